@@ -1,0 +1,45 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Number and line formatting shared by every parameter file of the system.
+// Key and field widths live here, so writers and tests agree on them.
+
+namespace fmt {
+
+/// Field widths of keyed and table lines.
+inline constexpr int analysisKeyWidth = 41;
+inline constexpr int analysisTableKeyWidth = 36;
+inline constexpr int simulationKeyWidth = 32;
+inline constexpr int simulationTableKeyWidth = 27;
+inline constexpr int pedigreeKeyWidth = 30;
+inline constexpr int tableFieldWidth = 6;
+
+/// General notation with at most 6 significant digits, as C's "%g" writes
+/// it: 0.1, 100, 2.5, 1e+06.
+std::string generalNumber(double value);
+
+/// The 15-significant-digit form the dialogs show in their edits ("%.15g").
+std::string dialogNumber(double value);
+
+/// Plain decimal integer.
+std::string integer(long long value);
+
+/// `key` left-aligned and padded with blanks to `width` characters; a longer
+/// key is kept whole.
+std::string padKey(std::string_view key, int width);
+
+/// A keyed line: padded key, value, line feed.
+std::string keyedLine(std::string_view key, int width, std::string_view value);
+
+/// One table value right-aligned in a 6-character field; a value of 6 or
+/// more characters gets one blank before it so that values never touch.
+std::string tableField(std::string_view value);
+
+/// "y" or "n".
+inline std::string_view yesNo(bool value) {
+    return value ? "y" : "n";
+}
+
+} // namespace fmt
