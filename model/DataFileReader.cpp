@@ -2,7 +2,7 @@
 
 #include "model/WordReader.h"
 
-std::string quoted(std::string_view word) {
+std::string inQuotes(std::string_view word) {
     std::string text = "\"";
     text += word;
     text += '"';
@@ -28,7 +28,7 @@ int DataFileReader::integer(std::string_view what) {
     const std::string text = word(what);
     const auto value = parseInt(text);
     if (!value)
-        fail(std::string(what) + " " + quoted(text) + " is not a whole number");
+        fail(std::string(what) + " " + inQuotes(text) + " is not a whole number");
     return *value;
 }
 
@@ -36,7 +36,7 @@ double DataFileReader::real(std::string_view what) {
     const std::string text = word(what);
     const auto value = parseReal(text);
     if (!value)
-        fail(std::string(what) + " " + quoted(text) + " is not a number");
+        fail(std::string(what) + " " + inQuotes(text) + " is not a number");
     return *value;
 }
 
@@ -52,6 +52,6 @@ void DataFileReader::expectEnd(std::string_view lastThing) {
     std::string text;
     if (m_in >> text) {
         m_record = 0;
-        fail(quoted(text) + " stands after the " + std::string(lastThing));
+        fail(inQuotes(text) + " stands after the " + std::string(lastThing));
     }
 }

@@ -52,4 +52,4 @@ private:
 };
 
 /// `"word"` in double quotes, as messages show the text they refuse.
-std::string quoted(std::string_view word);
+std::string inQuotes(std::string_view word);

@@ -24,7 +24,7 @@ void readRecordBody(DataFileReader& reader, GenomeMarker& marker) {
     marker.chromosome = reader.integer("chromosome");
     marker.name = reader.word("marker name");
     if (marker.name.size() > maxMarkerNameLength)
-        reader.fail("marker name " + quoted(marker.name) + " has 20 or more characters");
+        reader.fail("marker name " + inQuotes(marker.name) + " has 20 or more characters");
     marker.position = reader.real("position");
 }
 

@@ -26,7 +26,7 @@ TraitData readTraitData(std::istream& in, const std::string& fileName) {
         }
         const auto value = parseReal(word);
         if (!value)
-            reader.fail("trait value " + quoted(word) + " is neither a number nor NA");
+            reader.fail("trait value " + inQuotes(word) + " is neither a number nor NA");
         traits.value.push_back(*value);
     }
     reader.expectEnd("last of the " + std::to_string(count) + " progeny");
