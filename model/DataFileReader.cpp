@@ -48,6 +48,13 @@ int DataFileReader::integerIn(std::string_view what, int low, int high) {
     return value;
 }
 
+int DataFileReader::positive(std::string_view what) {
+    const int value = integer(what);
+    if (value < 1)
+        fail(std::string(what) + " " + std::to_string(value) + " is not positive");
+    return value;
+}
+
 void DataFileReader::expectEnd(std::string_view lastThing) {
     std::string text;
     if (m_in >> text) {

@@ -31,6 +31,10 @@ public:
     /// The next word; fails with "the file ends before the <what>" at the end.
     std::string word(std::string_view what);
 
+    /// The next word into `text`, false at the end: for loops over many
+    /// words that build their messages only when something is wrong.
+    bool nextWord(std::string& text) { return static_cast<bool>(m_in >> text); }
+
     /// The next word as a whole number or a number; fails with
     /// `<what> "x" is not a whole number` / `... is not a number`.
     int integer(std::string_view what);
@@ -38,6 +42,9 @@ public:
 
     /// Like `integer`, but also fails unless the value lies in [low, high].
     int integerIn(std::string_view what, int low, int high);
+
+    /// Like `integer`, but also fails unless the value is 1 or more.
+    int positive(std::string_view what);
 
     /// Fails if anything but blanks is left, naming what the file should
     /// have ended after.

@@ -2,22 +2,27 @@
 
 #include "model/DataFileReader.h"
 #include "model/NumberFormat.h"
+#include "model/WordReader.h"
 
 #include <charconv>
-#include <limits>
 
 namespace {
 
-constexpr int maxCount = std::numeric_limits<int>::max() / 4;
-
 void readCodes(DataFileReader& reader, std::vector<AlleleCode>& codes, int markerCount) {
+    std::string text;
     for (int marker = 1; marker <= markerCount; ++marker) {
         for (int copy = 0; copy < 2; ++copy) {
-            const std::string what = "allele code of marker " + std::to_string(marker);
-            const int code = reader.integer(what);
-            if (code < 0)
-                reader.fail(what + " is negative (" + std::to_string(code) + ")");
-            codes.push_back(code);
+            const auto what = [marker] {
+                return "allele code of marker " + std::to_string(marker);
+            };
+            if (!reader.nextWord(text))
+                reader.fail("the file ends before the " + what());
+            const auto code = parseInt(text);
+            if (!code)
+                reader.fail(what() + " " + inQuotes(text) + " is not a whole number");
+            if (*code < 0)
+                reader.fail(what() + " is negative (" + text + ")");
+            codes.push_back(*code);
         }
     }
 }
@@ -56,11 +61,9 @@ FounderMarkers readFounderMarkers(std::istream& in, const std::string& fileName)
     DataFileReader reader(in, fileName);
     FounderMarkers founders;
     reader.word("number of founder parents");
-    founders.founderCount = reader.integerIn("number of founder parents", 1, maxCount);
+    founders.founderCount = reader.positive("number of founder parents");
     reader.word("number of markers");
-    founders.markerCount = reader.integerIn("number of markers", 1, maxCount);
-    founders.codes.reserve(static_cast<std::size_t>(founders.founderCount) *
-                           static_cast<std::size_t>(founders.markerCount) * 2);
+    founders.markerCount = reader.positive("number of markers");
     for (int founder = 1; founder <= founders.founderCount; ++founder) {
         reader.startRecord(founder);
         reader.word("label of founder " + std::to_string(founder));
@@ -74,15 +77,12 @@ ProgenyMarkers readProgenyMarkers(std::istream& in, const std::string& fileName)
     DataFileReader reader(in, fileName);
     ProgenyMarkers progeny;
     reader.word("number of progeny");
-    const int count = reader.integerIn("number of progeny", 1, maxCount);
+    const int count = reader.positive("number of progeny");
     reader.word("number of markers");
-    progeny.markerCount = reader.integerIn("number of markers", 1, maxCount);
-    progeny.family.reserve(static_cast<std::size_t>(count));
-    progeny.codes.reserve(static_cast<std::size_t>(count) *
-                          static_cast<std::size_t>(progeny.markerCount) * 2);
+    progeny.markerCount = reader.positive("number of markers");
     for (int number = 1; number <= count; ++number) {
         reader.startRecord(number);
-        progeny.family.push_back(reader.integerIn("family number", 1, maxCount));
+        progeny.family.push_back(reader.positive("family number"));
         const int given = reader.integer("progeny number");
         if (given != number)
             reader.fail("progeny number " + std::to_string(given) + " where " +

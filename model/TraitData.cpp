@@ -10,11 +10,10 @@ TraitData readTraitData(std::istream& in, const std::string& fileName) {
     DataFileReader reader(in, fileName);
     TraitData traits;
     reader.word("number of progeny");
-    const int count = reader.integerIn("number of progeny", 1, std::numeric_limits<int>::max() / 4);
+    const int count = reader.positive("number of progeny");
     for (int number = 1; number <= count; ++number) {
         reader.startRecord(number);
-        traits.family.push_back(
-            reader.integerIn("family number", 1, std::numeric_limits<int>::max()));
+        traits.family.push_back(reader.positive("family number"));
         const int given = reader.integer("progeny number");
         if (given != number)
             reader.fail("progeny number " + std::to_string(given) + " where " +
