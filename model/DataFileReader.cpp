@@ -55,6 +55,13 @@ int DataFileReader::positive(std::string_view what) {
     return value;
 }
 
+void DataFileReader::expectNumber(std::string_view what, int expected) {
+    const int given = integer(what);
+    if (given != expected)
+        fail(std::string(what) + " " + std::to_string(given) + " where " +
+             std::to_string(expected) + " was expected");
+}
+
 void DataFileReader::expectEnd(std::string_view lastThing) {
     std::string text;
     if (m_in >> text) {

@@ -46,6 +46,10 @@ public:
     /// Like `integer`, but also fails unless the value is 1 or more.
     int positive(std::string_view what);
 
+    /// Reads a whole number that must equal `expected` (numbers that run
+    /// 1, 2, ... line by line): `progeny number 3 where 2 was expected`.
+    void expectNumber(std::string_view what, int expected);
+
     /// Fails if anything but blanks is left, naming what the file should
     /// have ended after.
     void expectEnd(std::string_view lastThing);

@@ -83,10 +83,7 @@ ProgenyMarkers readProgenyMarkers(std::istream& in, const std::string& fileName)
     for (int number = 1; number <= count; ++number) {
         reader.startRecord(number);
         progeny.family.push_back(reader.positive("family number"));
-        const int given = reader.integer("progeny number");
-        if (given != number)
-            reader.fail("progeny number " + std::to_string(given) + " where " +
-                        std::to_string(number) + " was expected");
+        reader.expectNumber("progeny number", number);
         readCodes(reader, progeny.codes, progeny.markerCount);
     }
     reader.expectEnd("last of the " + std::to_string(count) + " progeny");

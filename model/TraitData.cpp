@@ -14,10 +14,7 @@ TraitData readTraitData(std::istream& in, const std::string& fileName) {
     for (int number = 1; number <= count; ++number) {
         reader.startRecord(number);
         traits.family.push_back(reader.positive("family number"));
-        const int given = reader.integer("progeny number");
-        if (given != number)
-            reader.fail("progeny number " + std::to_string(given) + " where " +
-                        std::to_string(number) + " was expected");
+        reader.expectNumber("progeny number", number);
         const std::string word = reader.word("trait value");
         if (word == "NA") {
             traits.value.push_back(std::numeric_limits<double>::quiet_NaN());
