@@ -1,5 +1,6 @@
 #include "analysis/AnalysisDefaults.h"
 #include "analysis/AnalysisInputFile.h"
+#include "analysis/MirroredFields.h"
 
 #include <fstream>
 #include <string>
@@ -11,18 +12,11 @@ namespace {
 void applyChoices(const AnalysisInput& input, AnalysisValues& values) {
     values.samplingMethod = input.samplingMethod;
     const bool metropolis = input.samplingMethod == SamplingMethod::MetropolisHastings;
-    if (metropolis) {
-        values.alleleEffectRadius = input.alleleEffectRadius;
-        values.maxFamilyMean = input.maxFamilyMean;
-        values.familyMeanRadius = input.familyMeanRadius;
-        values.maxFamilyVariance = input.maxFamilyVariance;
-        values.familyVarianceRadius = input.familyVarianceRadius;
-    }
+    if (metropolis)
+        mirrored::samplerTuning(mirrored::toValues(input, values));
     values.qtlEffect = input.qtlEffect;
-    if (input.qtlEffect == QtlEffectModel::Random && metropolis) {
-        values.maxQtlVariance = input.maxQtlVariance;
-        values.qtlVarianceRadius = input.qtlVarianceRadius;
-    }
+    if (input.qtlEffect == QtlEffectModel::Random && metropolis)
+        mirrored::qtlVarianceTuning(mirrored::toValues(input, values));
     values.qtlNumberMode = input.qtlNumberMode;
     if (input.qtlNumberMode == CountMode::Variable) {
         values.qtlNumberPriorType = input.qtlNumberPoisson ? "POISSON" : "UNIFORM";
@@ -60,18 +54,8 @@ void applyTables(const AnalysisInput& input, AnalysisParameters& parameters) {
 }
 
 void applyRunSettings(const AnalysisInput& input, AnalysisValues& values) {
-    values.overdisperseStart = input.overdisperseStart;
-    values.singleResidualVariance = input.singleResidualVariance;
-    values.updateMissingMarkers = input.updateMissingMarkers;
-    values.saveChainValues = input.saveChainValues;
+    mirrored::runSettings(mirrored::toValues(input, values));
     values.additionalRunWithoutQtl = input.additionalRunWithoutQtl();
-    values.metaRuns = input.metaRuns;
-    values.burnInIterations = input.burnInIterations;
-    values.totalIterations = input.totalIterations;
-    values.iterationsPerSave = input.iterationsPerSave;
-    values.qtlPositionRadius = input.qtlPositionRadius;
-    values.binLength = input.binLength;
-    values.randomSeed = input.randomSeed;
 }
 
 } // namespace

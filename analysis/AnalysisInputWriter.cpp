@@ -1,5 +1,6 @@
 #include "analysis/AnalysisInputFile.h"
 #include "analysis/AnalysisKeys.h"
+#include "analysis/MirroredFields.h"
 #include "model/NumberFormat.h"
 #include "model/ProgenyType.h"
 #include "model/TextFiles.h"
@@ -142,15 +143,9 @@ void copySamplerContent(const AnalysisValues& values, AnalysisInput& input) {
     input.qtlEffect = values.qtlEffect;
     if (values.samplingMethod != SamplingMethod::MetropolisHastings)
         return;
-    input.alleleEffectRadius = values.alleleEffectRadius;
-    input.maxFamilyMean = values.maxFamilyMean;
-    input.familyMeanRadius = values.familyMeanRadius;
-    input.maxFamilyVariance = values.maxFamilyVariance;
-    input.familyVarianceRadius = values.familyVarianceRadius;
-    if (values.qtlEffect == QtlEffectModel::Random) {
-        input.maxQtlVariance = values.maxQtlVariance;
-        input.qtlVarianceRadius = values.qtlVarianceRadius;
-    }
+    mirrored::samplerTuning(mirrored::toInput(values, input));
+    if (values.qtlEffect == QtlEffectModel::Random)
+        mirrored::qtlVarianceTuning(mirrored::toInput(values, input));
 }
 
 void copyPriorContent(const AnalysisValues& values, AnalysisInput& input) {
@@ -197,18 +192,8 @@ AnalysisInput analysisInputContent(const AnalysisParameters& parameters, Analysi
     copyPriorContent(parameters, input);
     input.chromosomes = chromosomeContent(parameters);
     input.qtls = qtlContent(parameters, kind);
-    input.overdisperseStart = parameters.overdisperseStart;
-    input.singleResidualVariance = parameters.singleResidualVariance;
-    input.updateMissingMarkers = parameters.updateMissingMarkers;
-    input.saveChainValues = parameters.saveChainValues;
+    mirrored::runSettings(mirrored::toInput(parameters, input));
     input.analysisType = {parameters.additionalRunWithoutQtl ? 1 : 0, 1, 0};
-    input.metaRuns = parameters.metaRuns;
-    input.burnInIterations = parameters.burnInIterations;
-    input.totalIterations = parameters.totalIterations;
-    input.iterationsPerSave = parameters.iterationsPerSave;
-    input.qtlPositionRadius = parameters.qtlPositionRadius;
-    input.binLength = parameters.binLength;
-    input.randomSeed = parameters.randomSeed;
     return input;
 }
 
