@@ -54,26 +54,29 @@ bool skipWord(WordReader& words, const std::string& fileName, const std::string&
 ReadResult<PedigreeHead> readPedigreeHead(WordReader& words, const std::string& fileName) {
     using Result = ReadResult<PedigreeHead>;
     InputError error;
-    PedigreeHead head;
-    if (!skipWord(words, fileName, "the type key", error))
-        return Result::failure(error);
-    const auto type = words.word();
+    // Each value of the head stands after a key word that is not compared.
+    const auto keyed = [&](const std::string& key, const std::string& what) {
+        std::optional<std::string> word;
+        if (skipWord(words, fileName, key, error) && !(word = words.word()))
+            error = {fileName, 0, "ends early: " + what + " is missing"};
+        return word;
+    };
+    const auto type = keyed("the type key", "the type of inbred cross");
     if (!type)
-        return Result::failure({fileName, 0, "ends early: the type of inbred cross is missing"});
-    head.typeWord = *type;
-    if (!skipWord(words, fileName, "the family count key", error))
         return Result::failure(error);
-    const auto families = wholeNumber(words, fileName, "the number of mapping families", error);
-    if (!families)
-        return Result::failure(error);
-    head.familyCount = *families;
-    if (!skipWord(words, fileName, "the founder count key", error))
-        return Result::failure(error);
-    const auto founders = wholeNumber(words, fileName, "the number of founder parents", error);
-    if (!founders)
-        return Result::failure(error);
-    head.founderCount = *founders;
-    return Result::success(head);
+    std::optional<int> counts[2];
+    const char* const names[2][2] = {{"the family count key", "the number of mapping families"},
+                                     {"the founder count key", "the number of founder parents"}};
+    for (int i = 0; i < 2; ++i) {
+        const auto word = keyed(names[i][0], names[i][1]);
+        if (!word)
+            return Result::failure(error);
+        if (!(counts[i] = parseInt(*word)))
+            return Result::failure(
+                {fileName, words.wordsRead(),
+                 std::string(names[i][1]) + " \"" + *word + "\" is not a whole number"});
+    }
+    return Result::success({*type, *counts[0], *counts[1]});
 }
 
 std::optional<PedigreeHead> readPedigreeHead(const std::string& baseName) {
@@ -109,6 +112,13 @@ ReadResult<std::vector<FamilyLine>> readPedigreeFamilies(WordReader& words, int 
         families.push_back(line);
     }
     return Result::success(std::move(families));
+}
+
+ReadResult<Pedigree> readPedigreeFile(const std::filesystem::path& path) {
+    std::ifstream in(path);
+    if (!in)
+        return ReadResult<Pedigree>::failure({path.filename().string(), 0, "cannot be opened"});
+    return readPedigree(in, path.filename().string());
 }
 
 ReadResult<Pedigree> readPedigree(std::istream& in, const std::string& fileName) {

@@ -5,6 +5,7 @@
 #include "model/WordReader.h"
 #include "simulation/InputError.h"
 
+#include <filesystem>
 #include <istream>
 #include <optional>
 #include <string>
@@ -29,6 +30,10 @@ struct FamilyLine {
     int structure1 = 0;
     int structure2 = 0;
     int structure3 = 0;
+
+    int founderA() const { return structure1; }
+    int founderB() const { return structure2; }
+    int progenyCount() const { return structure3; }
 };
 
 /// A whole pedigree file.
@@ -56,6 +61,9 @@ ReadResult<std::vector<FamilyLine>> readPedigreeFamilies(WordReader& words, int 
 
 /// Reads a whole pedigree file; words after the last family are ignored.
 ReadResult<Pedigree> readPedigree(std::istream& in, const std::string& fileName);
+
+/// The same from a file; an error if it cannot be opened.
+ReadResult<Pedigree> readPedigreeFile(const std::filesystem::path& path);
 
 /// Checks what the engines build a population from: a type word that names
 /// a progeny type, at least two founders, every family crossing two
