@@ -1,3 +1,4 @@
+#include "analysis/GenomeFile.h"
 #include "model/GenomeData.h"
 #include "model/MarkerData.h"
 #include "tamsin/Meiosis.h"
@@ -38,13 +39,12 @@ const char* crossName(Cross cross) {
 TEST(Simulation, GenomeFileGivesBackEachChromosomesLengthAndMarkerCount) {
     const std::vector<SimulatedChromosome> chromosomes = {{150, 16}, {87, 7}, {42, 1}, {0, 3}};
     std::istringstream in(genomeText(evenGenome(chromosomes)));
-    const auto runs = readGenomeData(in, "genome.txt").chromosomes();
-    ASSERT_EQ(runs.size(), chromosomes.size());
-    for (std::size_t c = 0; c < runs.size(); ++c) {
-        EXPECT_EQ(runs[c].markerCount, chromosomes[c].markerCount) << c;
-        // The analysis dialog takes a chromosome's length as its last
-        // position rounded to whole cM.
-        EXPECT_EQ(std::floor(runs[c].lastPosition + 0.5), chromosomes[c].length) << c;
+    const GenomeLayout layout = readGenomeLayout(in);
+    EXPECT_EQ(layout.problem, GenomeProblem::None);
+    ASSERT_EQ(layout.runs.size(), chromosomes.size());
+    for (std::size_t c = 0; c < chromosomes.size(); ++c) {
+        EXPECT_EQ(layout.runs[c].markerCount, chromosomes[c].markerCount) << c;
+        EXPECT_EQ(layout.runs[c].length, chromosomes[c].length) << c;
     }
 }
 
