@@ -2,6 +2,7 @@
 
 #include "model/DataFileReader.h"
 #include "model/NumberFormat.h"
+#include "simulation/Pedigree.h"
 
 namespace {
 
@@ -10,28 +11,19 @@ namespace {
     throw DataFileError(file + ": " + place + ": " + problem);
 }
 
-void checkFamilies(const SimulationDesign& input) {
-    const std::string& file = input.pedigreeFile;
-    if (input.founderCount < 2)
-        throw DataFileError(file + ": the number of founder parents is " +
-                            std::to_string(input.founderCount) + "; a cross needs at least 2");
-    if (input.families.empty())
-        throw DataFileError(file + ": there are no mapping families");
-    const std::string range = "1.." + std::to_string(input.founderCount);
-    for (std::size_t f = 0; f < input.families.size(); ++f) {
-        const SimulatedFamily& family = input.families[f];
-        const std::string place = "family " + std::to_string(f + 1);
-        for (const int founder : {family.founderA, family.founderB})
-            if (founder < 1 || founder > input.founderCount)
-                refuse(file, place, "founder " + std::to_string(founder) + " is outside " + range);
-        if (family.founderA == family.founderB)
-            refuse(file, place,
-                   "both parents of the F1 are founder " + std::to_string(family.founderA));
-        if (family.progenyCount < 1)
-            refuse(file, place,
-                   "the number of progeny is " + std::to_string(family.progenyCount) +
-                       "; a family needs at least 1");
-    }
+// The pedigree's own check, so that a design built in code and one read
+// from the files are refused alike.
+void checkFamilies(const SimulationDesign& design) {
+    static const char* typeWords[] = {"DHL", "BC1", "BC2", "F2", "RIL"};
+    Pedigree pedigree;
+    pedigree.head = {typeWords[static_cast<int>(design.cross)],
+                     static_cast<int>(design.families.size()), design.founderCount};
+    for (const SimulatedFamily& family : design.families)
+        pedigree.families.push_back({family.founderA, family.founderB, family.progenyCount});
+    if (const auto problem = checkPopulation(pedigree, design.pedigreeFile))
+        throw DataFileError(problem->text());
+    if (design.families.empty())
+        throw DataFileError(design.pedigreeFile + ": there are no mapping families");
 }
 
 void checkGenome(const SimulationDesign& input) {

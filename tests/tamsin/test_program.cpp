@@ -68,13 +68,13 @@ TEST(TamsinProgram, BadDesignsAreRefusedAndWriteNothing) {
     };
     const Case cases[] = {
         {"founder above P", [](auto& d) { d.families[1].founderB = 4; },
-         "pedigree.txt: family 2: founder 4 is outside 1..3"},
+         "pedigree.txt: family 2: founder 4 is not a founder parent (1 to 3)"},
         {"founder 0", [](auto& d) { d.families[0].founderA = 0; },
-         "pedigree.txt: family 1: founder 0 is outside 1..3"},
+         "pedigree.txt: family 1: founder 0 is not a founder parent (1 to 3)"},
         {"selfed F1", [](auto& d) { d.families[0].founderB = 1; },
          "pedigree.txt: family 1: both parents of the F1 are founder 1"},
         {"no progeny", [](auto& d) { d.families[1].progenyCount = 0; },
-         "pedigree.txt: family 2: the number of progeny is 0; a family needs at least 1"},
+         "pedigree.txt: family 2: the number of progeny is 0; at least 1 is needed"},
         {"one founder", [](auto& d) { d.founderCount = 1; },
          "pedigree.txt: the number of founder parents is 1; a cross needs at least 2"},
         {"QTL beyond its chromosome", [](auto& d) { d.qtl[1].position = 80.5; },
@@ -139,4 +139,108 @@ TEST(TamsinProgram, OptionsAreReadOrRefusedByName) {
     std::ostringstream err;
     EXPECT_EQ(runTamsin({"--help"}, out, err), 0);
     EXPECT_NE(out.str().find("--missing-rate"), std::string::npos);
+}
+
+namespace {
+
+const char* parameterText = "Genome_infomation_file          genome.txt\n"
+                            "F1_marker_genotype_file         f1.txt\n"
+                            "Progeny_marker_file             markers.txt\n"
+                            "Progeny_trait__file             pheno.txt\n"
+                            "Pedigree_structure_file         pedigree.txt\n"
+                            "\n"
+                            "Sample_alleles_for_parents?     y\n"
+                            "Input_Allele_value_from_file?   n\n"
+                            "Input_Allele_conf_from_file?    y\n"
+                            "__IF'y'=>Allele_Config_file:    conf.txt\n"
+                            "Save_simulaiton_log_files?      y\n"
+                            "\n"
+                            "Random_number_generator_seed    949043\n"
+                            "Residual_phenotypic_variance    0.4\n"
+                            "\n"
+                            "Number_Of__Chromosomes          2\n"
+                            "Length_of__Chromosomes        150    80\n"
+                            "Number_of_mrks_per_chr         16     5\n"
+                            "Number_of_QTLs_per_chr          1     1\n"
+                            "Chromo_position_of_QTL         75    10\n"
+                            "Number_of_alleles_at_QTL        3     2\n"
+                            "Additive_variance_of_QTL      0.4   0.2\n";
+
+const char* pedigreeText = "Type_of_inbred_cross          F2\n\n"
+                           "Number_Of_mapping_families    2\n"
+                           "Number_Of_founder_pParents    3\n\n"
+                           "Family_1_structures            1     2    20\n"
+                           "Family_2_structures            2     3    15\n";
+
+const char* configurationText = "QTL_1  1 2 3\nQTL_2  1 2 2\n";
+
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+    text.replace(text.find(from), from.size(), to);
+    return text;
+}
+
+} // namespace
+
+TEST(TamsinProgram, ReadsItsFilesAndWritesTheDataSet) {
+    TempDir folder;
+    writeFileAtomically(folder / "simuAl_in.txt", parameterText);
+    writeFileAtomically(folder / "pedigree.txt", pedigreeText);
+    writeFileAtomically(folder / "conf.txt", configurationText);
+    std::ostringstream out;
+    std::ostringstream err;
+    ASSERT_EQ(runTamsin({"--dir", folder.path().string(), "--seed", "5"}, out, err), 0)
+        << err.str();
+    EXPECT_NE(err.str().find("Tamsin.exe: simulated 35 progeny in 2 families at 21 markers and 2 "
+                             "QTL (seed 5)"),
+              std::string::npos);
+    const auto log = readWholeFile(folder / "simuAl_log.txt");
+    ASSERT_TRUE(log);
+    EXPECT_NE(log->find("Random_number_generator_seed    5\n"), std::string::npos);
+    EXPECT_NE(log->find("  Founders'_alleles             1     2     3\n"), std::string::npos);
+    EXPECT_EQ(filesIn(folder.path()),
+              (std::vector<std::string>{"conf.txt", "f1.txt", "genome.txt", "markers.txt",
+                                        "pedigree.txt", "pheno.txt", "simuAl_in.txt",
+                                        "simuAl_log.txt", "simuAl_qtl.txt"}));
+}
+
+TEST(TamsinProgram, BadInputFilesStopTheRunWithOneLineAndWriteNothing) {
+    struct Case {
+        const char* name;
+        const char* file;
+        std::string text; // empty: the file is missing
+        const char* message;
+    };
+    const std::string ped = pedigreeText;
+    const std::string par = parameterText;
+    const Case cases[] = {
+        {"no parameter file", "simuAl_in.txt", "", "simuAl_in.txt: cannot be opened"},
+        {"no pedigree file", "pedigree.txt", "", "pedigree.txt: cannot be opened"},
+        {"no configuration file", "conf.txt", "", "conf.txt: cannot be opened"},
+        {"founder outside 1..P", "pedigree.txt", replaced(ped, "2     3    15", "2     4    15"),
+         "pedigree.txt: family 2: founder 4 is not a founder parent (1 to 3)"},
+        {"family without progeny", "pedigree.txt", replaced(ped, "1     2    20", "1     2     0"),
+         "pedigree.txt: family 1: the number of progeny is 0; at least 1 is needed"},
+        {"seed not a number", "simuAl_in.txt", replaced(par, "949043", "94904x"),
+         "simuAl_in.txt: word 22: the random number seed \"94904x\" is not a whole number"},
+        {"QTL beyond its chromosome", "simuAl_in.txt", replaced(par, "75    10", "75    81"),
+         "simuAl_in.txt: word 38: the position of QTL 2 lies outside chromosome 2 (0 to 80 cM)"},
+        {"allele outside 1..A", "conf.txt", replaced(configurationText, "1 2 2", "1 2 3"),
+         "conf.txt: record 2: allele of founder 3 3 is outside 1..2"},
+    };
+    for (const auto& c : cases) {
+        TempDir folder;
+        writeFileAtomically(folder / "simuAl_in.txt", parameterText);
+        writeFileAtomically(folder / "pedigree.txt", pedigreeText);
+        writeFileAtomically(folder / "conf.txt", configurationText);
+        if (c.text.empty())
+            fs::remove(folder / c.file);
+        else
+            writeFileAtomically(folder / c.file, c.text);
+        const auto before = filesIn(folder.path());
+        std::ostringstream out;
+        std::ostringstream err;
+        EXPECT_EQ(runTamsin({"--dir", folder.path().string()}, out, err), 1) << c.name;
+        EXPECT_EQ(err.str(), std::string("Tamsin.exe: ") + c.message + "\n") << c.name;
+        EXPECT_EQ(filesIn(folder.path()), before) << c.name;
+    }
 }
