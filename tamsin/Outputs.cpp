@@ -1,0 +1,41 @@
+#include "tamsin/Outputs.h"
+
+#include "model/DataFileReader.h"
+
+#include <fstream>
+
+namespace fs = std::filesystem;
+
+OutputFiles::~OutputFiles() {
+    for (const Staged& file : m_staged) {
+        std::error_code ignored;
+        fs::remove(file.temporary, ignored);
+    }
+}
+
+void OutputFiles::stage(const std::string& name, std::string_view content) {
+    Staged file{name, m_folder / (name + ".tamsin-part")};
+    m_staged.push_back(file);
+    std::ofstream out(file.temporary, std::ios::binary | std::ios::trunc);
+    out.write(content.data(), static_cast<std::streamsize>(content.size()));
+    out.close();
+    if (!out)
+        throw DataFileError(name + ": cannot be written in " + m_folder.string());
+}
+
+void OutputFiles::commit() {
+    for (const Staged& file : m_staged) {
+        std::error_code error;
+        fs::rename(file.temporary, m_folder / file.name, error);
+        if (error)
+            throw DataFileError(file.name + ": cannot be put in place: " + error.message());
+    }
+    m_staged.clear();
+}
+
+std::vector<std::string> OutputFiles::names() const {
+    std::vector<std::string> names;
+    for (const Staged& file : m_staged)
+        names.push_back(file.name);
+    return names;
+}

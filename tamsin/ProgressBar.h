@@ -1,0 +1,24 @@
+#pragma once
+
+#include <chrono>
+#include <ostream>
+
+/// A one-line progress bar with an estimate of the time left, redrawn in
+/// place on standard error. Silent when `quiet`.
+class ProgressBar {
+public:
+    ProgressBar(std::ostream& out, bool quiet);
+
+    /// Shows `fraction` (0 to 1) of the work done; redraws only when the
+    /// shown percentage changes.
+    void update(double fraction);
+
+    /// Ends the line.
+    void finish();
+
+private:
+    std::ostream& m_out;
+    bool m_quiet;
+    int m_shownPercent = -1;
+    std::chrono::steady_clock::time_point m_start;
+};

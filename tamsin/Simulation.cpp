@@ -1,0 +1,314 @@
+#include "tamsin/Simulation.h"
+
+#include "model/DataFileReader.h"
+#include "model/NumberFormat.h"
+#include "model/WordReader.h"
+#include "tamsin/Meiosis.h"
+
+#include <cmath>
+#include <numeric>
+
+namespace {
+
+// Stream numbers: one per task, families from `familyStream` on, so that
+// adding an option never shifts the draws of another task.
+constexpr std::uint64_t markerCodeStream = 1;
+constexpr std::uint64_t qtlAlleleStream = 2;
+constexpr std::uint64_t alleleValueStream = 3;
+constexpr std::uint64_t residualStream = 4;
+constexpr std::uint64_t familyStream = 1000;
+
+double variance(const std::vector<double>& values) {
+    if (values.empty())
+        return 0;
+    const double mean =
+        std::accumulate(values.begin(), values.end(), 0.0) / static_cast<double>(values.size());
+    double sum = 0;
+    for (const double value : values)
+        sum += (value - mean) * (value - mean);
+    return sum / static_cast<double>(values.size());
+}
+
+FounderMarkers founderCodes(const SimulationDesign& input, int markerCount) {
+    FounderMarkers founders{input.founderCount, markerCount, {}};
+    founders.codes.resize(static_cast<std::size_t>(input.founderCount) *
+                          static_cast<std::size_t>(markerCount) * 2);
+    Random random(input.seed, markerCodeStream);
+    for (int founder = 0; founder < input.founderCount; ++founder) {
+        for (int marker = 0; marker < markerCount; ++marker) {
+            const AlleleCode code = input.markerAlleles > 0
+                                        ? static_cast<AlleleCode>(random.below(
+                                              static_cast<std::uint64_t>(input.markerAlleles))) +
+                                              1
+                                        : founder + 1;
+            const std::size_t at = (static_cast<std::size_t>(founder) * markerCount + marker) * 2;
+            founders.codes[at] = code;
+            founders.codes[at + 1] = code;
+        }
+    }
+    return founders;
+}
+
+std::vector<std::vector<int>> qtlAlleles(const SimulationDesign& input) {
+    if (input.configuration)
+        return input.configuration->alleles;
+    Random random(input.seed, qtlAlleleStream);
+    std::vector<std::vector<int>> alleles;
+    for (const SimulatedQtl& qtl : input.qtl) {
+        auto& row = alleles.emplace_back();
+        for (int founder = 0; founder < input.founderCount; ++founder)
+            row.push_back(input.sampleAlleles ? static_cast<int>(random.below(
+                                                    static_cast<std::uint64_t>(qtl.alleleCount))) +
+                                                    1
+                                              : founder % qtl.alleleCount + 1);
+    }
+    return alleles;
+}
+
+// Both copies of every chromosome of one progeny.
+struct Progeny {
+    std::vector<Haplotype> first;
+    std::vector<Haplotype> second;
+};
+
+Progeny makeProgeny(const SimulationDesign& input, const SimulatedFamily& family, Random& random) {
+    const Haplotype a = founderHaplotype(family.founderA - 1);
+    const Haplotype b = founderHaplotype(family.founderB - 1);
+    Progeny progeny;
+    for (const SimulatedChromosome& chromosome : input.chromosomes) {
+        const double length = chromosome.length;
+        switch (input.cross) {
+        case Cross::DHL:
+            progeny.first.push_back(gamete(a, b, length, random));
+            progeny.second.push_back(progeny.first.back());
+            break;
+        case Cross::BC1:
+            progeny.first.push_back(gamete(a, b, length, random));
+            progeny.second.push_back(a);
+            break;
+        case Cross::BC2:
+            progeny.first.push_back(gamete(a, b, length, random));
+            progeny.second.push_back(b);
+            break;
+        case Cross::F2:
+            progeny.first.push_back(gamete(a, b, length, random));
+            progeny.second.push_back(gamete(a, b, length, random));
+            break;
+        case Cross::RIL:
+            progeny.first.push_back(inbredLine(a, b, length, random));
+            progeny.second.push_back(progeny.first.back());
+            break;
+        }
+    }
+    return progeny;
+}
+
+// Fills `codes` (2 per marker) with the progeny's marker alleles.
+void markerGenotypes(const Progeny& progeny, const std::vector<std::vector<double>>& positions,
+                     const FounderMarkers& founders, const SimulationDesign& input, Random& random,
+                     std::vector<int>& origins, std::vector<AlleleCode>& codes) {
+    int offset = 0;
+    for (std::size_t c = 0; c < positions.size(); ++c) {
+        foundersAtMarkers(progeny.first[c], positions[c], origins.data() + 2 * offset);
+        foundersAtMarkers(progeny.second[c], positions[c], origins.data() + 2 * offset + 1);
+        offset += static_cast<int>(positions[c].size());
+    }
+    for (int marker = 0; marker < founders.markerCount; ++marker) {
+        const bool missing = input.missingRate > 0 && random.uniform() < input.missingRate;
+        for (int copy = 0; copy < 2; ++copy)
+            codes[static_cast<std::size_t>(2 * marker + copy)] =
+                missing ? missingAllele : founders.code(origins[2 * marker + copy], marker, 0);
+    }
+}
+
+void recordQtlOrigins(const Progeny& progeny, const SimulationDesign& input,
+                      std::vector<int>& origins) {
+    for (const SimulatedQtl& qtl : input.qtl) {
+        const auto c = static_cast<std::size_t>(qtl.chromosome - 1);
+        origins.push_back(founderAt(progeny.first[c], qtl.position) + 1);
+        origins.push_back(founderAt(progeny.second[c], qtl.position) + 1);
+    }
+}
+
+std::vector<double> contributions(const SimulationResult& result, std::size_t q,
+                                  const std::vector<double>& values) {
+    const std::size_t qtlCount = result.qtlAlleles.size();
+    std::vector<double> out(static_cast<std::size_t>(result.progenyCount()));
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        const std::size_t at = (i * qtlCount + q) * 2;
+        const auto& alleles = result.qtlAlleles[q];
+        out[i] = values[static_cast<std::size_t>(
+                     alleles[static_cast<std::size_t>(result.qtlOrigins[at] - 1)] - 1)] +
+                 values[static_cast<std::size_t>(
+                     alleles[static_cast<std::size_t>(result.qtlOrigins[at + 1] - 1)] - 1)];
+    }
+    return out;
+}
+
+// Draws standard normal effects and scales them so that the QTL's
+// contribution has the requested variance over the simulated progeny.
+std::vector<double> scaledValues(const SimulationDesign& input, const SimulationResult& result,
+                                 std::size_t q, Random& random) {
+    const SimulatedQtl& qtl = input.qtl[q];
+    std::vector<double> values(static_cast<std::size_t>(qtl.alleleCount));
+    for (double& value : values)
+        value = random.normal();
+    if (qtl.variance == 0)
+        return std::vector<double>(values.size(), 0.0);
+    const double drawn = variance(contributions(result, q, values));
+    if (!(drawn > 0))
+        throw DataFileError(input.parameterFile + ": QTL " + std::to_string(q + 1) +
+                            ": no simulated progeny differ at this QTL, so its variance " +
+                            fmt::generalNumber(qtl.variance) +
+                            " cannot be reached (the founders crossed carry the same allele; "
+                            "try another seed or more alleles)");
+    const double factor = std::sqrt(qtl.variance / drawn);
+    for (double& value : values)
+        value *= factor;
+    return values;
+}
+
+void addPhenotypes(const SimulationDesign& input, SimulationResult& result) {
+    Random valueRandom(input.seed, alleleValueStream);
+    const std::size_t n = static_cast<std::size_t>(result.progenyCount());
+    result.geneticValues.assign(n, 0.0);
+    for (std::size_t q = 0; q < input.qtl.size(); ++q) {
+        result.alleleValues.push_back(input.values ? input.values->values[q]
+                                                   : scaledValues(input, result, q, valueRandom));
+        const auto contribution = contributions(result, q, result.alleleValues.back());
+        result.qtlGeneticVariance.push_back(variance(contribution));
+        for (std::size_t i = 0; i < n; ++i)
+            result.geneticValues[i] += contribution[i];
+    }
+    Random residual(input.seed, residualStream);
+    const double spread = std::sqrt(input.residualVariance);
+    for (std::size_t i = 0; i < n; ++i)
+        result.traits.value.push_back(result.geneticValues[i] + spread * residual.normal());
+    result.phenotypicVariance = variance(result.traits.value);
+}
+
+} // namespace
+
+GenomeData evenGenome(const std::vector<SimulatedChromosome>& chromosomes) {
+    GenomeData genome;
+    int index = 0;
+    for (std::size_t c = 0; c < chromosomes.size(); ++c) {
+        const auto& chromosome = chromosomes[c];
+        for (int m = 0; m < chromosome.markerCount; ++m) {
+            const double exact = chromosome.markerCount == 1
+                                     ? chromosome.length
+                                     : chromosome.length * m / (chromosome.markerCount - 1);
+            // The simulation uses the positions the file shows, so the data
+            // and the map agree to the last digit.
+            const double position = parseReal(fmt::generalNumber(exact)).value_or(exact);
+            genome.markers.push_back({++index, static_cast<int>(c) + 1,
+                                      markerName(static_cast<int>(c) + 1, m + 1), position});
+        }
+    }
+    return genome;
+}
+
+SimulationResult simulate(const SimulationDesign& input, const Progress& progress) {
+    SimulationResult result;
+    result.genome = evenGenome(input.chromosomes);
+    const int markerCount = static_cast<int>(result.genome.markers.size());
+    result.founders = founderCodes(input, markerCount);
+    result.qtlAlleles = qtlAlleles(input);
+
+    std::vector<std::vector<double>> positions(input.chromosomes.size());
+    for (const GenomeMarker& marker : result.genome.markers)
+        positions[static_cast<std::size_t>(marker.chromosome - 1)].push_back(marker.position);
+
+    int total = 0;
+    for (const SimulatedFamily& family : input.families)
+        total += family.progenyCount;
+    // Each line holds two codes and four separators per marker; reserving
+    // for short codes saves most of the copying as the text grows.
+    result.progenyMarkerText.reserve(static_cast<std::size_t>(total) *
+                                     (static_cast<std::size_t>(markerCount) * 6 + 16));
+    appendProgenyMarkersHeading(result.progenyMarkerText, total, markerCount);
+
+    std::vector<int> origins(static_cast<std::size_t>(markerCount) * 2);
+    std::vector<AlleleCode> codes(static_cast<std::size_t>(markerCount) * 2);
+    int number = 0;
+    for (std::size_t f = 0; f < input.families.size(); ++f) {
+        Random random(input.seed, familyStream + f);
+        const SimulatedFamily& family = input.families[f];
+        for (int k = 0; k < family.progenyCount; ++k) {
+            const Progeny progeny = makeProgeny(input, family, random);
+            markerGenotypes(progeny, positions, result.founders, input, random, origins, codes);
+            appendProgenyMarkerLine(result.progenyMarkerText, static_cast<int>(f) + 1, ++number,
+                                    codes.data(), markerCount);
+            recordQtlOrigins(progeny, input, result.qtlOrigins);
+            result.traits.family.push_back(static_cast<int>(f) + 1);
+        }
+        if (progress)
+            progress(static_cast<double>(number) / total);
+    }
+    addPhenotypes(input, result);
+    return result;
+}
+
+namespace {
+
+std::string founderList(const std::vector<int>& values) {
+    std::string text;
+    for (const int value : values)
+        text += fmt::tableField(fmt::integer(value));
+    return text;
+}
+
+std::string valueList(const std::vector<double>& values) {
+    std::string text;
+    for (const double value : values)
+        text += ' ' + fmt::dialogNumber(value);
+    return text;
+}
+
+} // namespace
+
+std::string simulationLogText(const SimulationDesign& input, const SimulationResult& result) {
+    std::string text = "Simulation log\n\n";
+    text += fmt::keyedLine("Random_number_generator_seed", 32, std::to_string(input.seed));
+    text += fmt::keyedLine("Number_of_progeny", 32, fmt::integer(result.progenyCount()));
+    text += fmt::keyedLine("Number_of_markers", 32, fmt::integer(result.founders.markerCount));
+    text +=
+        fmt::keyedLine("Phenotypic_variance", 32, fmt::generalNumber(result.phenotypicVariance));
+    const double heritability = result.phenotypicVariance > 0
+                                    ? variance(result.geneticValues) / result.phenotypicVariance
+                                    : 0;
+    text += fmt::keyedLine("Realised_heritability", 32, fmt::generalNumber(heritability));
+    for (std::size_t q = 0; q < input.qtl.size(); ++q) {
+        const SimulatedQtl& qtl = input.qtl[q];
+        const double share = result.phenotypicVariance > 0
+                                 ? result.qtlGeneticVariance[q] / result.phenotypicVariance
+                                 : 0;
+        text += "\nQTL " + std::to_string(q + 1) + '\n';
+        text += fmt::keyedLine("  Chromosome", 32, fmt::integer(qtl.chromosome));
+        text += fmt::keyedLine("  Position", 32, fmt::generalNumber(qtl.position));
+        text += fmt::keyedLine("  Founders'_alleles", 27, founderList(result.qtlAlleles[q]));
+        text += fmt::keyedLine("  Allele_values", 32, valueList(result.alleleValues[q]).substr(1));
+        text += fmt::keyedLine("  Requested_variance", 32, fmt::generalNumber(qtl.variance));
+        text += fmt::keyedLine("  Genetic_variance", 32,
+                               fmt::generalNumber(result.qtlGeneticVariance[q]));
+        text += fmt::keyedLine("  Realised_variance_share", 32, fmt::generalNumber(share));
+    }
+    return text;
+}
+
+std::string qtlGenotypeText(const SimulationDesign& input, const SimulationResult& result) {
+    std::string text = "family progeny";
+    for (std::size_t q = 0; q < input.qtl.size(); ++q)
+        text += " QTL_" + std::to_string(q + 1);
+    text += " genetic_value\n";
+    const std::size_t qtlCount = input.qtl.size();
+    for (int i = 0; i < result.progenyCount(); ++i) {
+        const auto row = static_cast<std::size_t>(i);
+        text += std::to_string(result.traits.family[row]) + '\t' + std::to_string(i + 1);
+        for (std::size_t q = 0; q < qtlCount; ++q)
+            text += '\t' + std::to_string(result.qtlOrigins[(row * qtlCount + q) * 2]) + '/' +
+                    std::to_string(result.qtlOrigins[(row * qtlCount + q) * 2 + 1]);
+        text += '\t' + fmt::generalNumber(result.geneticValues[row]) + '\n';
+    }
+    return text;
+}

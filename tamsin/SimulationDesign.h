@@ -1,0 +1,68 @@
+#pragma once
+
+#include "model/AlleleFiles.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+/// The kinds of family the engine simulates.
+enum class Cross { DHL, BC1, BC2, F2, RIL };
+
+/// A chromosome to simulate: its length in cM and its evenly spaced markers.
+struct SimulatedChromosome {
+    double length = 0;
+    int markerCount = 0;
+};
+
+/// A QTL to simulate.
+struct SimulatedQtl {
+    int chromosome = 0; ///< from 1, in the order of the chromosome list
+    double position = 0;
+    int alleleCount = 0;
+    double variance = 0; ///< share of a phenotypic variance of 1
+};
+
+/// A family: the F1 of founders a and b and its progeny.
+struct SimulatedFamily {
+    int founderA = 0;
+    int founderB = 0;
+    int progenyCount = 0;
+};
+
+/// Everything one simulation needs, gathered from the parameter file, the
+/// pedigree file, the optional allele files and the command line.
+struct SimulationDesign {
+    Cross cross = Cross::F2;
+    int founderCount = 0;
+    std::vector<SimulatedFamily> families;
+    std::vector<SimulatedChromosome> chromosomes;
+    std::vector<SimulatedQtl> qtl;
+    double residualVariance = 0;
+    std::uint64_t seed = 0;
+
+    bool sampleAlleles = true;
+    std::optional<AlleleConfiguration> configuration; ///< founders' QTL alleles as given
+    std::optional<AllelicValues> values;              ///< allele effects as given
+
+    int markerAlleles = 0;  ///< 0: founder p carries code p; K: codes drawn from 1..K
+    double missingRate = 0; ///< share of progeny genotypes written as 0 0
+    bool saveLogFiles = false;
+
+    /// Names used in messages and for the outputs.
+    std::string parameterFile = "simuAl_in.txt";
+    std::string pedigreeFile = "pedigree.txt";
+    std::string genomeFile = "genome.txt";
+    std::string founderFile = "f1.txt";
+    std::string markerFile = "markers.txt";
+    std::string traitFile = "pheno.txt";
+};
+
+/// Refuses an input the simulation cannot honour, with a `DataFileError`
+/// naming the file and the family, chromosome or QTL: founders outside 1..P
+/// or equal, families without progeny, chromosomes without markers or of
+/// negative length, QTL beyond their chromosome, without alleles or with a
+/// negative variance, a negative residual variance, and QTL asked to explain
+/// variance that no family can show.
+void checkSimulationDesign(const SimulationDesign& input);

@@ -1,0 +1,176 @@
+#include "analysis/GenomeFile.h"
+#include "model/GenomeData.h"
+#include "model/MarkerData.h"
+#include "tamsin/Meiosis.h"
+#include "tamsin/Simulation.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <set>
+#include <sstream>
+
+namespace {
+
+SimulationDesign smallDesign(Cross cross) {
+    SimulationDesign design;
+    design.cross = cross;
+    design.founderCount = 4;
+    design.families = {{1, 2, 40}, {2, 3, 30}, {4, 1, 30}};
+    design.chromosomes = {{100, 11}, {60, 4}};
+    design.qtl = {{1, 35, 4, 0.3}, {2, 60, 2, 0.2}};
+    design.residualVariance = 0.5;
+    design.seed = 949043;
+    return design;
+}
+
+ProgenyMarkers markersOf(const SimulationResult& result) {
+    std::istringstream in(result.progenyMarkerText);
+    return readProgenyMarkers(in, "markers.txt");
+}
+
+const char* crossName(Cross cross) {
+    static const char* names[] = {"DHL", "BC1", "BC2", "F2", "RIL"};
+    return names[static_cast<int>(cross)];
+}
+
+} // namespace
+
+TEST(Simulation, GenomeFileGivesBackEachChromosomesLengthAndMarkerCount) {
+    const std::vector<SimulatedChromosome> chromosomes = {{150, 16}, {87, 7}, {42, 1}, {0, 3}};
+    std::istringstream in(genomeText(evenGenome(chromosomes)));
+    const GenomeLayout layout = readGenomeLayout(in);
+    EXPECT_EQ(layout.problem, GenomeProblem::None);
+    ASSERT_EQ(layout.runs.size(), chromosomes.size());
+    for (std::size_t c = 0; c < chromosomes.size(); ++c) {
+        EXPECT_EQ(layout.runs[c].markerCount, chromosomes[c].markerCount) << c;
+        EXPECT_EQ(layout.runs[c].length, chromosomes[c].length) << c;
+    }
+}
+
+TEST(Simulation, EveryProgenyAlleleComesFromItsFamilysFoundersAsTheCrossDemands) {
+    for (const Cross cross : {Cross::DHL, Cross::BC1, Cross::BC2, Cross::F2, Cross::RIL}) {
+        const SimulationDesign design = smallDesign(cross);
+        const SimulationResult result = simulate(design);
+        const ProgenyMarkers markers = markersOf(result);
+        ASSERT_EQ(markers.progenyCount(), 100) << crossName(cross);
+        int heterozygous = 0;
+        for (int i = 0; i < markers.progenyCount(); ++i) {
+            const auto& family = design.families[static_cast<std::size_t>(markers.family[i] - 1)];
+            for (int m = 0; m < markers.markerCount; ++m) {
+                const int x = markers.code(i, m, 0);
+                const int y = markers.code(i, m, 1);
+                for (const int code : {x, y})
+                    ASSERT_TRUE(code == family.founderA || code == family.founderB)
+                        << crossName(cross) << " progeny " << i + 1 << " marker " << m + 1;
+                heterozygous += x != y;
+                if (cross == Cross::DHL || cross == Cross::RIL) {
+                    ASSERT_EQ(x, y) << crossName(cross);
+                }
+                if (cross == Cross::BC1) {
+                    ASSERT_TRUE(x == family.founderA || y == family.founderA);
+                }
+                if (cross == Cross::BC2) {
+                    ASSERT_TRUE(x == family.founderB || y == family.founderB);
+                }
+            }
+        }
+        if (cross != Cross::DHL && cross != Cross::RIL) {
+            EXPECT_GT(heterozygous, 100) << crossName(cross);
+        }
+    }
+}
+
+TEST(Simulation, RecombinationBetweenMarkersFollowsHaldane) {
+    // 2000 doubled haploids and inbred lines on one chromosome of 200 cM,
+    // markers 20 cM apart: each interval's recombinant share lies within
+    // four standard errors of the map function's value (inbred lines
+    // accumulate 2r / (1 + 2r) over their selfings).
+    const double r = 0.5 * (1 - std::exp(-2 * 0.2));
+    for (const auto& [cross, expected] :
+         {std::pair{Cross::DHL, r}, {Cross::RIL, 2 * r / (1 + 2 * r)}}) {
+        SimulationDesign design = smallDesign(cross);
+        design.families = {{1, 2, 1000}, {3, 4, 1000}};
+        design.chromosomes = {{200, 11}};
+        design.qtl = {{1, 100, 2, 0.3}};
+        const ProgenyMarkers markers = markersOf(simulate(design));
+        const double n = markers.progenyCount();
+        const double bound = 4 * std::sqrt(expected * (1 - expected) / n);
+        for (int m = 0; m + 1 < markers.markerCount; ++m) {
+            int recombinants = 0;
+            for (int i = 0; i < markers.progenyCount(); ++i)
+                recombinants += markers.code(i, m, 0) != markers.code(i, m + 1, 0);
+            EXPECT_NEAR(recombinants / n, expected, bound) << crossName(cross) << " interval " << m;
+        }
+    }
+}
+
+TEST(Simulation, GametesMergeAdjacentSegmentsAndInbredLinesAreFixed) {
+    Random random(5, 0);
+    const Haplotype a = founderHaplotype(0);
+    const Haplotype b = founderHaplotype(1);
+    for (int k = 0; k < 200; ++k) {
+        const Haplotype g = gamete(a, b, 300, random);
+        for (std::size_t s = 1; s < g.size(); ++s) {
+            EXPECT_NE(g[s].founder, g[s - 1].founder);
+            EXPECT_LT(g[s - 1].end, g[s].end);
+        }
+        EXPECT_TRUE(std::isinf(g.back().end));
+        const Haplotype line = inbredLine(a, b, 300, random);
+        EXPECT_EQ(gamete(line, line, 300, random), line);
+    }
+}
+
+TEST(Simulation, DrawnValuesReachTheRequestedVarianceAndGivenValuesAreKept) {
+    for (const Cross cross : {Cross::BC1, Cross::F2, Cross::RIL}) {
+        const SimulationDesign design = smallDesign(cross);
+        const SimulationResult result = simulate(design);
+        for (std::size_t q = 0; q < design.qtl.size(); ++q)
+            EXPECT_NEAR(result.qtlGeneticVariance[q], design.qtl[q].variance, 1e-9)
+                << crossName(cross) << " QTL " << q + 1;
+        // Residual variance 0.5 and genetic variance 0.5 at most, the
+        // realised phenotypic variance lies near 1.
+        EXPECT_NEAR(result.phenotypicVariance, 1.0, 0.35) << crossName(cross);
+    }
+
+    SimulationDesign given = smallDesign(Cross::F2);
+    given.values = AllelicValues{{{1.5, -0.5, 0, 2}, {0.25, -0.25}}};
+    const SimulationResult result = simulate(given);
+    EXPECT_EQ(result.alleleValues, given.values->values);
+    const std::size_t qtlCount = given.qtl.size();
+    for (int i = 0; i < result.progenyCount(); ++i) {
+        double sum = 0;
+        for (std::size_t q = 0; q < qtlCount; ++q)
+            for (int g = 0; g < 2; ++g) {
+                const int founder =
+                    result.qtlOrigins[(static_cast<std::size_t>(i) * qtlCount + q) * 2 + g];
+                sum += given.values->values[q][static_cast<std::size_t>(
+                    result.qtlAlleles[q][static_cast<std::size_t>(founder - 1)] - 1)];
+            }
+        ASSERT_DOUBLE_EQ(result.geneticValues[static_cast<std::size_t>(i)], sum) << i;
+    }
+}
+
+TEST(Simulation, FounderAllelesFollowTheSwitchesAndMarkerOptions) {
+    SimulationDesign design = smallDesign(Cross::F2);
+    design.sampleAlleles = false;
+    design.qtl[0].alleleCount = 3;
+    EXPECT_EQ(simulate(design).qtlAlleles[0], (std::vector<int>{1, 2, 3, 1}));
+
+    design.configuration = AlleleConfiguration{{{2, 1, 1, 2}, {1, 2, 2, 1}}};
+    EXPECT_EQ(simulate(design).qtlAlleles, design.configuration->alleles);
+
+    design.markerAlleles = 3;
+    design.missingRate = 0.2;
+    const SimulationResult result = simulate(design);
+    std::set<int> founderCodes(result.founders.codes.begin(), result.founders.codes.end());
+    EXPECT_EQ(founderCodes, (std::set<int>{1, 2, 3}));
+    const ProgenyMarkers markers = markersOf(result);
+    int missing = 0;
+    for (int i = 0; i < markers.progenyCount(); ++i)
+        for (int m = 0; m < markers.markerCount; ++m)
+            missing += markers.code(i, m, 0) == 0 && markers.code(i, m, 1) == 0;
+    const double share =
+        missing / static_cast<double>(markers.progenyCount() * markers.markerCount);
+    EXPECT_NEAR(share, 0.2, 0.04);
+}
