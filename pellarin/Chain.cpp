@@ -214,6 +214,7 @@ void Chain::updatePositionAndStates(QtlState& qtl) {
         locus = inheritance.locate(proposal);
     }
     double logRatio = 0.0;
+    double product = 1.0;
     for (int i = 0; i < n; ++i) {
         double* fit = &m_fit[static_cast<size_t>(i) * S];
         if (m_data.observed(i)) {
@@ -242,10 +243,17 @@ void Chain::updatePositionAndStates(QtlState& qtl) {
                 before += current[s] * fit[s];
                 after += proposed[s] * fit[s];
             }
-            logRatio += std::log(after / before);
+            // One logarithm per run of progeny, not per progeny: the ratios
+            // are multiplied until the product nears the range's edge.
+            product *= after / before;
+            if (product < 1e-150 || product > 1e150) {
+                logRatio += std::log(product);
+                product = 1.0;
+            }
         }
     }
     if (move) {
+        logRatio += std::log(product);
         const bool accepted = std::log(m_rng.uniform()) < logRatio;
         m_moves[PositionMove].add(accepted);
         if (accepted) {
