@@ -1,0 +1,581 @@
+#include "pellarin/Chain.h"
+
+#include "model/NumberFormat.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+namespace pellarin {
+
+namespace {
+
+double normalCdf(double z) {
+    return 0.5 * std::erfc(-z / std::sqrt(2.0));
+}
+
+// A normal draw kept within (lo, hi). Plain rejection while the interval
+// holds a fair share of the mass; otherwise the inverse of the distribution
+// function, found by bisection, which never leaves the interval.
+double truncatedNormal(Rng& rng, double mean, double sd, double lo, double hi) {
+    for (int attempt = 0; attempt < 32; ++attempt) {
+        const double x = mean + sd * rng.normal();
+        if (x > lo && x < hi)
+            return x;
+    }
+    const double a = normalCdf((lo - mean) / sd);
+    const double b = normalCdf((hi - mean) / sd);
+    if (!(b > a))
+        return mean < lo ? lo + (hi - lo) * 1e-9 : hi - (hi - lo) * 1e-9;
+    const double target = a + rng.uniform() * (b - a);
+    double left = lo, right = hi;
+    for (int step = 0; step < 80; ++step) {
+        const double middle = 0.5 * (left + right);
+        (normalCdf((middle - mean) / sd) < target ? left : right) = middle;
+    }
+    return 0.5 * (left + right);
+}
+
+// A draw from the density proportional to s^(-n/2) exp(-ss / (2 s)) on
+// (0, max): the full conditional of a variance with a uniform prior. The
+// inverse gamma is tried first; where the bound cuts it hard, or it is not
+// proper, a slice sampler over (0, max) draws from the same density.
+double boundedScale(Rng& rng, double n, double ss, double max, double current) {
+    const double shape = 0.5 * n - 1.0;
+    if (shape > 0.0 && ss > 0.0) {
+        for (int attempt = 0; attempt < 16; ++attempt) {
+            const double s = 0.5 * ss / rng.gamma(shape);
+            if (s < max && s > 0.0)
+                return s;
+        }
+    }
+    const auto logDensity = [&](double s) { return -0.5 * n * std::log(s) - 0.5 * ss / s; };
+    if (!(current > 0.0 && current < max))
+        current = 0.5 * max;
+    const double level = logDensity(current) + std::log(rng.uniform());
+    double left = 0.0, right = max;
+    for (int step = 0; step < 200; ++step) {
+        const double s = left + rng.uniform() * (right - left);
+        if (s > 0.0 && logDensity(s) > level)
+            return s;
+        (s < current ? left : right) = s;
+    }
+    return current;
+}
+
+int drawIndex(Rng& rng, const double* weights, int count) {
+    double total = 0.0;
+    for (int k = 0; k < count; ++k)
+        total += weights[k];
+    double u = rng.uniform() * total;
+    for (int k = 0; k < count - 1; ++k) {
+        u -= weights[k];
+        if (u < 0.0)
+            return k;
+    }
+    return count - 1;
+}
+
+} // namespace
+
+Chain::Chain(const AnalysisData& data, Rng rng) : m_data(data), m_rng(rng) {
+    const int n = data.population().progenyCount();
+    m_proposed.resize(static_cast<size_t>(n) * maxStates);
+    m_fit.resize(static_cast<size_t>(n) * maxStates);
+    m_values.resize(static_cast<size_t>(data.familyCount()) * maxStates);
+    m_error.assign(n, 0.0);
+}
+
+double Chain::effectPriorVariance(const QtlState& qtl) const {
+    return m_data.settings().randomEffects ? qtl.variance : m_data.phenotypicVariance();
+}
+
+double Chain::reflect(double position, double length) const {
+    if (length <= 0.0)
+        return 0.0;
+    double x = std::fmod(position, 2.0 * length);
+    if (x < 0.0)
+        x += 2.0 * length;
+    return x > length ? 2.0 * length - x : x;
+}
+
+void Chain::start() {
+    const ModelSettings& settings = m_data.settings();
+    const Population& population = m_data.population();
+    const int founders = population.founderCount;
+    const bool wide = settings.overdisperse;
+    m_qtl.clear();
+    for (const QtlPrior& prior : settings.qtl) {
+        QtlState qtl;
+        qtl.chromosome = prior.chromosome;
+        qtl.alleles = prior.alleles;
+        const double length = population.chromosomes[prior.chromosome].length;
+        qtl.position = wide ? length * m_rng.uniform() : std::clamp(prior.position, 0.0, length);
+        const double maxVariance = settings.maxQtlVariance;
+        qtl.variance = wide || !(prior.variance > 0.0 && prior.variance < maxVariance)
+                           ? maxVariance * m_rng.uniform()
+                           : prior.variance;
+        qtl.labels.resize(founders);
+        for (int p = 0; p < founders; ++p)
+            qtl.labels[p] =
+                qtl.alleles < founders && wide ? m_rng.below(qtl.alleles) : p % qtl.alleles;
+        const double sd = std::sqrt(effectPriorVariance(qtl));
+        qtl.effects.resize(qtl.alleles);
+        for (double& effect : qtl.effects)
+            effect = wide ? sd * m_rng.normal() : 0.0;
+        const ChromosomeInheritance& inheritance = m_data.inheritance(qtl.chromosome);
+        const int states = m_data.stateCount();
+        qtl.locus = inheritance.locate(qtl.position);
+        qtl.probabilities.resize(static_cast<size_t>(population.progenyCount()) * states);
+        qtl.states.resize(population.progenyCount());
+        qtl.genetic.resize(population.progenyCount());
+        for (int i = 0; i < population.progenyCount(); ++i) {
+            double* p = &qtl.probabilities[static_cast<size_t>(i) * states];
+            inheritance.probabilities(qtl.locus, i, p);
+            qtl.states[i] = static_cast<std::uint8_t>(drawIndex(m_rng, p, states));
+        }
+        refreshGenetic(qtl);
+        m_qtl.push_back(std::move(qtl));
+    }
+    const double maxMean = settings.maxFamilyMean;
+    m_mean.resize(m_data.familyCount());
+    for (int f = 0; f < m_data.familyCount(); ++f) {
+        m_mean[f] = m_data.observedCount(f) > 0
+                        ? std::clamp(m_data.familyTraitMean(f), -0.999 * maxMean, 0.999 * maxMean)
+                        : (2.0 * m_rng.uniform() - 1.0) * maxMean;
+    }
+    const double maxResidual = settings.maxFamilyVariance;
+    m_residual.resize(m_data.groupCount());
+    m_inverse.resize(m_data.groupCount());
+    for (int g = 0; g < m_data.groupCount(); ++g) {
+        m_residual[g] = wide ? maxResidual * m_rng.uniform()
+                             : std::min(m_data.phenotypicVariance(), 0.999 * maxResidual);
+        m_inverse[g] = 1.0 / m_residual[g];
+    }
+    recomputeResiduals();
+}
+
+void Chain::refreshGenetic(QtlState& qtl) {
+    familyValues(qtl, m_values.data());
+    const auto& family = m_data.population().progenyFamily;
+    for (size_t i = 0; i < qtl.states.size(); ++i)
+        qtl.genetic[i] = m_values[family[i] * maxStates + qtl.states[i]];
+}
+
+void Chain::recomputeResiduals() {
+    const Population& population = m_data.population();
+    for (int i = 0; i < population.progenyCount(); ++i) {
+        if (!m_data.observed(i))
+            continue;
+        double fit = m_mean[family(i)];
+        for (const QtlState& qtl : m_qtl)
+            fit += qtl.genetic[i];
+        m_error[i] = population.traits[i] - fit;
+    }
+}
+
+void Chain::familyValues(const QtlState& qtl, double* values) const {
+    for (int f = 0; f < m_data.familyCount(); ++f) {
+        for (int s = 0; s < m_data.stateCount(); ++s) {
+            values[f * maxStates + s] = qtl.effects[qtl.labels[m_data.stateFounder(f, s, 0)]] +
+                                        qtl.effects[qtl.labels[m_data.stateFounder(f, s, 1)]];
+        }
+    }
+}
+
+void Chain::iterate() {
+    for (QtlState& qtl : m_qtl) {
+        updatePositionAndStates(qtl);
+        updateLabels(qtl);
+        updateEffects(qtl);
+        if (m_data.settings().randomEffects)
+            updateQtlVariance(qtl);
+    }
+    updateMeans();
+    updateResidualVariances();
+}
+
+// The position moves with the states integrated out (the marker
+// probabilities at the new place times the phenotype likelihood); the
+// states are then drawn afresh at whichever position holds. Together this
+// is one block update of position and states.
+void Chain::updatePositionAndStates(QtlState& qtl) {
+    const ChromosomeInheritance& inheritance = m_data.inheritance(qtl.chromosome);
+    const int S = m_data.stateCount();
+    const int n = m_data.population().progenyCount();
+    const double length = m_data.population().chromosomes[qtl.chromosome].length;
+    const double radius = m_data.settings().positionRadius;
+    familyValues(qtl, m_values.data());
+    const bool move = radius > 0.0 && length > 0.0;
+    double proposal = qtl.position;
+    Locus locus;
+    if (move) {
+        proposal = reflect(qtl.position + radius * (2.0 * m_rng.uniform() - 1.0), length);
+        locus = inheritance.locate(proposal);
+    }
+    double logRatio = 0.0;
+    double product = 1.0;
+    for (int i = 0; i < n; ++i) {
+        double* fit = &m_fit[static_cast<size_t>(i) * S];
+        if (m_data.observed(i)) {
+            const double* values = &m_values[family(i) * maxStates];
+            const double base = m_error[i] + qtl.genetic[i];
+            const double half = 0.5 * inverseVariance(i);
+            double least = INFINITY;
+            for (int s = 0; s < S; ++s) {
+                const double d = base - values[s];
+                fit[s] = d * d;
+                least = std::min(least, fit[s]);
+            }
+            for (int s = 0; s < S; ++s)
+                fit[s] = std::exp(-half * (fit[s] - least));
+        } else {
+            std::fill(fit, fit + S, 1.0);
+        }
+        if (!move)
+            continue;
+        double* proposed = &m_proposed[static_cast<size_t>(i) * S];
+        inheritance.probabilities(locus, i, proposed);
+        if (m_data.observed(i)) {
+            const double* current = &qtl.probabilities[static_cast<size_t>(i) * S];
+            double before = 0.0, after = 0.0;
+            for (int s = 0; s < S; ++s) {
+                before += current[s] * fit[s];
+                after += proposed[s] * fit[s];
+            }
+            // One logarithm per run of progeny, not per progeny: the ratios
+            // are multiplied until the product nears the range's edge.
+            product *= after / before;
+            if (product < 1e-150 || product > 1e150) {
+                logRatio += std::log(product);
+                product = 1.0;
+            }
+        }
+    }
+    if (move) {
+        logRatio += std::log(product);
+        const bool accepted = std::log(m_rng.uniform()) < logRatio;
+        m_moves[PositionMove].add(accepted);
+        if (accepted) {
+            qtl.position = proposal;
+            qtl.locus = locus;
+            qtl.probabilities.swap(m_proposed);
+        }
+    }
+    double weights[maxStates];
+    for (int i = 0; i < n; ++i) {
+        const double* p = &qtl.probabilities[static_cast<size_t>(i) * S];
+        const double* fit = &m_fit[static_cast<size_t>(i) * S];
+        for (int s = 0; s < S; ++s)
+            weights[s] = p[s] * fit[s];
+        const int state = drawIndex(m_rng, weights, S);
+        const double value = m_values[family(i) * maxStates + state];
+        qtl.states[i] = static_cast<std::uint8_t>(state);
+        if (m_data.observed(i))
+            m_error[i] += qtl.genetic[i] - value;
+        qtl.genetic[i] = value;
+    }
+}
+
+void Chain::updateEffects(QtlState& qtl) {
+    const ModelSettings& settings = m_data.settings();
+    const int n = m_data.population().progenyCount();
+    const double priorVariance = effectPriorVariance(qtl);
+    for (int k = 0; k < qtl.alleles; ++k) {
+        const auto copies = [&](int i) {
+            const int f = family(i), s = qtl.states[i];
+            return (qtl.labels[m_data.stateFounder(f, s, 0)] == k) +
+                   (qtl.labels[m_data.stateFounder(f, s, 1)] == k);
+        };
+        double weighted = 0.0, precision = 0.0;
+        for (int i = 0; i < n; ++i) {
+            if (!m_data.observed(i))
+                continue;
+            const int c = copies(i);
+            if (c == 0)
+                continue;
+            weighted += c * inverseVariance(i) * m_error[i];
+            precision += c * c * inverseVariance(i);
+        }
+        const double old = qtl.effects[k];
+        double delta = 0.0;
+        if (settings.sampling == Sampling::Gibbs) {
+            const double total = precision + 1.0 / priorVariance;
+            const double mean = (weighted + precision * old) / total;
+            delta = mean + m_rng.normal() / std::sqrt(total) - old;
+        } else {
+            const double step = settings.alleleEffectRadius * (2.0 * m_rng.uniform() - 1.0);
+            const double logRatio = step * weighted - 0.5 * step * step * precision -
+                                    (step * (2.0 * old + step)) / (2.0 * priorVariance);
+            const bool accepted = std::log(m_rng.uniform()) < logRatio;
+            m_moves[EffectMove].add(accepted);
+            delta = accepted ? step : 0.0;
+        }
+        if (delta == 0.0)
+            continue;
+        qtl.effects[k] = old + delta;
+        for (int i = 0; i < n; ++i) {
+            const int c = copies(i);
+            if (c == 0)
+                continue;
+            qtl.genetic[i] += c * delta;
+            if (m_data.observed(i))
+                m_error[i] -= c * delta;
+        }
+    }
+}
+
+// With fewer alleles than founders, each founder's allele is drawn from its
+// full conditional given the states and effects: every label is equally
+// likely a priori, so only the fit of the progeny that carry the founder's
+// gametes decides.
+void Chain::updateLabels(QtlState& qtl) {
+    const int founders = m_data.population().founderCount;
+    if (qtl.alleles >= founders)
+        return;
+    const int n = m_data.population().progenyCount();
+    std::vector<double> weights(qtl.alleles);
+    for (int p = 0; p < founders; ++p) {
+        const auto copies = [&](int i) {
+            const int f = family(i), s = qtl.states[i];
+            return (m_data.stateFounder(f, s, 0) == p) + (m_data.stateFounder(f, s, 1) == p);
+        };
+        double weighted = 0.0, precision = 0.0;
+        for (int i = 0; i < n; ++i) {
+            if (!m_data.observed(i))
+                continue;
+            const int c = copies(i);
+            weighted += c * inverseVariance(i) * m_error[i];
+            precision += c * c * inverseVariance(i);
+        }
+        const double current = qtl.effects[qtl.labels[p]];
+        double best = -INFINITY;
+        for (int k = 0; k < qtl.alleles; ++k) {
+            const double delta = qtl.effects[k] - current;
+            weights[k] = delta * weighted - 0.5 * delta * delta * precision;
+            best = std::max(best, weights[k]);
+        }
+        for (double& weight : weights)
+            weight = std::exp(weight - best);
+        const int label = drawIndex(m_rng, weights.data(), qtl.alleles);
+        const double delta = qtl.effects[label] - current;
+        qtl.labels[p] = label;
+        if (delta == 0.0)
+            continue;
+        for (int i = 0; i < n; ++i) {
+            const int c = copies(i);
+            qtl.genetic[i] += c * delta;
+            if (m_data.observed(i))
+                m_error[i] -= c * delta;
+        }
+    }
+}
+
+void Chain::updateQtlVariance(QtlState& qtl) {
+    const ModelSettings& settings = m_data.settings();
+    double squares = 0.0;
+    for (double effect : qtl.effects)
+        squares += effect * effect;
+    const double max = settings.maxQtlVariance;
+    if (settings.sampling == Sampling::Gibbs) {
+        qtl.variance = boundedScale(m_rng, qtl.alleles, squares, max, qtl.variance);
+        return;
+    }
+    const double proposal =
+        qtl.variance + settings.qtlVarianceRadius * (2.0 * m_rng.uniform() - 1.0);
+    bool accepted = false;
+    if (proposal > 0.0 && proposal < max) {
+        const double logRatio = -0.5 * qtl.alleles * std::log(proposal / qtl.variance) -
+                                0.5 * squares * (1.0 / proposal - 1.0 / qtl.variance);
+        accepted = std::log(m_rng.uniform()) < logRatio;
+    }
+    m_moves[QtlVarianceMove].add(accepted);
+    if (accepted)
+        qtl.variance = proposal;
+}
+
+void Chain::updateMeans() {
+    const ModelSettings& settings = m_data.settings();
+    const int families = m_data.familyCount();
+    const int n = m_data.population().progenyCount();
+    std::vector<double> sums(families, 0.0);
+    for (int i = 0; i < n; ++i) {
+        if (m_data.observed(i))
+            sums[family(i)] += m_error[i];
+    }
+    const double bound = settings.maxFamilyMean;
+    std::vector<double> deltas(families, 0.0);
+    for (int f = 0; f < families; ++f) {
+        const int count = m_data.observedCount(f);
+        const double variance = m_residual[m_data.groupOf(f)];
+        double next = m_mean[f];
+        if (settings.sampling == Sampling::Gibbs) {
+            next = count == 0 ? (2.0 * m_rng.uniform() - 1.0) * bound
+                              : truncatedNormal(m_rng, m_mean[f] + sums[f] / count,
+                                                std::sqrt(variance / count), -bound, bound);
+        } else {
+            const double step = settings.familyMeanRadius * (2.0 * m_rng.uniform() - 1.0);
+            const double proposal = m_mean[f] + step;
+            bool accepted = false;
+            if (proposal > -bound && proposal < bound) {
+                const double logRatio = (step * sums[f] - 0.5 * count * step * step) / variance;
+                accepted = std::log(m_rng.uniform()) < logRatio;
+            }
+            m_moves[MeanMove].add(accepted);
+            if (accepted)
+                next = proposal;
+        }
+        deltas[f] = next - m_mean[f];
+        m_mean[f] = next;
+    }
+    for (int i = 0; i < n; ++i) {
+        if (m_data.observed(i))
+            m_error[i] -= deltas[family(i)];
+    }
+}
+
+void Chain::updateResidualVariances() {
+    const ModelSettings& settings = m_data.settings();
+    const int groups = m_data.groupCount();
+    const int n = m_data.population().progenyCount();
+    std::vector<double> squares(groups, 0.0);
+    std::vector<int> counts(groups, 0);
+    for (int i = 0; i < n; ++i) {
+        if (!m_data.observed(i))
+            continue;
+        const int g = m_data.groupOf(family(i));
+        squares[g] += m_error[i] * m_error[i];
+        ++counts[g];
+    }
+    const double max = settings.maxFamilyVariance;
+    for (int g = 0; g < groups; ++g) {
+        if (settings.sampling == Sampling::Gibbs) {
+            m_residual[g] = boundedScale(m_rng, counts[g], squares[g], max, m_residual[g]);
+        } else {
+            const double proposal =
+                m_residual[g] + settings.familyVarianceRadius * (2.0 * m_rng.uniform() - 1.0);
+            bool accepted = false;
+            if (proposal > 0.0 && proposal < max) {
+                const double logRatio = -0.5 * counts[g] * std::log(proposal / m_residual[g]) -
+                                        0.5 * squares[g] * (1.0 / proposal - 1.0 / m_residual[g]);
+                accepted = std::log(m_rng.uniform()) < logRatio;
+            }
+            m_moves[ResidualMove].add(accepted);
+            if (accepted)
+                m_residual[g] = proposal;
+        }
+        m_inverse[g] = 1.0 / m_residual[g];
+    }
+}
+
+double Chain::varianceShare(int q) const {
+    const std::vector<double>& genetic = m_qtl[q].genetic;
+    if (genetic.empty())
+        return 0.0;
+    const double mean = std::accumulate(genetic.begin(), genetic.end(), 0.0) / genetic.size();
+    double squares = 0.0;
+    for (double g : genetic)
+        squares += (g - mean) * (g - mean);
+    return squares / genetic.size() / m_data.phenotypicVariance();
+}
+
+void Chain::prepare(ChainResult& result) const {
+    result.samples = 0;
+    result.intensity.clear();
+    result.variance.clear();
+    for (size_t c = 0; c < m_data.population().chromosomes.size(); ++c) {
+        result.intensity.emplace_back(m_data.bins(static_cast<int>(c)).count(), 0.0);
+        result.variance.emplace_back(m_data.bins(static_cast<int>(c)).count(), 0.0);
+    }
+}
+
+void Chain::record(ChainResult& result) const {
+    ++result.samples;
+    for (size_t q = 0; q < m_qtl.size(); ++q) {
+        const int c = m_qtl[q].chromosome;
+        const int bin = m_data.bins(c).binOf(m_qtl[q].position);
+        result.intensity[c][bin] += 1.0;
+        result.variance[c][bin] += varianceShare(static_cast<int>(q));
+    }
+}
+
+void Chain::finish(ChainResult& result) {
+    if (result.samples == 0)
+        return;
+    for (auto& row : result.intensity) {
+        for (double& value : row)
+            value *= 100.0 / result.samples;
+    }
+    for (auto& row : result.variance) {
+        for (double& value : row)
+            value /= result.samples;
+    }
+}
+
+namespace {
+
+// The QTL in chain-file order: by chromosome, then by position.
+std::vector<int> slotOrder(const std::vector<QtlState>& qtl) {
+    std::vector<int> order(qtl.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        return qtl[a].chromosome != qtl[b].chromosome ? qtl[a].chromosome < qtl[b].chromosome
+                                                      : qtl[a].position < qtl[b].position;
+    });
+    return order;
+}
+
+constexpr int maxChainEffects = 30;
+
+} // namespace
+
+std::string Chain::chainHeading() const {
+    std::string line = "iter nqtl";
+    const auto columns = [&line](const char* name, int count) {
+        for (int k = 1; k <= count; ++k)
+            line += " " + std::string(name) + "_" + std::to_string(k);
+    };
+    const int slots = static_cast<int>(m_data.settings().qtl.size());
+    columns("mu", m_data.familyCount());
+    columns("res", m_data.groupCount());
+    columns("pos", slots);
+    columns("var", slots);
+    columns("nall", slots);
+    int effects = 0;
+    for (const QtlPrior& prior : m_data.settings().qtl)
+        effects += prior.alleles;
+    columns("eff", std::min(effects, maxChainEffects));
+    return line + "\n";
+}
+
+std::string Chain::chainLine(int iteration) const {
+    std::string line = std::to_string(iteration) + " " + std::to_string(m_qtl.size());
+    const auto add = [&line](double value) { line += " " + fmt::generalNumber(value); };
+    for (double mean : m_mean)
+        add(mean);
+    for (double residual : m_residual)
+        add(residual);
+    const std::vector<int> order = slotOrder(m_qtl);
+    const size_t slots = m_data.settings().qtl.size();
+    const auto perSlot = [&](auto value) {
+        for (size_t k = 0; k < slots; ++k) {
+            if (k < order.size())
+                add(value(order[k]));
+            else
+                line += " NA";
+        }
+    };
+    perSlot([&](int q) { return m_qtl[q].position; });
+    perSlot([&](int q) { return varianceShare(q); });
+    perSlot([&](int q) { return static_cast<double>(m_qtl[q].alleles); });
+    int written = 0;
+    for (int q : order) {
+        for (double effect : m_qtl[q].effects) {
+            if (written++ < maxChainEffects)
+                add(effect);
+        }
+    }
+    return line + "\n";
+}
+
+} // namespace pellarin

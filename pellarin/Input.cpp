@@ -1,0 +1,260 @@
+#include "pellarin/Input.h"
+
+#include "analysis/AnalysisInputFile.h"
+#include "model/DataFileReader.h"
+#include "model/GenomeData.h"
+#include "model/MarkerData.h"
+#include "model/NumberFormat.h"
+#include "model/ProgenyType.h"
+#include "model/TraitData.h"
+#include "simulation/Pedigree.h"
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+
+namespace pellarin {
+
+namespace {
+
+[[noreturn]] void refuse(const std::string& message) {
+    throw InputProblem(message);
+}
+
+std::string number(double value) {
+    return fmt::generalNumber(value);
+}
+
+// Opens a data file named in multAl_in.txt; names are bare, in the folder.
+std::ifstream openData(const std::filesystem::path& folder, const std::string& name) {
+    std::ifstream in(folder / name, std::ios::binary);
+    if (!in)
+        refuse(name + ": the file cannot be opened (it is named in multAl_in.txt)");
+    return in;
+}
+
+AnalysisInput readParameters(const std::filesystem::path& folder) {
+    const AnalysisInputResult read = readAnalysisInputFile(folder / analysisInputFileName);
+    if (!read)
+        refuse(read.error.text());
+    return *read.input;
+}
+
+void checkRunLengths(const AnalysisInput& in) {
+    const std::string file(analysisInputFileName);
+    const auto atLeast = [&](const char* what, double value, double low) {
+        if (!(value >= low))
+            refuse(file + ": " + what + " " + number(value) + " is below " + number(low));
+    };
+    atLeast("the number of meta-runs", in.metaRuns, 1);
+    if (in.metaRuns > 99)
+        refuse(file + ": the number of meta-runs " + std::to_string(in.metaRuns) +
+               " is more than 99");
+    atLeast("the number of burn-in iterations", in.burnInIterations, 0);
+    atLeast("the number of total iterations", in.totalIterations, 1);
+    atLeast("the number of iterations per save", in.iterationsPerSave, 1);
+    atLeast("the bin length", in.binLength, 1);
+    atLeast("the radius of QTL positions", in.qtlPositionRadius, 0);
+    if (in.samplingMethod == SamplingMethod::MetropolisHastings) {
+        atLeast("the radius of allele values", in.alleleEffectRadius, 0);
+        atLeast("the radius of family means", in.familyMeanRadius, 0);
+        atLeast("the radius of family variances", in.familyVarianceRadius, 0);
+        if (!(in.maxFamilyMean > 0))
+            refuse(file + ": the bound of family means " + number(in.maxFamilyMean) +
+                   " must be above 0");
+        if (!(in.maxFamilyVariance > 0))
+            refuse(file + ": the bound of family variances " + number(in.maxFamilyVariance) +
+                   " must be above 0");
+        if (in.qtlEffect == QtlEffectModel::Random) {
+            atLeast("the radius of QTL variances", in.qtlVarianceRadius, 0);
+            if (!(in.maxQtlVariance > 0))
+                refuse(file + ": the maximum QTL variance " + number(in.maxQtlVariance) +
+                       " must be above 0");
+        }
+    }
+}
+
+ModelSettings settingsFrom(const AnalysisInput& in, bool ignoreTraits) {
+    ModelSettings settings;
+    settings.sampling =
+        in.samplingMethod == SamplingMethod::Gibbs ? Sampling::Gibbs : Sampling::MetropolisHastings;
+    settings.randomEffects = in.qtlEffect == QtlEffectModel::Random;
+    settings.singleResidualVariance = in.singleResidualVariance;
+    settings.overdisperse = in.overdisperseStart;
+    settings.ignoreTraits = ignoreTraits;
+    settings.maxFamilyMean = in.maxFamilyMean;
+    settings.maxFamilyVariance = in.maxFamilyVariance;
+    settings.maxQtlVariance = in.maxQtlVariance;
+    settings.alleleEffectRadius = in.alleleEffectRadius;
+    settings.familyMeanRadius = in.familyMeanRadius;
+    settings.familyVarianceRadius = in.familyVarianceRadius;
+    settings.qtlVarianceRadius = in.qtlVarianceRadius;
+    settings.positionRadius = in.qtlPositionRadius;
+    settings.burnIn = in.burnInIterations;
+    settings.total = in.totalIterations;
+    settings.perSave = in.iterationsPerSave;
+    settings.binLength = in.binLength;
+    for (const InputQtl& qtl : in.qtls)
+        settings.qtl.push_back({qtl.chromosome - 1, qtl.position, qtl.alleleCount, qtl.variance});
+    return settings;
+}
+
+// Under Gibbs sampling the file carries no bounds for means and variances;
+// the defaults (20, 2, 2) would cut off the posterior of a trait measured
+// on another scale, so the bounds are widened to fit the data.
+void widenGibbsBounds(ModelSettings& settings, const Population& population) {
+    double largest = 0.0, sum = 0.0, squares = 0.0;
+    int n = 0;
+    for (int i = 0; i < population.progenyCount(); ++i) {
+        if (!population.hasTrait(i))
+            continue;
+        const double y = population.traits[i];
+        largest = std::max(largest, std::abs(y));
+        sum += y;
+        squares += y * y;
+        ++n;
+    }
+    const double variance = n > 1 ? std::max(squares / n - (sum / n) * (sum / n), 0.0) : 0.0;
+    settings.maxFamilyMean = std::max(settings.maxFamilyMean, 10.0 * largest);
+    settings.maxFamilyVariance = std::max(settings.maxFamilyVariance, 10.0 * variance);
+    settings.maxQtlVariance = std::max(settings.maxQtlVariance, 10.0 * variance);
+}
+
+void addGenome(Population& population, const AnalysisInput& in, const GenomeData& genome,
+               const std::string& file) {
+    const std::vector<GenomeChromosome> runs = genome.chromosomes();
+    if (runs.size() != in.chromosomes.size())
+        refuse(file + ": " + std::to_string(runs.size()) + " chromosomes, but multAl_in.txt has " +
+               std::to_string(in.chromosomes.size()));
+    for (size_t c = 0; c < runs.size(); ++c) {
+        if (runs[c].markerCount != in.chromosomes[c].markerCount)
+            refuse(file + ": chromosome " + std::to_string(c + 1) + " has " +
+                   std::to_string(runs[c].markerCount) + " markers, but multAl_in.txt says " +
+                   std::to_string(in.chromosomes[c].markerCount));
+        ChromosomeMap map;
+        map.length = in.chromosomes[c].length;
+        map.firstMarker = runs[c].firstMarker;
+        for (int m = 0; m < runs[c].markerCount; ++m)
+            map.markerPositions.push_back(genome.markers[runs[c].firstMarker + m].position);
+        population.chromosomes.push_back(std::move(map));
+    }
+    population.markerCount = static_cast<int>(genome.markers.size());
+}
+
+Genotype genotype(AlleleCode first, AlleleCode second) {
+    return {static_cast<int>(first), static_cast<int>(second)};
+}
+
+} // namespace
+
+void checkPopulation(const Population& population, const ModelSettings& settings) {
+    for (size_t q = 0; q < settings.qtl.size(); ++q) {
+        const QtlPrior& qtl = settings.qtl[q];
+        if (qtl.alleles < 1 || qtl.alleles > population.founderCount)
+            refuse(std::string(analysisInputFileName) + ": QTL " + std::to_string(q + 1) + " has " +
+                   std::to_string(qtl.alleles) + " alleles; it may have 1 to " +
+                   std::to_string(population.founderCount) + " (the number of founders)");
+        if (qtl.chromosome < 0 || qtl.chromosome >= static_cast<int>(population.chromosomes.size()))
+            refuse(std::string(analysisInputFileName) + ": QTL " + std::to_string(q + 1) +
+                   " lies on no chromosome");
+    }
+}
+
+EngineInput loadEngineInput(const std::filesystem::path& folder, bool ignoreTraits) {
+    const AnalysisInput in = readParameters(folder);
+    checkRunLengths(in);
+    EngineInput input;
+    input.seed = static_cast<std::uint64_t>(in.randomSeed);
+    input.metaRuns = in.metaRuns;
+    input.saveChainValues = in.saveChainValues;
+    input.settings = settingsFrom(in, ignoreTraits);
+    Population& population = input.population;
+    population.type = static_cast<CrossType>(std::clamp(in.progenyCode, 1, 5));
+
+    auto pedigreeStream = openData(folder, in.pedigreeFile);
+    const ReadResult<Pedigree> pedigree = readPedigree(pedigreeStream, in.pedigreeFile);
+    if (!pedigree)
+        refuse(pedigree.error.text());
+    if (const auto problem = ::checkPopulation(*pedigree, in.pedigreeFile))
+        refuse(problem->text());
+    const std::string named = progenyTypeFromWord(pedigree->head.typeWord, "");
+    if (progenyCode(named) != in.progenyCode)
+        refuse(in.pedigreeFile + ": the type \"" + pedigree->head.typeWord +
+               "\" differs from the progeny type code " + std::to_string(in.progenyCode) +
+               " of multAl_in.txt");
+    population.founderCount = pedigree->head.founderCount;
+    for (const FamilyLine& line : pedigree->families)
+        population.families.push_back({line.structure1 - 1, line.structure2 - 1, line.structure3});
+
+    try {
+        auto genomeStream = openData(folder, in.genomeFile);
+        addGenome(population, in, readGenomeData(genomeStream, in.genomeFile), in.genomeFile);
+
+        auto founderStream = openData(folder, in.f1MarkerFile);
+        const FounderMarkers founders = readFounderMarkers(founderStream, in.f1MarkerFile);
+        if (founders.founderCount != population.founderCount)
+            refuse(in.f1MarkerFile + ": " + std::to_string(founders.founderCount) +
+                   " founders, but the pedigree has " + std::to_string(population.founderCount));
+        if (founders.markerCount != population.markerCount)
+            refuse(in.f1MarkerFile + ": " + std::to_string(founders.markerCount) +
+                   " markers, but the genome file has " + std::to_string(population.markerCount));
+        for (int f = 0; f < founders.founderCount; ++f) {
+            for (int m = 0; m < founders.markerCount; ++m)
+                population.founderMarkers.push_back(
+                    genotype(founders.code(f, m, 0), founders.code(f, m, 1)));
+        }
+
+        auto progenyStream = openData(folder, in.progenyMarkerFile);
+        const ProgenyMarkers progeny = readProgenyMarkers(progenyStream, in.progenyMarkerFile);
+        if (progeny.markerCount != population.markerCount)
+            refuse(in.progenyMarkerFile + ": " + std::to_string(progeny.markerCount) +
+                   " markers, but the genome file has " + std::to_string(population.markerCount));
+        // The progeny follow the pedigree's families in order and number.
+        size_t line = 0;
+        for (size_t f = 0; f < population.families.size(); ++f) {
+            for (int k = 0; k < population.families[f].progenyCount; ++k, ++line) {
+                if (line >= progeny.family.size())
+                    refuse(in.progenyMarkerFile + ": " + std::to_string(progeny.family.size()) +
+                           " progeny, but the pedigree's families have more");
+                if (progeny.family[line] != static_cast<int>(f) + 1)
+                    refuse(in.progenyMarkerFile + ": record " + std::to_string(line + 1) +
+                           ": family " + std::to_string(progeny.family[line]) +
+                           ", but the pedigree puts this progeny in family " +
+                           std::to_string(f + 1));
+                population.progenyFamily.push_back(static_cast<int>(f));
+            }
+        }
+        if (line != progeny.family.size())
+            refuse(in.progenyMarkerFile + ": " + std::to_string(progeny.family.size()) +
+                   " progeny, but the pedigree's families have " + std::to_string(line));
+        for (int i = 0; i < progeny.progenyCount(); ++i) {
+            for (int m = 0; m < progeny.markerCount; ++m)
+                population.progenyMarkers.push_back(
+                    genotype(progeny.code(i, m, 0), progeny.code(i, m, 1)));
+        }
+
+        auto traitStream = openData(folder, in.traitFile);
+        const TraitData traits = readTraitData(traitStream, in.traitFile);
+        if (traits.progenyCount() != progeny.progenyCount())
+            refuse(in.traitFile + ": " + std::to_string(traits.progenyCount()) +
+                   " progeny, but the marker file has " + std::to_string(progeny.progenyCount()));
+        for (int i = 0; i < traits.progenyCount(); ++i) {
+            if (traits.family[i] != progeny.family[i])
+                refuse(in.traitFile + ": record " + std::to_string(i + 1) + ": family " +
+                       std::to_string(traits.family[i]) + ", but the marker file has family " +
+                       std::to_string(progeny.family[i]));
+        }
+        population.traits = traits.value;
+    } catch (const DataFileError& error) {
+        refuse(error.what());
+    }
+    if (!ignoreTraits && std::none_of(population.traits.begin(), population.traits.end(),
+                                      [](double y) { return !std::isnan(y); }))
+        refuse(in.traitFile + ": no progeny has a trait value");
+    checkPopulation(population, input.settings);
+    if (input.settings.sampling == Sampling::Gibbs)
+        widenGibbsBounds(input.settings, population);
+    return input;
+}
+
+} // namespace pellarin

@@ -1,0 +1,145 @@
+#include "pellarin/Output.h"
+
+#include "model/NumberFormat.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace pellarin {
+
+std::string posteriorText(const std::vector<ChainResult>& results, int chromosome,
+                          const BinLayout& bins, PosteriorValue value) {
+    std::string text = "meta_run";
+    for (int k = 0; k < bins.count(); ++k)
+        text += " " + std::to_string(bins.centre(k));
+    text += "\n";
+    for (const ChainResult& result : results) {
+        text += std::to_string(result.run);
+        const auto& row = value == PosteriorValue::Intensity ? result.intensity[chromosome]
+                                                             : result.variance[chromosome];
+        for (double v : row)
+            text += " " + fmt::generalNumber(v);
+        text += "\n";
+    }
+    return text;
+}
+
+std::string chainFileName(int run) {
+    char name[32];
+    std::snprintf(name, sizeof name, "mix_%02dM1.txt", run % 100);
+    return name;
+}
+
+namespace {
+
+const char* typeName(CrossType type) {
+    switch (type) {
+    case CrossType::DHL:
+        return "DHL";
+    case CrossType::BC1:
+        return "BC1";
+    case CrossType::BC2:
+        return "BC2";
+    case CrossType::F2:
+        return "F2";
+    case CrossType::RIL:
+        break;
+    }
+    return "RIL";
+}
+
+std::string percent(double share) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f%%", 100.0 * share);
+    return text;
+}
+
+} // namespace
+
+std::string dataSummary(const Population& population, const ModelSettings& settings) {
+    long long genotypes = 0, missing = 0, dominant = 0;
+    for (const Genotype& g : population.progenyMarkers) {
+        ++genotypes;
+        if (g.first == 0 && g.second == 0)
+            ++missing;
+        else if (g.first == 0 || g.second == 0)
+            ++dominant;
+    }
+    int missingTraits = 0;
+    for (int i = 0; i < population.progenyCount(); ++i)
+        missingTraits += !population.hasTrait(i);
+    std::string text = "Data\n";
+    text += "  progeny type            " + std::string(typeName(population.type)) + "\n";
+    text += "  founders                " + std::to_string(population.founderCount) + "\n";
+    text += "  families                " + std::to_string(population.families.size()) + "\n";
+    for (size_t f = 0; f < population.families.size(); ++f) {
+        const Family& family = population.families[f];
+        text += "    family " + std::to_string(f + 1) + ": founders " +
+                std::to_string(family.founderA + 1) + " x " + std::to_string(family.founderB + 1) +
+                ", " + std::to_string(family.progenyCount) + " progeny\n";
+    }
+    text += "  progeny                 " + std::to_string(population.progenyCount()) + "\n";
+    text += "  chromosomes             " + std::to_string(population.chromosomes.size()) + "\n";
+    text += "  markers                 " + std::to_string(population.markerCount) + "\n";
+    const double all = std::max<long long>(genotypes, 1);
+    text += "  missing genotypes       " + percent(missing / all) + "\n";
+    text += "  dominant genotypes      " + percent(dominant / all) + "\n";
+    text += "  missing trait values    " + std::to_string(missingTraits) + "\n\n";
+    text += "Model\n";
+    text += "  sampling                " +
+            std::string(settings.sampling == Sampling::Gibbs ? "Gibbs" : "Metropolis-Hastings") +
+            "\n";
+    text += "  QTL effects             " +
+            std::string(settings.randomEffects ? "random" : "fixed") + "\n";
+    text +=
+        "  residual variances      " +
+        std::string(settings.singleResidualVariance ? "one for all families" : "one per family") +
+        "\n";
+    text += "  bounds                  family means +-" +
+            fmt::generalNumber(settings.maxFamilyMean) + ", residual variance " +
+            fmt::generalNumber(settings.maxFamilyVariance) + ", QTL variance " +
+            fmt::generalNumber(settings.maxQtlVariance) + "\n";
+    text += "  putative QTL            " + std::to_string(settings.qtl.size()) + "\n";
+    for (size_t q = 0; q < settings.qtl.size(); ++q) {
+        const QtlPrior& prior = settings.qtl[q];
+        text += "    QTL " + std::to_string(q + 1) + ": chromosome " +
+                std::to_string(prior.chromosome + 1) + ", prior position " +
+                fmt::generalNumber(prior.position) + " cM, " + std::to_string(prior.alleles) +
+                " alleles\n";
+    }
+    text += "  iterations              " + std::to_string(settings.total) + ", burn-in " +
+            std::to_string(settings.burnIn) + ", every " + std::to_string(settings.perSave) +
+            "th saved (" + std::to_string(settings.savedCount()) + " samples)\n\n";
+    return text;
+}
+
+std::string chainSummary(const AnalysisData& data, const std::vector<ChainResult>& results) {
+    std::string text = "Meta-runs\n";
+    for (const ChainResult& result : results) {
+        text += "  run " + std::to_string(result.run) + ": " + std::to_string(result.samples) +
+                " samples\n    acceptance:";
+        for (int move = 0; move < MoveKinds; ++move) {
+            if (result.moves[move].proposed > 0)
+                text += std::string(" ") + moveNames[move] + " " +
+                        percent(result.moves[move].rate()) + ";";
+        }
+        text += "\n";
+        for (size_t c = 0; c < result.intensity.size(); ++c) {
+            const auto& row = result.intensity[c];
+            const auto peak = std::max_element(row.begin(), row.end());
+            if (peak == row.end() || *peak <= 0.0)
+                continue;
+            const int bin = static_cast<int>(peak - row.begin());
+            double share = 0.0;
+            for (double v : result.variance[c])
+                share += v;
+            text += "    chromosome " + std::to_string(c + 1) + ": intensity peak " +
+                    fmt::generalNumber(*peak) + " at " +
+                    std::to_string(data.bins(static_cast<int>(c)).centre(bin)) +
+                    " cM, variance share " + fmt::generalNumber(share) + "\n";
+        }
+    }
+    return text + "\n";
+}
+
+} // namespace pellarin

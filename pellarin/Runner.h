@@ -1,0 +1,31 @@
+#pragma once
+
+#include "pellarin/Chain.h"
+#include "pellarin/Model.h"
+
+#include <atomic>
+#include <cstdint>
+#include <vector>
+
+namespace pellarin {
+
+/// How the meta-runs are run.
+struct RunOptions {
+    std::uint64_t seed = 289186;
+    int metaRuns = 1;
+    int threads = 1;
+    bool keepChainLines = false;
+};
+
+/// Runs every meta-run as an independent chain, each on its own random
+/// stream (seed, run number), on up to `threads` threads. Results come back
+/// in run order and do not depend on the number of threads. `done` counts
+/// the iterations finished over all chains, for a progress display.
+std::vector<ChainResult> runChains(const AnalysisData& data, const RunOptions& options,
+                                   std::atomic<long long>* done = nullptr);
+
+/// One meta-run from start to end.
+ChainResult runChain(const AnalysisData& data, std::uint64_t seed, int run, bool keepChainLines,
+                     std::atomic<long long>* done = nullptr);
+
+} // namespace pellarin

@@ -1,0 +1,232 @@
+#include "pellarin/Output.h"
+#include "pellarin/Runner.h"
+#include "support/SimulatedPopulation.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numeric>
+
+using namespace pellarin;
+using testing_support::simulatePopulation;
+using testing_support::SimulationPlan;
+
+namespace {
+
+struct BinCase {
+    double length;
+    int binLength;
+    int count;
+    int firstCentre;
+    double position;
+    int bin;
+};
+
+class Bins : public ::testing::TestWithParam<BinCase> {};
+
+TEST_P(Bins, CentresCountsAndNearestBin) {
+    const BinCase c = GetParam();
+    const BinLayout bins(c.length, c.binLength);
+    EXPECT_EQ(bins.count(), c.count);
+    EXPECT_EQ(bins.centre(0), c.firstCentre);
+    EXPECT_EQ(bins.binOf(c.position), c.bin);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, Bins,
+    ::testing::Values(BinCase{100, 2, 50, 1, 0.0, 0},     // clamped to the first bin
+                      BinCase{100, 2, 50, 1, 2.0, 1},     // tie between 1 and 3 goes right
+                      BinCase{100, 2, 50, 1, 2.9, 1},     //
+                      BinCase{100, 2, 50, 1, 100.0, 49},  // clamped to the last bin (99)
+                      BinCase{100, 1, 101, 0, 37.5, 38},  // tie between 37 and 38
+                      BinCase{100, 1, 101, 0, 37.49, 37}, //
+                      BinCase{100, 5, 20, 2, 99.0, 19},   // centres 2 .. 97
+                      BinCase{100, 5, 20, 2, 4.5, 1},     // tie between 2 and 7
+                      BinCase{0, 2, 1, 1, 0.0, 0}));      // no centre fits: one bin
+
+SimulationPlan f2Plan(int progeny, double position, unsigned long long seed) {
+    SimulationPlan plan;
+    plan.type = CrossType::F2;
+    plan.founders = 2;
+    plan.families = {{0, 1, progeny}};
+    plan.lengths = {100, 100};
+    // Effects +-a give an F2 genetic variance of 2 a^2 = 0.3.
+    const double a = std::sqrt(0.15);
+    plan.qtl = {{1, position, {a, -a}}};
+    plan.residualVariance = 0.7;
+    plan.seed = seed;
+    return plan;
+}
+
+ModelSettings shortRun(Sampling sampling) {
+    ModelSettings settings;
+    settings.sampling = sampling;
+    settings.burnIn = 200;
+    settings.total = 1500;
+    settings.perSave = 2;
+    settings.qtl = {{0, 50, 2, 0.5}, {1, 50, 2, 0.5}};
+    return settings;
+}
+
+int peakCentre(const AnalysisData& data, const ChainResult& result, int chromosome) {
+    const auto& row = result.intensity[chromosome];
+    const int bin = static_cast<int>(std::max_element(row.begin(), row.end()) - row.begin());
+    return data.bins(chromosome).centre(bin);
+}
+
+TEST(Chain, SameSeedGivesIdenticalResultsOnOneAndTwoThreads) {
+    const Population population = simulatePopulation(f2Plan(80, 40, 3));
+    const AnalysisData data(population, shortRun(Sampling::MetropolisHastings));
+    RunOptions options;
+    options.seed = 4242;
+    options.metaRuns = 3;
+    options.keepChainLines = true;
+    options.threads = 1;
+    const auto one = runChains(data, options);
+    options.threads = 2;
+    const auto two = runChains(data, options);
+    ASSERT_EQ(one.size(), 3u);
+    for (size_t r = 0; r < one.size(); ++r) {
+        EXPECT_EQ(one[r].run, static_cast<int>(r) + 1);
+        EXPECT_EQ(one[r].intensity, two[r].intensity);
+        EXPECT_EQ(one[r].variance, two[r].variance);
+        EXPECT_EQ(one[r].chainLines, two[r].chainLines);
+    }
+    // Meta-runs are independent streams, not copies of one chain.
+    EXPECT_NE(one[0].chainLines, one[1].chainLines);
+}
+
+class Recovery : public ::testing::TestWithParam<Sampling> {};
+
+TEST_P(Recovery, ShortRunFindsTheQtlOfOneF2) {
+    const Population population = simulatePopulation(f2Plan(300, 63, 11));
+    const AnalysisData data(population, shortRun(GetParam()));
+    const ChainResult result = runChain(data, 17, 1, false);
+    EXPECT_NEAR(peakCentre(data, result, 1), 63, 5);
+    double share = 0.0;
+    for (double v : result.variance[1])
+        share += v;
+    EXPECT_NEAR(share, 0.3, 0.15);
+    // The QTL on the empty chromosome wanders; no bin gathers much.
+    const auto& empty = result.intensity[0];
+    EXPECT_LT(*std::max_element(empty.begin(), empty.end()), 25.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Samplers, Recovery,
+                         ::testing::Values(Sampling::MetropolisHastings, Sampling::Gibbs));
+
+// Without the traits the chain samples the prior: positions uniform on the
+// chromosome, which a small radius reaches only by reflection at the ends.
+TEST(Chain, PriorOnlyPositionsAreUniformWithReflection) {
+    SimulationPlan plan = f2Plan(30, 40, 5);
+    plan.lengths = {100};
+    plan.qtl.clear();
+    const Population population = simulatePopulation(plan);
+    ModelSettings settings;
+    settings.ignoreTraits = true;
+    settings.positionRadius = 15;
+    settings.binLength = 20;
+    settings.burnIn = 100;
+    settings.total = 40100;
+    settings.perSave = 4;
+    settings.qtl = {{0, 5, 2, 0.5}};
+    const AnalysisData data(population, settings);
+    const ChainResult result = runChain(data, 9, 1, false);
+    ASSERT_EQ(result.intensity[0].size(), 5u);
+    for (double intensity : result.intensity[0])
+        EXPECT_NEAR(intensity, 20.0, 3.0);
+}
+
+struct BoundCase {
+    const char* name;
+    Sampling sampling;
+    bool randomEffects;
+    bool single;
+};
+
+class Bounds : public ::testing::TestWithParam<BoundCase> {};
+
+// Bounds well inside the data's spread: every sample must still keep them.
+TEST_P(Bounds, EverySampleKeepsThePriorBounds) {
+    const BoundCase c = GetParam();
+    SimulationPlan plan = f2Plan(60, 30, 8);
+    plan.families = {{0, 1, 40}, {0, 1, 30}};
+    const Population population = simulatePopulation(plan);
+    ModelSettings settings = shortRun(c.sampling);
+    settings.randomEffects = c.randomEffects;
+    settings.singleResidualVariance = c.single;
+    settings.maxFamilyMean = 0.05;
+    settings.maxFamilyVariance = 0.3;
+    settings.maxQtlVariance = 0.01;
+    settings.familyVarianceRadius = 0.5;
+    settings.qtlVarianceRadius = 0.5;
+    settings.familyMeanRadius = 1.0;
+    const AnalysisData data(population, settings);
+    Chain chain(data, Rng(1, 1));
+    chain.start();
+    for (int t = 0; t < 400; ++t) {
+        chain.iterate();
+        for (double mean : chain.means())
+            ASSERT_TRUE(mean > -0.05 && mean < 0.05) << mean;
+        for (double variance : chain.residualVariances())
+            ASSERT_TRUE(variance > 0.0 && variance < 0.3) << variance;
+        for (const QtlState& qtl : chain.qtl()) {
+            ASSERT_TRUE(qtl.position >= 0.0 && qtl.position <= 100.0);
+            if (c.randomEffects) {
+                ASSERT_TRUE(qtl.variance > 0.0 && qtl.variance < 0.01) << qtl.variance;
+            }
+        }
+    }
+    EXPECT_EQ(chain.residualVariances().size(), c.single ? 1u : 2u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Models, Bounds,
+    ::testing::Values(BoundCase{"GibbsRandom", Sampling::Gibbs, true, true},
+                      BoundCase{"GibbsFixedPerFamily", Sampling::Gibbs, false, false},
+                      BoundCase{"MetropolisRandom", Sampling::MetropolisHastings, true, false},
+                      BoundCase{"MetropolisFixed", Sampling::MetropolisHastings, false, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Four founders, two alleles: the founders' labels are sampled, and the
+// two founders that share the high allele end up sharing a label.
+TEST(Chain, FoundersSharingAnAlleleGetOneLabel) {
+    SimulationPlan plan;
+    plan.type = CrossType::F2;
+    plan.founders = 4;
+    plan.families = {{0, 1, 150}, {2, 3, 150}, {0, 2, 150}};
+    plan.lengths = {100};
+    plan.qtl = {{0, 50, {0.5, -0.5, 0.5, -0.5}}};
+    plan.residualVariance = 0.5;
+    plan.seed = 21;
+    const Population population = simulatePopulation(plan);
+    ModelSettings settings = shortRun(Sampling::Gibbs);
+    settings.qtl = {{0, 50, 2, 0.5}};
+    const AnalysisData data(population, settings);
+    Chain chain(data, Rng(5, 1));
+    chain.start();
+    for (int t = 0; t < 600; ++t)
+        chain.iterate();
+    const std::vector<int>& labels = chain.qtl()[0].labels;
+    EXPECT_EQ(labels[0], labels[2]);
+    EXPECT_EQ(labels[1], labels[3]);
+    EXPECT_NE(labels[0], labels[1]);
+}
+
+TEST(Output, PosteriorTextHasAHeadingAndOneRowPerRun) {
+    ChainResult first, second;
+    first.run = 1;
+    second.run = 2;
+    first.intensity = {{0, 12.5, 100}};
+    second.intensity = {{50, 50, 0}};
+    first.variance = {{0, 0.25, 0.125}};
+    second.variance = {{0.5, 0, 0}};
+    const BinLayout bins(5, 2);
+    EXPECT_EQ(posteriorText({first, second}, 0, bins, PosteriorValue::Intensity),
+              "meta_run 1 3 5\n1 0 12.5 100\n2 50 50 0\n");
+    EXPECT_EQ(posteriorText({first, second}, 0, bins, PosteriorValue::Variance),
+              "meta_run 1 3 5\n1 0 0.25 0.125\n2 0.5 0 0\n");
+    EXPECT_EQ(chainFileName(7), "mix_07M1.txt");
+}
+
+} // namespace
