@@ -331,6 +331,7 @@ bool CMainFrame::event(QEvent* event) {
     return true;
 }
 
+
 void CMainFrame::closeEvent(QCloseEvent* event) {
     if (saveModified())
         event->accept();
