@@ -27,6 +27,21 @@ QByteArray readBytes(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
+// A file of `bytes` opened as the document.
+struct OpenedFile {
+    explicit OpenedFile(const QByteArray& bytes) {
+        writeBytes(path(), bytes);
+        opened = document.onOpenDocument(path(), messages);
+    }
+    QString path() const { return pathIn(dir, "in.txt"); }
+
+    TempDir dir;
+    CMarrowView view;
+    CMarrowDoc document{view};
+    RecordingMessages messages;
+    bool opened = false;
+};
+
 } // namespace
 
 class DocumentTest : public QObject {
@@ -136,15 +151,11 @@ void DocumentTest::filesComeBackByteForByte_data() {
 
 void DocumentTest::filesComeBackByteForByte() {
     QFETCH(QByteArray, bytes);
-    TempDir dir;
-    writeBytes(pathIn(dir, "in.txt"), bytes);
-    CMarrowView view;
-    CMarrowDoc document(view);
-    RecordingMessages messages;
-    QVERIFY(document.onOpenDocument(pathIn(dir, "in.txt"), messages));
-    QVERIFY(document.onSaveDocument(pathIn(dir, "out.txt"), messages));
-    QCOMPARE(readBytes(pathIn(dir, "out.txt")), bytes);
-    QCOMPARE(document.path(), QDir(pathIn(dir, "out.txt")).absolutePath());
+    OpenedFile opened(bytes);
+    QVERIFY(opened.opened);
+    QVERIFY(opened.document.onSaveDocument(pathIn(opened.dir, "out.txt"), opened.messages));
+    QCOMPARE(readBytes(pathIn(opened.dir, "out.txt")), bytes);
+    QCOMPARE(opened.document.path(), QDir(pathIn(opened.dir, "out.txt")).absolutePath());
 }
 
 void DocumentTest::editedFilesKeepTheirLineEndsAndEncoding_data() {
@@ -166,18 +177,14 @@ void DocumentTest::editedFilesKeepTheirLineEndsAndEncoding() {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, typed);
     QFETCH(QByteArray, expected);
-    TempDir dir;
-    writeBytes(pathIn(dir, "in.txt"), bytes);
-    CMarrowView view;
-    CMarrowDoc document(view);
-    RecordingMessages messages;
-    QVERIFY(document.onOpenDocument(pathIn(dir, "in.txt"), messages));
-    view.moveCursor(QTextCursor::End);
-    view.insertPlainText(typed);
-    QVERIFY(document.isModified());
-    QVERIFY(document.onSaveDocument(pathIn(dir, "in.txt"), messages));
-    QCOMPARE(readBytes(pathIn(dir, "in.txt")), expected);
-    QVERIFY(!document.isModified());
+    OpenedFile opened(bytes);
+    QVERIFY(opened.opened);
+    opened.view.moveCursor(QTextCursor::End);
+    opened.view.insertPlainText(typed);
+    QVERIFY(opened.document.isModified());
+    QVERIFY(opened.document.onSaveDocument(opened.path(), opened.messages));
+    QCOMPARE(readBytes(opened.path()), expected);
+    QVERIFY(!opened.document.isModified());
 }
 
 void DocumentTest::unreadableOrHugeFilesLeaveTheDocumentAsItWas_data() {
