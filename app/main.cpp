@@ -1,6 +1,7 @@
-#include <QApplication>
+#include "app/Marrow.h"
 
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
-    return 0;
+    CMarrowApp::prepareEnvironment(argc, argv);
+    CMarrowApp app(argc, argv);
+    return app.run();
 }

@@ -1,0 +1,115 @@
+#include "app/Marrow.h"
+
+#include "app/MainFrm.h"
+#include "app/MessageBoxes.h"
+#include "app/Screenshots.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QStandardPaths>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+bool asksForPicture(int argc, char** argv) {
+    for (int index = 1; index < argc; ++index) {
+        if (std::strcmp(argv[index], "--screenshot") == 0 ||
+            std::strcmp(argv[index], "--screenshot-dialog") == 0)
+            return true;
+    }
+    return false;
+}
+
+void printUsage() {
+    std::fprintf(stderr, "usage: Marrow [FILE]\n"
+                         "       Marrow --screenshot PNG\n"
+                         "       Marrow --screenshot-dialog NAME PNG\n");
+}
+
+} // namespace
+
+QIcon applicationIcon() {
+    QPixmap pixmap(64, 64);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(40, 60, 110), 2));
+    painter.setBrush(QColor(235, 240, 250));
+    painter.drawRoundedRect(QRectF(3, 3, 58, 58), 8, 8);
+    // A posterior intensity curve with one clear peak: what the program is for.
+    QPainterPath curve(QPointF(8, 52));
+    curve.cubicTo(QPointF(22, 52), QPointF(24, 12), QPointF(32, 12));
+    curve.cubicTo(QPointF(40, 12), QPointF(42, 48), QPointF(56, 50));
+    painter.setPen(QPen(QColor(190, 40, 40), 4));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPath(curve);
+    return QIcon(pixmap);
+}
+
+void CMarrowApp::prepareEnvironment(int argc, char** argv) {
+    if (asksForPicture(argc, argv))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+CMarrowApp::CMarrowApp(int& argc, char** argv) : QApplication(argc, argv) {
+    setApplicationName(QString::fromLatin1(appTitle));
+    setOrganizationName(QString::fromLatin1(appTitle));
+    setWindowIcon(applicationIcon());
+    // Without a desktop session Qt picks no icon theme; Adwaita's legacy
+    // icons are the ones most Linux machines have.
+    const QString theme = QIcon::themeName();
+    if (theme.isEmpty() || theme == QLatin1String("hicolor")) {
+        QIcon::setThemeSearchPaths(QIcon::themeSearchPaths() +
+                                   QStandardPaths::locateAll(QStandardPaths::GenericDataLocation,
+                                                             QStringLiteral("icons"),
+                                                             QStandardPaths::LocateDirectory));
+        QIcon::setThemeName(QStringLiteral("Adwaita"));
+    }
+}
+
+CMarrowApp::~CMarrowApp() = default;
+
+int CMarrowApp::run() {
+    QStringList arguments = this->arguments();
+    arguments.removeFirst();
+    m_mainFrame = std::make_unique<CMainFrame>();
+    if (!arguments.isEmpty() && arguments.first().startsWith(QLatin1String("--screenshot")))
+        return takePicture(arguments);
+    if (arguments.size() > 1 || (!arguments.isEmpty() && arguments.first().startsWith('-'))) {
+        printUsage();
+        return 2;
+    }
+    if (!arguments.isEmpty() && !m_mainFrame->openDocument(arguments.first()))
+        return 1;
+    m_mainFrame->show();
+    m_mainFrame->activateWindow();
+    return exec();
+}
+
+int CMarrowApp::takePicture(const QStringList& arguments) {
+    QWidget* subject = nullptr;
+    QString file;
+    if (arguments.size() == 2 && arguments[0] == QLatin1String("--screenshot")) {
+        subject = m_mainFrame.get();
+        file = arguments[1];
+    } else if (arguments.size() == 3 && arguments[0] == QLatin1String("--screenshot-dialog")) {
+        subject = ScreenshotRegistry::dialogs().make(arguments[1], *m_mainFrame);
+        file = arguments[2];
+        if (!subject) {
+            std::fprintf(stderr, "Marrow: no dialog called \"%s\"; known: %s\n",
+                         qPrintable(arguments[1]),
+                         qPrintable(ScreenshotRegistry::dialogs().names().join(", ")));
+            return 2;
+        }
+    } else {
+        printUsage();
+        return 2;
+    }
+    if (const auto failure = saveScreenshot(*subject, file)) {
+        std::fprintf(stderr, "Marrow: %s\n", qPrintable(*failure));
+        return 1;
+    }
+    return 0;
+}

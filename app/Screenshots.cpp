@@ -1,0 +1,51 @@
+#include "app/Screenshots.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QPixmap>
+#include <QWidget>
+
+// Each dialog the main window owns adds one line here: its name, and a factory
+// that runs the dialog's opening step and returns the main window's member.
+void registerScreenshotDialogs([[maybe_unused]] ScreenshotRegistry& registry) {}
+
+void ScreenshotRegistry::add(const QString& name, Factory factory) {
+    m_factories[name] = std::move(factory);
+}
+
+QStringList ScreenshotRegistry::names() const {
+    QStringList names;
+    for (const auto& entry : m_factories)
+        names.append(entry.first);
+    return names;
+}
+
+QWidget* ScreenshotRegistry::make(const QString& name, CMainFrame& mainFrame) const {
+    const auto found = m_factories.find(name);
+    return found == m_factories.end() ? nullptr : found->second(mainFrame);
+}
+
+const ScreenshotRegistry& ScreenshotRegistry::dialogs() {
+    static const ScreenshotRegistry registry = [] {
+        ScreenshotRegistry filled;
+        registerScreenshotDialogs(filled);
+        return filled;
+    }();
+    return registry;
+}
+
+std::optional<QString> saveScreenshot(QWidget& widget, const QString& file) {
+    widget.show();
+    // Two rounds of events: the first lays the window out, the second paints
+    // what the layout moved.
+    QApplication::processEvents();
+    QApplication::processEvents();
+    const QPixmap picture = widget.grab();
+    const QString folder = QFileInfo(file).absolutePath();
+    if (!QDir().mkpath(folder))
+        return QStringLiteral("cannot create the folder %1").arg(folder);
+    if (!picture.save(file, "PNG"))
+        return QStringLiteral("cannot write %1").arg(file);
+    return std::nullopt;
+}
