@@ -33,7 +33,11 @@ MarkovChainDialog::MarkovChainDialog(MessageSink& messages, FileChooser chooseFi
     setWindowTitle("Display Markov chains for model parameters");
     createControls();
     connectControls();
-    resize(dialogRect(*this, 0, 0, 438, 175).size());
+    const QSize size = dialogRect(*this, 0, 0, 438, 175).size();
+    resize(size);
+    // Dialog units follow the font only roughly; the top row must fit.
+    setMinimumWidth(placeControls());
+    resize(std::max(size.width(), minimumWidth()), size.height());
 }
 
 void MarkovChainDialog::createControls() {
@@ -89,34 +93,35 @@ void MarkovChainDialog::connectControls() {
     connect(m_okButton, &QPushButton::clicked, this, &MarkovChainDialog::onOk);
 }
 
-void MarkovChainDialog::placeControls() {
-    const int y = 6;
-    m_okButton->setGeometry(dialogRect(*this, 7, y - 1, 40, 14));
-    m_fileLabel->setGeometry(dialogRect(*this, 54, y, 96, editHeight));
-    m_fileEdit->setGeometry(dialogRect(*this, 150, y, 56, editHeight));
-    m_browseButton->setGeometry(dialogRect(*this, 210, y, 38, editHeight));
-    m_chainLabel->setGeometry(dialogRect(*this, 258, y, 58, editHeight));
-    const int chainX[5] = {316, 338, 360, 388, 410};
+int MarkovChainDialog::placeControls() {
+    const int h = dialogRect(*this, 0, 0, 0, editHeight).height();
+    const int margin = dialogRect(*this, 7, 0, 0, 0).width();
+    const int button = dialogRect(*this, 0, 0, 20, 0).width();
+    const int y = h / 2;
+    int x = viewer::placeInRow(*m_okButton, margin, y, h, dialogRect(*this, 0, 0, 40, 0).width());
+    x = viewer::placeInRow(*m_fileLabel, x, y, h);
+    x = viewer::placeInRow(*m_fileEdit, x, y, h, dialogRect(*this, 0, 0, 52, 0).width());
+    x = viewer::placeInRow(*m_browseButton, x, y, h);
+    x = viewer::placeInRow(*m_chainLabel, x + margin, y, h);
     for (std::size_t i = 0; i < 2; ++i)
-        m_chainButtons[i]->setGeometry(dialogRect(*this, chainX[i], y, 20, editHeight));
-    m_chainEdit->setGeometry(dialogRect(*this, chainX[2], y, 26, editHeight));
+        x = viewer::placeInRow(*m_chainButtons[i], x, y, h, button);
+    x = viewer::placeInRow(*m_chainEdit, x, y, h, dialogRect(*this, 0, 0, 26, 0).width());
     for (std::size_t i = 2; i < 4; ++i)
-        m_chainButtons[i]->setGeometry(dialogRect(*this, chainX[i + 1], y, 20, editHeight));
+        x = viewer::placeInRow(*m_chainButtons[i], x, y, h, button);
+    int right = x + margin;
 
     // The radios share the bottom edge; the axis numbers follow the axes.
-    const QRect radio = dialogRect(*this, 0, 0, 0, editHeight);
-    const int slot = width() / static_cast<int>(m_parameterRadios.size());
-    for (std::size_t i = 0; i < m_parameterRadios.size(); ++i)
-        m_parameterRadios[i]->setGeometry(static_cast<int>(i) * slot + 8,
-                                          height() - radio.height() * 3 / 2, slot - 8,
-                                          radio.height());
+    int radioX = margin;
+    for (QRadioButton* radio : m_parameterRadios)
+        radioX = viewer::placeInRow(*radio, radioX, height() - h * 3 / 2, h) + margin;
+    right = std::max(right, radioX);
     const PlotArea area = chainPlotArea(width(), height());
-    const int h = radio.height();
     const int left = std::max(area.x0 - 4, 20);
     m_highEdit->setGeometry(2, area.yTop - h / 2, left, h);
     m_lowEdit->setGeometry(2, area.y0 - h / 2, left, h);
     m_samplesEdit->setGeometry(area.x1 + 2, area.y0 - h / 2, std::max(width() - area.x1 - 4, 20),
                                h);
+    return right;
 }
 
 void MarkovChainDialog::resizeEvent(QResizeEvent* event) {

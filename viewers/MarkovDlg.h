@@ -45,7 +45,8 @@ protected:
 private:
     void createControls();
     void connectControls();
-    void placeControls();
+    /// Returns the width the rows of controls need.
+    int placeControls();
     void openingSteps();
 
     void transferToControls();

@@ -26,7 +26,11 @@ PosteriorGraphDialog::PosteriorGraphDialog(MessageSink& messages, QWidget* paren
         "Graph for Location-wise Posterior QTL Intensity, QTL variance, and allele number");
     createControls();
     connectControls();
-    resize(dialogRect(*this, 0, 0, 467, 182).size());
+    const QSize size = dialogRect(*this, 0, 0, 467, 182).size();
+    resize(size);
+    // Dialog units follow the font only roughly; the top strip must fit.
+    setMinimumWidth(placeControls());
+    resize(std::max(size.width(), minimumWidth()), size.height());
 }
 
 void PosteriorGraphDialog::createControls() {
@@ -104,39 +108,44 @@ void PosteriorGraphDialog::connectControls() {
     connect(m_okButton, &QPushButton::clicked, this, &PosteriorGraphDialog::onOk);
 }
 
-void PosteriorGraphDialog::placeControls() {
-    const int rowY[3] = {4, 18, 32};
-    const std::pair<QRadioButton*, int> radios[] = {
-        {m_intensityRadio, 0}, {m_varianceRadio, 1}, {m_alleleRadio, 2}};
-    for (const auto& [radio, row] : radios)
-        radio->setGeometry(dialogRect(*this, 7, rowY[row], 110, editHeight));
-    const std::pair<QLabel*, int> labels[] = {{m_chromosomeLabel, 0}, {m_replicationLabel, 1}};
-    for (const auto& [label, row] : labels)
-        label->setGeometry(dialogRect(*this, 130, rowY[row], 80, editHeight));
-    const auto placeRow = [&](QLineEdit* edit, const std::array<QPushButton*, 4>& buttons, int y) {
-        edit->setGeometry(dialogRect(*this, 212, y, 30, editHeight));
-        for (std::size_t i = 0; i < buttons.size(); ++i) {
-            const int x = 246 + static_cast<int>(i) * 24;
-            buttons[i]->setGeometry(dialogRect(*this, x, y, 22, editHeight));
-        }
+int PosteriorGraphDialog::placeControls() {
+    const int h = dialogRect(*this, 0, 0, 0, editHeight).height();
+    const int edit = dialogRect(*this, 0, 0, 30, 0).width();
+    const int button = dialogRect(*this, 0, 0, 22, 0).width();
+    const int margin = dialogRect(*this, 7, 0, 0, 0).width();
+    const int rowY[3] = {h / 3, h * 3 / 2, h * 8 / 3};
+    QRadioButton* radios[3] = {m_intensityRadio, m_varianceRadio, m_alleleRadio};
+    int column = 0;
+    for (int row = 0; row < 3; ++row)
+        column = std::max(column, viewer::placeInRow(*radios[row], margin, rowY[row], h));
+    const int labelWidth =
+        std::max(m_chromosomeLabel->sizeHint().width(), m_replicationLabel->sizeHint().width());
+    int right = 0;
+    const auto placeRow = [&](QLabel* label, QLineEdit* rowEdit,
+                              const std::array<QPushButton*, 4>& buttons, int y) {
+        int x = viewer::placeInRow(*label, column, y, h, labelWidth);
+        x = viewer::placeInRow(*rowEdit, x, y, h, edit);
+        for (QPushButton* step : buttons)
+            x = viewer::placeInRow(*step, x, y, h, button);
+        right = std::max(right, x);
     };
-    placeRow(m_chromosomeEdit, m_chromosomeButtons, rowY[0]);
-    placeRow(m_replicationEdit, m_replicationButtons, rowY[1]);
-    m_showAllCheck->setGeometry(dialogRect(*this, 130, rowY[2], 80, editHeight));
-    m_showAverageCheck->setGeometry(dialogRect(*this, 212, rowY[2], 100, editHeight));
+    placeRow(m_chromosomeLabel, m_chromosomeEdit, m_chromosomeButtons, rowY[0]);
+    placeRow(m_replicationLabel, m_replicationEdit, m_replicationButtons, rowY[1]);
+    const int x = viewer::placeInRow(*m_showAllCheck, column, rowY[2], h);
+    viewer::placeInRow(*m_showAverageCheck, x, rowY[2], h);
 
-    const QRect ok = dialogRect(*this, 0, rowY[0], 50, 14);
-    m_okButton->setGeometry(width() - ok.width() - ok.height() / 2, ok.y(), ok.width(),
-                            ok.height());
+    const QRect ok = dialogRect(*this, 0, 0, 50, 14);
+    m_okButton->setGeometry(width() - ok.width() - margin, rowY[0], ok.width(), ok.height());
+    right += ok.width() + margin;
 
     // The axis numbers sit at the ends of the axes, which follow the size.
     const PlotArea area = posteriorPlotArea(width(), height());
-    const int h = dialogRect(*this, 0, 0, 0, editHeight).height();
     m_yAxisEdit->setGeometry(2, area.yTop - h / 2, std::max(area.x0 - 4, 20), h);
     m_xAxisEdit->setGeometry(area.x1 + 2, area.y0 - h / 2, std::max(width() - area.x1 - 4, 20), h);
-    const int labelWidth = fontMetrics().horizontalAdvance(m_distanceLabel->text()) + 4;
-    m_distanceLabel->setGeometry(width() - labelWidth - 2, area.y0 + h / 2 + 1, labelWidth,
+    const int distance = m_distanceLabel->sizeHint().width();
+    m_distanceLabel->setGeometry(width() - distance - 2, area.y0 + h / 2 + 1, distance,
                                  std::max(height() - area.y0 - h / 2 - 1, 1));
+    return right;
 }
 
 void PosteriorGraphDialog::resizeEvent(QResizeEvent* event) {

@@ -49,7 +49,8 @@ private:
     void createNavigation(QLabel*& label, QLineEdit*& edit, std::array<QPushButton*, 4>& buttons,
                           const char* name);
     void connectControls();
-    void placeControls();
+    /// Returns the width the top strip needs.
+    int placeControls();
     void openingSteps();
 
     void transferToControls();

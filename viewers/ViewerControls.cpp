@@ -13,6 +13,13 @@ QRect dialogRect(const QWidget& widget, int x, int y, int width, int height) {
     return QRect(x * baseX / 4, y * baseY / 8, width * baseX / 4, height * baseY / 8);
 }
 
+int placeInRow(QWidget& widget, int x, int y, int height, int width) {
+    if (width < 0)
+        width = widget.sizeHint().width();
+    widget.setGeometry(x, y, width, height);
+    return x + width + QFontMetrics(widget.font()).averageCharWidth();
+}
+
 void setEditText(QLineEdit& edit, const QString& text) {
     if (edit.text() != text)
         edit.setText(text);

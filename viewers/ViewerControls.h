@@ -19,6 +19,11 @@ namespace viewer {
 /// `widget`'s font.
 QRect dialogRect(const QWidget& widget, int x, int y, int width, int height);
 
+/// Places `widget` at x, y with the given height and `width` (its own
+/// preferred width when negative); returns where the next control of the
+/// row starts.
+int placeInRow(QWidget& widget, int x, int y, int height, int width = -1);
+
 /// Sets the edit's text only when it differs, so copying unchanged values
 /// into the controls does not disturb the user's cursor.
 void setEditText(QLineEdit& edit, const QString& text);
