@@ -1,5 +1,6 @@
 #include "viewers/RunLayout.h"
 
+#include "analysis/AnalysisInputFile.h"
 #include "model/WordReader.h"
 
 #include <cctype>
@@ -151,7 +152,7 @@ std::optional<RunLayout> readRunLayout(std::istream& in, RunLayoutDepth depth) {
 }
 
 std::optional<RunLayout> loadRunLayout(MessageSink& messages, RunLayoutDepth depth) {
-    std::ifstream in(runLayoutFile);
+    std::ifstream in{std::string(analysisInputFileName)};
     if (!in) {
         messages.error(runLayoutMissingMessage);
         return std::nullopt;

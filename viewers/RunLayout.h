@@ -36,7 +36,6 @@ inline constexpr int maxLayoutChromosomes = 50;
 inline constexpr int maxLayoutLength = 298;
 inline constexpr int maxLayoutReplications = 49;
 
-inline constexpr const char* runLayoutFile = "multAl_in.txt";
 inline constexpr const char* runLayoutMissingMessage =
     "The analysis input file is not found: multAl_in.txt!";
 inline constexpr const char* runLayoutFormatMessage =

@@ -2,6 +2,7 @@
 #include "support/TempDir.h"
 #include "viewers/RunLayout.h"
 
+#include "analysis/AnalysisInputFile.h"
 #include "model/TextFiles.h"
 
 #include <gtest/gtest.h>
@@ -68,6 +69,45 @@ TEST(RunLayout, WalksEveryBranchOfTheInputFile) {
     }
 }
 
+TEST(RunLayout, WalksWhatTheAnalysisInputWriterWrites) {
+    // The hand-made sketch is the writer's file, word for word.
+    AnalysisInput input;
+    input.progenyCode = 4;
+    input.qtlNumberPoissonMean = 2.5;
+    input.chromosomes = {{100, 11, 1}, {120, 11, 0}, {95, 11, 0}};
+    input.qtls = {{50, 4, 0.5, 1}};
+    ASSERT_EQ(formatAnalysisInput(input, AnalysisFileKind::Input), AnalysisInputSketch().text());
+
+    input.chromosomes = {{100, 11, 2}, {0, 3, 0}, {298, 11, 1}};
+    input.qtls = {{10, 4, 0.5, 1}, {60, 3, 0.2, 1}, {200, 2, 0.1, 3}};
+    input.metaRuns = 49;
+    input.binLength = 5;
+    for (const auto sampling : {SamplingMethod::MetropolisHastings, SamplingMethod::Gibbs})
+        for (const auto effect : {QtlEffectModel::Random, QtlEffectModel::Fixed})
+            for (const auto qtlNumber : {CountMode::Variable, CountMode::Fixed})
+                for (const bool poisson : {true, false}) {
+                    input.samplingMethod = sampling;
+                    input.qtlEffect = effect;
+                    input.qtlNumberMode = qtlNumber;
+                    input.qtlNumberPoisson = poisson;
+                    // The dialog never makes both numbers variable.
+                    input.alleleNumberMode =
+                        qtlNumber == CountMode::Variable ? CountMode::Fixed : CountMode::Variable;
+                    input.alleleNumberPoisson = !poisson;
+                    std::istringstream in(formatAnalysisInput(input, AnalysisFileKind::Input));
+                    const auto layout = readRunLayout(in, RunLayoutDepth::Whole);
+                    ASSERT_TRUE(layout);
+                    EXPECT_EQ(layout->mcmcType, sampling == SamplingMethod::Gibbs ? 2 : 1);
+                    EXPECT_EQ(layout->qtlModelLetter, effect == QtlEffectModel::Random ? 'r' : 'f');
+                    EXPECT_EQ(layout->alleleNumberLetter,
+                              qtlNumber == CountMode::Fixed ? 'y' : 'n');
+                    EXPECT_EQ(layout->chromosomeLength, (std::vector<int>{0, 100, 0, 298}));
+                    EXPECT_EQ(layout->totalQtl, 3);
+                    EXPECT_EQ(layout->replicationCount, 49);
+                    EXPECT_EQ(layout->binLength, 5);
+                }
+}
+
 TEST(RunLayout, RefusesFilesTheRowsCannotHoldOrThatAreMalformed) {
     struct Case {
         const char* name;
@@ -120,13 +160,13 @@ TEST(RunLayout, LoadReportsAMissingOrMalformedFileOnce) {
 
     AnalysisInputSketch sketch;
     sketch.binLength = "two";
-    ASSERT_TRUE(writeFileAtomically(runLayoutFile, sketch.text()));
+    ASSERT_TRUE(writeFileAtomically(analysisInputFileName, sketch.text()));
     messages.clear();
     EXPECT_FALSE(loadRunLayout(messages, RunLayoutDepth::Whole));
     EXPECT_EQ(messages.texts(), std::vector<std::string>{runLayoutFormatMessage});
 
     sketch.binLength = "2";
-    ASSERT_TRUE(writeFileAtomically(runLayoutFile, sketch.text()));
+    ASSERT_TRUE(writeFileAtomically(analysisInputFileName, sketch.text()));
     messages.clear();
     EXPECT_TRUE(loadRunLayout(messages, RunLayoutDepth::Whole));
     EXPECT_TRUE(messages.texts().empty());

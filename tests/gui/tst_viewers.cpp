@@ -3,6 +3,7 @@
 #include "viewers/MarkovDlg.h"
 #include "viewers/QTLIntDlg.h"
 
+#include "analysis/AnalysisInputFile.h"
 #include "model/TextFiles.h"
 
 #include <QCheckBox>
@@ -26,7 +27,7 @@ bool enabled(QWidget& parent, const char* name) {
 }
 
 void writeLayout(const AnalysisInputSketch& sketch) {
-    QVERIFY(writeFileAtomically(runLayoutFile, sketch.text()));
+    QVERIFY(writeFileAtomically(analysisInputFileName, sketch.text()));
 }
 
 /// Paints the dialog as the screen would and lets queued messages arrive.
