@@ -182,7 +182,11 @@ void MarkovChainDialog::transferToControls() {
         checked->setChecked(false);
         m_parameterGroup->setExclusive(true);
     }
-    viewer::setEditText(*m_fileEdit, QString::fromStdString(m_chainFileName));
+    // A longer name from Browse is shown whole rather than cut to a name the
+    // user never chose; the length rule refuses it when the edit is taken.
+    const QString file = QString::fromStdString(m_chainFileName);
+    m_fileEdit->setMaxLength(std::max(maxChainFileName, static_cast<int>(file.size())));
+    viewer::setEditText(*m_fileEdit, file);
     const bool drawn = m_range.has_value();
     viewer::setEditText(*m_highEdit, drawn ? viewer::axisNumber(m_range->high) : QString());
     viewer::setEditText(*m_lowEdit, drawn ? viewer::axisNumber(m_range->low) : QString());
@@ -197,7 +201,8 @@ bool MarkovChainDialog::transferFromControls() {
     m_parameter = m_parameterGroup->checkedId();
     const QString file = m_fileEdit->text();
     if (file.size() > maxChainFileName) {
-        m_messages.error("Enter no more than " + std::to_string(maxChainFileName) + " characters.");
+        m_messages.error("Please enter no more than " + std::to_string(maxChainFileName) +
+                         " characters.");
         return false;
     }
     m_chainFileName = file.toStdString();

@@ -1,5 +1,7 @@
 #include "viewers/ViewerControls.h"
 
+#include "model/WordReader.h"
+
 #include <QFontMetrics>
 #include <QLineEdit>
 #include <QWidget>
@@ -26,9 +28,8 @@ void setEditText(QLineEdit& edit, const QString& text) {
 }
 
 std::optional<int> takeInteger(const QLineEdit& edit, int low, int high, MessageSink& messages) {
-    bool ok = false;
-    const int value = edit.text().trimmed().toInt(&ok);
-    if (!ok || value < low || value > high) {
+    const auto value = parseInt(edit.text().trimmed().toStdString());
+    if (!value || *value < low || *value > high) {
         messages.error("Please enter an integer between " + std::to_string(low) + " and " +
                        std::to_string(high) + ".");
         return std::nullopt;

@@ -309,6 +309,16 @@ void ViewerTests::browseStoresOnlyAChosenTitle() {
     child<QPushButton>(dialog, "browseButton")->click();
     QCOMPARE(dialog.chainFileName(), std::string("mix_03M0"));
     QCOMPARE(child<QLineEdit>(dialog, "chainFileEdit")->text(), QString("mix_03M0"));
+
+    answer = "mix_03M0_old";
+    child<QPushButton>(dialog, "browseButton")->click();
+    QCOMPARE(child<QLineEdit>(dialog, "chainFileEdit")->text(), QString("mix_03M0_old"));
+    QVERIFY(messages.texts().empty());
+    child<QPushButton>(dialog, "okButton")->click();
+    QCOMPARE(messages.texts(),
+             std::vector<std::string>{"Please enter no more than 10 characters."});
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(dialog.chainFileName(), std::string("mix_03M0_old"));
 }
 
 void ViewerTests::traceComesFromTheChainFile() {
