@@ -1,0 +1,153 @@
+#include "viewers/ChainFile.h"
+#include "viewers/CurveGeometry.h"
+
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <sstream>
+
+namespace {
+
+// A plot 100 wide and 60 high, so heights read as percentages of 60.
+const PlotArea area{10, 80, 20, 110};
+
+std::array<double, 300> rowOf(std::initializer_list<double> head) {
+    std::array<double, 300> row{};
+    std::copy(head.begin(), head.end(), row.begin());
+    return row;
+}
+
+} // namespace
+
+TEST(CurveGeometry, PlotAreasFollowTheClientRectangle) {
+    const PlotArea posterior = posteriorPlotArea(700, 300);
+    EXPECT_EQ(posterior.x0, 46);
+    EXPECT_EQ(posterior.y0, 270);
+    EXPECT_EQ(posterior.yTop, 75);
+    EXPECT_EQ(posterior.x1, 653);
+    const PlotArea chain = chainPlotArea(700, 300);
+    EXPECT_EQ(chain.y0, 255);
+    EXPECT_EQ(chain.yTop, 60);
+}
+
+TEST(CurveGeometry, SmoothsWithPairsAtTheEndsAndTriplesInside) {
+    //                    p0  p1  p2  p3  p4  p5  p6
+    const auto row = rowOf({99, 6, 12, 30, 60, 0, 15});
+    struct Case {
+        int n;
+        std::vector<CurvePoint> points;
+    };
+    // scale 60: y = 80 - trunc(60 * v / 60) = 80 - trunc(v)
+    const Case cases[] = {
+        {0, {}},
+        {1, {{110, 71}}},                                                   // v1 = (6 + 12) / 2
+        {2, {{60, 71}, {110, 59}}},                                         // v2 = (12 + 30) / 2
+        {3, {{43, 71}, {76, 59}, {110, 59}}},                               // v3 = (p2 + p3) / 2
+        {6, {{26, 71}, {43, 59}, {60, 46}, {76, 50}, {93, 50}, {110, 73}}}, // v3 = 34, v4 = 30,
+                                                                            // v5 = 30, v6 = 7.5
+    };
+    for (const auto& c : cases) {
+        const auto points = curvePoints(row, c.n, 60, area);
+        ASSERT_EQ(points.size(), c.points.size()) << c.n;
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            EXPECT_EQ(points[i].x, c.points[i].x) << "n " << c.n << " j " << i + 1;
+            EXPECT_EQ(points[i].y, c.points[i].y) << "n " << c.n << " j " << i + 1;
+        }
+    }
+    // Values above the scale are drawn above the axis, not clipped.
+    EXPECT_LT(curvePoints(row, 6, 15, area)[2].y, area.yTop);
+    // A length past the row is held inside it.
+    EXPECT_EQ(curvePoints(row, 5000, 60, area).size(), 298u);
+}
+
+TEST(CurveGeometry, SingleRowScaleLooksAtPositionsOneToN) {
+    EXPECT_EQ(rowScale(rowOf({99, 40.7, 3}), 2), 45);
+    EXPECT_EQ(rowScale(rowOf({99, 1, 2, 3}), 3), 15);
+    EXPECT_EQ(rowScale(rowOf({0, 1, 2, 80}), 2), 15);
+}
+
+TEST(ChainFile, ColumnsAndTitlesMatchWhatTheEngineWrites) {
+    const std::tuple<ChainParameter, int, const char*> cases[] = {
+        {ChainParameter::FamilyMean, 3, "mu_3"},
+        {ChainParameter::QtlPosition, 1, "pos_1"},
+        {ChainParameter::QtlVariance, 12, "var_12"},
+        {ChainParameter::AlleleNumber, 4, "nall_4"},
+        {ChainParameter::AlleleEffect, 30, "eff_30"},
+        {ChainParameter::ResidualVariance, 7, "res_1"},
+    };
+    for (const auto& [parameter, chain, name] : cases)
+        EXPECT_EQ(chainColumnName(parameter, chain), name);
+    EXPECT_EQ(chainFileTitle(1, true), "mix_01M1");
+    EXPECT_EQ(chainFileTitle(12, false), "mix_12M0");
+    const std::vector<std::string> heading{"iter",  "nqtl",  "mu_1",   "mu_2",  "res_1",
+                                           "pos_1", "var_1", "nall_1", "eff_1", "eff_2"};
+    EXPECT_EQ(chainHeading(2, 1, 1, 2), heading);
+}
+
+TEST(ChainFile, ReadsOneColumnWithGaps) {
+    const std::string text = "iter nqtl mu_1 pos_1 pos_2\n"
+                             "10 1 0.5 12.5 NA\n"
+                             "\n"
+                             "20 2 0.7 13 40\r\n"
+                             "30 1 0.6 NA NA\n";
+    struct Case {
+        const char* column;
+        ChainStatus status;
+        std::vector<std::optional<double>> values;
+    };
+    const Case cases[] = {
+        {"mu_1", ChainStatus::Loaded, {0.5, 0.7, 0.6}},
+        {"pos_1", ChainStatus::Loaded, {12.5, 13.0, std::nullopt}},
+        {"pos_2", ChainStatus::Loaded, {std::nullopt, 40.0, std::nullopt}},
+        {"pos_3", ChainStatus::NoColumn, {}},
+        {"mu", ChainStatus::NoColumn, {}},
+    };
+    for (const auto& c : cases) {
+        std::istringstream in(text);
+        const auto column = readChainColumn(in, c.column);
+        EXPECT_EQ(column.status, c.status) << c.column;
+        EXPECT_EQ(column.values, c.values) << c.column;
+    }
+}
+
+TEST(ChainFile, RefusesAColumnWithAWordOrAShortLine) {
+    const std::pair<const char*, int> cases[] = {
+        {"a b\n1 2\n3 x\n", 3},
+        {"a b\n1 2\n3\n", 3},
+        {"a b\n1 nan\n", 2},
+    };
+    for (const auto& [text, line] : cases) {
+        std::istringstream in(text);
+        const auto column = readChainColumn(in, "b");
+        EXPECT_EQ(column.status, ChainStatus::BadFormat) << text;
+        EXPECT_EQ(column.badLine, line) << text;
+        EXPECT_TRUE(column.values.empty());
+    }
+    TempDir folder(true);
+    EXPECT_EQ(loadChainColumn("mix_01M1.txt", "mu_1").status, ChainStatus::NotFound);
+}
+
+TEST(ChainFile, TraceBreaksAtGapsAndSpansTheRange) {
+    const std::vector<std::optional<double>> values{2, 4, std::nullopt, 3, std::nullopt, 6};
+    const auto range = valueRange(values);
+    ASSERT_TRUE(range);
+    EXPECT_EQ(range->low, 2);
+    EXPECT_EQ(range->high, 6);
+    const auto lines = traceLines(values, *range, area);
+    ASSERT_EQ(lines.size(), 3u);
+    ASSERT_EQ(lines[0].size(), 2u);
+    EXPECT_DOUBLE_EQ(lines[0][0].x, 10);
+    EXPECT_DOUBLE_EQ(lines[0][0].y, 80);
+    EXPECT_DOUBLE_EQ(lines[0][1].x, 30);
+    EXPECT_DOUBLE_EQ(lines[0][1].y, 50);
+    EXPECT_EQ(lines[1].size(), 1u);
+    EXPECT_DOUBLE_EQ(lines[1][0].x, 70);
+    EXPECT_DOUBLE_EQ(lines[2][0].x, 110);
+    EXPECT_DOUBLE_EQ(lines[2][0].y, 20);
+
+    EXPECT_FALSE(valueRange({std::nullopt, std::nullopt}));
+    const auto flat = traceLines({5, 5}, {5, 5}, area);
+    EXPECT_DOUBLE_EQ(flat[0][0].y, 50);
+}

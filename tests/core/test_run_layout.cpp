@@ -1,0 +1,173 @@
+#include "support/AnalysisInputSketch.h"
+#include "support/TempDir.h"
+#include "viewers/RunLayout.h"
+
+#include "analysis/AnalysisInputFile.h"
+#include "model/TextFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace {
+
+std::optional<RunLayout> walk(const AnalysisInputSketch& sketch,
+                              RunLayoutDepth depth = RunLayoutDepth::Whole) {
+    std::istringstream in(sketch.text());
+    return readRunLayout(in, depth);
+}
+
+struct Branch {
+    const char* name;
+    int mcmcType;
+    char model;
+    char qtlNumber;
+    char qtlPrior;
+    char alleleNumber;
+    char allelePrior;
+    char alleleCounts; // the allele switch as the walk counts it
+};
+
+} // namespace
+
+TEST(RunLayout, WalksEveryBranchOfTheInputFile) {
+    const Branch branches[] = {
+        {"M-H random, Poisson QTL number", 1, 'r', 'y', 'p', 'n', 'u', 'n'},
+        {"M-H upper-case random", 1, 'R', 'y', 'u', 'n', 'u', 'n'},
+        {"M-H fixed", 1, 'f', 'n', 'u', 'y', 'p', 'y'},
+        {"Gibbs random", 2, 'r', 'n', 'u', 'y', 'u', 'y'},
+        {"Gibbs fixed, fixed numbers", 2, 'f', 'n', 'u', 'n', 'u', 'n'},
+        {"Gibbs random, uniform QTL number", 2, 'r', 'y', 'u', 'n', 'p', 'n'},
+        {"upper-case Y for alleles", 1, 'f', 'n', 'u', 'Y', 'p', 'Y'},
+    };
+    for (const auto& branch : branches) {
+        SCOPED_TRACE(branch.name);
+        AnalysisInputSketch sketch;
+        sketch.mcmcType = branch.mcmcType;
+        sketch.qtlModel = branch.model;
+        sketch.qtlNumber = branch.qtlNumber;
+        sketch.qtlPrior = branch.qtlPrior;
+        sketch.alleleNumber = branch.alleleNumber;
+        sketch.allelePrior = branch.allelePrior;
+        sketch.lengths = {"100", "120", "95", "0"};
+        sketch.qtls = {2, 0, 1, 0};
+        sketch.replications = "7";
+        sketch.binLength = "5";
+        const auto layout = walk(sketch);
+        ASSERT_TRUE(layout);
+        EXPECT_EQ(layout->mcmcType, branch.mcmcType);
+        EXPECT_EQ(layout->qtlModelLetter, branch.model);
+        EXPECT_EQ(layout->alleleNumberLetter, branch.alleleCounts);
+        EXPECT_EQ(layout->chromosomeCount, 4);
+        EXPECT_EQ(layout->lengthOf(1), 100);
+        EXPECT_EQ(layout->lengthOf(3), 95);
+        EXPECT_EQ(layout->lengthOf(4), 0);
+        EXPECT_EQ(layout->lengthOf(5), 0);
+        EXPECT_EQ(layout->totalQtl, 3);
+        EXPECT_EQ(layout->replicationCount, 7);
+        EXPECT_EQ(layout->binLength, 5);
+    }
+}
+
+TEST(RunLayout, WalksWhatTheAnalysisInputWriterWrites) {
+    // The hand-made sketch is the writer's file, word for word.
+    AnalysisInput input;
+    input.progenyCode = 4;
+    input.qtlNumberPoissonMean = 2.5;
+    input.chromosomes = {{100, 11, 1}, {120, 11, 0}, {95, 11, 0}};
+    input.qtls = {{50, 4, 0.5, 1}};
+    ASSERT_EQ(formatAnalysisInput(input, AnalysisFileKind::Input), AnalysisInputSketch().text());
+
+    input.chromosomes = {{100, 11, 2}, {0, 3, 0}, {298, 11, 1}};
+    input.qtls = {{10, 4, 0.5, 1}, {60, 3, 0.2, 1}, {200, 2, 0.1, 3}};
+    input.metaRuns = 49;
+    input.binLength = 5;
+    for (const auto sampling : {SamplingMethod::MetropolisHastings, SamplingMethod::Gibbs})
+        for (const auto effect : {QtlEffectModel::Random, QtlEffectModel::Fixed})
+            for (const auto qtlNumber : {CountMode::Variable, CountMode::Fixed})
+                for (const bool poisson : {true, false}) {
+                    input.samplingMethod = sampling;
+                    input.qtlEffect = effect;
+                    input.qtlNumberMode = qtlNumber;
+                    input.qtlNumberPoisson = poisson;
+                    // The dialog never makes both numbers variable.
+                    input.alleleNumberMode =
+                        qtlNumber == CountMode::Variable ? CountMode::Fixed : CountMode::Variable;
+                    input.alleleNumberPoisson = !poisson;
+                    std::istringstream in(formatAnalysisInput(input, AnalysisFileKind::Input));
+                    const auto layout = readRunLayout(in, RunLayoutDepth::Whole);
+                    ASSERT_TRUE(layout);
+                    EXPECT_EQ(layout->mcmcType, sampling == SamplingMethod::Gibbs ? 2 : 1);
+                    EXPECT_EQ(layout->qtlModelLetter, effect == QtlEffectModel::Random ? 'r' : 'f');
+                    EXPECT_EQ(layout->alleleNumberLetter,
+                              qtlNumber == CountMode::Fixed ? 'y' : 'n');
+                    EXPECT_EQ(layout->chromosomeLength, (std::vector<int>{0, 100, 0, 298}));
+                    EXPECT_EQ(layout->totalQtl, 3);
+                    EXPECT_EQ(layout->replicationCount, 49);
+                    EXPECT_EQ(layout->binLength, 5);
+                }
+}
+
+TEST(RunLayout, RefusesFilesTheRowsCannotHoldOrThatAreMalformed) {
+    struct Case {
+        const char* name;
+        void (*change)(AnalysisInputSketch&);
+        bool modelAndQtlReads; // the chain viewer's shorter walk still succeeds
+    };
+    const Case cases[] = {
+        {"51 chromosomes", [](AnalysisInputSketch& s) { s.lengths.assign(51, "10"); }, true},
+        {"length 299", [](AnalysisInputSketch& s) { s.lengths[1] = "299"; }, true},
+        {"fractional length", [](AnalysisInputSketch& s) { s.lengths[0] = "100.5"; }, false},
+        {"word for a length", [](AnalysisInputSketch& s) { s.lengths[2] = "x"; }, false},
+        {"50 replications", [](AnalysisInputSketch& s) { s.replications = "50"; }, true},
+        {"no replications", [](AnalysisInputSketch& s) { s.replications = "0"; }, true},
+        {"word for replications", [](AnalysisInputSketch& s) { s.replications = "ten"; }, true},
+        {"bin length 0", [](AnalysisInputSketch& s) { s.binLength = "0"; }, true},
+        {"negative QTL count",
+         [](AnalysisInputSketch& s) {
+             s.qtls = {-1, 0, 0};
+         },
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        AnalysisInputSketch sketch;
+        c.change(sketch);
+        EXPECT_FALSE(walk(sketch));
+        EXPECT_EQ(walk(sketch, RunLayoutDepth::ModelAndQtl).has_value(), c.modelAndQtlReads);
+    }
+}
+
+TEST(RunLayout, AFileCutShortIsRefusedWhereverItEnds) {
+    const std::string text = AnalysisInputSketch().text();
+    std::istringstream whole(text);
+    ASSERT_TRUE(readRunLayout(whole, RunLayoutDepth::Whole));
+    // Cut before the bin length's value: everything up to there is present.
+    const std::size_t binValue = text.find("Map_resolution_(bin_in_cM)") + 41;
+    for (std::size_t cut = 0; cut < binValue; cut += 37) {
+        std::istringstream in(text.substr(0, cut));
+        EXPECT_FALSE(readRunLayout(in, RunLayoutDepth::Whole)) << cut;
+    }
+}
+
+TEST(RunLayout, LoadReportsAMissingOrMalformedFileOnce) {
+    TempDir folder(true);
+    RecordingMessages messages;
+    EXPECT_FALSE(loadRunLayout(messages, RunLayoutDepth::Whole));
+    ASSERT_EQ(messages.messages().size(), 1u);
+    EXPECT_EQ(messages.messages()[0].caption, "Error Message");
+    EXPECT_EQ(messages.messages()[0].text, runLayoutMissingMessage);
+
+    AnalysisInputSketch sketch;
+    sketch.binLength = "two";
+    ASSERT_TRUE(writeFileAtomically(analysisInputFileName, sketch.text()));
+    messages.clear();
+    EXPECT_FALSE(loadRunLayout(messages, RunLayoutDepth::Whole));
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{runLayoutFormatMessage});
+
+    sketch.binLength = "2";
+    ASSERT_TRUE(writeFileAtomically(analysisInputFileName, sketch.text()));
+    messages.clear();
+    EXPECT_TRUE(loadRunLayout(messages, RunLayoutDepth::Whole));
+    EXPECT_TRUE(messages.texts().empty());
+}

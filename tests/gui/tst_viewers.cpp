@@ -1,0 +1,353 @@
+#include "support/AnalysisInputSketch.h"
+#include "support/TempDir.h"
+#include "viewers/MarkovDlg.h"
+#include "viewers/QTLIntDlg.h"
+
+#include "analysis/AnalysisInputFile.h"
+#include "model/TextFiles.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QtTest>
+
+namespace {
+
+template <typename Widget> Widget* child(QWidget& parent, const char* name) {
+    auto* widget = parent.findChild<Widget*>(name);
+    if (!widget)
+        qFatal("no child %s", name);
+    return widget;
+}
+
+bool enabled(QWidget& parent, const char* name) {
+    return child<QWidget>(parent, name)->isEnabled();
+}
+
+void writeLayout(const AnalysisInputSketch& sketch) {
+    QVERIFY(writeFileAtomically(analysisInputFileName, sketch.text()));
+}
+
+/// Paints the dialog as the screen would and lets queued messages arrive.
+void paint(QWidget& dialog) {
+    dialog.grab();
+    QCoreApplication::processEvents();
+}
+
+void writePosterior(PosteriorKind kind, int chromosome, int length, int binLength,
+                    int replications) {
+    const auto centres = binCentres(length, binLength);
+    QVERIFY(
+        writeFileAtomically(posteriorFileName(kind, chromosome),
+                            posteriorText(centres.size(), replications, [](int r, std::size_t k) {
+                                return static_cast<double>(r + 1) * static_cast<double>(k % 7);
+                            })));
+}
+
+} // namespace
+
+class ViewerTests : public QObject {
+    Q_OBJECT
+private slots:
+    void posteriorEnabling_data();
+    void posteriorEnabling();
+    void missingPosteriorIsReportedOncePerChange();
+    void missingLayoutDrawsNothing();
+    void allViewDrawsEveryReplicationInPairsOfColours();
+    void typedNumbersStayInsideTheLayout();
+    void markovEnabling_data();
+    void markovEnabling();
+    void chainNavigationFollowsTheParameter();
+    void browseStoresOnlyAChosenTitle();
+    void traceComesFromTheChainFile();
+};
+
+void ViewerTests::posteriorEnabling_data() {
+    QTest::addColumn<int>("chromosomes");
+    QTest::addColumn<QString>("replications");
+    QTest::addColumn<char>("model");
+    QTest::addColumn<bool>("chromosomeGroup");
+    QTest::addColumn<bool>("replicationGroup");
+    QTest::addColumn<bool>("variance");
+    QTest::addRow("one chromosome") << 1 << "4" << 'r' << false << true << true;
+    QTest::addRow("one replication") << 3 << "1" << 'r' << true << false << true;
+    QTest::addRow("fixed model") << 2 << "3" << 'f' << true << true << false;
+    QTest::addRow("upper-case fixed model") << 2 << "3" << 'F' << true << true << false;
+}
+
+void ViewerTests::posteriorEnabling() {
+    QFETCH(int, chromosomes);
+    QFETCH(QString, replications);
+    QFETCH(char, model);
+    QFETCH(bool, chromosomeGroup);
+    QFETCH(bool, replicationGroup);
+    QFETCH(bool, variance);
+    TempDir folder(true);
+    AnalysisInputSketch sketch;
+    sketch.lengths.assign(static_cast<std::size_t>(chromosomes), "20");
+    sketch.replications = replications.toStdString();
+    sketch.qtlModel = model;
+    writeLayout(sketch);
+    RecordingMessages messages;
+    PosteriorGraphDialog dialog(messages);
+    dialog.show();
+
+    const char* chromosomeControls[] = {"chromosomeEdit", "chromosomeFirst", "chromosomePrevious",
+                                        "chromosomeNext", "chromosomeLast"};
+    for (const char* name : chromosomeControls)
+        QCOMPARE(enabled(dialog, name), chromosomeGroup);
+    const char* replicationControls[] = {"replicationEdit", "replicationFirst",
+                                         "replicationPrevious", "replicationNext",
+                                         "replicationLast"};
+    for (const char* name : replicationControls)
+        QCOMPARE(enabled(dialog, name), replicationGroup);
+    QCOMPARE(enabled(dialog, "varianceRadio"), variance);
+    QVERIFY(!enabled(dialog, "alleleRadio"));
+
+    // Each check box holds the replication controls and the other box while on.
+    const std::pair<const char*, const char*> boxes[] = {{"showAllCheck", "showAverageCheck"},
+                                                         {"showAverageCheck", "showAllCheck"}};
+    for (const auto& [box, other] : boxes) {
+        child<QCheckBox>(dialog, box)->click();
+        QVERIFY(!enabled(dialog, "replicationEdit"));
+        QVERIFY(!enabled(dialog, "replicationNext"));
+        QVERIFY(!enabled(dialog, other));
+        child<QCheckBox>(dialog, box)->click();
+        QCOMPARE(enabled(dialog, "replicationEdit"), replicationGroup);
+        QCOMPARE(enabled(dialog, "replicationLast"), replicationGroup);
+        QVERIFY(enabled(dialog, other));
+    }
+}
+
+void ViewerTests::missingPosteriorIsReportedOncePerChange() {
+    TempDir folder(true);
+    AnalysisInputSketch sketch;
+    sketch.lengths = {"20", "30"};
+    sketch.qtls = {1, 0};
+    writeLayout(sketch);
+    writePosterior(PosteriorKind::Intensity, 1, 20, 2, 10);
+    RecordingMessages messages;
+    PosteriorGraphDialog dialog(messages);
+    dialog.show();
+    paint(dialog);
+    QVERIFY(messages.texts().empty());
+
+    child<QPushButton>(dialog, "chromosomeNext")->click();
+    for (int repaint = 0; repaint < 4; ++repaint)
+        paint(dialog);
+    QCOMPARE(messages.texts(), std::vector<std::string>{posteriorMissingMessage});
+    QCOMPARE(messages.messages().front().caption, std::string("Error Message"));
+    // The rows of chromosome 1 are drawn at the length of chromosome 2.
+    QCOMPARE(dialog.drawnCurves().front().points.size(), std::size_t(30));
+
+    child<QPushButton>(dialog, "replicationNext")->click();
+    paint(dialog);
+    QCOMPARE(messages.texts().size(), std::size_t(1));
+
+    QVERIFY(writeFileAtomically(posteriorFileName(PosteriorKind::Variance, 2), "h b1\n1 x\n"));
+    child<QRadioButton>(dialog, "varianceRadio")->click();
+    paint(dialog);
+    paint(dialog);
+    QCOMPARE(messages.texts().size(), std::size_t(2));
+    QCOMPARE(messages.texts().back(), std::string(posteriorFormatMessage));
+
+    child<QPushButton>(dialog, "chromosomeFirst")->click();
+    paint(dialog);
+    QCOMPARE(messages.texts().size(), std::size_t(3));
+    QCOMPARE(messages.texts().back(), std::string(posteriorMissingMessage));
+}
+
+void ViewerTests::missingLayoutDrawsNothing() {
+    TempDir folder(true);
+    RecordingMessages messages;
+    PosteriorGraphDialog dialog(messages);
+    dialog.show();
+    paint(dialog);
+    QCOMPARE(messages.texts(), std::vector<std::string>{runLayoutMissingMessage});
+    QVERIFY(dialog.drawnCurves().empty());
+    for (const char* name :
+         {"chromosomeNext", "replicationNext", "showAllCheck", "showAverageCheck", "varianceRadio"})
+        QVERIFY2(!enabled(dialog, name), name);
+    QCOMPARE(child<QLineEdit>(dialog, "xAxisEdit")->text(), QString("150"));
+    QCOMPARE(child<QLineEdit>(dialog, "yAxisEdit")->text(), QString("50"));
+}
+
+void ViewerTests::allViewDrawsEveryReplicationInPairsOfColours() {
+    TempDir folder(true);
+    AnalysisInputSketch sketch;
+    sketch.lengths = {"40"};
+    sketch.replications = "5";
+    sketch.binLength = "1";
+    writeLayout(sketch);
+    writePosterior(PosteriorKind::Intensity, 1, 40, 1, 5);
+    RecordingMessages messages;
+    PosteriorGraphDialog dialog(messages);
+    dialog.show();
+    child<QCheckBox>(dialog, "showAllCheck")->click();
+    paint(dialog);
+    std::vector<int> colours;
+    for (const auto& curve : dialog.drawnCurves())
+        colours.push_back(curve.colour);
+    QCOMPARE(colours, (std::vector<int>{0, 0, 1, 1, 2}));
+    // Replication 5 peaks at 5 * 6 = 30.
+    QCOMPARE(dialog.rows().allMax, 30);
+    QCOMPARE(child<QLineEdit>(dialog, "yAxisEdit")->text(), QString("30"));
+    QCOMPARE(child<QLineEdit>(dialog, "xAxisEdit")->text(), QString("40"));
+    QVERIFY(messages.texts().empty());
+}
+
+void ViewerTests::typedNumbersStayInsideTheLayout() {
+    TempDir folder(true);
+    AnalysisInputSketch sketch;
+    sketch.replications = "4";
+    writeLayout(sketch);
+    RecordingMessages messages;
+    PosteriorGraphDialog dialog(messages);
+    dialog.show();
+    auto* chromosomeEdit = child<QLineEdit>(dialog, "chromosomeEdit");
+    chromosomeEdit->selectAll();
+    QTest::keyClicks(chromosomeEdit, "9");
+    QCOMPARE(dialog.chromosome(), 3);
+    auto* replicationEdit = child<QLineEdit>(dialog, "replicationEdit");
+    replicationEdit->selectAll();
+    QTest::keyClicks(replicationEdit, "42");
+    QCOMPARE(dialog.replication(), 4);
+    paint(dialog);
+    QCOMPARE(chromosomeEdit->text(), QString("3"));
+    QCOMPARE(replicationEdit->text(), QString("4"));
+
+    messages.clear();
+    chromosomeEdit->selectAll();
+    QTest::keyClicks(chromosomeEdit, "0");
+    QCOMPARE(messages.texts(),
+             std::vector<std::string>{"Please enter an integer between 1 and 100."});
+    QCOMPARE(dialog.chromosome(), 3);
+}
+
+void ViewerTests::markovEnabling_data() {
+    QTest::addColumn<char>("model");
+    QTest::addColumn<char>("alleles");
+    QTest::addColumn<bool>("variance");
+    QTest::addColumn<bool>("alleleNumber");
+    QTest::addRow("random, variable alleles") << 'r' << 'y' << true << true;
+    QTest::addRow("fixed, fixed alleles") << 'f' << 'n' << false << false;
+    QTest::addRow("upper-case R and Y") << 'R' << 'Y' << false << false;
+}
+
+void ViewerTests::markovEnabling() {
+    QFETCH(char, model);
+    QFETCH(char, alleles);
+    QFETCH(bool, variance);
+    QFETCH(bool, alleleNumber);
+    TempDir folder(true);
+    AnalysisInputSketch sketch;
+    sketch.qtlModel = model;
+    sketch.qtlNumber = 'n';
+    sketch.alleleNumber = alleles;
+    writeLayout(sketch);
+    RecordingMessages messages;
+    MarkovChainDialog dialog(messages, {});
+    dialog.show();
+    QCOMPARE(enabled(dialog, "parameterRadio2"), variance);
+    QCOMPARE(enabled(dialog, "parameterRadio3"), alleleNumber);
+    for (const char* name : {"parameterRadio0", "parameterRadio1", "parameterRadio4",
+                             "parameterRadio5", "chainEdit", "chainNext"})
+        QVERIFY2(enabled(dialog, name), name);
+    QVERIFY(child<QRadioButton>(dialog, "parameterRadio0")->isChecked());
+    QCOMPARE(child<QLineEdit>(dialog, "chainFileEdit")->text(), QString("mix_01M1"));
+    QVERIFY(messages.texts().empty());
+}
+
+void ViewerTests::chainNavigationFollowsTheParameter() {
+    TempDir folder(true);
+    AnalysisInputSketch sketch;
+    sketch.qtls = {2, 0, 2};
+    writeLayout(sketch);
+    RecordingMessages messages;
+    MarkovChainDialog dialog(messages, {});
+    dialog.show();
+    child<QRadioButton>(dialog, "parameterRadio1")->click();
+    QCOMPARE(dialog.chainCount(), 4);
+    for (int click = 0; click < 6; ++click)
+        child<QPushButton>(dialog, "chainNext")->click();
+    QCOMPARE(dialog.chain(), 4);
+
+    child<QRadioButton>(dialog, "parameterRadio5")->click();
+    QCOMPARE(dialog.chain(), 1);
+    QVERIFY(!enabled(dialog, "chainEdit"));
+    QVERIFY(!enabled(dialog, "chainLast"));
+
+    child<QRadioButton>(dialog, "parameterRadio0")->click();
+    QCOMPARE(dialog.chainCount(), 30);
+    QVERIFY(enabled(dialog, "chainEdit"));
+    child<QPushButton>(dialog, "chainLast")->click();
+    child<QPushButton>(dialog, "chainNext")->click();
+    QCOMPARE(dialog.chain(), 30);
+    QCOMPARE(child<QLineEdit>(dialog, "chainEdit")->text(), QString("30"));
+
+    sketch.qtls = {1, 0, 0};
+    writeLayout(sketch);
+    dialog.hide();
+    dialog.show();
+    child<QRadioButton>(dialog, "parameterRadio1")->click();
+    QVERIFY(!enabled(dialog, "chainEdit"));
+    QVERIFY(messages.texts().empty());
+}
+
+void ViewerTests::browseStoresOnlyAChosenTitle() {
+    TempDir folder(true);
+    writeLayout(AnalysisInputSketch());
+    RecordingMessages messages;
+    std::optional<std::string> answer;
+    MarkovChainDialog dialog(messages, [&answer] { return answer; });
+    dialog.show();
+    child<QPushButton>(dialog, "browseButton")->click();
+    QCOMPARE(dialog.chainFileName(), std::string("mix_01M1"));
+    answer = "mix_03M0";
+    child<QPushButton>(dialog, "browseButton")->click();
+    QCOMPARE(dialog.chainFileName(), std::string("mix_03M0"));
+    QCOMPARE(child<QLineEdit>(dialog, "chainFileEdit")->text(), QString("mix_03M0"));
+
+    answer = "mix_03M0_old";
+    child<QPushButton>(dialog, "browseButton")->click();
+    QCOMPARE(child<QLineEdit>(dialog, "chainFileEdit")->text(), QString("mix_03M0_old"));
+    QVERIFY(messages.texts().empty());
+    child<QPushButton>(dialog, "okButton")->click();
+    QCOMPARE(messages.texts(),
+             std::vector<std::string>{"Please enter no more than 10 characters."});
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(dialog.chainFileName(), std::string("mix_03M0_old"));
+}
+
+void ViewerTests::traceComesFromTheChainFile() {
+    TempDir folder(true);
+    writeLayout(AnalysisInputSketch());
+    QVERIFY(writeFileAtomically("mix_01M1.txt", "iter nqtl mu_1 res_1 pos_1\n"
+                                                "10 1 1.5 0.2 30\n"
+                                                "20 0 2.5 0.3 NA\n"
+                                                "30 1 0.5 0.2 31\n"));
+    RecordingMessages messages;
+    MarkovChainDialog dialog(messages, {});
+    dialog.show();
+    paint(dialog);
+    QCOMPARE(dialog.trace().values, (std::vector<std::optional<double>>{1.5, 2.5, 0.5}));
+    QCOMPARE(child<QLineEdit>(dialog, "highEdit")->text(), QString("2.5"));
+    QCOMPARE(child<QLineEdit>(dialog, "lowEdit")->text(), QString("0.5"));
+    QCOMPARE(child<QLineEdit>(dialog, "samplesEdit")->text(), QString("3"));
+    QVERIFY(dialog.plotNote().isEmpty());
+
+    child<QRadioButton>(dialog, "parameterRadio1")->click();
+    paint(dialog);
+    QCOMPARE(dialog.trace().values, (std::vector<std::optional<double>>{30, std::nullopt, 31}));
+
+    child<QRadioButton>(dialog, "parameterRadio4")->click();
+    paint(dialog);
+    QCOMPARE(dialog.plotNote(), QString("No values for this chain in mix_01M1.txt"));
+    QVERIFY(child<QLineEdit>(dialog, "highEdit")->text().isEmpty());
+    QVERIFY(messages.texts().empty());
+}
+
+QTEST_MAIN(ViewerTests)
+#include "tst_viewers.moc"

@@ -1,0 +1,96 @@
+#include "viewers/CurveGeometry.h"
+
+#include "viewers/PosteriorFiles.h"
+
+#include <algorithm>
+#include <cmath>
+
+PlotArea posteriorPlotArea(int w, int h) {
+    return {w / 15, h * 9 / 10, h * 5 / 20, w * 14 / 15};
+}
+
+PlotArea chainPlotArea(int w, int h) {
+    return {w / 15, h * 17 / 20, h * 4 / 20, w * 14 / 15};
+}
+
+namespace {
+
+/// Positions the row can hold: column n + 1 is read at the far end.
+int heldLength(std::span<const double> row, int n) {
+    return std::clamp(n, 0, static_cast<int>(row.size()) - 2);
+}
+
+double smoothed(std::span<const double> p, int j, int n) {
+    const auto at = [&p](int column) { return p[static_cast<std::size_t>(column)]; };
+    if (j <= 2)
+        return (at(j) + at(j + 1)) / 2;
+    if (j >= n - 1)
+        return (at(j - 1) + at(j)) / 2;
+    return (at(j - 1) + at(j) + at(j + 1)) / 3;
+}
+
+int truncated(double value) {
+    return static_cast<int>(std::clamp(value, -1e9, 1e9));
+}
+
+} // namespace
+
+std::vector<CurvePoint> curvePoints(std::span<const double> row, int n, int scale,
+                                    const PlotArea& area) {
+    n = heldLength(row, n);
+    std::vector<CurvePoint> points;
+    if (n < 1 || scale <= 0)
+        return points;
+    points.reserve(static_cast<std::size_t>(n));
+    for (int j = 1; j <= n; ++j) {
+        const int x = area.x0 + (j * area.width()) / n;
+        const double v = smoothed(row, j, n);
+        const int y = area.y0 - truncated(area.height() * v / scale);
+        points.push_back({x, y});
+    }
+    return points;
+}
+
+int rowScale(std::span<const double> row, int n) {
+    n = heldLength(row, n);
+    int maximum = 5;
+    for (int j = 1; j <= n; ++j)
+        maximum = std::max(maximum, truncated(row[static_cast<std::size_t>(j)]));
+    return scaleStep(maximum);
+}
+
+std::optional<ValueRange> valueRange(const std::vector<std::optional<double>>& values) {
+    std::optional<ValueRange> range;
+    for (const auto& value : values) {
+        if (!value)
+            continue;
+        if (!range)
+            range = ValueRange{*value, *value};
+        range->low = std::min(range->low, *value);
+        range->high = std::max(range->high, *value);
+    }
+    return range;
+}
+
+std::vector<std::vector<TracePoint>> traceLines(const std::vector<std::optional<double>>& values,
+                                                const ValueRange& range, const PlotArea& area) {
+    std::vector<std::vector<TracePoint>> lines;
+    const std::size_t count = values.size();
+    const double spread = range.high - range.low;
+    bool inRun = false;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!values[i]) {
+            inRun = false;
+            continue;
+        }
+        if (!inRun)
+            lines.emplace_back();
+        inRun = true;
+        const double x = count > 1 ? area.x0 + static_cast<double>(i) * area.width() /
+                                                   static_cast<double>(count - 1)
+                                   : area.x0 + area.width() / 2.0;
+        const double share = spread > 0 ? (*values[i] - range.low) / spread : 0.5;
+        lines.back().push_back({x, area.y0 - share * area.height()});
+    }
+    return lines;
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <optional>
+#include <span>
+#include <vector>
+
+/// The axes of a plot in device units: the x axis runs from (x0, y0) to
+/// (x1, y0), the y axis from (x0, y0) up to (x0, yTop).
+struct PlotArea {
+    int x0 = 0;
+    int y0 = 0;
+    int yTop = 0;
+    int x1 = 0;
+
+    int width() const { return x1 - x0; }
+    int height() const { return y0 - yTop; }
+};
+
+/// Axes of the posterior graph in a client area of w x h: the controls take
+/// the top quarter.
+PlotArea posteriorPlotArea(int w, int h);
+
+/// Axes of the chain trace: the top row of controls above, the parameter
+/// radios below.
+PlotArea chainPlotArea(int w, int h);
+
+struct CurvePoint {
+    int x = 0;
+    int y = 0;
+};
+
+struct TracePoint {
+    double x = 0;
+    double y = 0;
+};
+
+/// The points of positions 1..n of a posterior row drawn against the scale
+/// `scale`: x_j = x0 + j * width / n, the value smoothed over its neighbours
+/// (pairs near the ends, triples inside), y_j = y0 - trunc(height * v / scale).
+/// Values above the scale lie above the y axis; nothing is clipped. n is held
+/// inside the row, so column n + 1 always exists.
+std::vector<CurvePoint> curvePoints(std::span<const double> row, int n, int scale,
+                                    const PlotArea& area);
+
+/// The scale of a single row over positions 1..n: its largest value, truncated,
+/// at least 5, raised to a scale step.
+int rowScale(std::span<const double> row, int n);
+
+/// Smallest and largest value of a chain, gaps left out; nothing without values.
+struct ValueRange {
+    double low = 0;
+    double high = 0;
+};
+std::optional<ValueRange> valueRange(const std::vector<std::optional<double>>& values);
+
+/// The trace of a chain between its axes: sample i of N at
+/// x0 + i * width / (N - 1), values spread from `range.low` on the x axis to
+/// `range.high` at the top of the y axis (a constant chain runs at half
+/// height). Each gap ends a line, so the result is one polyline per run of
+/// values; a run of one value is a single point.
+std::vector<std::vector<TracePoint>> traceLines(const std::vector<std::optional<double>>& values,
+                                                const ValueRange& range, const PlotArea& area);

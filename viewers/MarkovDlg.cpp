@@ -1,0 +1,294 @@
+#include "viewers/MarkovDlg.h"
+
+#include "model/TextFiles.h"
+#include "viewers/GraphPalette.h"
+#include "viewers/RunLayout.h"
+
+#include <QButtonGroup>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QShowEvent>
+
+#include <algorithm>
+
+using viewer::dialogRect;
+using viewer::Step;
+
+namespace {
+constexpr int editHeight = 12;
+constexpr int familyChains = 30;
+constexpr int maxChainFileName = 10;
+constexpr const char* parameterLabels[6] = {
+    "Family mean",       "QTL position",      "QTL variance",
+    "Number of alleles", "Effect of alleles", "Residual variance",
+};
+} // namespace
+
+MarkovChainDialog::MarkovChainDialog(MessageSink& messages, FileChooser chooseFile, QWidget* parent)
+    : QDialog(parent), m_messages(messages), m_chooseFile(std::move(chooseFile)) {
+    setWindowTitle("Display Markov chains for model parameters");
+    createControls();
+    connectControls();
+    const QSize size = dialogRect(*this, 0, 0, 438, 175).size();
+    resize(size);
+    // Dialog units follow the font only roughly; the top row must fit.
+    setMinimumWidth(placeControls());
+    resize(std::max(size.width(), minimumWidth()), size.height());
+}
+
+void MarkovChainDialog::createControls() {
+    m_okButton = new QPushButton("OK", this);
+    m_okButton->setObjectName("okButton");
+    m_okButton->setDefault(true);
+    m_fileLabel = new QLabel("Specify a Markov chain file:", this);
+    m_fileEdit = new QLineEdit(this);
+    m_fileEdit->setObjectName("chainFileEdit");
+    m_fileEdit->setMaxLength(maxChainFileName);
+    m_browseButton = new QPushButton("Browse", this);
+    m_browseButton->setObjectName("browseButton");
+    m_browseButton->setAutoDefault(false);
+    m_chainLabel = new QLabel("Change a chain:", this);
+    m_chainEdit = new QLineEdit(this);
+    m_chainEdit->setObjectName("chainEdit");
+    m_chainEdit->setAlignment(Qt::AlignCenter);
+    static constexpr const char* stepNames[4] = {"chainFirst", "chainPrevious", "chainNext",
+                                                 "chainLast"};
+    for (std::size_t i = 0; i < m_chainButtons.size(); ++i) {
+        m_chainButtons[i] = new QPushButton(viewer::stepLabels[i], this);
+        m_chainButtons[i]->setObjectName(stepNames[i]);
+        m_chainButtons[i]->setAutoDefault(false);
+    }
+    m_parameterGroup = new QButtonGroup(this);
+    for (std::size_t i = 0; i < m_parameterRadios.size(); ++i) {
+        m_parameterRadios[i] = new QRadioButton(parameterLabels[i], this);
+        m_parameterRadios[i]->setObjectName(QString("parameterRadio%1").arg(i));
+        m_parameterGroup->addButton(m_parameterRadios[i], static_cast<int>(i));
+    }
+    m_highEdit = new QLineEdit(this);
+    m_highEdit->setObjectName("highEdit");
+    m_lowEdit = new QLineEdit(this);
+    m_lowEdit->setObjectName("lowEdit");
+    m_samplesEdit = new QLineEdit(this);
+    m_samplesEdit->setObjectName("samplesEdit");
+    m_samplesEdit->setToolTip("Saved samples");
+    for (QLineEdit* edit : {m_highEdit, m_lowEdit, m_samplesEdit}) {
+        edit->setReadOnly(true);
+        edit->setFocusPolicy(Qt::NoFocus);
+        edit->setAlignment(Qt::AlignRight);
+    }
+}
+
+void MarkovChainDialog::connectControls() {
+    for (std::size_t i = 0; i < m_chainButtons.size(); ++i) {
+        const auto step = static_cast<Step>(i);
+        connect(m_chainButtons[i], &QPushButton::clicked, this, [this, step] { chainStep(step); });
+    }
+    for (QRadioButton* radio : m_parameterRadios)
+        connect(radio, &QRadioButton::clicked, this, &MarkovChainDialog::onParameterClicked);
+    connect(m_browseButton, &QPushButton::clicked, this, &MarkovChainDialog::onBrowse);
+    connect(m_okButton, &QPushButton::clicked, this, &MarkovChainDialog::onOk);
+}
+
+int MarkovChainDialog::placeControls() {
+    const int h = dialogRect(*this, 0, 0, 0, editHeight).height();
+    const int margin = dialogRect(*this, 7, 0, 0, 0).width();
+    const int button = dialogRect(*this, 0, 0, 20, 0).width();
+    const int y = h / 2;
+    int x = viewer::placeInRow(*m_okButton, margin, y, h, dialogRect(*this, 0, 0, 40, 0).width());
+    x = viewer::placeInRow(*m_fileLabel, x, y, h);
+    x = viewer::placeInRow(*m_fileEdit, x, y, h, dialogRect(*this, 0, 0, 52, 0).width());
+    x = viewer::placeInRow(*m_browseButton, x, y, h);
+    x = viewer::placeInRow(*m_chainLabel, x + margin, y, h);
+    for (std::size_t i = 0; i < 2; ++i)
+        x = viewer::placeInRow(*m_chainButtons[i], x, y, h, button);
+    x = viewer::placeInRow(*m_chainEdit, x, y, h, dialogRect(*this, 0, 0, 26, 0).width());
+    for (std::size_t i = 2; i < 4; ++i)
+        x = viewer::placeInRow(*m_chainButtons[i], x, y, h, button);
+    int right = x + margin;
+
+    // The radios share the bottom edge; the axis numbers follow the axes.
+    int radioX = margin;
+    for (QRadioButton* radio : m_parameterRadios)
+        radioX = viewer::placeInRow(*radio, radioX, height() - h * 3 / 2, h) + margin;
+    right = std::max(right, radioX);
+    const PlotArea area = chainPlotArea(width(), height());
+    const int left = std::max(area.x0 - 4, 20);
+    m_highEdit->setGeometry(2, area.yTop - h / 2, left, h);
+    m_lowEdit->setGeometry(2, area.y0 - h / 2, left, h);
+    m_samplesEdit->setGeometry(area.x1 + 2, area.y0 - h / 2, std::max(width() - area.x1 - 4, 20),
+                               h);
+    return right;
+}
+
+void MarkovChainDialog::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    placeControls();
+}
+
+void MarkovChainDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        openingSteps();
+}
+
+void MarkovChainDialog::openingSteps() {
+    const auto layout = loadRunLayout(m_messages, RunLayoutDepth::ModelAndQtl);
+    m_layoutRead = layout.has_value();
+    // Counts that were never read stay out of the chain counts.
+    m_totalQtl = layout ? layout->totalQtl : 0;
+    m_randomQtlModel = layout && layout->qtlModelLetter == 'r';
+    m_variableAlleles = layout && layout->alleleNumberLetter == 'y';
+    m_chain = 1;
+    m_parameter = static_cast<int>(ChainParameter::FamilyMean);
+    m_chainFileName = chainFileTitle(1, true);
+    m_parameterRadios[1]->setEnabled(m_layoutRead);
+    m_parameterRadios[2]->setEnabled(m_randomQtlModel);
+    m_parameterRadios[3]->setEnabled(m_variableAlleles);
+    m_chainCount = familyChains;
+    enableChainGroup(true);
+    transferToControls();
+    update();
+}
+
+int MarkovChainDialog::chainCountOf(int parameter) const {
+    switch (static_cast<ChainParameter>(parameter)) {
+    case ChainParameter::QtlPosition:
+    case ChainParameter::QtlVariance:
+        return m_totalQtl;
+    case ChainParameter::ResidualVariance:
+        return 1;
+    default:
+        return familyChains;
+    }
+}
+
+void MarkovChainDialog::enableChainGroup(bool enable) {
+    m_chainLabel->setEnabled(enable);
+    m_chainEdit->setEnabled(enable);
+    for (QPushButton* button : m_chainButtons)
+        button->setEnabled(enable);
+}
+
+void MarkovChainDialog::transferToControls() {
+    viewer::setEditText(*m_chainEdit, QString::number(m_chain));
+    if (QAbstractButton* radio = m_parameterGroup->button(m_parameter)) {
+        radio->setChecked(true);
+    } else if (QAbstractButton* checked = m_parameterGroup->checkedButton()) {
+        m_parameterGroup->setExclusive(false);
+        checked->setChecked(false);
+        m_parameterGroup->setExclusive(true);
+    }
+    // A longer name from Browse is shown whole rather than cut to a name the
+    // user never chose; the length rule refuses it when the edit is taken.
+    const QString file = QString::fromStdString(m_chainFileName);
+    m_fileEdit->setMaxLength(std::max(maxChainFileName, static_cast<int>(file.size())));
+    viewer::setEditText(*m_fileEdit, file);
+    const bool drawn = m_range.has_value();
+    viewer::setEditText(*m_highEdit, drawn ? viewer::axisNumber(m_range->high) : QString());
+    viewer::setEditText(*m_lowEdit, drawn ? viewer::axisNumber(m_range->low) : QString());
+    viewer::setEditText(*m_samplesEdit, drawn ? QString::number(m_trace.values.size()) : QString());
+}
+
+bool MarkovChainDialog::transferFromControls() {
+    const auto chain = viewer::takeInteger(*m_chainEdit, 1, 100, m_messages);
+    if (!chain)
+        return false;
+    m_chain = *chain;
+    m_parameter = m_parameterGroup->checkedId();
+    const QString file = m_fileEdit->text();
+    if (file.size() > maxChainFileName) {
+        m_messages.error("Please enter no more than " + std::to_string(maxChainFileName) +
+                         " characters.");
+        return false;
+    }
+    m_chainFileName = file.toStdString();
+    return true;
+}
+
+void MarkovChainDialog::chainStep(Step step) {
+    m_chain = viewer::stepped(m_chain, step, std::max(m_chainCount, 1));
+    transferToControls();
+    update();
+}
+
+void MarkovChainDialog::onParameterClicked() {
+    transferFromControls();
+    m_chainCount = chainCountOf(m_parameter);
+    m_chain = 1;
+    enableChainGroup(m_chainCount > 1);
+    transferToControls();
+    update();
+}
+
+void MarkovChainDialog::onBrowse() {
+    if (!m_chooseFile)
+        return;
+    if (const auto title = m_chooseFile()) {
+        m_chainFileName = *title;
+        transferToControls();
+        update();
+    }
+}
+
+void MarkovChainDialog::onOk() {
+    if (transferFromControls())
+        accept();
+}
+
+void MarkovChainDialog::paintEvent(QPaintEvent* event) {
+    QDialog::paintEvent(event);
+    {
+        QPainter painter(this);
+        const PlotArea area = chainPlotArea(width(), height());
+        painter.setPen(QPen(graphPalette(0), 1));
+        painter.drawLine(area.x0, area.y0, area.x1, area.y0);
+        painter.drawLine(area.x0, area.y0, area.x0, area.yTop);
+        refreshTrace();
+        drawTrace(painter, area);
+    }
+    transferToControls();
+}
+
+void MarkovChainDialog::refreshTrace() {
+    if (m_parameter < 0)
+        return;
+    const std::string file = titleFile(m_chainFileName);
+    const std::string column = chainColumnName(static_cast<ChainParameter>(m_parameter), m_chain);
+    if (file == m_traceFile && column == m_traceColumn)
+        return;
+    m_traceFile = file;
+    m_traceColumn = column;
+    m_trace = loadChainColumn(file, column);
+    m_range = m_trace.status == ChainStatus::Loaded ? valueRange(m_trace.values) : std::nullopt;
+    if (m_trace.status == ChainStatus::BadFormat)
+        m_note = QString("The chain file is not in correct format: %1, line %2")
+                     .arg(QString::fromStdString(file))
+                     .arg(m_trace.badLine);
+    else if (!m_range)
+        m_note = QString("No values for this chain in %1").arg(QString::fromStdString(file));
+    else
+        m_note.clear();
+}
+
+void MarkovChainDialog::drawTrace(QPainter& painter, const PlotArea& area) {
+    if (!m_range) {
+        painter.drawText(QRect(area.x0, area.yTop, area.width(), area.height()), Qt::AlignCenter,
+                         m_note);
+        return;
+    }
+    painter.setPen(QPen(graphPalette(1), 1));
+    for (const auto& line : traceLines(m_trace.values, *m_range, area)) {
+        if (line.size() == 1) {
+            painter.drawPoint(QPointF(line.front().x, line.front().y));
+            continue;
+        }
+        QPainterPath path(QPointF(line.front().x, line.front().y));
+        for (std::size_t i = 1; i < line.size(); ++i)
+            path.lineTo(line[i].x, line[i].y);
+        painter.drawPath(path);
+    }
+}

@@ -1,0 +1,97 @@
+#pragma once
+
+#include "model/Messages.h"
+#include "viewers/ChainFile.h"
+#include "viewers/CurveGeometry.h"
+#include "viewers/ViewerControls.h"
+
+#include <QDialog>
+
+#include <array>
+#include <functional>
+#include <optional>
+#include <string>
+
+class QButtonGroup;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+/// Lets the user pick a model parameter, one of its chains and a chain file,
+/// and draws that chain's trace over the saved samples.
+class MarkovChainDialog : public QDialog {
+    Q_OBJECT
+public:
+    /// Yields the title of a chosen file, or nothing when the user cancels.
+    using FileChooser = std::function<std::optional<std::string>()>;
+
+    MarkovChainDialog(MessageSink& messages, FileChooser chooseFile, QWidget* parent = nullptr);
+
+    int chain() const { return m_chain; }
+    int parameter() const { return m_parameter; }
+    int chainCount() const { return m_chainCount; }
+    const std::string& chainFileName() const { return m_chainFileName; }
+    /// The chain drawn last; its values are empty when nothing was drawn.
+    const ChainColumn& trace() const { return m_trace; }
+    /// The text shown in the plot area instead of a trace, or empty.
+    const QString& plotNote() const { return m_note; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void createControls();
+    void connectControls();
+    /// Returns the width the rows of controls need.
+    int placeControls();
+    void openingSteps();
+
+    void transferToControls();
+    bool transferFromControls();
+    void enableChainGroup(bool enable);
+    int chainCountOf(int parameter) const;
+
+    void chainStep(viewer::Step step);
+    void onParameterClicked();
+    void onBrowse();
+    void onOk();
+
+    void refreshTrace();
+    void drawTrace(QPainter& painter, const PlotArea& area);
+
+    MessageSink& m_messages;
+    FileChooser m_chooseFile;
+
+    int m_chain = 0;
+    int m_parameter = -1;
+    std::string m_chainFileName;
+    int m_chainCount = 0;
+    int m_totalQtl = 0;
+    bool m_randomQtlModel = false;
+    bool m_variableAlleles = false;
+    bool m_layoutRead = false;
+
+    // The chain file is read when the file, parameter or chain changes,
+    // never merely because the dialog repaints.
+    std::string m_traceFile;
+    std::string m_traceColumn;
+    ChainColumn m_trace;
+    std::optional<ValueRange> m_range;
+    QString m_note;
+
+    QPushButton* m_okButton = nullptr;
+    QLabel* m_fileLabel = nullptr;
+    QLineEdit* m_fileEdit = nullptr;
+    QPushButton* m_browseButton = nullptr;
+    QLabel* m_chainLabel = nullptr;
+    QLineEdit* m_chainEdit = nullptr;
+    std::array<QPushButton*, 4> m_chainButtons{};
+    QButtonGroup* m_parameterGroup = nullptr;
+    std::array<QRadioButton*, 6> m_parameterRadios{};
+    QLineEdit* m_highEdit = nullptr;
+    QLineEdit* m_lowEdit = nullptr;
+    QLineEdit* m_samplesEdit = nullptr;
+};

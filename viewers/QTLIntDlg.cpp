@@ -1,0 +1,349 @@
+#include "viewers/QTLIntDlg.h"
+
+#include "viewers/GraphPalette.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QShowEvent>
+
+#include <algorithm>
+
+using viewer::dialogRect;
+using viewer::Step;
+
+namespace {
+constexpr int editHeight = 12;
+} // namespace
+
+PosteriorGraphDialog::PosteriorGraphDialog(MessageSink& messages, QWidget* parent)
+    : QDialog(parent), m_messages(messages) {
+    setWindowTitle(
+        "Graph for Location-wise Posterior QTL Intensity, QTL variance, and allele number");
+    createControls();
+    connectControls();
+    const QSize size = dialogRect(*this, 0, 0, 467, 182).size();
+    resize(size);
+    // Dialog units follow the font only roughly; the top strip must fit.
+    setMinimumWidth(placeControls());
+    resize(std::max(size.width(), minimumWidth()), size.height());
+}
+
+void PosteriorGraphDialog::createControls() {
+    m_kindGroup = new QButtonGroup(this);
+    const std::pair<QRadioButton**, const char*> radios[] = {
+        {&m_intensityRadio, "Posterior QTL intensity"},
+        {&m_varianceRadio, "Posterior QTL variance"},
+        {&m_alleleRadio, "Posterior allele number"},
+    };
+    int id = 0;
+    for (const auto& [radio, text] : radios) {
+        *radio = new QRadioButton(text, this);
+        m_kindGroup->addButton(*radio, id++);
+    }
+    m_intensityRadio->setObjectName("intensityRadio");
+    m_varianceRadio->setObjectName("varianceRadio");
+    m_alleleRadio->setObjectName("alleleRadio");
+
+    createNavigation(m_chromosomeLabel, m_chromosomeEdit, m_chromosomeButtons, "chromosome");
+    m_chromosomeLabel->setText("Choose a chromosome:");
+    createNavigation(m_replicationLabel, m_replicationEdit, m_replicationButtons, "replication");
+    m_replicationLabel->setText("Choose a replication:");
+
+    m_showAllCheck = new QCheckBox("Show all graphs", this);
+    m_showAllCheck->setObjectName("showAllCheck");
+    m_showAverageCheck = new QCheckBox("Show average graph", this);
+    m_showAverageCheck->setObjectName("showAverageCheck");
+    m_okButton = new QPushButton("OK", this);
+    m_okButton->setObjectName("okButton");
+    m_okButton->setDefault(true);
+
+    m_yAxisEdit = new QLineEdit(this);
+    m_yAxisEdit->setObjectName("yAxisEdit");
+    m_yAxisEdit->setAlignment(Qt::AlignRight);
+    m_xAxisEdit = new QLineEdit(this);
+    m_xAxisEdit->setObjectName("xAxisEdit");
+    for (QLineEdit* edit : {m_yAxisEdit, m_xAxisEdit}) {
+        edit->setReadOnly(true);
+        edit->setFocusPolicy(Qt::NoFocus);
+    }
+    m_distanceLabel = new QLabel("Linkage distance, cM", this);
+    m_distanceLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+}
+
+void PosteriorGraphDialog::createNavigation(QLabel*& label, QLineEdit*& edit,
+                                            std::array<QPushButton*, 4>& buttons,
+                                            const char* name) {
+    label = new QLabel(this);
+    edit = new QLineEdit(this);
+    edit->setObjectName(QString(name) + "Edit");
+    edit->setAlignment(Qt::AlignCenter);
+    static constexpr const char* stepNames[4] = {"First", "Previous", "Next", "Last"};
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        buttons[i] = new QPushButton(viewer::stepLabels[i], this);
+        buttons[i]->setObjectName(QString(name) + stepNames[i]);
+        buttons[i]->setAutoDefault(false);
+    }
+}
+
+void PosteriorGraphDialog::connectControls() {
+    for (std::size_t i = 0; i < 4; ++i) {
+        const auto step = static_cast<Step>(i);
+        connect(m_chromosomeButtons[i], &QPushButton::clicked, this,
+                [this, step] { chromosomeStep(step); });
+        connect(m_replicationButtons[i], &QPushButton::clicked, this,
+                [this, step] { replicationStep(step); });
+    }
+    connect(m_chromosomeEdit, &QLineEdit::textEdited, this, &PosteriorGraphDialog::onEditChanged);
+    connect(m_replicationEdit, &QLineEdit::textEdited, this, &PosteriorGraphDialog::onEditChanged);
+    connect(m_intensityRadio, &QRadioButton::clicked, this, &PosteriorGraphDialog::onKindClicked);
+    connect(m_varianceRadio, &QRadioButton::clicked, this, &PosteriorGraphDialog::onKindClicked);
+    connect(m_showAllCheck, &QCheckBox::clicked, this, &PosteriorGraphDialog::onShowAllClicked);
+    connect(m_showAverageCheck, &QCheckBox::clicked, this,
+            &PosteriorGraphDialog::onShowAverageClicked);
+    connect(m_okButton, &QPushButton::clicked, this, &PosteriorGraphDialog::onOk);
+}
+
+int PosteriorGraphDialog::placeControls() {
+    const int h = dialogRect(*this, 0, 0, 0, editHeight).height();
+    const int edit = dialogRect(*this, 0, 0, 30, 0).width();
+    const int button = dialogRect(*this, 0, 0, 22, 0).width();
+    const int margin = dialogRect(*this, 7, 0, 0, 0).width();
+    const int rowY[3] = {h / 3, h * 3 / 2, h * 8 / 3};
+    QRadioButton* radios[3] = {m_intensityRadio, m_varianceRadio, m_alleleRadio};
+    int column = 0;
+    for (int row = 0; row < 3; ++row)
+        column = std::max(column, viewer::placeInRow(*radios[row], margin, rowY[row], h));
+    const int labelWidth =
+        std::max(m_chromosomeLabel->sizeHint().width(), m_replicationLabel->sizeHint().width());
+    int right = 0;
+    const auto placeRow = [&](QLabel* label, QLineEdit* rowEdit,
+                              const std::array<QPushButton*, 4>& buttons, int y) {
+        int x = viewer::placeInRow(*label, column, y, h, labelWidth);
+        x = viewer::placeInRow(*rowEdit, x, y, h, edit);
+        for (QPushButton* step : buttons)
+            x = viewer::placeInRow(*step, x, y, h, button);
+        right = std::max(right, x);
+    };
+    placeRow(m_chromosomeLabel, m_chromosomeEdit, m_chromosomeButtons, rowY[0]);
+    placeRow(m_replicationLabel, m_replicationEdit, m_replicationButtons, rowY[1]);
+    const int x = viewer::placeInRow(*m_showAllCheck, column, rowY[2], h);
+    viewer::placeInRow(*m_showAverageCheck, x, rowY[2], h);
+
+    const QRect ok = dialogRect(*this, 0, 0, 50, 14);
+    m_okButton->setGeometry(width() - ok.width() - margin, rowY[0], ok.width(), ok.height());
+    right += ok.width() + margin;
+
+    // The axis numbers sit at the ends of the axes, which follow the size.
+    const PlotArea area = posteriorPlotArea(width(), height());
+    m_yAxisEdit->setGeometry(2, area.yTop - h / 2, std::max(area.x0 - 4, 20), h);
+    m_xAxisEdit->setGeometry(area.x1 + 2, area.y0 - h / 2, std::max(width() - area.x1 - 4, 20), h);
+    const int distance = m_distanceLabel->sizeHint().width();
+    m_distanceLabel->setGeometry(width() - distance - 2, area.y0 + h / 2 + 1, distance,
+                                 std::max(height() - area.y0 - h / 2 - 1, 1));
+    return right;
+}
+
+void PosteriorGraphDialog::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    placeControls();
+}
+
+void PosteriorGraphDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        openingSteps();
+}
+
+void PosteriorGraphDialog::openingSteps() {
+    m_layout = loadRunLayout(m_messages, RunLayoutDepth::Whole);
+    m_chromosome = 1;
+    m_replication = 1;
+    m_kind = PosteriorKind::Intensity;
+    m_xLabelValue = 150;
+    m_yLabelValue = 50;
+    m_showAll = false;
+    m_showAverage = false;
+    m_reported.reset();
+    m_drawn.clear();
+    enableNavigation();
+    transferToControls();
+    update();
+}
+
+void PosteriorGraphDialog::enableNavigation() {
+    const bool loaded = m_layout.has_value();
+    m_alleleRadio->setEnabled(false);
+    m_intensityRadio->setEnabled(loaded);
+    m_varianceRadio->setEnabled(loaded && m_layout->qtlModelLetter != 'f' &&
+                                m_layout->qtlModelLetter != 'F');
+    const bool chromosomes = loaded && m_layout->chromosomeCount >= 2;
+    m_chromosomeLabel->setEnabled(chromosomes);
+    m_chromosomeEdit->setEnabled(chromosomes);
+    for (QPushButton* button : m_chromosomeButtons)
+        button->setEnabled(chromosomes);
+    m_replicationLabel->setEnabled(loaded && m_layout->replicationCount >= 2);
+    enableReplicationControls(true);
+    m_showAllCheck->setEnabled(loaded);
+    m_showAverageCheck->setEnabled(loaded);
+}
+
+void PosteriorGraphDialog::enableReplicationControls(bool enable) {
+    const bool several = m_layout && m_layout->replicationCount > 1;
+    m_replicationEdit->setEnabled(enable && several);
+    for (QPushButton* button : m_replicationButtons)
+        button->setEnabled(enable && several);
+}
+
+void PosteriorGraphDialog::transferToControls() {
+    viewer::setEditText(*m_chromosomeEdit, QString::number(m_chromosome));
+    if (QAbstractButton* radio = m_kindGroup->button(static_cast<int>(m_kind)))
+        radio->setChecked(true);
+    viewer::setEditText(*m_replicationEdit, QString::number(m_replication));
+    m_showAllCheck->setChecked(m_showAll);
+    viewer::setEditText(*m_xAxisEdit, QString::number(m_xLabelValue));
+    viewer::setEditText(*m_yAxisEdit, QString::number(m_yLabelValue));
+    m_showAverageCheck->setChecked(m_showAverage);
+}
+
+bool PosteriorGraphDialog::transferFromControls() {
+    const auto chromosome = viewer::takeInteger(*m_chromosomeEdit, 1, 100, m_messages);
+    if (!chromosome)
+        return false;
+    // A number past the loaded layout would name data that was never read.
+    m_chromosome = std::min(*chromosome, m_layout ? m_layout->chromosomeCount : 1);
+    m_kind = static_cast<PosteriorKind>(std::max(m_kindGroup->checkedId(), 0));
+    const auto replication = viewer::takeInteger(*m_replicationEdit, 1, 100, m_messages);
+    if (!replication)
+        return false;
+    m_replication = std::min(*replication, m_layout ? m_layout->replicationCount : 1);
+    m_showAll = m_showAllCheck->isChecked();
+    // A chromosome may be 0 cM long, and its axis number must pass too.
+    const auto xLabel = viewer::takeInteger(*m_xAxisEdit, 0, 1000, m_messages);
+    if (!xLabel)
+        return false;
+    m_xLabelValue = *xLabel;
+    const auto yLabel = viewer::takeInteger(*m_yAxisEdit, 15, 100, m_messages);
+    if (!yLabel)
+        return false;
+    m_yLabelValue = *yLabel;
+    m_showAverage = m_showAverageCheck->isChecked();
+    return true;
+}
+
+void PosteriorGraphDialog::chromosomeStep(Step step) {
+    if (!m_layout)
+        return;
+    m_chromosome = viewer::stepped(m_chromosome, step, m_layout->chromosomeCount);
+    transferToControls();
+    update();
+}
+
+void PosteriorGraphDialog::replicationStep(Step step) {
+    if (!m_layout)
+        return;
+    m_replication = viewer::stepped(m_replication, step, m_layout->replicationCount);
+    transferToControls();
+    update();
+}
+
+void PosteriorGraphDialog::onEditChanged() {
+    transferFromControls();
+    update();
+}
+
+void PosteriorGraphDialog::onKindClicked() {
+    transferFromControls();
+    update();
+}
+
+void PosteriorGraphDialog::onShowAllClicked() {
+    transferFromControls();
+    enableReplicationControls(!m_showAll);
+    m_showAverageCheck->setEnabled(!m_showAll);
+    update();
+}
+
+void PosteriorGraphDialog::onShowAverageClicked() {
+    transferFromControls();
+    enableReplicationControls(!m_showAverage);
+    m_showAllCheck->setEnabled(!m_showAverage);
+    update();
+}
+
+void PosteriorGraphDialog::onOk() {
+    if (transferFromControls())
+        accept();
+}
+
+void PosteriorGraphDialog::paintEvent(QPaintEvent* event) {
+    QDialog::paintEvent(event);
+    {
+        QPainter painter(this);
+        drawGraph(painter);
+    }
+    transferToControls();
+}
+
+void PosteriorGraphDialog::drawGraph(QPainter& painter) {
+    m_drawn.clear();
+    // Without a layout there is nothing whose length or count is known.
+    if (!m_layout)
+        return;
+    noteLoad(loadPosteriorFile(*m_layout, m_kind, m_chromosome, m_rows));
+
+    const PlotArea area = posteriorPlotArea(width(), height());
+    painter.setPen(QPen(graphPalette(0), 1));
+    painter.drawLine(area.x0, area.y0, area.x1, area.y0);
+    painter.drawLine(area.x0, area.y0, area.x0, area.yTop);
+
+    const int n = m_layout->lengthOf(m_chromosome);
+    const int replications = m_layout->replicationCount;
+    if (m_showAll) {
+        for (int r = 0; r < replications; ++r)
+            drawCurve(painter, static_cast<std::size_t>(r), m_rows.allMax, r / 2, n, area);
+        m_yLabelValue = m_rows.allMax;
+    } else if (m_showAverage) {
+        drawCurve(painter, static_cast<std::size_t>(replications), m_rows.averageMax, 1, n, area);
+        m_yLabelValue = m_rows.averageMax;
+    } else {
+        const auto row = static_cast<std::size_t>(std::clamp(m_replication, 1, replications) - 1);
+        const int scale = rowScale(m_rows.values[row], n);
+        drawCurve(painter, row, scale, 7, n, area);
+        m_yLabelValue = scale;
+    }
+    m_xLabelValue = n;
+}
+
+void PosteriorGraphDialog::drawCurve(QPainter& painter, std::size_t row, int scale, int colour,
+                                     int n, const PlotArea& area) {
+    DrawnCurve curve{colour, curvePoints(m_rows.values[row], n, scale, area)};
+    painter.setPen(QPen(graphPalette(colour), 1));
+    for (std::size_t j = 1; j < curve.points.size(); ++j) {
+        const CurvePoint& from = curve.points[j - 1];
+        const CurvePoint& to = curve.points[j];
+        painter.drawLine(from.x, from.y, to.x, to.y);
+    }
+    m_drawn.push_back(std::move(curve));
+}
+
+void PosteriorGraphDialog::noteLoad(PosteriorStatus status) {
+    if (status == PosteriorStatus::Loaded) {
+        m_reported.reset();
+        return;
+    }
+    const std::pair<int, PosteriorKind> file{m_chromosome, m_kind};
+    if (m_reported == file)
+        return;
+    m_reported = file;
+    // A message box must not open inside a paint: it is shown once the
+    // drawing has finished.
+    const char* text =
+        status == PosteriorStatus::NotFound ? posteriorMissingMessage : posteriorFormatMessage;
+    QMetaObject::invokeMethod(
+        this, [this, text] { m_messages.error(text); }, Qt::QueuedConnection);
+}

@@ -1,0 +1,106 @@
+#pragma once
+
+#include "model/Messages.h"
+#include "viewers/CurveGeometry.h"
+#include "viewers/PosteriorFiles.h"
+#include "viewers/RunLayout.h"
+#include "viewers/ViewerControls.h"
+
+#include <QDialog>
+
+#include <array>
+#include <optional>
+#include <utility>
+#include <vector>
+
+class QButtonGroup;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+/// Draws the location-wise posterior QTL intensity or variance along one
+/// chromosome: one replication, all of them, or their average. The main
+/// window keeps one instance, so the loaded rows outlive each opening.
+class PosteriorGraphDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit PosteriorGraphDialog(MessageSink& messages, QWidget* parent = nullptr);
+
+    /// One curve of the last drawing, with its palette index.
+    struct DrawnCurve {
+        int colour = 0;
+        std::vector<CurvePoint> points;
+    };
+    const std::vector<DrawnCurve>& drawnCurves() const { return m_drawn; }
+    const std::optional<RunLayout>& runLayout() const { return m_layout; }
+    const PosteriorRows& rows() const { return m_rows; }
+    int chromosome() const { return m_chromosome; }
+    int replication() const { return m_replication; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void createControls();
+    void createNavigation(QLabel*& label, QLineEdit*& edit, std::array<QPushButton*, 4>& buttons,
+                          const char* name);
+    void connectControls();
+    /// Returns the width the top strip needs.
+    int placeControls();
+    void openingSteps();
+
+    void transferToControls();
+    bool transferFromControls();
+    void enableNavigation();
+    void enableReplicationControls(bool enable);
+
+    void chromosomeStep(viewer::Step step);
+    void replicationStep(viewer::Step step);
+    void onEditChanged();
+    void onKindClicked();
+    void onShowAllClicked();
+    void onShowAverageClicked();
+    void onOk();
+
+    void drawGraph(QPainter& painter);
+    void drawCurve(QPainter& painter, std::size_t row, int scale, int colour, int n,
+                   const PlotArea& area);
+    void noteLoad(PosteriorStatus status);
+
+    MessageSink& m_messages;
+
+    std::optional<RunLayout> m_layout;
+    PosteriorRows m_rows;
+    int m_chromosome = 1;
+    PosteriorKind m_kind = PosteriorKind::Intensity;
+    int m_replication = 1;
+    bool m_showAll = false;
+    int m_xLabelValue = 150;
+    int m_yLabelValue = 50;
+    bool m_showAverage = false;
+    std::vector<DrawnCurve> m_drawn;
+    // The failing file last reported, so a file that stays missing is
+    // reported once, not on every repaint the message box itself causes.
+    std::optional<std::pair<int, PosteriorKind>> m_reported;
+
+    QButtonGroup* m_kindGroup = nullptr;
+    QRadioButton* m_intensityRadio = nullptr;
+    QRadioButton* m_varianceRadio = nullptr;
+    QRadioButton* m_alleleRadio = nullptr;
+    QLabel* m_chromosomeLabel = nullptr;
+    QLineEdit* m_chromosomeEdit = nullptr;
+    std::array<QPushButton*, 4> m_chromosomeButtons{};
+    QLabel* m_replicationLabel = nullptr;
+    QLineEdit* m_replicationEdit = nullptr;
+    std::array<QPushButton*, 4> m_replicationButtons{};
+    QCheckBox* m_showAllCheck = nullptr;
+    QCheckBox* m_showAverageCheck = nullptr;
+    QPushButton* m_okButton = nullptr;
+    QLineEdit* m_yAxisEdit = nullptr;
+    QLineEdit* m_xAxisEdit = nullptr;
+    QLabel* m_distanceLabel = nullptr;
+};

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "model/Messages.h"
+
+#include <istream>
+#include <optional>
+#include <string>
+#include <vector>
+
+/// What the result viewers take from the analysis input file: enough to find
+/// the posterior files, size the curves and name the Markov chains.
+struct RunLayout {
+    int mcmcType = 0;           ///< 1 Metropolis-Hastings, 2 Gibbs sampling
+    char qtlModelLetter = '\0'; ///< 'r' random or 'f' fixed, as written
+    char qtlNumberLetter = '\0';
+    /// The allele-number switch as it counts: 'n' whenever the QTL number is
+    /// variable, since the analysis dialog never sets both.
+    char alleleNumberLetter = '\0';
+    int chromosomeCount = 0;
+    std::vector<int> chromosomeLength; ///< whole cM, indexed from 1; [0] unused
+    int totalQtl = 0;                  ///< sum of the putative QTL per chromosome
+    int replicationCount = 0;          ///< 0 when the walk stopped before it
+    int binLength = 0;                 ///< 0 when the walk stopped before it
+
+    /// Length of chromosome `chromosome`, or 0 outside 1..chromosomeCount.
+    int lengthOf(int chromosome) const;
+};
+
+/// How far to walk the file. The Markov chain viewer needs only the model and
+/// the QTL counts; the posterior viewer needs everything up to the bin length
+/// and refuses what its value rows cannot hold.
+enum class RunLayoutDepth { ModelAndQtl, Whole };
+
+/// Limits set by the posterior value rows (50 rows of 300 columns).
+inline constexpr int maxLayoutChromosomes = 50;
+inline constexpr int maxLayoutLength = 298;
+inline constexpr int maxLayoutReplications = 49;
+
+inline constexpr const char* runLayoutMissingMessage =
+    "The analysis input file is not found: multAl_in.txt!";
+inline constexpr const char* runLayoutFormatMessage =
+    "The analysis input file is not in correct format: multAl_in.txt!";
+
+/// Walks the words of an analysis input file in the order its writer puts
+/// them, skipping keys without comparing them. Nothing if the input ends
+/// early, a number is not one, or (for the whole walk) the layout does not
+/// fit the value rows.
+std::optional<RunLayout> readRunLayout(std::istream& in, RunLayoutDepth depth);
+
+/// Reads multAl_in.txt from the current directory; a missing or malformed
+/// file is reported to `messages` and gives nothing.
+std::optional<RunLayout> loadRunLayout(MessageSink& messages, RunLayoutDepth depth);
