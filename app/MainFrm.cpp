@@ -46,7 +46,19 @@ bool promptlessItemHighlighted() {
 
 } // namespace
 
-CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
+namespace {
+// The Markov chain dialog's "..." button yields a title as the core's text.
+std::optional<std::string> chooseTitleText() {
+    const auto title = chooseFileTitle(QApplication::activeWindow());
+    if (!title)
+        return std::nullopt;
+    return title->toStdString();
+}
+} // namespace
+
+CMainFrame::CMainFrame(QWidget* parent)
+    : QMainWindow(parent), m_markovDialog(MessageBoxes::forwarder(), chooseTitleText, this),
+      m_posteriorDialog(MessageBoxes::forwarder(), this) {
     setObjectName(QStringLiteral("mainFrame"));
     m_view = new CMarrowView(this);
     setCentralWidget(m_view);
@@ -200,11 +212,11 @@ void CMainFrame::createAnalysisMenu() {
                &CMainFrame::onAnalysisEngine);
     menu->addSeparator();
     addCommand(menu, "posteriorGraphsAction", QStringLiteral("Posterior &graphs"), {}, QString(),
-               nullptr);
+               &CMainFrame::onPosteriorGraphs);
     menu->addSeparator();
     addCommand(menu, "markovChainsAction", QStringLiteral("Markov chains"), {},
                QStringLiteral("Display graphs of Markov chain values for model parameters "),
-               nullptr);
+               &CMainFrame::onMarkovChains);
 }
 
 void CMainFrame::createSimulationMenu() {
@@ -330,7 +342,6 @@ bool CMainFrame::event(QEvent* event) {
     m_statusBar->showMessage(tip);
     return true;
 }
-
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
     if (saveModified())
@@ -497,4 +508,12 @@ void CMainFrame::onSimulationEngine() {
 void CMainFrame::onAppAbout() {
     AboutDialog about(this);
     about.exec();
+}
+
+void CMainFrame::onPosteriorGraphs() {
+    m_posteriorDialog.exec();
+}
+
+void CMainFrame::onMarkovChains() {
+    m_markovDialog.exec();
 }

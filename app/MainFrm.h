@@ -2,6 +2,8 @@
 
 #include "app/RecentFiles.h"
 #include "engines/EngineStart.h"
+#include "viewers/MarkovDlg.h"
+#include "viewers/QTLIntDlg.h"
 
 #include <QMainWindow>
 
@@ -32,6 +34,8 @@ public:
     CMarrowDoc& document() { return *m_document; }
     CMarrowView& view() { return *m_view; }
     EngineLauncher& engineLauncher() { return m_engineLauncher; }
+    MarkovChainDialog& markovDialog() { return m_markovDialog; }
+    PosteriorGraphDialog& posteriorDialog() { return m_posteriorDialog; }
     const RecentFileList& recentFiles() const { return m_recentFiles; }
 
     /// Starts "Pellarin.exe" in the current directory. A failure to start is
@@ -99,6 +103,8 @@ private:
     void onAnalysisEngine();
     void onSimulationEngine();
     void onAppAbout();
+    void onPosteriorGraphs();
+    void onMarkovChains();
 
     QStatusBar* m_statusBar = nullptr;
     QToolBar* m_toolBar = nullptr;
@@ -110,6 +116,8 @@ private:
     // posterior graph dialog. A dialog's member goes here and its handler
     // into the command that runs it (see createAnalysisMenu and
     // createSimulationMenu).
+    MarkovChainDialog m_markovDialog;
+    PosteriorGraphDialog m_posteriorDialog;
 
     CMarrowView* m_view = nullptr;
     std::unique_ptr<CMarrowDoc> m_document;

@@ -40,3 +40,17 @@ MessageBoxes::Answer QtMessageBoxes::askYesNoCancel(const std::string& caption,
         return Answer::No;
     return Answer::Cancel;
 }
+
+namespace {
+class ForwardingSink : public MessageSink {
+public:
+    void showMessage(const std::string& caption, const std::string& text) override {
+        MessageBoxes::current().showMessage(caption, text);
+    }
+};
+} // namespace
+
+MessageSink& MessageBoxes::forwarder() {
+    static ForwardingSink sink;
+    return sink;
+}

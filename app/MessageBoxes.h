@@ -21,6 +21,10 @@ public:
     /// Makes `boxes` the current boxes; null restores the real ones. The
     /// caller keeps ownership and must uninstall before `boxes` goes.
     static void install(MessageBoxes* boxes);
+
+    /// A sink that passes every message on to whatever boxes are current when
+    /// it is shown, for the dialogs that the main window makes once and keeps.
+    static MessageSink& forwarder();
 };
 
 /// Modal QMessageBox windows owned by the active window, one OK button for a

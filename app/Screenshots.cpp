@@ -1,5 +1,7 @@
 #include "app/Screenshots.h"
 
+#include "app/MainFrm.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -8,7 +10,12 @@
 
 // Each dialog the main window owns adds one line here: its name, and a factory
 // that runs the dialog's opening step and returns the main window's member.
-void registerScreenshotDialogs([[maybe_unused]] ScreenshotRegistry& registry) {}
+void registerScreenshotDialogs(ScreenshotRegistry& registry) {
+    registry.add(QStringLiteral("markov"),
+                 [](CMainFrame& frame) -> QWidget* { return &frame.markovDialog(); });
+    registry.add(QStringLiteral("posterior"),
+                 [](CMainFrame& frame) -> QWidget* { return &frame.posteriorDialog(); });
+}
 
 void ScreenshotRegistry::add(const QString& name, Factory factory) {
     m_factories[name] = std::move(factory);
