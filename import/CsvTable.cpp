@@ -38,7 +38,7 @@ public:
             } else if (c == '\n') {
                 ++m_line;
                 break;
-            } else if (c != '\r') {
+            } else if (c != '\r' && !(quoted && isBlank(c))) {
                 cell += c;
             }
         }
