@@ -29,14 +29,25 @@ TraitData readTraitData(std::istream& in, const std::string& fileName) {
     return traits;
 }
 
-std::string traitText(const TraitData& traits) {
+namespace {
+
+std::string traitLines(const TraitData& traits, std::string (*number)(double)) {
     std::string text = fmt::keyedLine("Number_of_progeny", 28, fmt::integer(traits.progenyCount()));
     for (int k = 0; k < traits.progenyCount(); ++k) {
         const double value = traits.value[static_cast<std::size_t>(k)];
         text += std::to_string(traits.family[static_cast<std::size_t>(k)]) + '\t' +
                 std::to_string(k + 1) + '\t' +
-                (TraitData::isMissing(value) ? std::string("NA") : fmt::generalNumber(value)) +
-                '\n';
+                (TraitData::isMissing(value) ? std::string("NA") : number(value)) + '\n';
     }
     return text;
+}
+
+} // namespace
+
+std::string traitText(const TraitData& traits) {
+    return traitLines(traits, fmt::generalNumber);
+}
+
+std::string traitTextExact(const TraitData& traits) {
+    return traitLines(traits, fmt::dialogNumber);
 }

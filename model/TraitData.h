@@ -29,3 +29,7 @@ TraitData readTraitData(std::istream& in, const std::string& fileName);
 
 /// The file's text; values in general notation with 6 significant digits.
 std::string traitText(const TraitData& traits);
+
+/// The same with 15 significant digits, for measured values that must come
+/// back as they were typed: 1234.567 stays 1234.567.
+std::string traitTextExact(const TraitData& traits);

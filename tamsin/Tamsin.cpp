@@ -1,8 +1,8 @@
 #include "tamsin/Tamsin.h"
 
 #include "model/DataFileReader.h"
+#include "model/OutputFiles.h"
 #include "model/WordReader.h"
-#include "tamsin/Outputs.h"
 #include "tamsin/ProgressBar.h"
 
 namespace {

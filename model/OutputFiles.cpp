@@ -1,4 +1,4 @@
-#include "tamsin/Outputs.h"
+#include "model/OutputFiles.h"
 
 #include "model/DataFileReader.h"
 
@@ -14,7 +14,7 @@ OutputFiles::~OutputFiles() {
 }
 
 void OutputFiles::stage(const std::string& name, std::string_view content) {
-    Staged file{name, m_folder / (name + ".tamsin-part")};
+    Staged file{name, m_folder / (name + ".part")};
     m_staged.push_back(file);
     std::ofstream out(file.temporary, std::ios::binary | std::ios::trunc);
     out.write(content.data(), static_cast<std::streamsize>(content.size()));

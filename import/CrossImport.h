@@ -1,0 +1,127 @@
+#pragma once
+
+#include "import/CsvTable.h"
+#include "model/GenomeData.h"
+#include "model/MarkerData.h"
+#include "model/TraitData.h"
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Turns a cross kept in the common comma-separated layout (a row of
+// phenotype and marker names, a row of chromosome names, a row of marker
+// positions, then one row per individual) into Marrow's data files for one
+// family bred from founders 1 and 2.
+
+/// The kinds of cross the layout describes, and the progeny type each is in
+/// the pedigree file.
+enum class CrossType {
+    backcross,      ///< "bc": F1 crossed back to founder 1, pedigree type BC1
+    intercross,     ///< "f2": F1 selfed or sib-mated, F2
+    doubledHaploid, ///< "dh": doubled haploids of F1 gametes, DHL
+    riself,         ///< "riself": recombinant inbred lines by selfing, RIL
+};
+
+/// "bc", "f2", "dh" or "riself"; nothing for any other word.
+std::optional<CrossType> crossTypeFromName(std::string_view name);
+
+/// The pedigree type word: "BC1", "F2", "DHL" or "RIL".
+std::string progenyTypeWord(CrossType cross);
+
+/// What a cell of an individual's row says about its genotype at a marker.
+enum class Call {
+    founder1,     ///< homozygous for founder 1's allele (A)
+    heterozygous, ///< one allele of each founder (H)
+    founder2,     ///< homozygous for founder 2's allele (B)
+    notFounder2,  ///< anything but B: carries founder 1's allele (D)
+    notFounder1,  ///< anything but A: carries founder 2's allele (C)
+    missing,      ///< "-", "NA" or an empty cell
+};
+
+/// The words that stand for the genotypes: A, H, B, then the partial calls
+/// D (not B) and C (not A). Missing is always "-", "NA" or an empty cell.
+struct GenotypeCodes {
+    std::array<std::string, 5> words{"A", "H", "B", "D", "C"};
+
+    /// Reads "A,H,B" or "A,H,B,D,C": three words rename the full calls and
+    /// keep D and C, five rename all. Words must be distinct, non-empty and
+    /// not a missing word. Nothing when the list is unusable; `problem`
+    /// then says why.
+    static std::optional<GenotypeCodes> fromList(std::string_view list, std::string& problem);
+
+    /// The call `cell` names, or nothing for a word that is not a code.
+    std::optional<Call> callOf(const std::string& cell) const;
+
+    /// "A, H, B, D, C, - or NA", for messages.
+    std::string listed() const;
+};
+
+/// The allele codes of a call in the progeny marker file: founder 1 carries
+/// allele 1 and founder 2 allele 2 at every marker, so A is `1 1`, H `1 2`,
+/// B `2 2`, missing `0 0`. A partial call says which allele the individual
+/// surely carries and nothing about the other: "not B" means at least one
+/// allele 1, written `1 0`, and "not A" `2 0`. That holds in every cross, so
+/// the `x 0` form is exact for both.
+std::array<AlleleCode, 2> allelesOf(Call call);
+
+/// How the conversion is asked for.
+struct ImportOptions {
+    CrossType cross = CrossType::intercross;
+    GenotypeCodes codes;
+    /// The phenotype column to use; empty for the first one that is not
+    /// an "id" column.
+    std::string phenotype;
+};
+
+/// What the summary reports about one chromosome.
+struct ImportedChromosome {
+    std::string name; ///< as the file names it
+    int number = 0;   ///< the chromosome integer in the genome file
+    int markers = 0;
+    double lastPosition = 0;
+    long long missingCalls = 0;
+};
+
+/// A converted cross: the four data files' contents, and what the summary
+/// tells the user.
+struct ImportedCross {
+    CrossType cross = CrossType::intercross;
+    GenomeData genome;
+    FounderMarkers founders;
+    ProgenyMarkers progeny;
+    TraitData traits;
+
+    std::string phenotype; ///< the name of the column used
+    std::vector<std::string> otherPhenotypes;
+    std::vector<ImportedChromosome> chromosomes; ///< in genome-file order
+    bool chromosomesRenumbered = false;          ///< names were not all whole numbers
+    int skippedXMarkers = 0;
+    long long partialCalls = 0;
+    long long impossibleCalls = 0; ///< written as missing; see `impossibleAt`
+    std::string impossibleAt;      ///< "row 7, column 4 (D)" of the first one
+};
+
+/// The one family's pedigree file: founders 1 and 2, every individual.
+std::string importedPedigreeText(const ImportedCross& cross);
+
+/// Converts the file's text. Refuses with a `CsvError` naming the row and
+/// the column: rows with another number of cells than the first, a marker
+/// without a chromosome or with a name that is empty, has blanks, has 20 or
+/// more characters or is used twice, a position that is not a number of 0
+/// or more, a genotype that is not one of the codes, a phenotype that is not
+/// a number, a phenotype column that is not there, no markers (chromosome X
+/// aside) and no individuals.
+///
+/// Markers stand chromosome by chromosome, in map order (ties keep the
+/// file's order). When every chromosome name is a positive whole number the
+/// names are the chromosome integers, in numeric order; otherwise
+/// chromosomes are numbered 1, 2, ... in the order of first appearance.
+/// Chromosome X is left out. Calls that cannot occur in the cross (B in a
+/// backcross, H in inbred lines) are written as missing and counted.
+ImportedCross importCross(std::string_view csvText, const ImportOptions& options);
+
+/// What was read, one fact a line, with the notes the user must see.
+std::string importSummary(const ImportedCross& cross);

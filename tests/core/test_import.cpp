@@ -1,0 +1,447 @@
+#include "import/CrossImport.h"
+#include "import/CsvTable.h"
+#include "import/ImportTool.h"
+#include "model/GenomeData.h"
+#include "model/MarkerData.h"
+#include "model/ProgenyType.h"
+#include "model/TextFiles.h"
+#include "model/TraitData.h"
+#include "simulation/Pedigree.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct RunResult {
+    int status = 0;
+    std::string out;
+    std::string err;
+};
+
+// Writes `csv` to cross.csv in `dir` and runs the tool on it with `options`,
+// output folder `dir`/out.
+RunResult runTool(const TempDir& dir, const std::string& csv, std::vector<std::string> options) {
+    std::ofstream(dir / "cross.csv", std::ios::binary) << csv;
+    options.push_back((dir / "cross.csv").string());
+    options.push_back((dir / "out").string());
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = runImport(options, out, err);
+    return {status, out.str(), err.str()};
+}
+
+template <class Data, class Reader> Data readBack(const fs::path& path, Reader read) {
+    std::ifstream in(path);
+    return read(in, path.filename().string());
+}
+
+// The alleles written for individual `individual` (from 0) at marker `marker`.
+std::pair<AlleleCode, AlleleCode> allelesAt(const ProgenyMarkers& progeny, int individual,
+                                            int marker) {
+    return {progeny.code(individual, marker, 0), progeny.code(individual, marker, 1)};
+}
+
+std::size_t filesIn(const fs::path& folder) {
+    std::error_code ignored;
+    if (!fs::exists(folder, ignored))
+        return 0;
+    return static_cast<std::size_t>(
+        std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+}
+
+// Markers given out of map order and across chromosomes, so that the
+// reading back checks the sorting too.
+const char* const twoChromosomeCross = "id,weight,m3,m1,m2,n1\n"
+                                       ",,1,1,1,2\n"
+                                       ",,20.5,0,7,3\n"
+                                       "i1,10.25,%1,%2,%3,%4\n"
+                                       "i2,NA,%5,%6,%7,%8\n";
+
+std::string filled(std::string text, const std::vector<std::string>& cells) {
+    for (std::size_t k = cells.size(); k-- > 0;) {
+        const std::string mark = "%" + std::to_string(k + 1);
+        text.replace(text.find(mark), mark.size(), cells[k]);
+    }
+    return text;
+}
+
+struct CrossCase {
+    const char* cross;
+    const char* progenyType; // as the front end reads the pedigree's type word
+    std::vector<std::string> cells;
+    // Alleles of individual 1 and 2 at m1, m2, m3, n1 in map order.
+    std::vector<std::pair<AlleleCode, AlleleCode>> alleles;
+};
+
+class ImportEveryCross : public ::testing::TestWithParam<CrossCase> {};
+
+} // namespace
+
+TEST_P(ImportEveryCross, FilesReadBackWithTheCoreReaders) {
+    const CrossCase& c = GetParam();
+    TempDir dir;
+    const RunResult run = runTool(dir, filled(twoChromosomeCross, c.cells), {"--cross", c.cross});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const fs::path out = dir / "out";
+
+    const auto genome = readBack<GenomeData>(out / "genome.txt", readGenomeData);
+    ASSERT_EQ(genome.markers.size(), 4u);
+    const char* names[] = {"m1", "m2", "m3", "n1"};
+    const double positions[] = {0, 7, 20.5, 3};
+    for (std::size_t k = 0; k < 4; ++k) {
+        EXPECT_EQ(genome.markers[k].name, names[k]);
+        EXPECT_EQ(genome.markers[k].index, static_cast<int>(k) + 1);
+        EXPECT_DOUBLE_EQ(genome.markers[k].position, positions[k]);
+        EXPECT_EQ(genome.markers[k].chromosome, k < 3 ? 1 : 2);
+    }
+
+    const auto founders = readBack<FounderMarkers>(out / "f1.txt", readFounderMarkers);
+    ASSERT_EQ(founders.founderCount, 2);
+    ASSERT_EQ(founders.markerCount, 4);
+    for (int m = 0; m < 4; ++m)
+        for (int copy = 0; copy < 2; ++copy) {
+            EXPECT_EQ(founders.code(0, m, copy), 1);
+            EXPECT_EQ(founders.code(1, m, copy), 2);
+        }
+
+    const auto progeny = readBack<ProgenyMarkers>(out / "markers.txt", readProgenyMarkers);
+    ASSERT_EQ(progeny.progenyCount(), 2);
+    ASSERT_EQ(progeny.markerCount, 4);
+    EXPECT_EQ(progeny.family, (std::vector<int>{1, 1}));
+    for (int i = 0; i < 2; ++i)
+        for (int m = 0; m < 4; ++m)
+            EXPECT_EQ(allelesAt(progeny, i, m), c.alleles[static_cast<std::size_t>(i * 4 + m)])
+                << "individual " << i + 1 << " marker " << names[m];
+
+    const auto traits = readBack<TraitData>(out / "pheno.txt", readTraitData);
+    ASSERT_EQ(traits.progenyCount(), 2);
+    EXPECT_DOUBLE_EQ(traits.value[0], 10.25);
+    EXPECT_TRUE(TraitData::isMissing(traits.value[1]));
+
+    const auto pedigree = readPedigreeFile(out / "pedigree.txt");
+    ASSERT_TRUE(pedigree) << pedigree.error.text();
+    EXPECT_EQ(progenyTypeFromWord(pedigree->head.typeWord, ""), c.progenyType);
+    EXPECT_EQ(pedigree->head.familyCount, 1);
+    EXPECT_EQ(pedigree->head.founderCount, 2);
+    ASSERT_EQ(pedigree->families.size(), 1u);
+    EXPECT_EQ(pedigree->families[0].founderA(), 1);
+    EXPECT_EQ(pedigree->families[0].founderB(), 2);
+    EXPECT_EQ(pedigree->families[0].progenyCount(), 2);
+    EXPECT_FALSE(checkPopulation(*pedigree, "pedigree.txt"));
+}
+
+// Cells in file column order m3, m1, m2, n1; alleles in map order m1, m2, m3, n1.
+INSTANTIATE_TEST_SUITE_P(
+    Crosses, ImportEveryCross,
+    ::testing::Values(CrossCase{"bc",
+                                "BC1",
+                                {"A", "H", "A", "D", "-", "A", "C", "H"},
+                                {{1, 2}, {1, 1}, {1, 1}, {1, 0}, {1, 1}, {2, 0}, {0, 0}, {1, 2}}},
+                      CrossCase{"f2",
+                                "F2",
+                                {"B", "A", "H", "C", "H", "NA", "D", "B"},
+                                {{1, 1}, {1, 2}, {2, 2}, {2, 0}, {0, 0}, {1, 0}, {1, 2}, {2, 2}}},
+                      CrossCase{"dh",
+                                "DHL",
+                                {"A", "B", "B", "A", "B", "", "A", "C"},
+                                {{2, 2}, {2, 2}, {1, 1}, {1, 1}, {0, 0}, {1, 1}, {2, 2}, {2, 0}}},
+                      CrossCase{"riself",
+                                "RIL",
+                                {"B", "A", "B", "D", "A", "A", "-", "B"},
+                                {{1, 1}, {2, 2}, {2, 2}, {1, 0}, {1, 1}, {0, 0}, {1, 1}, {2, 2}}}),
+    [](const auto& info) { return std::string(info.param.cross); });
+
+TEST(ImportGenotypes, EveryCodeGivesItsAlleles) {
+    GenotypeCodes renamed3;
+    GenotypeCodes renamed5;
+    std::string problem;
+    renamed3 = *GenotypeCodes::fromList("AA,AB,BB", problem);
+    renamed5 = *GenotypeCodes::fromList("1,2,3,4,5", problem);
+    struct Case {
+        const GenotypeCodes* codes;
+        const char* cell;
+        std::optional<std::array<AlleleCode, 2>> alleles;
+    };
+    const GenotypeCodes standard;
+    const Case cases[] = {
+        {&standard, "A", std::array{1, 1}},  {&standard, "H", std::array{1, 2}},
+        {&standard, "B", std::array{2, 2}},  {&standard, "D", std::array{1, 0}},
+        {&standard, "C", std::array{2, 0}},  {&standard, "-", std::array{0, 0}},
+        {&standard, "NA", std::array{0, 0}}, {&standard, "", std::array{0, 0}},
+        {&standard, "a", std::nullopt},      {&standard, "AA", std::nullopt},
+        {&renamed3, "AB", std::array{1, 2}}, {&renamed3, "BB", std::array{2, 2}},
+        {&renamed3, "D", std::array{1, 0}},  {&renamed3, "A", std::nullopt},
+        {&renamed5, "4", std::array{1, 0}},  {&renamed5, "5", std::array{2, 0}},
+        {&renamed5, "D", std::nullopt},      {&renamed5, "NA", std::array{0, 0}},
+    };
+    for (const Case& c : cases) {
+        const auto call = c.codes->callOf(c.cell);
+        ASSERT_EQ(call.has_value(), c.alleles.has_value()) << '"' << c.cell << '"';
+        if (call) {
+            EXPECT_EQ(allelesOf(*call), *c.alleles) << '"' << c.cell << '"';
+        }
+    }
+}
+
+TEST(ImportGenotypes, UnusableCodeListsAreRefused) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"A,H", "give three genotype codes (A,H,B) or five (A,H,B,D,C), not 2"},
+        {"A,H,B,D", "give three genotype codes (A,H,B) or five (A,H,B,D,C), not 4"},
+        {"A,A,B", "genotype code \"A\" is given twice"},
+        {"A,H,B,D,A", "genotype code \"A\" is given twice"},
+        {"D,H,B", "genotype code \"D\" is given twice"},
+        {"A,,B", "genotype code \"\" is empty or stands for missing"},
+        {"A,NA,B", "genotype code \"NA\" is empty or stands for missing"},
+    };
+    for (const auto& [list, message] : cases) {
+        std::string problem;
+        EXPECT_FALSE(GenotypeCodes::fromList(list, problem)) << list;
+        EXPECT_EQ(problem, message) << list;
+    }
+}
+
+TEST(ImportCross, CallsTheCrossCannotHaveBecomeMissingAndAreCounted) {
+    const std::string csv = "y,m1,m2\n,1,1\n,0,5\n1,B,A\n2,H,B\n";
+    struct Case {
+        CrossType cross;
+        long long impossible;
+        const char* firstAt;
+    };
+    const Case cases[] = {{CrossType::backcross, 2, "row 4, column 2 (B)"},
+                          {CrossType::intercross, 0, ""},
+                          {CrossType::doubledHaploid, 1, "row 5, column 2 (B)"},
+                          {CrossType::riself, 1, "row 5, column 2 (B)"}};
+    for (const Case& c : cases) {
+        ImportOptions options;
+        options.cross = c.cross;
+        const ImportedCross cross = importCross(csv, options);
+        EXPECT_EQ(cross.impossibleCalls, c.impossible);
+        EXPECT_EQ(cross.impossibleAt, c.firstAt);
+        EXPECT_EQ(cross.chromosomes[0].missingCalls, c.impossible);
+        if (c.cross == CrossType::backcross) {
+            EXPECT_EQ(allelesAt(cross.progeny, 0, 0), std::make_pair(0, 0));
+        }
+    }
+}
+
+TEST(ImportCross, PhenotypesAreChosenAndKeptExactly) {
+    const std::string csv = "ID,height,yield,m1\n,,,1\n,,,0\n"
+                            "a,NA,1234.567,A\nb,-,0.000123456789,A\nc,,-7,A\nd,1e3,,A\n";
+    struct Case {
+        const char* wanted;
+        const char* used;
+        std::vector<std::string> values; // as pheno.txt writes them
+    };
+    const Case cases[] = {
+        {"", "height", {"NA", "NA", "NA", "1000"}},
+        {"yield", "yield", {"1234.567", "0.000123456789", "-7", "NA"}},
+        {"ID", "ID", {}},
+    };
+    for (const Case& c : cases) {
+        ImportOptions options;
+        options.phenotype = c.wanted;
+        if (c.values.empty()) {
+            EXPECT_THROW(importCross(csv, options), CsvError) << "ids are not numbers";
+            continue;
+        }
+        const ImportedCross cross = importCross(csv, options);
+        EXPECT_EQ(cross.phenotype, c.used);
+        std::istringstream lines(traitTextExact(cross.traits));
+        std::string word;
+        lines >> word >> word;
+        for (const std::string& value : c.values) {
+            lines >> word >> word >> word;
+            EXPECT_EQ(word, value) << c.used;
+        }
+    }
+}
+
+TEST(ImportCross, ChromosomesKeepWholeNumberNamesOrAreNumberedInOrderOfAppearance) {
+    struct Case {
+        const char* chromosomes;        // the second row after the phenotype cell
+        std::vector<int> numbers;       // of the genome file, in map order
+        std::vector<std::string> names; // of the markers, in map order
+        bool renumbered;
+    };
+    // Markers a, b, c, d at positions 4, 3, 2, 1.
+    const Case cases[] = {
+        {"10,2,10,2", {2, 2, 10, 10}, {"d", "b", "c", "a"}, false},
+        {"1,X,1,x", {1, 1}, {"c", "a"}, false},
+        {"III,I,III,I", {1, 1, 2, 2}, {"c", "a", "d", "b"}, true},
+        {"1,01,1,2", {1, 1, 1, 2}, {"c", "b", "a", "d"}, false},
+        {"2,1A,1,1A", {1, 2, 2, 3}, {"a", "d", "b", "c"}, true},
+    };
+    for (const Case& c : cases) {
+        const std::string csv =
+            std::string("y,a,b,c,d\n,") + c.chromosomes + "\n,4,3,2,1\n1.5,A,B,H,A\n";
+        const ImportedCross cross = importCross(csv, ImportOptions{});
+        std::vector<int> numbers;
+        std::vector<std::string> names;
+        for (const GenomeMarker& marker : cross.genome.markers) {
+            numbers.push_back(marker.chromosome);
+            names.push_back(marker.name);
+        }
+        EXPECT_EQ(numbers, c.numbers) << c.chromosomes;
+        EXPECT_EQ(names, c.names) << c.chromosomes;
+        EXPECT_EQ(cross.chromosomesRenumbered, c.renumbered) << c.chromosomes;
+    }
+}
+
+TEST(ImportCross, SummaryNamesWhatWasReadAndTheNotes) {
+    const std::string csv = "y,m1,m2,mx\n,1,1,X\n,0,5,0\n1,A,-,A\n2,B,H,B\n";
+    ImportOptions options;
+    options.cross = CrossType::backcross;
+    const std::string summary = importSummary(importCross(csv, options));
+    for (const char* line : {"Read 2 individuals: one family of BC1 progeny of founders 1 and 2.\n",
+                             "  chromosome 1: 2 markers up to 5 cM, 50.0% of genotypes missing\n",
+                             "Note: chromosome X is left out (1 marker)",
+                             "Note: 1 genotype cannot occur in BC1 progeny"})
+        EXPECT_NE(summary.find(line), std::string::npos) << line << "\nin\n" << summary;
+}
+
+TEST(CsvTable, QuotesLineEndsAndBlankLinesAreHandled) {
+    const std::string text = "\xEF\xBB\xBF"
+                             "a, \"b,c\" ,\"say \"\"hi\"\"\"\r\n"
+                             "\r\n"
+                             "\"two\nlines\",x,\n"
+                             "  last  ";
+    const auto rows = parseCsv(text);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].cells, (std::vector<std::string>{"a", "b,c", "say \"hi\""}));
+    EXPECT_EQ(rows[1].line, 3);
+    EXPECT_EQ(rows[1].cells, (std::vector<std::string>{"two\nlines", "x", ""}));
+    EXPECT_EQ(rows[2].line, 5);
+    EXPECT_EQ(rows[2].cells, (std::vector<std::string>{"last"}));
+    const std::pair<int, const char*> letters[] = {
+        {1, "A"}, {26, "Z"}, {27, "AA"}, {52, "AZ"}, {703, "AAA"}};
+    for (const auto& [column, expected] : letters)
+        EXPECT_EQ(columnLetters(column), expected);
+}
+
+TEST(ImportTool, BadInputGivesOneLineAndNoFiles) {
+    const std::string good = "y,m1,m2\n,1,1\n,0,5\n1,A,B\n";
+    struct Case {
+        std::string csv;
+        std::vector<std::string> options;
+        std::string message; // after "marrow-import: <path>: "
+    };
+    const Case cases[] = {
+        {"y,m1,m2\n,1,\n,0,5\n1,A,B\n", {}, "row 2, column 3 (C): marker \"m2\" has no chromosome"},
+        {"y,m1,m2\n,1,1\n,0,5cM\n1,A,B\n",
+         {},
+         "row 3, column 3 (C): position \"5cM\" is not a number (the third row gives the markers' "
+         "positions in cM)"},
+        {"y,m1,m2\n,1,1\n,0,-2\n1,A,B\n", {}, "row 3, column 3 (C): position -2 is negative"},
+        {"y,m1,m2\n,1,1\n,0,5\n1,A,b\n",
+         {},
+         "row 4, column 3 (C): genotype \"b\" is not one of A, H, B, D, C, - or NA"},
+        {good,
+         {"--genotypes", "a,h,b"},
+         "row 4, column 2 (B): genotype \"A\" is not one of a, h, b, D, C, - or NA"},
+        {good,
+         {"--phenotype", "yield"},
+         "row 1: there is no phenotype column \"yield\"; the phenotype columns are \"y\""},
+        {"y,m1,m2\n,1,1\n,0,5\n\n1,A\n",
+         {},
+         "row 5, column 3 (C): the row has 2 cells where the "
+         "first row has 3"},
+        {"y,m1,m2\n,1,1\n,0,5\n1,A,B,\n",
+         {},
+         "row 4, column 4 (D): the row has 4 cells where the "
+         "first row has 3"},
+        {"y,m1,m1\n,1,1\n,0,5\n1,A,B\n",
+         {},
+         "row 1, column 3 (C): marker name \"m1\" is used again (first in column 2 (B))"},
+        {"y,m1,m 2\n,1,1\n,0,5\n1,A,B\n",
+         {},
+         "row 1, column 3 (C): marker name \"m 2\" holds a blank"},
+        {"y,m1,\n,1,1\n,0,5\n1,A,B\n", {}, "row 1, column 3 (C): the marker column has no name"},
+        {"y,m1,m12345678901234567890\n,1,1\n,0,5\n1,A,B\n",
+         {},
+         "row 1, column 3 (C): marker name \"m12345678901234567890\" has 20 or more characters; "
+         "the genome file allows 19"},
+        {"y,z\n,\n,\n1,2\n", {}, "row 2: the cross has no markers: every chromosome cell is empty"},
+        {"y,m1\n,X\n,0\n1,A\n", {}, "row 2: the cross has no markers apart from chromosome X"},
+        {"m1,y\n1,\n0,\nA,1\n",
+         {},
+         "row 2, column 1 (A): the first column has a chromosome, but the phenotype columns come "
+         "first, with empty chromosome cells"},
+        {"y,m1,m2\n,1,1\n,0,5\n",
+         {},
+         "row 3: the file holds no individuals: their rows follow the row of positions"},
+        {"y,m1,m2\n,1,1\n",
+         {},
+         "the file needs a row of names, a row of chromosomes and a row of positions before the "
+         "individuals"},
+        {"y,m1,m2\n,1,1\n,0,5\n1.2.3,A,B\n",
+         {},
+         "row 4, column 1 (A): phenotype \"1.2.3\" is not a "
+         "number"},
+        {"y,m1,m2\n,1,1\n,0,5\n1,\"A,B\n",
+         {},
+         "row 4, column 2 (B): the quote that opens this "
+         "cell is never closed"},
+        {"id,m1\n,1\n,0\n1,A\n", {}, "row 1: the only phenotype column is the id column"},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        std::vector<std::string> options{"--cross", "f2"};
+        options.insert(options.end(), c.options.begin(), c.options.end());
+        const RunResult run = runTool(dir, c.csv, options);
+        EXPECT_EQ(run.status, 1) << c.message;
+        EXPECT_EQ(run.err,
+                  "marrow-import: " + (dir / "cross.csv").string() + ": " + c.message + "\n");
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(filesIn(dir / "out"), 0u) << c.message;
+    }
+}
+
+TEST(ImportTool, BadCommandLinesAreRefused) {
+    const std::pair<std::vector<std::string>, const char*> cases[] = {
+        {{}, "say which cross it is with --cross bc, f2, dh or riself"},
+        {{"--cross", "f3"}, "--cross \"f3\" is not bc, f2, dh or riself"},
+        {{"--cross", "bc", "--genotypes", "A,A,B"},
+         "--genotypes: genotype code \"A\" is given twice"},
+        {{"--cross", "bc", "--bogus"}, "unknown option --bogus"},
+    };
+    for (const auto& [options, message] : cases) {
+        TempDir dir;
+        const RunResult run = runTool(dir, "y,m1\n,1\n,0\n1,A\n", options);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err, std::string("marrow-import: ") + message + "\n");
+        EXPECT_EQ(filesIn(dir / "out"), 0u);
+    }
+    std::ostringstream out, err;
+    EXPECT_EQ(runImport({"--cross", "bc", "only.csv"}, out, err), 1);
+    EXPECT_EQ(err.str(), "marrow-import: give the csv file and the output folder (see --help)\n");
+    std::ostringstream out2, err2;
+    EXPECT_EQ(runImport({"a.csv", "out", "--cross"}, out2, err2), 1);
+    EXPECT_EQ(err2.str(), "marrow-import: --cross needs a value\n");
+}
+
+TEST(ImportTool, FilesAlreadyThereAreReplacedOnlyWithForce) {
+    TempDir dir;
+    fs::create_directories(dir / "out");
+    std::ofstream(dir / "out" / "pedigree.txt") << "my own pedigree\n";
+    const std::string csv = "y,m1\n,1\n,0\n1,A\n";
+    const RunResult refused = runTool(dir, csv, {"--cross", "bc"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err, "marrow-import: " + (dir / "out" / "pedigree.txt").string() +
+                               " exists already; use --force to replace it\n");
+    EXPECT_EQ(filesIn(dir / "out"), 1u);
+    EXPECT_EQ(readWholeFile(dir / "out" / "pedigree.txt"), "my own pedigree\n");
+
+    const RunResult forced = runTool(dir, csv, {"--cross", "bc", "--force"});
+    EXPECT_EQ(forced.status, 0) << forced.err;
+    EXPECT_EQ(filesIn(dir / "out"), importedFileNames().size());
+    EXPECT_NE(readWholeFile(dir / "out" / "pedigree.txt"), "my own pedigree\n");
+    EXPECT_NE(forced.out.find("Next: in Marrow choose QTL analysis > Set parameters"),
+              std::string::npos);
+}
