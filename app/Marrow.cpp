@@ -88,7 +88,24 @@ int CMarrowApp::run() {
     return exec();
 }
 
+namespace {
+// A picture is taken without anybody at the screen: messages go to standard
+// error instead of into a modal box that nobody could close.
+class PrintedMessages : public MessageBoxes {
+public:
+    void showMessage(const std::string& caption, const std::string& text) override {
+        std::fprintf(stderr, "Marrow: %s: %s\n", caption.c_str(), text.c_str());
+    }
+    Answer askYesNoCancel(const std::string& caption, const std::string& text) override {
+        showMessage(caption, text);
+        return Answer::Cancel;
+    }
+};
+} // namespace
+
 int CMarrowApp::takePicture(const QStringList& arguments) {
+    static PrintedMessages printed;
+    MessageBoxes::install(&printed);
     QWidget* subject = nullptr;
     QString file;
     if (arguments.size() == 2 && arguments[0] == QLatin1String("--screenshot")) {
