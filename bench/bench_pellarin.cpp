@@ -16,7 +16,7 @@ namespace {
 void runSweeps(benchmark::State& state, const SimulationPlan& plan, ModelSettings settings) {
     const Population population = testing_support::simulatePopulation(plan);
     const AnalysisData data(population, settings);
-    Chain chain(data, Rng(289186, 1));
+    Chain chain(data, Random(289186, 1));
     chain.start();
     for (auto _ : state)
         chain.iterate();

@@ -17,7 +17,7 @@ double normalCdf(double z) {
 // A normal draw kept within (lo, hi). Plain rejection while the interval
 // holds a fair share of the mass; otherwise the inverse of the distribution
 // function, found by bisection, which never leaves the interval.
-double truncatedNormal(Rng& rng, double mean, double sd, double lo, double hi) {
+double truncatedNormal(Random& rng, double mean, double sd, double lo, double hi) {
     for (int attempt = 0; attempt < 32; ++attempt) {
         const double x = mean + sd * rng.normal();
         if (x > lo && x < hi)
@@ -40,11 +40,11 @@ double truncatedNormal(Rng& rng, double mean, double sd, double lo, double hi) {
 // (0, max): the full conditional of a variance with a uniform prior. The
 // inverse gamma is tried first; where the bound cuts it hard, or it is not
 // proper, a slice sampler over (0, max) draws from the same density.
-double boundedScale(Rng& rng, double n, double ss, double max, double current) {
+double boundedScale(Random& rng, double n, double ss, double max, double current) {
     const double shape = 0.5 * n - 1.0;
     if (shape > 0.0 && ss > 0.0) {
         for (int attempt = 0; attempt < 16; ++attempt) {
-            const double s = 0.5 * ss / rng.gamma(shape);
+            const double s = 0.5 * ss / rng.gamma(shape, 1.0);
             if (s < max && s > 0.0)
                 return s;
         }
@@ -63,7 +63,7 @@ double boundedScale(Rng& rng, double n, double ss, double max, double current) {
     return current;
 }
 
-int drawIndex(Rng& rng, const double* weights, int count) {
+int drawIndex(Random& rng, const double* weights, int count) {
     double total = 0.0;
     for (int k = 0; k < count; ++k)
         total += weights[k];
@@ -78,7 +78,7 @@ int drawIndex(Rng& rng, const double* weights, int count) {
 
 } // namespace
 
-Chain::Chain(const AnalysisData& data, Rng rng) : m_data(data), m_rng(rng) {
+Chain::Chain(const AnalysisData& data, Random rng) : m_data(data), m_rng(rng) {
     const int n = data.population().progenyCount();
     m_proposed.resize(static_cast<size_t>(n) * maxStates);
     m_fit.resize(static_cast<size_t>(n) * maxStates);
@@ -117,8 +117,9 @@ void Chain::start() {
                            : prior.variance;
         qtl.labels.resize(founders);
         for (int p = 0; p < founders; ++p)
-            qtl.labels[p] =
-                qtl.alleles < founders && wide ? m_rng.below(qtl.alleles) : p % qtl.alleles;
+            qtl.labels[p] = qtl.alleles < founders && wide
+                                ? static_cast<int>(m_rng.below(qtl.alleles))
+                                : p % qtl.alleles;
         const double sd = std::sqrt(effectPriorVariance(qtl));
         qtl.effects.resize(qtl.alleles);
         for (double& effect : qtl.effects)

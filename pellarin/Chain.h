@@ -1,7 +1,7 @@
 #pragma once
 
+#include "model/Random.h"
 #include "pellarin/Model.h"
-#include "pellarin/Rng.h"
 
 #include <cstdint>
 #include <string>
@@ -58,7 +58,7 @@ struct ChainResult {
 /// chain gives the same samples whatever thread runs it.
 class Chain {
 public:
-    Chain(const AnalysisData& data, Rng rng);
+    Chain(const AnalysisData& data, Random rng);
 
     /// Draws the starting values: overdispersed, or from the file's priors.
     void start();
@@ -100,7 +100,7 @@ private:
     double reflect(double position, double length) const;
 
     const AnalysisData& m_data;
-    Rng m_rng;
+    Random m_rng;
     std::vector<QtlState> m_qtl;
     std::vector<double> m_mean;     ///< per family
     std::vector<double> m_residual; ///< per group (one, or one per family)

@@ -162,7 +162,7 @@ TEST_P(Bounds, EverySampleKeepsThePriorBounds) {
     settings.qtlVarianceRadius = 0.5;
     settings.familyMeanRadius = 1.0;
     const AnalysisData data(population, settings);
-    Chain chain(data, Rng(1, 1));
+    Chain chain(data, Random(1, 1));
     chain.start();
     for (int t = 0; t < 400; ++t) {
         chain.iterate();
@@ -203,7 +203,7 @@ TEST(Chain, FoundersSharingAnAlleleGetOneLabel) {
     ModelSettings settings = shortRun(Sampling::Gibbs);
     settings.qtl = {{0, 50, 2, 0.5}};
     const AnalysisData data(population, settings);
-    Chain chain(data, Rng(5, 1));
+    Chain chain(data, Random(5, 1));
     chain.start();
     for (int t = 0; t < 600; ++t)
         chain.iterate();
