@@ -18,12 +18,15 @@ void runSweeps(benchmark::State& state, const SimulationPlan& plan, ModelSetting
     const AnalysisData data(population, settings);
     Chain chain(data, Random(289186, 1));
     chain.start();
-    for (auto _ : state)
+    // QTL updates as the chain holds them: the model search changes their number.
+    double qtlUpdates = 0.0;
+    for (auto _ : state) {
         chain.iterate();
-    const double updates = static_cast<double>(population.progenyCount()) * settings.qtl.size();
+        qtlUpdates += static_cast<double>(chain.qtl().size());
+    }
     state.SetItemsProcessed(state.iterations());
     state.counters["ns_per_progeny_qtl"] =
-        benchmark::Counter(static_cast<double>(state.iterations()) * updates * 1e-9,
+        benchmark::Counter(qtlUpdates * population.progenyCount() * 1e-9,
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
@@ -58,6 +61,33 @@ void InterconnectedF2(benchmark::State& state) {
     runSweeps(state, plan, settings);
 }
 BENCHMARK(InterconnectedF2)->ArgName("gibbs")->Arg(0)->Arg(1);
+
+// The model search on both designs: QTL birth and death each sweep (Poisson
+// prior of mean 2) and, on the interconnected design, allele split and merge.
+void ModelSearch(benchmark::State& state) {
+    SimulationPlan plan;
+    ModelSettings settings;
+    settings.variableQtlNumber = true;
+    if (state.range(0) == 0) {
+        plan.type = CrossType::BC1;
+        plan.families = {{0, 1, 250}};
+        plan.lengths.assign(19, 100.0);
+        plan.markersPerChromosome = 9;
+        plan.qtl = {{2, 40, {0.4, -0.4}}, {11, 70, {0.3, -0.3}}};
+        settings.qtl = {{2, 50, 2, 0.5}, {11, 50, 2, 0.5}};
+    } else {
+        plan.type = CrossType::F2;
+        plan.founders = 4;
+        plan.families = {{0, 1, 200}, {1, 2, 200}, {2, 3, 200}};
+        plan.lengths.assign(5, 100.0);
+        plan.markersPerChromosome = 21;
+        plan.qtl = {{0, 30, {0.3, -0.3, 0.3, -0.3}}, {2, 60, {0.2, 0.2, -0.2, -0.2}}};
+        settings.variableAlleleNumber = true;
+        settings.qtl = {{0, 50, 4, 0.5}, {2, 50, 2, 0.5}, {4, 50, 4, 0.5}};
+    }
+    runSweeps(state, plan, settings);
+}
+BENCHMARK(ModelSearch)->ArgName("interconnected")->Arg(0)->Arg(1);
 
 } // namespace
 
