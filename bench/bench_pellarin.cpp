@@ -30,34 +30,42 @@ void runSweeps(benchmark::State& state, const SimulationPlan& plan, ModelSetting
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
-// (a) 250 BC1 progeny, 19 chromosomes of 100 cM, 170 markers, 2 QTL.
-void BackcrossGenome(benchmark::State& state) {
-    SimulationPlan plan;
+// (a) 250 BC1 progeny, 19 chromosomes of 100 cM, 171 markers, 2 QTL.
+void backcrossDesign(SimulationPlan& plan, ModelSettings& settings) {
     plan.type = CrossType::BC1;
     plan.families = {{0, 1, 250}};
     plan.lengths.assign(19, 100.0);
-    plan.markersPerChromosome = 9; // 171 markers
+    plan.markersPerChromosome = 9;
     plan.qtl = {{2, 40, {0.4, -0.4}}, {11, 70, {0.3, -0.3}}};
-    ModelSettings settings;
-    settings.sampling = state.range(0) ? Sampling::Gibbs : Sampling::MetropolisHastings;
     settings.qtl = {{2, 50, 2, 0.5}, {11, 50, 2, 0.5}};
-    runSweeps(state, plan, settings);
 }
-BENCHMARK(BackcrossGenome)->ArgName("gibbs")->Arg(0)->Arg(1);
 
 // (b) 3 interconnected F2 families of 200 from 4 founders, 5 chromosomes of
 // 100 cM with 21 markers each, 3 QTL.
-void InterconnectedF2(benchmark::State& state) {
-    SimulationPlan plan;
+void interconnectedDesign(SimulationPlan& plan, ModelSettings& settings) {
     plan.type = CrossType::F2;
     plan.founders = 4;
     plan.families = {{0, 1, 200}, {1, 2, 200}, {2, 3, 200}};
     plan.lengths.assign(5, 100.0);
     plan.markersPerChromosome = 21;
     plan.qtl = {{0, 30, {0.3, -0.3, 0.3, -0.3}}, {2, 60, {0.2, 0.2, -0.2, -0.2}}};
-    ModelSettings settings;
-    settings.sampling = state.range(0) ? Sampling::Gibbs : Sampling::MetropolisHastings;
     settings.qtl = {{0, 50, 4, 0.5}, {2, 50, 2, 0.5}, {4, 50, 4, 0.5}};
+}
+
+void BackcrossGenome(benchmark::State& state) {
+    SimulationPlan plan;
+    ModelSettings settings;
+    backcrossDesign(plan, settings);
+    settings.sampling = state.range(0) ? Sampling::Gibbs : Sampling::MetropolisHastings;
+    runSweeps(state, plan, settings);
+}
+BENCHMARK(BackcrossGenome)->ArgName("gibbs")->Arg(0)->Arg(1);
+
+void InterconnectedF2(benchmark::State& state) {
+    SimulationPlan plan;
+    ModelSettings settings;
+    interconnectedDesign(plan, settings);
+    settings.sampling = state.range(0) ? Sampling::Gibbs : Sampling::MetropolisHastings;
     runSweeps(state, plan, settings);
 }
 BENCHMARK(InterconnectedF2)->ArgName("gibbs")->Arg(0)->Arg(1);
@@ -69,21 +77,10 @@ void ModelSearch(benchmark::State& state) {
     ModelSettings settings;
     settings.variableQtlNumber = true;
     if (state.range(0) == 0) {
-        plan.type = CrossType::BC1;
-        plan.families = {{0, 1, 250}};
-        plan.lengths.assign(19, 100.0);
-        plan.markersPerChromosome = 9;
-        plan.qtl = {{2, 40, {0.4, -0.4}}, {11, 70, {0.3, -0.3}}};
-        settings.qtl = {{2, 50, 2, 0.5}, {11, 50, 2, 0.5}};
+        backcrossDesign(plan, settings);
     } else {
-        plan.type = CrossType::F2;
-        plan.founders = 4;
-        plan.families = {{0, 1, 200}, {1, 2, 200}, {2, 3, 200}};
-        plan.lengths.assign(5, 100.0);
-        plan.markersPerChromosome = 21;
-        plan.qtl = {{0, 30, {0.3, -0.3, 0.3, -0.3}}, {2, 60, {0.2, 0.2, -0.2, -0.2}}};
+        interconnectedDesign(plan, settings);
         settings.variableAlleleNumber = true;
-        settings.qtl = {{0, 50, 4, 0.5}, {2, 50, 2, 0.5}, {4, 50, 4, 0.5}};
     }
     runSweeps(state, plan, settings);
 }

@@ -217,6 +217,25 @@ void Chain::iterate() {
     updateResidualVariances();
 }
 
+// The fit of progeny i's trait in each state of a QTL whose family values
+// are in m_values, given `base`, its residual without the QTL: fit[s] =
+// exp(-(e_s^2 - least) / 2 s2), scaled by the best state's squared residual
+// `least`, which is returned.
+double Chain::fitWeights(int i, double base, double* fit) const {
+    const int S = m_data.stateCount();
+    const double* values = &m_values[family(i) * maxStates];
+    const double half = 0.5 * inverseVariance(i);
+    double least = INFINITY;
+    for (int s = 0; s < S; ++s) {
+        const double d = base - values[s];
+        fit[s] = d * d;
+        least = std::min(least, fit[s]);
+    }
+    for (int s = 0; s < S; ++s)
+        fit[s] = std::exp(-half * (fit[s] - least));
+    return least;
+}
+
 // The position moves with the states integrated out (the marker
 // probabilities at the new place times the phenotype likelihood); the
 // states are then drawn afresh at whichever position holds. Together this
@@ -240,17 +259,7 @@ void Chain::updatePositionAndStates(QtlState& qtl) {
     for (int i = 0; i < n; ++i) {
         double* fit = &m_fit[static_cast<size_t>(i) * S];
         if (m_data.observed(i)) {
-            const double* values = &m_values[family(i) * maxStates];
-            const double base = m_error[i] + qtl.genetic[i];
-            const double half = 0.5 * inverseVariance(i);
-            double least = INFINITY;
-            for (int s = 0; s < S; ++s) {
-                const double d = base - values[s];
-                fit[s] = d * d;
-                least = std::min(least, fit[s]);
-            }
-            for (int s = 0; s < S; ++s)
-                fit[s] = std::exp(-half * (fit[s] - least));
+            fitWeights(i, m_error[i] + qtl.genetic[i], fit);
         } else {
             std::fill(fit, fit + S, 1.0);
         }

@@ -117,6 +117,7 @@ private:
     void updateQtlVariance(QtlState& qtl);
     void updateMeans();
     void updateResidualVariances();
+    double fitWeights(int progeny, double base, double* fit) const;
     void birthOrDeath();
     void birth();
     void death();

@@ -75,21 +75,12 @@ double Chain::marginalLogRatio(const QtlState& qtl, bool without) {
             continue;
         }
         const double base = m_error[i] + (without ? qtl.genetic[i] : 0.0);
-        const double* values = &m_values[family(i) * maxStates];
-        const double half = 0.5 * inverseVariance(i);
-        double least = INFINITY;
-        for (int s = 0; s < S; ++s) {
-            const double d = base - values[s];
-            fit[s] = d * d;
-            least = std::min(least, fit[s]);
-        }
+        const double least = fitWeights(i, base, fit);
         double sum = 0.0;
         const double* p = &qtl.probabilities[static_cast<size_t>(i) * S];
-        for (int s = 0; s < S; ++s) {
-            fit[s] = std::exp(-half * (fit[s] - least));
+        for (int s = 0; s < S; ++s)
             sum += p[s] * fit[s];
-        }
-        logRatio += std::log(sum) - half * (least - base * base);
+        logRatio += std::log(sum) - 0.5 * inverseVariance(i) * (least - base * base);
     }
     return logRatio;
 }
