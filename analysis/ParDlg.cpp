@@ -92,8 +92,13 @@ void AnalysisParamDialog::createFieldControls() {
             edit->setObjectName(controlName(field.id, "Edit"));
             if (field.kind == FieldKind::Text && field.maxLength > 0)
                 FieldTransfer::limitTyping(*edit, field.maxLength);
-            if (field.kind != FieldKind::Text)
+            const int characters = fontMetrics().averageCharWidth();
+            if (field.kind != FieldKind::Text) {
                 edit->setAlignment(Qt::AlignRight);
+                edit->setMinimumWidth(characters * 10);
+            } else {
+                edit->setMaximumWidth(characters * 16);
+            }
             label->setBuddy(edit);
         }
         }
@@ -170,6 +175,7 @@ QGroupBox* AnalysisParamDialog::createFilesGroup() {
     }
     grid->addWidget(label("progenyType"), row, 0);
     grid->addWidget(fieldControl("progenyType"), row, 1);
+    grid->setColumnStretch(3, 1);
     return box;
 }
 
