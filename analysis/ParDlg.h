@@ -48,6 +48,10 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    /// The radio buttons' ids: the enumeration values.
+    static constexpr int firstOption = 0;
+    static constexpr int secondOption = 1;
+
     void createFieldControls();
     QLayout* createLeftColumn();
     QLayout* createMiddleColumn();
