@@ -103,6 +103,7 @@ private:
     void onAnalysisEngine();
     void onSimulationEngine();
     void onAppAbout();
+    void onUsersGuide();
     void onPosteriorGraphs();
     void onMarkovChains();
 
