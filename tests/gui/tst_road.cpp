@@ -2,6 +2,7 @@
 #include "demo/BatchRoad.h"
 #include "demo/DemoSetup.h"
 #include "support/AnalysisInputSketch.h"
+#include "support/PosteriorSketch.h"
 #include "support/ScriptedFileChooser.h"
 #include "support/TempDir.h"
 #include "viewers/MarkovDlg.h"
@@ -53,20 +54,14 @@ void trigger(QMenu& menu, const QString& text) {
     QFAIL(qPrintable("no action " + text));
 }
 
-// Three chromosomes (100, 120, 95 cM) and two replications in bins of 2 cM.
+// Three chromosomes (100, 120, 95 cM) with posteriors in bins of 2 cM.
 void writePosteriors(int replications) {
     AnalysisInputSketch sketch;
     sketch.replications = std::to_string(replications);
     QVERIFY(writeFileAtomically(analysisInputFileName, sketch.text()));
     const int lengths[] = {100, 120, 95};
-    for (int c = 1; c <= 3; ++c) {
-        const auto centres = binCentres(lengths[c - 1], 2);
-        QVERIFY(writeFileAtomically(
-            posteriorFileName(PosteriorKind::Intensity, c),
-            posteriorText(centres.size(), replications, [](int r, std::size_t k) {
-                return static_cast<double>(r + 1) * static_cast<double>(k % 9);
-            })));
-    }
+    for (int c = 1; c <= 3; ++c)
+        QVERIFY(writePosterior(PosteriorKind::Intensity, c, lengths[c - 1], 2, replications));
 }
 
 } // namespace
