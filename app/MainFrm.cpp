@@ -6,6 +6,7 @@
 #include "app/MarrowDoc.h"
 #include "app/MarrowView.h"
 #include "app/MessageBoxes.h"
+#include "app/UsersGuide.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -238,7 +239,8 @@ void CMainFrame::createHelpMenu() {
                QStringLiteral("Display program information, version number and copyright"),
                &CMainFrame::onAppAbout);
     addCommand(menu, "usersGuideAction", QStringLiteral("&Users' Guide"), {},
-               QStringLiteral("Display users' guide for using this applicaiton"), nullptr);
+               QStringLiteral("Display users' guide for using this applicaiton"),
+               &CMainFrame::onUsersGuide);
 }
 
 void CMainFrame::createToolBar() {
@@ -513,6 +515,11 @@ void CMainFrame::onAppAbout() {
 
 void CMainFrame::onAnalysisParameters() {
     m_analysisDialog.exec();
+}
+
+void CMainFrame::onUsersGuide() {
+    UsersGuideDialog guide(this);
+    guide.exec();
 }
 
 void CMainFrame::onPosteriorGraphs() {

@@ -106,6 +106,7 @@ private:
     void onSimulationEngine();
     void onAppAbout();
     void onAnalysisParameters();
+    void onUsersGuide();
     void onPosteriorGraphs();
     void onMarkovChains();
 

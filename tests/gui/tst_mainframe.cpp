@@ -168,7 +168,7 @@ void MainFrameTest::commandsHaveTheirPromptsShortcutsAndState_data() {
     row("simulationEngineAction", "Simulation markers, QTL and trait values for all progeny", "",
         true);
     row("appAboutAction", "Display program information, version number and copyright", "", true);
-    row("usersGuideAction", "Display users' guide for using this applicaiton", "", false);
+    row("usersGuideAction", "Display users' guide for using this applicaiton", "", true);
 }
 
 void MainFrameTest::commandsHaveTheirPromptsShortcutsAndState() {
