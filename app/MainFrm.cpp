@@ -58,6 +58,7 @@ std::optional<std::string> chooseTitleText() {
 
 CMainFrame::CMainFrame(QWidget* parent)
     : QMainWindow(parent), m_markovDialog(MessageBoxes::forwarder(), chooseTitleText, this),
+      m_simulationDialog(MessageBoxes::forwarder(), this),
       m_posteriorDialog(MessageBoxes::forwarder(), this) {
     setObjectName(QStringLiteral("mainFrame"));
     m_view = new CMarrowView(this);
@@ -223,7 +224,8 @@ void CMainFrame::createSimulationMenu() {
     QMenu* menu = menuBar()->addMenu(QStringLiteral("&Simulation"));
     menu->setObjectName(QStringLiteral("simulationMenu"));
     addCommand(menu, "simulationParametersAction", QStringLiteral("Set &parameters"), {},
-               QStringLiteral("Set simulation parameters for QTL effects and positions "), nullptr);
+               QStringLiteral("Set simulation parameters for QTL effects and positions "),
+               &CMainFrame::onSimulationParameters);
     menu->addSeparator();
     addCommand(menu, "simulationEngineAction", QStringLiteral("&Go Simulation"), {},
                QStringLiteral("Simulation markers, QTL and trait values for all progeny"),
@@ -508,6 +510,10 @@ void CMainFrame::onSimulationEngine() {
 void CMainFrame::onAppAbout() {
     AboutDialog about(this);
     about.exec();
+}
+
+void CMainFrame::onSimulationParameters() {
+    m_simulationDialog.exec();
 }
 
 void CMainFrame::onPosteriorGraphs() {

@@ -2,6 +2,7 @@
 
 #include "app/RecentFiles.h"
 #include "engines/EngineStart.h"
+#include "simulation/SimuDlg.h"
 #include "viewers/MarkovDlg.h"
 #include "viewers/QTLIntDlg.h"
 
@@ -35,6 +36,7 @@ public:
     CMarrowView& view() { return *m_view; }
     EngineLauncher& engineLauncher() { return m_engineLauncher; }
     MarkovChainDialog& markovDialog() { return m_markovDialog; }
+    SimulationParamDialog& simulationDialog() { return m_simulationDialog; }
     PosteriorGraphDialog& posteriorDialog() { return m_posteriorDialog; }
     const RecentFileList& recentFiles() const { return m_recentFiles; }
 
@@ -103,6 +105,7 @@ private:
     void onAnalysisEngine();
     void onSimulationEngine();
     void onAppAbout();
+    void onSimulationParameters();
     void onPosteriorGraphs();
     void onMarkovChains();
 
@@ -117,6 +120,7 @@ private:
     // into the command that runs it (see createAnalysisMenu and
     // createSimulationMenu).
     MarkovChainDialog m_markovDialog;
+    SimulationParamDialog m_simulationDialog;
     PosteriorGraphDialog m_posteriorDialog;
 
     CMarrowView* m_view = nullptr;

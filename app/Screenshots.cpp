@@ -13,6 +13,8 @@
 void registerScreenshotDialogs(ScreenshotRegistry& registry) {
     registry.add(QStringLiteral("markov"),
                  [](CMainFrame& frame) -> QWidget* { return &frame.markovDialog(); });
+    registry.add(QStringLiteral("simulation"),
+                 [](CMainFrame& frame) -> QWidget* { return &frame.simulationDialog(); });
     registry.add(QStringLiteral("posterior"),
                  [](CMainFrame& frame) -> QWidget* { return &frame.posteriorDialog(); });
 }

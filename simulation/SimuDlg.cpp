@@ -1,0 +1,476 @@
+#include "simulation/SimuDlg.h"
+
+#include "app/FileChooser.h"
+#include "app/Marrow.h"
+#include "simulation/SimulationSetup.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <string_view>
+
+using viewer::Step;
+
+namespace {
+
+// The controls of a field table. Each field's control is named after the
+// field: an edit or an editable list holds the field's text, a check box a
+// switch as "y" or "n".
+
+QString controlText(const QWidget& control) {
+    if (const auto* edit = qobject_cast<const QLineEdit*>(&control))
+        return edit->text();
+    if (const auto* list = qobject_cast<const QComboBox*>(&control))
+        return list->currentText();
+    if (const auto* box = qobject_cast<const QAbstractButton*>(&control))
+        return box->isChecked() ? QStringLiteral("y") : QStringLiteral("n");
+    return {};
+}
+
+// An editable list shows the first entry that begins with the text, ignoring
+// case, and otherwise the text as typed.
+void showListText(QComboBox& list, const QString& text) {
+    for (int index = 0; index < list.count(); ++index) {
+        if (list.itemText(index).startsWith(text, Qt::CaseInsensitive)) {
+            list.setCurrentIndex(index);
+            list.setEditText(list.itemText(index));
+            return;
+        }
+    }
+    list.setEditText(text);
+}
+
+// `maxLength` limits what the user can type; a longer stored text (a title
+// from the file chooser) is shown whole, and the transfer refuses it.
+void showControlText(QWidget& control, const QString& text, int maxLength) {
+    if (auto* edit = qobject_cast<QLineEdit*>(&control)) {
+        if (maxLength > 0)
+            edit->setMaxLength(std::max(maxLength, static_cast<int>(text.size())));
+        viewer::setEditText(*edit, text);
+    } else if (auto* list = qobject_cast<QComboBox*>(&control)) {
+        showListText(*list, text);
+    } else if (auto* box = qobject_cast<QAbstractButton*>(&control)) {
+        box->setChecked(text == QStringLiteral("y"));
+    }
+}
+
+void focusControl(QWidget& control) {
+    control.setFocus();
+    if (auto* edit = qobject_cast<QLineEdit*>(&control))
+        edit->selectAll();
+}
+
+const char* const progenyTypes[] = {"", "BC1", "BC2", "DHL", "F2"};
+const char* const stepNames[4] = {"First", "Previous", "Next", "Last"};
+
+constexpr int editChars = 11;
+
+QString browseName(const char* id) {
+    return QString::fromLatin1(id) + QStringLiteral("Browse");
+}
+
+QString labelName(const char* id) {
+    return QString::fromLatin1(id) + QStringLiteral("Label");
+}
+
+QLineEdit* makeEdit(QWidget* parent, const char* id) {
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(QString::fromLatin1(id));
+    edit->setFixedWidth(edit->fontMetrics().averageCharWidth() * editChars);
+    if (findSimulationField(id)->kind != FieldKind::Text)
+        edit->setAlignment(Qt::AlignRight);
+    return edit;
+}
+
+QString labelOf(const char* id) {
+    return QString::fromLatin1(findSimulationField(id)->label);
+}
+
+} // namespace
+
+SimulationParamDialog::SimulationParamDialog(MessageSink& messages, QWidget* parent)
+    : QDialog(parent), m_messages(messages) {
+    setObjectName(QStringLiteral("simulationDialog"));
+    setWindowTitle(QStringLiteral("Set parameters for simulation"));
+    createControls();
+}
+
+QPushButton* SimulationParamDialog::addButton(const QString& text, const QString& name) {
+    auto* button = new QPushButton(text, this);
+    button->setObjectName(name);
+    button->setAutoDefault(false);
+    return button;
+}
+
+void SimulationParamDialog::createControls() {
+    QPushButton* ok = addButton(QStringLiteral("OK"), QStringLiteral("okButton"));
+    ok->setDefault(true);
+    QPushButton* setDefault =
+        addButton(QStringLiteral("Set as default"), QStringLiteral("setDefaultButton"));
+    QPushButton* cancel = addButton(QStringLiteral("Cancel"), QStringLiteral("cancelButton"));
+    QPushButton* useDefault =
+        addButton(QStringLiteral("Use default"), QStringLiteral("useDefaultButton"));
+    connect(ok, &QPushButton::clicked, this, &SimulationParamDialog::onOk);
+    connect(setDefault, &QPushButton::clicked, this, &SimulationParamDialog::onSetDefault);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(useDefault, &QPushButton::clicked, this, &SimulationParamDialog::onUseDefault);
+
+    auto* buttons = new QGridLayout;
+    buttons->addWidget(ok, 0, 0);
+    buttons->addWidget(setDefault, 0, 1);
+    buttons->addWidget(cancel, 1, 0);
+    buttons->addWidget(useDefault, 1, 1);
+
+    auto* left = new QVBoxLayout;
+    left->addLayout(buttons);
+    left->addWidget(createInputFiles());
+    left->addWidget(createOutputFiles());
+    left->addStretch();
+    auto* middle = new QVBoxLayout;
+    middle->addWidget(createGeneralInformation());
+    middle->addStretch();
+    auto* right = new QVBoxLayout;
+    right->addWidget(createSingleChromosome());
+    right->addWidget(createSingleQtl());
+    right->addStretch();
+
+    auto* columns = new QHBoxLayout(this);
+    columns->addLayout(left);
+    columns->addLayout(middle);
+    columns->addLayout(right);
+
+    // Reactions follow the user's own edits only: textEdited and clicked
+    // stay silent while the fields are shown.
+    const auto onEdit = [this](const char* id, void (SimulationParamDialog::*handler)()) {
+        connect(findChild<QLineEdit*>(QString::fromLatin1(id)), &QLineEdit::textEdited, this,
+                handler);
+    };
+    onEdit("totalQtl", &SimulationParamDialog::onTotalQtlEdited);
+    onEdit("totalChromosomes", &SimulationParamDialog::onTotalChromosomesEdited);
+    onEdit("currentChromosome", &SimulationParamDialog::onCurrentChromosomeEdited);
+    onEdit("currentQtl", &SimulationParamDialog::onCurrentQtlEdited);
+    onEdit("pedigreeFile", &SimulationParamDialog::onPedigreeEdited);
+}
+
+void SimulationParamDialog::addFileRow(QGridLayout& grid, int row, const char* id,
+                                       const char* label) {
+    auto* caption = new QLabel(label ? QString::fromLatin1(label) : labelOf(id), this);
+    caption->setObjectName(labelName(id));
+    QLineEdit* edit = makeEdit(this, id);
+    caption->setBuddy(edit);
+    QPushButton* browse = addButton(QStringLiteral("..."), browseName(id));
+    browse->setMaximumWidth(browse->fontMetrics().horizontalAdvance(QStringLiteral("...")) * 3);
+    connect(browse, &QPushButton::clicked, this, [this, id] { onBrowse(id); });
+    grid.addWidget(caption, row, 0);
+    grid.addWidget(edit, row, 1);
+    grid.addWidget(browse, row, 2);
+}
+
+void SimulationParamDialog::addEditRow(QGridLayout& grid, int row, const char* id) {
+    auto* caption = new QLabel(labelOf(id), this);
+    caption->setObjectName(labelName(id));
+    QLineEdit* edit = makeEdit(this, id);
+    caption->setBuddy(edit);
+    grid.addWidget(caption, row, 0);
+    grid.addWidget(edit, row, 1);
+}
+
+QGroupBox* SimulationParamDialog::createInputFiles() {
+    auto* group = new QGroupBox(QStringLiteral("Input Files"), this);
+    auto* grid = new QGridLayout(group);
+    addFileRow(*grid, 0, "pedigreeFile");
+    grid->addWidget(new QLabel(labelOf("progenyType"), this), 1, 0);
+    auto* list = new QComboBox(this);
+    list->setObjectName(QStringLiteral("progenyType"));
+    list->setEditable(true);
+    list->setInsertPolicy(QComboBox::NoInsert);
+    for (const char* type : progenyTypes)
+        list->addItem(QString::fromLatin1(type));
+    grid->addWidget(list, 1, 1, 1, 2);
+    return group;
+}
+
+QGroupBox* SimulationParamDialog::createOutputFiles() {
+    auto* group = new QGroupBox(QStringLiteral("Output Files"), this);
+    auto* grid = new QGridLayout(group);
+    int row = 0;
+    for (const char* id : {"genomeFile", "f1MarkerFile", "progenyMarkerFile", "traitFile"})
+        addFileRow(*grid, row++, id);
+    auto* saveLogs = new QCheckBox(labelOf("saveLogFiles"), this);
+    saveLogs->setObjectName(QStringLiteral("saveLogFiles"));
+    grid->addWidget(saveLogs, row, 0, 1, 3);
+    return group;
+}
+
+QGroupBox* SimulationParamDialog::createGeneralInformation() {
+    auto* group = new QGroupBox(QStringLiteral("General Information"), this);
+    auto* grid = new QGridLayout(group);
+    int row = 0;
+    for (const char* id : {"totalChromosomes", "totalQtl", "heritability", "seed"})
+        addEditRow(*grid, row++, id);
+    const auto addSwitch = [&](const char* id) {
+        auto* box = new QCheckBox(labelOf(id), this);
+        box->setObjectName(QString::fromLatin1(id));
+        grid->addWidget(box, row++, 0, 1, 3);
+        return box;
+    };
+    addSwitch("sampleAlleles");
+    QCheckBox* allelicValues = addSwitch("allelicValuesInFile");
+    addFileRow(*grid, row++, "allelicValuesFile");
+    QCheckBox* alleleConfig = addSwitch("alleleConfigInFile");
+    addFileRow(*grid, row++, "alleleConfigFile");
+    connect(allelicValues, &QCheckBox::clicked, this,
+            [this] { onSwitchClicked("allelicValuesInFile", "allelicValuesFile"); });
+    connect(alleleConfig, &QCheckBox::clicked, this,
+            [this] { onSwitchClicked("alleleConfigInFile", "alleleConfigFile"); });
+    // The file names belong to the check box above them.
+    const int indent = fontMetrics().averageCharWidth() * 3;
+    for (const char* id : {"allelicValuesFile", "alleleConfigFile"})
+        findChild<QLabel*>(labelName(id))->setIndent(indent);
+    return group;
+}
+
+QWidget* SimulationParamDialog::createNavigator(Navigator& navigator, const char* stem,
+                                                const char* currentId) {
+    auto* row = new QWidget(this);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    navigator.label = new QLabel(labelOf(currentId), row);
+    navigator.label->setObjectName(labelName(currentId));
+    auto* edit = new QLineEdit(row);
+    edit->setObjectName(QString::fromLatin1(currentId));
+    edit->setAlignment(Qt::AlignCenter);
+    edit->setFixedWidth(edit->fontMetrics().averageCharWidth() * 5);
+    navigator.label->setBuddy(edit);
+    layout->addWidget(navigator.label);
+    const int buttonWidth = fontMetrics().horizontalAdvance(QStringLiteral(">>|")) +
+                            fontMetrics().averageCharWidth() * 3;
+    for (std::size_t i = 0; i < navigator.buttons.size(); ++i) {
+        if (i == 2)
+            layout->addWidget(edit);
+        QPushButton* button =
+            addButton(QString::fromLatin1(viewer::stepLabels[i]),
+                      QString::fromLatin1(stem) + QString::fromLatin1(stepNames[i]));
+        button->setFixedWidth(buttonWidth);
+        layout->addWidget(button);
+        navigator.buttons[i] = button;
+    }
+    layout->addStretch();
+    return row;
+}
+
+QGroupBox* SimulationParamDialog::createSingleChromosome() {
+    auto* group = new QGroupBox(QStringLiteral("Single chromosome"), this);
+    auto* grid = new QGridLayout(group);
+    grid->addWidget(createNavigator(m_chromosomeNavigator, "chromosome", "currentChromosome"), 0, 0,
+                    1, 3);
+    addEditRow(*grid, 1, "chromosomeLength");
+    addEditRow(*grid, 2, "markerCount");
+    QPushButton* confirm =
+        addButton(QStringLiteral("Confirm"), QStringLiteral("chromosomeConfirm"));
+    grid->addWidget(confirm, 1, 2, 2, 1, Qt::AlignBottom);
+    for (std::size_t i = 0; i < m_chromosomeNavigator.buttons.size(); ++i)
+        connect(m_chromosomeNavigator.buttons[i], &QPushButton::clicked, this,
+                [this, i] { onChromosomeStep(static_cast<Step>(i)); });
+    connect(confirm, &QPushButton::clicked, this, &SimulationParamDialog::onChromosomeConfirm);
+    return group;
+}
+
+QGroupBox* SimulationParamDialog::createSingleQtl() {
+    auto* group = new QGroupBox(QStringLiteral("Single QTL"), this);
+    auto* grid = new QGridLayout(group);
+    grid->addWidget(createNavigator(m_qtlNavigator, "qtl", "currentQtl"), 0, 0, 1, 3);
+    int row = 1;
+    for (const char* id : {"qtlChromosome", "qtlPosition", "qtlAlleles", "qtlVariance"})
+        addEditRow(*grid, row++, id);
+    QPushButton* confirm = addButton(QStringLiteral("Confirm"), QStringLiteral("qtlConfirm"));
+    grid->addWidget(confirm, row - 1, 2, Qt::AlignBottom);
+    for (std::size_t i = 0; i < m_qtlNavigator.buttons.size(); ++i)
+        connect(m_qtlNavigator.buttons[i], &QPushButton::clicked, this,
+                [this, i] { onQtlStep(static_cast<Step>(i)); });
+    connect(confirm, &QPushButton::clicked, this, &SimulationParamDialog::onQtlConfirm);
+    return group;
+}
+
+void SimulationParamDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        startSequence();
+}
+
+void SimulationParamDialog::startSequence() {
+    // The fixed name, whatever the pedigree field held before.
+    applyStartValues(m_params, readPedigreeHead(std::string("pedigree")));
+    enableFileName("allelicValuesFile", false);
+    enableFileName("alleleConfigFile", false);
+    enableNavigator(m_chromosomeNavigator, false);
+    enableNavigator(m_qtlNavigator, false);
+    transferToControls();
+}
+
+void SimulationParamDialog::transferToControls() {
+    for (const SimulationField& field : simulationFields())
+        if (auto* control = findChild<QWidget*>(QString::fromLatin1(field.id)))
+            showControlText(*control, QString::fromStdString(field.text(m_params)),
+                            field.maxLength);
+}
+
+bool SimulationParamDialog::transferFromControls() {
+    const auto failure = transferFromTexts(m_params, [this](const SimulationField& field) {
+        const auto* control = findChild<QWidget*>(QString::fromLatin1(field.id));
+        return control ? controlText(*control).toStdString() : field.text(m_params);
+    });
+    if (!failure)
+        return true;
+    m_messages.showMessage(CMarrowApp::appTitle, failure->message);
+    if (auto* control = findChild<QWidget*>(QString::fromLatin1(failure->field->id)))
+        focusControl(*control);
+    return false;
+}
+
+void SimulationParamDialog::enableNavigator(const Navigator& navigator, bool enable) {
+    navigator.label->setEnabled(enable);
+    navigator.label->buddy()->setEnabled(enable);
+    for (QPushButton* button : navigator.buttons)
+        button->setEnabled(enable);
+}
+
+void SimulationParamDialog::enableFileName(const char* id, bool enable) {
+    for (const QString& name : {labelName(id), QString::fromLatin1(id), browseName(id)})
+        findChild<QWidget*>(name)->setEnabled(enable);
+}
+
+void SimulationParamDialog::onTotalQtlEdited() {
+    transferFromControls();
+    rebuildQtlTable(m_params);
+    transferToControls();
+    enableNavigator(m_qtlNavigator, m_params.totalQtl >= 2);
+}
+
+void SimulationParamDialog::onTotalChromosomesEdited() {
+    transferFromControls();
+    rebuildChromosomeTable(m_params);
+    enableNavigator(m_chromosomeNavigator, m_params.totalChromosomes >= 2);
+    transferToControls();
+}
+
+void SimulationParamDialog::onCurrentChromosomeEdited() {
+    const int shown = m_params.currentChromosome;
+    transferFromControls();
+    const int wanted = m_params.currentChromosome;
+    if (wanted < 1 || wanted > m_params.totalChromosomes) {
+        m_messages.error("CHROMOSOME NO EXCEEDED RANGE, PLEASE RE-ENTER!");
+        m_params.currentChromosome = shown;
+        transferToControls();
+        return;
+    }
+    selectChromosome(m_params, wanted);
+    transferToControls();
+}
+
+void SimulationParamDialog::onCurrentQtlEdited() {
+    const int shown = m_params.currentQtl;
+    transferFromControls();
+    const int wanted = m_params.currentQtl;
+    if (wanted < 1 || wanted > m_params.totalQtl) {
+        m_messages.error("QTL NO EXCEEDED RANGE, PLEASE RE-ENTER!");
+        m_params.currentQtl = shown;
+        transferToControls();
+        return;
+    }
+    selectQtl(m_params, wanted);
+    transferToControls();
+}
+
+void SimulationParamDialog::onPedigreeEdited() {
+    transferFromControls();
+    if (takePedigreeHead(m_params))
+        transferToControls();
+}
+
+void SimulationParamDialog::onChromosomeStep(Step step) {
+    const int current = m_params.currentChromosome;
+    const int next = viewer::stepped(current, step, m_params.totalChromosomes);
+    if (next == current && (step == Step::Next || step == Step::Previous))
+        return;
+    selectChromosome(m_params, next);
+    transferToControls();
+}
+
+void SimulationParamDialog::onQtlStep(Step step) {
+    const int current = m_params.currentQtl;
+    const int next = viewer::stepped(current, step, m_params.totalQtl);
+    if (next == current && (step == Step::Next || step == Step::Previous))
+        return;
+    selectQtl(m_params, next);
+    transferToControls();
+}
+
+void SimulationParamDialog::onChromosomeConfirm() {
+    transferFromControls();
+    confirmChromosome(m_params, m_messages);
+}
+
+void SimulationParamDialog::onQtlConfirm() {
+    transferFromControls();
+    confirmQtl(m_params, m_messages);
+}
+
+std::string& SimulationParamDialog::textField(const char* id) {
+    return m_params.*std::get<std::string SimulationParams::*>(findSimulationField(id)->member);
+}
+
+void SimulationParamDialog::onBrowse(const char* id) {
+    if (const auto title = chooseFileTitle(this)) {
+        // Stored as chosen: a title longer than the field allows is shown
+        // whole and refused by the next transfer, never cut to another name.
+        textField(id) = title->toStdString();
+        transferToControls();
+    }
+    // The pedigree is read again even when the choice was cancelled.
+    if (std::string_view(id) == "pedigreeFile" && takePedigreeHead(m_params))
+        transferToControls();
+}
+
+void SimulationParamDialog::onSwitchClicked(const char* switchId, const char* fileId) {
+    transferFromControls();
+    // The click counts even when an earlier control failed the transfer.
+    const bool on = findChild<QCheckBox*>(QString::fromLatin1(switchId))->isChecked();
+    findSimulationField(switchId)->setOn(m_params, on);
+    enableFileName(fileId, on);
+    if (on)
+        return;
+    textField(fileId).clear();
+    transferToControls();
+}
+
+void SimulationParamDialog::onSetDefault() {
+    transferFromControls();
+    saveDefaults(m_params, m_messages);
+}
+
+void SimulationParamDialog::onUseDefault() {
+    if (!loadDefaults(m_params, m_messages))
+        return;
+    enableNavigator(m_chromosomeNavigator, m_params.totalChromosomes >= 2);
+    enableNavigator(m_qtlNavigator, m_params.totalQtl >= 2);
+    transferToControls();
+}
+
+void SimulationParamDialog::onOk() {
+    transferFromControls();
+    if (!acceptSimulation(m_params, m_messages))
+        return;
+    // The files are written; a control that fails now keeps the dialog open.
+    if (transferFromControls())
+        accept();
+}
