@@ -91,6 +91,27 @@ QLineEdit* makeEdit(QWidget* parent, const char* id) {
     return edit;
 }
 
+} // namespace
+
+// The records one editor walks through: its current number, the table's
+// total, how a record is put into the editor and what a wrong number says.
+struct SimulationParamDialog::EditorRecords {
+    const char* currentId;
+    int SimulationParams::*current;
+    int SimulationParams::*total;
+    void (*select)(SimulationParams&, int);
+    const char* rangeMessage;
+};
+
+namespace {
+
+const SimulationParamDialog::EditorRecords chromosomeEditor{
+    "currentChromosome", &SimulationParams::currentChromosome, &SimulationParams::totalChromosomes,
+    selectChromosome, "CHROMOSOME NO EXCEEDED RANGE, PLEASE RE-ENTER!"};
+const SimulationParamDialog::EditorRecords qtlEditor{"currentQtl", &SimulationParams::currentQtl,
+                                                     &SimulationParams::totalQtl, selectQtl,
+                                                     "QTL NO EXCEEDED RANGE, PLEASE RE-ENTER!"};
+
 QString labelOf(const char* id) {
     return QString::fromLatin1(findSimulationField(id)->label);
 }
@@ -156,8 +177,9 @@ void SimulationParamDialog::createControls() {
     };
     onEdit("totalQtl", &SimulationParamDialog::onTotalQtlEdited);
     onEdit("totalChromosomes", &SimulationParamDialog::onTotalChromosomesEdited);
-    onEdit("currentChromosome", &SimulationParamDialog::onCurrentChromosomeEdited);
-    onEdit("currentQtl", &SimulationParamDialog::onCurrentQtlEdited);
+    for (const EditorRecords* editor : {&chromosomeEditor, &qtlEditor})
+        connect(findChild<QLineEdit*>(QString::fromLatin1(editor->currentId)),
+                &QLineEdit::textEdited, this, [this, editor] { onCurrentEdited(*editor); });
     onEdit("pedigreeFile", &SimulationParamDialog::onPedigreeEdited);
 }
 
@@ -184,6 +206,13 @@ void SimulationParamDialog::addEditRow(QGridLayout& grid, int row, const char* i
     grid.addWidget(edit, row, 1);
 }
 
+QCheckBox* SimulationParamDialog::addSwitch(QGridLayout& grid, int row, const char* id) {
+    auto* box = new QCheckBox(labelOf(id), this);
+    box->setObjectName(QString::fromLatin1(id));
+    grid.addWidget(box, row, 0, 1, 3);
+    return box;
+}
+
 QGroupBox* SimulationParamDialog::createInputFiles() {
     auto* group = new QGroupBox(QStringLiteral("Input Files"), this);
     auto* grid = new QGridLayout(group);
@@ -205,9 +234,7 @@ QGroupBox* SimulationParamDialog::createOutputFiles() {
     int row = 0;
     for (const char* id : {"genomeFile", "f1MarkerFile", "progenyMarkerFile", "traitFile"})
         addFileRow(*grid, row++, id);
-    auto* saveLogs = new QCheckBox(labelOf("saveLogFiles"), this);
-    saveLogs->setObjectName(QStringLiteral("saveLogFiles"));
-    grid->addWidget(saveLogs, row, 0, 1, 3);
+    addSwitch(*grid, row, "saveLogFiles");
     return group;
 }
 
@@ -217,16 +244,10 @@ QGroupBox* SimulationParamDialog::createGeneralInformation() {
     int row = 0;
     for (const char* id : {"totalChromosomes", "totalQtl", "heritability", "seed"})
         addEditRow(*grid, row++, id);
-    const auto addSwitch = [&](const char* id) {
-        auto* box = new QCheckBox(labelOf(id), this);
-        box->setObjectName(QString::fromLatin1(id));
-        grid->addWidget(box, row++, 0, 1, 3);
-        return box;
-    };
-    addSwitch("sampleAlleles");
-    QCheckBox* allelicValues = addSwitch("allelicValuesInFile");
+    addSwitch(*grid, row++, "sampleAlleles");
+    QCheckBox* allelicValues = addSwitch(*grid, row++, "allelicValuesInFile");
     addFileRow(*grid, row++, "allelicValuesFile");
-    QCheckBox* alleleConfig = addSwitch("alleleConfigInFile");
+    QCheckBox* alleleConfig = addSwitch(*grid, row++, "alleleConfigInFile");
     addFileRow(*grid, row++, "alleleConfigFile");
     connect(allelicValues, &QCheckBox::clicked, this,
             [this] { onSwitchClicked("allelicValuesInFile", "allelicValuesFile"); });
@@ -280,7 +301,7 @@ QGroupBox* SimulationParamDialog::createSingleChromosome() {
     grid->addWidget(confirm, 1, 2, 2, 1, Qt::AlignBottom);
     for (std::size_t i = 0; i < m_chromosomeNavigator.buttons.size(); ++i)
         connect(m_chromosomeNavigator.buttons[i], &QPushButton::clicked, this,
-                [this, i] { onChromosomeStep(static_cast<Step>(i)); });
+                [this, i] { onStep(chromosomeEditor, static_cast<Step>(i)); });
     connect(confirm, &QPushButton::clicked, this, &SimulationParamDialog::onChromosomeConfirm);
     return group;
 }
@@ -296,7 +317,7 @@ QGroupBox* SimulationParamDialog::createSingleQtl() {
     grid->addWidget(confirm, row - 1, 2, Qt::AlignBottom);
     for (std::size_t i = 0; i < m_qtlNavigator.buttons.size(); ++i)
         connect(m_qtlNavigator.buttons[i], &QPushButton::clicked, this,
-                [this, i] { onQtlStep(static_cast<Step>(i)); });
+                [this, i] { onStep(qtlEditor, static_cast<Step>(i)); });
     connect(confirm, &QPushButton::clicked, this, &SimulationParamDialog::onQtlConfirm);
     return group;
 }
@@ -363,31 +384,17 @@ void SimulationParamDialog::onTotalChromosomesEdited() {
     transferToControls();
 }
 
-void SimulationParamDialog::onCurrentChromosomeEdited() {
-    const int shown = m_params.currentChromosome;
+void SimulationParamDialog::onCurrentEdited(const EditorRecords& editor) {
+    const int shown = m_params.*editor.current;
     transferFromControls();
-    const int wanted = m_params.currentChromosome;
-    if (wanted < 1 || wanted > m_params.totalChromosomes) {
-        m_messages.error("CHROMOSOME NO EXCEEDED RANGE, PLEASE RE-ENTER!");
-        m_params.currentChromosome = shown;
+    const int wanted = m_params.*editor.current;
+    if (wanted < 1 || wanted > m_params.*editor.total) {
+        m_messages.error(editor.rangeMessage);
+        m_params.*editor.current = shown;
         transferToControls();
         return;
     }
-    selectChromosome(m_params, wanted);
-    transferToControls();
-}
-
-void SimulationParamDialog::onCurrentQtlEdited() {
-    const int shown = m_params.currentQtl;
-    transferFromControls();
-    const int wanted = m_params.currentQtl;
-    if (wanted < 1 || wanted > m_params.totalQtl) {
-        m_messages.error("QTL NO EXCEEDED RANGE, PLEASE RE-ENTER!");
-        m_params.currentQtl = shown;
-        transferToControls();
-        return;
-    }
-    selectQtl(m_params, wanted);
+    editor.select(m_params, wanted);
     transferToControls();
 }
 
@@ -397,21 +404,12 @@ void SimulationParamDialog::onPedigreeEdited() {
         transferToControls();
 }
 
-void SimulationParamDialog::onChromosomeStep(Step step) {
-    const int current = m_params.currentChromosome;
-    const int next = viewer::stepped(current, step, m_params.totalChromosomes);
+void SimulationParamDialog::onStep(const EditorRecords& editor, Step step) {
+    const int current = m_params.*editor.current;
+    const int next = viewer::stepped(current, step, m_params.*editor.total);
     if (next == current && (step == Step::Next || step == Step::Previous))
         return;
-    selectChromosome(m_params, next);
-    transferToControls();
-}
-
-void SimulationParamDialog::onQtlStep(Step step) {
-    const int current = m_params.currentQtl;
-    const int next = viewer::stepped(current, step, m_params.totalQtl);
-    if (next == current && (step == Step::Next || step == Step::Previous))
-        return;
-    selectQtl(m_params, next);
+    editor.select(m_params, next);
     transferToControls();
 }
 

@@ -28,6 +28,9 @@ public:
 
     const SimulationParams& params() const { return m_params; }
 
+    /// What the chromosome and QTL editors' navigation differs in.
+    struct EditorRecords;
+
     /// Shows every field in its control; never counts as the user's edit.
     void transferToControls();
     /// Takes every control into its field in transfer order; at the first
@@ -51,6 +54,7 @@ private:
     QGroupBox* createSingleQtl();
     void addFileRow(QGridLayout& grid, int row, const char* id, const char* label = nullptr);
     void addEditRow(QGridLayout& grid, int row, const char* id);
+    QCheckBox* addSwitch(QGridLayout& grid, int row, const char* id);
     QWidget* createNavigator(Navigator& navigator, const char* stem, const char* currentId);
     QPushButton* addButton(const QString& text, const QString& name);
 
@@ -62,11 +66,9 @@ private:
 
     void onTotalQtlEdited();
     void onTotalChromosomesEdited();
-    void onCurrentChromosomeEdited();
-    void onCurrentQtlEdited();
+    void onCurrentEdited(const EditorRecords& editor);
     void onPedigreeEdited();
-    void onChromosomeStep(viewer::Step step);
-    void onQtlStep(viewer::Step step);
+    void onStep(const EditorRecords& editor, viewer::Step step);
     void onChromosomeConfirm();
     void onQtlConfirm();
     void onBrowse(const char* id);
