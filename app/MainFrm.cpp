@@ -58,6 +58,7 @@ std::optional<std::string> chooseTitleText() {
 
 CMainFrame::CMainFrame(QWidget* parent)
     : QMainWindow(parent), m_markovDialog(MessageBoxes::forwarder(), chooseTitleText, this),
+      m_analysisDialog(MessageBoxes::forwarder(), this),
       m_simulationDialog(MessageBoxes::forwarder(), this),
       m_posteriorDialog(MessageBoxes::forwarder(), this) {
     setObjectName(QStringLiteral("mainFrame"));
@@ -206,7 +207,7 @@ void CMainFrame::createAnalysisMenu() {
     // the dialog joins the window.
     addCommand(menu, "analysisParametersAction", QStringLiteral("&Set parameters"), {},
                QStringLiteral("Set parameters for QTL analysis using Markov chain Monte Carlo"),
-               nullptr);
+               &CMainFrame::onAnalysisParameters);
     menu->addSeparator();
     addCommand(menu, "analysisEngineAction", QStringLiteral("&MCMC analysis"), {},
                QStringLiteral("Excute QTL analysis with parameters set in the previous option "),
@@ -510,6 +511,10 @@ void CMainFrame::onSimulationEngine() {
 void CMainFrame::onAppAbout() {
     AboutDialog about(this);
     about.exec();
+}
+
+void CMainFrame::onAnalysisParameters() {
+    m_analysisDialog.exec();
 }
 
 void CMainFrame::onSimulationParameters() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "analysis/ParDlg.h"
 #include "app/RecentFiles.h"
 #include "engines/EngineStart.h"
 #include "simulation/SimuDlg.h"
@@ -36,6 +37,7 @@ public:
     CMarrowView& view() { return *m_view; }
     EngineLauncher& engineLauncher() { return m_engineLauncher; }
     MarkovChainDialog& markovDialog() { return m_markovDialog; }
+    AnalysisParamDialog& analysisDialog() { return m_analysisDialog; }
     SimulationParamDialog& simulationDialog() { return m_simulationDialog; }
     PosteriorGraphDialog& posteriorDialog() { return m_posteriorDialog; }
     const RecentFileList& recentFiles() const { return m_recentFiles; }
@@ -105,6 +107,7 @@ private:
     void onAnalysisEngine();
     void onSimulationEngine();
     void onAppAbout();
+    void onAnalysisParameters();
     void onSimulationParameters();
     void onPosteriorGraphs();
     void onMarkovChains();
@@ -120,6 +123,7 @@ private:
     // into the command that runs it (see createAnalysisMenu and
     // createSimulationMenu).
     MarkovChainDialog m_markovDialog;
+    AnalysisParamDialog m_analysisDialog;
     SimulationParamDialog m_simulationDialog;
     PosteriorGraphDialog m_posteriorDialog;
 

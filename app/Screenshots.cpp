@@ -13,6 +13,8 @@
 void registerScreenshotDialogs(ScreenshotRegistry& registry) {
     registry.add(QStringLiteral("markov"),
                  [](CMainFrame& frame) -> QWidget* { return &frame.markovDialog(); });
+    registry.add(QStringLiteral("analysis"),
+                 [](CMainFrame& frame) -> QWidget* { return &frame.analysisDialog(); });
     registry.add(QStringLiteral("simulation"),
                  [](CMainFrame& frame) -> QWidget* { return &frame.simulationDialog(); });
     registry.add(QStringLiteral("posterior"),

@@ -157,7 +157,7 @@ void MainFrameTest::commandsHaveTheirPromptsShortcutsAndState_data() {
     row("viewStatusBarAction", "Show or hide the status bar", "", true);
     row("toolsAction", "", "", true);
     row("analysisParametersAction",
-        "Set parameters for QTL analysis using Markov chain Monte Carlo", "", false);
+        "Set parameters for QTL analysis using Markov chain Monte Carlo", "", true);
     row("analysisEngineAction", "Excute QTL analysis with parameters set in the previous option ",
         "", true);
     row("posteriorGraphsAction", "", "", true);
