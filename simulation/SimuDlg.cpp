@@ -1,7 +1,7 @@
 #include "simulation/SimuDlg.h"
 
+#include "app/FieldTransfer.h"
 #include "app/FileChooser.h"
-#include "app/Marrow.h"
 #include "simulation/SimulationSetup.h"
 
 #include <QCheckBox>
@@ -22,53 +22,6 @@ using viewer::Step;
 
 namespace {
 
-// The controls of a field table. Each field's control is named after the
-// field: an edit or an editable list holds the field's text, a check box a
-// switch as "y" or "n".
-
-QString controlText(const QWidget& control) {
-    if (const auto* edit = qobject_cast<const QLineEdit*>(&control))
-        return edit->text();
-    if (const auto* list = qobject_cast<const QComboBox*>(&control))
-        return list->currentText();
-    if (const auto* box = qobject_cast<const QAbstractButton*>(&control))
-        return box->isChecked() ? QStringLiteral("y") : QStringLiteral("n");
-    return {};
-}
-
-// An editable list shows the first entry that begins with the text, ignoring
-// case, and otherwise the text as typed.
-void showListText(QComboBox& list, const QString& text) {
-    for (int index = 0; index < list.count(); ++index) {
-        if (list.itemText(index).startsWith(text, Qt::CaseInsensitive)) {
-            list.setCurrentIndex(index);
-            list.setEditText(list.itemText(index));
-            return;
-        }
-    }
-    list.setEditText(text);
-}
-
-// `maxLength` limits what the user can type; a longer stored text (a title
-// from the file chooser) is shown whole, and the transfer refuses it.
-void showControlText(QWidget& control, const QString& text, int maxLength) {
-    if (auto* edit = qobject_cast<QLineEdit*>(&control)) {
-        if (maxLength > 0)
-            edit->setMaxLength(std::max(maxLength, static_cast<int>(text.size())));
-        viewer::setEditText(*edit, text);
-    } else if (auto* list = qobject_cast<QComboBox*>(&control)) {
-        showListText(*list, text);
-    } else if (auto* box = qobject_cast<QAbstractButton*>(&control)) {
-        box->setChecked(text == QStringLiteral("y"));
-    }
-}
-
-void focusControl(QWidget& control) {
-    control.setFocus();
-    if (auto* edit = qobject_cast<QLineEdit*>(&control))
-        edit->selectAll();
-}
-
 const char* const progenyTypes[] = {"", "BC1", "BC2", "DHL", "F2"};
 const char* const stepNames[4] = {"First", "Previous", "Next", "Last"};
 
@@ -78,16 +31,23 @@ QString browseName(const char* id) {
     return QString::fromLatin1(id) + QStringLiteral("Browse");
 }
 
+QString editName(const char* id) {
+    return QString::fromLatin1(id) + QStringLiteral("Edit");
+}
+
 QString labelName(const char* id) {
     return QString::fromLatin1(id) + QStringLiteral("Label");
 }
 
 QLineEdit* makeEdit(QWidget* parent, const char* id) {
     auto* edit = new QLineEdit(parent);
-    edit->setObjectName(QString::fromLatin1(id));
+    edit->setObjectName(editName(id));
     edit->setFixedWidth(edit->fontMetrics().averageCharWidth() * editChars);
-    if (findSimulationField(id)->kind != FieldKind::Text)
+    const SimulationField* field = findSimulationField(id);
+    if (field->kind != FieldKind::Text)
         edit->setAlignment(Qt::AlignRight);
+    if (field->maxLength > 0)
+        FieldTransfer::limitTyping(*edit, field->maxLength);
     return edit;
 }
 
@@ -119,7 +79,8 @@ QString labelOf(const char* id) {
 } // namespace
 
 SimulationParamDialog::SimulationParamDialog(MessageSink& messages, QWidget* parent)
-    : QDialog(parent), m_messages(messages) {
+    : QDialog(parent), m_messages(messages),
+      m_transfer(*this, messages, SwitchTexts{QStringLiteral("y"), QStringLiteral("n")}) {
     setObjectName(QStringLiteral("simulationDialog"));
     setWindowTitle(QStringLiteral("Set parameters for simulation"));
     createControls();
@@ -172,14 +133,13 @@ void SimulationParamDialog::createControls() {
     // Reactions follow the user's own edits only: textEdited and clicked
     // stay silent while the fields are shown.
     const auto onEdit = [this](const char* id, void (SimulationParamDialog::*handler)()) {
-        connect(findChild<QLineEdit*>(QString::fromLatin1(id)), &QLineEdit::textEdited, this,
-                handler);
+        connect(findChild<QLineEdit*>(editName(id)), &QLineEdit::textEdited, this, handler);
     };
     onEdit("totalQtl", &SimulationParamDialog::onTotalQtlEdited);
     onEdit("totalChromosomes", &SimulationParamDialog::onTotalChromosomesEdited);
     for (const EditorRecords* editor : {&chromosomeEditor, &qtlEditor})
-        connect(findChild<QLineEdit*>(QString::fromLatin1(editor->currentId)),
-                &QLineEdit::textEdited, this, [this, editor] { onCurrentEdited(*editor); });
+        connect(findChild<QLineEdit*>(editName(editor->currentId)), &QLineEdit::textEdited, this,
+                [this, editor] { onCurrentEdited(*editor); });
     onEdit("pedigreeFile", &SimulationParamDialog::onPedigreeEdited);
 }
 
@@ -208,7 +168,7 @@ void SimulationParamDialog::addEditRow(QGridLayout& grid, int row, const char* i
 
 QCheckBox* SimulationParamDialog::addSwitch(QGridLayout& grid, int row, const char* id) {
     auto* box = new QCheckBox(labelOf(id), this);
-    box->setObjectName(QString::fromLatin1(id));
+    box->setObjectName(QString::fromLatin1(id) + QStringLiteral("Check"));
     grid.addWidget(box, row, 0, 1, 3);
     return box;
 }
@@ -219,7 +179,7 @@ QGroupBox* SimulationParamDialog::createInputFiles() {
     addFileRow(*grid, 0, "pedigreeFile");
     grid->addWidget(new QLabel(labelOf("progenyType"), this), 1, 0);
     auto* list = new QComboBox(this);
-    list->setObjectName(QStringLiteral("progenyType"));
+    list->setObjectName(QStringLiteral("progenyTypeCombo"));
     list->setEditable(true);
     list->setInsertPolicy(QComboBox::NoInsert);
     for (const char* type : progenyTypes)
@@ -268,7 +228,7 @@ QWidget* SimulationParamDialog::createNavigator(Navigator& navigator, const char
     navigator.label = new QLabel(labelOf(currentId), row);
     navigator.label->setObjectName(labelName(currentId));
     auto* edit = new QLineEdit(row);
-    edit->setObjectName(QString::fromLatin1(currentId));
+    edit->setObjectName(editName(currentId));
     edit->setAlignment(Qt::AlignCenter);
     edit->setFixedWidth(edit->fontMetrics().averageCharWidth() * 5);
     navigator.label->setBuddy(edit);
@@ -339,23 +299,15 @@ void SimulationParamDialog::startSequence() {
 }
 
 void SimulationParamDialog::transferToControls() {
-    for (const SimulationField& field : simulationFields())
-        if (auto* control = findChild<QWidget*>(QString::fromLatin1(field.id)))
-            showControlText(*control, QString::fromStdString(field.text(m_params)),
-                            field.maxLength);
+    m_transfer.toControls(simulationFields(),
+                          [this](const SimulationField& field) { return field.text(m_params); });
 }
 
 bool SimulationParamDialog::transferFromControls() {
-    const auto failure = transferFromTexts(m_params, [this](const SimulationField& field) {
-        const auto* control = findChild<QWidget*>(QString::fromLatin1(field.id));
-        return control ? controlText(*control).toStdString() : field.text(m_params);
-    });
-    if (!failure)
-        return true;
-    m_messages.showMessage(CMarrowApp::appTitle, failure->message);
-    if (auto* control = findChild<QWidget*>(QString::fromLatin1(failure->field->id)))
-        focusControl(*control);
-    return false;
+    return m_transfer.fromControls(simulationFields(),
+                                   [this](const SimulationField& field, const std::string& text) {
+                                       return field.assign(m_params, text);
+                                   });
 }
 
 void SimulationParamDialog::enableNavigator(const Navigator& navigator, bool enable) {
@@ -366,7 +318,7 @@ void SimulationParamDialog::enableNavigator(const Navigator& navigator, bool ena
 }
 
 void SimulationParamDialog::enableFileName(const char* id, bool enable) {
-    for (const QString& name : {labelName(id), QString::fromLatin1(id), browseName(id)})
+    for (const QString& name : {labelName(id), editName(id), browseName(id)})
         findChild<QWidget*>(name)->setEnabled(enable);
 }
 
@@ -442,7 +394,8 @@ void SimulationParamDialog::onBrowse(const char* id) {
 void SimulationParamDialog::onSwitchClicked(const char* switchId, const char* fileId) {
     transferFromControls();
     // The click counts even when an earlier control failed the transfer.
-    const bool on = findChild<QCheckBox*>(QString::fromLatin1(switchId))->isChecked();
+    const bool on =
+        findChild<QCheckBox*>(QString::fromLatin1(switchId) + QStringLiteral("Check"))->isChecked();
     findSimulationField(switchId)->setOn(m_params, on);
     enableFileName(fileId, on);
     if (on)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/FieldTransfer.h"
 #include "model/Messages.h"
 #include "simulation/SimulationParams.h"
 #include "viewers/ViewerControls.h"
@@ -19,8 +20,9 @@ class QPushButton;
 /// chromosome, the simulated QTL one by one, heritability, seed and switches.
 /// OK checks everything, writes simuAl_in.txt and rewrites the pedigree file.
 ///
-/// Each field's control carries the field's id as its objectName, so the
-/// transfers walk `simulationFields()` and find the controls by name.
+/// Each field's control is named after the field ("seedEdit",
+/// "progenyTypeCombo", "saveLogFilesCheck"), so the transfers walk
+/// `simulationFields()` with `FieldTransfer`.
 class SimulationParamDialog : public QDialog {
     Q_OBJECT
 public:
@@ -78,6 +80,7 @@ private:
     void onOk();
 
     MessageSink& m_messages;
+    FieldTransfer m_transfer;
     SimulationParams m_params;
     Navigator m_chromosomeNavigator;
     Navigator m_qtlNavigator;

@@ -26,18 +26,22 @@ template <typename Widget> Widget* child(QWidget& parent, const char* name) {
     return widget;
 }
 
+QLineEdit* edit(QWidget& dialog, const char* id) {
+    return child<QLineEdit>(dialog, (std::string(id) + "Edit").c_str());
+}
+
 QString text(QWidget& dialog, const char* id) {
-    return child<QLineEdit>(dialog, id)->text();
+    return edit(dialog, id)->text();
 }
 
 /// Types over the whole text as the user does, one keystroke at a time.
 void type(QWidget& dialog, const char* id, const QString& typed) {
-    auto* edit = child<QLineEdit>(dialog, id);
-    edit->selectAll();
+    QLineEdit* field = edit(dialog, id);
+    field->selectAll();
     if (typed.isEmpty())
-        QTest::keyClick(edit, Qt::Key_Backspace);
+        QTest::keyClick(field, Qt::Key_Backspace);
     else
-        QTest::keyClicks(edit, typed);
+        QTest::keyClicks(field, typed);
 }
 
 void click(QWidget& dialog, const char* name) {
@@ -121,7 +125,7 @@ void SimulationDialogTest::cleanup() {
 void SimulationDialogTest::okAtOnceAsksForBothConfirms() {
     SimulationParamDialog& dialog = *m_dialog;
     QVERIFY(child<QPushButton>(dialog, "okButton")->isDefault());
-    auto* types = child<QComboBox>(dialog, "progenyType");
+    auto* types = child<QComboBox>(dialog, "progenyTypeCombo");
     QStringList entries;
     for (int index = 0; index < types->count(); ++index)
         entries << types->itemText(index);
@@ -155,12 +159,12 @@ void SimulationDialogTest::fullRoadWritesBothFiles() {
     confirmQtl(dialog, "2", "20", "3", "0.25");
 
     type(dialog, "seed", "123456");
-    click(dialog, "saveLogFiles");
-    click(dialog, "allelicValuesInFile");
+    click(dialog, "saveLogFilesCheck");
+    click(dialog, "allelicValuesInFileCheck");
     m_chooser->choose(QString::fromStdString((m_folder->path() / "alval.txt").string()));
     click(dialog, "allelicValuesFileBrowse");
     QCOMPARE(text(dialog, "allelicValuesFile"), QStringLiteral("alval"));
-    child<QComboBox>(dialog, "progenyType")->setCurrentIndex(2);
+    child<QComboBox>(dialog, "progenyTypeCombo")->setCurrentIndex(2);
     click(dialog, "okButton");
 
     QCOMPARE(messages(),
@@ -233,7 +237,7 @@ void SimulationDialogTest::totalsRebuildTheirTables() {
     QFETCH(QString, navigation);
     SimulationParamDialog& dialog = *m_dialog;
     const QByteArray totalId = total.toLatin1();
-    const QByteArray currentId = current.toLatin1();
+    const QByteArray currentId = (current + "Edit").toLatin1();
     const QByteArray labelId = (current + "Label").toLatin1();
     const QByteArray lastId = (navigation + "Last").toLatin1();
     const QByteArray firstId = (navigation + "First").toLatin1();
@@ -339,7 +343,7 @@ void SimulationDialogTest::transferFailureShowsTheStandardMessage() {
     QCOMPARE(m_boxes->messages()[0].caption, std::string("Marrow"));
     QCOMPARE(m_boxes->messages()[0].text,
              std::string("Please enter an integer between 100000 and 999999."));
-    QCOMPARE(dialog.focusWidget(), child<QWidget>(dialog, "seed"));
+    QCOMPARE(dialog.focusWidget(), child<QWidget>(dialog, "seedEdit"));
     // Fields before the failing one were taken; the seed kept its value.
     QCOMPARE(dialog.params().heritability, 0.5);
     QCOMPARE(dialog.params().seed, 949043);
@@ -352,18 +356,18 @@ void SimulationDialogTest::transferFailureShowsTheStandardMessage() {
 
 void SimulationDialogTest::uncheckingEmptiesTheFileName() {
     SimulationParamDialog& dialog = *m_dialog;
-    QVERIFY(!enabled(dialog, "allelicValuesFile"));
-    click(dialog, "allelicValuesInFile");
+    QVERIFY(!enabled(dialog, "allelicValuesFileEdit"));
+    click(dialog, "allelicValuesInFileCheck");
     QVERIFY(enabled(dialog, "allelicValuesFileLabel"));
     QVERIFY(enabled(dialog, "allelicValuesFileBrowse"));
     type(dialog, "allelicValuesFile", "alval");
-    click(dialog, "allelicValuesInFile");
+    click(dialog, "allelicValuesInFileCheck");
     QCOMPARE(text(dialog, "allelicValuesFile"), QString());
     QCOMPARE(dialog.params().allelicValuesFile, std::string());
-    QVERIFY(!enabled(dialog, "allelicValuesFile"));
-    click(dialog, "allelicValuesInFile");
+    QVERIFY(!enabled(dialog, "allelicValuesFileEdit"));
+    click(dialog, "allelicValuesInFileCheck");
     QCOMPARE(text(dialog, "allelicValuesFile"), QString());
-    QVERIFY(!enabled(dialog, "alleleConfigFile"));
+    QVERIFY(!enabled(dialog, "alleleConfigFileEdit"));
 }
 
 void SimulationDialogTest::setAsDefaultThenUseDefault() {
