@@ -13,27 +13,27 @@ using Bounds = std::pair<double, double>;
 
 AnalysisField integerField(std::string_view id, std::string_view group, std::string_view label,
                            int V::*member, std::optional<Bounds> bounds = std::nullopt) {
-    return {id, group, label, FieldKind::Integer, member, bounds};
+    return {id, group, label, AnalysisFieldKind::Integer, member, bounds};
 }
 
 AnalysisField realField(std::string_view id, std::string_view group, std::string_view label,
                         double V::*member, std::optional<Bounds> bounds = std::nullopt) {
-    return {id, group, label, FieldKind::Real, member, bounds};
+    return {id, group, label, AnalysisFieldKind::Real, member, bounds};
 }
 
 AnalysisField textField(std::string_view id, std::string_view group, std::string_view label,
                         std::string V::*member, int maxLength = 0) {
-    return {id, group, label, FieldKind::Text, member, std::nullopt, maxLength};
+    return {id, group, label, AnalysisFieldKind::Text, member, std::nullopt, maxLength};
 }
 
 AnalysisField flagField(std::string_view id, std::string_view label, bool V::*member) {
-    return {id, "", label, FieldKind::Flag, member};
+    return {id, "", label, AnalysisFieldKind::Flag, member};
 }
 
 template <class Enumeration>
 AnalysisField choiceField(std::string_view id, std::string_view title, Enumeration V::*member,
                           std::string_view first, std::string_view second) {
-    return {id, "", title, FieldKind::Choice, member, std::nullopt, 0, {first, second}};
+    return {id, "", title, AnalysisFieldKind::Choice, member, std::nullopt, 0, {first, second}};
 }
 
 constexpr std::string_view qtlPrior = "Prior for QTL number ==>";
@@ -196,16 +196,16 @@ std::optional<std::string> setFieldText(AnalysisValues& values, const AnalysisFi
 
 std::string fieldCheckMessage(const AnalysisField& field) {
     switch (field.kind) {
-    case FieldKind::Integer:
+    case AnalysisFieldKind::Integer:
         return field.bounds ? integerEntryMessage(field.bounds->first, field.bounds->second)
                             : integerEntryMessage();
-    case FieldKind::Real:
+    case AnalysisFieldKind::Real:
         return field.bounds ? numberEntryMessage(field.bounds->first, field.bounds->second)
                             : numberEntryMessage();
-    case FieldKind::Text:
+    case AnalysisFieldKind::Text:
         return textLengthMessage(field.maxLength);
-    case FieldKind::Flag:
-    case FieldKind::Choice:
+    case AnalysisFieldKind::Flag:
+    case AnalysisFieldKind::Choice:
         break;
     }
     return "Please choose one of the options.";

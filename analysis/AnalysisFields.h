@@ -13,7 +13,7 @@
 // control's label and its bounds, in the order the dialog reads its controls.
 // The dialog's checks and its exchange order both come from this table.
 
-enum class FieldKind { Integer, Real, Text, Flag, Choice };
+enum class AnalysisFieldKind { Integer, Real, Text, Flag, Choice };
 
 /// Where a field lives in the set.
 using FieldMember =
@@ -28,7 +28,7 @@ struct AnalysisField {
     std::string_view group;
     /// The control's label, or for a choice the title of its button group.
     std::string_view label;
-    FieldKind kind;
+    AnalysisFieldKind kind;
     FieldMember member;
     /// Inclusive bounds of an integer or real; unbounded when empty.
     std::optional<std::pair<double, double>> bounds = std::nullopt;

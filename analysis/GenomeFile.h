@@ -55,13 +55,13 @@ inline constexpr const char* genomeTooLargeMessage =
 
 /// The words the analysis dialog uses from the head of a pedigree file: the
 /// second (the progeny type word) and the sixth (the founder-parent count).
-struct PedigreeHead {
+struct PedigreeTypeWords {
     std::optional<std::string> typeWord;
     /// Empty when the sixth word is missing or not an integer.
     std::optional<int> founderParentCount;
 };
 
-PedigreeHead readPedigreeHead(std::istream& in);
+PedigreeTypeWords readPedigreeTypeWords(std::istream& in);
 
 /// Opens `pedigreeFile`.txt in the current folder; when it opens, sets
 /// `progenyType` from its type word (kept when the word names no type).

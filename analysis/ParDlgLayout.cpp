@@ -47,9 +47,9 @@ void AnalysisParamDialog::createFieldControls() {
         if (!field.group.empty() && !m_headings.contains(field.group))
             m_headings.emplace(field.group, new QLabel(qText(field.group), this));
         switch (field.kind) {
-        case FieldKind::Choice:
+        case AnalysisFieldKind::Choice:
             break;
-        case FieldKind::Flag: {
+        case AnalysisFieldKind::Flag: {
             auto* check = new QCheckBox(qText(field.label), this);
             check->setObjectName(controlName(field.id, "Check"));
             break;
@@ -69,10 +69,10 @@ void AnalysisParamDialog::createFieldControls() {
             }
             auto* edit = new QLineEdit(this);
             edit->setObjectName(controlName(field.id, "Edit"));
-            if (field.kind == FieldKind::Text && field.maxLength > 0)
+            if (field.kind == AnalysisFieldKind::Text && field.maxLength > 0)
                 FieldTransfer::limitTyping(*edit, field.maxLength);
             const int characters = fontMetrics().averageCharWidth();
-            if (field.kind != FieldKind::Text) {
+            if (field.kind != AnalysisFieldKind::Text) {
                 edit->setAlignment(Qt::AlignRight);
                 edit->setMinimumWidth(characters * 10);
             } else {

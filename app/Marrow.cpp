@@ -91,20 +91,23 @@ int CMarrowApp::run() {
 namespace {
 // A picture is taken without anybody at the screen: messages go to standard
 // error instead of into a modal box that nobody could close.
-class PrintedMessages : public MessageBoxes {
+class PrintedMessageBoxes : public MessageBoxes {
 public:
     void showMessage(const std::string& caption, const std::string& text) override {
-        std::fprintf(stderr, "Marrow: %s: %s\n", caption.c_str(), text.c_str());
+        m_printed.showMessage(caption, text);
     }
     Answer askYesNoCancel(const std::string& caption, const std::string& text) override {
         showMessage(caption, text);
         return Answer::Cancel;
     }
+
+private:
+    PrintedMessages m_printed{"Marrow"};
 };
 } // namespace
 
 int CMarrowApp::takePicture(const QStringList& arguments) {
-    static PrintedMessages printed;
+    static PrintedMessageBoxes printed;
     MessageBoxes::install(&printed);
     QWidget* subject = nullptr;
     QString file;

@@ -13,17 +13,6 @@
 
 namespace {
 
-class PrintedMessages : public MessageSink {
-public:
-    explicit PrintedMessages(std::FILE* log) : m_log(log) {}
-    void showMessage(const std::string& caption, const std::string& text) override {
-        std::fprintf(m_log, "marrow-demo: %s: %s\n", caption.c_str(), text.c_str());
-    }
-
-private:
-    std::FILE* m_log;
-};
-
 bool runEngine(const EngineProgram& engine, const BatchOptions& options, std::FILE* log) {
     const QString program = findProgram(QString::fromLatin1(engine.name), standardSearchFolders());
     if (program.isEmpty()) {
@@ -126,7 +115,7 @@ BatchResult runBatchRoad(const BatchOptions& options, std::FILE* log) {
         std::fprintf(log, "marrow-demo: cannot work in %s\n", qPrintable(options.folder));
         return result;
     }
-    PrintedMessages messages(log);
+    PrintedMessages messages("marrow-demo", log);
     std::fprintf(log, "Simulation: simuAl_in.def -> simuAl_in.txt\n");
     if (!prepareSimulationInput(messages) || !runEngine(simulationEngine, options, log))
         return result;

@@ -35,15 +35,8 @@ std::optional<QSize> parseSize(const char* text) {
     return QSize(width, height);
 }
 
-class PrintedMessages : public MessageSink {
-public:
-    void showMessage(const std::string&, const std::string& text) override {
-        std::fprintf(stderr, "marrow-demo: %s\n", text.c_str());
-    }
-};
-
 int writeDefaults(const QString& folder) {
-    PrintedMessages messages;
+    PrintedMessages messages("marrow-demo");
     if (!QDir().mkpath(folder) || !QDir::setCurrent(folder)) {
         std::fprintf(stderr, "marrow-demo: cannot work in %s\n", qPrintable(folder));
         return 1;

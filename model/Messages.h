@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <utility>
 #include <vector>
@@ -40,4 +41,20 @@ public:
 
 private:
     std::vector<Message> m_messages;
+};
+
+/// Prints every message as one line "PROGRAM: CAPTION: TEXT", for programs
+/// and modes that run with nobody at a screen.
+class PrintedMessages : public MessageSink {
+public:
+    explicit PrintedMessages(std::string program, std::FILE* out = stderr)
+        : m_program(std::move(program)), m_out(out) {}
+
+    void showMessage(const std::string& caption, const std::string& text) override {
+        std::fprintf(m_out, "%s: %s: %s\n", m_program.c_str(), caption.c_str(), text.c_str());
+    }
+
+private:
+    std::string m_program;
+    std::FILE* m_out;
 };

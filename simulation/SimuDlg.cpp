@@ -44,7 +44,7 @@ QLineEdit* makeEdit(QWidget* parent, const char* id) {
     edit->setObjectName(editName(id));
     edit->setFixedWidth(edit->fontMetrics().averageCharWidth() * editChars);
     const SimulationField* field = findSimulationField(id);
-    if (field->kind != FieldKind::Text)
+    if (field->kind != SimulationFieldKind::Text)
         edit->setAlignment(Qt::AlignRight);
     if (field->maxLength > 0)
         FieldTransfer::limitTyping(*edit, field->maxLength);

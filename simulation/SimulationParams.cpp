@@ -13,22 +13,23 @@ using P = SimulationParams;
 
 constexpr SimulationField text(const char* id, const char* label, std::string P::*member,
                                int maxLength, const char* start) {
-    return {id, label, FieldKind::Text, member, 0, 0, maxLength, start};
+    return {id, label, SimulationFieldKind::Text, member, 0, 0, maxLength, start};
 }
 
 constexpr SimulationField integer(const char* id, const char* label, int P::*member, int minimum,
                                   int maximum, const char* start) {
-    return {id, label, FieldKind::Integer, member, double(minimum), double(maximum), 0, start};
+    return {id, label, SimulationFieldKind::Integer, member, double(minimum), double(maximum),
+            0,  start};
 }
 
 constexpr SimulationField real(const char* id, const char* label, double P::*member, double minimum,
                                double maximum, const char* start) {
-    return {id, label, FieldKind::Real, member, minimum, maximum, 0, start};
+    return {id, label, SimulationFieldKind::Real, member, minimum, maximum, 0, start};
 }
 
 constexpr SimulationField toggle(const char* id, const char* label, bool P::*member,
                                  const char* start) {
-    return {id, label, FieldKind::Switch, member, 0, 0, 0, start};
+    return {id, label, SimulationFieldKind::Switch, member, 0, 0, 0, start};
 }
 
 constexpr int fileTitleLength = 8;
@@ -75,13 +76,13 @@ std::string_view trimmed(std::string_view text) {
 
 std::string SimulationField::text(const SimulationParams& params) const {
     switch (kind) {
-    case FieldKind::Text:
+    case SimulationFieldKind::Text:
         return params.*std::get<std::string P::*>(member);
-    case FieldKind::Integer:
+    case SimulationFieldKind::Integer:
         return fmt::integer(params.*std::get<int P::*>(member));
-    case FieldKind::Real:
+    case SimulationFieldKind::Real:
         return fmt::dialogNumber(params.*std::get<double P::*>(member));
-    case FieldKind::Switch:
+    case SimulationFieldKind::Switch:
         return std::string(fmt::yesNo(isOn(params)));
     }
     return {};
@@ -90,26 +91,26 @@ std::string SimulationField::text(const SimulationParams& params) const {
 std::optional<std::string> SimulationField::assign(SimulationParams& params,
                                                    std::string_view text) const {
     switch (kind) {
-    case FieldKind::Text:
+    case SimulationFieldKind::Text:
         if (maxLength > 0 && static_cast<int>(text.size()) > maxLength)
             return textLengthMessage(maxLength);
         params.*std::get<std::string P::*>(member) = std::string(text);
         return std::nullopt;
-    case FieldKind::Integer: {
+    case SimulationFieldKind::Integer: {
         const auto value = parseInt(trimmed(text));
         if (!value || *value < minimum || *value > maximum)
             return integerEntryMessage(minimum, maximum);
         params.*std::get<int P::*>(member) = *value;
         return std::nullopt;
     }
-    case FieldKind::Real: {
+    case SimulationFieldKind::Real: {
         const auto value = parseReal(trimmed(text));
         if (!value || *value < minimum || *value > maximum)
             return numberEntryMessage(minimum, maximum);
         params.*std::get<double P::*>(member) = *value;
         return std::nullopt;
     }
-    case FieldKind::Switch:
+    case SimulationFieldKind::Switch:
         setOn(params, text == "y");
         return std::nullopt;
     }

@@ -59,7 +59,7 @@ struct SimulationParams {
 };
 
 /// How a scalar field is edited and checked.
-enum class FieldKind { Text, Integer, Real, Switch };
+enum class SimulationFieldKind { Text, Integer, Real, Switch };
 
 /// One scalar field of `SimulationParams` as the dialog shows it: its control,
 /// its check and its value at dialog start. The dialog's transfers walk
@@ -72,7 +72,7 @@ struct SimulationField {
     const char* id;
     /// The control's label, exactly as shown.
     const char* label;
-    FieldKind kind;
+    SimulationFieldKind kind;
     Member member;
     /// Allowed range of an Integer or Real field.
     double minimum = 0;

@@ -131,7 +131,7 @@ TEST(GenomeFile, ReadsTheNamedFileFromTheCurrentFolder) {
     EXPECT_TRUE(messages.messages().empty());
 }
 
-TEST(PedigreeHead, TypeAndFounderCount) {
+TEST(PedigreeTypeWords, TypeAndFounderCount) {
     const struct {
         const char* text;
         const char* typeBefore;
@@ -159,7 +159,7 @@ TEST(PedigreeHead, TypeAndFounderCount) {
     }
 }
 
-TEST(PedigreeHead, OpeningWithoutPedigreeFileAndLaterReads) {
+TEST(PedigreeTypeWords, OpeningWithoutPedigreeFileAndLaterReads) {
     TempDir dir(true);
     AnalysisParameters parameters;
     parameters.progenyType = "F2";

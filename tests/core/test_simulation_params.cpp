@@ -9,9 +9,10 @@ TEST(SimulationParams, NewSetIsEmptyUntilTheStartValues) {
     SimulationParams params;
     for (const auto& field : simulationFields()) {
         const std::string expected =
-            field.kind == FieldKind::Integer || field.kind == FieldKind::Real ? "0"
-            : field.kind == FieldKind::Switch                                 ? "n"
-                                                                              : "";
+            field.kind == SimulationFieldKind::Integer || field.kind == SimulationFieldKind::Real
+                ? "0"
+            : field.kind == SimulationFieldKind::Switch ? "n"
+                                                        : "";
         EXPECT_EQ(field.text(params), expected) << field.id;
     }
     EXPECT_EQ(params.confirmedChromosomes, 0);
