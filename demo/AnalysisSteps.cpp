@@ -3,38 +3,31 @@
 #include "analysis/AnalysisDefaults.h"
 #include "analysis/AnalysisInputFile.h"
 #include "analysis/GenomeFile.h"
+#include "analysis/QtlPriorEditor.h"
 
 namespace {
 
-bool refuse(MessageSink& messages, const char* text) {
+bool refuse(MessageSink& messages, const std::string& text) {
     messages.error(text);
     return false;
 }
-
-constexpr const char* pedigreeMissing = "The pedigree file is not found!";
 
 bool useDefaults(AnalysisParameters& parameters, MessageSink& messages) {
     readGenomeFile(parameters, messages);
     if (parameters.chromosomeCount == -1)
         return false;
     if (!readPedigreeType(parameters))
-        return refuse(messages, pedigreeMissing);
+        return refuse(messages, analysisPedigreeNotFoundMessage);
     return readAnalysisDefaults(parameters, messages) == DefaultsOutcome::Loaded;
 }
 
 bool accept(AnalysisParameters& parameters, MessageSink& messages) {
     if (!readPedigreeType(parameters))
-        return refuse(messages, pedigreeMissing);
-    if (!parameters.genomeLoaded())
-        return refuse(messages, "Prior information of QTL are not confirmed!");
-    if (countQtlsPerChromosome(parameters) < parameters.qtlCount)
-        return refuse(messages, "One or more QTL are givnen a wrong chromsome no!");
-    for (int k = 1; k <= parameters.qtlCount; ++k) {
-        if (parameters.qtlTable.at(k).alleleCount() == 0)
-            return refuse(messages, "Prior for allele number shoudl be greater than zero!");
-    }
+        return refuse(messages, analysisPedigreeNotFoundMessage);
+    if (const auto refusal = inputRefusal(parameters))
+        return refuse(messages, *refusal);
     if (!writeAnalysisInput(parameters))
-        return refuse(messages, "The analysis input file could not be written: multAl_in.txt!");
+        return refuse(messages, inputNotWrittenMessage);
     return true;
 }
 
