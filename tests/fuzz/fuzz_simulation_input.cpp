@@ -56,6 +56,9 @@ void useDefaults(std::string_view bytes) {
         return;
     }
     fuzz::require(messages.count() == 0, "a loaded file shows nothing");
+    // OK first takes the fields back from the controls that show them.
+    if (transferFromTexts(params, [&](const SimulationField& field) { return field.text(params); }))
+        return;
     if (!checkSimulationTables(params, CheckPurpose::Accept, messages))
         return;
     // What OK would hand the engine must be a file the engine takes.

@@ -63,7 +63,10 @@ void pedigrees(Seeds& seeds) {
 
 void analysisFiles(Seeds& seeds) {
     auto& out = seeds["analysis_input"];
-    for (const bool gibbs : {false, true}) {
+    // The third set varies both the QTL and the allele numbers, which the
+    // dialog never does but a hand-edited file may.
+    for (const int variant : {0, 1, 2}) {
+        const bool gibbs = variant == 1;
         AnalysisParameters parameters;
         makeExample(parameters, "F2", {{120, 10}, {95, 8}, {60, 5}});
         setQtls(parameters, {{1, 50, 4, 0.5}, {3, 20, 2, 0.1}, {1, 90, 3, 0.2}});
@@ -73,6 +76,8 @@ void analysisFiles(Seeds& seeds) {
             parameters.alleleNumberMode = CountMode::Variable;
             parameters.additionalRunWithoutQtl = true;
         }
+        if (variant == 2)
+            parameters.alleleNumberMode = CountMode::Variable;
         countQtlsPerChromosome(parameters);
         for (const auto kind : {AnalysisFileKind::Input, AnalysisFileKind::Defaults})
             out.push_back(formatAnalysisInput(analysisInputContent(parameters, kind), kind));
