@@ -46,6 +46,19 @@ std::optional<QString> QtFileChooser::chooseDocumentSaveName(QWidget* owner,
     return chosen(dialog.selectedFiles().constFirst());
 }
 
+std::optional<QString> QtFileChooser::chooseExportName(QWidget* owner, const QString& caption,
+                                                       const QString& suggested,
+                                                       const QString& filter,
+                                                       const QString& suffix) {
+    QFileDialog dialog(owner, caption, {}, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(suffix);
+    dialog.selectFile(suggested);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return chosen(dialog.selectedFiles().constFirst());
+}
+
 QString fileTitle(const QString& path) {
     const QString name = QFileInfo(path).fileName();
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));

@@ -26,6 +26,14 @@ public:
     virtual std::optional<QString> chooseDocumentSaveName(QWidget* owner,
                                                           const QString& suggested) = 0;
 
+    /// A save dialog for an exported file: `caption` as its title, `filter`
+    /// (e.g. "PNG pictures (*.png)"), `suggested` as the initial name, and
+    /// `suffix` added when the user types a name without one. The path, or
+    /// nothing when cancelled.
+    virtual std::optional<QString> chooseExportName(QWidget* owner, const QString& caption,
+                                                    const QString& suggested, const QString& filter,
+                                                    const QString& suffix) = 0;
+
     /// The chooser in use now.
     static FileChooser& current();
 
@@ -41,6 +49,9 @@ public:
     std::optional<QString> chooseDocumentToOpen(QWidget* owner) override;
     std::optional<QString> chooseDocumentSaveName(QWidget* owner,
                                                   const QString& suggested) override;
+    std::optional<QString> chooseExportName(QWidget* owner, const QString& caption,
+                                            const QString& suggested, const QString& filter,
+                                            const QString& suffix) override;
 };
 
 /// A file's title: its name without the folder and without the last

@@ -6,6 +6,7 @@
 #include "app/MarrowDoc.h"
 #include "app/MarrowView.h"
 #include "app/MessageBoxes.h"
+#include "app/UsersGuide.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -58,6 +59,7 @@ std::optional<std::string> chooseTitleText() {
 
 CMainFrame::CMainFrame(QWidget* parent)
     : QMainWindow(parent), m_markovDialog(MessageBoxes::forwarder(), chooseTitleText, this),
+      m_analysisDialog(MessageBoxes::forwarder(), this),
       m_posteriorDialog(MessageBoxes::forwarder(), this) {
     setObjectName(QStringLiteral("mainFrame"));
     m_view = new CMarrowView(this);
@@ -205,7 +207,7 @@ void CMainFrame::createAnalysisMenu() {
     // the dialog joins the window.
     addCommand(menu, "analysisParametersAction", QStringLiteral("&Set parameters"), {},
                QStringLiteral("Set parameters for QTL analysis using Markov chain Monte Carlo"),
-               nullptr);
+               &CMainFrame::onAnalysisParameters);
     menu->addSeparator();
     addCommand(menu, "analysisEngineAction", QStringLiteral("&MCMC analysis"), {},
                QStringLiteral("Excute QTL analysis with parameters set in the previous option "),
@@ -237,7 +239,8 @@ void CMainFrame::createHelpMenu() {
                QStringLiteral("Display program information, version number and copyright"),
                &CMainFrame::onAppAbout);
     addCommand(menu, "usersGuideAction", QStringLiteral("&Users' Guide"), {},
-               QStringLiteral("Display users' guide for using this applicaiton"), nullptr);
+               QStringLiteral("Display users' guide for using this applicaiton"),
+               &CMainFrame::onUsersGuide);
 }
 
 void CMainFrame::createToolBar() {
@@ -508,6 +511,15 @@ void CMainFrame::onSimulationEngine() {
 void CMainFrame::onAppAbout() {
     AboutDialog about(this);
     about.exec();
+}
+
+void CMainFrame::onAnalysisParameters() {
+    m_analysisDialog.exec();
+}
+
+void CMainFrame::onUsersGuide() {
+    UsersGuideDialog guide(this);
+    guide.exec();
 }
 
 void CMainFrame::onPosteriorGraphs() {

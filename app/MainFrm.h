@@ -1,5 +1,6 @@
 #pragma once
 
+#include "analysis/ParDlg.h"
 #include "app/RecentFiles.h"
 #include "engines/EngineStart.h"
 #include "viewers/MarkovDlg.h"
@@ -35,6 +36,7 @@ public:
     CMarrowView& view() { return *m_view; }
     EngineLauncher& engineLauncher() { return m_engineLauncher; }
     MarkovChainDialog& markovDialog() { return m_markovDialog; }
+    AnalysisParamDialog& analysisDialog() { return m_analysisDialog; }
     PosteriorGraphDialog& posteriorDialog() { return m_posteriorDialog; }
     const RecentFileList& recentFiles() const { return m_recentFiles; }
 
@@ -103,6 +105,8 @@ private:
     void onAnalysisEngine();
     void onSimulationEngine();
     void onAppAbout();
+    void onAnalysisParameters();
+    void onUsersGuide();
     void onPosteriorGraphs();
     void onMarkovChains();
 
@@ -117,6 +121,7 @@ private:
     // into the command that runs it (see createAnalysisMenu and
     // createSimulationMenu).
     MarkovChainDialog m_markovDialog;
+    AnalysisParamDialog m_analysisDialog;
     PosteriorGraphDialog m_posteriorDialog;
 
     CMarrowView* m_view = nullptr;

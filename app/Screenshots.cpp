@@ -1,6 +1,7 @@
 #include "app/Screenshots.h"
 
 #include "app/MainFrm.h"
+#include "app/UsersGuide.h"
 
 #include <QApplication>
 #include <QDir>
@@ -13,8 +14,13 @@
 void registerScreenshotDialogs(ScreenshotRegistry& registry) {
     registry.add(QStringLiteral("markov"),
                  [](CMainFrame& frame) -> QWidget* { return &frame.markovDialog(); });
+    registry.add(QStringLiteral("analysis"),
+                 [](CMainFrame& frame) -> QWidget* { return &frame.analysisDialog(); });
     registry.add(QStringLiteral("posterior"),
                  [](CMainFrame& frame) -> QWidget* { return &frame.posteriorDialog(); });
+    // The guide is made when asked for, like the menu command makes it.
+    registry.add(QStringLiteral("guide"),
+                 [](CMainFrame& frame) -> QWidget* { return new UsersGuideDialog(&frame); });
 }
 
 void ScreenshotRegistry::add(const QString& name, Factory factory) {

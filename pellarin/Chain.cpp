@@ -1,6 +1,7 @@
 #include "pellarin/Chain.h"
 
 #include "model/NumberFormat.h"
+#include "viewers/ChainFile.h"
 
 #include <algorithm>
 #include <cmath>
@@ -17,7 +18,7 @@ double normalCdf(double z) {
 // A normal draw kept within (lo, hi). Plain rejection while the interval
 // holds a fair share of the mass; otherwise the inverse of the distribution
 // function, found by bisection, which never leaves the interval.
-double truncatedNormal(Rng& rng, double mean, double sd, double lo, double hi) {
+double truncatedNormal(Random& rng, double mean, double sd, double lo, double hi) {
     for (int attempt = 0; attempt < 32; ++attempt) {
         const double x = mean + sd * rng.normal();
         if (x > lo && x < hi)
@@ -40,11 +41,11 @@ double truncatedNormal(Rng& rng, double mean, double sd, double lo, double hi) {
 // (0, max): the full conditional of a variance with a uniform prior. The
 // inverse gamma is tried first; where the bound cuts it hard, or it is not
 // proper, a slice sampler over (0, max) draws from the same density.
-double boundedScale(Rng& rng, double n, double ss, double max, double current) {
+double boundedScale(Random& rng, double n, double ss, double max, double current) {
     const double shape = 0.5 * n - 1.0;
     if (shape > 0.0 && ss > 0.0) {
         for (int attempt = 0; attempt < 16; ++attempt) {
-            const double s = 0.5 * ss / rng.gamma(shape);
+            const double s = 0.5 * ss / rng.gamma(shape, 1.0);
             if (s < max && s > 0.0)
                 return s;
         }
@@ -63,7 +64,9 @@ double boundedScale(Rng& rng, double n, double ss, double max, double current) {
     return current;
 }
 
-int drawIndex(Rng& rng, const double* weights, int count) {
+} // namespace
+
+int drawIndex(Random& rng, const double* weights, int count) {
     double total = 0.0;
     for (int k = 0; k < count; ++k)
         total += weights[k];
@@ -76,9 +79,7 @@ int drawIndex(Rng& rng, const double* weights, int count) {
     return count - 1;
 }
 
-} // namespace
-
-Chain::Chain(const AnalysisData& data, Rng rng) : m_data(data), m_rng(rng) {
+Chain::Chain(const AnalysisData& data, Random rng) : m_data(data), m_rng(rng) {
     const int n = data.population().progenyCount();
     m_proposed.resize(static_cast<size_t>(n) * maxStates);
     m_fit.resize(static_cast<size_t>(n) * maxStates);
@@ -115,23 +116,21 @@ void Chain::start() {
         qtl.variance = wide || !(prior.variance > 0.0 && prior.variance < maxVariance)
                            ? maxVariance * m_rng.uniform()
                            : prior.variance;
-        qtl.labels.resize(founders);
-        for (int p = 0; p < founders; ++p)
-            qtl.labels[p] =
-                qtl.alleles < founders && wide ? m_rng.below(qtl.alleles) : p % qtl.alleles;
+        if (qtl.alleles < founders && wide) {
+            qtl.labels = drawLabels(qtl.alleles);
+        } else {
+            qtl.labels.resize(founders);
+            for (int p = 0; p < founders; ++p)
+                qtl.labels[p] = p % qtl.alleles;
+        }
         const double sd = std::sqrt(effectPriorVariance(qtl));
         qtl.effects.resize(qtl.alleles);
         for (double& effect : qtl.effects)
             effect = wide ? sd * m_rng.normal() : 0.0;
-        const ChromosomeInheritance& inheritance = m_data.inheritance(qtl.chromosome);
+        place(qtl);
         const int states = m_data.stateCount();
-        qtl.locus = inheritance.locate(qtl.position);
-        qtl.probabilities.resize(static_cast<size_t>(population.progenyCount()) * states);
-        qtl.states.resize(population.progenyCount());
-        qtl.genetic.resize(population.progenyCount());
         for (int i = 0; i < population.progenyCount(); ++i) {
-            double* p = &qtl.probabilities[static_cast<size_t>(i) * states];
-            inheritance.probabilities(qtl.locus, i, p);
+            const double* p = &qtl.probabilities[static_cast<size_t>(i) * states];
             qtl.states[i] = static_cast<std::uint8_t>(drawIndex(m_rng, p, states));
         }
         refreshGenetic(qtl);
@@ -155,6 +154,19 @@ void Chain::start() {
     recomputeResiduals();
 }
 
+void Chain::place(QtlState& qtl) {
+    const ChromosomeInheritance& inheritance = m_data.inheritance(qtl.chromosome);
+    const int n = m_data.population().progenyCount();
+    const int states = m_data.stateCount();
+    qtl.locus = inheritance.locate(qtl.position);
+    qtl.probabilities.resize(static_cast<size_t>(n) * states);
+    qtl.states.assign(n, 0);
+    qtl.genetic.assign(n, 0.0);
+    for (int i = 0; i < n; ++i)
+        inheritance.probabilities(qtl.locus, i,
+                                  &qtl.probabilities[static_cast<size_t>(i) * states]);
+}
+
 void Chain::refreshGenetic(QtlState& qtl) {
     familyValues(qtl, m_values.data());
     const auto& family = m_data.population().progenyFamily;
@@ -175,17 +187,27 @@ void Chain::recomputeResiduals() {
 }
 
 void Chain::familyValues(const QtlState& qtl, double* values) const {
+    familyValues(qtl.labels, qtl.effects, values);
+}
+
+void Chain::familyValues(const std::vector<int>& labels, const std::vector<double>& effects,
+                         double* values) const {
     for (int f = 0; f < m_data.familyCount(); ++f) {
         for (int s = 0; s < m_data.stateCount(); ++s) {
-            values[f * maxStates + s] = qtl.effects[qtl.labels[m_data.stateFounder(f, s, 0)]] +
-                                        qtl.effects[qtl.labels[m_data.stateFounder(f, s, 1)]];
+            values[f * maxStates + s] = effects[labels[m_data.stateFounder(f, s, 0)]] +
+                                        effects[labels[m_data.stateFounder(f, s, 1)]];
         }
     }
 }
 
 void Chain::iterate() {
+    const ModelSettings& settings = m_data.settings();
+    if (settings.variableQtlNumber)
+        birthOrDeath();
     for (QtlState& qtl : m_qtl) {
         updatePositionAndStates(qtl);
+        if (settings.variableAlleleNumber)
+            splitOrMerge(qtl);
         updateLabels(qtl);
         updateEffects(qtl);
         if (m_data.settings().randomEffects)
@@ -193,6 +215,25 @@ void Chain::iterate() {
     }
     updateMeans();
     updateResidualVariances();
+}
+
+// The fit of progeny i's trait in each state of a QTL whose family values
+// are in m_values, given `base`, its residual without the QTL: fit[s] =
+// exp(-(e_s^2 - least) / 2 s2), scaled by the best state's squared residual
+// `least`, which is returned.
+double Chain::fitWeights(int i, double base, double* fit) const {
+    const int S = m_data.stateCount();
+    const double* values = &m_values[family(i) * maxStates];
+    const double half = 0.5 * inverseVariance(i);
+    double least = INFINITY;
+    for (int s = 0; s < S; ++s) {
+        const double d = base - values[s];
+        fit[s] = d * d;
+        least = std::min(least, fit[s]);
+    }
+    for (int s = 0; s < S; ++s)
+        fit[s] = std::exp(-half * (fit[s] - least));
+    return least;
 }
 
 // The position moves with the states integrated out (the marker
@@ -218,17 +259,7 @@ void Chain::updatePositionAndStates(QtlState& qtl) {
     for (int i = 0; i < n; ++i) {
         double* fit = &m_fit[static_cast<size_t>(i) * S];
         if (m_data.observed(i)) {
-            const double* values = &m_values[family(i) * maxStates];
-            const double base = m_error[i] + qtl.genetic[i];
-            const double half = 0.5 * inverseVariance(i);
-            double least = INFINITY;
-            for (int s = 0; s < S; ++s) {
-                const double d = base - values[s];
-                fit[s] = d * d;
-                least = std::min(least, fit[s]);
-            }
-            for (int s = 0; s < S; ++s)
-                fit[s] = std::exp(-half * (fit[s] - least));
+            fitWeights(i, m_error[i] + qtl.genetic[i], fit);
         } else {
             std::fill(fit, fit + S, 1.0);
         }
@@ -262,12 +293,21 @@ void Chain::updatePositionAndStates(QtlState& qtl) {
             qtl.probabilities.swap(m_proposed);
         }
     }
+    drawStates(qtl, m_fit.data());
+}
+
+// Each progeny's state at the QTL from the marker probabilities times the
+// fit of its trait (`fit`, progeny by state); the genetic values and the
+// residuals follow. m_values must hold the QTL's family values.
+void Chain::drawStates(QtlState& qtl, const double* fit) {
+    const int S = m_data.stateCount();
+    const int n = m_data.population().progenyCount();
     double weights[maxStates];
     for (int i = 0; i < n; ++i) {
         const double* p = &qtl.probabilities[static_cast<size_t>(i) * S];
-        const double* fit = &m_fit[static_cast<size_t>(i) * S];
+        const double* f = &fit[static_cast<size_t>(i) * S];
         for (int s = 0; s < S; ++s)
-            weights[s] = p[s] * fit[s];
+            weights[s] = p[s] * f[s];
         const int state = drawIndex(m_rng, weights, S);
         const double value = m_values[family(i) * maxStates + state];
         qtl.states[i] = static_cast<std::uint8_t>(state);
@@ -326,16 +366,22 @@ void Chain::updateEffects(QtlState& qtl) {
 }
 
 // With fewer alleles than founders, each founder's allele is drawn from its
-// full conditional given the states and effects: every label is equally
-// likely a priori, so only the fit of the progeny that carry the founder's
-// gametes decides.
+// full conditional given the states and effects. A QTL with A alleles has
+// A founder classes, none empty, and every such labelling is equally likely
+// a priori: a founder alone in its class keeps it, any other may take each
+// label, and only the fit of the progeny that carry its gametes decides.
 void Chain::updateLabels(QtlState& qtl) {
     const int founders = m_data.population().founderCount;
     if (qtl.alleles >= founders)
         return;
     const int n = m_data.population().progenyCount();
     std::vector<double> weights(qtl.alleles);
+    std::vector<int> classSize(qtl.alleles, 0);
+    for (int label : qtl.labels)
+        ++classSize[label];
     for (int p = 0; p < founders; ++p) {
+        if (classSize[qtl.labels[p]] == 1)
+            continue;
         const auto copies = [&](int i) {
             const int f = family(i), s = qtl.states[i];
             return (m_data.stateFounder(f, s, 0) == p) + (m_data.stateFounder(f, s, 1) == p);
@@ -359,6 +405,8 @@ void Chain::updateLabels(QtlState& qtl) {
             weight = std::exp(weight - best);
         const int label = drawIndex(m_rng, weights.data(), qtl.alleles);
         const double delta = qtl.effects[label] - current;
+        --classSize[qtl.labels[p]];
+        ++classSize[label];
         qtl.labels[p] = label;
         if (delta == 0.0)
             continue;
@@ -481,6 +529,8 @@ double Chain::varianceShare(int q) const {
 
 void Chain::prepare(ChainResult& result) const {
     result.samples = 0;
+    result.qtlCounts.assign(maxQtl + 1, 0);
+    result.devianceSum = result.devianceSquares = 0.0;
     result.intensity.clear();
     result.variance.clear();
     for (size_t c = 0; c < m_data.population().chromosomes.size(); ++c) {
@@ -491,9 +541,15 @@ void Chain::prepare(ChainResult& result) const {
 
 void Chain::record(ChainResult& result) const {
     ++result.samples;
+    ++result.qtlCounts[std::min<size_t>(m_qtl.size(), maxQtl)];
+    const double d = deviance();
+    result.devianceSum += d;
+    result.devianceSquares += d * d;
     for (size_t q = 0; q < m_qtl.size(); ++q) {
         const int c = m_qtl[q].chromosome;
         const int bin = m_data.bins(c).binOf(m_qtl[q].position);
+        if (bin < 0)
+            continue;
         result.intensity[c][bin] += 1.0;
         result.variance[c][bin] += varianceShare(static_cast<int>(q));
     }
@@ -525,32 +581,24 @@ std::vector<int> slotOrder(const std::vector<QtlState>& qtl) {
     return order;
 }
 
-constexpr int maxChainEffects = 30;
-
 } // namespace
 
 std::string Chain::chainHeading() const {
-    std::string line = "iter nqtl";
-    const auto columns = [&line](const char* name, int count) {
-        for (int k = 1; k <= count; ++k)
-            line += " " + std::string(name) + "_" + std::to_string(k);
-    };
-    const int slots = static_cast<int>(m_data.settings().qtl.size());
-    columns("mu", m_data.familyCount());
-    columns("res", m_data.groupCount());
-    columns("pos", slots);
-    columns("var", slots);
-    columns("nall", slots);
-    int effects = 0;
-    for (const QtlPrior& prior : m_data.settings().qtl)
-        effects += prior.alleles;
-    columns("eff", std::min(effects, maxChainEffects));
+    const std::vector<std::string> names =
+        ::chainHeading(m_data.familyCount(), m_data.groupCount(),
+                       static_cast<int>(m_data.settings().qtl.size()), m_data.chainEffectColumns());
+    std::string line;
+    for (const std::string& name : names)
+        line += (line.empty() ? "" : " ") + name;
     return line + "\n";
 }
 
+// Each slot owns effectColumnsPerSlot() effect columns, NA past its alleles,
+// so that a column always means the same allele of the same slot.
 std::string Chain::chainLine(int iteration) const {
     std::string line = std::to_string(iteration) + " " + std::to_string(m_qtl.size());
     const auto add = [&line](double value) { line += " " + fmt::generalNumber(value); };
+    const auto gap = [&line]() { line += std::string(" ") + chainGap; };
     for (double mean : m_mean)
         add(mean);
     for (double residual : m_residual)
@@ -562,18 +610,21 @@ std::string Chain::chainLine(int iteration) const {
             if (k < order.size())
                 add(value(order[k]));
             else
-                line += " NA";
+                gap();
         }
     };
     perSlot([&](int q) { return m_qtl[q].position; });
     perSlot([&](int q) { return varianceShare(q); });
     perSlot([&](int q) { return static_cast<double>(m_qtl[q].alleles); });
-    int written = 0;
-    for (int q : order) {
-        for (double effect : m_qtl[q].effects) {
-            if (written++ < maxChainEffects)
-                add(effect);
-        }
+    const int columns = m_data.chainEffectColumns();
+    const int perQtl = m_data.effectColumnsPerSlot();
+    for (int column = 0; column < columns; ++column) {
+        const size_t slot = column / perQtl;
+        const int allele = column % perQtl;
+        if (slot < order.size() && allele < m_qtl[order[slot]].alleles)
+            add(m_qtl[order[slot]].effects[allele]);
+        else
+            gap();
     }
     return line + "\n";
 }

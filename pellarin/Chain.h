@@ -1,13 +1,16 @@
 #pragma once
 
+#include "model/Random.h"
 #include "pellarin/Model.h"
-#include "pellarin/Rng.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace pellarin {
+
+/// An index 0..count-1 drawn with chance proportional to its weight.
+int drawIndex(Random& rng, const double* weights, int count);
 
 /// Proposals and acceptances of one kind of move.
 struct MoveCount {
@@ -21,9 +24,21 @@ struct MoveCount {
 };
 
 /// The moves a chain counts, in the order the log reports them.
-enum Move { PositionMove, EffectMove, MeanMove, ResidualMove, QtlVarianceMove, MoveKinds };
+enum Move {
+    PositionMove,
+    EffectMove,
+    MeanMove,
+    ResidualMove,
+    QtlVarianceMove,
+    BirthMove,
+    DeathMove,
+    SplitMove,
+    MergeMove,
+    MoveKinds
+};
 inline constexpr const char* moveNames[MoveKinds] = {
-    "QTL positions", "allele effects", "family means", "residual variances", "QTL variances"};
+    "QTL positions", "allele effects", "family means",  "residual variances", "QTL variances",
+    "QTL births",    "QTL deaths",     "allele splits", "allele merges"};
 
 /// One QTL of a chain: where it is, which allele each founder carries, the
 /// allele effects and, for every progeny, its inheritance state there and
@@ -49,6 +64,9 @@ struct ChainResult {
     int samples = 0;
     std::vector<std::vector<double>> intensity; ///< 100 x mean QTL count per bin
     std::vector<std::vector<double>> variance;  ///< mean variance share per bin
+    std::vector<long long> qtlCounts;           ///< saved samples with k QTL, k = 0..maxQtl
+    double devianceSum = 0.0;                   ///< of -2 log likelihood over the samples
+    double devianceSquares = 0.0;
     MoveCount moves[MoveKinds];
     std::vector<std::string> chainLines; ///< saved samples when they are kept
 };
@@ -58,7 +76,7 @@ struct ChainResult {
 /// chain gives the same samples whatever thread runs it.
 class Chain {
 public:
-    Chain(const AnalysisData& data, Rng rng);
+    Chain(const AnalysisData& data, Random rng);
 
     /// Draws the starting values: overdispersed, or from the file's priors.
     void start();
@@ -82,12 +100,16 @@ public:
     const MoveCount& moves(Move move) const { return m_moves[move]; }
     /// The share of the data's variance that QTL `q` explains now.
     double varianceShare(int q) const;
+    /// -2 log likelihood of the traits under the current values.
+    double deviance() const;
 
 private:
     double effectPriorVariance(const QtlState& qtl) const;
     double inverseVariance(int progeny) const { return m_inverse[m_data.groupOf(family(progeny))]; }
     int family(int progeny) const { return m_data.population().progenyFamily[progeny]; }
     void familyValues(const QtlState& qtl, double* values) const;
+    void familyValues(const std::vector<int>& labels, const std::vector<double>& effects,
+                      double* values) const;
 
     void updatePositionAndStates(QtlState& qtl);
     void updateEffects(QtlState& qtl);
@@ -95,12 +117,26 @@ private:
     void updateQtlVariance(QtlState& qtl);
     void updateMeans();
     void updateResidualVariances();
+    double fitWeights(int progeny, double base, double* fit) const;
+    void birthOrDeath();
+    void birth();
+    void death();
+    void splitOrMerge(QtlState& qtl);
+    void place(QtlState& qtl);
+    void drawStates(QtlState& qtl, const double* fit);
+    double marginalLogRatio(const QtlState& qtl, bool without);
+    double labelChangeLogRatio(const QtlState& qtl, const std::vector<int>& labels,
+                               const std::vector<double>& effects);
+    void applyLabels(QtlState& qtl, std::vector<int> labels, std::vector<double> effects);
+    int drawAlleleNumber();
+    std::vector<int> drawLabels(int alleles);
+    double drawEffectVariance();
     void refreshGenetic(QtlState& qtl);
     void recomputeResiduals();
     double reflect(double position, double length) const;
 
     const AnalysisData& m_data;
-    Rng m_rng;
+    Random m_rng;
     std::vector<QtlState> m_qtl;
     std::vector<double> m_mean;     ///< per family
     std::vector<double> m_residual; ///< per group (one, or one per family)

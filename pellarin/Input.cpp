@@ -55,6 +55,13 @@ void checkRunLengths(const AnalysisInput& in) {
     atLeast("the number of iterations per save", in.iterationsPerSave, 1);
     atLeast("the bin length", in.binLength, 1);
     atLeast("the radius of QTL positions", in.qtlPositionRadius, 0);
+    if (in.qtlNumberMode == CountMode::Variable && in.qtlNumberPoisson)
+        atLeast("the mean of the QTL number prior", in.qtlNumberPoissonMean, 1e-9);
+    if (in.alleleNumberMode == CountMode::Variable && in.alleleNumberPoisson)
+        atLeast("the mean of the allele number prior", in.alleleNumberPoissonMean, 1);
+    if (in.qtlNumberMode == CountMode::Variable && in.qtls.size() > maxQtl)
+        refuse(file + ": " + std::to_string(in.qtls.size()) + " QTL to start from, but at most " +
+               std::to_string(maxQtl) + " are allowed");
     if (in.samplingMethod == SamplingMethod::MetropolisHastings) {
         atLeast("the radius of allele values", in.alleleEffectRadius, 0);
         atLeast("the radius of family means", in.familyMeanRadius, 0);
@@ -94,6 +101,13 @@ ModelSettings settingsFrom(const AnalysisInput& in, bool ignoreTraits) {
     settings.total = in.totalIterations;
     settings.perSave = in.iterationsPerSave;
     settings.binLength = in.binLength;
+    settings.variableQtlNumber = in.qtlNumberMode == CountMode::Variable;
+    settings.qtlNumberPoisson = in.qtlNumberPoisson;
+    settings.qtlNumberMean = in.qtlNumberPoissonMean;
+    settings.variableAlleleNumber = in.alleleNumberMode == CountMode::Variable;
+    settings.alleleNumberPoisson = in.alleleNumberPoisson;
+    settings.alleleNumberMean = in.alleleNumberPoissonMean;
+    settings.updateMissingMarkers = in.updateMissingMarkers;
     for (const InputQtl& qtl : in.qtls)
         settings.qtl.push_back({qtl.chromosome - 1, qtl.position, qtl.alleleCount, qtl.variance});
     return settings;
@@ -167,6 +181,7 @@ EngineInput loadEngineInput(const std::filesystem::path& folder, bool ignoreTrai
     input.seed = static_cast<std::uint64_t>(in.randomSeed);
     input.metaRuns = in.metaRuns;
     input.saveChainValues = in.saveChainValues;
+    input.runWithoutQtl = in.additionalRunWithoutQtl();
     input.settings = settingsFrom(in, ignoreTraits);
     Population& population = input.population;
     population.type = static_cast<CrossType>(std::clamp(in.progenyCode, 1, 5));

@@ -24,6 +24,7 @@ struct EngineInput {
     std::uint64_t seed = 0;
     int metaRuns = 1;
     bool saveChainValues = false;
+    bool runWithoutQtl = false; ///< the additional run of the model without QTL
 };
 
 /// Reads and checks every input in `folder`: multAl_in.txt first, then the

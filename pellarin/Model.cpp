@@ -1,19 +1,21 @@
 #include "pellarin/Model.h"
 
+#include "viewers/PosteriorFiles.h"
+
 #include <algorithm>
 #include <cmath>
 
 namespace pellarin {
 
 BinLayout::BinLayout(double length, int binLength)
-    : m_binLength(std::max(binLength, 1)), m_first(m_binLength / 2) {
-    const int whole = static_cast<int>(std::floor(length));
-    m_count = whole >= m_first ? (whole - m_first) / m_binLength + 1 : 1;
-}
+    : m_binLength(std::max(binLength, 1)),
+      m_centres(binCentres(static_cast<int>(std::floor(length)), m_binLength)) {}
 
 int BinLayout::binOf(double position) const {
-    const double k = std::floor((position - m_first) / m_binLength + 0.5);
-    return static_cast<int>(std::clamp(k, 0.0, static_cast<double>(m_count - 1)));
+    if (m_centres.empty())
+        return -1;
+    const double k = std::floor((position - m_centres.front()) / m_binLength + 0.5);
+    return static_cast<int>(std::clamp(k, 0.0, static_cast<double>(count() - 1)));
 }
 
 AnalysisData::AnalysisData(const Population& population, const ModelSettings& settings)
@@ -24,6 +26,13 @@ AnalysisData::AnalysisData(const Population& population, const ModelSettings& se
         m_inheritance.emplace_back(population, static_cast<int>(c));
         m_bins.emplace_back(population.chromosomes[c].length, settings.binLength);
     }
+    for (const ChromosomeMap& map : population.chromosomes)
+        m_genomeLength += map.length;
+    m_effectColumns = 1;
+    for (const QtlPrior& prior : settings.qtl)
+        m_effectColumns = std::max(m_effectColumns, prior.alleles);
+    if (settings.variableAlleleNumber)
+        m_effectColumns = population.founderCount;
     const int families = familyCount();
     m_stateFounders.assign(static_cast<size_t>(families) * maxStates * 2, 0);
     for (int f = 0; f < families; ++f) {
@@ -63,6 +72,59 @@ AnalysisData::AnalysisData(const Population& population, const ModelSettings& se
         const double mean = sum / n;
         m_phenotypicVariance = std::max(squares / n - mean * mean, 1e-12);
     }
+}
+
+} // namespace pellarin
+
+namespace pellarin {
+
+int AnalysisData::chainEffectColumns() const {
+    return std::min(static_cast<int>(m_settings.qtl.size()) * m_effectColumns, maxChainEffects);
+}
+
+double logQtlNumberPrior(const ModelSettings& settings, int k) {
+    if (!settings.variableQtlNumber)
+        return k == static_cast<int>(settings.qtl.size()) ? 0.0 : -INFINITY;
+    if (k < 0 || k > maxQtl)
+        return -INFINITY;
+    if (!settings.qtlNumberPoisson)
+        return 0.0;
+    return k * std::log(settings.qtlNumberMean) - std::lgamma(k + 1.0);
+}
+
+double logAlleleNumberPrior(const ModelSettings& settings, int founders, int alleles) {
+    if (alleles < 1 || alleles > founders)
+        return -INFINITY;
+    if (settings.variableAlleleNumber) {
+        if (!settings.alleleNumberPoisson)
+            return 0.0;
+        return alleles * std::log(settings.alleleNumberMean) - std::lgamma(alleles + 1.0);
+    }
+    if (settings.qtl.empty())
+        return alleles == std::min(2, founders) ? 0.0 : -INFINITY;
+    int same = 0;
+    for (const QtlPrior& prior : settings.qtl)
+        same += prior.alleles == alleles;
+    return same > 0 ? std::log(static_cast<double>(same)) : -INFINITY;
+}
+
+double logStirling2(int n, int k) {
+    if (k < 1 || k > n)
+        return -INFINITY;
+    // S(i, j) = j S(i-1, j) + S(i-1, j-1), kept as logarithms row by row.
+    std::vector<double> row(k + 1, -INFINITY);
+    row[0] = 0.0; // S(0, 0) = 1
+    for (int i = 1; i <= n; ++i) {
+        for (int j = std::min(i, k); j >= 1; --j) {
+            const double stay = row[j] + std::log(static_cast<double>(j));
+            const double grow = row[j - 1];
+            const double top = std::max(stay, grow);
+            row[j] = top == -INFINITY ? -INFINITY
+                                      : top + std::log(std::exp(stay - top) + std::exp(grow - top));
+        }
+        row[0] = -INFINITY;
+    }
+    return row[k];
 }
 
 } // namespace pellarin

@@ -39,25 +39,56 @@ struct ModelSettings {
     int binLength = 2;
     std::vector<QtlPrior> qtl;
 
+    /// The model search: with a variable QTL number, QTL are born and die
+    /// under a Poisson (truncated to 0..maxQtl) or uniform prior; with a
+    /// variable allele number, allele classes split and merge under a
+    /// Poisson (truncated to 1..founders) or uniform prior.
+    bool variableQtlNumber = false;
+    bool qtlNumberPoisson = true;
+    double qtlNumberMean = 2.0;
+    bool variableAlleleNumber = false;
+    bool alleleNumberPoisson = true;
+    double alleleNumberMean = 4.0;
+    bool updateMissingMarkers = false;
+
     /// Iteration t (from 1) is kept as a sample.
     bool saved(int t) const { return t > burnIn && (t - burnIn) % perSave == 0; }
     int savedCount() const { return total > burnIn ? (total - burnIn) / perSave : 0; }
 };
 
-/// The bins of one chromosome's posterior files: centres floor(b/2) + k*b
-/// up to the length; a position belongs to the nearest centre, ties to the
-/// right, clamped to the first and last bins.
+/// The most QTL a chain may hold, and the most allele effects a chain file
+/// line carries.
+inline constexpr int maxQtl = 30;
+inline constexpr int maxChainEffects = 30;
+
+/// The prior of the number of QTL: log p(k) up to a constant, -infinity
+/// outside 0..maxQtl (or at k != the file's count when the number is fixed).
+double logQtlNumberPrior(const ModelSettings& settings, int k);
+
+/// The prior of a QTL's allele number over 1..founders, up to a constant.
+/// With a fixed allele number a QTL that is born takes the allele number of
+/// one of the file's QTL at random, so the prior is their share.
+double logAlleleNumberPrior(const ModelSettings& settings, int founders, int alleles);
+
+/// log S(n, k), Stirling's number of the second kind: the number of ways to
+/// cut n founders into k non-empty allele classes.
+double logStirling2(int n, int k);
+
+/// The bins of one chromosome's posterior files, centred where the viewer
+/// draws them (`binCentres`); a position belongs to the nearest centre,
+/// ties to the right, clamped to the first and last bins. A chromosome
+/// shorter than half a bin has no bins and gathers nothing.
 class BinLayout {
 public:
     BinLayout(double length, int binLength);
-    int count() const { return m_count; }
-    int centre(int bin) const { return m_first + bin * m_binLength; }
+    int count() const { return static_cast<int>(m_centres.size()); }
+    int centre(int bin) const { return m_centres[bin]; }
+    /// The bin of `position`, or -1 when there are no bins.
     int binOf(double position) const;
 
 private:
     int m_binLength;
-    int m_first;
-    int m_count;
+    std::vector<int> m_centres;
 };
 
 /// The data and the fixed pieces shared, read-only, by every chain: the
@@ -77,6 +108,13 @@ public:
     int familyCount() const { return static_cast<int>(m_population.families.size()); }
     int groupCount() const { return m_settings.singleResidualVariance ? 1 : familyCount(); }
     int groupOf(int family) const { return m_settings.singleResidualVariance ? 0 : family; }
+    /// The genome's length, the sum of the chromosome lengths.
+    double genomeLength() const { return m_genomeLength; }
+    /// Effect columns each chain-file slot gets: the most alleles a QTL
+    /// can have in this model.
+    int effectColumnsPerSlot() const { return m_effectColumns; }
+    /// Number of effect columns of a chain file (at most maxChainEffects).
+    int chainEffectColumns() const;
 
     bool observed(int progeny) const { return m_observed[progeny]; }
     /// The founders (from 0) of the two gametes of a family's progeny in a state.
@@ -98,6 +136,8 @@ private:
     std::vector<double> m_familyMean;
     std::vector<int> m_familyObserved;
     double m_phenotypicVariance = 1.0;
+    double m_genomeLength = 0.0;
+    int m_effectColumns = 1;
 };
 
 } // namespace pellarin

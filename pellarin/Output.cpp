@@ -1,8 +1,10 @@
 #include "pellarin/Output.h"
 
 #include "model/NumberFormat.h"
+#include "viewers/ChainFile.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace pellarin {
@@ -24,10 +26,71 @@ std::string posteriorText(const std::vector<ChainResult>& results, int chromosom
     return text;
 }
 
-std::string chainFileName(int run) {
-    char name[32];
-    std::snprintf(name, sizeof name, "mix_%02dM1.txt", run % 100);
-    return name;
+std::string chainFileName(int run, bool withQtl) {
+    return chainFileTitle(run, withQtl) + ".txt";
+}
+
+std::string qtlNumberText(const std::vector<ChainResult>& results, const ModelSettings& settings) {
+    std::vector<double> prior(maxQtl + 1);
+    double top = -INFINITY;
+    for (int k = 0; k <= maxQtl; ++k) {
+        prior[k] = logQtlNumberPrior(settings, k);
+        top = std::max(top, prior[k]);
+    }
+    double total = 0.0;
+    for (double& p : prior)
+        total += (p = std::exp(p - top));
+    for (double& p : prior)
+        p /= total;
+    std::string text = "meta_run nqtl prior posterior bayes_factor\n";
+    for (const ChainResult& result : results) {
+        const double samples = std::max(result.samples, 1);
+        const double none = result.qtlCounts.empty() ? 0.0 : result.qtlCounts[0] / samples;
+        for (int k = 0; k <= maxQtl; ++k) {
+            const double posterior =
+                k < static_cast<int>(result.qtlCounts.size()) ? result.qtlCounts[k] / samples : 0.0;
+            std::string factor = "NA";
+            if (prior[k] > 0.0 && prior[0] > 0.0) {
+                if (none > 0.0)
+                    factor = fmt::generalNumber((posterior / none) / (prior[k] / prior[0]));
+                else if (posterior > 0.0)
+                    factor = "Inf";
+            }
+            text += std::to_string(result.run) + " " + std::to_string(k) + " " +
+                    fmt::generalNumber(prior[k]) + " " + fmt::generalNumber(posterior) + " " +
+                    factor + "\n";
+        }
+    }
+    return text;
+}
+
+DevianceSummary devianceSummary(const ChainResult& result) {
+    DevianceSummary summary;
+    if (result.samples == 0)
+        return summary;
+    const double n = result.samples;
+    summary.mean = result.devianceSum / n;
+    const double variance = std::max(result.devianceSquares / n - summary.mean * summary.mean, 0.0);
+    summary.effectiveParameters = 0.5 * variance;
+    summary.dic = summary.mean + summary.effectiveParameters;
+    return summary;
+}
+
+std::string modelComparison(const std::vector<ChainResult>& withQtl,
+                            const std::vector<ChainResult>& withoutQtl) {
+    std::string text = "Models with and without QTL (DIC = mean deviance + var(deviance)/2; the "
+                       "smaller DIC fits better)\n";
+    for (size_t r = 0; r < withQtl.size() && r < withoutQtl.size(); ++r) {
+        const DevianceSummary with = devianceSummary(withQtl[r]);
+        const DevianceSummary without = devianceSummary(withoutQtl[r]);
+        text += "  run " + std::to_string(withQtl[r].run) + ": with QTL mean deviance " +
+                fmt::generalNumber(with.mean) + ", DIC " + fmt::generalNumber(with.dic) +
+                "; without QTL mean deviance " + fmt::generalNumber(without.mean) + ", DIC " +
+                fmt::generalNumber(without.dic) + "; " +
+                (with.dic < without.dic ? "the model with QTL" : "the model without QTL") +
+                " is preferred\n";
+    }
+    return text + "\n";
 }
 
 namespace {
@@ -99,6 +162,31 @@ std::string dataSummary(const Population& population, const ModelSettings& setti
             fmt::generalNumber(settings.maxFamilyMean) + ", residual variance " +
             fmt::generalNumber(settings.maxFamilyVariance) + ", QTL variance " +
             fmt::generalNumber(settings.maxQtlVariance) + "\n";
+    text += "  number of QTL           " +
+            (settings.variableQtlNumber
+                 ? std::string("variable, ") +
+                       (settings.qtlNumberPoisson
+                            ? "Poisson prior of mean " + fmt::generalNumber(settings.qtlNumberMean)
+                            : "uniform prior on 0.." + std::to_string(maxQtl)) +
+                       " (birth and death)"
+                 : std::string("fixed")) +
+            "\n";
+    text +=
+        "  number of alleles       " +
+        (settings.variableAlleleNumber
+             ? std::string("variable, ") +
+                   (settings.alleleNumberPoisson
+                        ? "Poisson prior of mean " + fmt::generalNumber(settings.alleleNumberMean)
+                        : std::string("uniform prior")) +
+                   " on 1..founders (split and merge)"
+             : std::string("fixed")) +
+        "\n";
+    // Updating missing genotypes is asked for or not; either way the
+    // forward-backward pass sums over every genotype a missing marker could
+    // have, which is the exact form of sampling them afresh each iteration.
+    text += "  missing marker genotypes " +
+            std::string(settings.updateMissingMarkers ? "updated: " : "") +
+            "integrated out exactly by the forward-backward pass\n";
     text += "  putative QTL            " + std::to_string(settings.qtl.size()) + "\n";
     for (size_t q = 0; q < settings.qtl.size(); ++q) {
         const QtlPrior& prior = settings.qtl[q];
@@ -124,6 +212,12 @@ std::string chainSummary(const AnalysisData& data, const std::vector<ChainResult
                         percent(result.moves[move].rate()) + ";";
         }
         text += "\n";
+        double meanCount = 0.0;
+        for (size_t k = 0; k < result.qtlCounts.size(); ++k)
+            meanCount += k * static_cast<double>(result.qtlCounts[k]);
+        if (result.samples > 0)
+            text += "    posterior mean number of QTL " +
+                    fmt::generalNumber(meanCount / result.samples) + "\n";
         for (size_t c = 0; c < result.intensity.size(); ++c) {
             const auto& row = result.intensity[c];
             const auto peak = std::max_element(row.begin(), row.end());

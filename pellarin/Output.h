@@ -16,8 +16,29 @@ enum class PosteriorValue { Intensity, Variance };
 std::string posteriorText(const std::vector<ChainResult>& results, int chromosome,
                           const BinLayout& bins, PosteriorValue value);
 
-/// The chain file of one meta-run: mix_RRM1.txt.
-std::string chainFileName(int run);
+/// The chain file of one meta-run: mix_RRM1.txt, or mix_RRM0.txt for the
+/// run without QTL.
+std::string chainFileName(int run, bool withQtl);
+
+/// qtlnum.txt: per meta-run and number of QTL k = 0..maxQtl, the prior and
+/// posterior chance of k and the Bayes factor of k QTL against none, the
+/// ratio of posterior odds to prior odds ("Inf" where no sample had none,
+/// "NA" where neither count was sampled or the prior rules k out).
+std::string qtlNumberText(const std::vector<ChainResult>& results, const ModelSettings& settings);
+
+/// Posterior mean deviance, pD = var(D)/2 and DIC = mean D + pD of a run's
+/// samples (DIC by the variance of the deviance, which needs no posterior
+/// mean of parameters whose number changes from sample to sample).
+struct DevianceSummary {
+    double mean = 0.0;
+    double effectiveParameters = 0.0;
+    double dic = 0.0;
+};
+DevianceSummary devianceSummary(const ChainResult& result);
+
+/// The run report's comparison of the model with QTL and the model without.
+std::string modelComparison(const std::vector<ChainResult>& withQtl,
+                            const std::vector<ChainResult>& withoutQtl);
 
 /// What the run report says about the data.
 std::string dataSummary(const Population& population, const ModelSettings& settings);

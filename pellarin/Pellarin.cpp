@@ -14,6 +14,7 @@
 #include <iostream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 using namespace pellarin;
@@ -167,44 +168,64 @@ int main(int argc, char** argv) {
     const AnalysisData data(input.population, input.settings);
     const auto ready = std::chrono::steady_clock::now();
     const std::vector<ChainResult> results = runWithProgress(data, run, options.quiet);
+    // The model without QTL, for the comparison in the log.
+    std::vector<ChainResult> plain;
+    if (input.runWithoutQtl) {
+        ModelSettings without = input.settings;
+        without.qtl.clear();
+        without.variableQtlNumber = false;
+        const AnalysisData plainData(input.population, without);
+        plain = runWithProgress(plainData, run, options.quiet);
+    }
     const auto end = std::chrono::steady_clock::now();
 
-    std::vector<std::string> written;
+    std::vector<std::pair<std::string, std::string>> outputs;
     for (size_t c = 0; c < input.population.chromosomes.size(); ++c) {
         const int chromosome = static_cast<int>(c);
         for (PosteriorValue value : {PosteriorValue::Intensity, PosteriorValue::Variance}) {
-            const std::string name =
-                posteriorFileName(value == PosteriorValue::Intensity ? PosteriorKind::Intensity
-                                                                     : PosteriorKind::Variance,
-                                  chromosome + 1);
-            writeOrStop(folder / name,
-                        posteriorText(results, chromosome, data.bins(chromosome), value));
-            written.push_back(name);
+            const PosteriorKind kind = value == PosteriorValue::Intensity ? PosteriorKind::Intensity
+                                                                          : PosteriorKind::Variance;
+            outputs.emplace_back(posteriorFileName(kind, chromosome + 1),
+                                 posteriorText(results, chromosome, data.bins(chromosome), value));
         }
     }
+    outputs.emplace_back("qtlnum.txt", qtlNumberText(results, input.settings));
     if (input.saveChainValues) {
-        for (const ChainResult& result : results) {
-            std::string text;
-            for (const std::string& line : result.chainLines)
-                text += line;
-            writeOrStop(folder / chainFileName(result.run), text);
-            written.push_back(chainFileName(result.run));
+        for (const std::vector<ChainResult>* runs :
+             {&results, static_cast<const std::vector<ChainResult>*>(&plain)}) {
+            for (const ChainResult& result : *runs) {
+                std::string text;
+                for (const std::string& line : result.chainLines)
+                    text += line;
+                outputs.emplace_back(chainFileName(result.run, runs == &results), text);
+            }
         }
     }
     const double reading = std::chrono::duration<double>(ready - begin).count();
     const double sampling = std::chrono::duration<double>(end - ready).count();
-    const double rate = sampling > 0.0 ? input.settings.total * run.metaRuns / sampling : 0.0;
+    const double iterations =
+        static_cast<double>(input.settings.total) * run.metaRuns * (input.runWithoutQtl ? 2 : 1);
+    const double rate = sampling > 0.0 ? iterations / sampling : 0.0;
     std::string log = std::string(programName) + " " + programVersion + "\n\n";
     log += dataSummary(input.population, input.settings);
     log += "Run\n  seed                    " + std::to_string(run.seed) + "\n";
     log += "  meta-runs               " + std::to_string(run.metaRuns) + " on " +
-           std::to_string(std::min(run.threads, run.metaRuns)) + " threads\n\n";
-    log += chainSummary(data, results);
+           std::to_string(std::min(run.threads, run.metaRuns)) + " threads\n";
+    if (options.priorOnly)
+        log += "  trait values ignored: the chains sample the prior\n";
+    log += "\n" + chainSummary(data, results);
+    if (input.runWithoutQtl)
+        log += modelComparison(results, plain);
     log += "Time\n  reading and checking    " + clock(reading) + "\n  sampling                " +
            clock(sampling) + " (" + std::to_string(static_cast<long long>(rate)) +
            " iterations per second over all threads)\n";
-    writeOrStop(folder / "Pellarin.log", log);
-    written.push_back("Pellarin.log");
+    outputs.emplace_back("Pellarin.log", log);
+
+    std::vector<std::string> written;
+    for (const auto& [name, text] : outputs) {
+        writeOrStop(folder / name, text);
+        written.push_back(name);
+    }
 
     if (!options.quiet) {
         std::cout << programName << ": " << run.metaRuns << " meta-runs of " << input.settings.total

@@ -8,7 +8,7 @@ namespace pellarin {
 ChainResult runChain(const AnalysisData& data, std::uint64_t seed, int run, bool keepChainLines,
                      std::atomic<long long>* done) {
     const ModelSettings& settings = data.settings();
-    Chain chain(data, Rng(seed, static_cast<std::uint64_t>(run)));
+    Chain chain(data, Random(seed, static_cast<std::uint64_t>(run)));
     chain.start();
     ChainResult result;
     chain.prepare(result);

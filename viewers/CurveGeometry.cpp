@@ -35,16 +35,26 @@ int truncated(double value) {
 
 } // namespace
 
+std::vector<double> curveValues(std::span<const double> row, int n) {
+    n = heldLength(row, n);
+    std::vector<double> values;
+    values.reserve(static_cast<std::size_t>(std::max(n, 0)));
+    for (int j = 1; j <= n; ++j)
+        values.push_back(smoothed(row, j, n));
+    return values;
+}
+
 std::vector<CurvePoint> curvePoints(std::span<const double> row, int n, int scale,
                                     const PlotArea& area) {
-    n = heldLength(row, n);
     std::vector<CurvePoint> points;
-    if (n < 1 || scale <= 0)
+    if (scale <= 0)
         return points;
-    points.reserve(static_cast<std::size_t>(n));
-    for (int j = 1; j <= n; ++j) {
-        const int x = area.x0 + (j * area.width()) / n;
-        const double v = smoothed(row, j, n);
+    const std::vector<double> values = curveValues(row, n);
+    const int held = static_cast<int>(values.size());
+    points.reserve(values.size());
+    for (int j = 1; j <= held; ++j) {
+        const int x = area.x0 + (j * area.width()) / held;
+        const double v = values[static_cast<std::size_t>(j) - 1];
         const int y = area.y0 - truncated(area.height() * v / scale);
         points.push_back({x, y});
     }

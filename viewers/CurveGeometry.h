@@ -34,6 +34,11 @@ struct TracePoint {
     double y = 0;
 };
 
+/// The values a curve draws at positions 1..n of a posterior row: each
+/// smoothed over its neighbours (pairs near the ends, triples inside). n is
+/// held inside the row, so column n + 1 always exists.
+std::vector<double> curveValues(std::span<const double> row, int n);
+
 /// The points of positions 1..n of a posterior row drawn against the scale
 /// `scale`: x_j = x0 + j * width / n, the value smoothed over its neighbours
 /// (pairs near the ends, triples inside), y_j = y0 - trunc(height * v / scale).

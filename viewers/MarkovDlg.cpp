@@ -2,18 +2,21 @@
 
 #include "model/TextFiles.h"
 #include "viewers/GraphPalette.h"
+#include "viewers/GraphPictures.h"
 #include "viewers/RunLayout.h"
 
 #include <QButtonGroup>
+#include <QContextMenuEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShowEvent>
 
 #include <algorithm>
+#include <memory>
 
 using viewer::dialogRect;
 using viewer::Step;
@@ -243,12 +246,8 @@ void MarkovChainDialog::paintEvent(QPaintEvent* event) {
     QDialog::paintEvent(event);
     {
         QPainter painter(this);
-        const PlotArea area = chainPlotArea(width(), height());
-        painter.setPen(QPen(graphPalette(0), 1));
-        painter.drawLine(area.x0, area.y0, area.x1, area.y0);
-        painter.drawLine(area.x0, area.y0, area.x0, area.yTop);
         refreshTrace();
-        drawTrace(painter, area);
+        drawChainGraph(painter, size(), m_trace.values, m_range, m_note);
     }
     transferToControls();
 }
@@ -274,21 +273,45 @@ void MarkovChainDialog::refreshTrace() {
         m_note.clear();
 }
 
-void MarkovChainDialog::drawTrace(QPainter& painter, const PlotArea& area) {
-    if (!m_range) {
-        painter.drawText(QRect(area.x0, area.yTop, area.width(), area.height()), Qt::AlignCenter,
-                         m_note);
+void MarkovChainDialog::contextMenuEvent(QContextMenuEvent* event) {
+    if (!nearPlot(chainPlotArea(width(), height()), event->pos())) {
+        QDialog::contextMenuEvent(event);
         return;
     }
-    painter.setPen(QPen(graphPalette(1), 1));
-    for (const auto& line : traceLines(m_trace.values, *m_range, area)) {
-        if (line.size() == 1) {
-            painter.drawPoint(QPointF(line.front().x, line.front().y));
-            continue;
-        }
-        QPainterPath path(QPointF(line.front().x, line.front().y));
-        for (std::size_t i = 1; i < line.size(); ++i)
-            path.lineTo(line[i].x, line[i].y);
-        painter.drawPath(path);
-    }
+    std::unique_ptr<QMenu> menu(createPlotMenu());
+    menu->exec(event->globalPos());
+}
+
+QMenu* MarkovChainDialog::createPlotMenu() {
+    // Only a trace that was read has anything to save.
+    return ::createPlotMenu(
+        this, m_range.has_value(), [this] { savePicture(); }, [this] { saveValues(); });
+}
+
+QString MarkovChainDialog::suggestedName(const char* extension) const {
+    return QStringLiteral("%1_%2.%3")
+        .arg(QString::fromStdString(m_traceFile).section('.', 0, 0),
+             QString::fromStdString(m_traceColumn), QString::fromLatin1(extension));
+}
+
+bool MarkovChainDialog::savePicture() {
+    if (!m_range)
+        return false;
+    const QString caption =
+        QStringLiteral("%1 in %2")
+            .arg(QString::fromStdString(m_traceColumn), QString::fromStdString(m_traceFile));
+    return exportPicture(this, m_messages, suggestedName("png"), [this, &caption] {
+        return chainPicture(size(), m_trace.values, m_range, m_note, caption);
+    });
+}
+
+bool MarkovChainDialog::saveValues() {
+    if (!m_range)
+        return false;
+    std::vector<ValueColumn> columns(2);
+    columns[0].heading = "sample";
+    for (std::size_t i = 1; i <= m_trace.values.size(); ++i)
+        columns[0].values.push_back(static_cast<double>(i));
+    columns[1] = {m_traceColumn, m_trace.values};
+    return exportValues(this, m_messages, suggestedName("csv"), columns);
 }

@@ -15,6 +15,7 @@
 class QButtonGroup;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPushButton;
 class QRadioButton;
 
@@ -37,10 +38,21 @@ public:
     /// The text shown in the plot area instead of a trace, or empty.
     const QString& plotNote() const { return m_note; }
 
+    /// The plot area's context menu: "Save picture..." and "Save values...".
+    /// The caller owns it.
+    QMenu* createPlotMenu();
+    /// Asks for a file name and writes the trace as drawn now to a PNG
+    /// picture of the dialog's size; false when cancelled or not written.
+    bool savePicture();
+    /// Asks for a file name and writes the trace as CSV: the sample number,
+    /// then the chain's values ("NA" in a gap).
+    bool saveValues();
+
 protected:
     void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void createControls();
@@ -60,7 +72,7 @@ private:
     void onOk();
 
     void refreshTrace();
-    void drawTrace(QPainter& painter, const PlotArea& area);
+    QString suggestedName(const char* extension) const;
 
     MessageSink& m_messages;
     FileChooser m_chooseFile;

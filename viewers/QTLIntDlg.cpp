@@ -1,17 +1,18 @@
 #include "viewers/QTLIntDlg.h"
 
-#include "viewers/GraphPalette.h"
-
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShowEvent>
 
 #include <algorithm>
+#include <memory>
 
 using viewer::dialogRect;
 using viewer::Step;
@@ -169,7 +170,7 @@ void PosteriorGraphDialog::openingSteps() {
     m_showAll = false;
     m_showAverage = false;
     m_reported.reset();
-    m_drawn.clear();
+    m_drawn = {};
     enableNavigation();
     transferToControls();
     update();
@@ -290,45 +291,72 @@ void PosteriorGraphDialog::paintEvent(QPaintEvent* event) {
 }
 
 void PosteriorGraphDialog::drawGraph(QPainter& painter) {
-    m_drawn.clear();
+    m_drawn = {};
     // Without a layout there is nothing whose length or count is known.
     if (!m_layout)
         return;
     noteLoad(loadPosteriorFile(*m_layout, m_kind, m_chromosome, m_rows));
-
-    const PlotArea area = posteriorPlotArea(width(), height());
-    painter.setPen(QPen(graphPalette(0), 1));
-    painter.drawLine(area.x0, area.y0, area.x1, area.y0);
-    painter.drawLine(area.x0, area.y0, area.x0, area.yTop);
-
-    const int n = m_layout->lengthOf(m_chromosome);
-    const int replications = m_layout->replicationCount;
-    if (m_showAll) {
-        for (int r = 0; r < replications; ++r)
-            drawCurve(painter, static_cast<std::size_t>(r), m_rows.allMax, r / 2, n, area);
-        m_yLabelValue = m_rows.allMax;
-    } else if (m_showAverage) {
-        drawCurve(painter, static_cast<std::size_t>(replications), m_rows.averageMax, 1, n, area);
-        m_yLabelValue = m_rows.averageMax;
-    } else {
-        const auto row = static_cast<std::size_t>(std::clamp(m_replication, 1, replications) - 1);
-        const int scale = rowScale(m_rows.values[row], n);
-        drawCurve(painter, row, scale, 7, n, area);
-        m_yLabelValue = scale;
-    }
-    m_xLabelValue = n;
+    m_drawn = drawPosteriorGraph(painter, size(), *m_layout, m_rows, selection());
+    m_xLabelValue = m_drawn.xLabelValue;
+    m_yLabelValue = m_drawn.yLabelValue;
 }
 
-void PosteriorGraphDialog::drawCurve(QPainter& painter, std::size_t row, int scale, int colour,
-                                     int n, const PlotArea& area) {
-    DrawnCurve curve{colour, curvePoints(m_rows.values[row], n, scale, area)};
-    painter.setPen(QPen(graphPalette(colour), 1));
-    for (std::size_t j = 1; j < curve.points.size(); ++j) {
-        const CurvePoint& from = curve.points[j - 1];
-        const CurvePoint& to = curve.points[j];
-        painter.drawLine(from.x, from.y, to.x, to.y);
+PosteriorSelection PosteriorGraphDialog::selection() const {
+    const PosteriorView view = m_showAll       ? PosteriorView::All
+                               : m_showAverage ? PosteriorView::Average
+                                               : PosteriorView::Single;
+    return {m_chromosome, view, m_replication};
+}
+
+QString PosteriorGraphDialog::description() const {
+    const QString kind = m_kind == PosteriorKind::Variance ? QStringLiteral("QTL variance")
+                                                           : QStringLiteral("QTL intensity");
+    QString view;
+    if (m_showAll)
+        view = QStringLiteral("all replications");
+    else if (m_showAverage)
+        view = QStringLiteral("average of the replications");
+    else
+        view = QStringLiteral("replication %1").arg(m_replication);
+    return QStringLiteral("Chromosome %1: posterior %2, %3").arg(m_chromosome).arg(kind, view);
+}
+
+void PosteriorGraphDialog::contextMenuEvent(QContextMenuEvent* event) {
+    if (!nearPlot(posteriorPlotArea(width(), height()), event->pos())) {
+        QDialog::contextMenuEvent(event);
+        return;
     }
-    m_drawn.push_back(std::move(curve));
+    std::unique_ptr<QMenu> menu(createPlotMenu());
+    menu->exec(event->globalPos());
+}
+
+QMenu* PosteriorGraphDialog::createPlotMenu() {
+    // Nothing is drawn before a layout is read, so there is nothing to save.
+    return ::createPlotMenu(
+        this, m_layout && !m_drawn.curves.empty(), [this] { savePicture(); },
+        [this] { saveValues(); });
+}
+
+QString PosteriorGraphDialog::suggestedName(const char* extension) const {
+    return QStringLiteral("%1_%2.%3")
+        .arg(m_kind == PosteriorKind::Variance ? "variance" : "intensity")
+        .arg(m_chromosome, 2, 10, QLatin1Char('0'))
+        .arg(extension);
+}
+
+bool PosteriorGraphDialog::savePicture() {
+    if (!m_layout)
+        return false;
+    return exportPicture(this, m_messages, suggestedName("png"), [this] {
+        return posteriorPicture(size(), *m_layout, m_rows, selection(), description());
+    });
+}
+
+bool PosteriorGraphDialog::saveValues() {
+    if (!m_layout)
+        return false;
+    return exportValues(this, m_messages, suggestedName("csv"),
+                        posteriorValueColumns(m_drawn, m_layout->replicationCount));
 }
 
 void PosteriorGraphDialog::noteLoad(PosteriorStatus status) {

@@ -2,6 +2,7 @@
 
 #include "model/Messages.h"
 #include "viewers/CurveGeometry.h"
+#include "viewers/GraphPictures.h"
 #include "viewers/PosteriorFiles.h"
 #include "viewers/RunLayout.h"
 #include "viewers/ViewerControls.h"
@@ -17,6 +18,7 @@ class QButtonGroup;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPushButton;
 class QRadioButton;
 
@@ -28,21 +30,27 @@ class PosteriorGraphDialog : public QDialog {
 public:
     explicit PosteriorGraphDialog(MessageSink& messages, QWidget* parent = nullptr);
 
-    /// One curve of the last drawing, with its palette index.
-    struct DrawnCurve {
-        int colour = 0;
-        std::vector<CurvePoint> points;
-    };
-    const std::vector<DrawnCurve>& drawnCurves() const { return m_drawn; }
+    const std::vector<DrawnCurve>& drawnCurves() const { return m_drawn.curves; }
     const std::optional<RunLayout>& runLayout() const { return m_layout; }
     const PosteriorRows& rows() const { return m_rows; }
     int chromosome() const { return m_chromosome; }
     int replication() const { return m_replication; }
 
+    /// The plot area's context menu: "Save picture..." and "Save values...".
+    /// The caller owns it.
+    QMenu* createPlotMenu();
+    /// Asks for a file name and writes the graph as drawn now to a PNG
+    /// picture of the dialog's size; false when cancelled or not written.
+    bool savePicture();
+    /// Asks for a file name and writes the drawn values as CSV: the position
+    /// in cM, then a column per curve.
+    bool saveValues();
+
 protected:
     void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void createControls();
@@ -67,8 +75,10 @@ private:
     void onOk();
 
     void drawGraph(QPainter& painter);
-    void drawCurve(QPainter& painter, std::size_t row, int scale, int colour, int n,
-                   const PlotArea& area);
+    PosteriorSelection selection() const;
+    /// The chromosome, kind and view in words, for pictures and file names.
+    QString description() const;
+    QString suggestedName(const char* extension) const;
     void noteLoad(PosteriorStatus status);
 
     MessageSink& m_messages;
@@ -82,7 +92,7 @@ private:
     int m_xLabelValue = 150;
     int m_yLabelValue = 50;
     bool m_showAverage = false;
-    std::vector<DrawnCurve> m_drawn;
+    PosteriorDrawing m_drawn;
     // The failing file last reported, so a file that stays missing is
     // reported once, not on every repaint the message box itself causes.
     std::optional<std::pair<int, PosteriorKind>> m_reported;

@@ -157,7 +157,7 @@ void MainFrameTest::commandsHaveTheirPromptsShortcutsAndState_data() {
     row("viewStatusBarAction", "Show or hide the status bar", "", true);
     row("toolsAction", "", "", true);
     row("analysisParametersAction",
-        "Set parameters for QTL analysis using Markov chain Monte Carlo", "", false);
+        "Set parameters for QTL analysis using Markov chain Monte Carlo", "", true);
     row("analysisEngineAction", "Excute QTL analysis with parameters set in the previous option ",
         "", true);
     row("posteriorGraphsAction", "", "", true);
@@ -168,7 +168,7 @@ void MainFrameTest::commandsHaveTheirPromptsShortcutsAndState_data() {
     row("simulationEngineAction", "Simulation markers, QTL and trait values for all progeny", "",
         true);
     row("appAboutAction", "Display program information, version number and copyright", "", true);
-    row("usersGuideAction", "Display users' guide for using this applicaiton", "", false);
+    row("usersGuideAction", "Display users' guide for using this applicaiton", "", true);
 }
 
 void MainFrameTest::commandsHaveTheirPromptsShortcutsAndState() {

@@ -1,4 +1,5 @@
 #include "support/AnalysisInputSketch.h"
+#include "support/PosteriorSketch.h"
 #include "support/TempDir.h"
 #include "viewers/MarkovDlg.h"
 #include "viewers/QTLIntDlg.h"
@@ -34,16 +35,6 @@ void writeLayout(const AnalysisInputSketch& sketch) {
 void paint(QWidget& dialog) {
     dialog.grab();
     QCoreApplication::processEvents();
-}
-
-void writePosterior(PosteriorKind kind, int chromosome, int length, int binLength,
-                    int replications) {
-    const auto centres = binCentres(length, binLength);
-    QVERIFY(
-        writeFileAtomically(posteriorFileName(kind, chromosome),
-                            posteriorText(centres.size(), replications, [](int r, std::size_t k) {
-                                return static_cast<double>(r + 1) * static_cast<double>(k % 7);
-                            })));
 }
 
 } // namespace
@@ -127,7 +118,7 @@ void ViewerTests::missingPosteriorIsReportedOncePerChange() {
     sketch.lengths = {"20", "30"};
     sketch.qtls = {1, 0};
     writeLayout(sketch);
-    writePosterior(PosteriorKind::Intensity, 1, 20, 2, 10);
+    QVERIFY(writePosterior(PosteriorKind::Intensity, 1, 20, 2, 10));
     RecordingMessages messages;
     PosteriorGraphDialog dialog(messages);
     dialog.show();
@@ -181,7 +172,7 @@ void ViewerTests::allViewDrawsEveryReplicationInPairsOfColours() {
     sketch.replications = "5";
     sketch.binLength = "1";
     writeLayout(sketch);
-    writePosterior(PosteriorKind::Intensity, 1, 40, 1, 5);
+    QVERIFY(writePosterior(PosteriorKind::Intensity, 1, 40, 1, 5));
     RecordingMessages messages;
     PosteriorGraphDialog dialog(messages);
     dialog.show();

@@ -1,6 +1,7 @@
 #include "pellarin/Output.h"
 #include "pellarin/Runner.h"
 #include "support/SimulatedPopulation.h"
+#include "viewers/PosteriorFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -27,8 +28,12 @@ class Bins : public ::testing::TestWithParam<BinCase> {};
 TEST_P(Bins, CentresCountsAndNearestBin) {
     const BinCase c = GetParam();
     const BinLayout bins(c.length, c.binLength);
-    EXPECT_EQ(bins.count(), c.count);
-    EXPECT_EQ(bins.centre(0), c.firstCentre);
+    ASSERT_EQ(bins.count(), c.count);
+    const std::vector<int> viewer = binCentres(static_cast<int>(c.length), c.binLength);
+    ASSERT_EQ(viewer.size(), static_cast<size_t>(c.count));
+    if (c.count > 0) {
+        EXPECT_EQ(bins.centre(0), c.firstCentre);
+    }
     EXPECT_EQ(bins.binOf(c.position), c.bin);
 }
 
@@ -42,7 +47,7 @@ INSTANTIATE_TEST_SUITE_P(
                       BinCase{100, 1, 101, 0, 37.49, 37}, //
                       BinCase{100, 5, 20, 2, 99.0, 19},   // centres 2 .. 97
                       BinCase{100, 5, 20, 2, 4.5, 1},     // tie between 2 and 7
-                      BinCase{0, 2, 1, 1, 0.0, 0}));      // no centre fits: one bin
+                      BinCase{0, 2, 0, 0, 0.0, -1}));     // no centre fits: no bin
 
 SimulationPlan f2Plan(int progeny, double position, unsigned long long seed) {
     SimulationPlan plan;
@@ -162,7 +167,7 @@ TEST_P(Bounds, EverySampleKeepsThePriorBounds) {
     settings.qtlVarianceRadius = 0.5;
     settings.familyMeanRadius = 1.0;
     const AnalysisData data(population, settings);
-    Chain chain(data, Rng(1, 1));
+    Chain chain(data, Random(1, 1));
     chain.start();
     for (int t = 0; t < 400; ++t) {
         chain.iterate();
@@ -203,7 +208,7 @@ TEST(Chain, FoundersSharingAnAlleleGetOneLabel) {
     ModelSettings settings = shortRun(Sampling::Gibbs);
     settings.qtl = {{0, 50, 2, 0.5}};
     const AnalysisData data(population, settings);
-    Chain chain(data, Rng(5, 1));
+    Chain chain(data, Random(5, 1));
     chain.start();
     for (int t = 0; t < 600; ++t)
         chain.iterate();
@@ -226,7 +231,8 @@ TEST(Output, PosteriorTextHasAHeadingAndOneRowPerRun) {
               "meta_run 1 3 5\n1 0 12.5 100\n2 50 50 0\n");
     EXPECT_EQ(posteriorText({first, second}, 0, bins, PosteriorValue::Variance),
               "meta_run 1 3 5\n1 0 0.25 0.125\n2 0.5 0 0\n");
-    EXPECT_EQ(chainFileName(7), "mix_07M1.txt");
+    EXPECT_EQ(chainFileName(7, true), "mix_07M1.txt");
+    EXPECT_EQ(chainFileName(12, false), "mix_12M0.txt");
 }
 
 } // namespace

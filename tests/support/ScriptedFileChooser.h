@@ -23,6 +23,10 @@ public:
     std::optional<QString> chooseDocumentSaveName(QWidget*, const QString&) override {
         return next();
     }
+    std::optional<QString> chooseExportName(QWidget*, const QString&, const QString&,
+                                            const QString&, const QString&) override {
+        return next();
+    }
 
 private:
     std::optional<QString> next() {

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "model/Random.h"
 #include "pellarin/Population.h"
-#include "pellarin/Rng.h"
 
 #include <algorithm>
 #include <cmath>
@@ -31,7 +31,7 @@ struct SimulationPlan {
 };
 
 // Founder origin (0 = a, 1 = b) of a gamete at the sorted positions.
-inline std::vector<int> gameteOrigins(pellarin::Rng& rng, const std::vector<double>& positions,
+inline std::vector<int> gameteOrigins(Random& rng, const std::vector<double>& positions,
                                       bool fixedLine) {
     std::vector<int> origin(positions.size());
     int current = rng.uniform() < 0.5 ? 0 : 1;
@@ -50,7 +50,7 @@ inline std::vector<int> gameteOrigins(pellarin::Rng& rng, const std::vector<doub
 
 inline pellarin::Population simulatePopulation(const SimulationPlan& plan) {
     using namespace pellarin;
-    Rng rng(plan.seed, 99);
+    Random rng(plan.seed, 99);
     Population population;
     population.type = plan.type;
     population.founderCount = plan.founders;

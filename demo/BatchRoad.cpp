@@ -1,0 +1,148 @@
+#include "demo/BatchRoad.h"
+
+#include "demo/DemoSetup.h"
+#include "engines/EngineStart.h"
+#include "model/TextFiles.h"
+#include "viewers/GraphPictures.h"
+
+#include <QDir>
+#include <QPainter>
+#include <QProcess>
+
+#include <algorithm>
+
+namespace {
+
+class PrintedMessages : public MessageSink {
+public:
+    explicit PrintedMessages(std::FILE* log) : m_log(log) {}
+    void showMessage(const std::string& caption, const std::string& text) override {
+        std::fprintf(m_log, "marrow-demo: %s: %s\n", caption.c_str(), text.c_str());
+    }
+
+private:
+    std::FILE* m_log;
+};
+
+bool runEngine(const EngineProgram& engine, const BatchOptions& options, std::FILE* log) {
+    const QString program = findProgram(QString::fromLatin1(engine.name), standardSearchFolders());
+    if (program.isEmpty()) {
+        std::fprintf(log, "marrow-demo: %s not found beside marrow-demo, here or on PATH\n",
+                     engine.name);
+        return false;
+    }
+    std::fprintf(log, "Running %s\n", qPrintable(program));
+    std::fflush(log);
+    QProcess process;
+    process.setProgram(program);
+    if (options.quiet)
+        process.setArguments({QStringLiteral("--quiet")});
+    process.setWorkingDirectory(QDir::currentPath());
+    process.setProcessChannelMode(QProcess::ForwardedChannels);
+    process.start();
+    if (!process.waitForStarted() || !process.waitForFinished(-1)) {
+        std::fprintf(log, "marrow-demo: %s: %s\n", engine.name, qPrintable(process.errorString()));
+        return false;
+    }
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        std::fprintf(log, "marrow-demo: %s stopped with status %d\n", engine.name,
+                     process.exitCode());
+        return false;
+    }
+    return true;
+}
+
+struct Peak {
+    int position = 0;
+    double height = 0;
+};
+
+Peak peakOf(const DrawnCurve& curve) {
+    const auto top = std::max_element(curve.values.begin(), curve.values.end());
+    if (top == curve.values.end())
+        return {};
+    return {static_cast<int>(top - curve.values.begin()) + 1, *top};
+}
+
+bool drawChromosome(const RunLayout& layout, int chromosome, const BatchOptions& options,
+                    BatchResult& result, std::FILE* log) {
+    PosteriorRows rows;
+    if (loadPosteriorFile(layout, PosteriorKind::Intensity, chromosome, rows) !=
+        PosteriorStatus::Loaded) {
+        std::fprintf(log, "marrow-demo: %s: not written or not readable\n",
+                     posteriorFileName(PosteriorKind::Intensity, chromosome).c_str());
+        return false;
+    }
+    const PosteriorSelection selection{chromosome, PosteriorView::Average, 1};
+    const QString caption =
+        QStringLiteral("Chromosome %1: posterior QTL intensity, average of %2 replications")
+            .arg(chromosome)
+            .arg(layout.replicationCount);
+    const QString stem = QStringLiteral("intensity_%1").arg(chromosome, 2, 10, QLatin1Char('0'));
+    const QImage picture = posteriorPicture(options.pictureSize, layout, rows, selection, caption);
+    if (const auto failure = saveImageAtomically(picture, stem + ".png")) {
+        std::fprintf(log, "marrow-demo: %s.png: %s\n", qPrintable(stem), qPrintable(*failure));
+        return false;
+    }
+    // The values come from a drawing of the same selection, so the table and
+    // the picture cannot disagree.
+    QImage scratch(options.pictureSize, QImage::Format_RGB32);
+    QPainter painter(&scratch);
+    const PosteriorDrawing drawing =
+        drawPosteriorGraph(painter, options.pictureSize, layout, rows, selection);
+    const std::string table =
+        valueTableCsv(posteriorValueColumns(drawing, layout.replicationCount));
+    if (!writeFileAtomically((stem + ".csv").toStdString(), table)) {
+        std::fprintf(log, "marrow-demo: %s.csv could not be written\n", qPrintable(stem));
+        return false;
+    }
+    result.pictures.append(QDir::current().absoluteFilePath(stem + ".png"));
+    result.valueFiles.append(QDir::current().absoluteFilePath(stem + ".csv"));
+    const Peak peak = drawing.curves.empty() ? Peak{} : peakOf(drawing.curves.front());
+    if (peak.height > 0)
+        std::fprintf(log, "  chromosome %d: highest intensity %.1f at %d cM  -> %s.png\n",
+                     chromosome, peak.height, peak.position, qPrintable(stem));
+    else
+        std::fprintf(log, "  chromosome %d: no QTL in any saved sample  -> %s.png\n", chromosome,
+                     qPrintable(stem));
+    return true;
+}
+
+void printWhatToLookAt(std::FILE* log) {
+    std::fprintf(log,
+                 "\nThe pictures and their values are in %s\n"
+                 "Look at where each curve peaks: the simulated QTL and their true positions\n"
+                 "are listed in simuAl_log.txt. A chromosome without a QTL stays low.\n"
+                 "To browse the same graphs in Marrow: start it in this folder and choose\n"
+                 "QTL analysis > Posterior graphs.\n",
+                 qPrintable(QDir::currentPath()));
+}
+
+} // namespace
+
+BatchResult runBatchRoad(const BatchOptions& options, std::FILE* log) {
+    BatchResult result;
+    if (!QDir::setCurrent(options.folder)) {
+        std::fprintf(log, "marrow-demo: cannot work in %s\n", qPrintable(options.folder));
+        return result;
+    }
+    PrintedMessages messages(log);
+    std::fprintf(log, "Simulation: simuAl_in.def -> simuAl_in.txt\n");
+    if (!prepareSimulationInput(messages) || !runEngine(simulationEngine, options, log))
+        return result;
+    std::fprintf(log, "Analysis: multAl_in.def -> multAl_in.txt\n");
+    if (!prepareAnalysisInput(messages) || !runEngine(analysisEngine, options, log))
+        return result;
+    const auto layout = loadRunLayout(messages, RunLayoutDepth::Whole);
+    if (!layout)
+        return result;
+    std::fprintf(log, "Posterior graphs (%dx%d):\n", options.pictureSize.width(),
+                 options.pictureSize.height());
+    for (int c = 1; c <= layout->chromosomeCount; ++c) {
+        if (!drawChromosome(*layout, c, options, result, log))
+            return result;
+    }
+    printWhatToLookAt(log);
+    result.ok = true;
+    return result;
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "model/Messages.h"
+
+struct AnalysisParameters;
+struct SimulationParams;
+
+// The demo a new user meets: three QTL on five chromosomes of an F2 cross of
+// three families from four founders (examples/demo/pedigree.txt), and an
+// analysis of the simulated data short enough to watch. The two defaults
+// files in examples/demo are these sets as "Set as default" writes them, and
+// the batch road takes the same steps as "Use default" and OK in the dialogs.
+
+/// Fills `params`, a new set, with the demo's simulation, its tables
+/// confirmed and the QTL counted per chromosome.
+void fillDemoSimulation(SimulationParams& params);
+
+/// Fills `parameters`, a new set, with the demo's analysis: the chromosome
+/// table of the genome the demo simulation writes, the QTL counted per
+/// chromosome.
+void fillDemoAnalysis(AnalysisParameters& parameters);
+
+/// Writes simuAl_in.def and multAl_in.def of the demo in the current folder;
+/// false (with a message) when either could not be written.
+bool writeDemoDefaults(MessageSink& messages);
+
+/// The simulation dialog's opening, "Use default" and OK in the current
+/// folder: reads simuAl_in.def, writes simuAl_in.txt and rewrites the
+/// pedigree file. False when a step refused (its message is in `messages`).
+bool prepareSimulationInput(MessageSink& messages);
+
+/// The analysis dialog's opening, "Use default" and Ok in the current folder:
+/// reads the genome file the simulation wrote, the pedigree file and
+/// multAl_in.def, and writes multAl_in.txt.
+bool prepareAnalysisInput(MessageSink& messages);

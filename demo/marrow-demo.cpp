@@ -1,0 +1,91 @@
+// marrow-demo: the road of one simulation and one analysis without a window.
+
+#include "demo/BatchRoad.h"
+#include "demo/DemoSetup.h"
+
+#include <QDir>
+#include <QGuiApplication>
+
+#include <cstdio>
+#include <cstring>
+#include <optional>
+
+namespace {
+
+void printUsage() {
+    std::fprintf(stderr,
+                 "usage: marrow-demo [--quiet] [--size WIDTHxHEIGHT] FOLDER\n"
+                 "       marrow-demo --write-defaults FOLDER\n"
+                 "\n"
+                 "FOLDER holds pedigree.txt, simuAl_in.def and multAl_in.def (a copy of\n"
+                 "examples/demo). marrow-demo writes simuAl_in.txt and multAl_in.txt from the\n"
+                 "defaults, runs Tamsin.exe and Pellarin.exe there, and draws the posterior\n"
+                 "intensity of every chromosome to intensity_CC.png with its values in\n"
+                 "intensity_CC.csv. --write-defaults writes the demo's two defaults files.\n");
+}
+
+std::optional<QSize> parseSize(const char* text) {
+    int width = 0;
+    int height = 0;
+    char tail = 0;
+    if (std::sscanf(text, "%dx%d%c", &width, &height, &tail) != 2)
+        return std::nullopt;
+    if (width < 100 || height < 80 || width > 8000 || height > 8000)
+        return std::nullopt;
+    return QSize(width, height);
+}
+
+class PrintedMessages : public MessageSink {
+public:
+    void showMessage(const std::string&, const std::string& text) override {
+        std::fprintf(stderr, "marrow-demo: %s\n", text.c_str());
+    }
+};
+
+int writeDefaults(const QString& folder) {
+    PrintedMessages messages;
+    if (!QDir().mkpath(folder) || !QDir::setCurrent(folder)) {
+        std::fprintf(stderr, "marrow-demo: cannot work in %s\n", qPrintable(folder));
+        return 1;
+    }
+    return writeDemoDefaults(messages) ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    // Pictures are drawn into images: no display is needed, or used.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+
+    BatchOptions options;
+    bool defaultsOnly = false;
+    for (int i = 1; i < argc; ++i) {
+        const char* argument = argv[i];
+        if (std::strcmp(argument, "--quiet") == 0) {
+            options.quiet = true;
+        } else if (std::strcmp(argument, "--write-defaults") == 0) {
+            defaultsOnly = true;
+        } else if (std::strcmp(argument, "--size") == 0 && i + 1 < argc) {
+            const auto size = parseSize(argv[++i]);
+            if (!size) {
+                std::fprintf(stderr, "marrow-demo: --size wants WIDTHxHEIGHT, e.g. 800x360\n");
+                return 2;
+            }
+            options.pictureSize = *size;
+        } else if (argument[0] == '-' || !options.folder.isEmpty()) {
+            printUsage();
+            return 2;
+        } else {
+            options.folder = QString::fromLocal8Bit(argument);
+        }
+    }
+    if (options.folder.isEmpty()) {
+        printUsage();
+        return 2;
+    }
+    if (defaultsOnly)
+        return writeDefaults(options.folder);
+    return runBatchRoad(options, stdout).ok ? 0 : 1;
+}

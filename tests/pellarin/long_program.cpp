@@ -1,0 +1,100 @@
+// The fuller recovery studies with the real programs: Tamsin.exe simulates,
+// Pellarin.exe analyses, every meta-run is judged. Minutes long: label "long".
+
+#include "model/TextFiles.h"
+#include "support/EngineRuns.h"
+#include "viewers/PosteriorFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+using namespace testing_support;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Per meta-run, the value rows of a posterior file as the viewer reads them.
+PosteriorRows viewerRows(const fs::path& file, int runs) {
+    std::ifstream in(file);
+    PosteriorRows rows;
+    EXPECT_EQ(readPosteriorFile(in, PosteriorKind::Intensity, binCentres(100, 2), runs, rows),
+              PosteriorStatus::Loaded);
+    return rows;
+}
+
+int peakOf(const std::array<double, posteriorColumns>& row) {
+    return static_cast<int>(std::max_element(row.begin(), row.end()) - row.begin());
+}
+
+// The posterior chance of each QTL count of a meta-run, from qtlnum.txt.
+std::vector<double> countPosterior(const fs::path& file, int run) {
+    std::ifstream in(file);
+    std::string heading;
+    std::getline(in, heading);
+    std::vector<double> posterior;
+    int r = 0, k = 0;
+    double prior = 0, chance = 0;
+    std::string factor;
+    while (in >> r >> k >> prior >> chance >> factor) {
+        if (r == run)
+            posterior.push_back(chance);
+    }
+    return posterior;
+}
+
+struct Study {
+    const char* name;
+    SimulatedDataSet set;
+    bool variableNumber;
+};
+
+class LongProgramRecovery : public ::testing::TestWithParam<Study> {};
+
+TEST_P(LongProgramRecovery, EveryMetaRunFindsEverySimulatedQtl) {
+    const Study study = GetParam();
+    TempDir folder;
+    writeSimulationInput(folder.path(), study.set);
+    ASSERT_EQ(runProgram("Tamsin.exe", folder.path()).status, 0);
+    AnalysisInput input = analysisOf(study.set);
+    input.qtlNumberMode = study.variableNumber ? CountMode::Variable : CountMode::Fixed;
+    input.metaRuns = 5;
+    input.burnInIterations = 1000;
+    input.totalIterations = study.variableNumber ? 30000 : 8000;
+    input.iterationsPerSave = 5;
+    writeAnalysisInputFile(folder.path(), input);
+    const ProgramRun run = runProgram("Pellarin.exe", folder.path());
+    ASSERT_EQ(run.status, 0) << run.errors;
+    for (const auto& [chromosome, position, variance] : study.set.qtl) {
+        const PosteriorRows rows =
+            viewerRows(folder / posteriorFileName(PosteriorKind::Intensity, chromosome), 5);
+        for (int r = 0; r < 5; ++r)
+            EXPECT_NEAR(peakOf(rows.values[r]), position, 5)
+                << "meta-run " << r + 1 << " chromosome " << chromosome;
+    }
+    if (!study.variableNumber)
+        return;
+    for (int r = 1; r <= 5; ++r) {
+        const std::vector<double> posterior = countPosterior(folder / "qtlnum.txt", r);
+        ASSERT_FALSE(posterior.empty());
+        const auto mode = std::max_element(posterior.begin(), posterior.end()) - posterior.begin();
+        EXPECT_EQ(mode, static_cast<long>(study.set.qtl.size())) << "meta-run " << r;
+    }
+}
+
+SimulatedDataSet twoQtl() {
+    SimulatedDataSet set;
+    set.chromosomes = 3;
+    set.qtl = {{1, 30.0, 0.25}, {3, 71.0, 0.25}};
+    set.residual = 0.5;
+    return set;
+}
+
+INSTANTIATE_TEST_SUITE_P(Studies, LongProgramRecovery,
+                         ::testing::Values(Study{"OneQtlFixedNumber", SimulatedDataSet{}, false},
+                                           Study{"OneQtlVariableNumber", SimulatedDataSet{}, true},
+                                           Study{"TwoQtlVariableNumber", twoQtl(), true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace

@@ -1,0 +1,232 @@
+// The model search: with the traits ignored the chain must sample the
+// prior of the QTL number, the positions and the allele numbers exactly,
+// which proves the acceptance ratios of birth, death, split and merge.
+
+#include "pellarin/Output.h"
+#include "pellarin/Runner.h"
+#include "support/SimulatedPopulation.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numeric>
+
+using namespace pellarin;
+using testing_support::simulatePopulation;
+using testing_support::SimulationPlan;
+
+namespace {
+
+// Pearson's statistic of observed counts against expected shares, with the
+// classes whose expectation is below 5 pooled into their neighbour, and the
+// 0.1% point of chi-square with its degrees of freedom (Wilson-Hilferty).
+struct ChiSquare {
+    double statistic = 0.0;
+    double critical = 0.0;
+};
+
+ChiSquare chiSquare(const std::vector<double>& observed, const std::vector<double>& shares) {
+    const double total = std::accumulate(observed.begin(), observed.end(), 0.0);
+    std::vector<double> o, e;
+    double pooledO = 0.0, pooledE = 0.0;
+    for (size_t k = 0; k < observed.size(); ++k) {
+        pooledO += observed[k];
+        pooledE += shares[k] * total;
+        if (pooledE >= 5.0) {
+            o.push_back(pooledO);
+            e.push_back(pooledE);
+            pooledO = pooledE = 0.0;
+        }
+    }
+    if (!e.empty()) {
+        o.back() += pooledO;
+        e.back() += pooledE;
+    }
+    ChiSquare result;
+    for (size_t k = 0; k < o.size(); ++k)
+        result.statistic += (o[k] - e[k]) * (o[k] - e[k]) / e[k];
+    const double df = std::max<double>(o.size() - 1.0, 1.0);
+    const double z = 3.09;
+    result.critical = df * std::pow(1.0 - 2.0 / (9.0 * df) + z * std::sqrt(2.0 / (9.0 * df)), 3);
+    return result;
+}
+
+std::vector<double> normalised(std::vector<double> weights) {
+    const double total = std::accumulate(weights.begin(), weights.end(), 0.0);
+    for (double& w : weights)
+        w /= total;
+    return weights;
+}
+
+Population smallPopulation(int founders) {
+    SimulationPlan plan;
+    plan.type = CrossType::F2;
+    plan.founders = founders;
+    plan.families = {{0, 1, 12}};
+    if (founders > 2)
+        plan.families.push_back({2, founders - 1, 12});
+    plan.lengths = {60, 140};
+    plan.markersPerChromosome = 4;
+    plan.seed = 3;
+    return simulatePopulation(plan);
+}
+
+struct NumberPriorCase {
+    const char* name;
+    bool poisson;
+    double mean;
+};
+
+class PriorOnlyQtlNumber : public ::testing::TestWithParam<NumberPriorCase> {};
+
+TEST_P(PriorOnlyQtlNumber, FollowsThePriorWithUniformPositions) {
+    const NumberPriorCase c = GetParam();
+    const Population population = smallPopulation(2);
+    ModelSettings settings;
+    settings.ignoreTraits = true;
+    settings.variableQtlNumber = true;
+    settings.qtlNumberPoisson = c.poisson;
+    settings.qtlNumberMean = c.mean;
+    settings.positionRadius = 30;
+    settings.qtl = {{0, 30, 2, 0.5}, {1, 70, 2, 0.5}};
+    const AnalysisData data(population, settings);
+    Chain chain(data, Random(77, 1));
+    chain.start();
+    std::vector<double> counts(maxQtl + 1, 0.0), genome(10, 0.0);
+    const int thin = c.poisson ? 20 : 200;
+    for (int t = 1; t <= 2000 * thin; ++t) {
+        chain.iterate();
+        if (t % thin != 0)
+            continue;
+        counts[chain.qtl().size()] += 1.0;
+        for (const QtlState& qtl : chain.qtl()) {
+            const double x = qtl.position + (qtl.chromosome == 1 ? 60.0 : 0.0);
+            genome[std::min(static_cast<int>(x / 20.0), 9)] += 1.0;
+        }
+    }
+    std::vector<double> prior(maxQtl + 1);
+    for (int k = 0; k <= maxQtl; ++k)
+        prior[k] = std::exp(logQtlNumberPrior(settings, k));
+    const ChiSquare number = chiSquare(counts, normalised(prior));
+    const ChiSquare position = chiSquare(genome, std::vector<double>(10, 0.1));
+    EXPECT_LT(number.statistic, number.critical) << number.critical;
+
+    EXPECT_LT(position.statistic, position.critical);
+}
+
+INSTANTIATE_TEST_SUITE_P(Priors, PriorOnlyQtlNumber,
+                         ::testing::Values(NumberPriorCase{"Poisson2", true, 2.0},
+                                           NumberPriorCase{"Uniform", false, 0.0}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct AllelePriorCase {
+    const char* name;
+    bool poisson;
+    double mean;
+};
+
+class PriorOnlyAlleleNumber : public ::testing::TestWithParam<AllelePriorCase> {};
+
+TEST_P(PriorOnlyAlleleNumber, FollowsThePriorOnOneToTheFounders) {
+    const AllelePriorCase c = GetParam();
+    const int founders = 5;
+    const Population population = smallPopulation(founders);
+    ModelSettings settings;
+    settings.ignoreTraits = true;
+    settings.variableAlleleNumber = true;
+    settings.alleleNumberPoisson = c.poisson;
+    settings.alleleNumberMean = c.mean;
+    settings.qtl = {{0, 30, 2, 0.5}, {1, 70, 5, 0.5}};
+    const AnalysisData data(population, settings);
+    Chain chain(data, Random(78, 1));
+    chain.start();
+    std::vector<double> counts(founders, 0.0);
+    for (int t = 1; t <= 40000; ++t) {
+        chain.iterate();
+        if (t % 10 != 0)
+            continue;
+        for (const QtlState& qtl : chain.qtl()) {
+            counts[qtl.alleles - 1] += 1.0;
+            // Every class keeps at least one founder.
+            std::vector<int> size(qtl.alleles, 0);
+            for (int label : qtl.labels)
+                ++size[label];
+            ASSERT_EQ(std::count(size.begin(), size.end(), 0), 0);
+        }
+    }
+    std::vector<double> prior(founders);
+    for (int a = 1; a <= founders; ++a)
+        prior[a - 1] = std::exp(logAlleleNumberPrior(settings, founders, a));
+    const ChiSquare test = chiSquare(counts, normalised(prior));
+    EXPECT_LT(test.statistic, test.critical);
+}
+
+INSTANTIATE_TEST_SUITE_P(Priors, PriorOnlyAlleleNumber,
+                         ::testing::Values(AllelePriorCase{"Poisson2", true, 2.0},
+                                           AllelePriorCase{"Uniform", false, 0.0}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ModelSearch, DataWithoutQtlKeepTheNumberBelowThePriorMean) {
+    SimulationPlan plan;
+    plan.families = {{0, 1, 200}};
+    plan.lengths = {100, 100};
+    plan.seed = 12;
+    const Population population = simulatePopulation(plan);
+    ModelSettings settings;
+    settings.variableQtlNumber = true;
+    settings.qtlNumberMean = 2.0;
+    settings.burnIn = 300;
+    settings.total = 2300;
+    settings.perSave = 2;
+    settings.qtl = {{0, 50, 2, 0.5}};
+    const AnalysisData data(population, settings);
+    const ChainResult result = runChain(data, 5, 1, false);
+    double mean = 0.0;
+    for (size_t k = 0; k < result.qtlCounts.size(); ++k)
+        mean += k * static_cast<double>(result.qtlCounts[k]) / result.samples;
+    EXPECT_LT(mean, 2.0);
+}
+
+TEST(ModelSearch, StirlingNumbersAndPriorsOutsideTheirRange) {
+    const std::tuple<int, int, double> stirling[] = {
+        {4, 2, 7}, {5, 3, 25}, {6, 1, 1}, {6, 6, 1}, {10, 4, 34105}};
+    for (const auto& [n, k, value] : stirling)
+        EXPECT_NEAR(std::exp(logStirling2(n, k)), value, 1e-9 * value) << n << " " << k;
+    EXPECT_EQ(logStirling2(3, 4), -INFINITY);
+    EXPECT_EQ(logStirling2(3, 0), -INFINITY);
+    ModelSettings settings;
+    settings.variableQtlNumber = true;
+    EXPECT_EQ(logQtlNumberPrior(settings, maxQtl + 1), -INFINITY);
+    EXPECT_EQ(logQtlNumberPrior(settings, -1), -INFINITY);
+    EXPECT_NEAR(logQtlNumberPrior(settings, 3) - logQtlNumberPrior(settings, 2),
+                std::log(2.0 / 3.0), 1e-12);
+    // A fixed allele number: born QTL take the file's allele numbers.
+    settings.qtl = {{0, 1, 2, 0.5}, {0, 2, 3, 0.5}, {0, 3, 3, 0.5}};
+    EXPECT_NEAR(logAlleleNumberPrior(settings, 4, 3) - logAlleleNumberPrior(settings, 4, 2),
+                std::log(2.0), 1e-12);
+    EXPECT_EQ(logAlleleNumberPrior(settings, 4, 4), -INFINITY);
+}
+
+TEST(ModelSearch, QtlNumberFileGivesPriorPosteriorAndBayesFactors) {
+    ChainResult result;
+    result.run = 3;
+    result.samples = 4;
+    result.qtlCounts.assign(maxQtl + 1, 0);
+    result.qtlCounts[1] = 2;
+    result.qtlCounts[2] = 2;
+    ModelSettings settings;
+    settings.variableQtlNumber = true;
+    settings.qtlNumberPoisson = false;
+    const std::string text = qtlNumberText({result}, settings);
+    // Uniform prior 1/31; no sample without QTL: the factors are unbounded.
+    EXPECT_EQ(text.substr(0, text.find('\n', text.find('\n') + 1) + 1),
+              "meta_run nqtl prior posterior bayes_factor\n3 0 0.0322581 0 NA\n");
+    EXPECT_NE(text.find("\n3 1 0.0322581 0.5 Inf\n"), std::string::npos);
+    result.qtlCounts[0] = 1;
+    result.qtlCounts[2] = 1;
+    const std::string some = qtlNumberText({result}, settings);
+    EXPECT_NE(some.find("\n3 1 0.0322581 0.5 2\n"), std::string::npos) << some;
+    EXPECT_NE(some.find("\n3 5 0.0322581 0 0\n"), std::string::npos);
+}
+
+} // namespace

@@ -1,0 +1,197 @@
+// Pellarin.exe as Marrow starts it: data simulated by the real Tamsin.exe,
+// multAl_in.txt written by the analysis core, outputs read by the viewers.
+
+#include "model/TextFiles.h"
+#include "support/EngineRuns.h"
+#include "viewers/ChainFile.h"
+#include "viewers/PosteriorFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+using namespace testing_support;
+namespace fs = std::filesystem;
+
+namespace {
+
+// A folder with a data set simulated by Tamsin.exe and its multAl_in.txt.
+void prepare(const TempDir& folder, const SimulatedDataSet& set, const AnalysisInput& input) {
+    writeSimulationInput(folder.path(), set);
+    const ProgramRun tamsin = runProgram("Tamsin.exe", folder.path());
+    ASSERT_EQ(tamsin.status, 0) << tamsin.errors;
+    writeAnalysisInputFile(folder.path(), input);
+}
+
+std::string text(const fs::path& path) {
+    const auto content = readWholeFile(path);
+    return content ? *content : std::string();
+}
+
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+    const size_t at = text.find(from);
+    if (at != std::string::npos)
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+// The map position (cM) where a meta-run's intensity peaks, as the viewer
+// reads the file.
+int viewerPeak(const fs::path& file, int length, int binLength, int runs, int run) {
+    std::ifstream in(file);
+    PosteriorRows rows;
+    EXPECT_EQ(
+        readPosteriorFile(in, PosteriorKind::Intensity, binCentres(length, binLength), runs, rows),
+        PosteriorStatus::Loaded)
+        << file;
+    const auto& row = rows.values[run - 1];
+    return static_cast<int>(std::max_element(row.begin(), row.end()) - row.begin());
+}
+
+} // namespace
+
+TEST(PellarinProgram, BadInputsStopWithOneLineAndWriteNothing) {
+    struct Case {
+        const char* name;
+        const char* file;
+        // Turns the good file into the bad one; a null change removes it.
+        std::string (*change)(const std::string&);
+        const char* message;
+    };
+    const Case cases[] = {
+        {"no parameter file", "multAl_in.txt", nullptr, "multAl_in.txt: cannot be opened"},
+        {"no marker file", "markers.txt", nullptr,
+         "markers.txt: the file cannot be opened (it is named in multAl_in.txt)"},
+        {"founder out of range", "pedigree.txt",
+         [](const std::string& t) { return replaced(t, "1    2    300", "1    3    300"); },
+         "pedigree.txt: family 1: founder 3 is not a founder parent (1 to 2)"},
+        {"position not a number", "genome.txt",
+         [](const std::string& t) {
+             return replaced(t, "C1M02              10", "C1M02              1O");
+         },
+         "genome.txt: record 2: position \"1O\" is not a number"},
+        {"marker counts disagree", "multAl_in.txt",
+         [](const std::string& t) { return replaced(t, "11    11", "12    11"); },
+         "genome.txt: chromosome 1 has 11 markers, but multAl_in.txt says 12"},
+        {"fewer trait values", "pheno.txt",
+         [](const std::string& t) {
+             return replaced(t, "Number_of_progeny           300",
+                             "Number_of_progeny           299");
+         },
+         "pheno.txt: \"1\" stands after the last of the 299 progeny"},
+        {"pedigree type against the code", "pedigree.txt",
+         [](const std::string& t) { return replaced(t, "F2", "BC1"); },
+         "pedigree.txt: the type \"BC1\" differs from the progeny type code 4 of multAl_in.txt"},
+        {"more alleles than founders", "multAl_in.txt",
+         [](const std::string& t) { return replaced(t, "2     2", "3     2"); },
+         "multAl_in.txt: QTL 1 has 3 alleles; it may have 1 to 2 (the number of founders)"},
+    };
+    SimulatedDataSet set;
+    for (const Case& c : cases) {
+        TempDir folder;
+        prepare(folder, set, analysisOf(set));
+        const fs::path file = folder / c.file;
+        if (c.change) {
+            const std::string before = text(file);
+            const std::string after = c.change(before);
+            ASSERT_NE(after, before) << c.name;
+            writeFileAtomically(file, after);
+        } else {
+            fs::remove(file);
+        }
+        const std::vector<std::string> files = filesIn(folder.path());
+        const ProgramRun run = runProgram("Pellarin.exe", folder.path());
+        EXPECT_EQ(run.status, 1) << c.name;
+        EXPECT_EQ(run.errors, std::string("Pellarin.exe: ") + c.message + "\n") << c.name;
+        EXPECT_EQ(filesIn(folder.path()), files) << c.name;
+    }
+}
+
+TEST(PellarinProgram, SameSeedGivesIdenticalFilesOnOneAndTwoThreads) {
+    SimulatedDataSet set;
+    set.families = {{1, 2, 60}};
+    AnalysisInput input = analysisOf(set);
+    input.qtlNumberMode = CountMode::Variable;
+    input.alleleNumberMode = CountMode::Variable;
+    input.saveChainValues = true;
+    input.analysisType = {1, 1, 0};
+    input.metaRuns = 3;
+    input.totalIterations = 300;
+    input.burnInIterations = 50;
+    TempDir one, two;
+    prepare(one, set, input);
+    prepare(two, set, input);
+    ASSERT_EQ(runProgram("Pellarin.exe", one.path(), "--quiet --threads 1").status, 0);
+    ASSERT_EQ(runProgram("Pellarin.exe", two.path(), "--quiet --threads 2").status, 0);
+    const std::vector<std::string> files = filesIn(one.path());
+    EXPECT_EQ(filesIn(two.path()), files);
+    for (const std::string& name : files) {
+        // The log holds timings and the thread count.
+        if (name != "Pellarin.log") {
+            EXPECT_EQ(text(one / name), text(two / name)) << name;
+        }
+    }
+    // Meta-runs are streams of their own, not copies of one chain.
+    EXPECT_NE(text(one / "mix_01M1.txt"), text(one / "mix_02M1.txt"));
+}
+
+TEST(PellarinProgram, FindsTheQtlThatTamsinSimulated) {
+    SimulatedDataSet set; // one QTL of variance 0.3 at 63 cM on chromosome 2, 300 F2
+    AnalysisInput input = analysisOf(set);
+    TempDir folder;
+    prepare(folder, set, input);
+    const ProgramRun run = runProgram("Pellarin.exe", folder.path());
+    ASSERT_EQ(run.status, 0) << run.errors;
+    for (int r = 1; r <= input.metaRuns; ++r)
+        EXPECT_NEAR(viewerPeak(folder / "qtI100_02.txt", 100, 2, input.metaRuns, r), 63, 5)
+            << "meta-run " << r;
+    const std::string log = text(folder / "Pellarin.log");
+    EXPECT_NE(log.find("integrated out exactly by the forward-backward pass"), std::string::npos);
+}
+
+TEST(PellarinProgram, ChainFilesAndTheRunWithoutQtlReadBackByTheViewer) {
+    SimulatedDataSet set;
+    set.families = {{1, 2, 120}};
+    AnalysisInput input = analysisOf(set);
+    input.qtlNumberMode = CountMode::Variable;
+    input.saveChainValues = true;
+    input.analysisType = {1, 1, 0};
+    input.metaRuns = 1;
+    input.totalIterations = 400;
+    input.burnInIterations = 100;
+    input.iterationsPerSave = 10;
+    TempDir folder;
+    prepare(folder, set, input);
+    const ProgramRun run = runProgram("Pellarin.exe", folder.path());
+    ASSERT_EQ(run.status, 0) << run.errors;
+    const std::vector<std::string> heading = chainHeading(1, 1, 2, 4);
+    for (bool withQtl : {true, false}) {
+        const std::string name = chainFileTitle(1, withQtl) + ".txt";
+        std::ifstream in(folder / name);
+        std::string first;
+        std::getline(in, first);
+        in.seekg(0);
+        for (const char* column : {"iter", "nqtl", "mu_1", "res_1"}) {
+            in.clear();
+            in.seekg(0);
+            const ChainColumn read = readChainColumn(in, column);
+            EXPECT_EQ(read.status, ChainStatus::Loaded) << name << " " << column;
+            EXPECT_EQ(read.values.size(), 30u) << name << " " << column;
+        }
+        if (withQtl) {
+            std::string expected;
+            for (const std::string& word : heading)
+                expected += (expected.empty() ? "" : " ") + word;
+            EXPECT_EQ(first, expected);
+            in.clear();
+            in.seekg(0);
+            // Slots beyond the sample's QTL are gaps, never bad values.
+            const ChainColumn position = readChainColumn(in, "pos_2");
+            EXPECT_EQ(position.status, ChainStatus::Loaded);
+        }
+    }
+    const std::string log = text(folder / "Pellarin.log");
+    EXPECT_NE(log.find("with QTL mean deviance"), std::string::npos) << log;
+    const std::string counts = text(folder / "qtlnum.txt");
+    EXPECT_EQ(counts.rfind("meta_run nqtl prior posterior bayes_factor\n1 0 ", 0), 0u) << counts;
+}

@@ -1,0 +1,231 @@
+#include "viewers/GraphPictures.h"
+
+#include "app/FileChooser.h"
+#include "model/Messages.h"
+#include "model/TextFiles.h"
+#include "viewers/GraphPalette.h"
+#include "viewers/ViewerControls.h"
+
+#include <QFontMetrics>
+#include <QMenu>
+#include <QPainter>
+#include <QPainterPath>
+#include <QSaveFile>
+
+#include <algorithm>
+
+namespace {
+
+void drawAxes(QPainter& painter, const PlotArea& area) {
+    painter.setPen(QPen(graphPalette(0), 1));
+    painter.drawLine(area.x0, area.y0, area.x1, area.y0);
+    painter.drawLine(area.x0, area.y0, area.x0, area.yTop);
+}
+
+DrawnCurve drawCurve(QPainter& painter, const PosteriorRows& rows, std::size_t row, int scale,
+                     int colour, int n, const PlotArea& area) {
+    DrawnCurve curve{row, colour, curveValues(rows.values[row], n),
+                     curvePoints(rows.values[row], n, scale, area)};
+    painter.setPen(QPen(graphPalette(colour), 1));
+    for (std::size_t j = 1; j < curve.points.size(); ++j) {
+        const CurvePoint& from = curve.points[j - 1];
+        const CurvePoint& to = curve.points[j];
+        painter.drawLine(from.x, from.y, to.x, to.y);
+    }
+    return curve;
+}
+
+QImage whitePicture(QSize size) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    return image;
+}
+
+// The numbers a dialog shows in read-only edits beside its axes, written
+// where those edits stand.
+void drawLeftNumber(QPainter& painter, const PlotArea& area, int y, const QString& text) {
+    const int h = painter.fontMetrics().height();
+    painter.setPen(graphPalette(0));
+    painter.drawText(QRect(0, y - h / 2, std::max(area.x0 - 4, 1), h),
+                     Qt::AlignRight | Qt::AlignVCenter, text);
+}
+
+void drawRightNumber(QPainter& painter, const PlotArea& area, QSize size, const QString& text) {
+    const int h = painter.fontMetrics().height();
+    painter.setPen(graphPalette(0));
+    painter.drawText(
+        QRect(area.x1 + 4, area.y0 - h / 2, std::max(size.width() - area.x1 - 4, 1), h),
+        Qt::AlignLeft | Qt::AlignVCenter, text);
+}
+
+void drawCaption(QPainter& painter, const QString& caption) {
+    painter.setPen(graphPalette(0));
+    const int h = painter.fontMetrics().height();
+    painter.drawText(QPoint(h / 2, h * 3 / 2), caption);
+}
+
+} // namespace
+
+PosteriorDrawing drawPosteriorGraph(QPainter& painter, QSize size, const RunLayout& layout,
+                                    const PosteriorRows& rows,
+                                    const PosteriorSelection& selection) {
+    const PlotArea area = posteriorPlotArea(size.width(), size.height());
+    drawAxes(painter, area);
+    PosteriorDrawing drawing;
+    const int n = layout.lengthOf(selection.chromosome);
+    const int replications = std::clamp(layout.replicationCount, 1, posteriorRows - 1);
+    switch (selection.view) {
+    case PosteriorView::All:
+        for (int r = 0; r < replications; ++r)
+            drawing.curves.push_back(
+                drawCurve(painter, rows, static_cast<std::size_t>(r), rows.allMax, r / 2, n, area));
+        drawing.yLabelValue = rows.allMax;
+        break;
+    case PosteriorView::Average:
+        drawing.curves.push_back(drawCurve(painter, rows, static_cast<std::size_t>(replications),
+                                           rows.averageMax, 1, n, area));
+        drawing.yLabelValue = rows.averageMax;
+        break;
+    case PosteriorView::Single: {
+        const auto row =
+            static_cast<std::size_t>(std::clamp(selection.replication, 1, replications) - 1);
+        const int scale = rowScale(rows.values[row], n);
+        drawing.curves.push_back(drawCurve(painter, rows, row, scale, 7, n, area));
+        drawing.yLabelValue = scale;
+        break;
+    }
+    }
+    drawing.xLabelValue = n;
+    return drawing;
+}
+
+QImage posteriorPicture(QSize size, const RunLayout& layout, const PosteriorRows& rows,
+                        const PosteriorSelection& selection, const QString& caption) {
+    QImage image = whitePicture(size);
+    QPainter painter(&image);
+    const PosteriorDrawing drawing = drawPosteriorGraph(painter, size, layout, rows, selection);
+    const PlotArea area = posteriorPlotArea(size.width(), size.height());
+    drawLeftNumber(painter, area, area.yTop, QString::number(drawing.yLabelValue));
+    drawRightNumber(painter, area, size, QString::number(drawing.xLabelValue));
+    const QString distance = QStringLiteral("Linkage distance, cM");
+    const QFontMetrics metrics = painter.fontMetrics();
+    painter.drawText(QPoint(size.width() - metrics.horizontalAdvance(distance) - 4,
+                            area.y0 + metrics.height() * 3 / 2),
+                     distance);
+    drawCaption(painter, caption);
+    return image;
+}
+
+std::vector<ValueColumn> posteriorValueColumns(const PosteriorDrawing& drawing,
+                                               int replicationCount) {
+    std::vector<ValueColumn> columns(1);
+    columns.front().heading = "position_cM";
+    std::size_t positions = 0;
+    for (const DrawnCurve& curve : drawing.curves) {
+        ValueColumn column;
+        column.heading = static_cast<int>(curve.row) >= replicationCount
+                             ? std::string("average")
+                             : "replication_" + std::to_string(curve.row + 1);
+        column.values.assign(curve.values.begin(), curve.values.end());
+        positions = std::max(positions, curve.values.size());
+        columns.push_back(std::move(column));
+    }
+    for (std::size_t j = 1; j <= positions; ++j)
+        columns.front().values.push_back(static_cast<double>(j));
+    return columns;
+}
+
+void drawChainGraph(QPainter& painter, QSize size, const std::vector<std::optional<double>>& values,
+                    const std::optional<ValueRange>& range, const QString& note) {
+    const PlotArea area = chainPlotArea(size.width(), size.height());
+    drawAxes(painter, area);
+    if (!range) {
+        painter.drawText(QRect(area.x0, area.yTop, area.width(), area.height()), Qt::AlignCenter,
+                         note);
+        return;
+    }
+    painter.setPen(QPen(graphPalette(1), 1));
+    for (const auto& line : traceLines(values, *range, area)) {
+        if (line.size() == 1) {
+            painter.drawPoint(QPointF(line.front().x, line.front().y));
+            continue;
+        }
+        QPainterPath path(QPointF(line.front().x, line.front().y));
+        for (std::size_t i = 1; i < line.size(); ++i)
+            path.lineTo(line[i].x, line[i].y);
+        painter.drawPath(path);
+    }
+}
+
+QImage chainPicture(QSize size, const std::vector<std::optional<double>>& values,
+                    const std::optional<ValueRange>& range, const QString& note,
+                    const QString& caption) {
+    QImage image = whitePicture(size);
+    QPainter painter(&image);
+    drawChainGraph(painter, size, values, range, note);
+    if (range) {
+        const PlotArea area = chainPlotArea(size.width(), size.height());
+        drawLeftNumber(painter, area, area.yTop, viewer::axisNumber(range->high));
+        drawLeftNumber(painter, area, area.y0, viewer::axisNumber(range->low));
+        drawRightNumber(painter, area, size, QString::number(values.size()));
+    }
+    drawCaption(painter, caption);
+    return image;
+}
+
+std::optional<QString> saveImageAtomically(const QImage& image, const QString& path) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return file.errorString();
+    if (!image.save(&file, "PNG")) {
+        file.cancelWriting();
+        return QStringLiteral("the picture could not be encoded");
+    }
+    if (!file.commit())
+        return file.errorString();
+    return std::nullopt;
+}
+
+bool nearPlot(const PlotArea& area, QPoint point) {
+    const QRect plot(QPoint(area.x0, area.yTop), QPoint(area.x1, area.y0));
+    return plot.adjusted(-8, -8, 8, 8).contains(point);
+}
+
+QMenu* createPlotMenu(QWidget* parent, bool drawn, std::function<void()> savePicture,
+                      std::function<void()> saveValues) {
+    auto* menu = new QMenu(parent);
+    menu->addAction(QStringLiteral("Save picture..."), parent, std::move(savePicture))
+        ->setEnabled(drawn);
+    menu->addAction(QStringLiteral("Save values..."), parent, std::move(saveValues))
+        ->setEnabled(drawn);
+    return menu;
+}
+
+bool exportPicture(QWidget* owner, MessageSink& messages, const QString& suggested,
+                   const std::function<QImage()>& draw) {
+    const auto path = FileChooser::current().chooseExportName(
+        owner, QStringLiteral("Save picture"), suggested, QStringLiteral("PNG pictures (*.png)"),
+        QStringLiteral("png"));
+    if (!path)
+        return false;
+    if (const auto failure = saveImageAtomically(draw(), *path)) {
+        messages.error("The picture could not be written: " + path->toStdString() + " (" +
+                       failure->toStdString() + ")");
+        return false;
+    }
+    return true;
+}
+
+bool exportValues(QWidget* owner, MessageSink& messages, const QString& suggested,
+                  const std::vector<ValueColumn>& columns) {
+    const auto path = FileChooser::current().chooseExportName(
+        owner, QStringLiteral("Save values"), suggested,
+        QStringLiteral("Comma-separated values (*.csv)"), QStringLiteral("csv"));
+    if (!path)
+        return false;
+    if (!writeFileAtomically(path->toStdString(), valueTableCsv(columns))) {
+        messages.error("The values could not be written: " + path->toStdString());
+        return false;
+    }
+    return true;
+}

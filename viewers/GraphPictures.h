@@ -1,0 +1,102 @@
+#pragma once
+
+#include "viewers/CurveGeometry.h"
+#include "viewers/PosteriorFiles.h"
+#include "viewers/RunLayout.h"
+#include "viewers/ValueTable.h"
+
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+class MessageSink;
+class QMenu;
+class QPainter;
+class QPoint;
+class QWidget;
+
+// The drawings of the two viewers, onto any painter: the dialogs paint their
+// client area with them, and pictures (saved from a dialog or drawn by the
+// batch road) are made from the very same calls.
+
+/// One curve of a posterior drawing: the value row it shows, its palette
+/// colour, the values drawn at positions 1..n and their points.
+struct DrawnCurve {
+    std::size_t row = 0;
+    int colour = 0;
+    std::vector<double> values;
+    std::vector<CurvePoint> points;
+};
+
+enum class PosteriorView { Single, All, Average };
+
+/// What the posterior graph shows: a chromosome, and one replication (from
+/// 1), all of them or their average.
+struct PosteriorSelection {
+    int chromosome = 1;
+    PosteriorView view = PosteriorView::Single;
+    int replication = 1;
+};
+
+struct PosteriorDrawing {
+    std::vector<DrawnCurve> curves;
+    int xLabelValue = 0; ///< the chromosome length, at the right end of the x axis
+    int yLabelValue = 0; ///< the scale, at the top of the y axis
+};
+
+/// Draws the axes and the selected curves into an area of `size`, scaled as
+/// the posterior graph dialog scales them: replications in pairs of palette
+/// colours against `allMax`, the average in blue against `averageMax`, one
+/// replication in red against its own scale.
+PosteriorDrawing drawPosteriorGraph(QPainter& painter, QSize size, const RunLayout& layout,
+                                    const PosteriorRows& rows, const PosteriorSelection& selection);
+
+/// A picture of the graph: a white ground, the drawing, the two axis numbers
+/// at the ends of the axes with "Linkage distance, cM" below, and `caption`
+/// at the top left.
+QImage posteriorPicture(QSize size, const RunLayout& layout, const PosteriorRows& rows,
+                        const PosteriorSelection& selection, const QString& caption);
+
+/// The values a drawing shows: "position_cM" (1..n), then a column per
+/// curve, "replication_R" or "average".
+std::vector<ValueColumn> posteriorValueColumns(const PosteriorDrawing& drawing,
+                                               int replicationCount);
+
+/// Draws the chain axes and, when `range` holds, the trace of `values` in
+/// blue; otherwise `note` centred between the axes.
+void drawChainGraph(QPainter& painter, QSize size, const std::vector<std::optional<double>>& values,
+                    const std::optional<ValueRange>& range, const QString& note);
+
+/// A picture of the chain graph: white ground, the drawing, the largest and
+/// smallest value at the ends of the y axis, the sample count at the end of
+/// the x axis and `caption` at the top left.
+QImage chainPicture(QSize size, const std::vector<std::optional<double>>& values,
+                    const std::optional<ValueRange>& range, const QString& note,
+                    const QString& caption);
+
+/// Writes `image` to `path` as PNG, complete or not at all. Nothing on
+/// success, else the reason.
+std::optional<QString> saveImageAtomically(const QImage& image, const QString& path);
+
+// The plot areas' context menu, shared by both viewers.
+
+/// Whether `point` lies on the plot area or close to its axes.
+bool nearPlot(const PlotArea& area, QPoint point);
+
+/// A menu with "Save picture..." and "Save values...", both enabled only when
+/// something is drawn. The caller owns it.
+QMenu* createPlotMenu(QWidget* parent, bool drawn, std::function<void()> savePicture,
+                      std::function<void()> saveValues);
+
+/// Asks for a PNG name through the file chooser and writes `draw()` there; a
+/// write failure is reported to `messages`. False when cancelled or failed.
+bool exportPicture(QWidget* owner, MessageSink& messages, const QString& suggested,
+                   const std::function<QImage()>& draw);
+
+/// Asks for a CSV name likewise and writes `columns` there.
+bool exportValues(QWidget* owner, MessageSink& messages, const QString& suggested,
+                  const std::vector<ValueColumn>& columns);

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+/// One column of values a viewer drew: its heading and a value per row, a
+/// gap where nothing was drawn.
+struct ValueColumn {
+    std::string heading;
+    std::vector<std::optional<double>> values;
+};
+
+/// The columns as comma-separated text: a heading line, then one line per
+/// value of the first column (the position or sample number). Numbers keep 15
+/// significant digits; a gap, or a row past a shorter column's end, is "NA".
+/// Headings holding a comma or a quote are quoted.
+std::string valueTableCsv(const std::vector<ValueColumn>& columns);
