@@ -39,13 +39,18 @@ std::string shown(const RecordingMessages& messages) {
     return messages.messages().empty() ? std::string() : messages.messages().front().text;
 }
 
-template <class Read> std::string dataFileMessage(Read read) {
-    try {
-        read();
-    } catch (const DataFileError& error) {
-        return error.what();
-    }
-    return {};
+// An engine data reader: its `DataFileError` is the message. `read` takes
+// the stream.
+template <class Read> MessageOf dataReader(Read read) {
+    return [read](const std::string& text) {
+        std::istringstream in(text);
+        try {
+            read(in);
+        } catch (const DataFileError& error) {
+            return std::string(error.what());
+        }
+        return std::string();
+    };
 }
 
 std::string genomeDialog(const std::string& text) {
@@ -134,13 +139,7 @@ std::string importCsv(const std::string& text) {
 const std::map<std::string, MessageOf>& readers() {
     static const std::map<std::string, MessageOf> table = {
         {"readGenomeFile", genomeDialog},
-        {"readGenomeData",
-         [](const std::string& text) {
-             return dataFileMessage([&] {
-                 std::istringstream in(text);
-                 readGenomeData(in, "genome.txt");
-             });
-         }},
+        {"readGenomeData", dataReader([](std::istream& in) { readGenomeData(in, "genome.txt"); })},
         {"readPedigree", pedigree},
         {"readAnalysisDefaults", analysisDefaults},
         {"readAnalysisInput", analysisInput},
@@ -150,40 +149,16 @@ const std::map<std::string, MessageOf>& readers() {
         {"readPosteriorFile", posterior},
         {"readChainColumn", chain},
         {"readFounderMarkers",
-         [](const std::string& text) {
-             return dataFileMessage([&] {
-                 std::istringstream in(text);
-                 readFounderMarkers(in, "f1.txt");
-             });
-         }},
+         dataReader([](std::istream& in) { readFounderMarkers(in, "f1.txt"); })},
         {"readProgenyMarkers",
-         [](const std::string& text) {
-             return dataFileMessage([&] {
-                 std::istringstream in(text);
-                 readProgenyMarkers(in, "markers.txt");
-             });
-         }},
-        {"readTraitData",
-         [](const std::string& text) {
-             return dataFileMessage([&] {
-                 std::istringstream in(text);
-                 readTraitData(in, "pheno.txt");
-             });
-         }},
-        {"readAlleleConfiguration",
-         [](const std::string& text) {
-             return dataFileMessage([&] {
-                 std::istringstream in(text);
-                 readAlleleConfiguration(in, "alleles.txt", {2, 3}, 4);
-             });
-         }},
-        {"readAllelicValues",
-         [](const std::string& text) {
-             return dataFileMessage([&] {
-                 std::istringstream in(text);
-                 readAllelicValues(in, "values.txt", {2, 3});
-             });
-         }},
+         dataReader([](std::istream& in) { readProgenyMarkers(in, "markers.txt"); })},
+        {"readTraitData", dataReader([](std::istream& in) { readTraitData(in, "pheno.txt"); })},
+        {"readAlleleConfiguration", dataReader([](std::istream& in) {
+             readAlleleConfiguration(in, "alleles.txt", {2, 3}, 4);
+         })},
+        {"readAllelicValues", dataReader([](std::istream& in) {
+             readAllelicValues(in, "values.txt", {2, 3});
+         })},
         {"importCross", importCsv},
     };
     return table;
