@@ -1,5 +1,6 @@
 #include "analysis/AnalysisFields.h"
 
+#include "model/FieldMessages.h"
 #include "model/NumberFormat.h"
 #include "model/WordReader.h"
 
@@ -169,10 +170,6 @@ struct TextGetter {
     }
 };
 
-std::string boundText(double value) {
-    return fmt::dialogNumber(value);
-}
-
 } // namespace
 
 std::span<const AnalysisField> analysisFields() {
@@ -198,19 +195,15 @@ std::optional<std::string> setFieldText(AnalysisValues& values, const AnalysisFi
 }
 
 std::string fieldCheckMessage(const AnalysisField& field) {
-    const auto between = [&field](const char* kind) {
-        if (!field.bounds)
-            return std::string("Please enter ") + kind + ".";
-        return std::string("Please enter ") + kind + " between " + boundText(field.bounds->first) +
-               " and " + boundText(field.bounds->second) + ".";
-    };
     switch (field.kind) {
     case FieldKind::Integer:
-        return between("an integer");
+        return field.bounds ? integerEntryMessage(field.bounds->first, field.bounds->second)
+                            : integerEntryMessage();
     case FieldKind::Real:
-        return between("a number");
+        return field.bounds ? numberEntryMessage(field.bounds->first, field.bounds->second)
+                            : numberEntryMessage();
     case FieldKind::Text:
-        return "Please enter no more than " + fmt::integer(field.maxLength) + " characters.";
+        return textLengthMessage(field.maxLength);
     case FieldKind::Flag:
     case FieldKind::Choice:
         break;

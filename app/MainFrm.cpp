@@ -60,6 +60,7 @@ std::optional<std::string> chooseTitleText() {
 CMainFrame::CMainFrame(QWidget* parent)
     : QMainWindow(parent), m_markovDialog(MessageBoxes::forwarder(), chooseTitleText, this),
       m_analysisDialog(MessageBoxes::forwarder(), this),
+      m_simulationDialog(MessageBoxes::forwarder(), this),
       m_posteriorDialog(MessageBoxes::forwarder(), this) {
     setObjectName(QStringLiteral("mainFrame"));
     m_view = new CMarrowView(this);
@@ -225,7 +226,8 @@ void CMainFrame::createSimulationMenu() {
     QMenu* menu = menuBar()->addMenu(QStringLiteral("&Simulation"));
     menu->setObjectName(QStringLiteral("simulationMenu"));
     addCommand(menu, "simulationParametersAction", QStringLiteral("Set &parameters"), {},
-               QStringLiteral("Set simulation parameters for QTL effects and positions "), nullptr);
+               QStringLiteral("Set simulation parameters for QTL effects and positions "),
+               &CMainFrame::onSimulationParameters);
     menu->addSeparator();
     addCommand(menu, "simulationEngineAction", QStringLiteral("&Go Simulation"), {},
                QStringLiteral("Simulation markers, QTL and trait values for all progeny"),
@@ -520,6 +522,10 @@ void CMainFrame::onAnalysisParameters() {
 void CMainFrame::onUsersGuide() {
     UsersGuideDialog guide(this);
     guide.exec();
+}
+
+void CMainFrame::onSimulationParameters() {
+    m_simulationDialog.exec();
 }
 
 void CMainFrame::onPosteriorGraphs() {

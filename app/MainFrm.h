@@ -3,6 +3,7 @@
 #include "analysis/ParDlg.h"
 #include "app/RecentFiles.h"
 #include "engines/EngineStart.h"
+#include "simulation/SimuDlg.h"
 #include "viewers/MarkovDlg.h"
 #include "viewers/QTLIntDlg.h"
 
@@ -37,6 +38,7 @@ public:
     EngineLauncher& engineLauncher() { return m_engineLauncher; }
     MarkovChainDialog& markovDialog() { return m_markovDialog; }
     AnalysisParamDialog& analysisDialog() { return m_analysisDialog; }
+    SimulationParamDialog& simulationDialog() { return m_simulationDialog; }
     PosteriorGraphDialog& posteriorDialog() { return m_posteriorDialog; }
     const RecentFileList& recentFiles() const { return m_recentFiles; }
 
@@ -107,6 +109,7 @@ private:
     void onAppAbout();
     void onAnalysisParameters();
     void onUsersGuide();
+    void onSimulationParameters();
     void onPosteriorGraphs();
     void onMarkovChains();
 
@@ -122,6 +125,7 @@ private:
     // createSimulationMenu).
     MarkovChainDialog m_markovDialog;
     AnalysisParamDialog m_analysisDialog;
+    SimulationParamDialog m_simulationDialog;
     PosteriorGraphDialog m_posteriorDialog;
 
     CMarrowView* m_view = nullptr;

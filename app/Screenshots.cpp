@@ -16,6 +16,8 @@ void registerScreenshotDialogs(ScreenshotRegistry& registry) {
                  [](CMainFrame& frame) -> QWidget* { return &frame.markovDialog(); });
     registry.add(QStringLiteral("analysis"),
                  [](CMainFrame& frame) -> QWidget* { return &frame.analysisDialog(); });
+    registry.add(QStringLiteral("simulation"),
+                 [](CMainFrame& frame) -> QWidget* { return &frame.simulationDialog(); });
     registry.add(QStringLiteral("posterior"),
                  [](CMainFrame& frame) -> QWidget* { return &frame.posteriorDialog(); });
     // The guide is made when asked for, like the menu command makes it.

@@ -1,5 +1,6 @@
 #include "simulation/SimulationParams.h"
 
+#include "model/FieldMessages.h"
 #include "model/NumberFormat.h"
 #include "model/ProgenyType.h"
 #include "model/WordReader.h"
@@ -70,17 +71,6 @@ std::string_view trimmed(std::string_view text) {
     return text.substr(first, last - first + 1);
 }
 
-// Messages name the control, so a failure is clear even before the focus
-// moves: "Random number seed: please enter an integer between 100000 and 999999."
-std::string labelled(const SimulationField& field, const std::string& sentence) {
-    return std::string(trimmed(field.label)) + " " + sentence;
-}
-
-std::string rangeSentence(const SimulationField& field, const char* what) {
-    return std::string("please enter ") + what + " between " + fmt::dialogNumber(field.minimum) +
-           " and " + fmt::dialogNumber(field.maximum) + ".";
-}
-
 } // namespace
 
 std::string SimulationField::text(const SimulationParams& params) const {
@@ -102,25 +92,20 @@ std::optional<std::string> SimulationField::assign(SimulationParams& params,
     switch (kind) {
     case FieldKind::Text:
         if (maxLength > 0 && static_cast<int>(text.size()) > maxLength)
-            return labelled(*this, "please enter no more than " + fmt::integer(maxLength) +
-                                       " characters.");
+            return textLengthMessage(maxLength);
         params.*std::get<std::string P::*>(member) = std::string(text);
         return std::nullopt;
     case FieldKind::Integer: {
         const auto value = parseInt(trimmed(text));
-        if (!value)
-            return labelled(*this, "please enter an integer.");
-        if (*value < minimum || *value > maximum)
-            return labelled(*this, rangeSentence(*this, "an integer"));
+        if (!value || *value < minimum || *value > maximum)
+            return integerEntryMessage(minimum, maximum);
         params.*std::get<int P::*>(member) = *value;
         return std::nullopt;
     }
     case FieldKind::Real: {
         const auto value = parseReal(trimmed(text));
-        if (!value)
-            return labelled(*this, "please enter a number.");
-        if (*value < minimum || *value > maximum)
-            return labelled(*this, rangeSentence(*this, "a number"));
+        if (!value || *value < minimum || *value > maximum)
+            return numberEntryMessage(minimum, maximum);
         params.*std::get<double P::*>(member) = *value;
         return std::nullopt;
     }

@@ -4,6 +4,7 @@
 #include "simulation/Pedigree.h"
 #include "simulation/SimulationFiles.h"
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -156,6 +157,83 @@ void showFirstRecords(SimulationParams& params) {
 }
 
 } // namespace
+
+void selectChromosome(SimulationParams& params, int number) {
+    const ChromosomeRecord* chromosome = params.chromosomes.get(number);
+    if (!chromosome || number > params.totalChromosomes)
+        return;
+    params.currentChromosome = number;
+    params.markerCount = chromosome->markerCount();
+    params.chromosomeLength = chromosome->length();
+}
+
+void selectQtl(SimulationParams& params, int number) {
+    const QtlRecord* qtl = params.qtls.get(number);
+    if (!qtl || number > params.totalQtl)
+        return;
+    params.currentQtl = number;
+    params.qtlChromosome = qtl->chromosome();
+    params.qtlAlleles = qtl->alleleCount();
+    params.qtlPosition = qtl->position();
+    params.qtlVariance = qtl->variance();
+}
+
+bool confirmChromosome(SimulationParams& params, MessageSink& messages) {
+    params.confirmedChromosomes = std::max(params.confirmedChromosomes, params.totalChromosomes);
+    const int number = params.currentChromosome;
+    if (number < 1 || number > params.totalChromosomes)
+        return refuse(messages, "CHROMOSOME NO EXCEEDED RANGE, PLEASE RE-ENTER!");
+    if (params.markerCount < 1)
+        return refuse(messages, "INVALID ENTRY OF NUMBER OF MARKERS, PLEASE RE-ENTER!");
+    if (params.chromosomeLength <= 0.0)
+        return refuse(messages, "INVALID ENTRY OF CHROMOSOMAL LENGTH, PLEASE RE-ENTER!");
+    ChromosomeRecord& chromosome = params.chromosomes.at(number);
+    chromosome.setNumber(number);
+    chromosome.setMarkerCount(params.markerCount);
+    chromosome.setLength(params.chromosomeLength);
+    return true;
+}
+
+bool confirmQtl(SimulationParams& params, MessageSink& messages) {
+    params.confirmedQtl = std::max(params.confirmedQtl, params.totalQtl);
+    const int number = params.currentQtl;
+    // Only possible after loading a defaults file without QTL: no record
+    // outside the table is ever written.
+    if (number < 1 || number > params.totalQtl)
+        return refuse(messages, "QTL NO EXCEEDED RANGE, PLEASE RE-ENTER!");
+    if (params.qtlChromosome < 1 || params.qtlChromosome > params.totalChromosomes)
+        return refuse(messages, "CHROMOSOME NO EXCEEDED RANGE, PLEASE RE-ENTER!");
+    if (params.qtlAlleles < 1)
+        return refuse(messages, "QTL ALLELE NUMBER EXCEEDED RANGE, PLEASE RE-ENTER!");
+    if (params.qtlVariance < 0.0 || params.qtlVariance > params.heritability)
+        return refuse(messages, "QTL ADDITIVE VARIANCE EXCEEDED RANGE, PLEASE RE-ENTER!");
+    // The stored genome counts, not what the chromosome editor shows.
+    const double length = params.chromosomes.at(params.qtlChromosome).length();
+    if (params.qtlPosition > length || params.qtlPosition < 0.0)
+        return refuse(messages, "QTL POSITION EXCEEDED RANGE, PLEASE RE-ENTER!");
+    QtlRecord& qtl = params.qtls.at(number);
+    qtl.setNumber(number);
+    qtl.setChromosome(params.qtlChromosome);
+    qtl.setAlleleCount(params.qtlAlleles);
+    qtl.setPosition(params.qtlPosition);
+    qtl.setVariance(params.qtlVariance);
+
+    double sum = 0.0;
+    for (int k = 1; k <= number; ++k)
+        sum += params.qtls.at(k).variance();
+    if (params.heritability + 0.01 < sum)
+        return refuse(messages, "SUM OF QTL VARIANCE EXCEEDED RANGE, PLEASE RE-ENTER!");
+    return true;
+}
+
+bool takePedigreeHead(SimulationParams& params) {
+    const auto head = readPedigreeHead(params.pedigreeFile);
+    if (!head)
+        return false;
+    params.progenyType = head->typeWord;
+    params.qtlAlleles = head->founderCount;
+    return true;
+}
 
 bool checkSimulationTables(SimulationParams& params, CheckPurpose purpose, MessageSink& messages) {
     if (params.confirmedChromosomes != params.totalChromosomes)

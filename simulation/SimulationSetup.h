@@ -3,11 +3,35 @@
 #include "model/Messages.h"
 #include "simulation/SimulationParams.h"
 
-// The steps of the simulation dialog's buttons that need no widgets: the
-// table checks, "Set as default", "Use default" and the writing part of OK.
+// The steps of the simulation dialog's handlers that need no widgets: the
+// two editors, the pedigree name, the table checks, "Set as default",
+// "Use default" and the writing part of OK.
 // Each reports a failure through the sink (caption "Error Message") and
 // returns false; the dialog then stays open. The dialog takes its controls'
 // values before calling and shows the fields afterwards.
+
+/// Puts chromosome `number`'s stored values into the chromosome editor; a
+/// number outside the table changes nothing.
+void selectChromosome(SimulationParams& params, int number);
+
+/// Puts QTL `number`'s stored values into the QTL editor, likewise.
+void selectQtl(SimulationParams& params, int number);
+
+/// The chromosome editor's Confirm: marks the whole table confirmed first,
+/// so one press counts even when a check then refuses the values; then
+/// checks the editor and stores it as chromosome `currentChromosome`.
+bool confirmChromosome(SimulationParams& params, MessageSink& messages);
+
+/// The QTL editor's Confirm: marks the table confirmed, checks the editor
+/// against the genome (the stored chromosome length) and the heritability,
+/// and stores it as QTL `currentQtl`. A variance sum of QTL 1..currentQtl
+/// above the heritability + 0.01 is reported after the record is stored.
+bool confirmQtl(SimulationParams& params, MessageSink& messages);
+
+/// A new pedigree name: the head of `pedigreeFile` + ".txt" gives the
+/// progeny type, as written, and the allele number. False, with nothing
+/// changed, when the file cannot be read.
+bool takePedigreeHead(SimulationParams& params);
 
 /// Which button the table checks run for. They differ in one place: "Set as
 /// default" also refuses a single QTL variance above the heritability.

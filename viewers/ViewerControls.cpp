@@ -1,5 +1,6 @@
 #include "viewers/ViewerControls.h"
 
+#include "model/FieldMessages.h"
 #include "model/WordReader.h"
 
 #include <QFontMetrics>
@@ -30,8 +31,7 @@ void setEditText(QLineEdit& edit, const QString& text) {
 std::optional<int> takeInteger(const QLineEdit& edit, int low, int high, MessageSink& messages) {
     const auto value = parseInt(edit.text().trimmed().toStdString());
     if (!value || *value < low || *value > high) {
-        messages.error("Please enter an integer between " + std::to_string(low) + " and " +
-                       std::to_string(high) + ".");
+        messages.error(integerEntryMessage(low, high));
         return std::nullopt;
     }
     return value;

@@ -131,16 +131,24 @@ TEST(SimulationParams, AssignChecksEachFieldsRangeAndLength) {
     }
 }
 
-TEST(SimulationParams, FailureMessagesNameControlAndBounds) {
-    SimulationParams params;
-    EXPECT_EQ(findSimulationField("seed")->assign(params, "5"),
-              "Random number seed: please enter an integer between 100000 and 999999.");
-    EXPECT_EQ(findSimulationField("heritability")->assign(params, "2"),
-              "Total QTL heritability: please enter a number between 0 and 1.");
-    EXPECT_EQ(findSimulationField("totalChromosomes")->assign(params, "x"),
-              "Total chromosomes: please enter an integer.");
-    EXPECT_EQ(findSimulationField("traitFile")->assign(params, "phenotypes"),
-              "Quantitative trait: please enter no more than 8 characters.");
+TEST(SimulationParams, FailureMessagesAreTheStandardOnes) {
+    // Not-a-number and out-of-range read alike: both name the allowed range.
+    const struct {
+        const char* id;
+        const char* text;
+        const char* message;
+    } cases[] = {
+        {"seed", "5", "Please enter an integer between 100000 and 999999."},
+        {"seed", "94x", "Please enter an integer between 100000 and 999999."},
+        {"heritability", "2", "Please enter a number between 0 and 1."},
+        {"qtlPosition", "", "Please enter a number between 0 and 1000."},
+        {"totalChromosomes", "x", "Please enter an integer between 1 and 100."},
+        {"traitFile", "phenotypes", "Please enter no more than 8 characters."},
+    };
+    for (const auto& [id, text, message] : cases) {
+        SimulationParams params;
+        EXPECT_EQ(findSimulationField(id)->assign(params, text), message) << id << " " << text;
+    }
 }
 
 TEST(SimulationParams, TransferStopsAtFirstFailure) {

@@ -164,7 +164,7 @@ void MainFrameTest::commandsHaveTheirPromptsShortcutsAndState_data() {
     row("markovChainsAction", "Display graphs of Markov chain values for model parameters ", "",
         true);
     row("simulationParametersAction", "Set simulation parameters for QTL effects and positions ",
-        "", false);
+        "", true);
     row("simulationEngineAction", "Simulation markers, QTL and trait values for all progeny", "",
         true);
     row("appAboutAction", "Display program information, version number and copyright", "", true);
