@@ -104,9 +104,9 @@ void readGenomeFile(AnalysisParameters& parameters, MessageSink& messages) {
     readGenomeFile(parameters, in, messages);
 }
 
-PedigreeTypeWords readPedigreeTypeWords(std::istream& stream) {
+PedigreeHeadWords readPedigreeHeadWords(std::istream& stream) {
     WordReader in(stream);
-    PedigreeTypeWords head;
+    PedigreeHeadWords head;
     if (!in.word())
         return head;
     head.typeWord = in.word();
@@ -123,7 +123,7 @@ bool readPedigreeType(AnalysisParameters& parameters) {
     std::ifstream in(titleFile(parameters.pedigreeFile), std::ios::binary);
     if (!in)
         return false;
-    const PedigreeTypeWords head = readPedigreeTypeWords(in);
+    const PedigreeHeadWords head = readPedigreeHeadWords(in);
     if (head.typeWord)
         parameters.progenyType = progenyTypeFromWord(*head.typeWord, parameters.progenyType);
     return true;
@@ -136,7 +136,7 @@ void readOpeningPedigree(AnalysisValues& values) {
         values.founderAlleleCount = 0;
         return;
     }
-    const PedigreeTypeWords head = readPedigreeTypeWords(in);
+    const PedigreeHeadWords head = readPedigreeHeadWords(in);
     if (head.typeWord)
         values.progenyType = progenyTypeFromWord(*head.typeWord, values.progenyType);
     values.founderAlleleCount = head.founderParentCount.value_or(0);

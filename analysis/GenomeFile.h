@@ -55,13 +55,15 @@ inline constexpr const char* genomeTooLargeMessage =
 
 /// The words the analysis dialog uses from the head of a pedigree file: the
 /// second (the progeny type word) and the sixth (the founder-parent count).
-struct PedigreeTypeWords {
+/// Named apart from the simulation's `PedigreeHead`: one program links both,
+/// and two types of one name would make their shared template code clash.
+struct PedigreeHeadWords {
     std::optional<std::string> typeWord;
     /// Empty when the sixth word is missing or not an integer.
     std::optional<int> founderParentCount;
 };
 
-PedigreeTypeWords readPedigreeTypeWords(std::istream& in);
+PedigreeHeadWords readPedigreeHeadWords(std::istream& in);
 
 /// Opens `pedigreeFile`.txt in the current folder; when it opens, sets
 /// `progenyType` from its type word (kept when the word names no type).

@@ -71,6 +71,9 @@ void checkMarkerName(const std::string& name, int line, int column,
         throw CsvError(line, column, "the marker column has no name");
     if (name.find_first_of(" \t\r\n") != std::string::npos)
         throw CsvError(line, column, "marker name " + inQuotes(name) + " holds a blank");
+    if (hasControlCharacter(name))
+        throw CsvError(line, column,
+                       "marker name " + inQuotes(name) + " holds a control character");
     if (name.size() > maxMarkerNameLength)
         throw CsvError(line, column,
                        "marker name " + inQuotes(name) +

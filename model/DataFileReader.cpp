@@ -2,9 +2,22 @@
 
 #include "model/WordReader.h"
 
+#include <cstdio>
+
 std::string inQuotes(std::string_view word) {
     std::string text = "\"";
-    text += word;
+    for (const char c : word) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 32 && byte != 127) {
+            text += c;
+            continue;
+        }
+        // A control character would cut the message (NUL) or garble the
+        // terminal that shows it.
+        char escaped[8];
+        std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
+        text += escaped;
+    }
     text += '"';
     return text;
 }

@@ -62,5 +62,6 @@ private:
     int m_record = 0;
 };
 
-/// `"word"` in double quotes, as messages show the text they refuse.
+/// `"word"` in double quotes, as messages show the text they refuse; control
+/// characters appear as `\x00`.
 std::string inQuotes(std::string_view word);

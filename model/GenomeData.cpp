@@ -25,6 +25,8 @@ void readRecordBody(DataFileReader& reader, GenomeMarker& marker) {
     marker.name = reader.word("marker name");
     if (marker.name.size() > maxMarkerNameLength)
         reader.fail("marker name " + inQuotes(marker.name) + " has 20 or more characters");
+    if (hasControlCharacter(marker.name))
+        reader.fail("marker name " + inQuotes(marker.name) + " holds a control character");
     marker.position = reader.real("position");
 }
 
@@ -47,6 +49,13 @@ void checkPlace(DataFileReader& reader, const GenomeMarker& marker, const Genome
 }
 
 } // namespace
+
+bool hasControlCharacter(std::string_view name) {
+    for (const char c : name)
+        if (static_cast<unsigned char>(c) < 32 || c == 127)
+            return true;
+    return false;
+}
 
 GenomeData readGenomeData(std::istream& in, const std::string& fileName) {
     DataFileReader reader(in, fileName);
@@ -79,9 +88,15 @@ std::string genomeText(const GenomeData& genome) {
     text.reserve(genome.markers.size() * 40 + 40);
     char line[128];
     for (const GenomeMarker& marker : genome.markers) {
+        // The name goes in whole: "%s" would stop at a NUL byte and shift the
+        // record's words.
+        std::snprintf(line, sizeof line, "%6d %5d   ", marker.index, marker.chromosome);
+        text += line;
+        text += marker.name;
+        if (marker.name.size() < 10)
+            text.append(10 - marker.name.size(), ' ');
         const std::string position = fmt::generalNumber(marker.position);
-        std::snprintf(line, sizeof line, "%6d %5d   %-10s %10s\n", marker.index, marker.chromosome,
-                      marker.name.c_str(), position.c_str());
+        std::snprintf(line, sizeof line, " %10s\n", position.c_str());
         text += line;
     }
     std::snprintf(line, sizeof line, "%6d %5d   %-10s %10d\n", genomeEndIndex, genomeEndIndex,

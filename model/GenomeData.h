@@ -2,6 +2,7 @@
 
 #include <istream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 /// One record of the genome information file.
@@ -32,6 +33,10 @@ struct GenomeData {
 /// Longest marker name the file allows (names are shorter than 20 characters).
 inline constexpr std::size_t maxMarkerNameLength = 19;
 
+/// Whether `name` holds a control character (a byte below 32, or 127):
+/// such a name would not come back from the file as it was written.
+bool hasControlCharacter(std::string_view name);
+
 /// The integer that opens the end record `-999 -999 end -999`.
 inline constexpr int genomeEndIndex = -999;
 
@@ -40,7 +45,8 @@ inline constexpr int genomeEndIndex = -999;
 /// number, 0 or more). The list ends with the end record, whose first word
 /// is -999 and whose other three words must be present. Refuses, with a
 /// `DataFileError` naming `fileName` and the record: words that are not
-/// numbers, another negative index, a name of 20 or more characters, a
+/// numbers, another negative index, a name of 20 or more characters or
+/// with a control character, a
 /// negative position or one before its predecessor on the chromosome, a
 /// chromosome whose markers do not stand together, no markers, a missing end
 /// record and words after it.

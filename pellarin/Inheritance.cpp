@@ -43,8 +43,9 @@ void ChromosomeInheritance::run(const Population& population, int chromosome, in
         for (int s = 0; s < S; ++s)
             emissions[m * S + s] = m_cross.emission(s, a, b, seen);
     }
-    double* fwd = &m_forward[static_cast<size_t>(progeny) * m_markers * S];
-    double* bwd = &m_backward[static_cast<size_t>(progeny) * m_markers * S];
+    // data(), not [0]: a chromosome without markers leaves both tables empty.
+    double* fwd = m_forward.data() + static_cast<size_t>(progeny) * m_markers * S;
+    double* bwd = m_backward.data() + static_cast<size_t>(progeny) * m_markers * S;
     for (int m = 0; m < m_markers; ++m) {
         double* here = fwd + m * S;
         if (m == 0) {

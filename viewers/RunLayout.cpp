@@ -77,7 +77,10 @@ void walkModel(LayoutWalk& walk, RunLayout& layout) {
         walk.skipPrior();
     const char written = walk.keyThenLetter();
     layout.alleleNumberLetter = variableQtlNumber ? 'n' : written;
-    if (isLetter(layout.alleleNumberLetter, 'y'))
+    // The file holds the allele prior whenever it says y, even where the
+    // letter does not count: skipping by the counted letter would misread
+    // every word after it.
+    if (isLetter(written, 'y'))
         walk.skipPrior();
 }
 

@@ -131,7 +131,7 @@ TEST(GenomeFile, ReadsTheNamedFileFromTheCurrentFolder) {
     EXPECT_TRUE(messages.messages().empty());
 }
 
-TEST(PedigreeTypeWords, TypeAndFounderCount) {
+TEST(PedigreeHeadWords, TypeAndFounderCount) {
     const struct {
         const char* text;
         const char* typeBefore;
@@ -159,7 +159,7 @@ TEST(PedigreeTypeWords, TypeAndFounderCount) {
     }
 }
 
-TEST(PedigreeTypeWords, OpeningWithoutPedigreeFileAndLaterReads) {
+TEST(PedigreeHeadWords, OpeningWithoutPedigreeFileAndLaterReads) {
     TempDir dir(true);
     AnalysisParameters parameters;
     parameters.progenyType = "F2";

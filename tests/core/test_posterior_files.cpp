@@ -111,7 +111,7 @@ TEST(PosteriorFiles, MaximaRiseToScaleSteps) {
     for (const auto& [value, scale] : cases) {
         PosteriorRows rows;
         const auto text = posteriorText(
-            centres.size(), 1, [value](int, std::size_t k) { return k == 1 ? value : 0.0; });
+            centres.size(), 1, [v = value](int, std::size_t k) { return k == 1 ? v : 0.0; });
         ASSERT_EQ(read(text, PosteriorKind::Intensity, centres, 1, rows), PosteriorStatus::Loaded);
         EXPECT_EQ(rows.allMax, scale) << value;
         EXPECT_EQ(rows.averageMax, scale) << value;

@@ -1,0 +1,58 @@
+// marrow-import: the comma-separated reader and the conversion. A cross it
+// accepts must come out as data files that the engines read back whole.
+#include "import/CrossImport.h"
+#include "model/DataFileReader.h"
+#include "simulation/Pedigree.h"
+#include "tests/fuzz/FuzzSupport.h"
+
+namespace {
+
+void readsBack(const ImportedCross& cross) {
+    auto genomeIn = fuzz::stream(genomeText(cross.genome));
+    const GenomeData genome = readGenomeData(genomeIn, "genome.txt");
+    fuzz::require(genome.markers.size() == cross.genome.markers.size(), "every marker comes back");
+    auto foundersIn = fuzz::stream(founderMarkersText(cross.founders));
+    fuzz::require(readFounderMarkers(foundersIn, "f1.txt").codes == cross.founders.codes,
+                  "the founders come back");
+    auto progenyIn = fuzz::stream(progenyMarkersText(cross.progeny));
+    fuzz::require(readProgenyMarkers(progenyIn, "markers.txt").codes == cross.progeny.codes,
+                  "the progeny come back");
+    auto traitsIn = fuzz::stream(traitTextExact(cross.traits));
+    fuzz::require(readTraitData(traitsIn, "pheno.txt").progenyCount() ==
+                      cross.traits.progenyCount(),
+                  "the traits come back");
+    auto pedigreeIn = fuzz::stream(importedPedigreeText(cross));
+    const auto pedigree = readPedigree(pedigreeIn, "pedigree.txt");
+    fuzz::require(pedigree && !checkPopulation(*pedigree, "pedigree.txt"),
+                  "the pedigree makes a population");
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string bytes = fuzz::text(data, size);
+    try {
+        for (const CsvRow& row : parseCsv(bytes))
+            fuzz::require(!row.cells.empty() && row.line >= 1, "a row has a place and cells");
+    } catch (const CsvError& error) {
+        fuzz::require(error.row() >= 1, "a broken quote names its row");
+    }
+    for (const CrossType type : {CrossType::backcross, CrossType::intercross,
+                                 CrossType::doubledHaploid, CrossType::riself}) {
+        ImportOptions options;
+        options.cross = type;
+        ImportedCross cross;
+        try {
+            cross = importCross(bytes, options);
+        } catch (const CsvError&) {
+            continue;
+        }
+        try {
+            readsBack(cross);
+        } catch (const DataFileError& error) {
+            std::fprintf(stderr, "%s\n", error.what());
+            fuzz::require(false, "the engines read what the import writes");
+        }
+    }
+    return 0;
+}

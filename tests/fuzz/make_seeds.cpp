@@ -1,0 +1,149 @@
+// Writes the seed corpus of every fuzz harness from the writers themselves,
+// so the fuzzers start from files the system really makes:
+//     make_seeds FOLDER   ->   FOLDER/<harness>/seed_N
+#include "analysis/AnalysisInputFile.h"
+#include "import/CrossImport.h"
+#include "model/AlleleFiles.h"
+#include "model/GenomeData.h"
+#include "model/MarkerData.h"
+#include "model/TextFiles.h"
+#include "model/TraitData.h"
+#include "simulation/Pedigree.h"
+#include "simulation/SimulationFiles.h"
+#include "support/AnalysisExample.h"
+#include "support/SimulationFixture.h"
+#include "viewers/ChainFile.h"
+#include "viewers/PosteriorFiles.h"
+
+#include <filesystem>
+#include <iostream>
+#include <map>
+
+namespace {
+
+using Seeds = std::map<std::string, std::vector<std::string>>;
+
+std::string bytes(std::initializer_list<int> values) {
+    std::string text;
+    for (const int value : values)
+        text += static_cast<char>(value);
+    return text;
+}
+
+GenomeData smallGenome() {
+    GenomeData genome;
+    int index = 0;
+    for (int chromosome = 1; chromosome <= 2; ++chromosome)
+        for (int marker = 1; marker <= 3; ++marker)
+            genome.markers.push_back(
+                {++index, chromosome, markerName(chromosome, marker), 12.5 * (marker - 1)});
+    return genome;
+}
+
+void dataFiles(Seeds& seeds) {
+    seeds["genome"].push_back(genomeText(smallGenome()));
+
+    FounderMarkers founders{3, 2, {1, 1, 2, 2, 3, 3, 1, 2, 2, 1, 0, 0}};
+    ProgenyMarkers progeny{2, {1, 1, 2}, {1, 2, 2, 2, 1, 0, 0, 0, 3, 3, 1, 1}};
+    TraitData traits{{1, 1, 2}, {10.25, std::numeric_limits<double>::quiet_NaN(), -3}};
+    seeds["marker_files"] = {founderMarkersText(founders), progenyMarkersText(progeny),
+                             traitText(traits)};
+
+    const AlleleConfiguration configuration{{{1, 2, 1, 2}, {1, 1, 2, 3}}};
+    const AllelicValues values{{{0.5, -0.5}, {0.2, 0, -0.3}}};
+    seeds["allele_files"] = {bytes({4, 2, 2, 3}) + alleleConfigurationText(configuration),
+                             bytes({4, 2, 2, 3}) + allelicValuesText(values)};
+}
+
+void pedigrees(Seeds& seeds) {
+    RecordTable<FamilyRecord> families;
+    fillFamilyTable(families, {{1, 2, 40}, {2, 3, 35}, {1, 3, 20}});
+    seeds["pedigree"] = {pedigreeText("F2", 3, 3, families), pedigreeText("BC1", 0, 2, families)};
+}
+
+void analysisFiles(Seeds& seeds) {
+    auto& out = seeds["analysis_input"];
+    // The third set varies both the QTL and the allele numbers, which the
+    // dialog never does but a hand-edited file may.
+    for (const int variant : {0, 1, 2}) {
+        const bool gibbs = variant == 1;
+        AnalysisParameters parameters;
+        makeExample(parameters, "F2", {{120, 10}, {95, 8}, {60, 5}});
+        setQtls(parameters, {{1, 50, 4, 0.5}, {3, 20, 2, 0.1}, {1, 90, 3, 0.2}});
+        if (gibbs) {
+            parameters.samplingMethod = SamplingMethod::Gibbs;
+            parameters.qtlNumberMode = CountMode::Fixed;
+            parameters.alleleNumberMode = CountMode::Variable;
+            parameters.additionalRunWithoutQtl = true;
+        }
+        if (variant == 2)
+            parameters.alleleNumberMode = CountMode::Variable;
+        countQtlsPerChromosome(parameters);
+        for (const auto kind : {AnalysisFileKind::Input, AnalysisFileKind::Defaults})
+            out.push_back(formatAnalysisInput(analysisInputContent(parameters, kind), kind));
+    }
+}
+
+void simulationFiles(Seeds& seeds) {
+    auto params = confirmedParams({{100, 11}, {80, 9}}, {{1, 30, 2, 0.2}, {2, 40, 3, 0.1}});
+    params->allelicValuesInFile = true;
+    params->allelicValuesFile = "values";
+    for (const auto kind : {SimulationFileKind::Input, SimulationFileKind::Defaults})
+        seeds["simulation_input"].push_back(simulationFileText(*params, kind));
+}
+
+void viewerFiles(Seeds& seeds) {
+    // Chromosome of 20 cM in bins of 4, three replications.
+    const auto centres = binCentres(20, 4);
+    std::string posterior = "meta_run";
+    for (const int centre : centres)
+        posterior += " " + std::to_string(centre);
+    posterior += "\n";
+    for (int run = 1; run <= 3; ++run) {
+        posterior += std::to_string(run);
+        for (std::size_t k = 0; k < centres.size(); ++k)
+            posterior += " " + std::to_string(0.5 * run + static_cast<double>(k));
+        posterior += "\n";
+    }
+    seeds["posterior"].push_back(bytes({20, 0, 4, 3}) + posterior);
+
+    std::string chain;
+    for (const std::string& name : chainHeading(2, 1, 2, 4))
+        chain += name + " ";
+    chain += "\n1 1 10.5 9.8 0.7 33 NA 0.2 NA 3 NA 0.1 -0.1 0.2 0\n";
+    chain += "\n2 2 10.1 9.9 0.6 35 80 0.25 0.1 3 2 0.12 -0.1 0.3 -0.2\n";
+    seeds["chain"].push_back(chain);
+}
+
+void importFiles(Seeds& seeds) {
+    seeds["csv_import"] = {
+        "id,weight,m1,m2,\"m3\"\n,,1,1,2\n,,0,12.5,3\n7,10.5,A,H,B\n8,NA,B,-,A\n9,\"11\",H,A,D\n",
+        "weight,m1,m2\r\n,X,1\r\n,0,4\r\n1,A,B\r\n2,C,H\r\n",
+    };
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::cerr << "usage: make_seeds FOLDER\n";
+        return 2;
+    }
+    Seeds seeds;
+    dataFiles(seeds);
+    pedigrees(seeds);
+    analysisFiles(seeds);
+    simulationFiles(seeds);
+    viewerFiles(seeds);
+    importFiles(seeds);
+    for (const auto& [harness, files] : seeds) {
+        const std::filesystem::path folder = std::filesystem::path(argv[1]) / harness;
+        std::filesystem::create_directories(folder);
+        for (std::size_t k = 0; k < files.size(); ++k)
+            if (!writeFileAtomically(folder / ("seed_" + std::to_string(k + 1)), files[k])) {
+                std::cerr << "make_seeds: cannot write into " << folder << "\n";
+                return 1;
+            }
+    }
+    return 0;
+}
