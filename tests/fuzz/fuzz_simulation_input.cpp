@@ -35,6 +35,20 @@ void engineRead(std::string_view bytes) {
                       "every QTL on a chromosome");
 }
 
+// OK leaves QTL positions to the QTL editor's Confirm, so a defaults file can
+// bring one beyond its chromosome; the engine then refuses it with its own
+// message, which is the sound outcome for such a file.
+bool positionBeyondChromosome(const SimulationParams& params) {
+    for (int k = 1; k <= params.totalQtl; ++k) {
+        const QtlRecord* qtl = params.qtls.get(k);
+        const ChromosomeRecord* chromosome =
+            qtl ? params.chromosomes.get(qtl->chromosome()) : nullptr;
+        if (qtl && chromosome && (qtl->position() < 0.0 || qtl->position() > chromosome->length()))
+            return true;
+    }
+    return false;
+}
+
 void useDefaults(std::string_view bytes) {
     {
         auto in = fuzz::stream(bytes);
@@ -60,6 +74,8 @@ void useDefaults(std::string_view bytes) {
     if (transferFromTexts(params, [&](const SimulationField& field) { return field.text(params); }))
         return;
     if (!checkSimulationTables(params, CheckPurpose::Accept, messages))
+        return;
+    if (positionBeyondChromosome(params))
         return;
     // What OK would hand the engine must be a file the engine takes.
     auto written = fuzz::stream(simulationFileText(params, SimulationFileKind::Input));
