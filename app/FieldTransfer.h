@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/FieldMessages.h"
+
 #include "model/Messages.h"
 
 #include <QString>
@@ -30,7 +32,7 @@ class FieldTransfer {
 public:
     /// The caption of the standard field-check message: the application's
     /// own message box, not a validation "Error Message".
-    static constexpr const char* caption = "Marrow";
+    static constexpr const char* caption = fieldMessageCaption;
 
     FieldTransfer(QWidget& dialog, MessageSink& messages, SwitchTexts switches = {});
 

@@ -7,6 +7,10 @@
 // wording everywhere. They name what is allowed, not the control: the focus
 // moves to the failing control, which says which one it is.
 
+/// The caption of these messages: the application's own message box, not a
+/// validation "Error Message".
+inline constexpr const char* fieldMessageCaption = "Marrow";
+
 /// "Please enter an integer between 10 and 100000."
 std::string integerEntryMessage(double low, double high);
 /// "Please enter an integer." (no bounds)

@@ -31,7 +31,7 @@ void setEditText(QLineEdit& edit, const QString& text) {
 std::optional<int> takeInteger(const QLineEdit& edit, int low, int high, MessageSink& messages) {
     const auto value = parseInt(edit.text().trimmed().toStdString());
     if (!value || *value < low || *value > high) {
-        messages.error(integerEntryMessage(low, high));
+        messages.showMessage(fieldMessageCaption, integerEntryMessage(low, high));
         return std::nullopt;
     }
     return value;

@@ -214,6 +214,7 @@ void ViewerTests::typedNumbersStayInsideTheLayout() {
     QTest::keyClicks(chromosomeEdit, "0");
     QCOMPARE(messages.texts(),
              std::vector<std::string>{"Please enter an integer between 1 and 100."});
+    QCOMPARE(messages.messages().front().caption, std::string("Marrow"));
     QCOMPARE(dialog.chromosome(), 3);
 }
 
