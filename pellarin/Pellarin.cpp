@@ -1,6 +1,7 @@
 // Pellarin.exe: the Bayesian analysis engine. Marrow starts it without
 // arguments in the working folder; the options are for people and scripts.
 
+#include "model/ProgressBar.h"
 #include "model/TextFiles.h"
 #include "pellarin/Input.h"
 #include "pellarin/Output.h"
@@ -98,13 +99,6 @@ Options parseOptions(int argc, char** argv) {
     return options;
 }
 
-std::string clock(double seconds) {
-    const long long s = static_cast<long long>(seconds + 0.5);
-    char text[32];
-    std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", s / 3600, s / 60 % 60, s % 60);
-    return text;
-}
-
 // Runs the chains on worker threads while this thread draws the progress bar.
 std::vector<ChainResult> runWithProgress(const AnalysisData& data, const RunOptions& run,
                                          bool quiet) {
@@ -116,25 +110,14 @@ std::vector<ChainResult> runWithProgress(const AnalysisData& data, const RunOpti
         finished = true;
     });
     const double total = static_cast<double>(data.settings().total) * run.metaRuns;
-    const auto begin = std::chrono::steady_clock::now();
+    ProgressBar bar(std::cerr, quiet);
+    bar.update(0);
     while (!finished) {
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        if (quiet)
-            continue;
-        const double share = std::min(done.load() / total, 1.0);
-        const double spent =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
-        const int width = 40;
-        const int filled = static_cast<int>(share * width);
-        std::string bar(filled, '#');
-        bar.append(width - filled, '.');
-        const std::string left = share > 0.0 ? clock(spent * (1.0 - share) / share) : "--:--:--";
-        std::fprintf(stderr, "\r[%s] %5.1f%%  time left %s ", bar.c_str(), 100.0 * share,
-                     left.c_str());
+        bar.update(done.load() / total);
     }
     worker.join();
-    if (!quiet)
-        std::fprintf(stderr, "\r[%s] 100.0%%  time left 0:00:00 \n", std::string(40, '#').c_str());
+    bar.finish();
     return results;
 }
 
@@ -216,8 +199,9 @@ int main(int argc, char** argv) {
     log += "\n" + chainSummary(data, results);
     if (input.runWithoutQtl)
         log += modelComparison(results, plain);
-    log += "Time\n  reading and checking    " + clock(reading) + "\n  sampling                " +
-           clock(sampling) + " (" + std::to_string(static_cast<long long>(rate)) +
+    log += "Time\n  reading and checking    " + clockText(reading) +
+           "\n  sampling                " + clockText(sampling) + " (" +
+           std::to_string(static_cast<long long>(rate)) +
            " iterations per second over all threads)\n";
     outputs.emplace_back("Pellarin.log", log);
 
@@ -229,7 +213,7 @@ int main(int argc, char** argv) {
 
     if (!options.quiet) {
         std::cout << programName << ": " << run.metaRuns << " meta-runs of " << input.settings.total
-                  << " iterations in " << clock(sampling) << "; wrote " << written.size()
+                  << " iterations in " << clockText(sampling) << "; wrote " << written.size()
                   << " files (" << written.front() << " .. " << written.back() << ")\n";
     }
     return 0;

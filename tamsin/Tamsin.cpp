@@ -2,8 +2,8 @@
 
 #include "model/DataFileReader.h"
 #include "model/OutputFiles.h"
+#include "model/ProgressBar.h"
 #include "model/WordReader.h"
-#include "tamsin/ProgressBar.h"
 
 namespace {
 

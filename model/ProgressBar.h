@@ -2,9 +2,15 @@
 
 #include <chrono>
 #include <ostream>
+#include <string>
 
-/// A one-line progress bar with an estimate of the time left, redrawn in
-/// place on standard error. Silent when `quiet`.
+/// A duration as hours:minutes:seconds ("0:01:05"), so a long analysis reads
+/// as well as a short one.
+std::string clockText(double seconds);
+
+/// The engines' one-line progress bar with an estimate of the time left,
+/// redrawn in place (on standard error, as the engines use it). Silent when
+/// `quiet`.
 class ProgressBar {
 public:
     ProgressBar(std::ostream& out, bool quiet);
@@ -13,7 +19,7 @@ public:
     /// shown percentage changes.
     void update(double fraction);
 
-    /// Ends the line.
+    /// Shows the bar full and ends the line.
     void finish();
 
 private:
