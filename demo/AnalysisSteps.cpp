@@ -1,9 +1,11 @@
 #include "demo/DemoSetup.h"
 
 #include "analysis/AnalysisDefaults.h"
+#include "analysis/AnalysisFields.h"
 #include "analysis/AnalysisInputFile.h"
 #include "analysis/GenomeFile.h"
 #include "analysis/QtlPriorEditor.h"
+#include "model/FieldMessages.h"
 
 namespace {
 
@@ -12,13 +14,21 @@ bool refuse(MessageSink& messages, const std::string& text) {
     return false;
 }
 
-bool useDefaults(AnalysisParameters& parameters, MessageSink& messages) {
-    readGenomeFile(parameters, messages);
-    if (parameters.chromosomeCount == -1)
-        return false;
-    if (!readPedigreeType(parameters))
-        return refuse(messages, analysisPedigreeNotFoundMessage);
-    return readAnalysisDefaults(parameters, messages) == DefaultsOutcome::Loaded;
+// Ok reads every control before it checks anything, and after "Use default"
+// the controls show the loaded values: each must pass its field's check, or
+// the dialog would refuse what the batch road accepts.
+bool takeFields(AnalysisParameters& parameters, MessageSink& messages) {
+    for (const AnalysisField& field : analysisFields()) {
+        if (const auto failure = setFieldText(parameters, field, fieldText(parameters, field))) {
+            // Without a focus to show which control failed, the message names it.
+            std::string control(field.label);
+            if (!field.group.empty())
+                control = std::string(field.group) + " " + control;
+            messages.showMessage(fieldMessageCaption, control + " " + *failure);
+            return false;
+        }
+    }
+    return true;
 }
 
 bool accept(AnalysisParameters& parameters, MessageSink& messages) {
@@ -33,8 +43,18 @@ bool accept(AnalysisParameters& parameters, MessageSink& messages) {
 
 } // namespace
 
+bool useAnalysisDefaults(AnalysisParameters& parameters, MessageSink& messages) {
+    startAnalysisParameters(parameters);
+    readGenomeFile(parameters, messages);
+    if (parameters.chromosomeCount == -1)
+        return false;
+    if (!readPedigreeType(parameters))
+        return refuse(messages, analysisPedigreeNotFoundMessage);
+    return readAnalysisDefaults(parameters, messages) == DefaultsOutcome::Loaded;
+}
+
 bool prepareAnalysisInput(MessageSink& messages) {
     AnalysisParameters parameters;
-    startAnalysisParameters(parameters);
-    return useDefaults(parameters, messages) && accept(parameters, messages);
+    return useAnalysisDefaults(parameters, messages) && takeFields(parameters, messages) &&
+           accept(parameters, messages);
 }

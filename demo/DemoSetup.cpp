@@ -39,7 +39,8 @@ void fillDemoSimulation(SimulationParams& params) {
     params.progenyType = "F2";
     params.sampleAlleles = false;
     params.saveLogFiles = true;
-    params.seed = 2024;
+    // Seeds are six-digit numbers: the dialogs take no other.
+    params.seed = 202417;
     params.heritability = 0.6;
     params.totalChromosomes = demoChromosomes;
     for (int c = 1; c <= demoChromosomes; ++c) {
@@ -78,7 +79,7 @@ void fillDemoAnalysis(AnalysisParameters& parameters) {
     parameters.iterationsPerSave = 10;
     parameters.qtlPositionRadius = 10.0;
     parameters.binLength = 2;
-    parameters.randomSeed = 11;
+    parameters.randomSeed = 110523;
     parameters.qtlNumberMode = CountMode::Variable;
     parameters.qtlNumberPriorType = "POISSON";
     parameters.qtlNumberPoissonMean = 3.0;

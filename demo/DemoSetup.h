@@ -24,12 +24,24 @@ void fillDemoAnalysis(AnalysisParameters& parameters);
 /// false (with a message) when either could not be written.
 bool writeDemoDefaults(MessageSink& messages);
 
+/// The simulation dialog's opening and "Use default" in the current folder:
+/// the start values, then simuAl_in.def. False when a step refused (its
+/// message is in `messages`).
+bool useSimulationDefaults(SimulationParams& params, MessageSink& messages);
+
+/// The analysis dialog's opening and "Use default" in the current folder:
+/// the start values, the genome file the simulation wrote, the pedigree file
+/// and multAl_in.def.
+bool useAnalysisDefaults(AnalysisParameters& parameters, MessageSink& messages);
+
 /// The simulation dialog's opening, "Use default" and OK in the current
-/// folder: reads simuAl_in.def, writes simuAl_in.txt and rewrites the
-/// pedigree file. False when a step refused (its message is in `messages`).
+/// folder: reads simuAl_in.def, takes every field as OK takes its control,
+/// writes simuAl_in.txt and rewrites the pedigree file. False when a step
+/// refused (its message is in `messages`).
 bool prepareSimulationInput(MessageSink& messages);
 
 /// The analysis dialog's opening, "Use default" and Ok in the current folder:
 /// reads the genome file the simulation wrote, the pedigree file and
-/// multAl_in.def, and writes multAl_in.txt.
+/// multAl_in.def, takes every field as Ok takes its control, and writes
+/// multAl_in.txt.
 bool prepareAnalysisInput(MessageSink& messages);

@@ -1,8 +1,10 @@
 #include "demo/DemoSetup.h"
 
+#include "analysis/AnalysisFields.h"
 #include "analysis/AnalysisInputFile.h"
 #include "model/TextFiles.h"
 #include "simulation/SimulationFiles.h"
+#include "simulation/SimulationParams.h"
 #include "support/TempDir.h"
 #include "viewers/CurveGeometry.h"
 #include "viewers/ValueTable.h"
@@ -36,13 +38,66 @@ std::string demoGenome() {
 
 } // namespace
 
-TEST(DemoDefaults, CheckedInFilesAreWhatTheDemoWrites) {
+// The shipped defaults are what the demo writes, and "Use default" then OK
+// takes them in both dialogs: OK reads every control, each against its
+// field's check, before it writes anything.
+TEST(DemoDefaults, CheckedInFilesAreWhatTheDemoWritesAndEveryDialogTakes) {
     TempDir folder(true);
     RecordingMessages messages;
     ASSERT_TRUE(writeDemoDefaults(messages));
     for (const char* name : {simulationDefaultsFileName, "multAl_in.def"})
         EXPECT_EQ(readWholeFile(name), readWholeFile(demoFolder / name))
             << name << " in examples/demo differs from marrow-demo --write-defaults";
+
+    for (const char* name : {"pedigree.txt", "simuAl_in.def", "multAl_in.def"})
+        copyDemoFile(name);
+    ASSERT_TRUE(writeFileAtomically("genome.txt", demoGenome()));
+    SimulationParams simulation;
+    ASSERT_TRUE(useSimulationDefaults(simulation, messages));
+    for (const SimulationField& field : simulationFields()) {
+        const std::string shown = field.text(simulation);
+        EXPECT_EQ(field.assign(simulation, shown), std::nullopt)
+            << "simulation dialog, " << field.label << " " << shown;
+    }
+    AnalysisParameters analysis;
+    ASSERT_TRUE(useAnalysisDefaults(analysis, messages));
+    for (const AnalysisField& field : analysisFields()) {
+        const std::string shown = fieldText(analysis, field);
+        EXPECT_EQ(setFieldText(analysis, field, shown), std::nullopt)
+            << "analysis dialog, " << field.label << " " << shown;
+    }
+    EXPECT_TRUE(messages.texts().empty()) << ::testing::PrintToString(messages.texts());
+}
+
+// A value the dialog refuses stops the batch road before anything is
+// written, with the control named: it must not accept what OK refuses.
+TEST(DemoRoad, StopsAtAValueTheDialogRefuses) {
+    TempDir folder(true);
+    for (const char* name : {"pedigree.txt", "simuAl_in.def", "multAl_in.def"})
+        copyDemoFile(name);
+    ASSERT_TRUE(writeFileAtomically("genome.txt", demoGenome()));
+    // A seed of two digits, as the demo once shipped.
+    const std::pair<const char*, const char*> seeds[] = {
+        {"simuAl_in.def", "Random_number_generator_seed"},
+        {"multAl_in.def", "Seed_for_generating_random_numbers"}};
+    for (const auto& [name, key] : seeds) {
+        std::string text = *readWholeFile(name);
+        const auto line = text.find(key);
+        ASSERT_NE(line, std::string::npos) << name;
+        const auto end = text.find('\n', line);
+        const auto value = text.find_last_of(' ', end) + 1;
+        text.replace(value, end - value, "42");
+        ASSERT_TRUE(writeFileAtomically(name, text));
+    }
+    RecordingMessages messages;
+    EXPECT_FALSE(prepareSimulationInput(messages));
+    EXPECT_FALSE(prepareAnalysisInput(messages));
+    EXPECT_EQ(messages.texts(),
+              (std::vector<std::string>{
+                  "Random number seed: Please enter an integer between 100000 and 999999.",
+                  "Random seed: Please enter an integer between 100000 and 999999."}));
+    EXPECT_FALSE(std::filesystem::exists("simuAl_in.txt"));
+    EXPECT_FALSE(std::filesystem::exists("multAl_in.txt"));
 }
 
 // The simulation writes the files the analysis reads: the analysis input must

@@ -83,13 +83,14 @@ void RoadTests::batchRoadWritesEveryFile() {
     TempDir folder;
     for (const char* name : {"pedigree.txt", "simuAl_in.def"})
         std::filesystem::copy_file(demoFolder / name, folder / name);
-    // The demo's analysis, cut short: two chains of a few hundred iterations.
+    // The demo's analysis, cut as short as the dialog allows: two chains of
+    // a thousand iterations.
     AnalysisParameters small;
     fillDemoAnalysis(small);
     small.metaRuns = 2;
     small.burnInIterations = 20;
-    small.totalIterations = 120;
-    small.iterationsPerSave = 5;
+    small.totalIterations = 1000;
+    small.iterationsPerSave = 50;
     {
         const auto previous = std::filesystem::current_path();
         std::filesystem::current_path(folder.path());
