@@ -327,8 +327,12 @@ void AnalysisParamDialog::onChooseFile(std::string AnalysisValues::*field) {
         transferToControls();
 }
 
+// A field that fails its check stops the save: the file would otherwise hold
+// the earlier values of that field and every later one, values the dialog
+// does not show.
 void AnalysisParamDialog::onSetDefault() {
-    transferFromControls();
+    if (!transferFromControls())
+        return;
     if (const auto refusal = defaultsRefusal(m_parameters)) {
         showError(*refusal);
         return;
@@ -353,8 +357,12 @@ void AnalysisParamDialog::onUseDefault() {
     transferToControls();
 }
 
+// A field that fails its check stops Ok before anything is written, with
+// what the user typed still in the controls: writing would put the earlier
+// values of that field and every later one into the file.
 void AnalysisParamDialog::onOk() {
-    transferFromControls();
+    if (!transferFromControls())
+        return;
     if (!readPedigreeType(m_parameters)) {
         showError(analysisPedigreeNotFoundMessage);
         return;
@@ -367,10 +375,7 @@ void AnalysisParamDialog::onOk() {
         showError(inputNotWrittenMessage);
         return;
     }
-    // The closing step reads the fields once more; a field that fails there
-    // keeps the dialog open, though the file is already written.
-    if (transferFromControls())
-        accept();
+    accept();
 }
 
 void AnalysisParamDialog::showError(const std::string& text) {

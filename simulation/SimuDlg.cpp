@@ -404,9 +404,12 @@ void SimulationParamDialog::onSwitchClicked(const char* switchId, const char* fi
     transferToControls();
 }
 
+// A field that fails its check stops the save: the file would otherwise hold
+// the earlier values of that field and every later one, values the dialog
+// does not show.
 void SimulationParamDialog::onSetDefault() {
-    transferFromControls();
-    saveDefaults(m_params, m_messages);
+    if (transferFromControls())
+        saveDefaults(m_params, m_messages);
 }
 
 void SimulationParamDialog::onUseDefault() {
@@ -417,11 +420,11 @@ void SimulationParamDialog::onUseDefault() {
     transferToControls();
 }
 
+// A field that fails its check stops OK before simuAl_in.txt or the pedigree
+// file is written, with what the user typed still in the controls.
 void SimulationParamDialog::onOk() {
-    transferFromControls();
-    if (!acceptSimulation(m_params, m_messages))
+    if (!transferFromControls())
         return;
-    // The files are written; a control that fails now keeps the dialog open.
-    if (transferFromControls())
+    if (acceptSimulation(m_params, m_messages))
         accept();
 }

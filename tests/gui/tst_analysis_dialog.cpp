@@ -9,6 +9,7 @@
 #include "analysis/ParDlg.h"
 #include "analysis/QtlPriorEditor.h"
 #include "app/FieldTransfer.h"
+#include "model/NumberFormat.h"
 #include "model/TextFiles.h"
 
 #include <QAbstractButton>
@@ -105,7 +106,8 @@ class AnalysisDialogTests : public QObject {
 private slots:
     void everyFieldHasAControl();
     void roadOfOneAnalysis();
-    void okWithBadBurnInWritesTheEarlierValue();
+    void aBadFieldStopsTheWriting_data();
+    void aBadFieldStopsTheWriting();
     void choiceCouplings_data();
     void choiceCouplings();
     void countChangeRebuildsTheTable();
@@ -147,27 +149,48 @@ void AnalysisDialogTests::roadOfOneAnalysis() {
     QCOMPARE(fileText("multAl_in.txt"), std::string(exampleInputText));
 }
 
-// The fields before the bad one are taken, it and the later ones keep their
-// values; the closing check refuses again and the dialog stays open.
-void AnalysisDialogTests::okWithBadBurnInWritesTheEarlierValue() {
+void AnalysisDialogTests::aBadFieldStopsTheWriting_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("closes");
+    QTest::addRow("Ok") << "okButton"
+                        << "multAl_in.txt" << true;
+    QTest::addRow("Set as default") << "setDefaultButton"
+                                    << "multAl_in.def" << false;
+}
+
+// A field that fails its check is reported once and nothing is written: the
+// file would otherwise hold the earlier values of that field and of every
+// field after it. What the user typed stays, and the mended fields are
+// written as shown.
+void AnalysisDialogTests::aBadFieldStopsTheWriting() {
+    QFETCH(QString, button);
+    QFETCH(QString, file);
+    QFETCH(bool, closes);
     Opened opened;
     opened.press("confirmButton");
-    child<QAbstractButton>(*opened.dialog, "updateMissingMarkersCheck")->setChecked(true);
     opened.set("burnInIterations", "5");
-    opened.set("totalIterations", "2000");
-    opened.press("okButton");
+    opened.set("binLength", "5"); // after the burn-in in the exchange order
+    opened.press(qPrintable(button));
 
-    const QString range = "Please enter an integer between 10 and 100000.";
-    QCOMPARE(texts(opened.messages), (QStringList{range, range}));
-    for (const auto& message : opened.messages.messages())
-        QCOMPARE(message.caption, std::string(FieldTransfer::caption));
+    QCOMPARE(texts(opened.messages), QStringList{"Please enter an integer between 10 and 100000."});
+    QCOMPARE(opened.messages.messages()[0].caption, std::string(FieldTransfer::caption));
     QVERIFY(opened.dialog->isVisible());
     QCOMPARE(opened.dialog->focusWidget(), opened.edit("burnInIterations"));
-    const auto written = readAnalysisInputFile(analysisInputFileName);
-    QVERIFY(written);
-    QCOMPARE(written.input->burnInIterations, 100);
-    QCOMPARE(written.input->totalIterations, 10000);
-    QVERIFY(written.input->updateMissingMarkers);
+    QVERIFY(!std::filesystem::exists(file.toStdString()));
+    QCOMPARE(opened.text("burnInIterations"), QString("5"));
+    QCOMPARE(opened.text("binLength"), QString("5"));
+
+    opened.set("burnInIterations", "500");
+    opened.press(qPrintable(button));
+    QCOMPARE(opened.messages.messages().size(), std::size_t(1));
+    QCOMPARE(opened.dialog->isVisible(), !closes);
+    const std::string written = fileText(qPrintable(file));
+    for (const auto& [key, value] : {std::pair{"Number_of_burnIn_iterations", "500"},
+                                     std::pair{"Map_resolution_(bin_in_cM)", "5"}})
+        QVERIFY2(written.find(fmt::keyedLine(key, fmt::analysisKeyWidth, value)) !=
+                     std::string::npos,
+                 key);
 }
 
 void AnalysisDialogTests::choiceCouplings_data() {

@@ -89,6 +89,8 @@ private slots:
     void varianceSums();
     void navigationStopsAtBothEnds();
     void transferFailureShowsTheStandardMessage();
+    void aBadFieldStopsTheWriting_data();
+    void aBadFieldStopsTheWriting();
     void uncheckingEmptiesTheFileName();
     void setAsDefaultThenUseDefault();
 
@@ -352,6 +354,48 @@ void SimulationDialogTest::transferFailureShowsTheStandardMessage() {
     click(dialog, "genomeFileBrowse");
     QCOMPARE(text(dialog, "genomeFile"), QStringLiteral("chr"));
     QCOMPARE(text(dialog, "seed"), QStringLiteral("949043"));
+}
+
+void SimulationDialogTest::aBadFieldStopsTheWriting_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("closes");
+    QTest::addRow("OK") << "okButton"
+                        << "simuAl_in.txt" << true;
+    QTest::addRow("Set as default") << "setDefaultButton"
+                                    << "simuAl_in.def" << false;
+}
+
+// A field that fails its check is reported once and nothing is written, not
+// the parameter file and not the pedigree: the seed and the switches after it
+// would otherwise be written as they were before. What the user typed stays.
+void SimulationDialogTest::aBadFieldStopsTheWriting() {
+    QFETCH(QString, button);
+    QFETCH(QString, file);
+    QFETCH(bool, closes);
+    SimulationParamDialog& dialog = *m_dialog;
+    click(dialog, "chromosomeConfirm");
+    click(dialog, "qtlConfirm");
+    type(dialog, "seed", "5");
+    click(dialog, "saveLogFilesCheck"); // after the seed in the transfer order
+    click(dialog, qPrintable(button));
+
+    QCOMPARE(messages(),
+             std::vector<std::string>({"Please enter an integer between 100000 and 999999."}));
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(dialog.focusWidget(), child<QWidget>(dialog, "seedEdit"));
+    QVERIFY(!readWholeFile(file.toStdString()));
+    QCOMPARE(fileText("pedigree.txt"), std::string(handMadePedigree));
+    QCOMPARE(text(dialog, "seed"), QStringLiteral("5"));
+    QVERIFY(!child<QCheckBox>(dialog, "saveLogFilesCheck")->isChecked());
+
+    type(dialog, "seed", "123456");
+    click(dialog, qPrintable(button));
+    QCOMPARE(messages().size(), std::size_t(1));
+    QCOMPARE(dialog.isVisible(), !closes);
+    const std::string written = fileText(qPrintable(file));
+    QVERIFY(written.find("Random_number_generator_seed    123456\n") != std::string::npos);
+    QVERIFY(written.find("Save_simulaiton_log_files?      n\n") != std::string::npos);
 }
 
 void SimulationDialogTest::uncheckingEmptiesTheFileName() {
