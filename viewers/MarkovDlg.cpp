@@ -153,6 +153,9 @@ void MarkovChainDialog::openingSteps() {
     m_parameterRadios[3]->setEnabled(m_variableAlleles);
     m_chainCount = familyChains;
     enableChainGroup(true);
+    // The file may have been written, rewritten or removed since the last
+    // opening, or the folder changed: the first paint reads it afresh.
+    m_traceFile.clear();
     transferToControls();
     update();
 }
@@ -190,6 +193,10 @@ void MarkovChainDialog::transferToControls() {
     const QString file = QString::fromStdString(m_chainFileName);
     m_fileEdit->setMaxLength(std::max(maxChainFileName, static_cast<int>(file.size())));
     viewer::setEditText(*m_fileEdit, file);
+    showAxisNumbers();
+}
+
+void MarkovChainDialog::showAxisNumbers() {
     const bool drawn = m_range.has_value();
     viewer::setEditText(*m_highEdit, drawn ? viewer::axisNumber(m_range->high) : QString());
     viewer::setEditText(*m_lowEdit, drawn ? viewer::axisNumber(m_range->low) : QString());
@@ -249,7 +256,18 @@ void MarkovChainDialog::paintEvent(QPaintEvent* event) {
         refreshTrace();
         drawChainGraph(painter, size(), m_trace.values, m_range, m_note);
     }
-    transferToControls();
+    showAxisNumbers();
+}
+
+MarkovChainDialog::FileStamp MarkovChainDialog::stampOf(const std::string& file) {
+    std::error_code error;
+    FileStamp stamp;
+    if (!std::filesystem::is_regular_file(file, error))
+        return stamp;
+    stamp.exists = true;
+    stamp.size = std::filesystem::file_size(file, error);
+    stamp.modified = std::filesystem::last_write_time(file, error);
+    return stamp;
 }
 
 void MarkovChainDialog::refreshTrace() {
@@ -257,20 +275,31 @@ void MarkovChainDialog::refreshTrace() {
         return;
     const std::string file = titleFile(m_chainFileName);
     const std::string column = chainColumnName(static_cast<ChainParameter>(m_parameter), m_chain);
-    if (file == m_traceFile && column == m_traceColumn)
+    const FileStamp stamp = stampOf(file);
+    if (file == m_traceFile && column == m_traceColumn && stamp == m_traceStamp)
         return;
     m_traceFile = file;
     m_traceColumn = column;
+    m_traceStamp = stamp;
     m_trace = loadChainColumn(file, column);
     m_range = m_trace.status == ChainStatus::Loaded ? valueRange(m_trace.values) : std::nullopt;
-    if (m_trace.status == ChainStatus::BadFormat)
-        m_note = QString("The chain file is not in correct format: %1, line %2")
-                     .arg(QString::fromStdString(file))
-                     .arg(m_trace.badLine);
-    else if (!m_range)
-        m_note = QString("No values for this chain in %1").arg(QString::fromStdString(file));
-    else
-        m_note.clear();
+    m_note = traceNote(QString::fromStdString(file), stamp.exists);
+}
+
+QString MarkovChainDialog::traceNote(const QString& file, bool exists) const {
+    switch (m_trace.status) {
+    case ChainStatus::NotFound:
+        return exists ? QString("The chain file cannot be read: %1").arg(file)
+                      : QString("The chain file is not found: %1").arg(file);
+    case ChainStatus::BadFormat:
+        return QString("The chain file is not in correct format: %1, line %2")
+            .arg(file)
+            .arg(m_trace.badLine);
+    case ChainStatus::NoColumn:
+    case ChainStatus::Loaded:
+        break;
+    }
+    return m_range ? QString() : QString("No values for this chain in %1").arg(file);
 }
 
 void MarkovChainDialog::contextMenuEvent(QContextMenuEvent* event) {

@@ -8,6 +8,8 @@
 #include <QDialog>
 
 #include <array>
+#include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -61,7 +63,13 @@ private:
     int placeControls();
     void openingSteps();
 
+    /// Copies the stored chain, parameter and file name into their controls
+    /// and shows the axis numbers. Only the handlers that change the stored
+    /// values run it, never a paint: a keystroke repaints the dialog, and
+    /// what the user is typing must stay until a radio click or OK takes it.
     void transferToControls();
+    /// The axis numbers and sample count of the trace drawn last.
+    void showAxisNumbers();
     bool transferFromControls();
     void enableChainGroup(bool enable);
     int chainCountOf(int parameter) const;
@@ -72,6 +80,8 @@ private:
     void onOk();
 
     void refreshTrace();
+    /// What the plot area says instead of a trace of `file`, or nothing.
+    QString traceNote(const QString& file, bool exists) const;
     QString suggestedName(const char* extension) const;
 
     MessageSink& m_messages;
@@ -86,10 +96,21 @@ private:
     bool m_variableAlleles = false;
     bool m_layoutRead = false;
 
-    // The chain file is read when the file, parameter or chain changes,
-    // never merely because the dialog repaints.
+    /// What identifies one state of a chain file on disk.
+    struct FileStamp {
+        bool exists = false;
+        std::uintmax_t size = 0;
+        std::filesystem::file_time_type modified{};
+        bool operator==(const FileStamp&) const = default;
+    };
+    static FileStamp stampOf(const std::string& file);
+
+    // The chain file is read at each opening and when the file, parameter or
+    // chain changes, or the file on disk does (an engine run writes it anew);
+    // a repaint that finds all of these as they were reads nothing.
     std::string m_traceFile;
     std::string m_traceColumn;
+    FileStamp m_traceStamp;
     ChainColumn m_trace;
     std::optional<ValueRange> m_range;
     QString m_note;

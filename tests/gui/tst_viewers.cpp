@@ -14,6 +14,9 @@
 #include <QRadioButton>
 #include <QtTest>
 
+#include <chrono>
+#include <filesystem>
+
 namespace {
 
 template <typename Widget> Widget* child(QWidget& parent, const char* name) {
@@ -53,6 +56,9 @@ private slots:
     void chainNavigationFollowsTheParameter();
     void browseStoresOnlyAChosenTitle();
     void traceComesFromTheChainFile();
+    void chainEditsKeepWhatIsTyped();
+    void typingSurvivesTheScreensRepaints();
+    void traceFollowsTheFileOnDisk();
 };
 
 void ViewerTests::posteriorEnabling_data() {
@@ -337,6 +343,117 @@ void ViewerTests::traceComesFromTheChainFile() {
     child<QRadioButton>(dialog, "parameterRadio4")->click();
     paint(dialog);
     QCOMPARE(dialog.plotNote(), QString("No values for this chain in mix_01M1.txt"));
+    QVERIFY(child<QLineEdit>(dialog, "highEdit")->text().isEmpty());
+    QVERIFY(messages.texts().empty());
+}
+
+// A keystroke repaints the dialog; the paint must leave the typing alone.
+// The typed file name is taken by the next radio click, the typed chain by
+// OK.
+void ViewerTests::chainEditsKeepWhatIsTyped() {
+    TempDir folder(true);
+    writeLayout(AnalysisInputSketch());
+    RecordingMessages messages;
+    MarkovChainDialog dialog(messages, {});
+    dialog.show();
+    auto* chain = child<QLineEdit>(dialog, "chainEdit");
+    auto* file = child<QLineEdit>(dialog, "chainFileEdit");
+    for (const auto& [edit, typed] : {std::pair{file, "mix_02M1"}, std::pair{chain, "7"}}) {
+        edit->selectAll();
+        QTest::keyClicks(edit, typed);
+        paint(dialog);
+        QCOMPARE(edit->text(), QString(typed));
+    }
+    QCOMPARE(dialog.chain(), 1);
+    QCOMPARE(dialog.chainFileName(), std::string("mix_01M1"));
+
+    child<QRadioButton>(dialog, "parameterRadio4")->click();
+    QCOMPARE(dialog.chainFileName(), std::string("mix_02M1"));
+    QCOMPARE(chain->text(), QString("1"));
+    paint(dialog);
+    QCOMPARE(dialog.plotNote(), QString("The chain file is not found: mix_02M1.txt"));
+
+    chain->selectAll();
+    QTest::keyClicks(chain, "12");
+    paint(dialog);
+    child<QPushButton>(dialog, "okButton")->click();
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(dialog.chain(), 12);
+    QVERIFY(messages.texts().empty());
+}
+
+// The same on a window system, where the keystrokes themselves and the
+// blinking cursor repaint the dialog. Offscreen nothing repaints unasked, so
+// this runs under Xvfb (the tst_viewers_xvfb test).
+void ViewerTests::typingSurvivesTheScreensRepaints() {
+    if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+        QSKIP("needs a window system: run with QT_QPA_PLATFORM=xcb under xvfb-run");
+    TempDir folder(true);
+    writeLayout(AnalysisInputSketch());
+    RecordingMessages messages;
+    MarkovChainDialog dialog(messages, {});
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    auto* chain = child<QLineEdit>(dialog, "chainEdit");
+    auto* file = child<QLineEdit>(dialog, "chainFileEdit");
+    for (const auto& [edit, typed] : {std::pair{file, "mix_02M1"}, std::pair{chain, "7"}}) {
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClicks(edit, typed);
+        // Long enough for the repaints and a blink of the cursor.
+        QTest::qWait(700);
+        QCOMPARE(edit->text(), QString(typed));
+    }
+    QVERIFY(messages.texts().empty());
+}
+
+// The trace is read again when the file on disk changes, while the dialog
+// is open or between openings, and a missing file says so.
+void ViewerTests::traceFollowsTheFileOnDisk() {
+    TempDir folder(true);
+    writeLayout(AnalysisInputSketch());
+    RecordingMessages messages;
+    MarkovChainDialog dialog(messages, {});
+    dialog.show();
+    paint(dialog);
+    QCOMPARE(dialog.plotNote(), QString("The chain file is not found: mix_01M1.txt"));
+    QVERIFY(child<QLineEdit>(dialog, "highEdit")->text().isEmpty());
+
+    const std::filesystem::path chainFile = "mix_01M1.txt";
+    using Values = std::vector<std::optional<double>>;
+    struct Step {
+        const char* text;
+        Values values;
+    };
+    // The second rewrite keeps the size: only its time tells it apart.
+    const Step steps[] = {
+        {"iter nqtl mu_1\n10 1 1.5\n20 1 2.5\n", Values{1.5, 2.5}},
+        {"iter nqtl mu_1\n10 1 1.5\n20 1 2.5\n30 1 3.5\n", Values{1.5, 2.5, 3.5}},
+        {"iter nqtl mu_1\n10 1 4.5\n20 1 2.5\n30 1 3.5\n", Values{4.5, 2.5, 3.5}}};
+    auto time = std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
+    for (const Step& step : steps) {
+        QVERIFY(writeFileAtomically(chainFile, step.text));
+        time += std::chrono::seconds(1);
+        std::filesystem::last_write_time(chainFile, time);
+        paint(dialog);
+        QCOMPARE(dialog.trace().values, step.values);
+        QVERIFY(dialog.plotNote().isEmpty());
+    }
+    QCOMPARE(child<QLineEdit>(dialog, "samplesEdit")->text(), QString("3"));
+
+    // Rewritten while the dialog was closed, its size and time as before:
+    // only the opening tells.
+    dialog.hide();
+    QVERIFY(writeFileAtomically(chainFile, "iter nqtl mu_1\n10 1 5.5\n20 1 2.5\n30 1 3.5\n"));
+    std::filesystem::last_write_time(chainFile, time);
+    dialog.show();
+    paint(dialog);
+    QCOMPARE(dialog.trace().values, (Values{5.5, 2.5, 3.5}));
+
+    std::filesystem::remove(chainFile);
+    paint(dialog);
+    QCOMPARE(dialog.plotNote(), QString("The chain file is not found: mix_01M1.txt"));
+    QVERIFY(dialog.trace().values.empty());
     QVERIFY(child<QLineEdit>(dialog, "highEdit")->text().isEmpty());
     QVERIFY(messages.texts().empty());
 }
