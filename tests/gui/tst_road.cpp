@@ -1,8 +1,11 @@
+#include "app/MainFrm.h"
 #include "app/UsersGuide.h"
 #include "demo/BatchRoad.h"
 #include "demo/DemoSetup.h"
 #include "support/AnalysisInputSketch.h"
+#include "support/EngineRuns.h"
 #include "support/PosteriorSketch.h"
+#include "support/RecordingMessageBoxes.h"
 #include "support/ScriptedFileChooser.h"
 #include "support/TempDir.h"
 #include "viewers/MarkovDlg.h"
@@ -13,12 +16,19 @@
 
 #include <QCheckBox>
 #include <QImage>
+#include <QLineEdit>
 #include <QMenu>
+#include <QProcess>
 #include <QRadioButton>
+#include <QStandardPaths>
+#include <QStatusBar>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QtTest>
 
 #include <filesystem>
+#include <functional>
+#include <sstream>
 
 namespace {
 
@@ -64,11 +74,182 @@ void writePosteriors(int replications) {
         QVERIFY(writePosterior(PosteriorKind::Intensity, c, lengths[c - 1], 2, replications));
 }
 
+/// Runs the engine the main window starts and waits for it, where Marrow
+/// starts it and goes on: the road's next step needs the engine's files.
+class WaitingStarter : public ProcessStarter {
+public:
+    std::optional<QString> startDetached(const Request& request) override {
+        QProcess process;
+        process.setProgram(request.program);
+        process.setArguments(request.arguments);
+        process.setWorkingDirectory(request.workingFolder);
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        if (!request.appendOutputTo.isEmpty())
+            process.setStandardOutputFile(request.appendOutputTo, QIODevice::Append);
+        process.start();
+        if (!process.waitForFinished(300000))
+            return process.errorString();
+        exitCodes.push_back(process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1);
+        return std::nullopt;
+    }
+
+    std::vector<int> exitCodes;
+};
+
+/// Chooses the main window's command `action`, which runs `dialog` modally,
+/// and takes `steps` while the dialog is open. A dialog the steps leave open
+/// is cancelled, so that a refusal fails the test rather than hangs it.
+int runDialog(CMainFrame& frame, const char* action, QDialog& dialog,
+              const std::function<void()>& steps) {
+    QTimer::singleShot(0, &dialog, [&dialog, &steps] {
+        steps();
+        if (dialog.isVisible())
+            dialog.reject();
+    });
+    frame.findChild<QAction*>(action)->trigger();
+    return dialog.result();
+}
+
+void click(QWidget& dialog, const char* name) {
+    auto* button = dialog.findChild<QAbstractButton*>(name);
+    QVERIFY2(button, name);
+    button->click();
+}
+
+/// Types over the edit's text key by key, as the user does.
+void type(QWidget& dialog, const char* name, const QString& text) {
+    auto* edit = dialog.findChild<QLineEdit*>(name);
+    QVERIFY2(edit, name);
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
+}
+
+QString editText(QWidget& dialog, const char* name) {
+    auto* edit = dialog.findChild<QLineEdit*>(name);
+    return edit ? edit->text() : QStringLiteral("<no %1>").arg(name);
+}
+
+void inFolder(const std::filesystem::path& folder, const std::function<void()>& steps) {
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(folder);
+    steps();
+    std::filesystem::current_path(previous);
+}
+
+// The files on disk are read here word by word, so that what the viewers
+// show is checked against the files and not against their own readers.
+
+/// Replication 1 of a posterior file as columns of map positions: a heading
+/// word, one word per bin, then the replication's number and a value per
+/// bin, each filling its bin centre's column and the next.
+std::vector<double> firstReplication(const std::filesystem::path& file, int length, int binLength) {
+    std::vector<double> row(posteriorColumns, 0.0);
+    std::istringstream in(readWholeFile(file).value_or(""));
+    const std::vector<int> centres = binCentres(length, binLength);
+    std::string word;
+    for (std::size_t k = 0; k < centres.size() + 2; ++k)
+        in >> word;
+    for (int centre : centres) {
+        double value = 0.0;
+        in >> value;
+        row[static_cast<std::size_t>(centre)] = row[static_cast<std::size_t>(centre) + 1] = value;
+    }
+    return row;
+}
+
+/// The column `name` of a chain file: a heading line, then a line per saved
+/// sample with "NA" in a gap.
+std::vector<std::optional<double>> chainColumn(const std::filesystem::path& file,
+                                               const std::string& name) {
+    std::istringstream in(readWholeFile(file).value_or(""));
+    std::string line;
+    std::getline(in, line);
+    std::istringstream heading(line);
+    std::size_t index = 0;
+    for (std::string word; heading >> word && word != name;)
+        ++index;
+    std::vector<std::optional<double>> values;
+    while (std::getline(in, line)) {
+        std::istringstream words(line);
+        std::string word;
+        for (std::size_t k = 0; k <= index; ++k)
+            words >> word;
+        if (!word.empty())
+            values.push_back(word == "NA" ? std::nullopt : std::optional(std::stod(word)));
+    }
+    return values;
+}
+
+void useDefaultThenOk(QDialog& dialog) {
+    click(dialog, "useDefaultButton");
+    click(dialog, "okButton");
+}
+
+void findsNoChainYet(MarkovChainDialog& markov) {
+    paint(markov);
+    QCOMPARE(markov.plotNote(), QString("The chain file is not found: mix_01M1.txt"));
+    click(markov, "okButton");
+}
+
+/// Every chromosome in turn, each showing replication 1 of its intensity
+/// file over the chromosome's whole length.
+void stepThroughTheChromosomes(PosteriorGraphDialog& posterior) {
+    QVERIFY(posterior.runLayout());
+    const RunLayout& layout = *posterior.runLayout();
+    QCOMPARE(layout.chromosomeCount, 5);
+    for (int c = 1; c <= layout.chromosomeCount; ++c) {
+        if (c > 1)
+            click(posterior, "chromosomeNext");
+        paint(posterior);
+        QCOMPARE(editText(posterior, "chromosomeEdit"), QString::number(c));
+        const int length = layout.lengthOf(c);
+        QCOMPARE(editText(posterior, "xAxisEdit"), QString::number(length));
+        const auto row = firstReplication(posteriorFileName(PosteriorKind::Intensity, c), length,
+                                          layout.binLength);
+        QCOMPARE(posterior.drawnCurves().size(), std::size_t(1));
+        QCOMPARE(posterior.drawnCurves()[0].values, curveValues(row, length));
+    }
+    click(posterior, "okButton");
+}
+
+/// The first chain of the first file, then a typed file name and chain
+/// number: the paints leave the typing alone, a radio click takes the file
+/// name (and starts again at chain 1), OK takes the chain number.
+void typeAChain(MarkovChainDialog& markov) {
+    paint(markov);
+    QVERIFY(markov.plotNote().isEmpty());
+    QCOMPARE(markov.trace().values, chainColumn("mix_01M1.txt", "mu_1"));
+    type(markov, "chainFileEdit", "mix_02M1");
+    type(markov, "chainEdit", "3");
+    paint(markov);
+    QCOMPARE(editText(markov, "chainFileEdit"), QString("mix_02M1"));
+    QCOMPARE(editText(markov, "chainEdit"), QString("3"));
+    click(markov, "parameterRadio1");
+    paint(markov);
+    QCOMPARE(markov.trace().values, chainColumn("mix_02M1.txt", "pos_1"));
+    click(markov, "chainNext");
+    paint(markov);
+    QCOMPARE(markov.trace().values, chainColumn("mix_02M1.txt", "pos_2"));
+    QVERIFY(!markov.trace().values.empty());
+    type(markov, "chainEdit", "4");
+    click(markov, "okButton");
+}
+
+QStringList shownMessages(const RecordingMessageBoxes& boxes) {
+    QStringList texts;
+    for (const auto& message : boxes.messages())
+        texts << QString::fromStdString(message.text);
+    return texts;
+}
+
 } // namespace
 
 class RoadTests : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase();
+    void firstRunThroughTheWindow();
     void batchRoadWritesEveryFile();
     void batchRoadStopsAtAMissingDefaultsFile();
     void posteriorMenuSavesPictureAndValues_data();
@@ -78,6 +259,87 @@ private slots:
     void plotMenusAreGreyWithNothingDrawn();
     void usersGuideShowsTheRoadReadOnly();
 };
+
+void RoadTests::initTestCase() {
+    // The main window keeps its recent files in the settings store.
+    QStandardPaths::setTestModeEnabled(true);
+    QCoreApplication::setOrganizationName(QStringLiteral("MarrowTests"));
+    QCoreApplication::setApplicationName(QStringLiteral("tst_road"));
+}
+
+// The README's first run, taken in the main window with the shipped
+// defaults: every dialog takes them without a message, the files written are
+// those the batch road writes from the same defaults, and the viewers show
+// the engine's files as they are on disk.
+void RoadTests::firstRunThroughTheWindow() {
+    TempDir folder(true);
+    TempDir batch;
+    for (const char* name : {"pedigree.txt", "simuAl_in.def", "multAl_in.def"}) {
+        std::filesystem::copy_file(demoFolder / name, folder / name);
+        std::filesystem::copy_file(demoFolder / name, batch / name);
+    }
+    RecordingMessageBoxes boxes;
+    CMainFrame frame;
+    WaitingStarter engines;
+    frame.engineLauncher().setProcessStarter(&engines);
+    frame.engineLauncher().setSearchFolders(
+        QStringList{QString::fromStdString(testing_support::binFolder().string())});
+    frame.engineLauncher().setTerminal(QString());
+    const auto sameAsBatch = [&](const char* name) {
+        return readWholeFile(folder / name) == readWholeFile(batch / name);
+    };
+
+    // 1. Simulation > Set parameters, "Use default", "OK".
+    SimulationParamDialog& simulation = frame.simulationDialog();
+    QCOMPARE(runDialog(frame, "simulationParametersAction", simulation,
+                       [&simulation] { useDefaultThenOk(simulation); }),
+             int(QDialog::Accepted));
+    QCOMPARE(shownMessages(boxes), QStringList());
+    RecordingMessages batchMessages;
+    inFolder(batch.path(), [&batchMessages] { QVERIFY(prepareSimulationInput(batchMessages)); });
+    QVERIFY(sameAsBatch("simuAl_in.txt"));
+    QVERIFY(sameAsBatch("pedigree.txt"));
+
+    // 2. Simulation > Go Simulation.
+    frame.findChild<QAction*>("simulationEngineAction")->trigger();
+    QCOMPARE(engines.exitCodes, std::vector<int>{0});
+    for (const char* name : {"genome.txt", "f1.txt", "markers.txt", "pheno.txt", "simuAl_log.txt"})
+        QVERIFY2(std::filesystem::exists(folder / name), name);
+
+    // 3. QTL analysis > Set parameters, "Use default", "Ok".
+    AnalysisParamDialog& analysis = frame.analysisDialog();
+    QCOMPARE(runDialog(frame, "analysisParametersAction", analysis,
+                       [&analysis] { useDefaultThenOk(analysis); }),
+             int(QDialog::Accepted));
+    QCOMPARE(shownMessages(boxes), QStringList());
+    std::filesystem::copy_file(folder / "genome.txt", batch / "genome.txt");
+    inFolder(batch.path(), [&batchMessages] { QVERIFY(prepareAnalysisInput(batchMessages)); });
+    QVERIFY(sameAsBatch("multAl_in.txt"));
+    QCOMPARE(batchMessages.texts(), std::vector<std::string>());
+
+    // Before the run the chain viewer finds no chain file, and says so.
+    MarkovChainDialog& markov = frame.markovDialog();
+    QCOMPARE(runDialog(frame, "markovChainsAction", markov, [&markov] { findsNoChainYet(markov); }),
+             int(QDialog::Accepted));
+
+    // 4. QTL analysis > MCMC analysis.
+    frame.findChild<QAction*>("analysisEngineAction")->trigger();
+    QCOMPARE(engines.exitCodes, (std::vector<int>{0, 0}));
+    QVERIFY(!frame.statusBar()->currentMessage().startsWith("Could not start"));
+
+    // 5. QTL analysis > Posterior graphs.
+    PosteriorGraphDialog& posterior = frame.posteriorDialog();
+    QCOMPARE(runDialog(frame, "posteriorGraphsAction", posterior,
+                       [&posterior] { stepThroughTheChromosomes(posterior); }),
+             int(QDialog::Accepted));
+
+    // The chain viewer again, on the chains of the run.
+    QCOMPARE(runDialog(frame, "markovChainsAction", markov, [&markov] { typeAChain(markov); }),
+             int(QDialog::Accepted));
+    QCOMPARE(markov.chain(), 4);
+    QCOMPARE(markov.chainFileName(), std::string("mix_02M1"));
+    QCOMPARE(shownMessages(boxes), QStringList());
+}
 
 void RoadTests::batchRoadWritesEveryFile() {
     TempDir folder;
