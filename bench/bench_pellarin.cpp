@@ -32,7 +32,7 @@ void runSweeps(benchmark::State& state, const SimulationPlan& plan, ModelSetting
 
 // (a) 250 BC1 progeny, 19 chromosomes of 100 cM, 171 markers, 2 QTL.
 void backcrossDesign(SimulationPlan& plan, ModelSettings& settings) {
-    plan.type = CrossType::BC1;
+    plan.type = ProgenyType::BC1;
     plan.families = {{0, 1, 250}};
     plan.lengths.assign(19, 100.0);
     plan.markersPerChromosome = 9;
@@ -43,7 +43,7 @@ void backcrossDesign(SimulationPlan& plan, ModelSettings& settings) {
 // (b) 3 interconnected F2 families of 200 from 4 founders, 5 chromosomes of
 // 100 cM with 21 markers each, 3 QTL.
 void interconnectedDesign(SimulationPlan& plan, ModelSettings& settings) {
-    plan.type = CrossType::F2;
+    plan.type = ProgenyType::F2;
     plan.founders = 4;
     plan.families = {{0, 1, 200}, {1, 2, 200}, {2, 3, 200}};
     plan.lengths.assign(5, 100.0);

@@ -1,8 +1,8 @@
 #include "demo/DemoSetup.h"
 
 #include "analysis/AnalysisDefaults.h"
-#include "analysis/AnalysisInputFile.h"
-#include "analysis/GenomeFile.h"
+#include "analysis/AnalysisFiles.h"
+#include "analysis/GenomeTable.h"
 #include "analysis/QtlPriorEditor.h"
 
 namespace {

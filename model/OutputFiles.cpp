@@ -1,6 +1,6 @@
 #include "model/OutputFiles.h"
 
-#include "model/DataFileReader.h"
+#include "model/FileError.h"
 
 #include <fstream>
 
@@ -20,7 +20,7 @@ void OutputFiles::stage(const std::string& name, std::string_view content) {
     out.write(content.data(), static_cast<std::streamsize>(content.size()));
     out.close();
     if (!out)
-        throw DataFileError(name + ": cannot be written in " + m_folder.string());
+        throw FileError(name, "cannot be written in " + m_folder.string());
 }
 
 void OutputFiles::commit() {
@@ -28,7 +28,7 @@ void OutputFiles::commit() {
         std::error_code error;
         fs::rename(file.temporary, m_folder / file.name, error);
         if (error)
-            throw DataFileError(file.name + ": cannot be put in place: " + error.message());
+            throw FileError(file.name, "cannot be put in place: " + error.message());
     }
     m_staged.clear();
 }

@@ -1,7 +1,7 @@
 #include "pellarin/Chain.h"
 
+#include "formats/ChainFile.h"
 #include "model/NumberFormat.h"
-#include "viewers/ChainFile.h"
 
 #include <algorithm>
 #include <cmath>

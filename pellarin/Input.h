@@ -5,17 +5,9 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <stdexcept>
 #include <string>
 
 namespace pellarin {
-
-/// An input that stops the run before anything is computed; the message is
-/// the one line the program prints after its name.
-class InputProblem : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
 
 /// What the engine takes from multAl_in.txt and the five files it names.
 struct EngineInput {
@@ -30,8 +22,9 @@ struct EngineInput {
 /// Reads and checks every input in `folder`: multAl_in.txt first, then the
 /// pedigree, genome, F1 marker, progeny marker and trait files. Counts that
 /// disagree between files, founders that do not exist, allele numbers above
-/// the number of founders, bounds and run lengths out of range all throw an
-/// `InputProblem`; nothing is written before this has passed.
+/// the number of founders, bounds and run lengths out of range all throw a
+/// `FileError` naming the file, whose message the program prints after its
+/// name; nothing is written before this has passed.
 EngineInput loadEngineInput(const std::filesystem::path& folder, bool ignoreTraits);
 
 /// The checks between the files, on a population already built: every

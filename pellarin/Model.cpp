@@ -1,6 +1,6 @@
 #include "pellarin/Model.h"
 
-#include "viewers/PosteriorFiles.h"
+#include "formats/PosteriorFile.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,8 @@
 #include "pellarin/Output.h"
 
+#include "formats/QtlNumberFile.h"
 #include "model/NumberFormat.h"
-#include "viewers/ChainFile.h"
+#include "model/ProgenyType.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,23 +12,15 @@ namespace pellarin {
 
 std::string posteriorText(const std::vector<ChainResult>& results, int chromosome,
                           const BinLayout& bins, PosteriorValue value) {
-    std::string text = "meta_run";
+    std::vector<int> centres;
     for (int k = 0; k < bins.count(); ++k)
-        text += " " + std::to_string(bins.centre(k));
-    text += "\n";
-    for (const ChainResult& result : results) {
-        text += std::to_string(result.run);
-        const auto& row = value == PosteriorValue::Intensity ? result.intensity[chromosome]
-                                                             : result.variance[chromosome];
-        for (double v : row)
-            text += " " + fmt::generalNumber(v);
-        text += "\n";
-    }
-    return text;
-}
-
-std::string chainFileName(int run, bool withQtl) {
-    return chainFileTitle(run, withQtl) + ".txt";
+        centres.push_back(bins.centre(k));
+    std::vector<PosteriorRun> runs;
+    for (const ChainResult& result : results)
+        runs.push_back({result.run, value == PosteriorValue::Intensity
+                                        ? result.intensity[chromosome]
+                                        : result.variance[chromosome]});
+    return ::posteriorText(centres, runs);
 }
 
 std::string qtlNumberText(const std::vector<ChainResult>& results, const ModelSettings& settings) {
@@ -42,26 +35,24 @@ std::string qtlNumberText(const std::vector<ChainResult>& results, const ModelSe
         total += (p = std::exp(p - top));
     for (double& p : prior)
         p /= total;
-    std::string text = "meta_run nqtl prior posterior bayes_factor\n";
+    std::vector<QtlNumberRow> rows;
     for (const ChainResult& result : results) {
         const double samples = std::max(result.samples, 1);
         const double none = result.qtlCounts.empty() ? 0.0 : result.qtlCounts[0] / samples;
         for (int k = 0; k <= maxQtl; ++k) {
             const double posterior =
                 k < static_cast<int>(result.qtlCounts.size()) ? result.qtlCounts[k] / samples : 0.0;
-            std::string factor = "NA";
+            double factor = NAN;
             if (prior[k] > 0.0 && prior[0] > 0.0) {
                 if (none > 0.0)
-                    factor = fmt::generalNumber((posterior / none) / (prior[k] / prior[0]));
+                    factor = (posterior / none) / (prior[k] / prior[0]);
                 else if (posterior > 0.0)
-                    factor = "Inf";
+                    factor = INFINITY;
             }
-            text += std::to_string(result.run) + " " + std::to_string(k) + " " +
-                    fmt::generalNumber(prior[k]) + " " + fmt::generalNumber(posterior) + " " +
-                    factor + "\n";
+            rows.push_back({result.run, k, prior[k], posterior, factor});
         }
     }
-    return text;
+    return ::qtlNumberText(rows);
 }
 
 DevianceSummary devianceSummary(const ChainResult& result) {
@@ -95,22 +86,6 @@ std::string modelComparison(const std::vector<ChainResult>& withQtl,
 
 namespace {
 
-const char* typeName(CrossType type) {
-    switch (type) {
-    case CrossType::DHL:
-        return "DHL";
-    case CrossType::BC1:
-        return "BC1";
-    case CrossType::BC2:
-        return "BC2";
-    case CrossType::F2:
-        return "F2";
-    case CrossType::RIL:
-        break;
-    }
-    return "RIL";
-}
-
 std::string percent(double share) {
     char text[32];
     std::snprintf(text, sizeof text, "%.1f%%", 100.0 * share);
@@ -132,7 +107,7 @@ std::string dataSummary(const Population& population, const ModelSettings& setti
     for (int i = 0; i < population.progenyCount(); ++i)
         missingTraits += !population.hasTrait(i);
     std::string text = "Data\n";
-    text += "  progeny type            " + std::string(typeName(population.type)) + "\n";
+    text += "  progeny type            " + std::string(progenyTypeName(population.type)) + "\n";
     text += "  founders                " + std::to_string(population.founderCount) + "\n";
     text += "  families                " + std::to_string(population.families.size()) + "\n";
     for (size_t f = 0; f < population.families.size(); ++f) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "formats/ChainFile.h"
+#include "formats/PosteriorFile.h"
 #include "pellarin/Chain.h"
 #include "pellarin/Model.h"
 
@@ -8,22 +10,15 @@
 
 namespace pellarin {
 
-enum class PosteriorValue { Intensity, Variance };
-
-/// A posterior file's text for one chromosome: a heading word, a heading
-/// word per bin (its centre in cM), then per meta-run its number and one
-/// value per bin.
+/// A posterior file's text for one chromosome (formats/PosteriorFile.h):
+/// the centres of `bins`, then per meta-run its values.
 std::string posteriorText(const std::vector<ChainResult>& results, int chromosome,
                           const BinLayout& bins, PosteriorValue value);
 
-/// The chain file of one meta-run: mix_RRM1.txt, or mix_RRM0.txt for the
-/// run without QTL.
-std::string chainFileName(int run, bool withQtl);
-
-/// qtlnum.txt: per meta-run and number of QTL k = 0..maxQtl, the prior and
-/// posterior chance of k and the Bayes factor of k QTL against none, the
-/// ratio of posterior odds to prior odds ("Inf" where no sample had none,
-/// "NA" where neither count was sampled or the prior rules k out).
+/// qtlnum.txt (formats/QtlNumberFile.h): per meta-run and number of QTL k = 0..maxQtl, the prior
+/// and posterior chance of k and the Bayes factor of k QTL against none, the ratio of posterior
+/// odds to prior odds ("Inf" where no sample had none, "NA" where neither count was sampled or the
+/// prior rules k out).
 std::string qtlNumberText(const std::vector<ChainResult>& results, const ModelSettings& settings);
 
 /// Posterior mean deviance, pD = var(D)/2 and DIC = mean D + pD of a run's

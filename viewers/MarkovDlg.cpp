@@ -1,5 +1,6 @@
 #include "viewers/MarkovDlg.h"
 
+#include "model/FileError.h"
 #include "model/TextFiles.h"
 #include "viewers/GraphPalette.h"
 #include "viewers/GraphPictures.h"
@@ -261,13 +262,19 @@ void MarkovChainDialog::refreshTrace() {
         return;
     m_traceFile = file;
     m_traceColumn = column;
-    m_trace = loadChainColumn(file, column);
-    m_range = m_trace.status == ChainStatus::Loaded ? valueRange(m_trace.values) : std::nullopt;
-    if (m_trace.status == ChainStatus::BadFormat)
+    m_range.reset();
+    try {
+        m_trace = loadChainColumn(file, column);
+    } catch (const FileError& error) {
+        m_trace = {};
         m_note = QString("The chain file is not in correct format: %1, line %2")
                      .arg(QString::fromStdString(file))
-                     .arg(m_trace.badLine);
-    else if (!m_range)
+                     .arg(error.place().number);
+        return;
+    }
+    if (m_trace.status == ChainStatus::Loaded)
+        m_range = valueRange(m_trace.values);
+    if (!m_range)
         m_note = QString("No values for this chain in %1").arg(QString::fromStdString(file));
     else
         m_note.clear();

@@ -41,10 +41,11 @@ inline constexpr const char* runLayoutMissingMessage =
 inline constexpr const char* runLayoutFormatMessage =
     "The analysis input file is not in correct format: multAl_in.txt!";
 
-/// Walks the words of an analysis input file in the order its writer puts
-/// them, skipping keys without comparing them. Nothing if the input ends
-/// early, a number is not one, or (for the whole walk) the layout does not
-/// fit the value rows.
+/// Reads an analysis input file with the viewers' reading of
+/// `readAnalysisInput`: keys skipped unread, the one-letter answers kept as
+/// written. Nothing if the reader refuses the file, a chromosome length is
+/// not a whole number, or (for the whole walk) the layout does not fit the
+/// value rows.
 std::optional<RunLayout> readRunLayout(std::istream& in, RunLayoutDepth depth);
 
 /// Reads multAl_in.txt from the current directory; a missing or malformed

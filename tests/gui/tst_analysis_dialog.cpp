@@ -4,12 +4,12 @@
 
 #include "analysis/AnalysisDefaults.h"
 #include "analysis/AnalysisFields.h"
-#include "analysis/AnalysisInputFile.h"
-#include "analysis/GenomeFile.h"
+#include "analysis/AnalysisFiles.h"
+#include "analysis/GenomeTable.h"
 #include "analysis/ParDlg.h"
 #include "analysis/QtlPriorEditor.h"
-#include "app/FieldTransfer.h"
 #include "model/TextFiles.h"
+#include "widgets/FieldTransfer.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
@@ -163,11 +163,10 @@ void AnalysisDialogTests::okWithBadBurnInWritesTheEarlierValue() {
         QCOMPARE(message.caption, std::string(FieldTransfer::caption));
     QVERIFY(opened.dialog->isVisible());
     QCOMPARE(opened.dialog->focusWidget(), opened.edit("burnInIterations"));
-    const auto written = readAnalysisInputFile(analysisInputFileName);
-    QVERIFY(written);
-    QCOMPARE(written.input->burnInIterations, 100);
-    QCOMPARE(written.input->totalIterations, 10000);
-    QVERIFY(written.input->updateMissingMarkers);
+    const AnalysisInput written = readAnalysisInputFile(analysisInputFileName);
+    QCOMPARE(written.burnInIterations, 100);
+    QCOMPARE(written.totalIterations, 10000);
+    QVERIFY(written.updateMissingMarkers);
 }
 
 void AnalysisDialogTests::choiceCouplings_data() {

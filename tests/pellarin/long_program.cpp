@@ -3,7 +3,7 @@
 
 #include "model/TextFiles.h"
 #include "support/EngineRuns.h"
-#include "viewers/PosteriorFiles.h"
+#include "viewers/PosteriorRows.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +19,7 @@ namespace {
 PosteriorRows viewerRows(const fs::path& file, int runs) {
     std::ifstream in(file);
     PosteriorRows rows;
-    EXPECT_EQ(readPosteriorFile(in, PosteriorKind::Intensity, binCentres(100, 2), runs, rows),
+    EXPECT_EQ(readPosteriorRows(in, PosteriorKind::Intensity, binCentres(100, 2), runs, rows),
               PosteriorStatus::Loaded);
     return rows;
 }

@@ -1,7 +1,7 @@
 #include "pellarin/Output.h"
 #include "pellarin/Runner.h"
 #include "support/SimulatedPopulation.h"
-#include "viewers/PosteriorFiles.h"
+#include "viewers/PosteriorRows.h"
 
 #include <gtest/gtest.h>
 
@@ -51,7 +51,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 SimulationPlan f2Plan(int progeny, double position, unsigned long long seed) {
     SimulationPlan plan;
-    plan.type = CrossType::F2;
+    plan.type = ProgenyType::F2;
     plan.founders = 2;
     plan.families = {{0, 1, progeny}};
     plan.lengths = {100, 100};
@@ -197,7 +197,7 @@ INSTANTIATE_TEST_SUITE_P(
 // two founders that share the high allele end up sharing a label.
 TEST(Chain, FoundersSharingAnAlleleGetOneLabel) {
     SimulationPlan plan;
-    plan.type = CrossType::F2;
+    plan.type = ProgenyType::F2;
     plan.founders = 4;
     plan.families = {{0, 1, 150}, {2, 3, 150}, {0, 2, 150}};
     plan.lengths = {100};

@@ -60,7 +60,7 @@ std::vector<double> normalised(std::vector<double> weights) {
 
 Population smallPopulation(int founders) {
     SimulationPlan plan;
-    plan.type = CrossType::F2;
+    plan.type = ProgenyType::F2;
     plan.founders = founders;
     plan.families = {{0, 1, 12}};
     if (founders > 2)

@@ -1,10 +1,10 @@
 // Pellarin.exe as Marrow starts it: data simulated by the real Tamsin.exe,
 // multAl_in.txt written by the analysis core, outputs read by the viewers.
 
+#include "formats/ChainFile.h"
 #include "model/TextFiles.h"
 #include "support/EngineRuns.h"
-#include "viewers/ChainFile.h"
-#include "viewers/PosteriorFiles.h"
+#include "viewers/PosteriorRows.h"
 
 #include <gtest/gtest.h>
 
@@ -41,7 +41,7 @@ int viewerPeak(const fs::path& file, int length, int binLength, int runs, int ru
     std::ifstream in(file);
     PosteriorRows rows;
     EXPECT_EQ(
-        readPosteriorFile(in, PosteriorKind::Intensity, binCentres(length, binLength), runs, rows),
+        readPosteriorRows(in, PosteriorKind::Intensity, binCentres(length, binLength), runs, rows),
         PosteriorStatus::Loaded)
         << file;
     const auto& row = rows.values[run - 1];
@@ -174,7 +174,7 @@ TEST(PellarinProgram, ChainFilesAndTheRunWithoutQtlReadBackByTheViewer) {
         for (const char* column : {"iter", "nqtl", "mu_1", "res_1"}) {
             in.clear();
             in.seekg(0);
-            const ChainColumn read = readChainColumn(in, column);
+            const ChainColumn read = readChainColumn(in, name, column);
             EXPECT_EQ(read.status, ChainStatus::Loaded) << name << " " << column;
             EXPECT_EQ(read.values.size(), 30u) << name << " " << column;
         }
@@ -186,7 +186,7 @@ TEST(PellarinProgram, ChainFilesAndTheRunWithoutQtlReadBackByTheViewer) {
             in.clear();
             in.seekg(0);
             // Slots beyond the sample's QTL are gaps, never bad values.
-            const ChainColumn position = readChainColumn(in, "pos_2");
+            const ChainColumn position = readChainColumn(in, name, "pos_2");
             EXPECT_EQ(position.status, ChainStatus::Loaded);
         }
     }
