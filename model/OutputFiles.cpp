@@ -15,8 +15,11 @@ OutputFiles::~OutputFiles() {
 
 void OutputFiles::stage(const std::string& name, std::string_view content) {
     Staged file{name, m_folder / (name + ".part")};
-    m_staged.push_back(file);
     std::ofstream out(file.temporary, std::ios::binary | std::ios::trunc);
+    // Only a file this set made is its to remove again.
+    if (!out)
+        throw FileError(name, "cannot be written in " + m_folder.string());
+    m_staged.push_back(file);
     out.write(content.data(), static_cast<std::streamsize>(content.size()));
     out.close();
     if (!out)

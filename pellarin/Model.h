@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/AnalysisSettings.h"
 #include "pellarin/Inheritance.h"
 #include "pellarin/Population.h"
 
@@ -18,25 +19,27 @@ struct QtlPrior {
     double variance = 0.5;
 };
 
-/// Everything the sampler needs to know about the model and the run.
+/// Everything the sampler needs to know about the model and the run. The
+/// values it shares with the parameter files start as the files do
+/// (model/AnalysisSettings.h).
 struct ModelSettings {
     Sampling sampling = Sampling::MetropolisHastings;
     bool randomEffects = true;
-    bool singleResidualVariance = true;
-    bool overdisperse = true;
+    bool singleResidualVariance = RunSettings{}.singleResidualVariance;
+    bool overdisperse = RunSettings{}.overdisperseStart;
     bool ignoreTraits = false; ///< sample from the prior alone
-    double maxFamilyMean = 20.0;
-    double maxFamilyVariance = 2.0;
-    double maxQtlVariance = 2.0;
-    double alleleEffectRadius = 0.1;
-    double familyMeanRadius = 0.5;
-    double familyVarianceRadius = 0.1;
-    double qtlVarianceRadius = 0.1;
-    double positionRadius = 100.0;
-    int burnIn = 100;
-    int total = 10000;
-    int perSave = 10;
-    int binLength = 2;
+    double maxFamilyMean = SamplerTuning{}.maxFamilyMean;
+    double maxFamilyVariance = SamplerTuning{}.maxFamilyVariance;
+    double maxQtlVariance = QtlVarianceTuning{}.maxQtlVariance;
+    double alleleEffectRadius = SamplerTuning{}.alleleEffectRadius;
+    double familyMeanRadius = SamplerTuning{}.familyMeanRadius;
+    double familyVarianceRadius = SamplerTuning{}.familyVarianceRadius;
+    double qtlVarianceRadius = QtlVarianceTuning{}.qtlVarianceRadius;
+    double positionRadius = RunSettings{}.qtlPositionRadius;
+    int burnIn = RunSettings{}.burnInIterations;
+    int total = RunSettings{}.totalIterations;
+    int perSave = RunSettings{}.iterationsPerSave;
+    int binLength = RunSettings{}.binLength;
     std::vector<QtlPrior> qtl;
 
     /// The model search: with a variable QTL number, QTL are born and die
@@ -45,11 +48,11 @@ struct ModelSettings {
     /// Poisson (truncated to 1..founders) or uniform prior.
     bool variableQtlNumber = false;
     bool qtlNumberPoisson = true;
-    double qtlNumberMean = 2.0;
+    double qtlNumberMean = ModelChoices{}.qtlNumberPoissonMean;
     bool variableAlleleNumber = false;
     bool alleleNumberPoisson = true;
-    double alleleNumberMean = 4.0;
-    bool updateMissingMarkers = false;
+    double alleleNumberMean = ModelChoices{}.alleleNumberPoissonMean;
+    bool updateMissingMarkers = RunSettings{}.updateMissingMarkers;
 
     /// Iteration t (from 1) is kept as a sample.
     bool saved(int t) const { return t > burnIn && (t - burnIn) % perSave == 0; }
