@@ -133,17 +133,12 @@ std::vector<std::string> importedFileNames() {
 }
 
 int runImport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    try {
+    return exitStatusOf(programName, err, [&] {
         const ToolOptions options = parseOptions(args);
         if (options.help) {
             out << usage;
             return 0;
         }
         return convert(options, out);
-    } catch (const CommandLineError& error) {
-        err << programName << ": " << error.what() << '\n';
-    } catch (const FileError& error) {
-        err << programName << ": " << error.message() << '\n';
-    }
-    return 1;
+    });
 }

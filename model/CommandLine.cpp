@@ -1,22 +1,8 @@
 #include "model/CommandLine.h"
 
+#include "model/FileError.h"
+
 #include <CLI/CLI.hpp>
-
-#include <algorithm>
-
-namespace {
-
-std::vector<std::string> namesOf(const std::string& names) {
-    std::vector<std::string> split;
-    std::size_t start = 0;
-    for (std::size_t comma; (comma = names.find(',', start)) != std::string::npos;
-         start = comma + 1)
-        split.push_back(names.substr(start, comma - start));
-    split.push_back(names.substr(start));
-    return split;
-}
-
-} // namespace
 
 CommandLine::CommandLine(std::function<std::string(const std::string&)> unknownOption)
     : m_app(std::make_unique<CLI::App>()), m_unknownOption(std::move(unknownOption)) {
@@ -33,8 +19,9 @@ void CommandLine::flag(const std::string& names, bool& on) {
 }
 
 void CommandLine::option(const std::string& names, std::string& value, std::string missing) {
-    m_app->add_option(names, value)->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-    m_valueOptions.push_back({namesOf(names), std::move(missing)});
+    CLI::Option* option = m_app->add_option(names, value);
+    option->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    m_valueOptions.push_back({option, std::move(missing)});
 }
 
 void CommandLine::words(std::vector<std::string>& values) {
@@ -49,7 +36,7 @@ void CommandLine::parse(const std::vector<std::string>& args) {
     } catch (const CLI::ArgumentMismatch& error) {
         // An option's value can only be missing at the end of the line.
         for (const ValueOption& option : m_valueOptions)
-            if (!args.empty() && std::count(option.names.begin(), option.names.end(), args.back()))
+            if (!args.empty() && option.option->check_name(args.back()))
                 throw CommandLineError(option.missing);
         throw CommandLineError(error.what());
     } catch (const CLI::ParseError& error) {
@@ -58,4 +45,15 @@ void CommandLine::parse(const std::vector<std::string>& args) {
     const std::vector<std::string> unknown = m_app->remaining();
     if (!unknown.empty())
         throw CommandLineError(m_unknownOption(unknown.front()));
+}
+
+int exitStatusOf(const char* program, std::ostream& err, const std::function<int()>& run) {
+    try {
+        return run();
+    } catch (const CommandLineError& error) {
+        err << program << ": " << error.what() << '\n';
+    } catch (const FileError& error) {
+        err << program << ": " << error.message() << '\n';
+    }
+    return 1;
 }

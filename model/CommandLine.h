@@ -2,13 +2,15 @@
 
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace CLI {
 class App;
-}
+class Option;
+} // namespace CLI
 
 /// A command line a program cannot use. The message is the one line the
 /// program prints after its name: `--seed needs a value`.
@@ -47,7 +49,7 @@ public:
 
 private:
     struct ValueOption {
-        std::vector<std::string> names;
+        CLI::Option* option;
         std::string missing;
     };
 
@@ -55,3 +57,8 @@ private:
     std::function<std::string(const std::string&)> m_unknownOption;
     std::vector<ValueOption> m_valueOptions;
 };
+
+/// Runs the body of a program and gives its exit status: what `run` returns,
+/// or 1 after a `CommandLineError` or a `FileError`, whose message goes to
+/// `err` as the one line `PROGRAM: problem`.
+int exitStatusOf(const char* program, std::ostream& err, const std::function<int()>& run);

@@ -189,24 +189,16 @@ void analyse(const Options& options, std::ostream& out, std::ostream& err) {
 } // namespace
 
 int runPellarin(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    try {
+    return exitStatusOf(programName, err, [&] {
         const Options options = parseOptions(args);
-        if (options.help) {
+        if (options.help)
             out << usage;
-            return 0;
-        }
-        if (options.version) {
+        else if (options.version)
             out << programName << " " << programVersion << "\n";
-            return 0;
-        }
-        analyse(options, out, err);
+        else
+            analyse(options, out, err);
         return 0;
-    } catch (const CommandLineError& error) {
-        err << programName << ": " << error.what() << "\n";
-    } catch (const FileError& error) {
-        err << programName << ": " << error.message() << "\n";
-    }
-    return 1;
+    });
 }
 
 } // namespace pellarin

@@ -106,7 +106,7 @@ std::vector<std::string> runSimulation(const SimulationDesign& input,
 }
 
 int runTamsin(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    try {
+    return exitStatusOf(programName, err, [&] {
         const TamsinOptions options = parseTamsinOptions(args);
         if (options.help) {
             out << usage;
@@ -119,10 +119,5 @@ int runTamsin(const std::vector<std::string>& args, std::ostream& out, std::ostr
         const SimulationDesign input = readSimulationDesign(options);
         runSimulation(input, options.folder, options.quiet, err);
         return 0;
-    } catch (const CommandLineError& error) {
-        err << programName << ": " << error.what() << '\n';
-    } catch (const FileError& error) {
-        err << programName << ": " << error.message() << '\n';
-    }
-    return 1;
+    });
 }
