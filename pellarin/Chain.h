@@ -1,8 +1,10 @@
 #pragma once
 
 #include "model/Random.h"
+#include "pellarin/Gaussian.h"
 #include "pellarin/Model.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -23,7 +25,8 @@ struct MoveCount {
     double rate() const { return proposed ? static_cast<double>(accepted) / proposed : 0.0; }
 };
 
-/// The moves a chain counts, in the order the log reports them.
+/// The moves a chain counts, in the order the log reports them. The first
+/// `adaptedMoves` are random walks whose radius adapts during burn-in.
 enum Move {
     PositionMove,
     EffectMove,
@@ -34,11 +37,16 @@ enum Move {
     DeathMove,
     SplitMove,
     MergeMove,
+    SwapMove,
     MoveKinds
 };
+inline constexpr int adaptedMoves = 5;
 inline constexpr const char* moveNames[MoveKinds] = {
     "QTL positions", "allele effects", "family means",  "residual variances", "QTL variances",
-    "QTL births",    "QTL deaths",     "allele splits", "allele merges"};
+    "QTL births",    "QTL deaths",     "allele splits", "allele merges",      "founder swaps"};
+
+/// Iterations per adaptation step of the radii during burn-in.
+inline constexpr int adaptationBatch = 20;
 
 /// One QTL of a chain: where it is, which allele each founder carries, the
 /// allele effects and, for every progeny, its inheritance state there and
@@ -68,24 +76,42 @@ struct ChainResult {
     double devianceSum = 0.0;                   ///< of -2 log likelihood over the samples
     double devianceSquares = 0.0;
     MoveCount moves[MoveKinds];
+    /// The random-walk radii (by Move, the first adaptedMoves) at the start
+    /// and as frozen at the end of burn-in.
+    std::array<double, adaptedMoves> radiusStart{};
+    std::array<double, adaptedMoves> radiusEnd{};
+    /// Per saved sample, for the convergence report: the number of QTL, the
+    /// residual variance (the mean over families when each has its own) and
+    /// the number of QTL on each chromosome.
+    std::vector<double> qtlNumberTrace;
+    std::vector<double> residualTrace;
+    std::vector<std::vector<double>> chromosomeTraces;
     std::vector<std::string> chainLines; ///< saved samples when they are kept
 };
 
-/// One Markov chain (a meta-run) over the model with a fixed set of QTL.
-/// Every update takes its random numbers from the chain's own stream, so a
-/// chain gives the same samples whatever thread runs it.
+/// One Markov chain (a meta-run) over the model, with the model search when
+/// the QTL or allele numbers vary. Every update takes its random numbers
+/// from the chain's own stream, so a chain gives the same samples whatever
+/// thread runs it.
+///
+/// Every change to a QTL's effects or labels keeps the family means' fit:
+/// the family means shift by the change in the QTL's Mendelian mean
+/// contribution to each family, so the QTL only moves the progeny around
+/// their family mean. A QTL is thus born or dies without dragging the
+/// family means along, and its effects do not trade places with the means.
 class Chain {
 public:
     Chain(const AnalysisData& data, Random rng);
 
     /// Draws the starting values: overdispersed, or from the file's priors.
     void start();
-    /// One sweep over every parameter.
+    /// One sweep over every parameter. During burn-in the random-walk radii
+    /// adapt every adaptationBatch sweeps; afterwards they stay as they are.
     void iterate();
 
     /// Empties the posterior sums, one row of bins per chromosome.
     void prepare(ChainResult& result) const;
-    /// Adds the current sample to the posterior sums.
+    /// Adds the current sample to the posterior sums and the traces.
     void record(ChainResult& result) const;
     /// Turns the sums into means over `result.samples`.
     static void finish(ChainResult& result);
@@ -98,6 +124,11 @@ public:
     const std::vector<double>& means() const { return m_mean; }
     const std::vector<double>& residualVariances() const { return m_residual; }
     const MoveCount& moves(Move move) const { return m_moves[move]; }
+    /// The radius of a random-walk move (one of the first adaptedMoves).
+    double radius(Move move) const { return m_radius[move]; }
+    /// Takes up trait values changed in place in the population, as a
+    /// test that draws the data afresh from the model between sweeps does.
+    void traitsChanged() { recomputeResiduals(); }
     /// The share of the data's variance that QTL `q` explains now.
     double varianceShare(int q) const;
     /// -2 log likelihood of the traits under the current values.
@@ -110,27 +141,44 @@ private:
     void familyValues(const QtlState& qtl, double* values) const;
     void familyValues(const std::vector<int>& labels, const std::vector<double>& effects,
                       double* values) const;
+    /// The QTL's Mendelian mean contribution to each family.
+    void familyContributions(const std::vector<int>& labels, const std::vector<double>& effects,
+                             double* contributions) const;
+    /// Whether every family mean stays inside its bound after `mean -= shift`.
+    bool meansFitAfter(const double* shift) const;
 
     void updatePositionAndStates(QtlState& qtl);
     void updateEffects(QtlState& qtl);
+    void drawEffectsJointly(QtlState& qtl);
+    void shiftEffects(QtlState& qtl);
     void updateLabels(QtlState& qtl);
     void updateQtlVariance(QtlState& qtl);
     void updateMeans();
     void updateResidualVariances();
+    void adaptRadii();
     double fitWeights(int progeny, double base, double* fit) const;
+
+    // The model search (ModelSearch.cpp).
     void birthOrDeath();
     void birth();
     void death();
+    bool effectProposal(const QtlState& qtl, const double* residual, CanonicalNormal& proposal);
+    double marginalLogRatio(const QtlState& qtl, const double* shift, bool present);
     void splitOrMerge(QtlState& qtl);
-    void place(QtlState& qtl);
-    void drawStates(QtlState& qtl, const double* fit);
-    double marginalLogRatio(const QtlState& qtl, bool without);
-    double labelChangeLogRatio(const QtlState& qtl, const std::vector<int>& labels,
-                               const std::vector<double>& effects);
-    void applyLabels(QtlState& qtl, std::vector<int> labels, std::vector<double> effects);
+    void split(QtlState& qtl);
+    void merge(QtlState& qtl);
+    void swapFounders(QtlState& qtl);
+    double keptFitLogRatio(const QtlState& qtl, const std::vector<int>& labels,
+                           const std::vector<double>& effects);
+    void applyKeepingFit(QtlState& qtl, std::vector<int> labels, std::vector<double> effects);
+    void centredCopySums(const QtlState& qtl, const std::vector<char>& inSet,
+                         const double* residual, double& weighted, double& precision) const;
     int drawAlleleNumber();
     std::vector<int> drawLabels(int alleles);
     double drawEffectVariance();
+
+    void place(QtlState& qtl);
+    void drawStates(QtlState& qtl, const double* fit);
     void refreshGenetic(QtlState& qtl);
     void recomputeResiduals();
     double reflect(double position, double length) const;
@@ -143,10 +191,15 @@ private:
     std::vector<double> m_inverse;  ///< 1 / residual variance per group
     std::vector<double> m_error;    ///< y - model, per progeny with a trait
     MoveCount m_moves[MoveKinds];
+    double m_radius[adaptedMoves] = {};
+    MoveCount m_batchStart[adaptedMoves];
+    int m_iteration = 0;
     // Scratch for one QTL at a time, kept to spare allocations per sweep.
     std::vector<double> m_proposed;
     std::vector<double> m_fit;
     std::vector<double> m_values;
+    std::vector<double> m_shift;   ///< per family
+    std::vector<double> m_scratch; ///< per progeny
 };
 
 } // namespace pellarin
