@@ -117,6 +117,20 @@ std::string percent(double share) {
     return text;
 }
 
+// The random-walk radii that moved, as the file gave them and as burn-in
+// left them; the saved samples all come from the second.
+std::string stepSizes(const ChainResult& result) {
+    std::string text;
+    for (int move = 0; move < adaptedMoves; ++move) {
+        if (result.moves[move].proposed == 0)
+            continue;
+        text += std::string(text.empty() ? "" : ";") + " " + moveNames[move] + " " +
+                fmt::generalNumber(result.radiusStart[move]) + " -> " +
+                fmt::generalNumber(result.radiusEnd[move]);
+    }
+    return text.empty() ? text : "    step sizes (start -> end of burn-in):" + text + "\n";
+}
+
 } // namespace
 
 std::string dataSummary(const Population& population, const ModelSettings& settings) {
@@ -162,6 +176,10 @@ std::string dataSummary(const Population& population, const ModelSettings& setti
             fmt::generalNumber(settings.maxFamilyMean) + ", residual variance " +
             fmt::generalNumber(settings.maxFamilyVariance) + ", QTL variance " +
             fmt::generalNumber(settings.maxQtlVariance) + "\n";
+    text += settings.boundsFromData
+                ? "                          (from the data: under Gibbs sampling multAl_in.txt "
+                  "carries no bounds)\n"
+                : "                          (from multAl_in.txt, held as written)\n";
     text += "  number of QTL           " +
             (settings.variableQtlNumber
                  ? std::string("variable, ") +
@@ -212,6 +230,7 @@ std::string chainSummary(const AnalysisData& data, const std::vector<ChainResult
                         percent(result.moves[move].rate()) + ";";
         }
         text += "\n";
+        text += stepSizes(result);
         double meanCount = 0.0;
         for (size_t k = 0; k < result.qtlCounts.size(); ++k)
             meanCount += k * static_cast<double>(result.qtlCounts[k]);

@@ -141,6 +141,8 @@ int main(int argc, char** argv) {
     } catch (const InputProblem& problem) {
         stop(problem.what());
     }
+    for (const std::string& warning : input.warnings)
+        std::cerr << programName << ": warning: " << warning << "\n";
     RunOptions run;
     run.seed = options.seed >= 0 ? static_cast<std::uint64_t>(options.seed) : input.seed;
     run.metaRuns = input.metaRuns;
@@ -191,6 +193,8 @@ int main(int argc, char** argv) {
     const double rate = sampling > 0.0 ? iterations / sampling : 0.0;
     std::string log = std::string(programName) + " " + programVersion + "\n\n";
     log += dataSummary(input.population, input.settings);
+    for (const std::string& warning : input.warnings)
+        log += "Warning: " + warning + "\n\n";
     log += "Run\n  seed                    " + std::to_string(run.seed) + "\n";
     log += "  meta-runs               " + std::to_string(run.metaRuns) + " on " +
            std::to_string(std::min(run.threads, run.metaRuns)) + " threads\n";
