@@ -201,6 +201,12 @@ int main(int argc, char** argv) {
     if (options.priorOnly)
         log += "  trait values ignored: the chains sample the prior\n";
     log += "\n" + chainSummary(data, results);
+    const ConvergenceReport convergence = convergenceReport(results, input.settings);
+    log += convergence.text;
+    if (!convergence.warning.empty()) {
+        log += "Warning: " + convergence.warning + "\n\n";
+        std::cerr << programName << ": warning: " << convergence.warning << "\n";
+    }
     if (input.runWithoutQtl)
         log += modelComparison(results, plain);
     log += "Time\n  reading and checking    " + clockText(reading) +
