@@ -138,6 +138,7 @@ void Chain::start() {
         qtl.effects.resize(qtl.alleles);
         for (double& effect : qtl.effects)
             effect = wide ? sd * m_rng.normal() : 0.0;
+        renumberByFirstAppearance(qtl.labels, qtl.effects);
         place(qtl);
         const int states = m_data.stateCount();
         for (int i = 0; i < population.progenyCount(); ++i) {
@@ -582,6 +583,7 @@ void Chain::updateLabels(QtlState& qtl) {
                 m_error[i] -= (c - meanCopies(family(i))) * delta;
         }
     }
+    renumberByFirstAppearance(qtl.labels, qtl.effects);
 }
 
 void Chain::updateQtlVariance(QtlState& qtl) {

@@ -14,6 +14,14 @@ namespace pellarin {
 /// An index 0..count-1 drawn with chance proportional to its weight.
 int drawIndex(Random& rng, const double* weights, int count);
 
+/// Renumbers allele labels by first appearance over the founders (founder
+/// 1's class is allele 1, the next new class allele 2, ...), the effects
+/// following their classes. Labels are exchangeable, so no founder's effect
+/// and no probability changes; a chain file's effect columns then read as
+/// "the allele of founder 1, ...", and with as many alleles as founders,
+/// founder p carries allele p.
+void renumberByFirstAppearance(std::vector<int>& labels, std::vector<double>& effects);
+
 /// Proposals and acceptances of one kind of move.
 struct MoveCount {
     long long proposed = 0;

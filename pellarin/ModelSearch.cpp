@@ -17,14 +17,6 @@
 
 namespace pellarin {
 
-namespace {
-
-// Labels renumbered by first appearance over the founders: founder 1's
-// class is allele 1, the next new class allele 2, and so on, the effects
-// following their classes. Labels are exchangeable (the labelling prior is
-// uniform and the effects iid), so this changes no founder's effect and no
-// probability, and it keeps "founder p carries allele p" when A equals the
-// number of founders.
 void renumberByFirstAppearance(std::vector<int>& labels, std::vector<double>& effects) {
     std::vector<int> map(effects.size(), -1);
     std::vector<double> renumbered(effects.size());
@@ -39,8 +31,6 @@ void renumberByFirstAppearance(std::vector<int>& labels, std::vector<double>& ef
     }
     effects = std::move(renumbered);
 }
-
-} // namespace
 
 double Chain::drawEffectVariance() {
     if (!m_data.settings().randomEffects)
