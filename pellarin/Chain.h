@@ -179,8 +179,16 @@ private:
     double keptFitLogRatio(const QtlState& qtl, const std::vector<int>& labels,
                            const std::vector<double>& effects);
     void applyKeepingFit(QtlState& qtl, std::vector<int> labels, std::vector<double> effects);
-    void centredCopySums(const QtlState& qtl, const std::vector<char>& inSet,
-                         const double* residual, double& weighted, double& precision) const;
+    /// A normal over the effect step d of a split, as mean and precision.
+    struct NormalStep {
+        double mean;
+        double precision;
+        double logDensity(double d) const;
+    };
+    double centredCopies(const QtlState& qtl, const std::vector<char>& inSet, int progeny) const;
+    NormalStep splitStep(const QtlState& qtl, const std::vector<char>& inSet,
+                         const double* residual, double effect, double V) const;
+    double splitPriorLogRatio(int alleles, int classSize) const;
     int drawAlleleNumber();
     std::vector<int> drawLabels(int alleles);
     double drawEffectVariance();

@@ -326,23 +326,44 @@ void Chain::applyKeepingFit(QtlState& qtl, std::vector<int> labels, std::vector<
     }
 }
 
-// Sums over the progeny of w u e and w u^2, where u is a progeny's centred
-// number of gametes from the founders in `inSet` (its copies less their
-// Mendelian mean in its family) and e its entry of `residual`.
-void Chain::centredCopySums(const QtlState& qtl, const std::vector<char>& inSet,
-                            const double* residual, double& weighted, double& precision) const {
+// Progeny i's centred number of gametes from the founders in `inSet`: its
+// copies less their Mendelian mean in its family.
+double Chain::centredCopies(const QtlState& qtl, const std::vector<char>& inSet, int i) const {
     const auto& families = m_data.population().families;
-    weighted = precision = 0.0;
+    const int f = family(i), s = qtl.states[i];
+    return inSet[m_data.stateFounder(f, s, 0)] + inSet[m_data.stateFounder(f, s, 1)] -
+           inSet[families[f].founderA] * m_data.meanCopies(f, 0) -
+           inSet[families[f].founderB] * m_data.meanCopies(f, 1);
+}
+
+// The conditional of d when the founders in `inSet` leave a class of effect
+// `effect` for a new class of effect effect + d (see splitOrMerge), given
+// the residuals before the split.
+Chain::NormalStep Chain::splitStep(const QtlState& qtl, const std::vector<char>& inSet,
+                                   const double* residual, double effect, double V) const {
+    double weighted = 0.0, precision = 1.0 / V;
     for (int i = 0; i < m_data.population().progenyCount(); ++i) {
         if (!m_data.observed(i))
             continue;
-        const int f = family(i), s = qtl.states[i];
-        const double u = inSet[m_data.stateFounder(f, s, 0)] + inSet[m_data.stateFounder(f, s, 1)] -
-                         inSet[families[f].founderA] * m_data.meanCopies(f, 0) -
-                         inSet[families[f].founderB] * m_data.meanCopies(f, 1);
+        const double u = centredCopies(qtl, inSet, i);
         weighted += inverseVariance(i) * u * residual[i];
         precision += inverseVariance(i) * u * u;
     }
+    return {(weighted - effect / V) / precision, precision};
+}
+
+double Chain::NormalStep::logDensity(double d) const {
+    return 0.5 * std::log(precision / (2.0 * M_PI)) - 0.5 * precision * (d - mean) * (d - mean);
+}
+
+// log of p(A+1) / p(A) x S(P, A) (2^n - 2) / ((A+1) S(P, A+1)): the prior
+// and proposal part of a split from A classes of a class of n founders.
+double Chain::splitPriorLogRatio(int A, int n) const {
+    const ModelSettings& settings = m_data.settings();
+    const int founders = m_data.population().founderCount;
+    return logAlleleNumberPrior(settings, founders, A + 1) -
+           logAlleleNumberPrior(settings, founders, A) + logStirling2(founders, A) +
+           std::log(std::ldexp(1.0, n) - 2.0) - std::log(A + 1.0) - logStirling2(founders, A + 1);
 }
 
 // Split and merge of allele classes, on partitions of the founders: labels
@@ -376,16 +397,7 @@ void Chain::splitOrMerge(QtlState& qtl) {
         merge(qtl);
 }
 
-namespace {
-
-double subsetShare(int n) {
-    return std::log(std::ldexp(1.0, n) - 2.0);
-}
-
-} // namespace
-
 void Chain::split(QtlState& qtl) {
-    const ModelSettings& settings = m_data.settings();
     const int founders = m_data.population().founderCount;
     const int A = qtl.alleles;
     const int j = A < founders ? static_cast<int>(m_rng.below(A)) : -1;
@@ -412,23 +424,16 @@ void Chain::split(QtlState& qtl) {
     for (int p : members)
         labels[p] = inSet[p] ? A : j;
     const double V = effectPriorVariance(qtl);
-    double weighted = 0.0, precision = 0.0;
-    centredCopySums(qtl, inSet, m_error.data(), weighted, precision);
-    precision += 1.0 / V;
-    const double mean = (weighted - qtl.effects[j] / V) / precision;
-    const double d = mean + m_rng.normal() / std::sqrt(precision);
+    const NormalStep step = splitStep(qtl, inSet, m_error.data(), qtl.effects[j], V);
+    const double d = step.mean + m_rng.normal() / std::sqrt(step.precision);
     std::vector<double> effects = qtl.effects;
     effects.push_back(qtl.effects[j] + d);
-    const double logProposal =
-        0.5 * std::log(precision / (2.0 * M_PI)) - 0.5 * precision * (d - mean) * (d - mean);
     const double logLikelihood = keptFitLogRatio(qtl, labels, effects);
     bool accepted = false;
     if (meansFitAfter(m_shift.data())) {
-        const double logRatio =
-            logAlleleNumberPrior(settings, founders, A + 1) -
-            logAlleleNumberPrior(settings, founders, A) + logStirling2(founders, A) +
-            subsetShare(n) - std::log(A + 1.0) - logStirling2(founders, A + 1) +
-            logIndependentNormal({effects.back()}, V) + logLikelihood - logProposal;
+        const double logRatio = splitPriorLogRatio(A, n) +
+                                logIndependentNormal({effects.back()}, V) + logLikelihood -
+                                step.logDensity(d);
         accepted = std::log(m_rng.uniform()) < logRatio;
     }
     m_moves[SplitMove].add(accepted);
@@ -439,7 +444,6 @@ void Chain::split(QtlState& qtl) {
 }
 
 void Chain::merge(QtlState& qtl) {
-    const ModelSettings& settings = m_data.settings();
     const int founders = m_data.population().founderCount;
     const int A = qtl.alleles;
     if (A < 2) {
@@ -472,25 +476,12 @@ void Chain::merge(QtlState& qtl) {
     // residuals are e_i + u_i d with d = e_r - e_j.
     const double d = qtl.effects[r] - qtl.effects[j];
     const double V = effectPriorVariance(qtl);
-    const auto& families = m_data.population().families;
-    for (int i = 0; i < m_data.population().progenyCount(); ++i) {
-        const int f = family(i), s = qtl.states[i];
-        const double u = inSet[m_data.stateFounder(f, s, 0)] + inSet[m_data.stateFounder(f, s, 1)] -
-                         inSet[families[f].founderA] * m_data.meanCopies(f, 0) -
-                         inSet[families[f].founderB] * m_data.meanCopies(f, 1);
-        m_scratch[i] = m_error[i] + u * d;
-    }
-    double weighted = 0.0, precision = 0.0;
-    centredCopySums(qtl, inSet, m_scratch.data(), weighted, precision);
-    precision += 1.0 / V;
-    const double mean = (weighted - qtl.effects[j] / V) / precision;
-    const double logProposal =
-        0.5 * std::log(precision / (2.0 * M_PI)) - 0.5 * precision * (d - mean) * (d - mean);
-    const double splitRatio =
-        logAlleleNumberPrior(settings, founders, A) -
-        logAlleleNumberPrior(settings, founders, A - 1) + logStirling2(founders, A - 1) +
-        subsetShare(n) - std::log(static_cast<double>(A)) - logStirling2(founders, A) +
-        logIndependentNormal({qtl.effects[r]}, V) - logLikelihood - logProposal;
+    for (int i = 0; i < m_data.population().progenyCount(); ++i)
+        m_scratch[i] = m_error[i] + centredCopies(qtl, inSet, i) * d;
+    const NormalStep step = splitStep(qtl, inSet, m_scratch.data(), qtl.effects[j], V);
+    const double splitRatio = splitPriorLogRatio(A - 1, n) +
+                              logIndependentNormal({qtl.effects[r]}, V) - logLikelihood -
+                              step.logDensity(d);
     const bool accepted = std::log(m_rng.uniform()) < -splitRatio;
     m_moves[MergeMove].add(accepted);
     if (accepted)
