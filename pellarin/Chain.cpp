@@ -700,6 +700,8 @@ void Chain::prepare(ChainResult& result) const {
     result.devianceSum = result.devianceSquares = 0.0;
     result.intensity.clear();
     result.variance.clear();
+    result.draws = QtlDraws{};
+    result.draws.founders = m_data.population().founderCount;
     for (size_t c = 0; c < m_data.population().chromosomes.size(); ++c) {
         result.intensity.emplace_back(m_data.bins(static_cast<int>(c)).count(), 0.0);
         result.variance.emplace_back(m_data.bins(static_cast<int>(c)).count(), 0.0);
@@ -720,14 +722,23 @@ void Chain::record(ChainResult& result) const {
     const double d = deviance();
     result.devianceSum += d;
     result.devianceSquares += d * d;
+    QtlDraws& draws = result.draws;
     for (size_t q = 0; q < m_qtl.size(); ++q) {
-        const int c = m_qtl[q].chromosome;
-        const int bin = m_data.bins(c).binOf(m_qtl[q].position);
+        const QtlState& qtl = m_qtl[q];
+        const double share = varianceShare(static_cast<int>(q));
+        draws.chromosome.push_back(static_cast<std::uint16_t>(qtl.chromosome));
+        draws.alleles.push_back(static_cast<std::uint16_t>(qtl.alleles));
+        draws.position.push_back(qtl.position);
+        draws.share.push_back(share);
+        for (int label : qtl.labels)
+            draws.founderEffects.push_back(static_cast<float>(qtl.effects[label]));
+        const int bin = m_data.bins(qtl.chromosome).binOf(qtl.position);
         if (bin < 0)
             continue;
-        result.intensity[c][bin] += 1.0;
-        result.variance[c][bin] += varianceShare(static_cast<int>(q));
+        result.intensity[qtl.chromosome][bin] += 1.0;
+        result.variance[qtl.chromosome][bin] += share;
     }
+    draws.sampleEnd.push_back(static_cast<std::uint32_t>(draws.count()));
 }
 
 void Chain::finish(ChainResult& result) {

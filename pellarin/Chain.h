@@ -5,6 +5,7 @@
 #include "pellarin/Model.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -73,6 +74,33 @@ struct QtlState {
     std::vector<double> genetic; ///< genetic value of each progeny
 };
 
+/// Every QTL of every saved sample of one chain, as the QTL summary needs
+/// them, in flat arrays: a QTL's chromosome, position, variance share,
+/// number of allele classes and each founder's allele effect. The QTL of
+/// sample s are those from `begin(s)` to `end(s)`, in the chain's own order.
+///
+/// Effects are kept as float, founders x QTL of them being the bulk: ten
+/// meta-runs of 20,000 samples with three QTL of 20 founders take about
+/// 60 MB. Their summaries are sums over many samples, taken in double.
+struct QtlDraws {
+    int founders = 0;
+    std::vector<std::uint32_t> sampleEnd;  ///< one past each sample's last QTL
+    std::vector<std::uint16_t> chromosome; ///< from 0
+    std::vector<std::uint16_t> alleles;    ///< allele classes
+    std::vector<double> position;          ///< cM
+    std::vector<double> share;             ///< variance share (Chain::varianceShare)
+    std::vector<float> founderEffects;     ///< founders per QTL: effect of founder p's allele
+
+    int samples() const { return static_cast<int>(sampleEnd.size()); }
+    std::size_t count() const { return position.size(); }
+    std::size_t begin(int sample) const { return sample == 0 ? 0 : sampleEnd[sample - 1]; }
+    std::size_t end(int sample) const { return sampleEnd[sample]; }
+    /// The effect of founder p's allele at QTL q (an index over all samples).
+    double effect(std::size_t q, int p) const {
+        return founderEffects[q * static_cast<std::size_t>(founders) + p];
+    }
+};
+
 /// What a chain hands back: its posterior sums over the saved samples per
 /// chromosome and bin, and its move counts.
 struct ChainResult {
@@ -94,6 +122,8 @@ struct ChainResult {
     std::vector<double> qtlNumberTrace;
     std::vector<double> residualTrace;
     std::vector<std::vector<double>> chromosomeTraces;
+    /// Every QTL of every saved sample, for the QTL summary.
+    QtlDraws draws;
     std::vector<std::string> chainLines; ///< saved samples when they are kept
 };
 
