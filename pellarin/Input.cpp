@@ -9,6 +9,7 @@
 #include "model/FileError.h"
 #include "model/NumberFormat.h"
 #include "model/ProgenyType.h"
+#include "model/TraitScale.h"
 
 #include <algorithm>
 #include <cmath>
@@ -125,6 +126,7 @@ void widenGibbsBounds(ModelSettings& settings, const Population& population) {
     settings.maxFamilyMean = std::max(settings.maxFamilyMean, 10.0 * largest);
     settings.maxFamilyVariance = std::max(settings.maxFamilyVariance, 10.0 * variance);
     settings.maxQtlVariance = std::max(settings.maxQtlVariance, 10.0 * variance);
+    settings.boundsFromData = true;
 }
 
 void addGenome(Population& population, const AnalysisInput& in, const GenomeData& genome,
@@ -167,6 +169,43 @@ void checkPopulation(const Population& population, const ModelSettings& settings
             refuse(std::string(analysisInputFileName),
                    "QTL " + std::to_string(q + 1) + " lies on no chromosome");
     }
+}
+
+std::vector<std::string> checkBoundsHoldTrait(const Population& population,
+                                              const ModelSettings& settings) {
+    const TraitScale scale = traitScale(population.traits, population.progenyFamily,
+                                        static_cast<int>(population.families.size()));
+    const FittingBounds fit = fittingBounds(scale);
+    const std::string file(analysisInputFileName);
+    if (scale.largestFamily >= 0 && !(scale.largestFamilyMean < settings.maxFamilyMean))
+        refuse(file, "the bound of family means " + number(settings.maxFamilyMean) +
+                         " cannot hold the trait: family " +
+                         std::to_string(scale.largestFamily + 1) + " has a mean of " +
+                         number(scale.largestFamilyMean) + "; a bound of " +
+                         number(fit.familyMean) + " would fit");
+    const double variance = scale.variance;
+    if (variance > 2.0 * settings.maxFamilyVariance)
+        refuse(file, "the bound of family variances " + number(settings.maxFamilyVariance) +
+                         " cannot hold the trait: its variance " + number(variance) +
+                         " is more than twice the bound, so QTL would have to explain more than "
+                         "half of it; a bound of " +
+                         number(fit.familyVariance) + " would fit");
+    std::vector<std::string> warnings;
+    if (variance > settings.maxFamilyVariance) {
+        const double share = 1.0 - settings.maxFamilyVariance / variance;
+        warnings.push_back(file + ": the bound of family variances " +
+                           number(settings.maxFamilyVariance) + " is below the trait's variance " +
+                           number(variance) + ", so QTL must explain at least " +
+                           std::to_string(static_cast<int>(std::ceil(100.0 * share))) +
+                           "% of it; a bound of " + number(fit.familyVariance) +
+                           " would leave the model free");
+    }
+    if (settings.randomEffects && settings.maxQtlVariance < 0.01 * variance)
+        warnings.push_back(file + ": the maximum QTL variance " + number(settings.maxQtlVariance) +
+                           " is below a hundredth of the trait's variance " + number(variance) +
+                           ", so no QTL can explain much of it; a bound of " +
+                           number(fit.qtlVariance) + " would fit");
+    return warnings;
 }
 
 EngineInput loadEngineInput(const std::filesystem::path& folder, bool ignoreTraits) {
@@ -268,6 +307,8 @@ EngineInput loadEngineInput(const std::filesystem::path& folder, bool ignoreTrai
     checkPopulation(population, input.settings);
     if (input.settings.sampling == Sampling::Gibbs)
         widenGibbsBounds(input.settings, population);
+    else if (!ignoreTraits)
+        input.warnings = checkBoundsHoldTrait(population, input.settings);
     return input;
 }
 

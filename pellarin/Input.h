@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace pellarin {
 
@@ -17,6 +18,8 @@ struct EngineInput {
     int metaRuns = 1;
     bool saveChainValues = false;
     bool runWithoutQtl = false; ///< the additional run of the model without QTL
+    /// Lines the run goes on after, for the console and the log.
+    std::vector<std::string> warnings;
 };
 
 /// Reads and checks every input in `folder`: multAl_in.txt first, then the
@@ -32,5 +35,15 @@ EngineInput loadEngineInput(const std::filesystem::path& folder, bool ignoreTrai
 /// marker and trait files follow the families of the pedigree in order and
 /// number, and every QTL fits its chromosome and the founders.
 void checkPopulation(const Population& population, const ModelSettings& settings);
+
+/// Under Metropolis-Hastings the file's bounds hold as written, so they must
+/// be able to hold the trait: a family's trait mean outside the family-mean
+/// bound, or a trait variance above twice the residual-variance bound (QTL
+/// would have to explain more than half of it), throws a `FileError` that
+/// names the bound, the figure of the data and a value that would fit.
+/// A trait variance between one and two times the bound, or a QTL variance
+/// bound below a hundredth of it, gives a warning line, returned.
+std::vector<std::string> checkBoundsHoldTrait(const Population& population,
+                                              const ModelSettings& settings);
 
 } // namespace pellarin

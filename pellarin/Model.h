@@ -28,6 +28,9 @@ struct ModelSettings {
     bool singleResidualVariance = RunSettings{}.singleResidualVariance;
     bool overdisperse = RunSettings{}.overdisperseStart;
     bool ignoreTraits = false; ///< sample from the prior alone
+    /// The bounds of means and variances were set from the data (Gibbs
+    /// sampling, whose file carries none), not read from the file.
+    bool boundsFromData = false;
     double maxFamilyMean = SamplerTuning{}.maxFamilyMean;
     double maxFamilyVariance = SamplerTuning{}.maxFamilyVariance;
     double maxQtlVariance = QtlVarianceTuning{}.maxQtlVariance;
@@ -124,6 +127,10 @@ public:
     int stateFounder(int family, int state, int gamete) const {
         return m_stateFounders[(family * maxStates + state) * 2 + gamete];
     }
+    /// The Mendelian mean number of gametes that a progeny of `family` takes
+    /// from its founder a (`side` 0) or b (1): a QTL's mean contribution to
+    /// the family is meanCopies(f, 0) e(a) + meanCopies(f, 1) e(b).
+    double meanCopies(int family, int side) const { return m_meanCopies[family * 2 + side]; }
     double phenotypicVariance() const { return m_phenotypicVariance; }
     double familyTraitMean(int family) const { return m_familyMean[family]; }
     int observedCount(int family) const { return m_familyObserved[family]; }
@@ -136,6 +143,7 @@ private:
     std::vector<BinLayout> m_bins;
     std::vector<char> m_observed;
     std::vector<int> m_stateFounders;
+    std::vector<double> m_meanCopies;
     std::vector<double> m_familyMean;
     std::vector<int> m_familyObserved;
     double m_phenotypicVariance = 1.0;

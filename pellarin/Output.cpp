@@ -3,10 +3,12 @@
 #include "formats/QtlNumberFile.h"
 #include "model/NumberFormat.h"
 #include "model/ProgenyType.h"
+#include "pellarin/Convergence.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <numeric>
 
 namespace pellarin {
 
@@ -92,7 +94,99 @@ std::string percent(double share) {
     return text;
 }
 
+// The random-walk radii that moved, as the file gave them and as burn-in
+// left them; the saved samples all come from the second.
+std::string stepSizes(const ChainResult& result) {
+    std::string text;
+    for (int move = 0; move < adaptedMoves; ++move) {
+        if (result.moves[move].proposed == 0)
+            continue;
+        text += std::string(text.empty() ? "" : ";") + " " + moveNames[move] + " " +
+                fmt::generalNumber(result.radiusStart[move]) + " -> " +
+                fmt::generalNumber(result.radiusEnd[move]);
+    }
+    return text.empty() ? text : "    step sizes (start -> end of burn-in):" + text + "\n";
+}
+
 } // namespace
+
+namespace {
+
+std::string figure(const char* format, double value) {
+    if (std::isnan(value))
+        return "NA";
+    char text[32];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+std::string padded(std::string text, size_t width) {
+    if (text.size() < width)
+        text.insert(0, width - text.size(), ' ');
+    return text;
+}
+
+// One row of the convergence table: the quantity's name, R-hat, bulk ESS
+// and the mean of every meta-run.
+std::string convergenceRow(const std::string& name, const std::vector<std::vector<double>>& traces,
+                           ConvergenceFigures& figures) {
+    figures = convergenceFigures(traces);
+    std::string row = "  " + name;
+    row.resize(std::max<size_t>(row.size(), 29), ' ');
+    row +=
+        padded(figure("%.3f", figures.rhat), 7) + padded(figure("%.0f", figures.bulkEss), 10) + " ";
+    for (const std::vector<double>& trace : traces) {
+        const double mean = trace.empty() ? NAN
+                                          : std::accumulate(trace.begin(), trace.end(), 0.0) /
+                                                static_cast<double>(trace.size());
+        row += " " + figure("%.4g", mean);
+    }
+    return row + "\n";
+}
+
+} // namespace
+
+ConvergenceReport convergenceReport(const std::vector<ChainResult>& results,
+                                    const ModelSettings& settings) {
+    ConvergenceReport report;
+    report.text = "Convergence across meta-runs (R-hat: rank-normalised split R-hat, near 1 "
+                  "when the meta-runs agree;\nESS: bulk effective sample size of all meta-runs "
+                  "together)\n  quantity                     R-hat  bulk ESS  mean of each "
+                  "meta-run\n";
+    std::vector<std::vector<double>> traces;
+    for (const ChainResult& result : results)
+        traces.push_back(result.qtlNumberTrace);
+    ConvergenceFigures number{}, other{};
+    report.text += convergenceRow("number of QTL", traces, number);
+    traces.clear();
+    for (const ChainResult& result : results)
+        traces.push_back(result.residualTrace);
+    report.text += convergenceRow(settings.singleResidualVariance ? "residual variance"
+                                                                  : "residual variance (mean)",
+                                  traces, other);
+    const size_t chromosomes = results.empty() ? 0 : results.front().chromosomeTraces.size();
+    for (size_t c = 0; c < chromosomes; ++c) {
+        traces.clear();
+        for (const ChainResult& result : results)
+            traces.push_back(result.chromosomeTraces[c]);
+        report.text += convergenceRow("QTL on chromosome " + std::to_string(c + 1), traces, other);
+    }
+    report.text += "\n";
+    if (!settings.variableQtlNumber || results.empty() || results.front().samples == 0)
+        return report;
+    const std::string more = "; more iterations (Number_of_total_iterations in multAl_in.txt) "
+                             "would give a posterior that does not depend on the seed";
+    if (number.rhat > rhatLimit)
+        report.warning = "the meta-runs disagree on the number of QTL (R-hat " +
+                         figure("%.3f", number.rhat) + ", bulk effective sample size " +
+                         figure("%.0f", number.bulkEss) + ")" + more;
+    else if (std::isnan(number.rhat))
+        report.warning = "the number of QTL never changed in any meta-run" + more;
+    else if (number.bulkEss < essLimit)
+        report.warning = "the number of QTL rests on " + figure("%.0f", number.bulkEss) +
+                         " effective samples (R-hat " + figure("%.3f", number.rhat) + ")" + more;
+    return report;
+}
 
 std::string dataSummary(const Population& population, const ModelSettings& settings) {
     long long genotypes = 0, missing = 0, dominant = 0;
@@ -137,6 +231,10 @@ std::string dataSummary(const Population& population, const ModelSettings& setti
             fmt::generalNumber(settings.maxFamilyMean) + ", residual variance " +
             fmt::generalNumber(settings.maxFamilyVariance) + ", QTL variance " +
             fmt::generalNumber(settings.maxQtlVariance) + "\n";
+    text += settings.boundsFromData
+                ? "                          (from the data: under Gibbs sampling multAl_in.txt "
+                  "carries no bounds)\n"
+                : "                          (from multAl_in.txt, held as written)\n";
     text += "  number of QTL           " +
             (settings.variableQtlNumber
                  ? std::string("variable, ") +
@@ -187,6 +285,7 @@ std::string chainSummary(const AnalysisData& data, const std::vector<ChainResult
                         percent(result.moves[move].rate()) + ";";
         }
         text += "\n";
+        text += stepSizes(result);
         double meanCount = 0.0;
         for (size_t k = 0; k < result.qtlCounts.size(); ++k)
             meanCount += k * static_cast<double>(result.qtlCounts[k]);

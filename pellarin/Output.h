@@ -35,6 +35,20 @@ DevianceSummary devianceSummary(const ChainResult& result);
 std::string modelComparison(const std::vector<ChainResult>& withQtl,
                             const std::vector<ChainResult>& withoutQtl);
 
+/// The run report's table of convergence across meta-runs: for the number
+/// of QTL, the residual variance and each chromosome's number of QTL, the
+/// mean of each meta-run, R-hat and the bulk effective sample size. With a
+/// variable QTL number whose R-hat exceeds `rhatLimit` or whose effective
+/// sample size is below `essLimit`, `warning` holds one line that says so.
+struct ConvergenceReport {
+    std::string text;
+    std::string warning;
+};
+inline constexpr double rhatLimit = 1.05;
+inline constexpr double essLimit = 100.0;
+ConvergenceReport convergenceReport(const std::vector<ChainResult>& results,
+                                    const ModelSettings& settings);
+
 /// What the run report says about the data.
 std::string dataSummary(const Population& population, const ModelSettings& settings);
 

@@ -110,6 +110,8 @@ void analyse(const Options& options, std::ostream& out, std::ostream& err) {
 
     const auto begin = std::chrono::steady_clock::now();
     const EngineInput input = loadEngineInput(folder, options.priorOnly);
+    for (const std::string& warning : input.warnings)
+        err << programName << ": warning: " << warning << "\n";
     RunOptions run;
     run.seed = options.seed >= 0 ? static_cast<std::uint64_t>(options.seed) : input.seed;
     run.metaRuns = input.metaRuns;
@@ -157,12 +159,20 @@ void analyse(const Options& options, std::ostream& out, std::ostream& err) {
     const double rate = sampling > 0.0 ? iterations / sampling : 0.0;
     std::string log = std::string(programName) + " " + programVersion + "\n\n";
     log += dataSummary(input.population, input.settings);
+    for (const std::string& warning : input.warnings)
+        log += "Warning: " + warning + "\n\n";
     log += "Run\n  seed                    " + std::to_string(run.seed) + "\n";
     log += "  meta-runs               " + std::to_string(run.metaRuns) + " on " +
            std::to_string(std::min(run.threads, run.metaRuns)) + " threads\n";
     if (options.priorOnly)
         log += "  trait values ignored: the chains sample the prior\n";
     log += "\n" + chainSummary(data, results);
+    const ConvergenceReport convergence = convergenceReport(results, input.settings);
+    log += convergence.text;
+    if (!convergence.warning.empty()) {
+        log += "Warning: " + convergence.warning + "\n\n";
+        err << programName << ": warning: " << convergence.warning << "\n";
+    }
     if (input.runWithoutQtl)
         log += modelComparison(results, plain);
     log += "Time\n  reading and checking    " + clockText(reading) +

@@ -195,3 +195,41 @@ TEST(PellarinProgram, ChainFilesAndTheRunWithoutQtlReadBackByTheViewer) {
     const std::string counts = text(folder / "qtlnum.txt");
     EXPECT_EQ(counts.rfind("meta_run nqtl prior posterior bayes_factor\n1 0 ", 0), 0u) << counts;
 }
+
+TEST(PellarinProgram, BoundsThatCannotHoldTheTraitStopTheRunAndWriteNothing) {
+    SimulatedDataSet set; // trait variance near 1
+    AnalysisInput input = analysisOf(set);
+    input.maxFamilyVariance = 0.2;
+    TempDir folder;
+    prepare(folder, set, input);
+    const std::vector<std::string> files = filesIn(folder.path());
+    const ProgramRun refused = runProgram("Pellarin.exe", folder.path());
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.errors.rfind("Pellarin.exe: multAl_in.txt: the bound of family variances 0.2 "
+                                   "cannot hold the trait: its variance ",
+                                   0),
+              0u)
+        << refused.errors;
+    EXPECT_EQ(std::count(refused.errors.begin(), refused.errors.end(), '\n'), 1);
+    EXPECT_NE(refused.errors.find("; a bound of 5 would fit\n"), std::string::npos)
+        << refused.errors;
+    EXPECT_EQ(filesIn(folder.path()), files);
+
+    // The prior alone needs no bound to hold the trait.
+    EXPECT_EQ(runProgram("Pellarin.exe", folder.path(), "--quiet --prior-only").status, 0);
+
+    // Between once and twice the bound the run goes on and says so.
+    input.maxFamilyVariance = 0.7;
+    writeAnalysisInputFile(folder.path(), input);
+    const ProgramRun warned = runProgram("Pellarin.exe", folder.path());
+    ASSERT_EQ(warned.status, 0) << warned.errors;
+    const std::string line = "multAl_in.txt: the bound of family variances 0.7 is below the "
+                             "trait's variance ";
+    EXPECT_EQ(warned.errors.rfind("Pellarin.exe: warning: " + line, 0), 0u) << warned.errors;
+    const std::string log = text(folder / "Pellarin.log");
+    EXPECT_NE(log.find("Warning: " + line), std::string::npos) << log;
+    EXPECT_NE(log.find("(from multAl_in.txt, held as written)"), std::string::npos);
+    EXPECT_NE(log.find("step sizes (start -> end of burn-in): QTL positions 100 -> "),
+              std::string::npos);
+    EXPECT_NE(log.find("Convergence across meta-runs"), std::string::npos);
+}
