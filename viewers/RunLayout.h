@@ -19,16 +19,16 @@ struct RunLayout {
     int chromosomeCount = 0;
     std::vector<int> chromosomeLength; ///< whole cM, indexed from 1; [0] unused
     int totalQtl = 0;                  ///< sum of the putative QTL per chromosome
-    int replicationCount = 0;          ///< 0 when the walk stopped before it
-    int binLength = 0;                 ///< 0 when the walk stopped before it
+    int replicationCount = 0;          ///< 0 when the reading stopped before it
+    int binLength = 0;                 ///< 0 when the reading stopped before it
 
     /// Length of chromosome `chromosome`, or 0 outside 1..chromosomeCount.
     int lengthOf(int chromosome) const;
 };
 
-/// How far to walk the file. The Markov chain viewer needs only the model and
-/// the QTL counts; the posterior viewer needs everything up to the bin length
-/// and refuses what its value rows cannot hold.
+/// How far to read the file. The Markov chain viewer needs only the model and
+/// the QTL counts; the posterior viewer reads it whole and refuses what its
+/// value rows cannot hold.
 enum class RunLayoutDepth { ModelAndQtl, Whole };
 
 /// Limits set by the posterior value rows (50 rows of 300 columns).
