@@ -208,6 +208,103 @@ std::vector<std::string> checkBoundsHoldTrait(const Population& population,
     return warnings;
 }
 
+namespace {
+
+// The pedigree: its type must be the parameter file's, its families cross
+// existing founders.
+void addPedigree(Population& population, const std::filesystem::path& folder,
+                 const AnalysisInput& in) {
+    auto pedigreeStream = openData(folder, in.pedigreeFile);
+    const Pedigree pedigree = readPedigree(pedigreeStream, in.pedigreeFile);
+    checkPedigree(pedigree, in.pedigreeFile);
+    if (progenyTypeOfWord(pedigree.head.typeWord) != population.type)
+        refuse(in.pedigreeFile, "the type " + inQuotes(pedigree.head.typeWord) +
+                                    " differs from the progeny type code " +
+                                    std::to_string(in.progenyCode) + " of multAl_in.txt");
+    population.founderCount = pedigree.head.founderCount;
+    for (const FamilyLine& line : pedigree.families)
+        population.families.push_back({line.structure1 - 1, line.structure2 - 1, line.structure3});
+}
+
+// The founders' marker genotypes, for the pedigree's founders and the
+// genome's markers.
+void addFounderMarkers(Population& population, const std::filesystem::path& folder,
+                       const AnalysisInput& in) {
+    auto founderStream = openData(folder, in.f1MarkerFile);
+    const FounderMarkers founders = readFounderMarkers(founderStream, in.f1MarkerFile);
+    if (founders.founderCount != population.founderCount)
+        refuse(in.f1MarkerFile, std::to_string(founders.founderCount) +
+                                    " founders, but the pedigree has " +
+                                    std::to_string(population.founderCount));
+    if (founders.markerCount != population.markerCount)
+        refuse(in.f1MarkerFile, std::to_string(founders.markerCount) +
+                                    " markers, but the genome file has " +
+                                    std::to_string(population.markerCount));
+    for (int f = 0; f < founders.founderCount; ++f) {
+        for (int m = 0; m < founders.markerCount; ++m)
+            population.founderMarkers.push_back(
+                genotype(founders.code(f, m, 0), founders.code(f, m, 1)));
+    }
+}
+
+// The progeny's marker genotypes: the progeny follow the pedigree's
+// families in order and number. Returns the family of every record, which
+// the trait file must repeat.
+std::vector<int> addProgenyMarkers(Population& population, const std::filesystem::path& folder,
+                                   const AnalysisInput& in) {
+    auto progenyStream = openData(folder, in.progenyMarkerFile);
+    const ProgenyMarkers progeny = readProgenyMarkers(progenyStream, in.progenyMarkerFile);
+    if (progeny.markerCount != population.markerCount)
+        refuse(in.progenyMarkerFile, std::to_string(progeny.markerCount) +
+                                         " markers, but the genome file has " +
+                                         std::to_string(population.markerCount));
+    size_t line = 0;
+    for (size_t f = 0; f < population.families.size(); ++f) {
+        for (int k = 0; k < population.families[f].progenyCount; ++k, ++line) {
+            if (line >= progeny.family.size())
+                refuse(in.progenyMarkerFile, std::to_string(progeny.family.size()) +
+                                                 " progeny, but the pedigree's families have "
+                                                 "more");
+            if (progeny.family[line] != static_cast<int>(f) + 1)
+                throw FileError(in.progenyMarkerFile, FilePlace::record(static_cast<int>(line) + 1),
+                                "family " + std::to_string(progeny.family[line]) +
+                                    ", but the pedigree puts this progeny in family " +
+                                    std::to_string(f + 1));
+            population.progenyFamily.push_back(static_cast<int>(f));
+        }
+    }
+    if (line != progeny.family.size())
+        refuse(in.progenyMarkerFile, std::to_string(progeny.family.size()) +
+                                         " progeny, but the pedigree's families have " +
+                                         std::to_string(line));
+    for (int i = 0; i < progeny.progenyCount(); ++i) {
+        for (int m = 0; m < progeny.markerCount; ++m)
+            population.progenyMarkers.push_back(
+                genotype(progeny.code(i, m, 0), progeny.code(i, m, 1)));
+    }
+    return progeny.family;
+}
+
+void addTraits(Population& population, const std::filesystem::path& folder, const AnalysisInput& in,
+               const std::vector<int>& markerFamilies) {
+    auto traitStream = openData(folder, in.traitFile);
+    const TraitData traits = readTraitData(traitStream, in.traitFile);
+    if (traits.progenyCount() != static_cast<int>(markerFamilies.size()))
+        refuse(in.traitFile, std::to_string(traits.progenyCount()) +
+                                 " progeny, but the marker file has " +
+                                 std::to_string(static_cast<int>(markerFamilies.size())));
+    for (int i = 0; i < traits.progenyCount(); ++i) {
+        if (traits.family[i] != markerFamilies[i])
+            throw FileError(in.traitFile, FilePlace::record(i + 1),
+                            "family " + std::to_string(traits.family[i]) +
+                                ", but the marker file has family " +
+                                std::to_string(markerFamilies[i]));
+    }
+    population.traits = traits.value;
+}
+
+} // namespace
+
 EngineInput loadEngineInput(const std::filesystem::path& folder, bool ignoreTraits) {
     const AnalysisInput in = readAnalysisInputFile(folder / analysisInputFileName);
     checkRunLengths(in);
@@ -221,86 +318,12 @@ EngineInput loadEngineInput(const std::filesystem::path& folder, bool ignoreTrai
     // The reader keeps the code within 1 to 5.
     population.type = progenyTypeOfCode(in.progenyCode).value_or(ProgenyType::RIL);
 
-    auto pedigreeStream = openData(folder, in.pedigreeFile);
-    const Pedigree pedigree = readPedigree(pedigreeStream, in.pedigreeFile);
-    checkPedigree(pedigree, in.pedigreeFile);
-    if (progenyTypeOfWord(pedigree.head.typeWord) != population.type)
-        refuse(in.pedigreeFile, "the type " + inQuotes(pedigree.head.typeWord) +
-                                    " differs from the progeny type code " +
-                                    std::to_string(in.progenyCode) + " of multAl_in.txt");
-    population.founderCount = pedigree.head.founderCount;
-    for (const FamilyLine& line : pedigree.families)
-        population.families.push_back({line.structure1 - 1, line.structure2 - 1, line.structure3});
-
+    addPedigree(population, folder, in);
     // The data files, each checked against the files read before it.
-    {
-        auto genomeStream = openData(folder, in.genomeFile);
-        addGenome(population, in, readGenomeData(genomeStream, in.genomeFile), in.genomeFile);
-
-        auto founderStream = openData(folder, in.f1MarkerFile);
-        const FounderMarkers founders = readFounderMarkers(founderStream, in.f1MarkerFile);
-        if (founders.founderCount != population.founderCount)
-            refuse(in.f1MarkerFile, std::to_string(founders.founderCount) +
-                                        " founders, but the pedigree has " +
-                                        std::to_string(population.founderCount));
-        if (founders.markerCount != population.markerCount)
-            refuse(in.f1MarkerFile, std::to_string(founders.markerCount) +
-                                        " markers, but the genome file has " +
-                                        std::to_string(population.markerCount));
-        for (int f = 0; f < founders.founderCount; ++f) {
-            for (int m = 0; m < founders.markerCount; ++m)
-                population.founderMarkers.push_back(
-                    genotype(founders.code(f, m, 0), founders.code(f, m, 1)));
-        }
-
-        auto progenyStream = openData(folder, in.progenyMarkerFile);
-        const ProgenyMarkers progeny = readProgenyMarkers(progenyStream, in.progenyMarkerFile);
-        if (progeny.markerCount != population.markerCount)
-            refuse(in.progenyMarkerFile, std::to_string(progeny.markerCount) +
-                                             " markers, but the genome file has " +
-                                             std::to_string(population.markerCount));
-        // The progeny follow the pedigree's families in order and number.
-        size_t line = 0;
-        for (size_t f = 0; f < population.families.size(); ++f) {
-            for (int k = 0; k < population.families[f].progenyCount; ++k, ++line) {
-                if (line >= progeny.family.size())
-                    refuse(in.progenyMarkerFile, std::to_string(progeny.family.size()) +
-                                                     " progeny, but the pedigree's families have "
-                                                     "more");
-                if (progeny.family[line] != static_cast<int>(f) + 1)
-                    throw FileError(in.progenyMarkerFile,
-                                    FilePlace::record(static_cast<int>(line) + 1),
-                                    "family " + std::to_string(progeny.family[line]) +
-                                        ", but the pedigree puts this progeny in family " +
-                                        std::to_string(f + 1));
-                population.progenyFamily.push_back(static_cast<int>(f));
-            }
-        }
-        if (line != progeny.family.size())
-            refuse(in.progenyMarkerFile, std::to_string(progeny.family.size()) +
-                                             " progeny, but the pedigree's families have " +
-                                             std::to_string(line));
-        for (int i = 0; i < progeny.progenyCount(); ++i) {
-            for (int m = 0; m < progeny.markerCount; ++m)
-                population.progenyMarkers.push_back(
-                    genotype(progeny.code(i, m, 0), progeny.code(i, m, 1)));
-        }
-
-        auto traitStream = openData(folder, in.traitFile);
-        const TraitData traits = readTraitData(traitStream, in.traitFile);
-        if (traits.progenyCount() != progeny.progenyCount())
-            refuse(in.traitFile, std::to_string(traits.progenyCount()) +
-                                     " progeny, but the marker file has " +
-                                     std::to_string(progeny.progenyCount()));
-        for (int i = 0; i < traits.progenyCount(); ++i) {
-            if (traits.family[i] != progeny.family[i])
-                throw FileError(in.traitFile, FilePlace::record(i + 1),
-                                "family " + std::to_string(traits.family[i]) +
-                                    ", but the marker file has family " +
-                                    std::to_string(progeny.family[i]));
-        }
-        population.traits = traits.value;
-    }
+    auto genomeStream = openData(folder, in.genomeFile);
+    addGenome(population, in, readGenomeData(genomeStream, in.genomeFile), in.genomeFile);
+    addFounderMarkers(population, folder, in);
+    addTraits(population, folder, in, addProgenyMarkers(population, folder, in));
     if (!ignoreTraits && std::none_of(population.traits.begin(), population.traits.end(),
                                       [](double y) { return !std::isnan(y); }))
         refuse(in.traitFile, "no progeny has a trait value");
