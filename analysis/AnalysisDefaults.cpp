@@ -1,6 +1,7 @@
 #include "analysis/AnalysisDefaults.h"
-#include "analysis/AnalysisInputFile.h"
-#include "analysis/MirroredFields.h"
+
+#include "formats/AnalysisInputFile.h"
+#include "model/FileError.h"
 
 #include <fstream>
 #include <string>
@@ -13,10 +14,10 @@ void applyChoices(const AnalysisInput& input, AnalysisValues& values) {
     values.samplingMethod = input.samplingMethod;
     const bool metropolis = input.samplingMethod == SamplingMethod::MetropolisHastings;
     if (metropolis)
-        mirrored::samplerTuning(mirrored::toValues(input, values));
+        static_cast<SamplerTuning&>(values) = input;
     values.qtlEffect = input.qtlEffect;
     if (input.qtlEffect == QtlEffectModel::Random && metropolis)
-        mirrored::qtlVarianceTuning(mirrored::toValues(input, values));
+        static_cast<QtlVarianceTuning&>(values) = input;
     values.qtlNumberMode = input.qtlNumberMode;
     if (input.qtlNumberMode == CountMode::Variable) {
         values.qtlNumberPriorType = input.qtlNumberPoisson ? "POISSON" : "UNIFORM";
@@ -54,7 +55,7 @@ void applyTables(const AnalysisInput& input, AnalysisParameters& parameters) {
 }
 
 void applyRunSettings(const AnalysisInput& input, AnalysisValues& values) {
-    mirrored::runSettings(mirrored::toValues(input, values));
+    static_cast<RunSettings&>(values) = input;
     values.additionalRunWithoutQtl = input.additionalRunWithoutQtl();
 }
 
@@ -62,12 +63,13 @@ void applyRunSettings(const AnalysisInput& input, AnalysisValues& values) {
 
 DefaultsOutcome readAnalysisDefaults(AnalysisParameters& parameters, std::istream& in,
                                      MessageSink& messages) {
-    const auto result = readAnalysisInput(in, AnalysisFileKind::Defaults, analysisDefaultsFileName);
-    if (!result) {
+    AnalysisInput input;
+    try {
+        input = readAnalysisInput(in, AnalysisFileKind::Defaults, analysisDefaultsFileName);
+    } catch (const FileError&) {
         messages.error(defaultsMalformedMessage);
         return DefaultsOutcome::Malformed;
     }
-    const AnalysisInput& input = *result.input;
     applyChoices(input, parameters);
     if (static_cast<int>(input.chromosomes.size()) != parameters.chromosomeCount) {
         messages.error(defaultsChromosomeCountMessage);

@@ -6,7 +6,7 @@
 #include <istream>
 
 // Reading multAl_in.def back into the parameter set ("Use default"). It is
-// written by `writeAnalysisDefaults` (AnalysisInputFile.h).
+// written by `writeAnalysisDefaults` (AnalysisFiles.h).
 
 enum class DefaultsOutcome {
     Loaded,

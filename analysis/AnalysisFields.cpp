@@ -2,7 +2,6 @@
 
 #include "model/FieldMessages.h"
 #include "model/NumberFormat.h"
-#include "model/WordReader.h"
 
 #include <algorithm>
 
@@ -30,10 +29,13 @@ AnalysisField flagField(std::string_view id, std::string_view label, bool V::*me
     return {id, "", label, AnalysisFieldKind::Flag, member};
 }
 
-template <class Enumeration>
-AnalysisField choiceField(std::string_view id, std::string_view title, Enumeration V::*member,
+// The choices live in the settings the set shares with the files
+// (`ModelChoices`), so a member's class is a base of the set.
+template <class Enumeration, class Owner>
+AnalysisField choiceField(std::string_view id, std::string_view title, Enumeration Owner::*member,
                           std::string_view first, std::string_view second) {
-    return {id, "", title, AnalysisFieldKind::Choice, member, std::nullopt, 0, {first, second}};
+    Enumeration V::*inSet = member;
+    return {id, "", title, AnalysisFieldKind::Choice, inSet, std::nullopt, 0, {first, second}};
 }
 
 constexpr std::string_view qtlPrior = "Prior for QTL number ==>";

@@ -1,6 +1,6 @@
 #include "analysis/MultQin.h"
 
-#include "analysis/GenomeFile.h"
+#include "analysis/GenomeTable.h"
 
 void startAnalysisParameters(AnalysisParameters& parameters, const std::string& progenyType,
                              int founderAlleleCount) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/AnalysisSettings.h"
 #include "model/CHR.h"
 #include "model/QTL.h"
 #include "model/RecordTable.h"
@@ -7,17 +8,13 @@
 #include <string>
 
 // The analysis parameter set: everything the analysis engine needs for one
-// Bayesian MCMC run. Enumeration values are the radio-button ids of their
-// groups and the values kept in the set.
+// Bayesian MCMC run.
 
-enum class SamplingMethod { MetropolisHastings = 0, Gibbs = 1 };
-enum class QtlEffectModel { Random = 0, Fixed = 1 };
-/// Used for the number of QTL and for the number of alleles.
-enum class CountMode { Variable = 0, Fixed = 1 };
-
-/// The plain values of the set, each with its start value. Copyable and
-/// comparable, so a step can work on a copy and commit it whole.
-struct AnalysisValues {
+/// The plain values of the set, each with its start value: the settings the
+/// files and the engine share (model/AnalysisSettings.h), and the dialog's
+/// own. Copyable and comparable, so a step can work on a copy and commit it
+/// whole.
+struct AnalysisValues : ModelChoices, SamplerTuning, QtlVarianceTuning, RunSettings {
     // File titles: no folder, no extension; ".txt" is added on use.
     std::string genomeFile = "genome";
     std::string f1MarkerFile = "f1";
@@ -27,39 +24,11 @@ struct AnalysisValues {
     /// "DHL", "BC1", "BC2", "F2", "RIL" or empty; set from the pedigree file only.
     std::string progenyType;
 
-    int metaRuns = 10;
-    int burnInIterations = 100;
-    int totalIterations = 10000;
-    int iterationsPerSave = 10;
-    int randomSeed = 289186;
-    int binLength = 2; // cM
-
-    bool updateMissingMarkers = false;
-    bool overdisperseStart = true;
-    bool singleResidualVariance = true;
     bool additionalRunWithoutQtl = false;
-    bool saveChainValues = true;
-
-    SamplingMethod samplingMethod = SamplingMethod::MetropolisHastings;
-    QtlEffectModel qtlEffect = QtlEffectModel::Random;
-    CountMode qtlNumberMode = CountMode::Variable;
-    CountMode alleleNumberMode = CountMode::Fixed;
 
     /// Only the exact text "POISSON" means a Poisson prior; anything else is uniform.
     std::string qtlNumberPriorType = "POISSON";
-    double qtlNumberPoissonMean = 2.0;
     std::string alleleNumberPriorType = "POISSON";
-    int alleleNumberPoissonMean = 4;
-
-    // Metropolis-Hastings tuning.
-    double qtlPositionRadius = 100.0; // cM
-    double qtlVarianceRadius = 0.1;
-    double alleleEffectRadius = 0.1;
-    double familyMeanRadius = 0.5;
-    double familyVarianceRadius = 0.1;
-    double maxQtlVariance = 2.0;
-    double maxFamilyMean = 20.0;
-    double maxFamilyVariance = 2.0;
 
     int qtlCount = 1;
     // The QTL prior editor: shows QTL record `currentQtl`, stored into it

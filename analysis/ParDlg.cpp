@@ -2,10 +2,10 @@
 
 #include "analysis/AnalysisDefaults.h"
 #include "analysis/AnalysisFields.h"
-#include "analysis/AnalysisInputFile.h"
-#include "analysis/GenomeFile.h"
+#include "analysis/AnalysisFiles.h"
+#include "analysis/GenomeTable.h"
 #include "analysis/QtlPriorEditor.h"
-#include "app/FileChooser.h"
+#include "widgets/FileChooser.h"
 
 #include <QButtonGroup>
 #include <QComboBox>

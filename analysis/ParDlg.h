@@ -1,9 +1,9 @@
 #pragma once
 
 #include "analysis/MultQin.h"
-#include "app/FieldTransfer.h"
 #include "model/Messages.h"
-#include "viewers/ViewerControls.h"
+#include "widgets/FieldTransfer.h"
+#include "widgets/ViewerControls.h"
 
 #include <QDialog>
 

@@ -1,6 +1,6 @@
 #include "analysis/QtlPriorEditor.h"
 
-#include "analysis/AnalysisInputFile.h"
+#include "analysis/AnalysisFiles.h"
 
 #include <algorithm>
 

@@ -1,12 +1,12 @@
 #include "app/MainFrm.h"
 
 #include "app/AboutDlg.h"
-#include "app/FileChooser.h"
 #include "app/LockIndicators.h"
 #include "app/MarrowDoc.h"
 #include "app/MarrowView.h"
 #include "app/MessageBoxes.h"
 #include "app/UsersGuide.h"
+#include "widgets/FileChooser.h"
 
 #include <QApplication>
 #include <QClipboard>

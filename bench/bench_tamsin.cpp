@@ -11,7 +11,7 @@ namespace {
 
 // A large interconnected design: 20 families of 500 progeny from 8
 // founders, 10 chromosomes of 200 markers, 5 QTL.
-SimulationDesign largeDesign(Cross cross) {
+SimulationDesign largeDesign(ProgenyType cross) {
     SimulationDesign design;
     design.cross = cross;
     design.founderCount = 8;
@@ -27,7 +27,7 @@ SimulationDesign largeDesign(Cross cross) {
     return design;
 }
 
-void simulateAndWrite(benchmark::State& state, Cross cross) {
+void simulateAndWrite(benchmark::State& state, ProgenyType cross) {
     const fs::path folder = fs::temp_directory_path() / "marrow-tamsin-bench";
     fs::create_directories(folder);
     const SimulationDesign design = largeDesign(cross);
@@ -50,7 +50,11 @@ void simulateAndWrite(benchmark::State& state, Cross cross) {
 
 } // namespace
 
-BENCHMARK_CAPTURE(simulateAndWrite, F2, Cross::F2)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(simulateAndWrite, RIL, Cross::RIL)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(simulateAndWrite, F2, ProgenyType::F2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(simulateAndWrite, RIL, ProgenyType::RIL)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 BENCHMARK_MAIN();

@@ -2,8 +2,8 @@
 
 #include "analysis/AnalysisDefaults.h"
 #include "analysis/AnalysisFields.h"
-#include "analysis/AnalysisInputFile.h"
-#include "analysis/GenomeFile.h"
+#include "analysis/AnalysisFiles.h"
+#include "analysis/GenomeTable.h"
 #include "analysis/QtlPriorEditor.h"
 #include "model/FieldMessages.h"
 

@@ -1,6 +1,6 @@
 #include "demo/DemoSetup.h"
 
-#include "analysis/AnalysisInputFile.h"
+#include "analysis/AnalysisFiles.h"
 #include "simulation/SimulationFiles.h"
 #include "simulation/SimulationParams.h"
 

@@ -1,7 +1,6 @@
 #include "demo/DemoSetup.h"
 
 #include "model/FieldMessages.h"
-#include "simulation/Pedigree.h"
 #include "simulation/SimulationParams.h"
 #include "simulation/SimulationSetup.h"
 
@@ -24,7 +23,7 @@ bool takeFields(SimulationParams& params, MessageSink& messages) {
 } // namespace
 
 bool useSimulationDefaults(SimulationParams& params, MessageSink& messages) {
-    applyStartValues(params, readPedigreeHead("pedigree"));
+    applyStartValues(params, pedigreeHeadOf("pedigree"));
     return loadDefaults(params, messages);
 }
 

@@ -1,11 +1,8 @@
 #include "import/CrossImport.h"
 
-#include "model/DataFileReader.h"
-#include "model/Fam.h"
+#include "formats/PedigreeFile.h"
+#include "model/FileError.h"
 #include "model/NumberFormat.h"
-#include "model/RecordTable.h"
-#include "model/WordReader.h"
-#include "simulation/Pedigree.h"
 
 #include <algorithm>
 #include <limits>
@@ -18,6 +15,15 @@ const std::array<std::string_view, 2> missingWords{"-", "NA"};
 // What the analysis dialog's chromosome table and genome reader hold.
 constexpr int maxAnalysisChromosomes = 100;
 constexpr int maxAnalysisMarkers = 10000;
+
+FileError cellError(int row, int column, std::string problem) {
+    return FileError({}, FilePlace::cell(row, column), std::move(problem));
+}
+
+/// A problem of a whole row, or of the whole file when `row` is 0.
+FileError rowError(std::string problem, int row = 0) {
+    return FileError({}, FilePlace::row(row), std::move(problem));
+}
 
 bool isMissingWord(std::string_view word) {
     return word.empty() ||
@@ -59,41 +65,41 @@ void checkWidths(const std::vector<CsvRow>& rows) {
         if (row.cells.size() == width)
             continue;
         const std::size_t column = std::min(row.cells.size(), width) + 1;
-        throw CsvError(row.line, static_cast<int>(column),
-                       "the row has " + std::to_string(row.cells.size()) +
-                           " cells where the first row has " + std::to_string(width));
+        throw cellError(row.line, static_cast<int>(column),
+                        "the row has " + std::to_string(row.cells.size()) +
+                            " cells where the first row has " + std::to_string(width));
     }
 }
 
 void checkMarkerName(const std::string& name, int line, int column,
                      std::map<std::string, int>& seen) {
     if (name.empty())
-        throw CsvError(line, column, "the marker column has no name");
+        throw cellError(line, column, "the marker column has no name");
     if (name.find_first_of(" \t\r\n") != std::string::npos)
-        throw CsvError(line, column, "marker name " + inQuotes(name) + " holds a blank");
+        throw cellError(line, column, "marker name " + inQuotes(name) + " holds a blank");
     if (hasControlCharacter(name))
-        throw CsvError(line, column,
-                       "marker name " + inQuotes(name) + " holds a control character");
+        throw cellError(line, column,
+                        "marker name " + inQuotes(name) + " holds a control character");
     if (name.size() > maxMarkerNameLength)
-        throw CsvError(line, column,
-                       "marker name " + inQuotes(name) +
-                           " has 20 or more characters; the genome file allows 19");
+        throw cellError(line, column,
+                        "marker name " + inQuotes(name) +
+                            " has 20 or more characters; the genome file allows 19");
     const auto [earlier, fresh] = seen.emplace(name, column);
     if (!fresh)
-        throw CsvError(line, column,
-                       "marker name " + inQuotes(name) + " is used again (first in column " +
-                           std::to_string(earlier->second) + " (" + columnLetters(earlier->second) +
-                           "))");
+        throw cellError(line, column,
+                        "marker name " + inQuotes(name) + " is used again (first in column " +
+                            std::to_string(earlier->second) + " (" +
+                            columnLetters(earlier->second) + "))");
 }
 
 double markerPosition(const std::string& cell, int line, int column) {
     const auto position = parseReal(cell);
     if (!position)
-        throw CsvError(line, column,
-                       "position " + inQuotes(cell) +
-                           " is not a number (the third row gives the markers' positions in cM)");
+        throw cellError(line, column,
+                        "position " + inQuotes(cell) +
+                            " is not a number (the third row gives the markers' positions in cM)");
     if (*position < 0)
-        throw CsvError(line, column, "position " + cell + " is negative");
+        throw cellError(line, column, "position " + cell + " is negative");
     return *position;
 }
 
@@ -102,12 +108,12 @@ int phenotypeColumnCount(const CsvRow& chromosomes) {
     const auto first = std::find_if(cells.begin(), cells.end(),
                                     [](const std::string& cell) { return !cell.empty(); });
     if (first == cells.end())
-        throw CsvError("the cross has no markers: every chromosome cell is empty",
+        throw rowError("the cross has no markers: every chromosome cell is empty",
                        chromosomes.line);
     if (first == cells.begin())
-        throw CsvError(chromosomes.line, 1,
-                       "the first column has a chromosome, but the phenotype columns come first, "
-                       "with empty chromosome cells");
+        throw cellError(chromosomes.line, 1,
+                        "the first column has a chromosome, but the phenotype columns come first, "
+                        "with empty chromosome cells");
     return static_cast<int>(first - cells.begin());
 }
 
@@ -122,8 +128,8 @@ std::vector<MarkerColumn> readMarkerColumns(const std::vector<CsvRow>& rows, int
         const auto k = static_cast<std::size_t>(c);
         const std::string& chromosome = chromosomes.cells[k];
         if (chromosome.empty())
-            throw CsvError(chromosomes.line, c + 1,
-                           "marker " + inQuotes(names.cells[k]) + " has no chromosome");
+            throw cellError(chromosomes.line, c + 1,
+                            "marker " + inQuotes(names.cells[k]) + " has no chromosome");
         if (isXChromosome(chromosome)) {
             ++skippedX;
             continue;
@@ -133,7 +139,7 @@ std::vector<MarkerColumn> readMarkerColumns(const std::vector<CsvRow>& rows, int
                            markerPosition(positions.cells[k], positions.line, c + 1)});
     }
     if (markers.empty())
-        throw CsvError("the cross has no markers apart from chromosome X", chromosomes.line);
+        throw rowError("the cross has no markers apart from chromosome X", chromosomes.line);
     return markers;
 }
 
@@ -172,7 +178,7 @@ void numberChromosomes(Layout& layout) {
 
 Layout readLayout(const std::vector<CsvRow>& rows) {
     if (rows.size() < 3)
-        throw CsvError("the file needs a row of names, a row of chromosomes and a row of "
+        throw rowError("the file needs a row of names, a row of chromosomes and a row of "
                        "positions before the individuals");
     checkWidths(rows);
     const int phenotypeCount = phenotypeColumnCount(rows[1]);
@@ -181,7 +187,7 @@ Layout readLayout(const std::vector<CsvRow>& rows) {
     layout.markers = readMarkerColumns(rows, phenotypeCount, layout.skippedX);
     numberChromosomes(layout);
     if (rows.size() == 3)
-        throw CsvError("the file holds no individuals: their rows follow the row of positions",
+        throw rowError("the file holds no individuals: their rows follow the row of positions",
                        rows[2].line);
     return layout;
 }
@@ -195,14 +201,14 @@ std::size_t phenotypeColumn(const Layout& layout, const std::string& wanted, int
         std::string listed;
         for (const std::string& name : names)
             listed += (listed.empty() ? "" : ", ") + inQuotes(name);
-        throw CsvError("there is no phenotype column " + inQuotes(wanted) +
+        throw rowError("there is no phenotype column " + inQuotes(wanted) +
                            "; the phenotype columns are " + listed,
                        namesLine);
     }
     const auto first = std::find_if(names.begin(), names.end(),
                                     [](const std::string& name) { return lowered(name) != "id"; });
     if (first == names.end())
-        throw CsvError("the only phenotype column is the id column", namesLine);
+        throw rowError("the only phenotype column is the id column", namesLine);
     return static_cast<std::size_t>(first - names.begin());
 }
 
@@ -211,14 +217,14 @@ double phenotypeValue(const std::string& cell, int line, int column) {
         return std::numeric_limits<double>::quiet_NaN();
     const auto value = parseReal(cell);
     if (!value)
-        throw CsvError(line, column, "phenotype " + inQuotes(cell) + " is not a number");
+        throw cellError(line, column, "phenotype " + inQuotes(cell) + " is not a number");
     return *value;
 }
 
-bool impossibleIn(CrossType cross, Call call) {
-    if (cross == CrossType::backcross)
+bool impossibleIn(ProgenyType cross, Call call) {
+    if (cross == ProgenyType::BC1)
         return call == Call::founder2;
-    if (cross == CrossType::doubledHaploid || cross == CrossType::riself)
+    if (cross == ProgenyType::DHL || cross == ProgenyType::RIL)
         return call == Call::heterozygous;
     return false;
 }
@@ -256,15 +262,15 @@ private:
         const std::string& cell = row.cells[static_cast<std::size_t>(column)];
         const auto call = m_options.codes.callOf(cell);
         if (!call)
-            throw CsvError(row.line, column + 1,
-                           "genotype " + inQuotes(cell) + " is not one of " +
-                               m_options.codes.listed());
+            throw cellError(row.line, column + 1,
+                            "genotype " + inQuotes(cell) + " is not one of " +
+                                m_options.codes.listed());
         if (*call == Call::notFounder1 || *call == Call::notFounder2)
             ++m_cross.partialCalls;
         if (!impossibleIn(m_options.cross, *call))
             return *call;
         if (m_cross.impossibleCalls++ == 0)
-            m_cross.impossibleAt = cellPlace(row.line, column + 1);
+            m_cross.impossibleAt = FilePlace::cell(row.line, column + 1).text();
         return Call::missing;
     }
 
@@ -305,32 +311,6 @@ std::string percent(long long part, long long whole) {
 }
 
 } // namespace
-
-std::optional<CrossType> crossTypeFromName(std::string_view name) {
-    if (name == "bc")
-        return CrossType::backcross;
-    if (name == "f2")
-        return CrossType::intercross;
-    if (name == "dh")
-        return CrossType::doubledHaploid;
-    if (name == "riself")
-        return CrossType::riself;
-    return std::nullopt;
-}
-
-std::string progenyTypeWord(CrossType cross) {
-    switch (cross) {
-    case CrossType::backcross:
-        return "BC1";
-    case CrossType::intercross:
-        return "F2";
-    case CrossType::doubledHaploid:
-        return "DHL";
-    case CrossType::riself:
-        return "RIL";
-    }
-    return "F2";
-}
 
 std::optional<GenotypeCodes> GenotypeCodes::fromList(std::string_view list, std::string& problem) {
     std::vector<std::string> words;
@@ -398,12 +378,10 @@ std::array<AlleleCode, 2> allelesOf(Call call) {
 }
 
 std::string importedPedigreeText(const ImportedCross& cross) {
-    RecordTable<FamilyRecord> families;
-    FamilyRecord& family = families.create(1);
-    family.setStructure1(1);
-    family.setStructure2(2);
-    family.setStructure3(cross.progeny.progenyCount());
-    return pedigreeText(progenyTypeWord(cross.cross), 1, 2, families);
+    Pedigree pedigree;
+    pedigree.head = {std::string(progenyTypeName(cross.cross)), 1, 2};
+    pedigree.families = {{1, 2, cross.progeny.progenyCount()}};
+    return pedigreeText(pedigree);
 }
 
 ImportedCross importCross(std::string_view csvText, const ImportOptions& options) {
@@ -428,7 +406,8 @@ std::string importSummary(const ImportedCross& cross) {
     const auto missingTraits =
         std::count_if(cross.traits.value.begin(), cross.traits.value.end(), TraitData::isMissing);
     std::string text = "Read " + std::to_string(individuals) + " individuals: one family of " +
-                       progenyTypeWord(cross.cross) + " progeny of founders 1 and 2.\n";
+                       std::string(progenyTypeName(cross.cross)) +
+                       " progeny of founders 1 and 2.\n";
     text += "Phenotype " + inQuotes(cross.phenotype) + ": " + std::to_string(missingTraits) +
             " missing (" + percent(missingTraits, individuals) + ").";
     if (!cross.otherPhenotypes.empty()) {
@@ -464,7 +443,7 @@ std::string importSummary(const ImportedCross& cross) {
                 " markers of a genome file.\n";
     if (cross.impossibleCalls > 0)
         text += "Note: " + counted(cross.impossibleCalls, "genotype") + " cannot occur in " +
-                progenyTypeWord(cross.cross) +
+                std::string(progenyTypeName(cross.cross)) +
                 " progeny and are written as missing (the first at " + cross.impossibleAt +
                 "). Is the cross type right?\n";
     return text;

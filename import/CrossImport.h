@@ -1,9 +1,11 @@
 #pragma once
 
-#include "import/CsvTable.h"
-#include "model/GenomeData.h"
-#include "model/MarkerData.h"
-#include "model/TraitData.h"
+#include "formats/CsvTable.h"
+#include "formats/F1MarkerFile.h"
+#include "formats/GenomeFile.h"
+#include "formats/ProgenyMarkerFile.h"
+#include "formats/TraitFile.h"
+#include "model/ProgenyType.h"
 
 #include <array>
 #include <optional>
@@ -16,20 +18,10 @@
 // positions, then one row per individual) into Marrow's data files for one
 // family bred from founders 1 and 2.
 
-/// The kinds of cross the layout describes, and the progeny type each is in
-/// the pedigree file.
-enum class CrossType {
-    backcross,      ///< "bc": F1 crossed back to founder 1, pedigree type BC1
-    intercross,     ///< "f2": F1 selfed or sib-mated, F2
-    doubledHaploid, ///< "dh": doubled haploids of F1 gametes, DHL
-    riself,         ///< "riself": recombinant inbred lines by selfing, RIL
-};
-
-/// "bc", "f2", "dh" or "riself"; nothing for any other word.
-std::optional<CrossType> crossTypeFromName(std::string_view name);
-
-/// The pedigree type word: "BC1", "F2", "DHL" or "RIL".
-std::string progenyTypeWord(CrossType cross);
+// The kinds of cross the layout describes are the progeny types with a
+// cross table name (`crossTableName`): "bc" (F1 crossed back to founder 1,
+// BC1), "f2", "dh" (doubled haploids, DHL) and "riself" (recombinant inbred
+// lines by selfing, RIL).
 
 /// What a cell of an individual's row says about its genotype at a marker.
 enum class Call {
@@ -69,7 +61,7 @@ std::array<AlleleCode, 2> allelesOf(Call call);
 
 /// How the conversion is asked for.
 struct ImportOptions {
-    CrossType cross = CrossType::intercross;
+    ProgenyType cross = ProgenyType::F2;
     GenotypeCodes codes;
     /// The phenotype column to use; empty for the first one that is not
     /// an "id" column.
@@ -88,7 +80,7 @@ struct ImportedChromosome {
 /// A converted cross: the four data files' contents, and what the summary
 /// tells the user.
 struct ImportedCross {
-    CrossType cross = CrossType::intercross;
+    ProgenyType cross = ProgenyType::F2;
     GenomeData genome;
     FounderMarkers founders;
     ProgenyMarkers progeny;
@@ -107,8 +99,8 @@ struct ImportedCross {
 /// The one family's pedigree file: founders 1 and 2, every individual.
 std::string importedPedigreeText(const ImportedCross& cross);
 
-/// Converts the file's text. Refuses with a `CsvError` naming the row and
-/// the column: rows with another number of cells than the first, a marker
+/// Converts the file's text. Refuses with a `FileError` (without a file
+/// name) naming the row and the column: rows with another number of cells than the first, a marker
 /// without a chromosome or with a name that is empty, has blanks, has 20 or
 /// more characters or is used twice, a position that is not a number of 0
 /// or more, a genotype that is not one of the codes, a phenotype that is not

@@ -1,11 +1,10 @@
 #include "import/ImportTool.h"
 
 #include "import/CrossImport.h"
-#include "model/DataFileReader.h"
+#include "model/CommandLine.h"
+#include "model/FileError.h"
 #include "model/OutputFiles.h"
 #include "model/TextFiles.h"
-
-#include <stdexcept>
 
 namespace fs = std::filesystem;
 
@@ -30,12 +29,6 @@ constexpr const char* usage =
     "                 not named id)\n"
     "  --force        replace files of the same names in OUTDIR\n";
 
-// A problem with the command line or the files around the conversion.
-class ToolError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
 struct ToolOptions {
     ImportOptions import;
     bool crossGiven = false;
@@ -44,50 +37,37 @@ struct ToolOptions {
     std::vector<std::string> paths;
 };
 
-const std::string& optionValue(const std::vector<std::string>& args, std::size_t& k) {
-    if (k + 1 >= args.size())
-        throw ToolError(args[k] + " needs a value");
-    return args[++k];
-}
-
-void readOption(const std::vector<std::string>& args, std::size_t& k, ToolOptions& options) {
-    const std::string& arg = args[k];
-    if (arg == "--help" || arg == "-h") {
-        options.help = true;
-    } else if (arg == "--force") {
-        options.force = true;
-    } else if (arg == "--cross") {
-        const std::string& name = optionValue(args, k);
-        const auto cross = crossTypeFromName(name);
-        if (!cross)
-            throw ToolError("--cross " + inQuotes(name) + " is not bc, f2, dh or riself");
-        options.import.cross = *cross;
-        options.crossGiven = true;
-    } else if (arg == "--genotypes") {
-        std::string problem;
-        const auto codes = GenotypeCodes::fromList(optionValue(args, k), problem);
-        if (!codes)
-            throw ToolError("--genotypes: " + problem);
-        options.import.codes = *codes;
-    } else if (arg == "--phenotype") {
-        options.import.phenotype = optionValue(args, k);
-    } else if (arg.size() > 1 && arg[0] == '-') {
-        throw ToolError("unknown option " + arg);
-    } else {
-        options.paths.push_back(arg);
-    }
-}
-
 ToolOptions parseOptions(const std::vector<std::string>& args) {
     ToolOptions options;
-    for (std::size_t k = 0; k < args.size(); ++k)
-        readOption(args, k, options);
+    std::string cross, genotypes;
+    CommandLine line([](const std::string& word) { return "unknown option " + word; });
+    line.flag("--help,-h", options.help);
+    line.flag("--force", options.force);
+    line.option("--cross", cross, "--cross needs a value");
+    line.option("--genotypes", genotypes, "--genotypes needs a value");
+    line.option("--phenotype", options.import.phenotype, "--phenotype needs a value");
+    line.words(options.paths);
+    line.parse(args);
     if (options.help)
         return options;
+    if (!cross.empty()) {
+        const auto type = progenyTypeOfCrossTableName(cross);
+        if (!type)
+            throw CommandLineError("--cross " + inQuotes(cross) + " is not bc, f2, dh or riself");
+        options.import.cross = *type;
+        options.crossGiven = true;
+    }
+    if (!genotypes.empty()) {
+        std::string problem;
+        const auto codes = GenotypeCodes::fromList(genotypes, problem);
+        if (!codes)
+            throw CommandLineError("--genotypes: " + problem);
+        options.import.codes = *codes;
+    }
     if (!options.crossGiven)
-        throw ToolError("say which cross it is with --cross bc, f2, dh or riself");
+        throw CommandLineError("say which cross it is with --cross bc, f2, dh or riself");
     if (options.paths.size() != 2)
-        throw ToolError("give the csv file and the output folder (see --help)");
+        throw CommandLineError("give the csv file and the output folder (see --help)");
     return options;
 }
 
@@ -95,8 +75,9 @@ void checkNothingReplaced(const fs::path& folder) {
     for (const std::string& name : importedFileNames()) {
         std::error_code ignored;
         if (fs::exists(folder / name, ignored))
-            throw ToolError((folder / name).string() +
-                            " exists already; use --force to replace it");
+            // The path leads the sentence: it is the subject, not a place.
+            throw FileError({}, (folder / name).string() +
+                                    " exists already; use --force to replace it");
     }
 }
 
@@ -104,7 +85,7 @@ void writeFiles(const ImportedCross& cross, const fs::path& folder) {
     std::error_code error;
     fs::create_directories(folder, error);
     if (error)
-        throw ToolError(folder.string() + ": cannot make the folder: " + error.message());
+        throw FileError(folder.string(), "cannot make the folder: " + error.message());
     const std::vector<std::string> names = importedFileNames();
     OutputFiles outputs(folder);
     outputs.stage(names[0], genomeText(cross.genome));
@@ -131,12 +112,12 @@ int convert(const ToolOptions& options, std::ostream& out) {
     const fs::path folder = options.paths[1];
     const auto text = readWholeFile(csvName);
     if (!text)
-        throw ToolError(csvName + ": cannot be read");
+        throw FileError(csvName, "cannot be read");
     ImportedCross cross;
     try {
         cross = importCross(*text, options.import);
-    } catch (const CsvError& error) {
-        throw ToolError(csvName + ": " + error.what());
+    } catch (const FileError& error) {
+        throw error.in(csvName);
     }
     if (!options.force)
         checkNothingReplaced(folder);
@@ -152,17 +133,12 @@ std::vector<std::string> importedFileNames() {
 }
 
 int runImport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    try {
+    return exitStatusOf(programName, err, [&] {
         const ToolOptions options = parseOptions(args);
         if (options.help) {
             out << usage;
             return 0;
         }
         return convert(options, out);
-    } catch (const ToolError& error) {
-        err << programName << ": " << error.what() << '\n';
-    } catch (const DataFileError& error) {
-        err << programName << ": " << error.what() << '\n';
-    }
-    return 1;
+    });
 }

@@ -1,6 +1,39 @@
 #include "model/NumberFormat.h"
 
+#include <charconv>
+#include <cmath>
 #include <cstdio>
+#include <limits>
+
+std::optional<long long> parseInteger(std::string_view word) {
+    if (!word.empty() && word.front() == '+')
+        word.remove_prefix(1);
+    long long value = 0;
+    const auto* end = word.data() + word.size();
+    const auto result = std::from_chars(word.data(), end, value);
+    if (word.empty() || result.ec != std::errc() || result.ptr != end)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<int> parseInt(std::string_view word) {
+    const auto value = parseInteger(word);
+    if (!value || *value < std::numeric_limits<int>::min() ||
+        *value > std::numeric_limits<int>::max())
+        return std::nullopt;
+    return static_cast<int>(*value);
+}
+
+std::optional<double> parseReal(std::string_view word) {
+    if (!word.empty() && word.front() == '+')
+        word.remove_prefix(1);
+    double value = 0;
+    const auto* end = word.data() + word.size();
+    const auto result = std::from_chars(word.data(), end, value);
+    if (word.empty() || result.ec != std::errc() || result.ptr != end || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
 
 namespace fmt {
 

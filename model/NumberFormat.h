@@ -1,10 +1,19 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
-// Number and line formatting shared by every parameter file of the system.
-// Key and field widths live here, so writers and tests agree on them.
+// Number and line formatting shared by every parameter file of the system,
+// and the parsing of a whole word as a number that every reader and every
+// edit uses. Key and field widths live here, so writers and tests agree on
+// them.
+
+/// Parses a whole word as a number; nothing if any character is left over
+/// (a leading "+" is allowed). "nan" and "inf" are no numbers of any file.
+std::optional<long long> parseInteger(std::string_view word);
+std::optional<int> parseInt(std::string_view word);
+std::optional<double> parseReal(std::string_view word);
 
 namespace fmt {
 

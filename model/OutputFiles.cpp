@@ -1,6 +1,6 @@
 #include "model/OutputFiles.h"
 
-#include "model/DataFileReader.h"
+#include "model/FileError.h"
 
 #include <fstream>
 
@@ -15,12 +15,15 @@ OutputFiles::~OutputFiles() {
 
 void OutputFiles::stage(const std::string& name, std::string_view content) {
     Staged file{name, m_folder / (name + ".part")};
-    m_staged.push_back(file);
     std::ofstream out(file.temporary, std::ios::binary | std::ios::trunc);
+    // Only a file this set made is its to remove again.
+    if (!out)
+        throw FileError(name, "cannot be written in " + m_folder.string());
+    m_staged.push_back(file);
     out.write(content.data(), static_cast<std::streamsize>(content.size()));
     out.close();
     if (!out)
-        throw DataFileError(name + ": cannot be written in " + m_folder.string());
+        throw FileError(name, "cannot be written in " + m_folder.string());
 }
 
 void OutputFiles::commit() {
@@ -28,7 +31,7 @@ void OutputFiles::commit() {
         std::error_code error;
         fs::rename(file.temporary, m_folder / file.name, error);
         if (error)
-            throw DataFileError(file.name + ": cannot be put in place: " + error.message());
+            throw FileError(file.name, "cannot be put in place: " + error.message());
     }
     m_staged.clear();
 }

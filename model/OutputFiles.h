@@ -16,11 +16,11 @@ public:
     OutputFiles& operator=(const OutputFiles&) = delete;
     ~OutputFiles();
 
-    /// Writes `content` under a temporary name; throws `DataFileError`
-    /// naming `name` if it cannot.
+    /// Writes `content` under a temporary name; throws `FileError` naming
+    /// `name` if it cannot.
     void stage(const std::string& name, std::string_view content);
 
-    /// Renames every staged file to its name; throws `DataFileError` if one
+    /// Renames every staged file to its name; throws `FileError` if one
     /// cannot be renamed.
     void commit();
 

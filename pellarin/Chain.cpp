@@ -1,7 +1,7 @@
 #include "pellarin/Chain.h"
 
+#include "formats/ChainFile.h"
 #include "model/NumberFormat.h"
-#include "viewers/ChainFile.h"
 
 #include <algorithm>
 #include <cmath>
@@ -34,7 +34,9 @@ double truncatedNormal(Random& rng, double mean, double sd, double lo, double hi
         const double middle = 0.5 * (left + right);
         (normalCdf((middle - mean) / sd) < target ? left : right) = middle;
     }
-    return 0.5 * (left + right);
+    // Far in a tail the bisection can close on an end itself; the draw
+    // must stay inside the open interval.
+    return std::clamp(0.5 * (left + right), std::nextafter(lo, hi), std::nextafter(hi, lo));
 }
 
 // A draw from the density proportional to s^(-n/2) exp(-ss / (2 s)) on
@@ -80,11 +82,19 @@ int drawIndex(Random& rng, const double* weights, int count) {
 }
 
 Chain::Chain(const AnalysisData& data, Random rng) : m_data(data), m_rng(rng) {
+    const ModelSettings& settings = data.settings();
     const int n = data.population().progenyCount();
     m_proposed.resize(static_cast<size_t>(n) * maxStates);
     m_fit.resize(static_cast<size_t>(n) * maxStates);
     m_values.resize(static_cast<size_t>(data.familyCount()) * maxStates);
+    m_shift.assign(data.familyCount(), 0.0);
+    m_scratch.assign(n, 0.0);
     m_error.assign(n, 0.0);
+    m_radius[PositionMove] = settings.positionRadius;
+    m_radius[EffectMove] = settings.alleleEffectRadius;
+    m_radius[MeanMove] = settings.familyMeanRadius;
+    m_radius[ResidualMove] = settings.familyVarianceRadius;
+    m_radius[QtlVarianceMove] = settings.qtlVarianceRadius;
 }
 
 double Chain::effectPriorVariance(const QtlState& qtl) const {
@@ -106,6 +116,7 @@ void Chain::start() {
     const int founders = population.founderCount;
     const bool wide = settings.overdisperse;
     m_qtl.clear();
+    std::vector<double> offset(m_data.familyCount(), 0.0);
     for (const QtlPrior& prior : settings.qtl) {
         QtlState qtl;
         qtl.chromosome = prior.chromosome;
@@ -127,6 +138,7 @@ void Chain::start() {
         qtl.effects.resize(qtl.alleles);
         for (double& effect : qtl.effects)
             effect = wide ? sd * m_rng.normal() : 0.0;
+        renumberByFirstAppearance(qtl.labels, qtl.effects);
         place(qtl);
         const int states = m_data.stateCount();
         for (int i = 0; i < population.progenyCount(); ++i) {
@@ -134,14 +146,19 @@ void Chain::start() {
             qtl.states[i] = static_cast<std::uint8_t>(drawIndex(m_rng, p, states));
         }
         refreshGenetic(qtl);
+        familyContributions(qtl.labels, qtl.effects, m_shift.data());
+        for (int f = 0; f < m_data.familyCount(); ++f)
+            offset[f] += m_shift[f];
         m_qtl.push_back(std::move(qtl));
     }
+    // The family means start where the data put them, less what the
+    // starting QTL contribute on average, so the chain starts with a fit.
     const double maxMean = settings.maxFamilyMean;
     m_mean.resize(m_data.familyCount());
     for (int f = 0; f < m_data.familyCount(); ++f) {
-        m_mean[f] = m_data.observedCount(f) > 0
-                        ? std::clamp(m_data.familyTraitMean(f), -0.999 * maxMean, 0.999 * maxMean)
-                        : (2.0 * m_rng.uniform() - 1.0) * maxMean;
+        m_mean[f] = m_data.observedCount(f) > 0 ? std::clamp(m_data.familyTraitMean(f) - offset[f],
+                                                             -0.999 * maxMean, 0.999 * maxMean)
+                                                : (2.0 * m_rng.uniform() - 1.0) * maxMean;
     }
     const double maxResidual = settings.maxFamilyVariance;
     m_residual.resize(m_data.groupCount());
@@ -200,8 +217,28 @@ void Chain::familyValues(const std::vector<int>& labels, const std::vector<doubl
     }
 }
 
+void Chain::familyContributions(const std::vector<int>& labels, const std::vector<double>& effects,
+                                double* contributions) const {
+    const auto& families = m_data.population().families;
+    for (int f = 0; f < m_data.familyCount(); ++f) {
+        contributions[f] = m_data.meanCopies(f, 0) * effects[labels[families[f].founderA]] +
+                           m_data.meanCopies(f, 1) * effects[labels[families[f].founderB]];
+    }
+}
+
+bool Chain::meansFitAfter(const double* shift) const {
+    const double bound = m_data.settings().maxFamilyMean;
+    for (int f = 0; f < m_data.familyCount(); ++f) {
+        const double mean = m_mean[f] - shift[f];
+        if (!(mean > -bound && mean < bound))
+            return false;
+    }
+    return true;
+}
+
 void Chain::iterate() {
     const ModelSettings& settings = m_data.settings();
+    ++m_iteration;
     if (settings.variableQtlNumber)
         birthOrDeath();
     for (QtlState& qtl : m_qtl) {
@@ -209,12 +246,42 @@ void Chain::iterate() {
         if (settings.variableAlleleNumber)
             splitOrMerge(qtl);
         updateLabels(qtl);
+        swapFounders(qtl);
         updateEffects(qtl);
-        if (m_data.settings().randomEffects)
+        if (settings.randomEffects)
             updateQtlVariance(qtl);
     }
     updateMeans();
     updateResidualVariances();
+    if (m_iteration <= settings.burnIn && m_iteration % adaptationBatch == 0)
+        adaptRadii();
+}
+
+// Each radius moves toward an acceptance rate between 0.2 and 0.5: a batch
+// outside that band scales it by exp(2 (rate - 0.35)), at most fourfold
+// either way. Burn-in alone adapts, so the saved samples come from one
+// fixed kernel. A radius is capped where a larger one cannot help: a
+// position step beyond the longest chromosome, a mean step beyond the width
+// of the means' range, a variance step beyond its bound.
+void Chain::adaptRadii() {
+    const ModelSettings& settings = m_data.settings();
+    double longest = 0.0;
+    for (const ChromosomeMap& map : m_data.population().chromosomes)
+        longest = std::max(longest, map.length);
+    const double cap[adaptedMoves] = {longest, INFINITY, 2.0 * settings.maxFamilyMean,
+                                      settings.maxFamilyVariance, settings.maxQtlVariance};
+    for (int move = 0; move < adaptedMoves; ++move) {
+        const long long proposed = m_moves[move].proposed - m_batchStart[move].proposed;
+        const long long accepted = m_moves[move].accepted - m_batchStart[move].accepted;
+        m_batchStart[move] = m_moves[move];
+        if (proposed == 0 || !(m_radius[move] > 0.0))
+            continue;
+        const double rate = static_cast<double>(accepted) / static_cast<double>(proposed);
+        if (rate >= 0.2 && rate <= 0.5)
+            continue;
+        const double factor = std::clamp(std::exp(2.0 * (rate - 0.35)), 0.25, 4.0);
+        m_radius[move] = std::min(m_radius[move] * factor, cap[move]);
+    }
 }
 
 // The fit of progeny i's trait in each state of a QTL whose family values
@@ -245,7 +312,7 @@ void Chain::updatePositionAndStates(QtlState& qtl) {
     const int S = m_data.stateCount();
     const int n = m_data.population().progenyCount();
     const double length = m_data.population().chromosomes[qtl.chromosome].length;
-    const double radius = m_data.settings().positionRadius;
+    const double radius = m_radius[PositionMove];
     familyValues(qtl, m_values.data());
     const bool move = radius > 0.0 && length > 0.0;
     double proposal = qtl.position;
@@ -317,11 +384,35 @@ void Chain::drawStates(QtlState& qtl, const double* fit) {
     }
 }
 
+// The allele effects in the parametrisation that keeps the family fits:
+// moving allele k by d moves progeny i by c_ik d, where c_ik is its number
+// of gametes carrying k, and family f's mean by -m_fk d, m_fk the Mendelian
+// mean of c_ik in the family; the residual moves by -u_ik d with the centred
+// copies u_ik = c_ik - m_fk. The map from (means, effects) to (means plus
+// mean contributions, effects) has Jacobian 1, and the family means'
+// uniform prior becomes the condition that every mean stays in its bound.
+//
+// Gibbs draws all effects of the QTL at once from their normal conditional
+// (precision sum_i w_i u_i u_i^T + I/V), Metropolis-Hastings moves each
+// effect by a uniform step; either is refused if a mean would leave its
+// bound (for the Gibbs draw this is an independence proposal from the
+// untruncated conditional, accepted exactly when it lands inside). Then a
+// shift of all effects together, which no progeny's fit notices.
 void Chain::updateEffects(QtlState& qtl) {
     const ModelSettings& settings = m_data.settings();
+    if (settings.sampling == Sampling::Gibbs) {
+        drawEffectsJointly(qtl);
+        shiftEffects(qtl);
+        return;
+    }
     const int n = m_data.population().progenyCount();
+    const auto& families = m_data.population().families;
     const double priorVariance = effectPriorVariance(qtl);
     for (int k = 0; k < qtl.alleles; ++k) {
+        const auto meanCopies = [&](int f) {
+            return (qtl.labels[families[f].founderA] == k) * m_data.meanCopies(f, 0) +
+                   (qtl.labels[families[f].founderB] == k) * m_data.meanCopies(f, 1);
+        };
         const auto copies = [&](int i) {
             const int f = family(i), s = qtl.states[i];
             return (qtl.labels[m_data.stateFounder(f, s, 0)] == k) +
@@ -331,50 +422,115 @@ void Chain::updateEffects(QtlState& qtl) {
         for (int i = 0; i < n; ++i) {
             if (!m_data.observed(i))
                 continue;
-            const int c = copies(i);
-            if (c == 0)
-                continue;
-            weighted += c * inverseVariance(i) * m_error[i];
-            precision += c * c * inverseVariance(i);
+            const double u = copies(i) - meanCopies(family(i));
+            weighted += u * inverseVariance(i) * m_error[i];
+            precision += u * u * inverseVariance(i);
         }
         const double old = qtl.effects[k];
-        double delta = 0.0;
-        if (settings.sampling == Sampling::Gibbs) {
-            const double total = precision + 1.0 / priorVariance;
-            const double mean = (weighted + precision * old) / total;
-            delta = mean + m_rng.normal() / std::sqrt(total) - old;
-        } else {
-            const double step = settings.alleleEffectRadius * (2.0 * m_rng.uniform() - 1.0);
+        const double step = m_radius[EffectMove] * (2.0 * m_rng.uniform() - 1.0);
+        for (int f = 0; f < m_data.familyCount(); ++f)
+            m_shift[f] = meanCopies(f) * step;
+        bool accepted = false;
+        if (meansFitAfter(m_shift.data())) {
             const double logRatio = step * weighted - 0.5 * step * step * precision -
                                     (step * (2.0 * old + step)) / (2.0 * priorVariance);
-            const bool accepted = std::log(m_rng.uniform()) < logRatio;
-            m_moves[EffectMove].add(accepted);
-            delta = accepted ? step : 0.0;
+            accepted = std::log(m_rng.uniform()) < logRatio;
         }
-        if (delta == 0.0)
+        m_moves[EffectMove].add(accepted);
+        if (!accepted || step == 0.0)
             continue;
-        qtl.effects[k] = old + delta;
+        qtl.effects[k] = old + step;
+        for (int f = 0; f < m_data.familyCount(); ++f)
+            m_mean[f] -= m_shift[f];
         for (int i = 0; i < n; ++i) {
             const int c = copies(i);
-            if (c == 0)
-                continue;
-            qtl.genetic[i] += c * delta;
+            qtl.genetic[i] += c * step;
             if (m_data.observed(i))
-                m_error[i] -= c * delta;
+                m_error[i] -= (c - meanCopies(family(i))) * step;
         }
     }
+    shiftEffects(qtl);
+}
+
+void Chain::drawEffectsJointly(QtlState& qtl) {
+    const int A = qtl.alleles;
+    const int n = m_data.population().progenyCount();
+    const auto& families = m_data.population().families;
+    const double priorVariance = effectPriorVariance(qtl);
+    std::vector<double> precision(static_cast<size_t>(A) * A, 0.0), shift(A, 0.0);
+    for (int k = 0; k < A; ++k)
+        precision[k * A + k] = 1.0 / priorVariance;
+    // Only the alleles of a family's two founders have centred copies.
+    for (int i = 0; i < n; ++i) {
+        if (!m_data.observed(i))
+            continue;
+        const int f = family(i), s = qtl.states[i];
+        const int la = qtl.labels[families[f].founderA], lb = qtl.labels[families[f].founderB];
+        double ua = -m_data.meanCopies(f, 0), ub = -m_data.meanCopies(f, 1);
+        for (int gamete = 0; gamete < 2; ++gamete)
+            (m_data.stateFounder(f, s, gamete) == families[f].founderA ? ua : ub) += 1.0;
+        if (la == lb) {
+            ua += ub;
+            ub = 0.0;
+        }
+        const double w = inverseVariance(i);
+        // The residual without the QTL's centred part: e + u^T a.
+        const double r = m_error[i] + ua * qtl.effects[la] + ub * qtl.effects[lb];
+        precision[la * A + la] += w * ua * ua;
+        precision[lb * A + lb] += w * ub * ub;
+        precision[std::max(la, lb) * A + std::min(la, lb)] += la == lb ? 0.0 : w * ua * ub;
+        shift[la] += w * ua * r;
+        shift[lb] += w * ub * r;
+    }
+    CanonicalNormal conditional;
+    if (!conditional.set(A, std::move(precision), shift))
+        return;
+    std::vector<double> effects = conditional.draw(m_rng);
+    familyContributions(qtl.labels, effects, m_shift.data());
+    std::vector<double> before(m_data.familyCount());
+    familyContributions(qtl.labels, qtl.effects, before.data());
+    for (int f = 0; f < m_data.familyCount(); ++f)
+        m_shift[f] -= before[f];
+    if (!meansFitAfter(m_shift.data()))
+        return;
+    applyKeepingFit(qtl, qtl.labels, std::move(effects));
+}
+
+// All effects of a QTL up by d: every progeny up by 2d and every family
+// mean down by 2d (the founders' mean copies add up to 2), so no fit
+// changes and only the effects' prior N(0, V) speaks: d ~ N(-mean, V/A).
+// This is the direction a single-effect update crosses slowest.
+void Chain::shiftEffects(QtlState& qtl) {
+    const int A = qtl.alleles;
+    double sum = 0.0;
+    for (double effect : qtl.effects)
+        sum += effect;
+    const double d = -sum / A + std::sqrt(effectPriorVariance(qtl) / A) * m_rng.normal();
+    std::fill(m_shift.begin(), m_shift.end(), 2.0 * d);
+    if (!meansFitAfter(m_shift.data()))
+        return;
+    for (double& effect : qtl.effects)
+        effect += d;
+    for (double& mean : m_mean)
+        mean -= 2.0 * d;
+    for (double& g : qtl.genetic)
+        g += 2.0 * d;
 }
 
 // With fewer alleles than founders, each founder's allele is drawn from its
-// full conditional given the states and effects. A QTL with A alleles has
-// A founder classes, none empty, and every such labelling is equally likely
-// a priori: a founder alone in its class keeps it, any other may take each
-// label, and only the fit of the progeny that carry its gametes decides.
+// full conditional given the states and the effects, the family means
+// shifting as for an effect change (moving founder p from allele j to k
+// moves its gametes by e_k - e_j and its families' means by the mean copies
+// of p times that). The candidates from any of them are the same set, so
+// this is a Gibbs step. A QTL with A alleles has A founder classes, none
+// empty, and every such labelling is equally likely a priori: a founder
+// alone in its class keeps it here (the founder swap moves it).
 void Chain::updateLabels(QtlState& qtl) {
     const int founders = m_data.population().founderCount;
     if (qtl.alleles >= founders)
         return;
     const int n = m_data.population().progenyCount();
+    const auto& families = m_data.population().families;
     std::vector<double> weights(qtl.alleles);
     std::vector<int> classSize(qtl.alleles, 0);
     for (int label : qtl.labels)
@@ -382,6 +538,10 @@ void Chain::updateLabels(QtlState& qtl) {
     for (int p = 0; p < founders; ++p) {
         if (classSize[qtl.labels[p]] == 1)
             continue;
+        const auto meanCopies = [&](int f) {
+            return (families[f].founderA == p) * m_data.meanCopies(f, 0) +
+                   (families[f].founderB == p) * m_data.meanCopies(f, 1);
+        };
         const auto copies = [&](int i) {
             const int f = family(i), s = qtl.states[i];
             return (m_data.stateFounder(f, s, 0) == p) + (m_data.stateFounder(f, s, 1) == p);
@@ -390,15 +550,19 @@ void Chain::updateLabels(QtlState& qtl) {
         for (int i = 0; i < n; ++i) {
             if (!m_data.observed(i))
                 continue;
-            const int c = copies(i);
-            weighted += c * inverseVariance(i) * m_error[i];
-            precision += c * c * inverseVariance(i);
+            const double u = copies(i) - meanCopies(family(i));
+            weighted += u * inverseVariance(i) * m_error[i];
+            precision += u * u * inverseVariance(i);
         }
         const double current = qtl.effects[qtl.labels[p]];
         double best = -INFINITY;
         for (int k = 0; k < qtl.alleles; ++k) {
             const double delta = qtl.effects[k] - current;
-            weights[k] = delta * weighted - 0.5 * delta * delta * precision;
+            for (int f = 0; f < m_data.familyCount(); ++f)
+                m_shift[f] = meanCopies(f) * delta;
+            weights[k] = meansFitAfter(m_shift.data()) || k == qtl.labels[p]
+                             ? delta * weighted - 0.5 * delta * delta * precision
+                             : -INFINITY;
             best = std::max(best, weights[k]);
         }
         for (double& weight : weights)
@@ -410,13 +574,16 @@ void Chain::updateLabels(QtlState& qtl) {
         qtl.labels[p] = label;
         if (delta == 0.0)
             continue;
+        for (int f = 0; f < m_data.familyCount(); ++f)
+            m_mean[f] -= meanCopies(f) * delta;
         for (int i = 0; i < n; ++i) {
             const int c = copies(i);
             qtl.genetic[i] += c * delta;
             if (m_data.observed(i))
-                m_error[i] -= c * delta;
+                m_error[i] -= (c - meanCopies(family(i))) * delta;
         }
     }
+    renumberByFirstAppearance(qtl.labels, qtl.effects);
 }
 
 void Chain::updateQtlVariance(QtlState& qtl) {
@@ -430,7 +597,7 @@ void Chain::updateQtlVariance(QtlState& qtl) {
         return;
     }
     const double proposal =
-        qtl.variance + settings.qtlVarianceRadius * (2.0 * m_rng.uniform() - 1.0);
+        qtl.variance + m_radius[QtlVarianceMove] * (2.0 * m_rng.uniform() - 1.0);
     bool accepted = false;
     if (proposal > 0.0 && proposal < max) {
         const double logRatio = -0.5 * qtl.alleles * std::log(proposal / qtl.variance) -
@@ -462,7 +629,7 @@ void Chain::updateMeans() {
                               : truncatedNormal(m_rng, m_mean[f] + sums[f] / count,
                                                 std::sqrt(variance / count), -bound, bound);
         } else {
-            const double step = settings.familyMeanRadius * (2.0 * m_rng.uniform() - 1.0);
+            const double step = m_radius[MeanMove] * (2.0 * m_rng.uniform() - 1.0);
             const double proposal = m_mean[f] + step;
             bool accepted = false;
             if (proposal > -bound && proposal < bound) {
@@ -501,7 +668,7 @@ void Chain::updateResidualVariances() {
             m_residual[g] = boundedScale(m_rng, counts[g], squares[g], max, m_residual[g]);
         } else {
             const double proposal =
-                m_residual[g] + settings.familyVarianceRadius * (2.0 * m_rng.uniform() - 1.0);
+                m_residual[g] + m_radius[ResidualMove] * (2.0 * m_rng.uniform() - 1.0);
             bool accepted = false;
             if (proposal > 0.0 && proposal < max) {
                 const double logRatio = -0.5 * counts[g] * std::log(proposal / m_residual[g]) -
@@ -533,6 +700,8 @@ void Chain::prepare(ChainResult& result) const {
     result.devianceSum = result.devianceSquares = 0.0;
     result.intensity.clear();
     result.variance.clear();
+    result.draws = QtlDraws{};
+    result.draws.founders = m_data.population().founderCount;
     for (size_t c = 0; c < m_data.population().chromosomes.size(); ++c) {
         result.intensity.emplace_back(m_data.bins(static_cast<int>(c)).count(), 0.0);
         result.variance.emplace_back(m_data.bins(static_cast<int>(c)).count(), 0.0);
@@ -541,18 +710,35 @@ void Chain::prepare(ChainResult& result) const {
 
 void Chain::record(ChainResult& result) const {
     ++result.samples;
+    result.qtlNumberTrace.push_back(static_cast<double>(m_qtl.size()));
+    result.residualTrace.push_back(std::accumulate(m_residual.begin(), m_residual.end(), 0.0) /
+                                   static_cast<double>(m_residual.size()));
+    result.chromosomeTraces.resize(m_data.population().chromosomes.size());
+    for (auto& trace : result.chromosomeTraces)
+        trace.push_back(0.0);
+    for (const QtlState& qtl : m_qtl)
+        result.chromosomeTraces[qtl.chromosome].back() += 1.0;
     ++result.qtlCounts[std::min<size_t>(m_qtl.size(), maxQtl)];
     const double d = deviance();
     result.devianceSum += d;
     result.devianceSquares += d * d;
+    QtlDraws& draws = result.draws;
     for (size_t q = 0; q < m_qtl.size(); ++q) {
-        const int c = m_qtl[q].chromosome;
-        const int bin = m_data.bins(c).binOf(m_qtl[q].position);
+        const QtlState& qtl = m_qtl[q];
+        const double share = varianceShare(static_cast<int>(q));
+        draws.chromosome.push_back(static_cast<std::uint16_t>(qtl.chromosome));
+        draws.alleles.push_back(static_cast<std::uint16_t>(qtl.alleles));
+        draws.position.push_back(qtl.position);
+        draws.share.push_back(share);
+        for (int label : qtl.labels)
+            draws.founderEffects.push_back(static_cast<float>(qtl.effects[label]));
+        const int bin = m_data.bins(qtl.chromosome).binOf(qtl.position);
         if (bin < 0)
             continue;
-        result.intensity[c][bin] += 1.0;
-        result.variance[c][bin] += varianceShare(static_cast<int>(q));
+        result.intensity[qtl.chromosome][bin] += 1.0;
+        result.variance[qtl.chromosome][bin] += share;
     }
+    draws.sampleEnd.push_back(static_cast<std::uint32_t>(draws.count()));
 }
 
 void Chain::finish(ChainResult& result) {

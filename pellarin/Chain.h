@@ -1,8 +1,11 @@
 #pragma once
 
 #include "model/Random.h"
+#include "pellarin/Gaussian.h"
 #include "pellarin/Model.h"
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -11,6 +14,14 @@ namespace pellarin {
 
 /// An index 0..count-1 drawn with chance proportional to its weight.
 int drawIndex(Random& rng, const double* weights, int count);
+
+/// Renumbers allele labels by first appearance over the founders (founder
+/// 1's class is allele 1, the next new class allele 2, ...), the effects
+/// following their classes. Labels are exchangeable, so no founder's effect
+/// and no probability changes; a chain file's effect columns then read as
+/// "the allele of founder 1, ...", and with as many alleles as founders,
+/// founder p carries allele p.
+void renumberByFirstAppearance(std::vector<int>& labels, std::vector<double>& effects);
 
 /// Proposals and acceptances of one kind of move.
 struct MoveCount {
@@ -23,7 +34,8 @@ struct MoveCount {
     double rate() const { return proposed ? static_cast<double>(accepted) / proposed : 0.0; }
 };
 
-/// The moves a chain counts, in the order the log reports them.
+/// The moves a chain counts, in the order the log reports them. The first
+/// `adaptedMoves` are random walks whose radius adapts during burn-in.
 enum Move {
     PositionMove,
     EffectMove,
@@ -34,11 +46,16 @@ enum Move {
     DeathMove,
     SplitMove,
     MergeMove,
+    SwapMove,
     MoveKinds
 };
+inline constexpr int adaptedMoves = 5;
 inline constexpr const char* moveNames[MoveKinds] = {
     "QTL positions", "allele effects", "family means",  "residual variances", "QTL variances",
-    "QTL births",    "QTL deaths",     "allele splits", "allele merges"};
+    "QTL births",    "QTL deaths",     "allele splits", "allele merges",      "founder swaps"};
+
+/// Iterations per adaptation step of the radii during burn-in.
+inline constexpr int adaptationBatch = 20;
 
 /// One QTL of a chain: where it is, which allele each founder carries, the
 /// allele effects and, for every progeny, its inheritance state there and
@@ -57,6 +74,33 @@ struct QtlState {
     std::vector<double> genetic; ///< genetic value of each progeny
 };
 
+/// Every QTL of every saved sample of one chain, as the QTL summary needs
+/// them, in flat arrays: a QTL's chromosome, position, variance share,
+/// number of allele classes and each founder's allele effect. The QTL of
+/// sample s are those from `begin(s)` to `end(s)`, in the chain's own order.
+///
+/// Effects are kept as float, founders x QTL of them being the bulk: ten
+/// meta-runs of 20,000 samples with three QTL of 20 founders take about
+/// 60 MB. Their summaries are sums over many samples, taken in double.
+struct QtlDraws {
+    int founders = 0;
+    std::vector<std::uint32_t> sampleEnd;  ///< one past each sample's last QTL
+    std::vector<std::uint16_t> chromosome; ///< from 0
+    std::vector<std::uint16_t> alleles;    ///< allele classes
+    std::vector<double> position;          ///< cM
+    std::vector<double> share;             ///< variance share (Chain::varianceShare)
+    std::vector<float> founderEffects;     ///< founders per QTL: effect of founder p's allele
+
+    int samples() const { return static_cast<int>(sampleEnd.size()); }
+    std::size_t count() const { return position.size(); }
+    std::size_t begin(int sample) const { return sample == 0 ? 0 : sampleEnd[sample - 1]; }
+    std::size_t end(int sample) const { return sampleEnd[sample]; }
+    /// The effect of founder p's allele at QTL q (an index over all samples).
+    double effect(std::size_t q, int p) const {
+        return founderEffects[q * static_cast<std::size_t>(founders) + p];
+    }
+};
+
 /// What a chain hands back: its posterior sums over the saved samples per
 /// chromosome and bin, and its move counts.
 struct ChainResult {
@@ -68,24 +112,44 @@ struct ChainResult {
     double devianceSum = 0.0;                   ///< of -2 log likelihood over the samples
     double devianceSquares = 0.0;
     MoveCount moves[MoveKinds];
+    /// The random-walk radii (by Move, the first adaptedMoves) at the start
+    /// and as frozen at the end of burn-in.
+    std::array<double, adaptedMoves> radiusStart{};
+    std::array<double, adaptedMoves> radiusEnd{};
+    /// Per saved sample, for the convergence report: the number of QTL, the
+    /// residual variance (the mean over families when each has its own) and
+    /// the number of QTL on each chromosome.
+    std::vector<double> qtlNumberTrace;
+    std::vector<double> residualTrace;
+    std::vector<std::vector<double>> chromosomeTraces;
+    /// Every QTL of every saved sample, for the QTL summary.
+    QtlDraws draws;
     std::vector<std::string> chainLines; ///< saved samples when they are kept
 };
 
-/// One Markov chain (a meta-run) over the model with a fixed set of QTL.
-/// Every update takes its random numbers from the chain's own stream, so a
-/// chain gives the same samples whatever thread runs it.
+/// One Markov chain (a meta-run) over the model, with the model search when
+/// the QTL or allele numbers vary. Every update takes its random numbers
+/// from the chain's own stream, so a chain gives the same samples whatever
+/// thread runs it.
+///
+/// Every change to a QTL's effects or labels keeps the family means' fit:
+/// the family means shift by the change in the QTL's Mendelian mean
+/// contribution to each family, so the QTL only moves the progeny around
+/// their family mean. A QTL is thus born or dies without dragging the
+/// family means along, and its effects do not trade places with the means.
 class Chain {
 public:
     Chain(const AnalysisData& data, Random rng);
 
     /// Draws the starting values: overdispersed, or from the file's priors.
     void start();
-    /// One sweep over every parameter.
+    /// One sweep over every parameter. During burn-in the random-walk radii
+    /// adapt every adaptationBatch sweeps; afterwards they stay as they are.
     void iterate();
 
     /// Empties the posterior sums, one row of bins per chromosome.
     void prepare(ChainResult& result) const;
-    /// Adds the current sample to the posterior sums.
+    /// Adds the current sample to the posterior sums and the traces.
     void record(ChainResult& result) const;
     /// Turns the sums into means over `result.samples`.
     static void finish(ChainResult& result);
@@ -98,6 +162,11 @@ public:
     const std::vector<double>& means() const { return m_mean; }
     const std::vector<double>& residualVariances() const { return m_residual; }
     const MoveCount& moves(Move move) const { return m_moves[move]; }
+    /// The radius of a random-walk move (one of the first adaptedMoves).
+    double radius(Move move) const { return m_radius[move]; }
+    /// Takes up trait values changed in place in the population, as a
+    /// test that draws the data afresh from the model between sweeps does.
+    void traitsChanged() { recomputeResiduals(); }
     /// The share of the data's variance that QTL `q` explains now.
     double varianceShare(int q) const;
     /// -2 log likelihood of the traits under the current values.
@@ -110,27 +179,52 @@ private:
     void familyValues(const QtlState& qtl, double* values) const;
     void familyValues(const std::vector<int>& labels, const std::vector<double>& effects,
                       double* values) const;
+    /// The QTL's Mendelian mean contribution to each family.
+    void familyContributions(const std::vector<int>& labels, const std::vector<double>& effects,
+                             double* contributions) const;
+    /// Whether every family mean stays inside its bound after `mean -= shift`.
+    bool meansFitAfter(const double* shift) const;
 
     void updatePositionAndStates(QtlState& qtl);
     void updateEffects(QtlState& qtl);
+    void drawEffectsJointly(QtlState& qtl);
+    void shiftEffects(QtlState& qtl);
     void updateLabels(QtlState& qtl);
     void updateQtlVariance(QtlState& qtl);
     void updateMeans();
     void updateResidualVariances();
+    void adaptRadii();
     double fitWeights(int progeny, double base, double* fit) const;
+
+    // The model search (ModelSearch.cpp).
     void birthOrDeath();
     void birth();
     void death();
+    bool effectProposal(const QtlState& qtl, const double* residual, CanonicalNormal& proposal);
+    double marginalLogRatio(const QtlState& qtl, const double* shift, bool present);
     void splitOrMerge(QtlState& qtl);
-    void place(QtlState& qtl);
-    void drawStates(QtlState& qtl, const double* fit);
-    double marginalLogRatio(const QtlState& qtl, bool without);
-    double labelChangeLogRatio(const QtlState& qtl, const std::vector<int>& labels,
-                               const std::vector<double>& effects);
-    void applyLabels(QtlState& qtl, std::vector<int> labels, std::vector<double> effects);
+    void split(QtlState& qtl);
+    void merge(QtlState& qtl);
+    void swapFounders(QtlState& qtl);
+    double keptFitLogRatio(const QtlState& qtl, const std::vector<int>& labels,
+                           const std::vector<double>& effects);
+    void applyKeepingFit(QtlState& qtl, std::vector<int> labels, std::vector<double> effects);
+    /// A normal over the effect step d of a split, as mean and precision.
+    struct NormalStep {
+        double mean;
+        double precision;
+        double logDensity(double d) const;
+    };
+    double centredCopies(const QtlState& qtl, const std::vector<char>& inSet, int progeny) const;
+    NormalStep splitStep(const QtlState& qtl, const std::vector<char>& inSet,
+                         const double* residual, double effect, double V) const;
+    double splitPriorLogRatio(int alleles, int classSize) const;
     int drawAlleleNumber();
     std::vector<int> drawLabels(int alleles);
     double drawEffectVariance();
+
+    void place(QtlState& qtl);
+    void drawStates(QtlState& qtl, const double* fit);
     void refreshGenetic(QtlState& qtl);
     void recomputeResiduals();
     double reflect(double position, double length) const;
@@ -143,10 +237,15 @@ private:
     std::vector<double> m_inverse;  ///< 1 / residual variance per group
     std::vector<double> m_error;    ///< y - model, per progeny with a trait
     MoveCount m_moves[MoveKinds];
+    double m_radius[adaptedMoves] = {};
+    MoveCount m_batchStart[adaptedMoves];
+    int m_iteration = 0;
     // Scratch for one QTL at a time, kept to spare allocations per sweep.
     std::vector<double> m_proposed;
     std::vector<double> m_fit;
     std::vector<double> m_values;
+    std::vector<double> m_shift;   ///< per family
+    std::vector<double> m_scratch; ///< per progeny
 };
 
 } // namespace pellarin

@@ -10,14 +10,14 @@ double haldaneRecombination(double distanceCm) {
 
 GameteOrigins Cross::origins(int state) const {
     switch (m_type) {
-    case CrossType::F2:
+    case ProgenyType::F2:
         return {state / 2, state % 2};
-    case CrossType::BC1:
+    case ProgenyType::BC1:
         return {state, 0};
-    case CrossType::BC2:
+    case ProgenyType::BC2:
         return {state, 1};
-    case CrossType::DHL:
-    case CrossType::RIL:
+    case ProgenyType::DHL:
+    case ProgenyType::RIL:
         break;
     }
     return {state, state};
@@ -25,7 +25,7 @@ GameteOrigins Cross::origins(int state) const {
 
 double Cross::switchProbability(double distanceCm) const {
     const double r = haldaneRecombination(distanceCm);
-    return m_type == CrossType::RIL ? 2.0 * r / (1.0 + 2.0 * r) : r;
+    return m_type == ProgenyType::RIL ? 2.0 * r / (1.0 + 2.0 * r) : r;
 }
 
 std::array<double, maxStates * maxStates> Cross::step(double distanceCm) const {
@@ -36,7 +36,7 @@ std::array<double, maxStates * maxStates> Cross::step(double distanceCm) const {
     for (int from = 0; from < states; ++from) {
         for (int to = 0; to < states; ++to) {
             // F2 gametes recombine independently; the others have one chain.
-            matrix[from * states + to] = m_type == CrossType::F2
+            matrix[from * states + to] = m_type == ProgenyType::F2
                                              ? single[from / 2][to / 2] * single[from % 2][to % 2]
                                              : single[from][to];
         }

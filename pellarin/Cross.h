@@ -1,11 +1,10 @@
 #pragma once
 
+#include "model/ProgenyType.h"
+
 #include <array>
 
 namespace pellarin {
-
-/// The five progeny types, numbered as the parameter files code them.
-enum class CrossType { DHL = 1, BC1 = 2, BC2 = 3, F2 = 4, RIL = 5 };
 
 /// The most inheritance states any progeny type has (F2: four ordered pairs).
 inline constexpr int maxStates = 4;
@@ -36,15 +35,15 @@ double haldaneRecombination(double distanceCm);
 /// pass, the sampler) is common to all types.
 class Cross {
 public:
-    explicit Cross(CrossType type) : m_type(type) {}
+    explicit Cross(ProgenyType type) : m_type(type) {}
 
-    CrossType type() const { return m_type; }
+    ProgenyType type() const { return m_type; }
 
     /// 2 for DHL, BC1, BC2 and RIL; 4 for F2 (state 2*first + second).
-    int stateCount() const { return m_type == CrossType::F2 ? 4 : 2; }
+    int stateCount() const { return m_type == ProgenyType::F2 ? 4 : 2; }
 
     /// True where both gametes are one and the same (DHL, RIL).
-    bool homozygous() const { return m_type == CrossType::DHL || m_type == CrossType::RIL; }
+    bool homozygous() const { return m_type == ProgenyType::DHL || m_type == ProgenyType::RIL; }
 
     GameteOrigins origins(int state) const;
 
@@ -68,7 +67,7 @@ public:
     double emission(int state, Genotype founderA, Genotype founderB, Genotype observed) const;
 
 private:
-    CrossType m_type;
+    ProgenyType m_type;
 };
 
 } // namespace pellarin

@@ -5,17 +5,10 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace pellarin {
-
-/// An input that stops the run before anything is computed; the message is
-/// the one line the program prints after its name.
-class InputProblem : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
 
 /// What the engine takes from multAl_in.txt and the five files it names.
 struct EngineInput {
@@ -25,13 +18,16 @@ struct EngineInput {
     int metaRuns = 1;
     bool saveChainValues = false;
     bool runWithoutQtl = false; ///< the additional run of the model without QTL
+    /// Lines the run goes on after, for the console and the log.
+    std::vector<std::string> warnings;
 };
 
 /// Reads and checks every input in `folder`: multAl_in.txt first, then the
 /// pedigree, genome, F1 marker, progeny marker and trait files. Counts that
 /// disagree between files, founders that do not exist, allele numbers above
-/// the number of founders, bounds and run lengths out of range all throw an
-/// `InputProblem`; nothing is written before this has passed.
+/// the number of founders, bounds and run lengths out of range all throw a
+/// `FileError` naming the file, whose message the program prints after its
+/// name; nothing is written before this has passed.
 EngineInput loadEngineInput(const std::filesystem::path& folder, bool ignoreTraits);
 
 /// The checks between the files, on a population already built: every
@@ -39,5 +35,15 @@ EngineInput loadEngineInput(const std::filesystem::path& folder, bool ignoreTrai
 /// marker and trait files follow the families of the pedigree in order and
 /// number, and every QTL fits its chromosome and the founders.
 void checkPopulation(const Population& population, const ModelSettings& settings);
+
+/// Under Metropolis-Hastings the file's bounds hold as written, so they must
+/// be able to hold the trait: a family's trait mean outside the family-mean
+/// bound, or a trait variance above twice the residual-variance bound (QTL
+/// would have to explain more than half of it), throws a `FileError` that
+/// names the bound, the figure of the data and a value that would fit.
+/// A trait variance between one and two times the bound, or a QTL variance
+/// bound below a hundredth of it, gives a warning line, returned.
+std::vector<std::string> checkBoundsHoldTrait(const Population& population,
+                                              const ModelSettings& settings);
 
 } // namespace pellarin

@@ -1,6 +1,6 @@
 #include "pellarin/Model.h"
 
-#include "viewers/PosteriorFiles.h"
+#include "formats/PosteriorFile.h"
 
 #include <algorithm>
 #include <cmath>
@@ -42,6 +42,17 @@ AnalysisData::AnalysisData(const Population& population, const ModelSettings& se
             const int* founders[2] = {&family.founderA, &family.founderB};
             m_stateFounders[(f * maxStates + s) * 2] = *founders[from.first];
             m_stateFounders[(f * maxStates + s) * 2 + 1] = *founders[from.second];
+        }
+    }
+    // Every state is equally likely at a single locus, so the mean copies
+    // are the share of state-gametes from each founder.
+    m_meanCopies.assign(static_cast<size_t>(families) * 2, 0.0);
+    for (int f = 0; f < families; ++f) {
+        const int founderA = population.families[f].founderA;
+        for (int s = 0; s < m_states; ++s) {
+            for (int gamete = 0; gamete < 2; ++gamete)
+                m_meanCopies[f * 2 + (stateFounder(f, s, gamete) == founderA ? 0 : 1)] +=
+                    1.0 / m_states;
         }
     }
     m_observed.resize(population.progenyCount());

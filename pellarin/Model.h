@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/AnalysisSettings.h"
 #include "pellarin/Inheritance.h"
 #include "pellarin/Population.h"
 
@@ -18,25 +19,30 @@ struct QtlPrior {
     double variance = 0.5;
 };
 
-/// Everything the sampler needs to know about the model and the run.
+/// Everything the sampler needs to know about the model and the run. The
+/// values it shares with the parameter files start as the files do
+/// (model/AnalysisSettings.h).
 struct ModelSettings {
     Sampling sampling = Sampling::MetropolisHastings;
     bool randomEffects = true;
-    bool singleResidualVariance = true;
-    bool overdisperse = true;
+    bool singleResidualVariance = RunSettings{}.singleResidualVariance;
+    bool overdisperse = RunSettings{}.overdisperseStart;
     bool ignoreTraits = false; ///< sample from the prior alone
-    double maxFamilyMean = 20.0;
-    double maxFamilyVariance = 2.0;
-    double maxQtlVariance = 2.0;
-    double alleleEffectRadius = 0.1;
-    double familyMeanRadius = 0.5;
-    double familyVarianceRadius = 0.1;
-    double qtlVarianceRadius = 0.1;
-    double positionRadius = 100.0;
-    int burnIn = 100;
-    int total = 10000;
-    int perSave = 10;
-    int binLength = 2;
+    /// The bounds of means and variances were set from the data (Gibbs
+    /// sampling, whose file carries none), not read from the file.
+    bool boundsFromData = false;
+    double maxFamilyMean = SamplerTuning{}.maxFamilyMean;
+    double maxFamilyVariance = SamplerTuning{}.maxFamilyVariance;
+    double maxQtlVariance = QtlVarianceTuning{}.maxQtlVariance;
+    double alleleEffectRadius = SamplerTuning{}.alleleEffectRadius;
+    double familyMeanRadius = SamplerTuning{}.familyMeanRadius;
+    double familyVarianceRadius = SamplerTuning{}.familyVarianceRadius;
+    double qtlVarianceRadius = QtlVarianceTuning{}.qtlVarianceRadius;
+    double positionRadius = RunSettings{}.qtlPositionRadius;
+    int burnIn = RunSettings{}.burnInIterations;
+    int total = RunSettings{}.totalIterations;
+    int perSave = RunSettings{}.iterationsPerSave;
+    int binLength = RunSettings{}.binLength;
     std::vector<QtlPrior> qtl;
 
     /// The model search: with a variable QTL number, QTL are born and die
@@ -45,11 +51,11 @@ struct ModelSettings {
     /// Poisson (truncated to 1..founders) or uniform prior.
     bool variableQtlNumber = false;
     bool qtlNumberPoisson = true;
-    double qtlNumberMean = 2.0;
+    double qtlNumberMean = ModelChoices{}.qtlNumberPoissonMean;
     bool variableAlleleNumber = false;
     bool alleleNumberPoisson = true;
-    double alleleNumberMean = 4.0;
-    bool updateMissingMarkers = false;
+    double alleleNumberMean = ModelChoices{}.alleleNumberPoissonMean;
+    bool updateMissingMarkers = RunSettings{}.updateMissingMarkers;
 
     /// Iteration t (from 1) is kept as a sample.
     bool saved(int t) const { return t > burnIn && (t - burnIn) % perSave == 0; }
@@ -121,6 +127,10 @@ public:
     int stateFounder(int family, int state, int gamete) const {
         return m_stateFounders[(family * maxStates + state) * 2 + gamete];
     }
+    /// The Mendelian mean number of gametes that a progeny of `family` takes
+    /// from its founder a (`side` 0) or b (1): a QTL's mean contribution to
+    /// the family is meanCopies(f, 0) e(a) + meanCopies(f, 1) e(b).
+    double meanCopies(int family, int side) const { return m_meanCopies[family * 2 + side]; }
     double phenotypicVariance() const { return m_phenotypicVariance; }
     double familyTraitMean(int family) const { return m_familyMean[family]; }
     int observedCount(int family) const { return m_familyObserved[family]; }
@@ -133,6 +143,7 @@ private:
     std::vector<BinLayout> m_bins;
     std::vector<char> m_observed;
     std::vector<int> m_stateFounders;
+    std::vector<double> m_meanCopies;
     std::vector<double> m_familyMean;
     std::vector<int> m_familyObserved;
     double m_phenotypicVariance = 1.0;

@@ -1,14 +1,36 @@
-// The model search of a chain: QTL born and dying, allele classes split and
-// merged. Both are reversible jumps whose new values are drawn from their
-// priors, so the priors cancel from the acceptance ratios and what is left
-// is derived beside each move.
+// The model search of a chain: QTL born and dying, allele classes split
+// and merged, founders swapping alleles. Each is a reversible jump or a
+// Metropolis-Hastings move whose acceptance ratio is derived beside it.
+// Positions, allele numbers, labels and effect variances of new pieces are
+// drawn from their priors, so those priors cancel; new allele effects are
+// drawn from (an approximation of) their conditional given the data, whose
+// density stands in the ratio. Every move keeps the family means' fit: the
+// means shift by the change in the QTL's Mendelian mean contribution, a
+// deterministic function of the moved values, so its Jacobian is 1.
 
 #include "pellarin/Chain.h"
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
+#include <utility>
 
 namespace pellarin {
+
+void renumberByFirstAppearance(std::vector<int>& labels, std::vector<double>& effects) {
+    std::vector<int> map(effects.size(), -1);
+    std::vector<double> renumbered(effects.size());
+    int next = 0;
+    for (int& label : labels) {
+        if (map[label] < 0) {
+            map[label] = next;
+            renumbered[next] = effects[label];
+            ++next;
+        }
+        label = map[label];
+    }
+    effects = std::move(renumbered);
+}
 
 double Chain::drawEffectVariance() {
     if (!m_data.settings().randomEffects)
@@ -58,12 +80,55 @@ std::vector<int> Chain::drawLabels(int alleles) {
     return labels;
 }
 
-// log of prod_i M_i with M_i = sum_s P(s | markers) exp(-(e_s^2 - e^2) / 2 s2):
+// The normal that proposes a new QTL's allele effects, given everything
+// else: the regression of `residual` (the residuals without the QTL) on each
+// progeny's expected centred copies of every allele, z_ik = sum_s P(s |
+// markers) c_ik(s) - m_fk, under the prior N(0, V I). This is the QTL's
+// effects' conditional with its states replaced by their expectation; the
+// exact conditional integrates over the states and has no closed form, but
+// any proposal whose density is known serves, and this one is close.
+bool Chain::effectProposal(const QtlState& qtl, const double* residual, CanonicalNormal& proposal) {
+    const int A = qtl.alleles;
+    const int S = m_data.stateCount();
+    const int n = m_data.population().progenyCount();
+    const auto& families = m_data.population().families;
+    std::vector<double> precision(static_cast<size_t>(A) * A, 0.0), shift(A, 0.0);
+    for (int k = 0; k < A; ++k)
+        precision[k * A + k] = 1.0 / effectPriorVariance(qtl);
+    for (int i = 0; i < n; ++i) {
+        if (!m_data.observed(i))
+            continue;
+        const int f = family(i);
+        const int founderA = families[f].founderA;
+        const int la = qtl.labels[founderA], lb = qtl.labels[families[f].founderB];
+        if (la == lb)
+            continue;
+        // Expected copies from founder a; those from b make up the two.
+        const double* p = &qtl.probabilities[static_cast<size_t>(i) * S];
+        double fromA = 0.0;
+        for (int s = 0; s < S; ++s)
+            fromA += p[s] * ((m_data.stateFounder(f, s, 0) == founderA) +
+                             (m_data.stateFounder(f, s, 1) == founderA));
+        const double za = fromA - m_data.meanCopies(f, 0), zb = -za;
+        const double w = inverseVariance(i);
+        precision[la * A + la] += w * za * za;
+        precision[lb * A + lb] += w * zb * zb;
+        precision[std::max(la, lb) * A + std::min(la, lb)] += w * za * zb;
+        shift[la] += w * za * residual[i];
+        shift[lb] += w * zb * residual[i];
+    }
+    return proposal.set(A, std::move(precision), shift);
+}
+
+// log of prod_i M_i with M_i = sum_s P(s | markers) N(b_i - v_s) / N(e_i):
 // the likelihood of the traits with the QTL's states integrated out, over
-// that without the QTL. e is the residual without the QTL (`without`: the
-// QTL is in the model now and is taken out first). Leaves in m_fit the
-// weights that draw the QTL's states from their conditional.
-double Chain::marginalLogRatio(const QtlState& qtl, bool without) {
+// that without the QTL. e_i is the residual without the QTL and without its
+// mean shift, b_i = e_i + shift_f the residual once the family means have
+// made room for it. With `present` the QTL is in the model now (a death
+// asks what the birth that undoes it would say). Leaves in m_fit the weights
+// that draw the QTL's states from their conditional, and in m_values the
+// QTL's family values.
+double Chain::marginalLogRatio(const QtlState& qtl, const double* shift, bool present) {
     const int S = m_data.stateCount();
     const int n = m_data.population().progenyCount();
     familyValues(qtl, m_values.data());
@@ -74,13 +139,14 @@ double Chain::marginalLogRatio(const QtlState& qtl, bool without) {
             std::fill(fit, fit + S, 1.0);
             continue;
         }
-        const double base = m_error[i] + (without ? qtl.genetic[i] : 0.0);
-        const double least = fitWeights(i, base, fit);
+        const double f = shift[family(i)];
+        const double before = present ? m_error[i] + qtl.genetic[i] - f : m_error[i];
+        const double least = fitWeights(i, before + f, fit);
         double sum = 0.0;
         const double* p = &qtl.probabilities[static_cast<size_t>(i) * S];
         for (int s = 0; s < S; ++s)
             sum += p[s] * fit[s];
-        logRatio += std::log(sum) - 0.5 * inverseVariance(i) * (least - base * base);
+        logRatio += std::log(sum) - 0.5 * inverseVariance(i) * (least - before * before);
     }
     return logRatio;
 }
@@ -93,23 +159,27 @@ void Chain::birthOrDeath() {
 }
 
 // Birth and death of QTL. The chain holds k QTL as a list with the prior
-// p(k) prod_q f(theta_q) P(s_q | markers), f the prior of one QTL's position
-// (uniform on the genome), allele number, labels, variance and effects.
-// Each iteration proposes a birth or a death with chance 1/2 each (a move
-// past 0 or maxQtl is refused outright, so b_k and d_k cancel).
+// p(k) prod_q f(theta_q) g(a_q | theta_q) P(s_q | markers), f the prior of
+// one QTL's position (uniform on the genome), allele number, labels and
+// variance V, g = N(0, V I) the prior of its effects a. Each iteration
+// proposes a birth or a death with chance 1/2 each (a move past 0 or maxQtl
+// is refused outright, so b_k and d_k cancel).
 //
-// Birth from k: theta* ~ f, the new QTL goes to one of k+1 places in the
-// list (1/(k+1)), its states s* ~ P(s | markers) phi(s) / M with
-// phi(s) = L(y | with s) / L(y | without), M = sum_s P(s | markers) phi(s)
-// per progeny. Death from k+1 picks one of the k+1 QTL (1/(k+1)). So
+// Birth from k: theta* ~ f; a* ~ q(a | theta*, rest), the normal of
+// effectProposal; the family means move by -c_f(a*), the new QTL's mean
+// contribution (Jacobian 1); the new QTL goes to one of k+1 places in the
+// list (1/(k+1)); its states s* ~ P(s | markers) phi(s) / M with phi(s) =
+// L(y | with s) / L(y | without), M = sum_s P(s | markers) phi(s) per
+// progeny. Death from k+1 picks one of the k+1 QTL (1/(k+1)) and gives the
+// means their contribution back. So
 //
-//   A_birth = p(k+1) f(theta*) prod P(s*) phi(s*) / p(k)
-//             x (1/(k+1)) / [(1/(k+1)) f(theta*) prod P(s*) phi(s*) / M]
-//           = p(k+1) / p(k) x prod_i M_i,
+//   A_birth = p(k+1) f(theta*) g(a*) prod P(s*) phi(s*) / p(k)
+//             x (1/(k+1)) / [(1/(k+1)) f(theta*) q(a*) prod P(s*) phi(s*) / M]
+//           = p(k+1) / p(k) x g(a*) / q(a*) x prod_i M_i,
 //
-// the prior ratio times the likelihood ratio with the new QTL's states
-// integrated out; the Jacobian is 1 since theta* is drawn as it is. A death
-// is accepted with 1 / A_birth of the reverse birth.
+// times 0 when a shifted mean leaves its bound. A death is accepted with
+// 1 / A_birth of the birth that undoes it, q evaluated at the dying QTL's
+// effects from the state without it.
 void Chain::birth() {
     const ModelSettings& settings = m_data.settings();
     const int k = static_cast<int>(m_qtl.size());
@@ -134,17 +204,33 @@ void Chain::birth() {
     qtl.alleles = drawAlleleNumber();
     qtl.labels = drawLabels(qtl.alleles);
     qtl.variance = drawEffectVariance();
-    const double sd = std::sqrt(effectPriorVariance(qtl));
-    qtl.effects.resize(qtl.alleles);
-    for (double& effect : qtl.effects)
-        effect = sd * m_rng.normal();
     place(qtl);
-    const double logRatio = priorRatio + marginalLogRatio(qtl, false);
+    CanonicalNormal proposal;
+    if (!effectProposal(qtl, m_error.data(), proposal)) {
+        m_moves[BirthMove].add(false);
+        return;
+    }
+    qtl.effects = proposal.draw(m_rng);
+    familyContributions(qtl.labels, qtl.effects, m_shift.data());
+    if (!meansFitAfter(m_shift.data())) {
+        m_moves[BirthMove].add(false);
+        return;
+    }
+    const double logRatio =
+        priorRatio + logIndependentNormal(qtl.effects, effectPriorVariance(qtl)) -
+        proposal.logDensity(qtl.effects.data()) + marginalLogRatio(qtl, m_shift.data(), false);
     const bool accepted = std::log(m_rng.uniform()) < logRatio;
     m_moves[BirthMove].add(accepted);
     if (!accepted)
         return;
+    for (int f = 0; f < m_data.familyCount(); ++f)
+        m_mean[f] -= m_shift[f];
+    for (int i = 0; i < m_data.population().progenyCount(); ++i) {
+        if (m_data.observed(i))
+            m_error[i] += m_shift[family(i)];
+    }
     drawStates(qtl, m_fit.data());
+    renumberByFirstAppearance(qtl.labels, qtl.effects);
     const auto at = m_qtl.begin() + static_cast<long>(m_rng.below(k + 1));
     m_qtl.insert(at, std::move(qtl));
 }
@@ -159,119 +245,279 @@ void Chain::death() {
         return;
     }
     const int q = static_cast<int>(m_rng.below(k));
-    const double logRatio = priorRatio - marginalLogRatio(m_qtl[q], true);
-    const bool accepted = std::log(m_rng.uniform()) < logRatio;
+    const QtlState& qtl = m_qtl[q];
+    // The state without the QTL: the means take its contribution back.
+    familyContributions(qtl.labels, qtl.effects, m_shift.data());
+    for (double& shift : m_shift)
+        shift = -shift;
+    if (!meansFitAfter(m_shift.data())) {
+        m_moves[DeathMove].add(false);
+        return;
+    }
+    for (double& shift : m_shift)
+        shift = -shift;
+    const int n = m_data.population().progenyCount();
+    for (int i = 0; i < n; ++i)
+        m_scratch[i] = m_error[i] + qtl.genetic[i] - m_shift[family(i)];
+    CanonicalNormal proposal;
+    if (!effectProposal(qtl, m_scratch.data(), proposal)) {
+        m_moves[DeathMove].add(false);
+        return;
+    }
+    const double birthRatio = logIndependentNormal(qtl.effects, effectPriorVariance(qtl)) -
+                              proposal.logDensity(qtl.effects.data()) +
+                              marginalLogRatio(qtl, m_shift.data(), true);
+    const bool accepted = std::log(m_rng.uniform()) < priorRatio - birthRatio;
     m_moves[DeathMove].add(accepted);
     if (!accepted)
         return;
-    const std::vector<double>& genetic = m_qtl[q].genetic;
-    for (size_t i = 0; i < genetic.size(); ++i) {
-        if (m_data.observed(static_cast<int>(i)))
-            m_error[i] += genetic[i];
+    for (int f = 0; f < m_data.familyCount(); ++f)
+        m_mean[f] += m_shift[f];
+    for (int i = 0; i < n; ++i) {
+        if (m_data.observed(i))
+            m_error[i] = m_scratch[i];
     }
     m_qtl.erase(m_qtl.begin() + q);
 }
 
-// log L(y | new labels and effects) - log L(y | current), the states held.
-double Chain::labelChangeLogRatio(const QtlState& qtl, const std::vector<int>& labels,
-                                  const std::vector<double>& effects) {
+// log L(y | new labels and effects) - log L(y | current), the states held
+// and the family means shifted by the change in the mean contributions.
+// Leaves that shift in m_shift.
+double Chain::keptFitLogRatio(const QtlState& qtl, const std::vector<int>& labels,
+                              const std::vector<double>& effects) {
     std::vector<double> before(m_values.size()), after(m_values.size());
     familyValues(qtl, before.data());
     familyValues(labels, effects, after.data());
+    std::vector<double> old(m_data.familyCount());
+    familyContributions(qtl.labels, qtl.effects, old.data());
+    familyContributions(labels, effects, m_shift.data());
+    for (int f = 0; f < m_data.familyCount(); ++f)
+        m_shift[f] -= old[f];
     double logRatio = 0.0;
     for (int i = 0; i < m_data.population().progenyCount(); ++i) {
         if (!m_data.observed(i))
             continue;
         const int cell = family(i) * maxStates + qtl.states[i];
         const double e = m_error[i];
-        const double d = e - (after[cell] - before[cell]);
+        const double d = e - (after[cell] - before[cell]) + m_shift[family(i)];
         logRatio -= 0.5 * inverseVariance(i) * (d * d - e * e);
     }
     return logRatio;
 }
 
-void Chain::applyLabels(QtlState& qtl, std::vector<int> labels, std::vector<double> effects) {
+// Sets a QTL's labels and effects, its states held, the family means
+// shifted so that their fit stays: mean_f -= (c_f(new) - c_f(old)).
+void Chain::applyKeepingFit(QtlState& qtl, std::vector<int> labels, std::vector<double> effects) {
+    const int families = m_data.familyCount();
+    std::vector<double> old(families), now(families);
+    familyContributions(qtl.labels, qtl.effects, old.data());
+    familyContributions(labels, effects, now.data());
     qtl.labels = std::move(labels);
     qtl.effects = std::move(effects);
     qtl.alleles = static_cast<int>(qtl.effects.size());
-    const std::vector<double> old = qtl.genetic;
+    m_scratch = qtl.genetic;
     refreshGenetic(qtl);
-    for (size_t i = 0; i < old.size(); ++i) {
+    for (int f = 0; f < families; ++f)
+        m_mean[f] -= now[f] - old[f];
+    for (size_t i = 0; i < m_scratch.size(); ++i) {
         if (m_data.observed(static_cast<int>(i)))
-            m_error[i] += old[i] - qtl.genetic[i];
+            m_error[i] += m_scratch[i] - qtl.genetic[i] + now[family(static_cast<int>(i))] -
+                          old[family(static_cast<int>(i))];
     }
 }
 
-// Split and merge of allele classes. Given A, the founders' labels are
-// uniform over the A! S(P, A) labellings into A non-empty classes and the
-// effects iid N(0, V). A split (chance 1/2) picks class j (1/A), moves a
-// non-empty proper subset T of its n_j founders (1 / (2^n_j - 2)) to a new
-// class A, whose effect e ~ N(0, V) is drawn from its prior. The merge that
-// undoes it (chance 1/2) folds the last class into class j (1/A). So
-//
-//   A_split = p(A+1) / p(A) x A! S(P, A) / ((A+1)! S(P, A+1))
-//             x N(e; 0, V) L(new) / L(old)
-//             x (1/2)(1/A) / [(1/2)(1/A) (1 / (2^n_j - 2)) N(e; 0, V)]
-//           = p(A+1) / p(A) x S(P, A) (2^n_j - 2) / ((A+1) S(P, A+1))
-//             x L(new) / L(old),
-//
-// with the QTL's states held; a merge is accepted with 1 / A_split of the
-// split that undoes it.
-void Chain::splitOrMerge(QtlState& qtl) {
+// Progeny i's centred number of gametes from the founders in `inSet`: its
+// copies less their Mendelian mean in its family.
+double Chain::centredCopies(const QtlState& qtl, const std::vector<char>& inSet, int i) const {
+    const auto& families = m_data.population().families;
+    const int f = family(i), s = qtl.states[i];
+    return inSet[m_data.stateFounder(f, s, 0)] + inSet[m_data.stateFounder(f, s, 1)] -
+           inSet[families[f].founderA] * m_data.meanCopies(f, 0) -
+           inSet[families[f].founderB] * m_data.meanCopies(f, 1);
+}
+
+// The conditional of d when the founders in `inSet` leave a class of effect
+// `effect` for a new class of effect effect + d (see splitOrMerge), given
+// the residuals before the split.
+Chain::NormalStep Chain::splitStep(const QtlState& qtl, const std::vector<char>& inSet,
+                                   const double* residual, double effect, double V) const {
+    double weighted = 0.0, precision = 1.0 / V;
+    for (int i = 0; i < m_data.population().progenyCount(); ++i) {
+        if (!m_data.observed(i))
+            continue;
+        const double u = centredCopies(qtl, inSet, i);
+        weighted += inverseVariance(i) * u * residual[i];
+        precision += inverseVariance(i) * u * u;
+    }
+    return {(weighted - effect / V) / precision, precision};
+}
+
+double Chain::NormalStep::logDensity(double d) const {
+    return 0.5 * std::log(precision / (2.0 * M_PI)) - 0.5 * precision * (d - mean) * (d - mean);
+}
+
+// log of p(A+1) / p(A) x S(P, A) (2^n - 2) / ((A+1) S(P, A+1)): the prior
+// and proposal part of a split from A classes of a class of n founders.
+double Chain::splitPriorLogRatio(int A, int n) const {
     const ModelSettings& settings = m_data.settings();
     const int founders = m_data.population().founderCount;
+    return logAlleleNumberPrior(settings, founders, A + 1) -
+           logAlleleNumberPrior(settings, founders, A) + logStirling2(founders, A) +
+           std::log(std::ldexp(1.0, n) - 2.0) - std::log(A + 1.0) - logStirling2(founders, A + 1);
+}
+
+// Split and merge of allele classes, on partitions of the founders: labels
+// are renumbered by first appearance after every move, so a state is a
+// partition into A classes with one effect each. Given A, the partition is
+// uniform over the S(P, A) partitions and the effects iid N(0, V).
+//
+// A split (chance 1/2) picks class j (1/A) with n_j >= 2 founders and a
+// non-empty proper subset T of them (1 / (2^n_j - 2)) for a new class. Its
+// effect is e_j + d, with d drawn from its conditional given the states:
+// moving T's gametes by d and the means by T's mean copies times d changes
+// residual e_i by -u_i d (u_i: progeny i's centred copies from T), so
+// d ~ N(m, 1/Q) with Q = sum w u^2 + 1/V and m = (sum w u e - e_j / V) / Q,
+// the exact conditional. A merge (chance 1/2) picks an ordered pair of
+// classes (1/(A) from A classes): the second folds into the first and
+// takes its effect. So, from A to A+1 classes,
+//
+//   A_split = p(A+1) / p(A) x S(P, A) / S(P, A+1)
+//             x N(e_j + d; 0, V) L(new) / L(old)
+//             x (1/2) (1/((A+1) A)) / [(1/2) (1/A) (1/(2^n_j - 2)) q(d)]
+//           = p(A+1) / p(A) x S(P, A) (2^n_j - 2) / ((A+1) S(P, A+1))
+//             x N(e_j + d; 0, V) L(new) / (L(old) q(d)),
+//
+// times 0 when a shifted mean leaves its bound; the Jacobian of (e_j, d) to
+// (e_j, e_j + d) and of the mean shift is 1. A merge is accepted with
+// 1 / A_split of the split that undoes it.
+void Chain::splitOrMerge(QtlState& qtl) {
+    if (m_rng.uniform() < 0.5)
+        split(qtl);
+    else
+        merge(qtl);
+}
+
+void Chain::split(QtlState& qtl) {
+    const int founders = m_data.population().founderCount;
     const int A = qtl.alleles;
+    const int j = A < founders ? static_cast<int>(m_rng.below(A)) : -1;
+    std::vector<int> members;
+    for (int p = 0; p < founders; ++p) {
+        if (qtl.labels[p] == j)
+            members.push_back(p);
+    }
+    const int n = static_cast<int>(members.size());
+    if (n < 2) {
+        m_moves[SplitMove].add(false);
+        return;
+    }
+    std::vector<int> labels = qtl.labels;
+    std::vector<char> inSet(founders, 0);
+    int moved = 0;
+    while (moved == 0 || moved == n) {
+        moved = 0;
+        for (int p : members) {
+            inSet[p] = m_rng.uniform() < 0.5;
+            moved += inSet[p];
+        }
+    }
+    for (int p : members)
+        labels[p] = inSet[p] ? A : j;
+    const double V = effectPriorVariance(qtl);
+    const NormalStep step = splitStep(qtl, inSet, m_error.data(), qtl.effects[j], V);
+    const double d = step.mean + m_rng.normal() / std::sqrt(step.precision);
+    std::vector<double> effects = qtl.effects;
+    effects.push_back(qtl.effects[j] + d);
+    const double logLikelihood = keptFitLogRatio(qtl, labels, effects);
+    bool accepted = false;
+    if (meansFitAfter(m_shift.data())) {
+        const double logRatio = splitPriorLogRatio(A, n) +
+                                logIndependentNormal({effects.back()}, V) + logLikelihood -
+                                step.logDensity(d);
+        accepted = std::log(m_rng.uniform()) < logRatio;
+    }
+    m_moves[SplitMove].add(accepted);
+    if (!accepted)
+        return;
+    renumberByFirstAppearance(labels, effects);
+    applyKeepingFit(qtl, std::move(labels), std::move(effects));
+}
+
+void Chain::merge(QtlState& qtl) {
+    const int founders = m_data.population().founderCount;
+    const int A = qtl.alleles;
+    if (A < 2) {
+        m_moves[MergeMove].add(false);
+        return;
+    }
+    // An ordered pair: class r folds into class j.
+    const int j = static_cast<int>(m_rng.below(A));
+    int r = static_cast<int>(m_rng.below(A - 1));
+    r += r >= j;
+    std::vector<int> labels = qtl.labels;
+    std::vector<char> inSet(founders, 0);
+    int n = 0;
+    for (int p = 0; p < founders; ++p) {
+        inSet[p] = labels[p] == r;
+        if (inSet[p])
+            labels[p] = j;
+        n += labels[p] == j;
+    }
+    std::vector<double> effects = qtl.effects;
+    effects[r] = effects[j];
+    renumberByFirstAppearance(labels, effects);
+    effects.resize(A - 1);
+    const double logLikelihood = keptFitLogRatio(qtl, labels, effects);
+    if (!meansFitAfter(m_shift.data())) {
+        m_moves[MergeMove].add(false);
+        return;
+    }
+    // The split that undoes the merge starts from the merged state, whose
+    // residuals are e_i + u_i d with d = e_r - e_j.
+    const double d = qtl.effects[r] - qtl.effects[j];
+    const double V = effectPriorVariance(qtl);
+    for (int i = 0; i < m_data.population().progenyCount(); ++i)
+        m_scratch[i] = m_error[i] + centredCopies(qtl, inSet, i) * d;
+    const NormalStep step = splitStep(qtl, inSet, m_scratch.data(), qtl.effects[j], V);
+    const double splitRatio = splitPriorLogRatio(A - 1, n) +
+                              logIndependentNormal({qtl.effects[r]}, V) - logLikelihood -
+                              step.logDensity(d);
+    const bool accepted = std::log(m_rng.uniform()) < -splitRatio;
+    m_moves[MergeMove].add(accepted);
+    if (accepted)
+        applyKeepingFit(qtl, std::move(labels), std::move(effects));
+}
+
+// Two founders of different classes trade classes: a symmetric proposal
+// (the number of such pairs is the same before and after), so with the
+// states held and the means shifted to keep their fit the ratio is the
+// likelihood ratio. This reaches the labellings the founder-by-founder
+// update cannot: a founder alone in its class, and any permutation of the
+// founders' effects when every founder has an allele of its own.
+void Chain::swapFounders(QtlState& qtl) {
+    const int founders = m_data.population().founderCount;
+    if (qtl.alleles < 2)
+        return;
+    std::vector<std::pair<int, int>> pairs;
+    for (int p = 0; p < founders; ++p) {
+        for (int o = p + 1; o < founders; ++o) {
+            if (qtl.labels[p] != qtl.labels[o])
+                pairs.emplace_back(p, o);
+        }
+    }
+    const auto [p, o] = pairs[m_rng.below(pairs.size())];
     std::vector<int> labels = qtl.labels;
     std::vector<double> effects = qtl.effects;
-    const auto setShare = [](int n) { return std::log(std::ldexp(1.0, n) - 2.0); };
-    const auto prior = [&](int a) { return logAlleleNumberPrior(settings, founders, a); };
-    double logRatio = 0.0;
-    Move move = SplitMove;
-    if (m_rng.uniform() < 0.5) {
-        const int j = A < founders ? static_cast<int>(m_rng.below(A)) : -1;
-        std::vector<int> members;
-        for (int p = 0; p < founders; ++p) {
-            if (labels[p] == j)
-                members.push_back(p);
-        }
-        const int n = static_cast<int>(members.size());
-        if (n < 2) {
-            m_moves[SplitMove].add(false);
-            return;
-        }
-        int moved = 0;
-        while (moved == 0 || moved == n) {
-            moved = 0;
-            for (int p : members) {
-                labels[p] = m_rng.uniform() < 0.5 ? A : j;
-                moved += labels[p] == A;
-            }
-        }
-        effects.push_back(std::sqrt(effectPriorVariance(qtl)) * m_rng.normal());
-        logRatio = prior(A + 1) - prior(A) + logStirling2(founders, A) + setShare(n) -
-                   std::log(A + 1.0) - logStirling2(founders, A + 1);
-    } else {
-        move = MergeMove;
-        if (A < 2) {
-            m_moves[MergeMove].add(false);
-            return;
-        }
-        const int j = static_cast<int>(m_rng.below(A - 1));
-        int n = 0;
-        for (int& label : labels) {
-            if (label == A - 1)
-                label = j;
-            n += label == j;
-        }
-        effects.pop_back();
-        logRatio = prior(A - 1) - prior(A) + logStirling2(founders, A) + std::log(double(A)) -
-                   logStirling2(founders, A - 1) - setShare(n);
-    }
-    logRatio += labelChangeLogRatio(qtl, labels, effects);
-    const bool accepted = std::log(m_rng.uniform()) < logRatio;
-    m_moves[move].add(accepted);
-    if (accepted)
-        applyLabels(qtl, std::move(labels), std::move(effects));
+    std::swap(labels[p], labels[o]);
+    const double logRatio = keptFitLogRatio(qtl, labels, effects);
+    bool accepted = false;
+    if (meansFitAfter(m_shift.data()))
+        accepted = std::log(m_rng.uniform()) < logRatio;
+    m_moves[SwapMove].add(accepted);
+    if (!accepted)
+        return;
+    renumberByFirstAppearance(labels, effects);
+    applyKeepingFit(qtl, std::move(labels), std::move(effects));
 }
 
 double Chain::deviance() const {

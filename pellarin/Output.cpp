@@ -1,33 +1,28 @@
 #include "pellarin/Output.h"
 
+#include "formats/QtlNumberFile.h"
 #include "model/NumberFormat.h"
-#include "viewers/ChainFile.h"
+#include "model/ProgenyType.h"
+#include "pellarin/Convergence.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <numeric>
 
 namespace pellarin {
 
 std::string posteriorText(const std::vector<ChainResult>& results, int chromosome,
                           const BinLayout& bins, PosteriorValue value) {
-    std::string text = "meta_run";
+    std::vector<int> centres;
     for (int k = 0; k < bins.count(); ++k)
-        text += " " + std::to_string(bins.centre(k));
-    text += "\n";
-    for (const ChainResult& result : results) {
-        text += std::to_string(result.run);
-        const auto& row = value == PosteriorValue::Intensity ? result.intensity[chromosome]
-                                                             : result.variance[chromosome];
-        for (double v : row)
-            text += " " + fmt::generalNumber(v);
-        text += "\n";
-    }
-    return text;
-}
-
-std::string chainFileName(int run, bool withQtl) {
-    return chainFileTitle(run, withQtl) + ".txt";
+        centres.push_back(bins.centre(k));
+    std::vector<PosteriorRun> runs;
+    for (const ChainResult& result : results)
+        runs.push_back({result.run, value == PosteriorValue::Intensity
+                                        ? result.intensity[chromosome]
+                                        : result.variance[chromosome]});
+    return ::posteriorText(centres, runs);
 }
 
 std::string qtlNumberText(const std::vector<ChainResult>& results, const ModelSettings& settings) {
@@ -42,26 +37,24 @@ std::string qtlNumberText(const std::vector<ChainResult>& results, const ModelSe
         total += (p = std::exp(p - top));
     for (double& p : prior)
         p /= total;
-    std::string text = "meta_run nqtl prior posterior bayes_factor\n";
+    std::vector<QtlNumberRow> rows;
     for (const ChainResult& result : results) {
         const double samples = std::max(result.samples, 1);
         const double none = result.qtlCounts.empty() ? 0.0 : result.qtlCounts[0] / samples;
         for (int k = 0; k <= maxQtl; ++k) {
             const double posterior =
                 k < static_cast<int>(result.qtlCounts.size()) ? result.qtlCounts[k] / samples : 0.0;
-            std::string factor = "NA";
+            double factor = NAN;
             if (prior[k] > 0.0 && prior[0] > 0.0) {
                 if (none > 0.0)
-                    factor = fmt::generalNumber((posterior / none) / (prior[k] / prior[0]));
+                    factor = (posterior / none) / (prior[k] / prior[0]);
                 else if (posterior > 0.0)
-                    factor = "Inf";
+                    factor = INFINITY;
             }
-            text += std::to_string(result.run) + " " + std::to_string(k) + " " +
-                    fmt::generalNumber(prior[k]) + " " + fmt::generalNumber(posterior) + " " +
-                    factor + "\n";
+            rows.push_back({result.run, k, prior[k], posterior, factor});
         }
     }
-    return text;
+    return ::qtlNumberText(rows);
 }
 
 DevianceSummary devianceSummary(const ChainResult& result) {
@@ -95,29 +88,105 @@ std::string modelComparison(const std::vector<ChainResult>& withQtl,
 
 namespace {
 
-const char* typeName(CrossType type) {
-    switch (type) {
-    case CrossType::DHL:
-        return "DHL";
-    case CrossType::BC1:
-        return "BC1";
-    case CrossType::BC2:
-        return "BC2";
-    case CrossType::F2:
-        return "F2";
-    case CrossType::RIL:
-        break;
-    }
-    return "RIL";
-}
-
 std::string percent(double share) {
     char text[32];
     std::snprintf(text, sizeof text, "%.1f%%", 100.0 * share);
     return text;
 }
 
+// The random-walk radii that moved, as the file gave them and as burn-in
+// left them; the saved samples all come from the second.
+std::string stepSizes(const ChainResult& result) {
+    std::string text;
+    for (int move = 0; move < adaptedMoves; ++move) {
+        if (result.moves[move].proposed == 0)
+            continue;
+        text += std::string(text.empty() ? "" : ";") + " " + moveNames[move] + " " +
+                fmt::generalNumber(result.radiusStart[move]) + " -> " +
+                fmt::generalNumber(result.radiusEnd[move]);
+    }
+    return text.empty() ? text : "    step sizes (start -> end of burn-in):" + text + "\n";
+}
+
 } // namespace
+
+namespace {
+
+std::string figure(const char* format, double value) {
+    if (std::isnan(value))
+        return "NA";
+    char text[32];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+std::string padded(std::string text, size_t width) {
+    if (text.size() < width)
+        text.insert(0, width - text.size(), ' ');
+    return text;
+}
+
+// One row of the convergence table: the quantity's name, R-hat, bulk ESS
+// and the mean of every meta-run.
+std::string convergenceRow(const std::string& name, const std::vector<std::vector<double>>& traces,
+                           ConvergenceFigures& figures) {
+    figures = convergenceFigures(traces);
+    std::string row = "  " + name;
+    row.resize(std::max<size_t>(row.size(), 29), ' ');
+    row +=
+        padded(figure("%.3f", figures.rhat), 7) + padded(figure("%.0f", figures.bulkEss), 10) + " ";
+    for (const std::vector<double>& trace : traces) {
+        const double mean = trace.empty() ? NAN
+                                          : std::accumulate(trace.begin(), trace.end(), 0.0) /
+                                                static_cast<double>(trace.size());
+        row += " " + figure("%.4g", mean);
+    }
+    return row + "\n";
+}
+
+} // namespace
+
+ConvergenceReport convergenceReport(const std::vector<ChainResult>& results,
+                                    const ModelSettings& settings) {
+    ConvergenceReport report;
+    report.text = "Convergence across meta-runs (R-hat: rank-normalised split R-hat, near 1 "
+                  "when the meta-runs agree;\nESS: bulk effective sample size of all meta-runs "
+                  "together)\n  quantity                     R-hat  bulk ESS  mean of each "
+                  "meta-run\n";
+    std::vector<std::vector<double>> traces;
+    for (const ChainResult& result : results)
+        traces.push_back(result.qtlNumberTrace);
+    ConvergenceFigures number{}, other{};
+    report.text += convergenceRow("number of QTL", traces, number);
+    traces.clear();
+    for (const ChainResult& result : results)
+        traces.push_back(result.residualTrace);
+    report.text += convergenceRow(settings.singleResidualVariance ? "residual variance"
+                                                                  : "residual variance (mean)",
+                                  traces, other);
+    const size_t chromosomes = results.empty() ? 0 : results.front().chromosomeTraces.size();
+    for (size_t c = 0; c < chromosomes; ++c) {
+        traces.clear();
+        for (const ChainResult& result : results)
+            traces.push_back(result.chromosomeTraces[c]);
+        report.text += convergenceRow("QTL on chromosome " + std::to_string(c + 1), traces, other);
+    }
+    report.text += "\n";
+    if (!settings.variableQtlNumber || results.empty() || results.front().samples == 0)
+        return report;
+    const std::string more = "; more iterations (Number_of_total_iterations in multAl_in.txt) "
+                             "would give a posterior that does not depend on the seed";
+    if (number.rhat > rhatLimit)
+        report.warning = "the meta-runs disagree on the number of QTL (R-hat " +
+                         figure("%.3f", number.rhat) + ", bulk effective sample size " +
+                         figure("%.0f", number.bulkEss) + ")" + more;
+    else if (std::isnan(number.rhat))
+        report.warning = "the number of QTL never changed in any meta-run" + more;
+    else if (number.bulkEss < essLimit)
+        report.warning = "the number of QTL rests on " + figure("%.0f", number.bulkEss) +
+                         " effective samples (R-hat " + figure("%.3f", number.rhat) + ")" + more;
+    return report;
+}
 
 std::string dataSummary(const Population& population, const ModelSettings& settings) {
     long long genotypes = 0, missing = 0, dominant = 0;
@@ -132,7 +201,7 @@ std::string dataSummary(const Population& population, const ModelSettings& setti
     for (int i = 0; i < population.progenyCount(); ++i)
         missingTraits += !population.hasTrait(i);
     std::string text = "Data\n";
-    text += "  progeny type            " + std::string(typeName(population.type)) + "\n";
+    text += "  progeny type            " + std::string(progenyTypeName(population.type)) + "\n";
     text += "  founders                " + std::to_string(population.founderCount) + "\n";
     text += "  families                " + std::to_string(population.families.size()) + "\n";
     for (size_t f = 0; f < population.families.size(); ++f) {
@@ -162,6 +231,10 @@ std::string dataSummary(const Population& population, const ModelSettings& setti
             fmt::generalNumber(settings.maxFamilyMean) + ", residual variance " +
             fmt::generalNumber(settings.maxFamilyVariance) + ", QTL variance " +
             fmt::generalNumber(settings.maxQtlVariance) + "\n";
+    text += settings.boundsFromData
+                ? "                          (from the data: under Gibbs sampling multAl_in.txt "
+                  "carries no bounds)\n"
+                : "                          (from multAl_in.txt, held as written)\n";
     text += "  number of QTL           " +
             (settings.variableQtlNumber
                  ? std::string("variable, ") +
@@ -212,6 +285,7 @@ std::string chainSummary(const AnalysisData& data, const std::vector<ChainResult
                         percent(result.moves[move].rate()) + ";";
         }
         text += "\n";
+        text += stepSizes(result);
         double meanCount = 0.0;
         for (size_t k = 0; k < result.qtlCounts.size(); ++k)
             meanCount += k * static_cast<double>(result.qtlCounts[k]);

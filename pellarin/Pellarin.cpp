@@ -1,31 +1,34 @@
-// Pellarin.exe: the Bayesian analysis engine. Marrow starts it without
-// arguments in the working folder; the options are for people and scripts.
+// Pellarin.exe's entry: its options, the reading of its inputs, the runs,
+// and its outputs, staged and committed as one set.
 
+#include "pellarin/Pellarin.h"
+
+#include "model/CommandLine.h"
+#include "model/FileError.h"
+#include "model/NumberFormat.h"
+#include "model/OutputFiles.h"
 #include "model/ProgressBar.h"
-#include "model/TextFiles.h"
 #include "pellarin/Input.h"
 #include "pellarin/Output.h"
 #include "pellarin/Runner.h"
-#include "viewers/PosteriorFiles.h"
 
 #include <atomic>
 #include <chrono>
-#include <cstdio>
 #include <filesystem>
-#include <iostream>
 #include <string>
 #include <thread>
 #include <utility>
 #include <vector>
 
-using namespace pellarin;
+namespace pellarin {
 
 namespace {
 
-constexpr const char* programName = "Pellarin.exe";
-constexpr const char* programVersion = "1.10";
+constexpr const char* programVersion = MARROW_VERSION;
 
 struct Options {
+    bool help = false;
+    bool version = false;
     bool quiet = false;
     bool priorOnly = false;
     int threads = 0;
@@ -33,75 +36,53 @@ struct Options {
     std::string folder;
 };
 
-void printHelp() {
-    std::cout << "Usage: Pellarin.exe [options]\n"
-                 "Bayesian MCMC mapping of QTL in interconnected populations of inbred-line\n"
-                 "crosses. Reads multAl_in.txt and the data files it names from the working\n"
-                 "folder and writes the posterior files qtI100_CC.txt and qtlVar_CC.txt and\n"
-                 "Pellarin.log beside them.\n\n"
-                 "Options:\n"
-                 "  --help          show this text and stop\n"
-                 "  --version       show the version and stop\n"
-                 "  --quiet         no progress output\n"
-                 "  --threads N     run the meta-runs on N threads (default: all cores)\n"
-                 "  --seed N        use seed N instead of the parameter file's\n"
-                 "  --dir FOLDER    work in FOLDER instead of the current folder\n"
-                 "  --prior-only    ignore the trait values (samples the prior)\n";
+constexpr const char* usage =
+    "Usage: Pellarin.exe [options]\n"
+    "Bayesian MCMC mapping of QTL in interconnected populations of inbred-line\n"
+    "crosses. Reads multAl_in.txt and the data files it names from the working\n"
+    "folder and writes the posterior files qtI100_CC.txt and qtlVar_CC.txt and\n"
+    "Pellarin.log beside them.\n\n"
+    "Options:\n"
+    "  --help          show this text and stop\n"
+    "  --version       show the version and stop\n"
+    "  --quiet         no progress output\n"
+    "  --threads N     run the meta-runs on N threads (default: all cores)\n"
+    "  --seed N        use seed N instead of the parameter file's\n"
+    "  --dir FOLDER    work in FOLDER instead of the current folder\n"
+    "  --prior-only    ignore the trait values (samples the prior)\n";
+
+long long wholeNumber(const std::string& option, const std::string& word, long long low) {
+    const auto value = parseInteger(word);
+    if (!value || *value < low)
+        throw CommandLineError(option + ": " + inQuotes(word) +
+                               " is not a whole number of at least " + std::to_string(low));
+    return *value;
 }
 
-[[noreturn]] void stop(const std::string& message) {
-    std::cerr << programName << ": " << message << "\n";
-    std::exit(1);
-}
-
-long long wholeNumber(const std::string& option, const char* word, long long low) {
-    if (!word)
-        stop(option + " needs a number");
-    char* end = nullptr;
-    errno = 0;
-    const long long value = std::strtoll(word, &end, 10);
-    if (errno != 0 || end == word || *end != '\0' || value < low)
-        stop(option + ": \"" + word + "\" is not a whole number of at least " +
-             std::to_string(low));
-    return value;
-}
-
-Options parseOptions(int argc, char** argv) {
+Options parseOptions(const std::vector<std::string>& args) {
     Options options;
-    for (int k = 1; k < argc; ++k) {
-        const std::string option = argv[k];
-        const char* next = k + 1 < argc ? argv[k + 1] : nullptr;
-        if (option == "--help") {
-            printHelp();
-            std::exit(0);
-        } else if (option == "--version") {
-            std::cout << programName << " " << programVersion << "\n";
-            std::exit(0);
-        } else if (option == "--quiet") {
-            options.quiet = true;
-        } else if (option == "--prior-only") {
-            options.priorOnly = true;
-        } else if (option == "--threads") {
-            options.threads = static_cast<int>(wholeNumber(option, next, 1));
-            ++k;
-        } else if (option == "--seed") {
-            options.seed = wholeNumber(option, next, 0);
-            ++k;
-        } else if (option == "--dir") {
-            if (!next)
-                stop("--dir needs a folder");
-            options.folder = next;
-            ++k;
-        } else {
-            stop("unknown option \"" + option + "\" (see --help)");
-        }
-    }
+    std::string threads, seed;
+    CommandLine line([](const std::string& word) {
+        return "unknown option " + inQuotes(word) + " (see --help)";
+    });
+    line.flag("--help", options.help);
+    line.flag("--version", options.version);
+    line.flag("--quiet", options.quiet);
+    line.flag("--prior-only", options.priorOnly);
+    line.option("--threads", threads, "--threads needs a number");
+    line.option("--seed", seed, "--seed needs a number");
+    line.option("--dir", options.folder, "--dir needs a folder");
+    line.parse(args);
+    if (!threads.empty())
+        options.threads = static_cast<int>(wholeNumber("--threads", threads, 1));
+    if (!seed.empty())
+        options.seed = wholeNumber("--seed", seed, 0);
     return options;
 }
 
 // Runs the chains on worker threads while this thread draws the progress bar.
 std::vector<ChainResult> runWithProgress(const AnalysisData& data, const RunOptions& run,
-                                         bool quiet) {
+                                         bool quiet, std::ostream& err) {
     std::atomic<long long> done{0};
     std::vector<ChainResult> results;
     std::atomic<bool> finished{false};
@@ -110,7 +91,7 @@ std::vector<ChainResult> runWithProgress(const AnalysisData& data, const RunOpti
         finished = true;
     });
     const double total = static_cast<double>(data.settings().total) * run.metaRuns;
-    ProgressBar bar(std::cerr, quiet);
+    ProgressBar bar(err, quiet);
     bar.update(0);
     while (!finished) {
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
@@ -121,26 +102,16 @@ std::vector<ChainResult> runWithProgress(const AnalysisData& data, const RunOpti
     return results;
 }
 
-void writeOrStop(const std::filesystem::path& path, const std::string& text) {
-    if (!writeFileAtomically(path, text))
-        stop(path.filename().string() + ": cannot be written");
-}
-
-} // namespace
-
-int main(int argc, char** argv) {
-    const Options options = parseOptions(argc, argv);
+// The run itself, once the options are known.
+void analyse(const Options& options, std::ostream& out, std::ostream& err) {
     const std::filesystem::path folder = options.folder.empty() ? "." : options.folder;
     if (!std::filesystem::is_directory(folder))
-        stop("the folder \"" + options.folder + "\" does not exist");
+        throw CommandLineError("the folder " + inQuotes(options.folder) + " does not exist");
 
     const auto begin = std::chrono::steady_clock::now();
-    EngineInput input;
-    try {
-        input = loadEngineInput(folder, options.priorOnly);
-    } catch (const InputProblem& problem) {
-        stop(problem.what());
-    }
+    const EngineInput input = loadEngineInput(folder, options.priorOnly);
+    for (const std::string& warning : input.warnings)
+        err << programName << ": warning: " << warning << "\n";
     RunOptions run;
     run.seed = options.seed >= 0 ? static_cast<std::uint64_t>(options.seed) : input.seed;
     run.metaRuns = input.metaRuns;
@@ -150,7 +121,7 @@ int main(int argc, char** argv) {
 
     const AnalysisData data(input.population, input.settings);
     const auto ready = std::chrono::steady_clock::now();
-    const std::vector<ChainResult> results = runWithProgress(data, run, options.quiet);
+    const std::vector<ChainResult> results = runWithProgress(data, run, options.quiet, err);
     // The model without QTL, for the comparison in the log.
     std::vector<ChainResult> plain;
     if (input.runWithoutQtl) {
@@ -158,19 +129,16 @@ int main(int argc, char** argv) {
         without.qtl.clear();
         without.variableQtlNumber = false;
         const AnalysisData plainData(input.population, without);
-        plain = runWithProgress(plainData, run, options.quiet);
+        plain = runWithProgress(plainData, run, options.quiet, err);
     }
     const auto end = std::chrono::steady_clock::now();
 
     std::vector<std::pair<std::string, std::string>> outputs;
     for (size_t c = 0; c < input.population.chromosomes.size(); ++c) {
         const int chromosome = static_cast<int>(c);
-        for (PosteriorValue value : {PosteriorValue::Intensity, PosteriorValue::Variance}) {
-            const PosteriorKind kind = value == PosteriorValue::Intensity ? PosteriorKind::Intensity
-                                                                          : PosteriorKind::Variance;
-            outputs.emplace_back(posteriorFileName(kind, chromosome + 1),
+        for (PosteriorValue value : {PosteriorValue::Intensity, PosteriorValue::Variance})
+            outputs.emplace_back(posteriorFileName(value, chromosome + 1),
                                  posteriorText(results, chromosome, data.bins(chromosome), value));
-        }
     }
     outputs.emplace_back("qtlnum.txt", qtlNumberText(results, input.settings));
     if (input.saveChainValues) {
@@ -191,12 +159,20 @@ int main(int argc, char** argv) {
     const double rate = sampling > 0.0 ? iterations / sampling : 0.0;
     std::string log = std::string(programName) + " " + programVersion + "\n\n";
     log += dataSummary(input.population, input.settings);
+    for (const std::string& warning : input.warnings)
+        log += "Warning: " + warning + "\n\n";
     log += "Run\n  seed                    " + std::to_string(run.seed) + "\n";
     log += "  meta-runs               " + std::to_string(run.metaRuns) + " on " +
            std::to_string(std::min(run.threads, run.metaRuns)) + " threads\n";
     if (options.priorOnly)
         log += "  trait values ignored: the chains sample the prior\n";
     log += "\n" + chainSummary(data, results);
+    const ConvergenceReport convergence = convergenceReport(results, input.settings);
+    log += convergence.text;
+    if (!convergence.warning.empty()) {
+        log += "Warning: " + convergence.warning + "\n\n";
+        err << programName << ": warning: " << convergence.warning << "\n";
+    }
     if (input.runWithoutQtl)
         log += modelComparison(results, plain);
     log += "Time\n  reading and checking    " + clockText(reading) +
@@ -205,16 +181,34 @@ int main(int argc, char** argv) {
            " iterations per second over all threads)\n";
     outputs.emplace_back("Pellarin.log", log);
 
-    std::vector<std::string> written;
-    for (const auto& [name, text] : outputs) {
-        writeOrStop(folder / name, text);
-        written.push_back(name);
-    }
+    // All or nothing: a failure part-way leaves the files of an earlier run
+    // as they were, never old and new posterior files mixed.
+    OutputFiles files(folder);
+    for (const auto& [name, text] : outputs)
+        files.stage(name, text);
+    const std::vector<std::string> written = files.names();
+    files.commit();
 
     if (!options.quiet) {
-        std::cout << programName << ": " << run.metaRuns << " meta-runs of " << input.settings.total
-                  << " iterations in " << clockText(sampling) << "; wrote " << written.size()
-                  << " files (" << written.front() << " .. " << written.back() << ")\n";
+        out << programName << ": " << run.metaRuns << " meta-runs of " << input.settings.total
+            << " iterations in " << clockText(sampling) << "; wrote " << written.size()
+            << " files (" << written.front() << " .. " << written.back() << ")\n";
     }
-    return 0;
 }
+
+} // namespace
+
+int runPellarin(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    return exitStatusOf(programName, err, [&] {
+        const Options options = parseOptions(args);
+        if (options.help)
+            out << usage;
+        else if (options.version)
+            out << programName << " " << programVersion << "\n";
+        else
+            analyse(options, out, err);
+        return 0;
+    });
+}
+
+} // namespace pellarin

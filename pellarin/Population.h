@@ -25,7 +25,7 @@ struct ChromosomeMap {
 /// All data of one analysis in memory, as the engine works on it. Marker
 /// genotypes are kept genome-wide, marker by marker in genome-file order.
 struct Population {
-    CrossType type = CrossType::F2;
+    ProgenyType type = ProgenyType::F2;
     int founderCount = 2;
     int markerCount = 0;
     std::vector<Family> families;

@@ -13,6 +13,8 @@ ChainResult runChain(const AnalysisData& data, std::uint64_t seed, int run, bool
     ChainResult result;
     chain.prepare(result);
     result.run = run;
+    for (int move = 0; move < adaptedMoves; ++move)
+        result.radiusStart[move] = chain.radius(static_cast<Move>(move));
     if (keepChainLines)
         result.chainLines.push_back(chain.chainHeading());
     // Progress is told in blocks so that the counter is not a hot spot.
@@ -32,6 +34,8 @@ ChainResult runChain(const AnalysisData& data, std::uint64_t seed, int run, bool
     Chain::finish(result);
     for (int move = 0; move < MoveKinds; ++move)
         result.moves[move] = chain.moves(static_cast<Move>(move));
+    for (int move = 0; move < adaptedMoves; ++move)
+        result.radiusEnd[move] = chain.radius(static_cast<Move>(move));
     return result;
 }
 

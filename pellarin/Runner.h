@@ -11,7 +11,7 @@ namespace pellarin {
 
 /// How the meta-runs are run.
 struct RunOptions {
-    std::uint64_t seed = 289186;
+    std::uint64_t seed = RunSettings{}.randomSeed;
     int metaRuns = 1;
     int threads = 1;
     bool keepChainLines = false;

@@ -1,8 +1,8 @@
 #include "simulation/SimuDlg.h"
 
-#include "app/FieldTransfer.h"
-#include "app/FileChooser.h"
 #include "simulation/SimulationSetup.h"
+#include "widgets/FieldTransfer.h"
+#include "widgets/FileChooser.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -290,7 +290,7 @@ void SimulationParamDialog::showEvent(QShowEvent* event) {
 
 void SimulationParamDialog::startSequence() {
     // The fixed name, whatever the pedigree field held before.
-    applyStartValues(m_params, readPedigreeHead(std::string("pedigree")));
+    applyStartValues(m_params, pedigreeHeadOf("pedigree"));
     enableFileName("allelicValuesFile", false);
     enableFileName("alleleConfigFile", false);
     enableNavigator(m_chromosomeNavigator, false);

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/FieldTransfer.h"
 #include "model/Messages.h"
 #include "simulation/SimulationParams.h"
-#include "viewers/ViewerControls.h"
+#include "widgets/FieldTransfer.h"
+#include "widgets/ViewerControls.h"
 
 #include <QDialog>
 

@@ -1,63 +1,20 @@
 #pragma once
 
-#include "simulation/InputError.h"
+#include "formats/SimulationInputFile.h"
 #include "simulation/SimulationParams.h"
 
-#include <filesystem>
-#include <istream>
-#include <optional>
-#include <string>
-#include <vector>
+// The simulation parameter set's two files: simuAl_in.txt, written by OK
+// for the engine, and simuAl_in.def, written by "Set as default". Their
+// layout lives in formats/SimulationInputFile.h; here the set becomes their
+// content.
 
-// simuAl_in.txt, the simulation engine's parameter file, and simuAl_in.def,
-// the dialog's defaults. Both have one layout with two differences: the
-// defaults file stores bare file titles and has a progeny type code line
-// after the pedigree line.
-//
-// Neither file names a QTL's chromosome: readers give the QTL to chromosomes
-// in runs by the per-chromosome counts. The writers therefore list the QTL in
-// chromosome order (stable within a chromosome), whatever the table's order.
+/// The content of either file for a validated parameter set (chromosome and
+/// QTL counts taken from the tables): the QTL in chromosome order, stable
+/// within a chromosome, whatever the table's order; a QTL on no chromosome
+/// of the genome is left out.
+SimulationInput simulationInputContent(const SimulationParams& params, SimulationFileKind kind);
 
-inline constexpr const char* simulationInputFileName = "simuAl_in.txt";
-inline constexpr const char* simulationDefaultsFileName = "simuAl_in.def";
-
-/// Which of the two files a text is or is read as.
-enum class SimulationFileKind { Input, Defaults };
-
-/// The contents of either file, as plain values.
-struct SimulationInput {
-    struct Chromosome {
-        double length = 0;
-        int markerCount = 0;
-        int qtlCount = 0;
-    };
-    struct Qtl {
-        int chromosome = 0; ///< from the runs of the per-chromosome counts
-        double position = 0;
-        int alleleCount = 0;
-        double variance = 0;
-    };
-
-    std::string genomeFile;
-    std::string f1MarkerFile;
-    std::string progenyMarkerFile;
-    std::string traitFile;
-    std::string pedigreeFile;
-    int progenyCode = 0; ///< defaults file only: 1 DHL, 2 BC1, 3 BC2, 4 F2, else 5
-    bool sampleAlleles = false;
-    bool allelicValuesInFile = false;
-    std::string allelicValuesFile;
-    bool alleleConfigInFile = false;
-    std::string alleleConfigFile;
-    bool saveLogFiles = false;
-    int seed = 0;
-    double residualVariance = 0;
-    std::vector<Chromosome> chromosomes;
-    std::vector<Qtl> qtls;
-};
-
-/// The text of simuAl_in.txt or simuAl_in.def for a validated parameter set
-/// (chromosome and QTL counts taken from the tables).
+/// The text of simuAl_in.txt or simuAl_in.def for the set.
 std::string simulationFileText(const SimulationParams& params, SimulationFileKind kind);
 
 /// Writes simuAl_in.txt in the current directory, replacing an old one
@@ -66,21 +23,3 @@ bool writeSimulationInput(const SimulationParams& params);
 
 /// Writes simuAl_in.def likewise.
 bool writeSimulationDefaults(const SimulationParams& params);
-
-/// Reads simuAl_in.txt as the engine needs it: every key is checked, switches
-/// must be y or n, numbers must be whole words, and the values must make a
-/// run (1..100 chromosomes of positive length with markers, at most 100 QTL,
-/// each inside its chromosome with alleles and a variance of at least 0,
-/// residual variance within 0..1). Nothing may follow the last list.
-ReadResult<SimulationInput>
-readSimulationInput(std::istream& in, const std::string& fileName = simulationInputFileName);
-
-/// The same from a file; an error if it cannot be opened.
-ReadResult<SimulationInput> readSimulationInputFile(const std::filesystem::path& path);
-
-/// Reads simuAl_in.def the way "Use default" takes it: keys are skipped
-/// unread, a switch is on when its word starts with y or Y, values are taken
-/// as they come. Only what makes the file unreadable is an error: an early
-/// end, a word that is not a number where one is due, a negative count, or
-/// more than 100 chromosomes or QTL.
-ReadResult<SimulationInput> readSimulationDefaults(std::istream& in);

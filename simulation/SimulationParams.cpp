@@ -3,7 +3,6 @@
 #include "model/FieldMessages.h"
 #include "model/NumberFormat.h"
 #include "model/ProgenyType.h"
-#include "model/WordReader.h"
 
 #include <array>
 
@@ -156,17 +155,18 @@ void applyStartValues(SimulationParams& params, const std::optional<PedigreeHead
         if (field.startText)
             field.assign(params, field.startText);
 
+    // The first records hold what the editors start with.
     QtlRecord& qtl = params.qtls.create(1);
     qtl.setNumber(1);
     qtl.setChromosome(1);
     qtl.setAlleleCount(params.qtlAlleles);
-    qtl.setPosition(75.0);
-    qtl.setVariance(0.6);
+    qtl.setPosition(params.qtlPosition);
+    qtl.setVariance(params.qtlVariance);
 
     ChromosomeRecord& chromosome = params.chromosomes.create(1);
     chromosome.setNumber(1);
-    chromosome.setLength(150.0);
-    chromosome.setMarkerCount(16);
+    chromosome.setLength(params.chromosomeLength);
+    chromosome.setMarkerCount(params.markerCount);
     chromosome.setQtlCount(1);
 }
 
@@ -200,4 +200,14 @@ void rebuildQtlTable(SimulationParams& params) {
     params.qtlAlleles = 0;
     params.qtlPosition = 0.0;
     params.qtlVariance = 0.0;
+}
+
+void fillFamilyTable(RecordTable<FamilyRecord>& table, const std::vector<FamilyLine>& families) {
+    int slot = 0;
+    for (const FamilyLine& line : families) {
+        FamilyRecord& record = table.create(++slot);
+        record.setStructure1(line.structure1);
+        record.setStructure2(line.structure2);
+        record.setStructure3(line.structure3);
+    }
 }

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "formats/PedigreeFile.h"
 #include "model/CHR.h"
 #include "model/Fam.h"
 #include "model/QTL.h"
 #include "model/RecordTable.h"
-#include "simulation/Pedigree.h"
 
 #include <functional>
 #include <optional>
@@ -127,3 +127,6 @@ void applyStartValues(SimulationParams& params, const std::optional<PedigreeHead
 /// record 1.
 void rebuildChromosomeTable(SimulationParams& params);
 void rebuildQtlTable(SimulationParams& params);
+
+/// Puts `families` into slots 1..N of `table`.
+void fillFamilyTable(RecordTable<FamilyRecord>& table, const std::vector<FamilyLine>& families);

@@ -1,7 +1,9 @@
 #include "simulation/SimulationSetup.h"
 
+#include "formats/PedigreeFile.h"
+#include "model/FileError.h"
+#include "model/ProgenyType.h"
 #include "model/TextFiles.h"
-#include "simulation/Pedigree.h"
 #include "simulation/SimulationFiles.h"
 
 #include <algorithm>
@@ -77,29 +79,18 @@ const char* progenyTypeProblem(const std::string& type) {
     return nullptr;
 }
 
-const char* progenyTypeForCode(int code) {
-    switch (code) {
-    case 1:
-        return "DHL";
-    case 2:
-        return "BC1";
-    case 3:
-        return "BC2";
-    case 4:
-        return "F2";
-    default:
-        return nullptr;
-    }
-}
-
 void applySwitchesAndNames(SimulationParams& params, const SimulationInput& input) {
     params.genomeFile = input.genomeFile;
     params.f1MarkerFile = input.f1MarkerFile;
     params.progenyMarkerFile = input.progenyMarkerFile;
     params.traitFile = input.traitFile;
     params.pedigreeFile = input.pedigreeFile;
-    if (const char* type = progenyTypeForCode(input.progenyCode))
-        params.progenyType = type;
+    // The shown type stays when it is written with the file's code: code 5
+    // stands for RIL but also for an empty or a typed type. Otherwise the
+    // code's type replaces it, so a saved RIL comes back as RIL.
+    const auto type = progenyTypeOfCode(input.progenyCode);
+    if (type && progenyCode(std::string_view(params.progenyType)) != input.progenyCode)
+        params.progenyType = progenyTypeName(*type);
     params.sampleAlleles = input.sampleAlleles;
     params.allelicValuesInFile = input.allelicValuesInFile;
     if (input.allelicValuesInFile)
@@ -226,8 +217,20 @@ bool confirmQtl(SimulationParams& params, MessageSink& messages) {
     return true;
 }
 
+std::optional<PedigreeHead> pedigreeHeadOf(const std::string& baseName) {
+    std::ifstream in(titleFile(baseName));
+    if (!in)
+        return std::nullopt;
+    WordReader words(in);
+    try {
+        return readPedigreeHead(words, titleFile(baseName));
+    } catch (const FileError&) {
+        return std::nullopt;
+    }
+}
+
 bool takePedigreeHead(SimulationParams& params) {
-    const auto head = readPedigreeHead(params.pedigreeFile);
+    const auto head = pedigreeHeadOf(params.pedigreeFile);
     if (!head)
         return false;
     params.progenyType = head->typeWord;
@@ -261,11 +264,14 @@ bool loadDefaults(SimulationParams& params, MessageSink& messages) {
     std::ifstream in(simulationDefaultsFileName);
     if (!in)
         return refuse(messages, "The default input file is not found: simuAl_in.def!");
-    const auto input = readSimulationDefaults(in);
-    if (!input)
+    SimulationInput input;
+    try {
+        input = readSimulationInput(in, SimulationFileKind::Defaults);
+    } catch (const FileError&) {
         return refuse(messages, "The default input file is not in correct format: simuAl_in.def!");
-    applySwitchesAndNames(params, *input);
-    applyTables(params, *input);
+    }
+    applySwitchesAndNames(params, input);
+    applyTables(params, input);
     showFirstRecords(params);
     return true;
 }
@@ -282,16 +288,18 @@ bool acceptSimulation(SimulationParams& params, MessageSink& messages) {
     if (const char* problem = progenyTypeProblem(params.progenyType))
         return refuse(messages, problem);
     std::istringstream in(*pedigreeBytes);
-    const auto pedigree = readPedigree(in, pedigreeName);
-    if (!pedigree)
+    Pedigree pedigree;
+    try {
+        pedigree = readPedigree(in, pedigreeName);
+    } catch (const FileError&) {
         return refuse(messages, "The specified pedigree file is not in correct format!");
+    }
 
     if (!writeSimulationInput(params))
         return refuse(messages, "The simulation input file could not be written: simuAl_in.txt!");
-    fillFamilyTable(params.families, pedigree->families);
-    const PedigreeHead& head = pedigree->head;
-    if (!rewritePedigree(params.pedigreeFile, trimmedType(params.progenyType), head.familyCount,
-                         head.founderCount, params.families))
+    fillFamilyTable(params.families, pedigree.families);
+    pedigree.head.typeWord = trimmedType(params.progenyType);
+    if (!writeFileAtomically(pedigreeName, pedigreeText(pedigree)))
         return refuse(messages, "The specified pedigree file could not be rewritten!");
     return true;
 }

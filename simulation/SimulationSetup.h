@@ -1,7 +1,11 @@
 #pragma once
 
+#include "formats/PedigreeFile.h"
 #include "model/Messages.h"
 #include "simulation/SimulationParams.h"
+
+#include <optional>
+#include <string>
 
 // The steps of the simulation dialog's handlers that need no widgets: the
 // two editors, the pedigree name, the table checks, "Set as default",
@@ -27,6 +31,11 @@ bool confirmChromosome(SimulationParams& params, MessageSink& messages);
 /// and stores it as QTL `currentQtl`. A variance sum of QTL 1..currentQtl
 /// above the heritability + 0.01 is reported after the record is stored.
 bool confirmQtl(SimulationParams& params, MessageSink& messages);
+
+/// The head of baseName + ".txt" in the current directory; nothing when the
+/// file cannot be opened or its head is not readable, which every caller
+/// treats alike.
+std::optional<PedigreeHead> pedigreeHeadOf(const std::string& baseName);
 
 /// A new pedigree name: the head of `pedigreeFile` + ".txt" gives the
 /// progeny type, as written, and the allele number. False, with nothing

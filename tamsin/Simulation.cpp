@@ -1,8 +1,7 @@
 #include "tamsin/Simulation.h"
 
-#include "model/DataFileReader.h"
+#include "model/FileError.h"
 #include "model/NumberFormat.h"
-#include "model/WordReader.h"
 #include "tamsin/Meiosis.h"
 
 #include <cmath>
@@ -78,23 +77,23 @@ Progeny makeProgeny(const SimulationDesign& input, const SimulatedFamily& family
     for (const SimulatedChromosome& chromosome : input.chromosomes) {
         const double length = chromosome.length;
         switch (input.cross) {
-        case Cross::DHL:
+        case ProgenyType::DHL:
             progeny.first.push_back(gamete(a, b, length, random));
             progeny.second.push_back(progeny.first.back());
             break;
-        case Cross::BC1:
+        case ProgenyType::BC1:
             progeny.first.push_back(gamete(a, b, length, random));
             progeny.second.push_back(a);
             break;
-        case Cross::BC2:
+        case ProgenyType::BC2:
             progeny.first.push_back(gamete(a, b, length, random));
             progeny.second.push_back(b);
             break;
-        case Cross::F2:
+        case ProgenyType::F2:
             progeny.first.push_back(gamete(a, b, length, random));
             progeny.second.push_back(gamete(a, b, length, random));
             break;
-        case Cross::RIL:
+        case ProgenyType::RIL:
             progeny.first.push_back(inbredLine(a, b, length, random));
             progeny.second.push_back(progeny.first.back());
             break;
@@ -157,7 +156,8 @@ std::vector<double> scaledValues(const SimulationDesign& input, const Simulation
         return std::vector<double>(values.size(), 0.0);
     const double drawn = variance(contributions(result, q, values));
     if (!(drawn > 0))
-        throw DataFileError(input.parameterFile + ": QTL " + std::to_string(q + 1) +
+        throw FileError(input.parameterFile,
+                        "QTL " + std::to_string(q + 1) +
                             ": no simulated progeny differ at this QTL, so its variance " +
                             fmt::generalNumber(qtl.variance) +
                             " cannot be reached (the founders crossed carry the same allele; "

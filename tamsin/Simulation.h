@@ -1,8 +1,9 @@
 #pragma once
 
-#include "model/GenomeData.h"
-#include "model/MarkerData.h"
-#include "model/TraitData.h"
+#include "formats/F1MarkerFile.h"
+#include "formats/GenomeFile.h"
+#include "formats/ProgenyMarkerFile.h"
+#include "formats/TraitFile.h"
 #include "tamsin/SimulationDesign.h"
 
 #include <functional>
@@ -38,7 +39,7 @@ using Progress = std::function<void(double)>;
 GenomeData evenGenome(const std::vector<SimulatedChromosome>& chromosomes);
 
 /// Runs a checked simulation. Deterministic: the seed alone fixes every draw.
-/// Throws `DataFileError` when drawn QTL alleles leave a QTL that must
+/// Throws `FileError` when drawn QTL alleles leave a QTL that must
 /// explain variance without any family segregating for it.
 SimulationResult simulate(const SimulationDesign& input, const Progress& progress = {});
 

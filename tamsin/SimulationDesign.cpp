@@ -1,35 +1,33 @@
 #include "tamsin/SimulationDesign.h"
 
-#include "model/DataFileReader.h"
+#include "formats/PedigreeFile.h"
+#include "model/FileError.h"
 #include "model/NumberFormat.h"
-#include "simulation/Pedigree.h"
 
 namespace {
 
 [[noreturn]] void refuse(const std::string& file, const std::string& place,
                          const std::string& problem) {
-    throw DataFileError(file + ": " + place + ": " + problem);
+    throw FileError(file, place + ": " + problem);
 }
 
 // The pedigree's own check, so that a design built in code and one read
 // from the files are refused alike.
 void checkFamilies(const SimulationDesign& design) {
-    static const char* typeWords[] = {"DHL", "BC1", "BC2", "F2", "RIL"};
     Pedigree pedigree;
-    pedigree.head = {typeWords[static_cast<int>(design.cross)],
+    pedigree.head = {std::string(progenyTypeName(design.cross)),
                      static_cast<int>(design.families.size()), design.founderCount};
     for (const SimulatedFamily& family : design.families)
         pedigree.families.push_back({family.founderA, family.founderB, family.progenyCount});
-    if (const auto problem = checkPopulation(pedigree, design.pedigreeFile))
-        throw DataFileError(problem->text());
+    checkPedigree(pedigree, design.pedigreeFile);
     if (design.families.empty())
-        throw DataFileError(design.pedigreeFile + ": there are no mapping families");
+        throw FileError(design.pedigreeFile, "there are no mapping families");
 }
 
 void checkGenome(const SimulationDesign& input) {
     const std::string& file = input.parameterFile;
     if (input.chromosomes.empty())
-        throw DataFileError(file + ": there are no chromosomes");
+        throw FileError(file, "there are no chromosomes");
     for (std::size_t c = 0; c < input.chromosomes.size(); ++c) {
         const SimulatedChromosome& chromosome = input.chromosomes[c];
         const std::string place = "chromosome " + std::to_string(c + 1);
@@ -40,8 +38,8 @@ void checkGenome(const SimulationDesign& input) {
                    "its length " + fmt::generalNumber(chromosome.length) + " cM is negative");
     }
     if (input.residualVariance < 0)
-        throw DataFileError(file + ": the residual variance " +
-                            fmt::generalNumber(input.residualVariance) + " is negative");
+        throw FileError(file, "the residual variance " +
+                                  fmt::generalNumber(input.residualVariance) + " is negative");
 }
 
 // The founders' alleles at QTL q when they are fixed before the run: given

@@ -1,14 +1,12 @@
 #pragma once
 
-#include "model/AlleleFiles.h"
+#include "formats/AlleleFiles.h"
+#include "model/ProgenyType.h"
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
-
-/// The kinds of family the engine simulates.
-enum class Cross { DHL, BC1, BC2, F2, RIL };
 
 /// A chromosome to simulate: its length in cM and its evenly spaced markers.
 struct SimulatedChromosome {
@@ -34,7 +32,7 @@ struct SimulatedFamily {
 /// Everything one simulation needs, gathered from the parameter file, the
 /// pedigree file, the optional allele files and the command line.
 struct SimulationDesign {
-    Cross cross = Cross::F2;
+    ProgenyType cross = ProgenyType::F2;
     int founderCount = 0;
     std::vector<SimulatedFamily> families;
     std::vector<SimulatedChromosome> chromosomes;
@@ -59,7 +57,7 @@ struct SimulationDesign {
     std::string traitFile = "pheno.txt";
 };
 
-/// Refuses an input the simulation cannot honour, with a `DataFileError`
+/// Refuses an input the simulation cannot honour, with a `FileError`
 /// naming the file and the family, chromosome or QTL: founders outside 1..P
 /// or equal, families without progeny, chromosomes without markers or of
 /// negative length, QTL beyond their chromosome, without alleles or with a

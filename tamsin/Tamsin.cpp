@@ -1,9 +1,10 @@
 #include "tamsin/Tamsin.h"
 
-#include "model/DataFileReader.h"
+#include "model/CommandLine.h"
+#include "model/FileError.h"
+#include "model/NumberFormat.h"
 #include "model/OutputFiles.h"
 #include "model/ProgressBar.h"
-#include "model/WordReader.h"
 
 namespace {
 
@@ -22,46 +23,15 @@ constexpr const char* usage =
     "                       p carries code p at every marker)\n"
     "  --missing-rate X     share of progeny genotypes left missing (0 to <1)\n";
 
-std::string optionValue(const std::vector<std::string>& args, std::size_t& k) {
-    if (k + 1 >= args.size())
-        throw DataFileError(args[k] + " needs a value");
-    return args[++k];
-}
-
-void readOption(const std::vector<std::string>& args, std::size_t& k, TamsinOptions& options) {
-    const std::string& option = args[k];
-    if (option == "--help") {
-        options.help = true;
-    } else if (option == "--version") {
-        options.version = true;
-    } else if (option == "--quiet") {
-        options.quiet = true;
-    } else if (option == "--dir") {
-        options.folder = optionValue(args, k);
-    } else if (option == "--seed") {
-        const std::string value = optionValue(args, k);
-        const auto seed = parseInteger(value);
-        if (!seed || *seed < 0)
-            throw DataFileError("--seed " + inQuotes(value) +
-                                " is not a whole number of 0 or more");
-        options.seed = static_cast<std::uint64_t>(*seed);
-    } else if (option == "--marker-alleles") {
-        const std::string value = optionValue(args, k);
-        const auto count = parseInt(value);
-        if (!count || *count < 1)
-            throw DataFileError("--marker-alleles " + inQuotes(value) +
-                                " is not a whole number of 1 or more");
-        options.markerAlleles = *count;
-    } else if (option == "--missing-rate") {
-        const std::string value = optionValue(args, k);
-        const auto rate = parseReal(value);
-        if (!rate || *rate < 0 || *rate >= 1)
-            throw DataFileError("--missing-rate " + inQuotes(value) +
-                                " is not a number from 0 up to (not including) 1");
-        options.missingRate = *rate;
-    } else {
-        throw DataFileError("unknown option " + inQuotes(option) + " (see --help)");
-    }
+// The option's value as a number, or the option's own message.
+template <class Number>
+Number numberOption(const std::string& option, const std::string& value,
+                    std::optional<Number> (*parse)(std::string_view), bool (*allowed)(Number),
+                    const char* range) {
+    const auto number = parse(value);
+    if (!number || !allowed(*number))
+        throw CommandLineError(option + " " + inQuotes(value) + " is not " + range);
+    return *number;
 }
 
 std::string summary(const SimulationDesign& input, const SimulationResult& result,
@@ -81,8 +51,32 @@ std::string summary(const SimulationDesign& input, const SimulationResult& resul
 
 TamsinOptions parseTamsinOptions(const std::vector<std::string>& args) {
     TamsinOptions options;
-    for (std::size_t k = 0; k < args.size(); ++k)
-        readOption(args, k, options);
+    std::string folder, seed, markerAlleles, missingRate;
+    CommandLine line([](const std::string& word) {
+        return "unknown option " + inQuotes(word) + " (see --help)";
+    });
+    line.flag("--help", options.help);
+    line.flag("--version", options.version);
+    line.flag("--quiet", options.quiet);
+    line.option("--dir", folder, "--dir needs a value");
+    line.option("--seed", seed, "--seed needs a value");
+    line.option("--marker-alleles", markerAlleles, "--marker-alleles needs a value");
+    line.option("--missing-rate", missingRate, "--missing-rate needs a value");
+    line.parse(args);
+    if (!folder.empty())
+        options.folder = folder;
+    if (!seed.empty())
+        options.seed = static_cast<std::uint64_t>(numberOption<long long>(
+            "--seed", seed, parseInteger, [](long long n) { return n >= 0; },
+            "a whole number of 0 or more"));
+    if (!markerAlleles.empty())
+        options.markerAlleles = numberOption<int>(
+            "--marker-alleles", markerAlleles, parseInt, [](int n) { return n >= 1; },
+            "a whole number of 1 or more");
+    if (!missingRate.empty())
+        options.missingRate = numberOption<double>(
+            "--missing-rate", missingRate, parseReal, [](double x) { return x >= 0 && x < 1; },
+            "a number from 0 up to (not including) 1");
     return options;
 }
 
@@ -112,7 +106,7 @@ std::vector<std::string> runSimulation(const SimulationDesign& input,
 }
 
 int runTamsin(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    try {
+    return exitStatusOf(programName, err, [&] {
         const TamsinOptions options = parseTamsinOptions(args);
         if (options.help) {
             out << usage;
@@ -125,8 +119,5 @@ int runTamsin(const std::vector<std::string>& args, std::ostream& out, std::ostr
         const SimulationDesign input = readSimulationDesign(options);
         runSimulation(input, options.folder, options.quiet, err);
         return 0;
-    } catch (const DataFileError& error) {
-        err << programName << ": " << error.what() << '\n';
-        return 1;
-    }
+    });
 }

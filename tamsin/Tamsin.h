@@ -23,13 +23,13 @@ struct TamsinOptions {
     double missingRate = 0;
 };
 
-/// Parses the arguments after the program name; throws `DataFileError` with
-/// a message naming the option that cannot be used.
+/// Parses the arguments after the program name; throws `CommandLineError`
+/// with a message naming the option that cannot be used.
 TamsinOptions parseTamsinOptions(const std::vector<std::string>& args);
 
 /// Reads the parameter file, the pedigree file and the allele files it
 /// switches on from `options.folder`, with the command line's choices.
-/// Throws `DataFileError` at the first problem.
+/// Throws `FileError` at the first problem.
 SimulationDesign readSimulationDesign(const TamsinOptions& options);
 
 /// Checks, simulates and writes the data files (and the log files when

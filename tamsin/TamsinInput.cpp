@@ -1,7 +1,7 @@
-#include "model/DataFileReader.h"
+#include "formats/PedigreeFile.h"
+#include "formats/SimulationInputFile.h"
+#include "model/FileError.h"
 #include "model/ProgenyType.h"
-#include "simulation/Pedigree.h"
-#include "simulation/SimulationFiles.h"
 #include "tamsin/Tamsin.h"
 
 #include <fstream>
@@ -10,38 +10,19 @@ namespace fs = std::filesystem;
 
 namespace {
 
-template <class T> T valueOrThrow(ReadResult<T> result) {
-    if (!result)
-        throw DataFileError(result.error.text());
-    return std::move(*result.value);
-}
-
 std::ifstream openInput(const fs::path& folder, const std::string& name) {
     std::ifstream in(folder / name);
     if (!in)
-        throw DataFileError(name + ": cannot be opened");
+        throw FileError(name, "cannot be opened");
     return in;
-}
-
-Cross crossOf(const std::string& typeWord) {
-    const std::string type = progenyTypeFromWord(typeWord, "");
-    if (type == "DHL")
-        return Cross::DHL;
-    if (type == "BC1")
-        return Cross::BC1;
-    if (type == "BC2")
-        return Cross::BC2;
-    if (type == "F2")
-        return Cross::F2;
-    return Cross::RIL;
 }
 
 void takePedigree(const fs::path& folder, SimulationDesign& design) {
     std::ifstream in = openInput(folder, design.pedigreeFile);
-    const Pedigree pedigree = valueOrThrow(readPedigree(in, design.pedigreeFile));
-    if (const auto problem = checkPopulation(pedigree, design.pedigreeFile))
-        throw DataFileError(problem->text());
-    design.cross = crossOf(pedigree.head.typeWord);
+    const Pedigree pedigree = readPedigree(in, design.pedigreeFile);
+    checkPedigree(pedigree, design.pedigreeFile);
+    // The check leaves only words that name a type.
+    design.cross = progenyTypeOfWord(pedigree.head.typeWord).value_or(ProgenyType::RIL);
     design.founderCount = pedigree.head.founderCount;
     for (const FamilyLine& line : pedigree.families)
         design.families.push_back({line.structure1, line.structure2, line.structure3});
@@ -83,7 +64,7 @@ void takeAlleleFiles(const fs::path& folder, const SimulationInput& parameters,
 
 SimulationDesign readSimulationDesign(const TamsinOptions& options) {
     const SimulationInput parameters =
-        valueOrThrow(readSimulationInputFile(options.folder / simulationInputFileName));
+        readSimulationInputFile(options.folder / simulationInputFileName);
     SimulationDesign design;
     takeParameters(parameters, design);
     takePedigree(options.folder, design);

@@ -1,6 +1,6 @@
 #include "viewers/CurveGeometry.h"
 
-#include "viewers/PosteriorFiles.h"
+#include "viewers/PosteriorRows.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,10 +1,10 @@
 #include "viewers/GraphPictures.h"
 
-#include "app/FileChooser.h"
 #include "model/Messages.h"
 #include "model/TextFiles.h"
 #include "viewers/GraphPalette.h"
-#include "viewers/ViewerControls.h"
+#include "widgets/FileChooser.h"
+#include "widgets/ViewerControls.h"
 
 #include <QFontMetrics>
 #include <QMenu>

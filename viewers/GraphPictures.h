@@ -1,7 +1,7 @@
 #pragma once
 
 #include "viewers/CurveGeometry.h"
-#include "viewers/PosteriorFiles.h"
+#include "viewers/PosteriorRows.h"
 #include "viewers/RunLayout.h"
 #include "viewers/ValueTable.h"
 

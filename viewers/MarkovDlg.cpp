@@ -1,5 +1,6 @@
 #include "viewers/MarkovDlg.h"
 
+#include "model/FileError.h"
 #include "model/TextFiles.h"
 #include "viewers/GraphPalette.h"
 #include "viewers/GraphPictures.h"
@@ -281,24 +282,25 @@ void MarkovChainDialog::refreshTrace() {
     m_traceFile = file;
     m_traceColumn = column;
     m_traceStamp = stamp;
-    m_trace = loadChainColumn(file, column);
-    m_range = m_trace.status == ChainStatus::Loaded ? valueRange(m_trace.values) : std::nullopt;
+    m_range.reset();
+    try {
+        m_trace = loadChainColumn(file, column);
+    } catch (const FileError& error) {
+        m_trace = {};
+        m_note = QString("The chain file is not in correct format: %1, line %2")
+                     .arg(QString::fromStdString(file))
+                     .arg(error.place().number);
+        return;
+    }
+    if (m_trace.status == ChainStatus::Loaded)
+        m_range = valueRange(m_trace.values);
     m_note = traceNote(QString::fromStdString(file), stamp.exists);
 }
 
 QString MarkovChainDialog::traceNote(const QString& file, bool exists) const {
-    switch (m_trace.status) {
-    case ChainStatus::NotFound:
+    if (m_trace.status == ChainStatus::NotFound)
         return exists ? QString("The chain file cannot be read: %1").arg(file)
                       : QString("The chain file is not found: %1").arg(file);
-    case ChainStatus::BadFormat:
-        return QString("The chain file is not in correct format: %1, line %2")
-            .arg(file)
-            .arg(m_trace.badLine);
-    case ChainStatus::NoColumn:
-    case ChainStatus::Loaded:
-        break;
-    }
     return m_range ? QString() : QString("No values for this chain in %1").arg(file);
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "formats/ChainFile.h"
 #include "model/Messages.h"
-#include "viewers/ChainFile.h"
 #include "viewers/CurveGeometry.h"
-#include "viewers/ViewerControls.h"
+#include "widgets/ViewerControls.h"
 
 #include <QDialog>
 

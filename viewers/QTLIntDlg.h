@@ -3,9 +3,9 @@
 #include "model/Messages.h"
 #include "viewers/CurveGeometry.h"
 #include "viewers/GraphPictures.h"
-#include "viewers/PosteriorFiles.h"
+#include "viewers/PosteriorRows.h"
 #include "viewers/RunLayout.h"
-#include "viewers/ViewerControls.h"
+#include "widgets/ViewerControls.h"
 
 #include <QDialog>
 

@@ -19,16 +19,16 @@ struct RunLayout {
     int chromosomeCount = 0;
     std::vector<int> chromosomeLength; ///< whole cM, indexed from 1; [0] unused
     int totalQtl = 0;                  ///< sum of the putative QTL per chromosome
-    int replicationCount = 0;          ///< 0 when the walk stopped before it
-    int binLength = 0;                 ///< 0 when the walk stopped before it
+    int replicationCount = 0;          ///< 0 when the reading stopped before it
+    int binLength = 0;                 ///< 0 when the reading stopped before it
 
     /// Length of chromosome `chromosome`, or 0 outside 1..chromosomeCount.
     int lengthOf(int chromosome) const;
 };
 
-/// How far to walk the file. The Markov chain viewer needs only the model and
-/// the QTL counts; the posterior viewer needs everything up to the bin length
-/// and refuses what its value rows cannot hold.
+/// How far to read the file. The Markov chain viewer needs only the model and
+/// the QTL counts; the posterior viewer reads it whole and refuses what its
+/// value rows cannot hold.
 enum class RunLayoutDepth { ModelAndQtl, Whole };
 
 /// Limits set by the posterior value rows (50 rows of 300 columns).
@@ -41,10 +41,11 @@ inline constexpr const char* runLayoutMissingMessage =
 inline constexpr const char* runLayoutFormatMessage =
     "The analysis input file is not in correct format: multAl_in.txt!";
 
-/// Walks the words of an analysis input file in the order its writer puts
-/// them, skipping keys without comparing them. Nothing if the input ends
-/// early, a number is not one, or (for the whole walk) the layout does not
-/// fit the value rows.
+/// Reads an analysis input file with the viewers' reading of
+/// `readAnalysisInput`: keys skipped unread, the one-letter answers kept as
+/// written. Nothing if the reader refuses the file, a chromosome length is
+/// not a whole number, or (for the whole walk) the layout does not fit the
+/// value rows.
 std::optional<RunLayout> readRunLayout(std::istream& in, RunLayoutDepth depth);
 
 /// Reads multAl_in.txt from the current directory; a missing or malformed

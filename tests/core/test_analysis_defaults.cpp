@@ -1,5 +1,5 @@
 #include "analysis/AnalysisDefaults.h"
-#include "analysis/AnalysisInputFile.h"
+#include "analysis/AnalysisFiles.h"
 #include "model/TextFiles.h"
 #include "support/AnalysisExample.h"
 #include "support/TempDir.h"

@@ -1,6 +1,7 @@
-#include "analysis/AnalysisInputFile.h"
+#include "analysis/AnalysisFiles.h"
 #include "model/TextFiles.h"
 #include "support/AnalysisExample.h"
+#include "support/FileErrors.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -100,7 +101,7 @@ TEST(AnalysisInputWriter, ConditionalLinesFollowTheChoices) {
         for (const auto& [key, value] : c.expected)
             EXPECT_EQ(lineValue(text, key), value) << c.name << ": " << key;
         std::istringstream in(text);
-        EXPECT_TRUE(readAnalysisInput(in)) << c.name;
+        EXPECT_EQ(errorOf([&] { readAnalysisInput(in); }), "") << c.name;
     }
 }
 
@@ -169,13 +170,13 @@ TEST(AnalysisInputWriter, QtlListsStandInChromosomeOrder) {
     EXPECT_EQ(lineValue(text, "__Priors_for_allele_number"), "3     5     4     2");
 
     std::istringstream in(text);
-    const auto read = readAnalysisInput(in);
-    ASSERT_TRUE(read) << read.error.text();
+    AnalysisInput read;
+    ASSERT_EQ(errorOf([&] { read = readAnalysisInput(in); }), "");
     const std::vector<std::pair<int, double>> expected = {{1, 20}, {1, 40}, {2, 30}, {3, 10}};
-    ASSERT_EQ(read.input->qtls.size(), expected.size());
+    ASSERT_EQ(read.qtls.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(read.input->qtls[i].chromosome, expected[i].first) << i;
-        EXPECT_EQ(read.input->qtls[i].position, expected[i].second) << i;
+        EXPECT_EQ(read.qtls[i].chromosome, expected[i].first) << i;
+        EXPECT_EQ(read.qtls[i].position, expected[i].second) << i;
     }
 
     // The defaults file names each QTL's chromosome and keeps number order.
@@ -238,9 +239,9 @@ TEST(AnalysisInputReader, RoundTripsEveryVariant) {
                 crlf += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
             for (const std::string& bytes : {text, crlf}) {
                 std::istringstream in(bytes);
-                const auto read = readAnalysisInput(in, kind);
-                ASSERT_TRUE(read) << read.error.text();
-                EXPECT_EQ(*read.input, content) << static_cast<int>(c.method);
+                AnalysisInput read;
+                ASSERT_EQ(errorOf([&] { read = readAnalysisInput(in, kind); }), "");
+                EXPECT_EQ(read, content) << static_cast<int>(c.method);
             }
         }
     }
@@ -294,20 +295,17 @@ TEST(AnalysisInputReader, ReportsTheFirstProblemWithItsLine) {
     };
     for (const auto& c : cases) {
         std::istringstream in(c.text);
-        const auto read = readAnalysisInput(in);
-        ASSERT_FALSE(read) << c.error;
-        EXPECT_EQ(read.error.text(), c.error);
+        EXPECT_EQ(errorOf([&] { readAnalysisInput(in); }), c.error);
     }
 }
 
 TEST(AnalysisInputReader, OpensFilesByPath) {
     TempDir dir;
-    const auto missing = readAnalysisInputFile(dir / "multAl_in.txt");
-    ASSERT_FALSE(missing);
-    EXPECT_EQ(missing.error.text(), "multAl_in.txt: cannot be opened");
+    EXPECT_EQ(errorOf([&] { readAnalysisInputFile(dir / "multAl_in.txt"); }),
+              "multAl_in.txt: cannot be opened");
     ASSERT_TRUE(writeFileAtomically(dir / "multAl_in.txt", exampleInputText));
-    const auto read = readAnalysisInputFile(dir / "multAl_in.txt");
-    ASSERT_TRUE(read) << read.error.text();
-    EXPECT_EQ(read.input->chromosomes.size(), 3u);
-    EXPECT_EQ(read.input->progenyCode, 4);
+    AnalysisInput read;
+    ASSERT_EQ(errorOf([&] { read = readAnalysisInputFile(dir / "multAl_in.txt"); }), "");
+    EXPECT_EQ(read.chromosomes.size(), 3u);
+    EXPECT_EQ(read.progenyCode, 4);
 }

@@ -1,8 +1,9 @@
-#include "model/AlleleFiles.h"
-#include "model/DataFileReader.h"
-#include "model/GenomeData.h"
-#include "model/MarkerData.h"
-#include "model/TraitData.h"
+#include "formats/AlleleFiles.h"
+#include "formats/F1MarkerFile.h"
+#include "formats/GenomeFile.h"
+#include "formats/ProgenyMarkerFile.h"
+#include "formats/TraitFile.h"
+#include "model/FileError.h"
 
 #include <gtest/gtest.h>
 
@@ -15,8 +16,8 @@ std::string errorOf(const std::function<void(std::istream&)>& read, const std::s
     std::istringstream in(text);
     try {
         read(in);
-    } catch (const DataFileError& error) {
-        return error.what();
+    } catch (const FileError& error) {
+        return error.message();
     }
     return "no error";
 }

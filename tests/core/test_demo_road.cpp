@@ -1,7 +1,7 @@
 #include "demo/DemoSetup.h"
 
 #include "analysis/AnalysisFields.h"
-#include "analysis/AnalysisInputFile.h"
+#include "analysis/AnalysisFiles.h"
 #include "model/TextFiles.h"
 #include "simulation/SimulationFiles.h"
 #include "simulation/SimulationParams.h"
@@ -108,27 +108,24 @@ TEST(DemoRoad, AnalysisReadsTheFilesTheSimulationWrites) {
         copyDemoFile(name);
     RecordingMessages messages;
     ASSERT_TRUE(prepareSimulationInput(messages)) << ::testing::PrintToString(messages.texts());
-    const auto simulation = readSimulationInputFile(simulationInputFileName);
-    ASSERT_TRUE(simulation);
-    ASSERT_TRUE(writeFileAtomically(simulation->genomeFile, demoGenome()));
+    const SimulationInput simulation = readSimulationInputFile(simulationInputFileName);
+    ASSERT_TRUE(writeFileAtomically(simulation.genomeFile, demoGenome()));
     ASSERT_TRUE(prepareAnalysisInput(messages)) << ::testing::PrintToString(messages.texts());
 
-    const auto analysis = readAnalysisInputFile(std::string(analysisInputFileName));
-    ASSERT_TRUE(analysis);
-    const AnalysisInput& input = *analysis.input;
-    EXPECT_EQ(input.genomeFile, simulation->genomeFile);
-    EXPECT_EQ(input.f1MarkerFile, simulation->f1MarkerFile);
-    EXPECT_EQ(input.progenyMarkerFile, simulation->progenyMarkerFile);
-    EXPECT_EQ(input.traitFile, simulation->traitFile);
-    EXPECT_EQ(input.pedigreeFile, simulation->pedigreeFile);
+    const AnalysisInput input = readAnalysisInputFile(std::string(analysisInputFileName));
+    EXPECT_EQ(input.genomeFile, simulation.genomeFile);
+    EXPECT_EQ(input.f1MarkerFile, simulation.f1MarkerFile);
+    EXPECT_EQ(input.progenyMarkerFile, simulation.progenyMarkerFile);
+    EXPECT_EQ(input.traitFile, simulation.traitFile);
+    EXPECT_EQ(input.pedigreeFile, simulation.pedigreeFile);
     EXPECT_EQ(input.progenyCode, 4); // F2, from the pedigree file
-    ASSERT_EQ(input.chromosomes.size(), simulation->chromosomes.size());
+    ASSERT_EQ(input.chromosomes.size(), simulation.chromosomes.size());
     for (std::size_t c = 0; c < input.chromosomes.size(); ++c) {
-        EXPECT_EQ(input.chromosomes[c].length, simulation->chromosomes[c].length);
-        EXPECT_EQ(input.chromosomes[c].markerCount, simulation->chromosomes[c].markerCount);
+        EXPECT_EQ(input.chromosomes[c].length, simulation.chromosomes[c].length);
+        EXPECT_EQ(input.chromosomes[c].markerCount, simulation.chromosomes[c].markerCount);
     }
-    EXPECT_EQ(simulation->qtls.size(), 3u);
-    EXPECT_EQ(simulation->chromosomes.size(), 5u);
+    EXPECT_EQ(simulation.qtls.size(), 3u);
+    EXPECT_EQ(simulation.chromosomes.size(), 5u);
     EXPECT_TRUE(messages.texts().empty());
 }
 

@@ -1,7 +1,8 @@
+#include "formats/PedigreeFile.h"
 #include "model/TextFiles.h"
-#include "simulation/Pedigree.h"
 #include "simulation/SimulationFiles.h"
 #include "simulation/SimulationSetup.h"
+#include "support/FileErrors.h"
 #include "support/SimulationFixture.h"
 #include "support/TempDir.h"
 
@@ -12,9 +13,13 @@
 
 namespace {
 
-ReadResult<Pedigree> parse(const std::string& text) {
+Pedigree parse(const std::string& text) {
     std::istringstream in(text);
     return readPedigree(in, "pedigree.txt");
+}
+
+std::string parseError(const std::string& text) {
+    return errorOf([&] { parse(text); });
 }
 
 const char* handMade = "Cross bc2\n"
@@ -27,13 +32,12 @@ const char* handMade = "Cross bc2\n"
 } // namespace
 
 TEST(Pedigree, RewriteLayout) {
-    std::vector<FamilyLine> lines;
+    Pedigree pedigree;
+    pedigree.head = {"BC1", 10, 11};
     for (int f = 1; f <= 10; ++f)
-        lines.push_back({f, f + 1, f == 10 ? 123456 : 20 * f});
-    lines[0].structure1 = 12345678;
-    RecordTable<FamilyRecord> table;
-    fillFamilyTable(table, lines);
-    const auto text = linesOf(pedigreeText("BC1", 10, 11, table));
+        pedigree.families.push_back({f, f + 1, f == 10 ? 123456 : 20 * f});
+    pedigree.families[0].structure1 = 12345678;
+    const auto text = linesOf(pedigreeText(pedigree));
     ASSERT_EQ(text.size(), 15u);
     EXPECT_EQ(text[0], "Type_of_inbred_cross          BC1");
     EXPECT_EQ(text[1], "");
@@ -47,27 +51,27 @@ TEST(Pedigree, RewriteLayout) {
 }
 
 TEST(Pedigree, ReadsByWordPositionWhateverTheKeys) {
-    const auto read = parse(handMade);
-    ASSERT_TRUE(read) << read.error.text();
-    EXPECT_EQ(read->head.typeWord, "bc2");
-    EXPECT_EQ(read->head.familyCount, 3);
-    EXPECT_EQ(read->head.founderCount, 4);
-    ASSERT_EQ(read->families.size(), 3u);
-    EXPECT_EQ(read->families[1].structure2, 3);
-    EXPECT_EQ(read->families[2].structure3, 123456);
-    EXPECT_FALSE(checkPopulation(*read, "pedigree.txt").has_value());
+    ASSERT_EQ(parseError(handMade), "");
+    const Pedigree read = parse(handMade);
+    EXPECT_EQ(read.head.typeWord, "bc2");
+    EXPECT_EQ(read.head.familyCount, 3);
+    EXPECT_EQ(read.head.founderCount, 4);
+    ASSERT_EQ(read.families.size(), 3u);
+    EXPECT_EQ(read.families[1].structure2, 3);
+    EXPECT_EQ(read.families[2].structure3, 123456);
+    EXPECT_EQ(errorOf([&] { checkPedigree(read, "pedigree.txt"); }), "");
 }
 
 TEST(Pedigree, HeadFromFile) {
     TempDir dir(true);
-    EXPECT_FALSE(readPedigreeHead("pedigree").has_value());
+    EXPECT_FALSE(pedigreeHeadOf("pedigree").has_value());
     ASSERT_TRUE(writeFileAtomically("ped2.txt", "Type DH\nN 2\nP 6\n"));
-    const auto head = readPedigreeHead("ped2");
+    const auto head = pedigreeHeadOf("ped2");
     ASSERT_TRUE(head.has_value());
     EXPECT_EQ(head->typeWord, "DH");
     EXPECT_EQ(head->founderCount, 6);
     ASSERT_TRUE(writeFileAtomically("bad.txt", "Type DH\nN two\nP 6\n"));
-    EXPECT_FALSE(readPedigreeHead("bad").has_value());
+    EXPECT_FALSE(pedigreeHeadOf("bad").has_value());
 }
 
 TEST(Pedigree, MalformedFilesAreReported) {
@@ -87,11 +91,8 @@ TEST(Pedigree, MalformedFilesAreReported) {
         {"Type BC1 N 2 P 4 F1 1 2 30 F2 2 3 4.5",
          "pedigree.txt: word 14: a structure value of family 2 \"4.5\" is not a whole number"},
     };
-    for (const auto& [text, error] : cases) {
-        const auto read = parse(text);
-        EXPECT_FALSE(read) << text;
-        EXPECT_EQ(read.error.text(), error) << text;
-    }
+    for (const auto& [text, error] : cases)
+        EXPECT_EQ(parseError(text), error) << text;
 }
 
 TEST(Pedigree, PopulationChecksForTheEngines) {
@@ -110,10 +111,9 @@ TEST(Pedigree, PopulationChecksForTheEngines) {
          "pedigree.txt: family 1: the number of progeny is 0; at least 1 is needed"},
     };
     for (const auto& [text, error] : cases) {
-        const auto read = parse(text);
-        ASSERT_TRUE(read) << text;
-        const auto problem = checkPopulation(*read, "pedigree.txt");
-        EXPECT_EQ(problem ? problem->text() : "", error) << text;
+        ASSERT_EQ(parseError(text), "") << text;
+        const Pedigree read = parse(text);
+        EXPECT_EQ(errorOf([&] { checkPedigree(read, "pedigree.txt"); }), error) << text;
     }
 }
 

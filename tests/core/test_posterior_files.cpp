@@ -1,6 +1,6 @@
 #include "support/AnalysisInputSketch.h"
 #include "support/TempDir.h"
-#include "viewers/PosteriorFiles.h"
+#include "viewers/PosteriorRows.h"
 
 #include "model/TextFiles.h"
 
@@ -22,7 +22,7 @@ PosteriorRows rowsHolding(double value) {
 PosteriorStatus read(const std::string& text, PosteriorKind kind, const std::vector<int>& centres,
                      int replications, PosteriorRows& rows) {
     std::istringstream in(text);
-    return readPosteriorFile(in, kind, centres, replications, rows);
+    return readPosteriorRows(in, kind, centres, replications, rows);
 }
 
 } // namespace

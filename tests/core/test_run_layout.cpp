@@ -2,7 +2,7 @@
 #include "support/TempDir.h"
 #include "viewers/RunLayout.h"
 
-#include "analysis/AnalysisInputFile.h"
+#include "analysis/AnalysisFiles.h"
 #include "model/TextFiles.h"
 
 #include <gtest/gtest.h>

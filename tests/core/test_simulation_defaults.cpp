@@ -130,6 +130,21 @@ TEST(SimulationDefaults, ProgenyTypeCodes) {
     }
 }
 
+// Code 5 is RIL's: a RIL saved while the dialog showed it comes back when
+// the dialog shows another type by then (it once stayed lost).
+TEST(SimulationDefaults, ASavedRilComesBack) {
+    TempDir dir(true);
+    for (const char* shown : {"F2", "DHL", "BC2"}) {
+        auto params = confirmedParams({{150, 16}}, {{1, 75, 4, 0.6}});
+        params->progenyType = "RIL";
+        RecordingMessages messages;
+        ASSERT_TRUE(saveDefaults(*params, messages));
+        params->progenyType = shown;
+        ASSERT_TRUE(loadDefaults(*params, messages));
+        EXPECT_EQ(params->progenyType, "RIL") << shown;
+    }
+}
+
 TEST(SimulationDefaults, QtlGoToChromosomesInRuns) {
     TempDir dir(true);
     auto loaded = loadFrom(defaultsText("     0     2     1",

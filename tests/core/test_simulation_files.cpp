@@ -1,5 +1,6 @@
 #include "model/TextFiles.h"
 #include "simulation/SimulationFiles.h"
+#include "support/FileErrors.h"
 #include "support/SimulationFixture.h"
 #include "support/TempDir.h"
 
@@ -18,9 +19,13 @@ std::string inputText(const SimulationParams& params) {
     return simulationFileText(params, SimulationFileKind::Input);
 }
 
-ReadResult<SimulationInput> readInput(const std::string& text) {
+SimulationInput readInput(const std::string& text) {
     std::istringstream in(text);
     return readSimulationInput(in);
+}
+
+std::string readError(const std::string& text) {
+    return errorOf([&] { readInput(text); });
 }
 
 std::string replaced(std::string text, const std::string& from, const std::string& to) {
@@ -125,13 +130,13 @@ TEST(SimulationInputFile, QtlListedInChromosomeOrderStableWithinChromosome) {
     EXPECT_EQ(afterKey(lines[19], 27), "     5     3     7");
     EXPECT_EQ(afterKey(lines[20], 27), "   0.2   0.1  0.05");
 
-    const auto read = readInput(inputText(*params));
-    ASSERT_TRUE(read) << read.error.text();
-    ASSERT_EQ(read->qtls.size(), 3u);
-    EXPECT_EQ(read->qtls[0].chromosome, 1);
-    EXPECT_EQ(read->qtls[1].chromosome, 2);
-    EXPECT_EQ(read->qtls[1].position, 150);
-    EXPECT_EQ(read->qtls[2].alleleCount, 7);
+    ASSERT_EQ(readError(inputText(*params)), "");
+    const SimulationInput read = readInput(inputText(*params));
+    ASSERT_EQ(read.qtls.size(), 3u);
+    EXPECT_EQ(read.qtls[0].chromosome, 1);
+    EXPECT_EQ(read.qtls[1].chromosome, 2);
+    EXPECT_EQ(read.qtls[1].position, 150);
+    EXPECT_EQ(read.qtls[2].alleleCount, 7);
 }
 
 TEST(SimulationInputFile, WritingReplacesAnOldFile) {
@@ -149,31 +154,31 @@ TEST(SimulationInputFile, EngineReaderTakesBackEveryValue) {
     params->sampleAlleles = false;
     params->alleleConfigInFile = true;
     params->alleleConfigFile = "conf";
-    const auto read = readInput(inputText(*params));
-    ASSERT_TRUE(read) << read.error.text();
-    EXPECT_EQ(read->genomeFile, "genome.txt");
-    EXPECT_EQ(read->pedigreeFile, "pedigree.txt");
-    EXPECT_FALSE(read->sampleAlleles);
-    EXPECT_FALSE(read->allelicValuesInFile);
-    EXPECT_TRUE(read->alleleConfigInFile);
-    EXPECT_EQ(read->alleleConfigFile, "conf.txt");
-    EXPECT_TRUE(read->saveLogFiles);
-    EXPECT_EQ(read->seed, 123456);
-    EXPECT_EQ(read->residualVariance, 0.25);
-    ASSERT_EQ(read->chromosomes.size(), 2u);
-    EXPECT_EQ(read->chromosomes[0].length, 120.5);
-    EXPECT_EQ(read->chromosomes[1].markerCount, 3);
-    EXPECT_EQ(read->chromosomes[1].qtlCount, 1);
-    ASSERT_EQ(read->qtls.size(), 2u);
-    EXPECT_EQ(read->qtls[0].chromosome, 1);
-    EXPECT_EQ(read->qtls[0].variance, 0.125);
-    EXPECT_EQ(read->qtls[1].position, 80);
+    ASSERT_EQ(readError(inputText(*params)), "");
+    const SimulationInput read = readInput(inputText(*params));
+    EXPECT_EQ(read.genomeFile, "genome.txt");
+    EXPECT_EQ(read.pedigreeFile, "pedigree.txt");
+    EXPECT_FALSE(read.sampleAlleles);
+    EXPECT_FALSE(read.allelicValuesInFile);
+    EXPECT_TRUE(read.alleleConfigInFile);
+    EXPECT_EQ(read.alleleConfigFile, "conf.txt");
+    EXPECT_TRUE(read.saveLogFiles);
+    EXPECT_EQ(read.seed, 123456);
+    EXPECT_EQ(read.residualVariance, 0.25);
+    ASSERT_EQ(read.chromosomes.size(), 2u);
+    EXPECT_EQ(read.chromosomes[0].length, 120.5);
+    EXPECT_EQ(read.chromosomes[1].markerCount, 3);
+    EXPECT_EQ(read.chromosomes[1].qtlCount, 1);
+    ASSERT_EQ(read.qtls.size(), 2u);
+    EXPECT_EQ(read.qtls[0].chromosome, 1);
+    EXPECT_EQ(read.qtls[0].variance, 0.125);
+    EXPECT_EQ(read.qtls[1].position, 80);
 
     // Line ends of either kind read alike.
     std::string crlf;
     for (const auto& line : linesOf(inputText(*params)))
         crlf += line + "\r\n";
-    EXPECT_TRUE(readInput(crlf));
+    EXPECT_EQ(readError(crlf), "");
 }
 
 struct BadInputCase {
@@ -215,15 +220,12 @@ TEST(SimulationInputFile, EngineReaderReportsBadInputClearly) {
     for (const auto& [from, to, error] : cases) {
         const std::string text = replaced(good, from, to);
         ASSERT_NE(text, good) << from;
-        const auto read = readInput(text);
-        EXPECT_FALSE(read) << from;
-        EXPECT_EQ(read.error.text(), error) << from;
+        EXPECT_EQ(readError(text), error) << from;
     }
 }
 
 TEST(SimulationInputFile, MissingFileIsAnError) {
     TempDir dir(true);
-    const auto read = readSimulationInputFile(simulationInputFileName);
-    EXPECT_FALSE(read);
-    EXPECT_EQ(read.error.text(), "simuAl_in.txt: cannot be opened");
+    EXPECT_EQ(errorOf([] { readSimulationInputFile(simulationInputFileName); }),
+              "simuAl_in.txt: cannot be opened");
 }

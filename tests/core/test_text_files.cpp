@@ -1,6 +1,6 @@
+#include "formats/WordReader.h"
 #include "model/NumberFormat.h"
 #include "model/TextFiles.h"
-#include "model/WordReader.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // The simulation's allele configuration and allelic value files. The first
 // bytes give the number of founders and each QTL's allele count, as the
 // parameter file would.
-#include "model/AlleleFiles.h"
-#include "model/DataFileReader.h"
+#include "formats/AlleleFiles.h"
+#include "model/FileError.h"
 #include "tests/fuzz/FuzzSupport.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         auto written = fuzz::stream(alleleConfigurationText(configuration));
         const auto back = readAlleleConfiguration(written, "alleles.txt", alleleCounts, founders);
         fuzz::require(back.alleles == configuration.alleles, "the configuration comes back");
-    } catch (const DataFileError&) {
+    } catch (const FileError&) {
     }
     try {
         auto in = fuzz::stream(bytes);
@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         auto written = fuzz::stream(allelicValuesText(values));
         const auto back = readAllelicValues(written, "values.txt", alleleCounts);
         fuzz::require(back.values.size() == values.values.size(), "the values come back");
-    } catch (const DataFileError&) {
+    } catch (const FileError&) {
     }
     return 0;
 }

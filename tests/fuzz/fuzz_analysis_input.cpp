@@ -1,7 +1,8 @@
 // multAl_in.txt and multAl_in.def: the checking reader of both kinds, "Use
 // default" on a dialog's parameter set, and the result viewers' walk.
 #include "analysis/AnalysisDefaults.h"
-#include "analysis/AnalysisInputFile.h"
+#include "analysis/AnalysisFiles.h"
+#include "model/FileError.h"
 #include "tests/fuzz/FuzzSupport.h"
 #include "viewers/RunLayout.h"
 
@@ -20,12 +21,13 @@ bool sameLayout(const AnalysisInput& a, const AnalysisInput& b) {
 
 void checkingReader(std::string_view bytes, AnalysisFileKind kind) {
     auto in = fuzz::stream(bytes);
-    const AnalysisInputResult result = readAnalysisInput(in, kind);
-    if (!result) {
-        fuzz::require(!result.error.problem.empty(), "a refusal says why");
+    AnalysisInput input;
+    try {
+        input = readAnalysisInput(in, kind);
+    } catch (const FileError& error) {
+        fuzz::require(!error.problem().empty(), "a refusal says why");
         return;
     }
-    const AnalysisInput& input = *result.input;
     fuzz::require(!input.chromosomes.empty() && input.chromosomes.size() <= 100,
                   "1 to 100 chromosomes");
     fuzz::require(!input.qtls.empty() && input.qtls.size() <= 100, "1 to 100 QTL");
@@ -34,9 +36,13 @@ void checkingReader(std::string_view bytes, AnalysisFileKind kind) {
     // reads the same, and the viewers must find the same layout in it.
     const std::string written = formatAnalysisInput(input, kind);
     auto again = fuzz::stream(written);
-    const AnalysisInputResult back = readAnalysisInput(again, kind);
-    fuzz::require(static_cast<bool>(back), "the written file reads back");
-    fuzz::require(sameLayout(input, *back.input), "and holds the same layout");
+    AnalysisInput back;
+    try {
+        back = readAnalysisInput(again, kind);
+    } catch (const FileError&) {
+        fuzz::require(false, "the written file reads back");
+    }
+    fuzz::require(sameLayout(input, back), "and holds the same layout");
     if (kind != AnalysisFileKind::Input)
         return;
     auto walked = fuzz::stream(written);
@@ -50,12 +56,16 @@ void checkingReader(std::string_view bytes, AnalysisFileKind kind) {
 
 void useDefaults(std::string_view bytes) {
     auto probe = fuzz::stream(bytes);
-    const auto parsed = readAnalysisInput(probe, AnalysisFileKind::Defaults);
+    std::optional<AnalysisInput> parsed;
+    try {
+        parsed = readAnalysisInput(probe, AnalysisFileKind::Defaults);
+    } catch (const FileError&) {
+    }
     // A genome as the dialog holds it: matching the file's chromosome count,
     // or one more when the input's length is odd.
     AnalysisParameters parameters;
     startAnalysisParameters(parameters, "F2", 4);
-    const int matching = parsed ? static_cast<int>(parsed.input->chromosomes.size()) : 3;
+    const int matching = parsed ? static_cast<int>(parsed->chromosomes.size()) : 3;
     parameters.chromosomeCount = std::min(100, matching + static_cast<int>(bytes.size() % 2));
     for (int c = 1; c <= parameters.chromosomeCount; ++c)
         parameters.chromosomeTable.create(c).setNumber(c);

@@ -1,7 +1,7 @@
 // A posterior file of the result viewer. The first three bytes size it as a
 // run layout would: chromosome length, bin length, replications.
 #include "tests/fuzz/FuzzSupport.h"
-#include "viewers/PosteriorFiles.h"
+#include "viewers/PosteriorRows.h"
 
 #include <memory>
 
@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         rows->values[0][0] = 7;
         const PosteriorRows before = *rows;
         auto in = fuzz::stream(bytes);
-        const PosteriorStatus status = readPosteriorFile(in, kind, centres, replications, *rows);
+        const PosteriorStatus status = readPosteriorRows(in, kind, centres, replications, *rows);
         fuzz::require(status != PosteriorStatus::NotFound, "a stream is always there");
         if (status != PosteriorStatus::Loaded) {
             fuzz::require(rows->values == before.values && rows->allMax == before.allMax,

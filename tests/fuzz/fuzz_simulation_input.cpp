@@ -1,6 +1,7 @@
 // simuAl_in.txt as the simulation engine reads it, and simuAl_in.def as the
 // dialog's "Use default" takes it, followed by the checks of OK and the file
 // OK would write.
+#include "model/FileError.h"
 #include "model/TextFiles.h"
 #include "simulation/SimulationFiles.h"
 #include "simulation/SimulationSetup.h"
@@ -21,9 +22,11 @@ void removeScratchFolder() {
 
 void engineRead(std::string_view bytes) {
     auto in = fuzz::stream(bytes);
-    const auto input = readSimulationInput(in);
-    if (!input) {
-        fuzz::require(input.error.file == simulationInputFileName, "the message names the file");
+    std::optional<SimulationInput> input;
+    try {
+        input = readSimulationInput(in);
+    } catch (const FileError& error) {
+        fuzz::require(error.file() == simulationInputFileName, "the message names the file");
         return;
     }
     fuzz::require(!input->chromosomes.empty() && input->chromosomes.size() <= 100,
@@ -52,10 +55,12 @@ bool positionBeyondChromosome(const SimulationParams& params) {
 void useDefaults(std::string_view bytes) {
     {
         auto in = fuzz::stream(bytes);
-        const auto defaults = readSimulationDefaults(in);
-        if (defaults)
-            fuzz::require(defaults->chromosomes.size() <= 100 && defaults->qtls.size() <= 100,
+        try {
+            const auto defaults = readSimulationInput(in, SimulationFileKind::Defaults);
+            fuzz::require(defaults.chromosomes.size() <= 100 && defaults.qtls.size() <= 100,
                           "the tables fit");
+        } catch (const FileError&) {
+        }
     }
     fuzz::require(writeFileAtomically(simulationDefaultsFileName, std::string(bytes)),
                   "the scratch folder takes the file");
@@ -79,10 +84,12 @@ void useDefaults(std::string_view bytes) {
         return;
     // What OK would hand the engine must be a file the engine takes.
     auto written = fuzz::stream(simulationFileText(params, SimulationFileKind::Input));
-    const auto input = readSimulationInput(written);
-    if (!input)
-        std::fprintf(stderr, "%s\n", input.error.text().c_str());
-    fuzz::require(static_cast<bool>(input), "the engine reads what OK writes");
+    try {
+        readSimulationInput(written);
+    } catch (const FileError& error) {
+        std::fprintf(stderr, "%s\n", error.what());
+        fuzz::require(false, "the engine reads what OK writes");
+    }
 }
 
 } // namespace

@@ -1,19 +1,20 @@
 // Writes the seed corpus of every fuzz harness from the writers themselves,
 // so the fuzzers start from files the system really makes:
 //     make_seeds FOLDER   ->   FOLDER/<harness>/seed_N
-#include "analysis/AnalysisInputFile.h"
+#include "analysis/AnalysisFiles.h"
+#include "formats/AlleleFiles.h"
+#include "formats/ChainFile.h"
+#include "formats/F1MarkerFile.h"
+#include "formats/GenomeFile.h"
+#include "formats/PedigreeFile.h"
+#include "formats/ProgenyMarkerFile.h"
+#include "formats/TraitFile.h"
 #include "import/CrossImport.h"
-#include "model/AlleleFiles.h"
-#include "model/GenomeData.h"
-#include "model/MarkerData.h"
 #include "model/TextFiles.h"
-#include "model/TraitData.h"
-#include "simulation/Pedigree.h"
 #include "simulation/SimulationFiles.h"
 #include "support/AnalysisExample.h"
 #include "support/SimulationFixture.h"
-#include "viewers/ChainFile.h"
-#include "viewers/PosteriorFiles.h"
+#include "viewers/PosteriorRows.h"
 
 #include <filesystem>
 #include <iostream>
@@ -56,9 +57,8 @@ void dataFiles(Seeds& seeds) {
 }
 
 void pedigrees(Seeds& seeds) {
-    RecordTable<FamilyRecord> families;
-    fillFamilyTable(families, {{1, 2, 40}, {2, 3, 35}, {1, 3, 20}});
-    seeds["pedigree"] = {pedigreeText("F2", 3, 3, families), pedigreeText("BC1", 0, 2, families)};
+    seeds["pedigree"] = {pedigreeText({{"F2", 3, 3}, {{1, 2, 40}, {2, 3, 35}, {1, 3, 20}}}),
+                         pedigreeText({{"BC1", 0, 2}, {}})};
 }
 
 void analysisFiles(Seeds& seeds) {

@@ -4,13 +4,13 @@
 
 #include "analysis/AnalysisDefaults.h"
 #include "analysis/AnalysisFields.h"
-#include "analysis/AnalysisInputFile.h"
-#include "analysis/GenomeFile.h"
+#include "analysis/AnalysisFiles.h"
+#include "analysis/GenomeTable.h"
 #include "analysis/ParDlg.h"
 #include "analysis/QtlPriorEditor.h"
-#include "app/FieldTransfer.h"
 #include "model/NumberFormat.h"
 #include "model/TextFiles.h"
+#include "widgets/FieldTransfer.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>

@@ -1,9 +1,9 @@
-#include "app/FileChooser.h"
 #include "app/MarrowDoc.h"
 #include "app/MarrowView.h"
 #include "model/Messages.h"
 #include "support/ScriptedFileChooser.h"
 #include "support/TempDir.h"
+#include "widgets/FileChooser.h"
 
 #include <QDir>
 #include <QFile>

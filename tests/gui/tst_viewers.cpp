@@ -4,7 +4,7 @@
 #include "viewers/MarkovDlg.h"
 #include "viewers/QTLIntDlg.h"
 
-#include "analysis/AnalysisInputFile.h"
+#include "analysis/AnalysisFiles.h"
 #include "model/TextFiles.h"
 
 #include <QCheckBox>

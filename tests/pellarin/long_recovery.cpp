@@ -18,7 +18,7 @@ namespace {
 
 struct Design {
     const char* name;
-    CrossType type;
+    ProgenyType type;
     int founders;
     std::vector<Family> families;
     /// Genetic variance of one gamete's allele effect +-a, per unit a^2.
@@ -70,12 +70,12 @@ TEST_P(LongRecovery, EveryMetaRunPeaksWithinFiveCentimorgans) {
 INSTANTIATE_TEST_SUITE_P(
     Designs, LongRecovery,
     ::testing::Values(
-        Design{"F2", CrossType::F2, 2, {{0, 1, 300}}, 2.0, Sampling::MetropolisHastings},
-        Design{"F2Gibbs", CrossType::F2, 2, {{0, 1, 300}}, 2.0, Sampling::Gibbs},
-        Design{"BC1", CrossType::BC1, 2, {{0, 1, 300}}, 1.0, Sampling::MetropolisHastings},
-        Design{"DHL", CrossType::DHL, 2, {{0, 1, 300}}, 4.0, Sampling::MetropolisHastings},
+        Design{"F2", ProgenyType::F2, 2, {{0, 1, 300}}, 2.0, Sampling::MetropolisHastings},
+        Design{"F2Gibbs", ProgenyType::F2, 2, {{0, 1, 300}}, 2.0, Sampling::Gibbs},
+        Design{"BC1", ProgenyType::BC1, 2, {{0, 1, 300}}, 1.0, Sampling::MetropolisHastings},
+        Design{"DHL", ProgenyType::DHL, 2, {{0, 1, 300}}, 4.0, Sampling::MetropolisHastings},
         Design{"ThreeFamilies",
-               CrossType::F2,
+               ProgenyType::F2,
                4,
                {{0, 1, 100}, {1, 2, 100}, {2, 3, 100}},
                2.0,

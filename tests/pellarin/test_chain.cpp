@@ -1,7 +1,8 @@
+#include "formats/PosteriorFile.h"
+#include "pellarin/Convergence.h"
 #include "pellarin/Output.h"
 #include "pellarin/Runner.h"
 #include "support/SimulatedPopulation.h"
-#include "viewers/PosteriorFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -51,7 +52,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 SimulationPlan f2Plan(int progeny, double position, unsigned long long seed) {
     SimulationPlan plan;
-    plan.type = CrossType::F2;
+    plan.type = ProgenyType::F2;
     plan.founders = 2;
     plan.families = {{0, 1, progeny}};
     plan.lengths = {100, 100};
@@ -197,7 +198,7 @@ INSTANTIATE_TEST_SUITE_P(
 // two founders that share the high allele end up sharing a label.
 TEST(Chain, FoundersSharingAnAlleleGetOneLabel) {
     SimulationPlan plan;
-    plan.type = CrossType::F2;
+    plan.type = ProgenyType::F2;
     plan.founders = 4;
     plan.families = {{0, 1, 150}, {2, 3, 150}, {0, 2, 150}};
     plan.lengths = {100};
@@ -233,6 +234,181 @@ TEST(Output, PosteriorTextHasAHeadingAndOneRowPerRun) {
               "meta_run 1 3 5\n1 0 0.25 0.125\n2 0.5 0 0\n");
     EXPECT_EQ(chainFileName(7, true), "mix_07M1.txt");
     EXPECT_EQ(chainFileName(12, false), "mix_12M0.txt");
+}
+
+} // namespace
+
+namespace {
+
+// Two QTL on an F2 of 120 whose trait is measured in hundreds (variance
+// about 6,000), analysed with the step sizes a file gives for traits near
+// 1: burn-in must grow every radius to the trait's scale.
+TEST(Chain, TraitOnAScaleOfHundredsFindsItsQtlWithTheFileRadii) {
+    SimulationPlan plan;
+    plan.type = ProgenyType::F2;
+    plan.families = {{0, 1, 120}};
+    plan.lengths = {100, 100, 100};
+    const double a = std::sqrt(0.15);
+    plan.qtl = {{0, 30, {a, -a}}, {2, 70, {a, -a}}};
+    plan.residualVariance = 0.4;
+    plan.seed = 7;
+    Population population = simulatePopulation(plan);
+    for (double& y : population.traits)
+        y = 500.0 + 77.0 * y;
+    ModelSettings settings;
+    settings.maxFamilyMean = 2000;
+    settings.maxFamilyVariance = 20000;
+    settings.maxQtlVariance = 20000;
+    settings.variableQtlNumber = true;
+    settings.burnIn = 1000;
+    settings.total = 5000;
+    settings.perSave = 4;
+    settings.qtl = {{0, 50, 2, 0.5}, {1, 50, 2, 0.5}, {2, 50, 2, 0.5}};
+    const AnalysisData data(population, settings);
+    const ChainResult result = runChain(data, 289186, 1, false);
+    EXPECT_NEAR(peakCentre(data, result, 0), 30, 5);
+    EXPECT_NEAR(peakCentre(data, result, 2), 70, 5);
+    const auto& empty = result.intensity[1];
+    EXPECT_LT(*std::max_element(empty.begin(), empty.end()), 10.0);
+    for (Move move : {EffectMove, MeanMove, ResidualMove, QtlVarianceMove}) {
+        EXPECT_GT(result.radiusEnd[move], 10.0 * result.radiusStart[move]) << moveNames[move];
+        EXPECT_GT(result.moves[move].rate(), 0.15) << moveNames[move];
+        EXPECT_LT(result.moves[move].rate(), 0.6) << moveNames[move];
+    }
+}
+
+// The radii change in burn-in only: the saved samples come from one kernel.
+TEST(Chain, RadiiStayAsBurnInLeftThem) {
+    const Population population = simulatePopulation(f2Plan(100, 40, 3));
+    ModelSettings settings = shortRun(Sampling::MetropolisHastings);
+    settings.burnIn = 2 * adaptationBatch;
+    settings.alleleEffectRadius = 5.0;
+    const AnalysisData data(population, settings);
+    Chain chain(data, Random(8, 1));
+    chain.start();
+    for (int t = 1; t <= settings.burnIn; ++t)
+        chain.iterate();
+    std::vector<double> frozen;
+    for (int move = 0; move < adaptedMoves; ++move)
+        frozen.push_back(chain.radius(static_cast<Move>(move)));
+    EXPECT_LT(frozen[EffectMove], 5.0);
+    for (int t = 0; t < 5 * adaptationBatch; ++t)
+        chain.iterate();
+    for (int move = 0; move < adaptedMoves; ++move)
+        EXPECT_EQ(chain.radius(static_cast<Move>(move)), frozen[move]) << moveNames[move];
+}
+
+// Meta-runs that start from no QTL and from eight agree on their number.
+TEST(Chain, MetaRunsStartedFarApartAgreeOnTheQtlNumber) {
+    SimulationPlan plan = f2Plan(200, 63, 11);
+    plan.lengths = {100, 100, 100, 100};
+    const double a = std::sqrt(0.1);
+    plan.qtl.push_back({3, 25, {a, -a}});
+    const Population population = simulatePopulation(plan);
+    ModelSettings none;
+    none.variableQtlNumber = true;
+    none.burnIn = 500;
+    none.total = 4500;
+    none.perSave = 2;
+    ModelSettings many = none;
+    for (int q = 0; q < 8; ++q)
+        many.qtl.push_back({q % 4, 10.0 + 10.0 * q, 2, 0.5});
+    const AnalysisData empty(population, none), crowded(population, many);
+    std::vector<std::vector<double>> traces;
+    for (int run = 1; run <= 4; ++run) {
+        const ChainResult result = runChain(run % 2 ? empty : crowded, 31, run, false);
+        traces.push_back(result.qtlNumberTrace);
+    }
+    const ConvergenceFigures figures = convergenceFigures(traces);
+    EXPECT_LT(figures.rhat, 1.05);
+    EXPECT_GT(figures.bulkEss, 100.0);
+    for (const std::vector<double>& trace : traces) {
+        const double mean = std::accumulate(trace.begin(), trace.end(), 0.0) / trace.size();
+        EXPECT_GT(mean, 1.8);
+        EXPECT_LT(mean, 3.5);
+    }
+}
+
+// Four founders whose alleles fall in two classes, {1, 3} and {2, 4}: the
+// allele-number search finds them from one class and from four.
+TEST(Chain, SplitAndMergeReachTheTruePartitionFromBelowAndAbove) {
+    SimulationPlan plan;
+    plan.type = ProgenyType::F2;
+    plan.founders = 4;
+    plan.families = {{0, 1, 100}, {2, 3, 100}, {0, 3, 100}, {1, 2, 100}};
+    plan.lengths = {100};
+    plan.qtl = {{0, 50, {0.5, -0.5, 0.5, -0.5}}};
+    plan.residualVariance = 0.5;
+    plan.seed = 21;
+    const Population population = simulatePopulation(plan);
+    for (int start : {1, 4}) {
+        ModelSettings settings = shortRun(Sampling::MetropolisHastings);
+        settings.variableAlleleNumber = true;
+        settings.alleleNumberMean = 2.0;
+        settings.overdisperse = false;
+        settings.burnIn = 500;
+        settings.qtl = {{0, 50, start, 0.5}};
+        const AnalysisData data(population, settings);
+        Chain chain(data, Random(5, static_cast<std::uint64_t>(start)));
+        chain.start();
+        int found = 0, samples = 0;
+        for (int t = 1; t <= 2500; ++t) {
+            chain.iterate();
+            if (t <= settings.burnIn)
+                continue;
+            const std::vector<int>& labels = chain.qtl()[0].labels;
+            ++samples;
+            found += chain.qtl()[0].alleles == 2 && labels[0] == labels[2] &&
+                     labels[1] == labels[3] && labels[0] != labels[1];
+        }
+        EXPECT_GT(found, 0.8 * samples) << "starting from " << start << " classes";
+    }
+}
+
+ChainResult tracedRun(int run, std::vector<double> numbers) {
+    ChainResult result;
+    result.run = run;
+    result.samples = static_cast<int>(numbers.size());
+    result.qtlNumberTrace = numbers;
+    result.residualTrace.assign(numbers.size(), 0.5);
+    for (size_t k = 0; k < numbers.size(); ++k)
+        result.residualTrace[k] += 0.01 * static_cast<double>(k % 7);
+    result.chromosomeTraces = {std::move(numbers)};
+    return result;
+}
+
+TEST(Output, ConvergenceReportWarnsWhenMetaRunsDisagreeOnTheQtlNumber) {
+    ModelSettings settings;
+    settings.variableQtlNumber = true;
+    Random rng(3, 1);
+    std::vector<ChainResult> agree, apart;
+    for (int run = 1; run <= 4; ++run) {
+        std::vector<double> mixed, stuck;
+        for (int t = 0; t < 2000; ++t) {
+            mixed.push_back(static_cast<double>(rng.below(4)));
+            stuck.push_back(run + static_cast<double>(rng.below(2)));
+        }
+        agree.push_back(tracedRun(run, mixed));
+        apart.push_back(tracedRun(run, stuck));
+    }
+    const ConvergenceReport good = convergenceReport(agree, settings);
+    EXPECT_EQ(good.warning, "");
+    EXPECT_NE(good.text.find("  number of QTL                1.00"), std::string::npos)
+        << good.text;
+    EXPECT_NE(good.text.find("  QTL on chromosome 1"), std::string::npos);
+    const ConvergenceReport bad = convergenceReport(apart, settings);
+    EXPECT_EQ(bad.warning.rfind("the meta-runs disagree on the number of QTL (R-hat ", 0), 0u)
+        << bad.warning;
+    // A fixed number of QTL has no R-hat and nothing to warn about.
+    settings.variableQtlNumber = false;
+    std::vector<ChainResult> fixed;
+    for (int run = 1; run <= 2; ++run)
+        fixed.push_back(tracedRun(run, std::vector<double>(100, 3.0)));
+    const ConvergenceReport still = convergenceReport(fixed, settings);
+    EXPECT_EQ(still.warning, "");
+    EXPECT_NE(still.text.find("  number of QTL                   NA        NA  3 3\n"),
+              std::string::npos)
+        << still.text;
 }
 
 } // namespace

@@ -17,7 +17,7 @@ double haldane(double d) {
 }
 
 struct StepCase {
-    CrossType type;
+    ProgenyType type;
     double distance;
     int from;
     int to;
@@ -37,26 +37,24 @@ const double r10 = haldane(10.0);
 const double r37 = haldane(37.0);
 const double ril10 = 2 * r10 / (1 + 2 * r10);
 
-INSTANTIATE_TEST_SUITE_P(Types, StepProbability,
-                         ::testing::Values(StepCase{CrossType::DHL, 10, 0, 0, 1 - r10},
-                                           StepCase{CrossType::DHL, 10, 0, 1, r10},
-                                           StepCase{CrossType::BC1, 37, 1, 0, r37},
-                                           StepCase{CrossType::BC2, 37, 1, 1, 1 - r37},
-                                           StepCase{CrossType::RIL, 10, 0, 1, ril10},
-                                           StepCase{CrossType::RIL, 10, 1, 1, 1 - ril10},
-                                           StepCase{CrossType::F2, 10, 0, 0, (1 - r10) * (1 - r10)},
-                                           StepCase{CrossType::F2, 10, 0, 1, r10*(1 - r10)},
-                                           StepCase{CrossType::F2, 10, 1, 2, r10* r10},
-                                           StepCase{CrossType::F2, 37, 3, 3, (1 - r37) * (1 - r37)},
-                                           StepCase{CrossType::F2, 0, 2, 2, 1.0},
-                                           StepCase{CrossType::F2, 0, 2, 1, 0.0},
-                                           // Far apart, loci are unlinked.
-                                           StepCase{CrossType::BC1, 5000, 0, 1, 0.5},
-                                           StepCase{CrossType::RIL, 5000, 0, 1, 0.5}));
+INSTANTIATE_TEST_SUITE_P(
+    Types, StepProbability,
+    ::testing::Values(
+        StepCase{ProgenyType::DHL, 10, 0, 0, 1 - r10}, StepCase{ProgenyType::DHL, 10, 0, 1, r10},
+        StepCase{ProgenyType::BC1, 37, 1, 0, r37}, StepCase{ProgenyType::BC2, 37, 1, 1, 1 - r37},
+        StepCase{ProgenyType::RIL, 10, 0, 1, ril10},
+        StepCase{ProgenyType::RIL, 10, 1, 1, 1 - ril10},
+        StepCase{ProgenyType::F2, 10, 0, 0, (1 - r10) * (1 - r10)},
+        StepCase{ProgenyType::F2, 10, 0, 1, r10*(1 - r10)},
+        StepCase{ProgenyType::F2, 10, 1, 2, r10* r10},
+        StepCase{ProgenyType::F2, 37, 3, 3, (1 - r37) * (1 - r37)},
+        StepCase{ProgenyType::F2, 0, 2, 2, 1.0}, StepCase{ProgenyType::F2, 0, 2, 1, 0.0},
+        // Far apart, loci are unlinked.
+        StepCase{ProgenyType::BC1, 5000, 0, 1, 0.5}, StepCase{ProgenyType::RIL, 5000, 0, 1, 0.5}));
 
 TEST(StepProbability, RowsSumToOne) {
-    for (CrossType type :
-         {CrossType::DHL, CrossType::BC1, CrossType::BC2, CrossType::F2, CrossType::RIL}) {
+    for (ProgenyType type : {ProgenyType::DHL, ProgenyType::BC1, ProgenyType::BC2, ProgenyType::F2,
+                             ProgenyType::RIL}) {
         const Cross cross(type);
         const auto matrix = cross.step(23.5);
         for (int from = 0; from < cross.stateCount(); ++from) {
@@ -70,7 +68,7 @@ TEST(StepProbability, RowsSumToOne) {
 
 struct EmissionCase {
     const char* name;
-    CrossType type;
+    ProgenyType type;
     int state;
     Genotype founderA;
     Genotype founderB;
@@ -90,31 +88,31 @@ TEST_P(EmissionProbability, MatchesClosedForm) {
 INSTANTIATE_TEST_SUITE_P(
     Types, EmissionProbability,
     ::testing::Values(
-        EmissionCase{"F2HeterozygoteFits", CrossType::F2, 1, {1, 1}, {2, 2}, {2, 1}, 1.0},
-        EmissionCase{"F2HomozygoteRefused", CrossType::F2, 0, {1, 1}, {2, 2}, {1, 2}, 0.0},
-        EmissionCase{"F2SameCodesUninformative", CrossType::F2, 3, {1, 1}, {1, 1}, {1, 1}, 1.0},
-        EmissionCase{"F2SegregatingFounder", CrossType::F2, 1, {1, 3}, {2, 2}, {1, 2}, 0.5},
-        EmissionCase{"F2BothSegregating", CrossType::F2, 1, {1, 3}, {1, 2}, {1, 1}, 0.25},
-        EmissionCase{"F2DominantEitherGamete", CrossType::F2, 1, {1, 1}, {2, 2}, {2, 0}, 1.0},
-        EmissionCase{"F2DominantAbsent", CrossType::F2, 0, {1, 1}, {2, 2}, {2, 0}, 0.0},
-        EmissionCase{"F2DominantSegregating", CrossType::F2, 1, {1, 2}, {1, 3}, {0, 1}, 0.75},
-        EmissionCase{"F2Missing", CrossType::F2, 2, {1, 1}, {2, 2}, {0, 0}, 1.0},
-        EmissionCase{"BC1RecurrentParent", CrossType::BC1, 0, {1, 1}, {2, 2}, {1, 1}, 1.0},
-        EmissionCase{"BC1Heterozygote", CrossType::BC1, 1, {1, 1}, {2, 2}, {1, 2}, 1.0},
-        EmissionCase{"BC1WrongHomozygote", CrossType::BC1, 1, {1, 1}, {2, 2}, {2, 2}, 0.0},
-        EmissionCase{"BC2RecurrentParent", CrossType::BC2, 1, {1, 1}, {2, 2}, {2, 2}, 1.0},
-        EmissionCase{"BC2Heterozygote", CrossType::BC2, 0, {1, 1}, {2, 2}, {2, 1}, 1.0},
-        EmissionCase{"DHLHomozygote", CrossType::DHL, 1, {1, 1}, {2, 2}, {2, 2}, 1.0},
-        EmissionCase{"DHLHeterozygoteImpossible", CrossType::DHL, 0, {1, 1}, {2, 2}, {1, 2}, 0.0},
-        EmissionCase{"DHLSegregating", CrossType::DHL, 0, {1, 3}, {2, 2}, {3, 3}, 0.5},
-        EmissionCase{"RILDominant", CrossType::RIL, 0, {1, 3}, {2, 2}, {3, 0}, 0.5},
-        EmissionCase{"UnknownFounderCode", CrossType::BC1, 1, {1, 1}, {0, 0}, {1, 5}, 1.0}),
+        EmissionCase{"F2HeterozygoteFits", ProgenyType::F2, 1, {1, 1}, {2, 2}, {2, 1}, 1.0},
+        EmissionCase{"F2HomozygoteRefused", ProgenyType::F2, 0, {1, 1}, {2, 2}, {1, 2}, 0.0},
+        EmissionCase{"F2SameCodesUninformative", ProgenyType::F2, 3, {1, 1}, {1, 1}, {1, 1}, 1.0},
+        EmissionCase{"F2SegregatingFounder", ProgenyType::F2, 1, {1, 3}, {2, 2}, {1, 2}, 0.5},
+        EmissionCase{"F2BothSegregating", ProgenyType::F2, 1, {1, 3}, {1, 2}, {1, 1}, 0.25},
+        EmissionCase{"F2DominantEitherGamete", ProgenyType::F2, 1, {1, 1}, {2, 2}, {2, 0}, 1.0},
+        EmissionCase{"F2DominantAbsent", ProgenyType::F2, 0, {1, 1}, {2, 2}, {2, 0}, 0.0},
+        EmissionCase{"F2DominantSegregating", ProgenyType::F2, 1, {1, 2}, {1, 3}, {0, 1}, 0.75},
+        EmissionCase{"F2Missing", ProgenyType::F2, 2, {1, 1}, {2, 2}, {0, 0}, 1.0},
+        EmissionCase{"BC1RecurrentParent", ProgenyType::BC1, 0, {1, 1}, {2, 2}, {1, 1}, 1.0},
+        EmissionCase{"BC1Heterozygote", ProgenyType::BC1, 1, {1, 1}, {2, 2}, {1, 2}, 1.0},
+        EmissionCase{"BC1WrongHomozygote", ProgenyType::BC1, 1, {1, 1}, {2, 2}, {2, 2}, 0.0},
+        EmissionCase{"BC2RecurrentParent", ProgenyType::BC2, 1, {1, 1}, {2, 2}, {2, 2}, 1.0},
+        EmissionCase{"BC2Heterozygote", ProgenyType::BC2, 0, {1, 1}, {2, 2}, {2, 1}, 1.0},
+        EmissionCase{"DHLHomozygote", ProgenyType::DHL, 1, {1, 1}, {2, 2}, {2, 2}, 1.0},
+        EmissionCase{"DHLHeterozygoteImpossible", ProgenyType::DHL, 0, {1, 1}, {2, 2}, {1, 2}, 0.0},
+        EmissionCase{"DHLSegregating", ProgenyType::DHL, 0, {1, 3}, {2, 2}, {3, 3}, 0.5},
+        EmissionCase{"RILDominant", ProgenyType::RIL, 0, {1, 3}, {2, 2}, {3, 0}, 0.5},
+        EmissionCase{"UnknownFounderCode", ProgenyType::BC1, 1, {1, 1}, {0, 0}, {1, 5}, 1.0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A tiny family of every type: three markers with informative, segregating,
 // missing and dominant codes, and the brute-force sum over every path of
 // states through the markers and the query position.
-Population tinyFamily(CrossType type) {
+Population tinyFamily(ProgenyType type) {
     Population population;
     population.type = type;
     population.founderCount = 3;
@@ -176,7 +174,7 @@ std::vector<double> bruteForce(const Population& population, int progeny, double
     return marginal;
 }
 
-class ForwardBackward : public ::testing::TestWithParam<CrossType> {};
+class ForwardBackward : public ::testing::TestWithParam<ProgenyType> {};
 
 TEST_P(ForwardBackward, EqualsBruteForceEnumeration) {
     const Population population = tinyFamily(GetParam());
@@ -196,11 +194,11 @@ TEST_P(ForwardBackward, EqualsBruteForceEnumeration) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AllTypes, ForwardBackward,
-                         ::testing::Values(CrossType::DHL, CrossType::BC1, CrossType::BC2,
-                                           CrossType::F2, CrossType::RIL));
+                         ::testing::Values(ProgenyType::DHL, ProgenyType::BC1, ProgenyType::BC2,
+                                           ProgenyType::F2, ProgenyType::RIL));
 
 TEST(ForwardBackward, ChromosomeWithoutMarkersGivesThePrior) {
-    Population population = tinyFamily(CrossType::F2);
+    Population population = tinyFamily(ProgenyType::F2);
     population.chromosomes.push_back({50.0, 3, {}});
     const ChromosomeInheritance inheritance(population, 1);
     double p[maxStates];

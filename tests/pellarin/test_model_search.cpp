@@ -2,6 +2,7 @@
 // prior of the QTL number, the positions and the allele numbers exactly,
 // which proves the acceptance ratios of birth, death, split and merge.
 
+#include "pellarin/Convergence.h"
 #include "pellarin/Output.h"
 #include "pellarin/Runner.h"
 #include "support/SimulatedPopulation.h"
@@ -60,7 +61,7 @@ std::vector<double> normalised(std::vector<double> weights) {
 
 Population smallPopulation(int founders) {
     SimulationPlan plan;
-    plan.type = CrossType::F2;
+    plan.type = ProgenyType::F2;
     plan.founders = founders;
     plan.families = {{0, 1, 12}};
     if (founders > 2)
@@ -228,5 +229,191 @@ TEST(ModelSearch, QtlNumberFileGivesPriorPosteriorAndBayesFactors) {
     EXPECT_NE(some.find("\n3 1 0.0322581 0.5 2\n"), std::string::npos) << some;
     EXPECT_NE(some.find("\n3 5 0.0322581 0 0\n"), std::string::npos);
 }
+
+} // namespace
+
+namespace {
+
+// The sampler's self-test by successive conditionals: each sweep draws the
+// parameters given the traits, then the traits afresh from the model given
+// the parameters and states. The pair then samples the joint distribution
+// of parameters and data, whose parameter half is the prior; any error in
+// a move's likelihood ratio, proposal density or mean shift shows as a
+// parameter that drifts away from its prior.
+struct JointCase {
+    const char* name;
+    Sampling sampling;
+    bool variableAlleles;
+};
+
+class JointSimulation : public ::testing::TestWithParam<JointCase> {};
+
+// Series of per-sample counts, each checked against its expected mean with
+// a tolerance of four standard errors from its effective sample size, so
+// that slowly mixing quantities get the room their autocorrelation needs.
+struct Tally {
+    std::vector<std::vector<double>> series;
+    std::vector<double> expected;
+    std::vector<std::string> names;
+
+    void add(const std::string& name, double expectedMean) {
+        names.push_back(name);
+        expected.push_back(expectedMean);
+        series.emplace_back();
+    }
+    void check() const {
+        for (size_t k = 0; k < series.size(); ++k) {
+            const std::vector<double>& x = series[k];
+            const double mean = std::accumulate(x.begin(), x.end(), 0.0) / x.size();
+            double variance = 0.0;
+            for (double v : x)
+                variance += (v - mean) * (v - mean) / x.size();
+            const double ess = effectiveSampleSize({x});
+            ASSERT_GT(ess, 100.0) << names[k];
+            EXPECT_NEAR(mean, expected[k], 4.0 * std::sqrt(variance / ess) + 0.002)
+                << names[k] << " (effective samples " << ess << ")";
+        }
+    }
+};
+
+TEST_P(JointSimulation, ParametersFollowThePrior) {
+    const JointCase c = GetParam();
+    SimulationPlan plan;
+    plan.type = ProgenyType::F2;
+    plan.founders = 4;
+    plan.families = {{0, 1, 4}, {2, 3, 4}, {1, 2, 4}};
+    plan.lengths = {60, 140};
+    plan.markersPerChromosome = 4;
+    plan.missingRate = 0.2;
+    plan.seed = 3;
+    Population population = simulatePopulation(plan);
+    ModelSettings settings;
+    settings.sampling = c.sampling;
+    settings.variableQtlNumber = true;
+    settings.qtlNumberMean = 1.5;
+    settings.variableAlleleNumber = c.variableAlleles;
+    settings.alleleNumberMean = 2.0;
+    settings.maxFamilyMean = 1.0;
+    settings.maxFamilyVariance = 2.0;
+    settings.maxQtlVariance = 1.0;
+    settings.positionRadius = 30;
+    // The radii adapt during burn-in, as in a real run; the tally starts after.
+    settings.burnIn = 2000;
+    settings.qtl = {{0, 30, 2, 0.5}, {1, 70, 2, 0.5}};
+    const AnalysisData data(population, settings);
+
+    Tally tally;
+    double total = 0.0, meanNumber = 0.0;
+    for (int k = 0; k <= maxQtl; ++k) {
+        total += std::exp(logQtlNumberPrior(settings, k));
+        meanNumber += k * std::exp(logQtlNumberPrior(settings, k));
+    }
+    meanNumber /= total;
+    for (int k = 0; k <= 5; ++k)
+        tally.add("QTL number " + std::to_string(k),
+                  std::exp(logQtlNumberPrior(settings, k)) / total);
+    for (int bin = 0; bin < 10; ++bin)
+        tally.add("QTL in genome bin " + std::to_string(bin), 0.1 * meanNumber);
+    for (int bin = 0; bin < 4; ++bin)
+        tally.add("residual variance bin " + std::to_string(bin), 0.25);
+    for (int bin = 0; bin < 4; ++bin)
+        tally.add("family mean bin " + std::to_string(bin), 0.25);
+    std::vector<double> allelePrior(5, 0.0);
+    for (int a = 1; a <= 4; ++a)
+        allelePrior[a] = std::exp(logAlleleNumberPrior(settings, 4, a));
+    const double alleleTotal = std::accumulate(allelePrior.begin(), allelePrior.end(), 0.0);
+    if (c.variableAlleles) {
+        for (int a = 1; a <= 4; ++a)
+            tally.add("QTL with " + std::to_string(a) + " alleles",
+                      meanNumber * allelePrior[a] / alleleTotal);
+        // The 7 partitions of 4 founders into 2 classes are equally likely;
+        // a partition is coded by which of founders 2..4 share founder 1's
+        // class (code 7 would put all four in one).
+        for (int code = 0; code < 7; ++code)
+            tally.add("two-class partition " + std::to_string(code),
+                      meanNumber * allelePrior[2] / alleleTotal / 7.0);
+    }
+
+    // Given its variance V, each allele effect is N(0, V): its quartiles
+    // cut at 0 and +-0.6745 sqrt(V). The effects' variance is uniform.
+    double meanEffects = 2.0 * meanNumber;
+    if (c.variableAlleles) {
+        meanEffects = 0.0;
+        for (int a = 1; a <= 4; ++a)
+            meanEffects += a * meanNumber * allelePrior[a] / alleleTotal;
+    }
+    const size_t effectsAt = tally.series.size();
+    for (int quartile = 0; quartile < 4; ++quartile)
+        tally.add("effect quartile " + std::to_string(quartile), 0.25 * meanEffects);
+    for (int bin = 0; bin < 4; ++bin)
+        tally.add("QTL variance bin " + std::to_string(bin), 0.25 * meanNumber);
+
+    Chain chain(data, Random(5, 1));
+    chain.start();
+    Random draws(99, 7);
+    // The deviance from the chain's own bookkeeping of residuals, against the
+    // one worked out afresh from the values it reports.
+    const auto freshDeviance = [&]() {
+        double total = 0.0;
+        for (int i = 0; i < population.progenyCount(); ++i) {
+            double e = population.traits[i] - chain.means()[population.progenyFamily[i]];
+            for (const QtlState& qtl : chain.qtl())
+                e -= qtl.genetic[i];
+            const double s2 = chain.residualVariances()[0];
+            total += std::log(2.0 * M_PI * s2) + e * e / s2;
+        }
+        return total;
+    };
+    for (int t = 1; t <= 62000; ++t) {
+        chain.iterate();
+        if (t % 100 == 0) {
+            ASSERT_NEAR(chain.deviance(), freshDeviance(), 1e-6) << "iteration " << t;
+        }
+        for (int i = 0; i < population.progenyCount(); ++i) {
+            double y = chain.means()[population.progenyFamily[i]];
+            for (const QtlState& qtl : chain.qtl())
+                y += qtl.genetic[i];
+            population.traits[i] = y + std::sqrt(chain.residualVariances()[0]) * draws.normal();
+        }
+        chain.traitsChanged();
+        if (t <= settings.burnIn || t % 5 != 0)
+            continue;
+        std::vector<double> sample(tally.series.size(), 0.0);
+        const int number = static_cast<int>(chain.qtl().size());
+        if (number <= 5)
+            sample[number] = 1.0;
+        sample[16 + std::min(static_cast<int>(chain.residualVariances()[0] / 0.5), 3)] = 1.0;
+        sample[20 + std::min(static_cast<int>((chain.means()[0] + 1.0) / 0.5), 3)] = 1.0;
+        for (const QtlState& qtl : chain.qtl()) {
+            const double x = qtl.position + (qtl.chromosome == 1 ? 60.0 : 0.0);
+            sample[6 + std::min(static_cast<int>(x / 20.0), 9)] += 1.0;
+            for (double effect : qtl.effects) {
+                const double z = effect / std::sqrt(qtl.variance);
+                sample[effectsAt + (z < -0.6745 ? 0 : z < 0.0 ? 1 : z < 0.6745 ? 2 : 3)] += 1.0;
+            }
+            sample[effectsAt + 4 + std::min(static_cast<int>(qtl.variance / 0.25), 3)] += 1.0;
+            if (!c.variableAlleles)
+                continue;
+            sample[23 + qtl.alleles] += 1.0;
+            if (qtl.alleles == 2) {
+                int code = 0;
+                for (int p = 1; p < 4; ++p)
+                    code |= (qtl.labels[p] == qtl.labels[0]) << (p - 1);
+                sample[28 + code] += 1.0;
+            }
+        }
+        for (size_t k = 0; k < sample.size(); ++k)
+            tally.series[k].push_back(sample[k]);
+    }
+    tally.check();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Samplers, JointSimulation,
+    ::testing::Values(JointCase{"MetropolisHastings", Sampling::MetropolisHastings, false},
+                      JointCase{"Gibbs", Sampling::Gibbs, false},
+                      JointCase{"MetropolisHastingsAlleles", Sampling::MetropolisHastings, true},
+                      JointCase{"GibbsAlleles", Sampling::Gibbs, true}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

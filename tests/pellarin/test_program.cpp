@@ -1,10 +1,10 @@
 // Pellarin.exe as Marrow starts it: data simulated by the real Tamsin.exe,
 // multAl_in.txt written by the analysis core, outputs read by the viewers.
 
+#include "formats/ChainFile.h"
 #include "model/TextFiles.h"
 #include "support/EngineRuns.h"
-#include "viewers/ChainFile.h"
-#include "viewers/PosteriorFiles.h"
+#include "viewers/PosteriorRows.h"
 
 #include <gtest/gtest.h>
 
@@ -41,7 +41,7 @@ int viewerPeak(const fs::path& file, int length, int binLength, int runs, int ru
     std::ifstream in(file);
     PosteriorRows rows;
     EXPECT_EQ(
-        readPosteriorFile(in, PosteriorKind::Intensity, binCentres(length, binLength), runs, rows),
+        readPosteriorRows(in, PosteriorKind::Intensity, binCentres(length, binLength), runs, rows),
         PosteriorStatus::Loaded)
         << file;
     const auto& row = rows.values[run - 1];
@@ -174,7 +174,7 @@ TEST(PellarinProgram, ChainFilesAndTheRunWithoutQtlReadBackByTheViewer) {
         for (const char* column : {"iter", "nqtl", "mu_1", "res_1"}) {
             in.clear();
             in.seekg(0);
-            const ChainColumn read = readChainColumn(in, column);
+            const ChainColumn read = readChainColumn(in, name, column);
             EXPECT_EQ(read.status, ChainStatus::Loaded) << name << " " << column;
             EXPECT_EQ(read.values.size(), 30u) << name << " " << column;
         }
@@ -186,7 +186,7 @@ TEST(PellarinProgram, ChainFilesAndTheRunWithoutQtlReadBackByTheViewer) {
             in.clear();
             in.seekg(0);
             // Slots beyond the sample's QTL are gaps, never bad values.
-            const ChainColumn position = readChainColumn(in, "pos_2");
+            const ChainColumn position = readChainColumn(in, name, "pos_2");
             EXPECT_EQ(position.status, ChainStatus::Loaded);
         }
     }
@@ -194,4 +194,42 @@ TEST(PellarinProgram, ChainFilesAndTheRunWithoutQtlReadBackByTheViewer) {
     EXPECT_NE(log.find("with QTL mean deviance"), std::string::npos) << log;
     const std::string counts = text(folder / "qtlnum.txt");
     EXPECT_EQ(counts.rfind("meta_run nqtl prior posterior bayes_factor\n1 0 ", 0), 0u) << counts;
+}
+
+TEST(PellarinProgram, BoundsThatCannotHoldTheTraitStopTheRunAndWriteNothing) {
+    SimulatedDataSet set; // trait variance near 1
+    AnalysisInput input = analysisOf(set);
+    input.maxFamilyVariance = 0.2;
+    TempDir folder;
+    prepare(folder, set, input);
+    const std::vector<std::string> files = filesIn(folder.path());
+    const ProgramRun refused = runProgram("Pellarin.exe", folder.path());
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.errors.rfind("Pellarin.exe: multAl_in.txt: the bound of family variances 0.2 "
+                                   "cannot hold the trait: its variance ",
+                                   0),
+              0u)
+        << refused.errors;
+    EXPECT_EQ(std::count(refused.errors.begin(), refused.errors.end(), '\n'), 1);
+    EXPECT_NE(refused.errors.find("; a bound of 5 would fit\n"), std::string::npos)
+        << refused.errors;
+    EXPECT_EQ(filesIn(folder.path()), files);
+
+    // The prior alone needs no bound to hold the trait.
+    EXPECT_EQ(runProgram("Pellarin.exe", folder.path(), "--quiet --prior-only").status, 0);
+
+    // Between once and twice the bound the run goes on and says so.
+    input.maxFamilyVariance = 0.7;
+    writeAnalysisInputFile(folder.path(), input);
+    const ProgramRun warned = runProgram("Pellarin.exe", folder.path());
+    ASSERT_EQ(warned.status, 0) << warned.errors;
+    const std::string line = "multAl_in.txt: the bound of family variances 0.7 is below the "
+                             "trait's variance ";
+    EXPECT_EQ(warned.errors.rfind("Pellarin.exe: warning: " + line, 0), 0u) << warned.errors;
+    const std::string log = text(folder / "Pellarin.log");
+    EXPECT_NE(log.find("Warning: " + line), std::string::npos) << log;
+    EXPECT_NE(log.find("(from multAl_in.txt, held as written)"), std::string::npos);
+    EXPECT_NE(log.find("step sizes (start -> end of burn-in): QTL positions 100 -> "),
+              std::string::npos);
+    EXPECT_NE(log.find("Convergence across meta-runs"), std::string::npos);
 }

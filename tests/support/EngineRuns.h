@@ -1,18 +1,18 @@
 #pragma once
 
-#include "analysis/AnalysisInputFile.h"
+#include "analysis/AnalysisFiles.h"
 #include "model/TextFiles.h"
 #include "support/TempDir.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdlib>
-#include <sys/wait.h>
-#include <tuple>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <sys/wait.h>
+#include <tuple>
 #include <vector>
 
 // Runs of the real engine programs in a temporary folder, for the program-

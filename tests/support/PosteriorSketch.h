@@ -3,7 +3,7 @@
 #include "support/AnalysisInputSketch.h"
 
 #include "model/TextFiles.h"
-#include "viewers/PosteriorFiles.h"
+#include "viewers/PosteriorRows.h"
 
 /// Writes the posterior file of `chromosome` in the current folder: one value
 /// per bin of `binLength` cM over `length` cM, (replication) * (bin mod 7).

@@ -19,7 +19,7 @@ struct SimulatedQtl {
 };
 
 struct SimulationPlan {
-    pellarin::CrossType type = pellarin::CrossType::F2;
+    ProgenyType type = ProgenyType::F2;
     int founders = 2;
     std::vector<pellarin::Family> families;
     std::vector<double> lengths;
@@ -69,8 +69,8 @@ inline pellarin::Population simulatePopulation(const SimulationPlan& plan) {
         for (int k = 0; k < population.markerCount; ++k)
             population.founderMarkers.push_back({p + 1, p + 1});
     }
-    const bool fixedLine = plan.type == CrossType::RIL;
-    const bool doubled = plan.type == CrossType::DHL || fixedLine;
+    const bool fixedLine = plan.type == ProgenyType::RIL;
+    const bool doubled = plan.type == ProgenyType::DHL || fixedLine;
     for (size_t f = 0; f < plan.families.size(); ++f) {
         const Family& family = plan.families[f];
         const int founder[2] = {family.founderA, family.founderB};
@@ -97,10 +97,10 @@ inline pellarin::Population simulatePopulation(const SimulationPlan& plan) {
                 const std::vector<int> g1 = gameteOrigins(rng, sorted, fixedLine);
                 std::vector<int> g2 = g1;
                 if (!doubled) {
-                    if (plan.type == CrossType::F2)
+                    if (plan.type == ProgenyType::F2)
                         g2 = gameteOrigins(rng, sorted, false);
                     else
-                        std::fill(g2.begin(), g2.end(), plan.type == CrossType::BC1 ? 0 : 1);
+                        std::fill(g2.begin(), g2.end(), plan.type == ProgenyType::BC1 ? 0 : 1);
                 }
                 std::vector<int> origin1(positions.size()), origin2(positions.size());
                 for (size_t k = 0; k < order.size(); ++k) {

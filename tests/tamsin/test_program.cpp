@@ -1,4 +1,4 @@
-#include "model/DataFileReader.h"
+#include "model/FileError.h"
 #include "model/TextFiles.h"
 #include "support/TempDir.h"
 #include "tamsin/Tamsin.h"
@@ -15,7 +15,7 @@ namespace {
 
 SimulationDesign design() {
     SimulationDesign d;
-    d.cross = Cross::F2;
+    d.cross = ProgenyType::F2;
     d.founderCount = 3;
     d.families = {{1, 2, 20}, {2, 3, 15}};
     d.chromosomes = {{150, 16}, {80, 5}};
@@ -103,7 +103,7 @@ TEST(TamsinProgram, BadDesignsAreRefusedAndWriteNothing) {
         std::string message = "no error";
         try {
             runSimulation(d, folder.path(), false, err);
-        } catch (const DataFileError& error) {
+        } catch (const FileError& error) {
             message = error.what();
         }
         EXPECT_EQ(message, c.message) << c.name;

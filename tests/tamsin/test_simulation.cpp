@@ -1,6 +1,7 @@
-#include "analysis/GenomeFile.h"
-#include "model/GenomeData.h"
-#include "model/MarkerData.h"
+#include "analysis/GenomeTable.h"
+#include "formats/F1MarkerFile.h"
+#include "formats/GenomeFile.h"
+#include "formats/ProgenyMarkerFile.h"
 #include "tamsin/Meiosis.h"
 #include "tamsin/Simulation.h"
 
@@ -12,7 +13,7 @@
 
 namespace {
 
-SimulationDesign smallDesign(Cross cross) {
+SimulationDesign smallDesign(ProgenyType cross) {
     SimulationDesign design;
     design.cross = cross;
     design.founderCount = 4;
@@ -29,9 +30,8 @@ ProgenyMarkers markersOf(const SimulationResult& result) {
     return readProgenyMarkers(in, "markers.txt");
 }
 
-const char* crossName(Cross cross) {
-    static const char* names[] = {"DHL", "BC1", "BC2", "F2", "RIL"};
-    return names[static_cast<int>(cross)];
+std::string_view crossName(ProgenyType cross) {
+    return progenyTypeName(cross);
 }
 
 } // namespace
@@ -39,17 +39,17 @@ const char* crossName(Cross cross) {
 TEST(Simulation, GenomeFileGivesBackEachChromosomesLengthAndMarkerCount) {
     const std::vector<SimulatedChromosome> chromosomes = {{150, 16}, {87, 7}, {42, 1}, {0, 3}};
     std::istringstream in(genomeText(evenGenome(chromosomes)));
-    const GenomeLayout layout = readGenomeLayout(in);
-    EXPECT_EQ(layout.problem, GenomeProblem::None);
-    ASSERT_EQ(layout.runs.size(), chromosomes.size());
+    const std::vector<GenomeRun> runs = genomeRuns(readGenomeData(in, "genome.txt"));
+    ASSERT_EQ(runs.size(), chromosomes.size());
     for (std::size_t c = 0; c < chromosomes.size(); ++c) {
-        EXPECT_EQ(layout.runs[c].markerCount, chromosomes[c].markerCount) << c;
-        EXPECT_EQ(layout.runs[c].length, chromosomes[c].length) << c;
+        EXPECT_EQ(runs[c].markerCount, chromosomes[c].markerCount) << c;
+        EXPECT_EQ(runs[c].length, chromosomes[c].length) << c;
     }
 }
 
 TEST(Simulation, EveryProgenyAlleleComesFromItsFamilysFoundersAsTheCrossDemands) {
-    for (const Cross cross : {Cross::DHL, Cross::BC1, Cross::BC2, Cross::F2, Cross::RIL}) {
+    for (const ProgenyType cross : {ProgenyType::DHL, ProgenyType::BC1, ProgenyType::BC2,
+                                    ProgenyType::F2, ProgenyType::RIL}) {
         const SimulationDesign design = smallDesign(cross);
         const SimulationResult result = simulate(design);
         const ProgenyMarkers markers = markersOf(result);
@@ -64,18 +64,18 @@ TEST(Simulation, EveryProgenyAlleleComesFromItsFamilysFoundersAsTheCrossDemands)
                     ASSERT_TRUE(code == family.founderA || code == family.founderB)
                         << crossName(cross) << " progeny " << i + 1 << " marker " << m + 1;
                 heterozygous += x != y;
-                if (cross == Cross::DHL || cross == Cross::RIL) {
+                if (cross == ProgenyType::DHL || cross == ProgenyType::RIL) {
                     ASSERT_EQ(x, y) << crossName(cross);
                 }
-                if (cross == Cross::BC1) {
+                if (cross == ProgenyType::BC1) {
                     ASSERT_TRUE(x == family.founderA || y == family.founderA);
                 }
-                if (cross == Cross::BC2) {
+                if (cross == ProgenyType::BC2) {
                     ASSERT_TRUE(x == family.founderB || y == family.founderB);
                 }
             }
         }
-        if (cross != Cross::DHL && cross != Cross::RIL) {
+        if (cross != ProgenyType::DHL && cross != ProgenyType::RIL) {
             EXPECT_GT(heterozygous, 100) << crossName(cross);
         }
     }
@@ -88,7 +88,7 @@ TEST(Simulation, RecombinationBetweenMarkersFollowsHaldane) {
     // accumulate 2r / (1 + 2r) over their selfings).
     const double r = 0.5 * (1 - std::exp(-2 * 0.2));
     for (const auto& [cross, expected] :
-         {std::pair{Cross::DHL, r}, {Cross::RIL, 2 * r / (1 + 2 * r)}}) {
+         {std::pair{ProgenyType::DHL, r}, {ProgenyType::RIL, 2 * r / (1 + 2 * r)}}) {
         SimulationDesign design = smallDesign(cross);
         design.families = {{1, 2, 1000}, {3, 4, 1000}};
         design.chromosomes = {{200, 11}};
@@ -122,7 +122,7 @@ TEST(Simulation, GametesMergeAdjacentSegmentsAndInbredLinesAreFixed) {
 }
 
 TEST(Simulation, DrawnValuesReachTheRequestedVarianceAndGivenValuesAreKept) {
-    for (const Cross cross : {Cross::BC1, Cross::F2, Cross::RIL}) {
+    for (const ProgenyType cross : {ProgenyType::BC1, ProgenyType::F2, ProgenyType::RIL}) {
         const SimulationDesign design = smallDesign(cross);
         const SimulationResult result = simulate(design);
         for (std::size_t q = 0; q < design.qtl.size(); ++q)
@@ -133,7 +133,7 @@ TEST(Simulation, DrawnValuesReachTheRequestedVarianceAndGivenValuesAreKept) {
         EXPECT_NEAR(result.phenotypicVariance, 1.0, 0.35) << crossName(cross);
     }
 
-    SimulationDesign given = smallDesign(Cross::F2);
+    SimulationDesign given = smallDesign(ProgenyType::F2);
     given.values = AllelicValues{{{1.5, -0.5, 0, 2}, {0.25, -0.25}}};
     const SimulationResult result = simulate(given);
     EXPECT_EQ(result.alleleValues, given.values->values);
@@ -152,7 +152,7 @@ TEST(Simulation, DrawnValuesReachTheRequestedVarianceAndGivenValuesAreKept) {
 }
 
 TEST(Simulation, FounderAllelesFollowTheSwitchesAndMarkerOptions) {
-    SimulationDesign design = smallDesign(Cross::F2);
+    SimulationDesign design = smallDesign(ProgenyType::F2);
     design.sampleAlleles = false;
     design.qtl[0].alleleCount = 3;
     EXPECT_EQ(simulate(design).qtlAlleles[0], (std::vector<int>{1, 2, 3, 1}));

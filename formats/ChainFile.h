@@ -1,0 +1,63 @@
+#pragma once
+
+// The chain files of the analysis engine, mix_RRM1.txt (mix_RRM0.txt for
+// the run without QTL): a heading line of column names, then a line of
+// values per saved sample. The engine writes them; the Markov chain viewer
+// reads one column.
+
+#include <istream>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+/// The model parameters whose Markov chains can be traced, in the order of
+/// the viewer's radios.
+enum class ChainParameter {
+    FamilyMean = 0,
+    QtlPosition = 1,
+    QtlVariance = 2,
+    AlleleNumber = 3,
+    AlleleEffect = 4,
+    ResidualVariance = 5,
+};
+
+/// Column name of a chain in a chain file: "mu_3", "pos_1", "var_2",
+/// "nall_4", "eff_7"; the residual variance is always "res_1". Shared with the
+/// analysis engine, which writes the heading.
+std::string chainColumnName(ChainParameter parameter, int chain);
+
+/// The chain file title of a meta-run (1 to 99): "mix_01M1" for the run with
+/// QTL, "mix_01M0" for the additional run without QTL.
+std::string chainFileTitle(int metaRun, bool withQtl);
+
+/// The chain file's name: the title with ".txt".
+std::string chainFileName(int metaRun, bool withQtl);
+
+/// The heading of a chain file: iter nqtl mu_1..mu_F res_1..res_G
+/// pos_1..pos_K var_1..var_K nall_1..nall_K eff_1..eff_E.
+std::vector<std::string> chainHeading(int families, int residualVariances, int qtlSlots,
+                                      int effects);
+
+/// The value written for an empty slot.
+inline constexpr const char* chainGap = "NA";
+
+/// Whether a column could be read; a bad value is a `FileError` instead.
+enum class ChainStatus { Loaded, NotFound, NoColumn };
+
+/// One column of a chain file, a value or a gap per saved sample.
+struct ChainColumn {
+    ChainStatus status = ChainStatus::NotFound;
+    std::vector<std::optional<double>> values;
+};
+
+/// Reads the column `name` from a chain file: a heading line of column
+/// names, then a line of values per saved sample; "NA" is a gap, blank
+/// lines are skipped. NoColumn when the heading does not name it. A line
+/// too short for the column, or a value that is not a number, is a
+/// `FileError` naming `fileName` and the line.
+ChainColumn readChainColumn(std::istream& in, const std::string& fileName, std::string_view name);
+
+/// The same from a file in the current directory; NotFound if it cannot
+/// be opened.
+ChainColumn loadChainColumn(const std::string& fileName, std::string_view name);

@@ -1,0 +1,97 @@
+#include "formats/CsvTable.h"
+
+#include "model/FileError.h"
+
+namespace {
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+std::string trimmed(const std::string& cell) {
+    std::size_t begin = 0;
+    std::size_t end = cell.size();
+    while (begin < end && isBlank(cell[begin]))
+        ++begin;
+    while (end > begin && isBlank(cell[end - 1]))
+        --end;
+    return cell.substr(begin, end - begin);
+}
+
+// Splits one row starting at `at`, which it leaves after the row's line end.
+class RowSplitter {
+public:
+    RowSplitter(std::string_view text, std::size_t& at, int& line)
+        : m_text(text), m_at(at), m_line(line) {}
+
+    CsvRow row() {
+        CsvRow row{m_line, {}};
+        std::string cell;
+        bool quoted = false;
+        while (m_at < m_text.size()) {
+            const char c = m_text[m_at++];
+            if (c == '"' && trimmed(cell).empty() && !quoted) {
+                quoted = true;
+                cell = readQuoted(row.line, static_cast<int>(row.cells.size()) + 1);
+            } else if (c == ',') {
+                row.cells.push_back(quoted ? cell : trimmed(cell));
+                cell.clear();
+                quoted = false;
+            } else if (c == '\n') {
+                ++m_line;
+                break;
+            } else if (c != '\r' && !(quoted && isBlank(c))) {
+                cell += c;
+            }
+        }
+        row.cells.push_back(quoted ? cell : trimmed(cell));
+        return row;
+    }
+
+private:
+    // After the opening quote; ends after the closing one. Text between the
+    // closing quote and the next comma is kept, as spreadsheets do.
+    std::string readQuoted(int row, int column) {
+        std::string cell;
+        while (m_at < m_text.size()) {
+            const char c = m_text[m_at++];
+            if (c == '"') {
+                if (m_at < m_text.size() && m_text[m_at] == '"') {
+                    cell += '"';
+                    ++m_at;
+                    continue;
+                }
+                return cell;
+            }
+            if (c == '\n')
+                ++m_line;
+            cell += c;
+        }
+        throw FileError({}, FilePlace::cell(row, column),
+                        "the quote that opens this cell is never closed");
+    }
+
+    std::string_view m_text;
+    std::size_t& m_at;
+    int& m_line;
+};
+
+bool isBlankRow(const CsvRow& row) {
+    return row.cells.size() == 1 && row.cells.front().empty();
+}
+
+} // namespace
+
+std::vector<CsvRow> parseCsv(std::string_view text) {
+    if (text.substr(0, 3) == "\xEF\xBB\xBF")
+        text.remove_prefix(3);
+    std::vector<CsvRow> rows;
+    std::size_t at = 0;
+    int line = 1;
+    while (at < text.size()) {
+        CsvRow row = RowSplitter(text, at, line).row();
+        if (!isBlankRow(row))
+            rows.push_back(std::move(row));
+    }
+    return rows;
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cmath>
+#include <istream>
+#include <string>
+#include <vector>
+
+/// The trait file (default pheno.txt): one trait value per progeny, in the order of the progeny
+/// marker file.
+///
+///     Number_of_progeny    300
+///     1    1    10.2371
+///     1    2    NA
+///
+/// Each line: family, progeny number (1, 2, ...), value; `NA` is missing.
+struct TraitData {
+    std::vector<int> family;
+    std::vector<double> value; ///< NaN where the file says NA
+
+    int progenyCount() const { return static_cast<int>(family.size()); }
+    static bool isMissing(double value) { return std::isnan(value); }
+};
+
+/// Reads the trait file. Family numbers must be positive, progeny numbers run
+/// 1, 2, ... line by line, values are numbers or `NA`, and the file holds
+/// exactly the announced number of progeny. Errors are `FileError`s
+/// naming `fileName` and the progeny's record number.
+TraitData readTraitData(std::istream& in, const std::string& fileName);
+
+/// The file's text; values in general notation with 6 significant digits.
+std::string traitText(const TraitData& traits);
+
+/// The same with 15 significant digits, for measured values that must come
+/// back as they were typed: 1234.567 stays 1234.567.
+std::string traitTextExact(const TraitData& traits);

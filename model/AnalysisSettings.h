@@ -1,0 +1,63 @@
+#pragma once
+
+// The settings of one Bayesian MCMC analysis that the analysis dialog's
+// parameter set, the files multAl_in.txt and multAl_in.def and the analysis
+// engine all hold, each with its start value. The start values live here
+// only: the parameter set and the files' content derive from these groups,
+// and a group is copied whole where the files carry it.
+
+/// Enumeration values are the radio-button ids of their dialog groups.
+enum class SamplingMethod { MetropolisHastings = 0, Gibbs = 1 };
+enum class QtlEffectModel { Random = 0, Fixed = 1 };
+/// Used for the number of QTL and for the number of alleles.
+enum class CountMode { Variable = 0, Fixed = 1 };
+
+/// The sampler, the QTL model and the priors of the two numbers.
+struct ModelChoices {
+    SamplingMethod samplingMethod = SamplingMethod::MetropolisHastings;
+    QtlEffectModel qtlEffect = QtlEffectModel::Random;
+    CountMode qtlNumberMode = CountMode::Variable;
+    double qtlNumberPoissonMean = 2.0;
+    CountMode alleleNumberMode = CountMode::Fixed;
+    int alleleNumberPoissonMean = 4;
+
+    bool operator==(const ModelChoices&) const = default;
+};
+
+/// Radii of change and bounds of the Metropolis-Hastings updates; the files
+/// carry them with that sampler only.
+struct SamplerTuning {
+    double alleleEffectRadius = 0.1;
+    double maxFamilyMean = 20.0;
+    double familyMeanRadius = 0.5;
+    double maxFamilyVariance = 2.0;
+    double familyVarianceRadius = 0.1;
+
+    bool operator==(const SamplerTuning&) const = default;
+};
+
+/// The QTL variance's bound and radius; the files carry them with a random
+/// QTL model under Metropolis-Hastings only.
+struct QtlVarianceTuning {
+    double maxQtlVariance = 2.0;
+    double qtlVarianceRadius = 0.1;
+
+    bool operator==(const QtlVarianceTuning&) const = default;
+};
+
+/// The run's switches and lengths; always in the files.
+struct RunSettings {
+    bool overdisperseStart = true;
+    bool singleResidualVariance = true;
+    bool updateMissingMarkers = false;
+    bool saveChainValues = true;
+    int metaRuns = 10;
+    int burnInIterations = 100;
+    int totalIterations = 10000;
+    int iterationsPerSave = 10;
+    double qtlPositionRadius = 100.0; // cM
+    int binLength = 2;                // cM
+    int randomSeed = 289186;
+
+    bool operator==(const RunSettings&) const = default;
+};

@@ -1,0 +1,451 @@
+#include "pellarin/QtlSummary.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+
+namespace pellarin {
+
+namespace {
+
+// The number of values an interval of `mass` must hold out of n; the small
+// allowance keeps 0.95 * 20 from rounding up to 20.
+std::size_t heldCount(double mass, std::size_t n) {
+    if (!(mass > 0.0))
+        return 1;
+    const double held = std::ceil(std::min(mass, 1.0) * static_cast<double>(n) - 1e-9);
+    return std::clamp<std::size_t>(static_cast<std::size_t>(std::max(held, 1.0)), 1, n);
+}
+
+double cleanWeight(double w) {
+    return w > 0.0 ? w : 0.0;
+}
+
+} // namespace
+
+Interval hpdInterval(std::vector<double> sample, double mass) {
+    std::erase_if(sample, [](double x) { return std::isnan(x); });
+    if (sample.empty())
+        return {NAN, NAN};
+    std::sort(sample.begin(), sample.end());
+    const std::size_t held = heldCount(mass, sample.size());
+    std::size_t best = 0;
+    for (std::size_t i = 1; i + held <= sample.size(); ++i) {
+        if (sample[i + held - 1] - sample[i] < sample[best + held - 1] - sample[best])
+            best = i;
+    }
+    return {sample[best], sample[best + held - 1]};
+}
+
+BinRange hpdBins(const std::vector<double>& weights, double mass) {
+    const int n = static_cast<int>(weights.size());
+    std::vector<double> prefix(n + 1, 0.0);
+    for (int k = 0; k < n; ++k)
+        prefix[k + 1] = prefix[k] + cleanWeight(weights[k]);
+    const double total = prefix[n];
+    if (!(total > 0.0))
+        return {};
+    const double share = mass > 0.0 ? std::min(mass, 1.0) : 0.0;
+    // A run must hold the share up to rounding in the sums.
+    const double target = share * total * (1.0 - 1e-12);
+    BinRange best;
+    double bestMass = -1.0;
+    int last = 0;
+    for (int first = 0; first < n; ++first) {
+        last = std::max(last, first);
+        while (last < n && prefix[last + 1] - prefix[first] < target)
+            ++last;
+        if (last == n)
+            break;
+        const double held = prefix[last + 1] - prefix[first];
+        const int length = last - first;
+        const bool shorter = best.first < 0 || length < best.last - best.first;
+        const bool heavier = length == best.last - best.first && held > bestMass;
+        if (shorter || heavier) {
+            best = {first, last};
+            bestMass = held;
+        }
+    }
+    return best;
+}
+
+namespace {
+
+// Step 3 of the region rule on bins first..last of a run, appending the
+// pieces to `regions` left to right.
+void cutAtTroughs(const std::vector<double>& intensity, int first, int last,
+                  std::vector<BinRange>& regions) {
+    const int length = last - first + 1;
+    int trough = -1;
+    if (length >= 3) {
+        std::vector<double> leftHigh(length, 0.0), rightHigh(length, 0.0);
+        for (int k = 1; k < length; ++k)
+            leftHigh[k] = std::max(leftHigh[k - 1], intensity[first + k - 1]);
+        for (int k = length - 2; k >= 0; --k)
+            rightHigh[k] = std::max(rightHigh[k + 1], intensity[first + k + 1]);
+        for (int k = 1; k < length - 1; ++k) {
+            const double value = intensity[first + k];
+            const bool clear = value < troughRatio * std::min(leftHigh[k], rightHigh[k]);
+            if (clear && (trough < 0 || value < intensity[trough]))
+                trough = first + k;
+        }
+    }
+    if (trough < 0) {
+        regions.push_back({first, last});
+        return;
+    }
+    const bool withLeft = intensity[trough - 1] >= intensity[trough + 1];
+    const int cut = withLeft ? trough : trough - 1;
+    cutAtTroughs(intensity, first, cut, regions);
+    cutAtTroughs(intensity, cut + 1, last, regions);
+}
+
+} // namespace
+
+std::vector<BinRange> findRegions(const std::vector<double>& intensity, double floor) {
+    std::vector<BinRange> regions;
+    const int n = static_cast<int>(intensity.size());
+    for (int k = 0; k < n;) {
+        if (!(intensity[k] > floor)) {
+            ++k;
+            continue;
+        }
+        int last = k;
+        while (last + 1 < n && intensity[last + 1] > floor)
+            ++last;
+        cutAtTroughs(intensity, k, last, regions);
+        k = last + 1;
+    }
+    return regions;
+}
+
+namespace {
+
+long long pooledSamples(const std::vector<ChainResult>& results) {
+    long long samples = 0;
+    for (const ChainResult& result : results)
+        samples += result.draws.samples();
+    return samples;
+}
+
+// The bin of draw q, or -1 when its chromosome or position has none.
+int binOfDraw(const QtlDraws& draws, std::size_t q, const std::vector<BinLayout>& bins) {
+    const std::size_t c = draws.chromosome[q];
+    return c < bins.size() ? bins[c].binOf(draws.position[q]) : -1;
+}
+
+} // namespace
+
+std::vector<std::vector<double>> pooledIntensity(const std::vector<ChainResult>& results,
+                                                 const std::vector<BinLayout>& bins) {
+    std::vector<std::vector<double>> intensity;
+    for (const BinLayout& layout : bins)
+        intensity.emplace_back(layout.count(), 0.0);
+    const long long samples = pooledSamples(results);
+    if (samples == 0)
+        return intensity;
+    for (const ChainResult& result : results) {
+        const QtlDraws& draws = result.draws;
+        for (std::size_t q = 0; q < draws.count(); ++q) {
+            const int bin = binOfDraw(draws, q, bins);
+            if (bin >= 0)
+                intensity[draws.chromosome[q]][bin] += 1.0;
+        }
+    }
+    for (auto& row : intensity) {
+        for (double& value : row)
+            value /= static_cast<double>(samples);
+    }
+    return intensity;
+}
+
+std::vector<double> qtlNumberPrior(const ModelSettings& settings) {
+    std::vector<double> prior(maxQtl + 1);
+    double top = -INFINITY;
+    for (int k = 0; k <= maxQtl; ++k) {
+        prior[k] = logQtlNumberPrior(settings, k);
+        top = std::max(top, prior[k]);
+    }
+    if (!(top > -INFINITY)) {
+        std::fill(prior.begin(), prior.end(), 0.0);
+        return prior;
+    }
+    double total = 0.0;
+    for (double& p : prior)
+        total += (p = std::exp(p - top));
+    for (double& p : prior)
+        p /= total;
+    return prior;
+}
+
+std::vector<double> priorQtlPerChromosome(const ModelSettings& settings,
+                                          const std::vector<double>& lengths) {
+    std::vector<double> prior(lengths.size(), 0.0);
+    if (!settings.variableQtlNumber) {
+        for (const QtlPrior& qtl : settings.qtl) {
+            if (qtl.chromosome >= 0 && static_cast<std::size_t>(qtl.chromosome) < prior.size())
+                prior[qtl.chromosome] += 1.0;
+        }
+        return prior;
+    }
+    const std::vector<double> number = qtlNumberPrior(settings);
+    double mean = 0.0;
+    for (int k = 0; k <= maxQtl; ++k)
+        mean += k * number[k];
+    double genome = 0.0;
+    for (double length : lengths)
+        genome += length;
+    if (!(genome > 0.0))
+        return prior;
+    for (std::size_t c = 0; c < lengths.size(); ++c)
+        prior[c] = mean * lengths[c] / genome;
+    return prior;
+}
+
+namespace {
+
+// What one candidate region gathers over the pooled samples.
+struct RegionTally {
+    int chromosome = 0;
+    BinRange bins;
+    long long holding = 0;               ///< samples with a QTL in the region
+    std::vector<double> positions;       ///< of every QTL in the region
+    std::vector<double> shares;          ///< the region's share, per holding sample
+    std::vector<long long> alleleCounts; ///< QTL by number of allele classes
+    std::vector<double> effectSums;      ///< per founder, over holding samples
+    // The sample being read.
+    bool touched = false;
+    double sampleShare = 0.0;
+    std::vector<double> sampleEffects;
+};
+
+// Adds QTL q of `draws` to the region's figures of the sample being read.
+void addDraw(RegionTally& tally, const QtlDraws& draws, std::size_t q) {
+    const int founders = draws.founders;
+    if (!tally.touched) {
+        tally.touched = true;
+        tally.sampleShare = 0.0;
+        tally.sampleEffects.assign(founders, 0.0);
+    }
+    tally.positions.push_back(draws.position[q]);
+    tally.sampleShare += draws.share[q];
+    const std::size_t alleles = draws.alleles[q];
+    if (tally.alleleCounts.size() <= alleles)
+        tally.alleleCounts.resize(alleles + 1, 0);
+    ++tally.alleleCounts[alleles];
+    double mean = 0.0;
+    for (int p = 0; p < founders; ++p)
+        mean += draws.effect(q, p);
+    mean /= std::max(founders, 1);
+    for (int p = 0; p < founders; ++p)
+        tally.sampleEffects[p] += draws.effect(q, p) - mean;
+}
+
+// Closes the sample being read for a region it touched.
+void closeSample(RegionTally& tally) {
+    tally.touched = false;
+    ++tally.holding;
+    tally.shares.push_back(tally.sampleShare);
+    if (tally.effectSums.size() < tally.sampleEffects.size())
+        tally.effectSums.resize(tally.sampleEffects.size(), 0.0);
+    for (std::size_t p = 0; p < tally.sampleEffects.size(); ++p)
+        tally.effectSums[p] += tally.sampleEffects[p];
+}
+
+QtlRegion reportedRegion(const RegionTally& tally, const std::vector<double>& intensity,
+                         const BinLayout& bins, long long samples, int founders) {
+    QtlRegion region;
+    region.chromosome = tally.chromosome;
+    region.bins = tally.bins;
+    region.probability = static_cast<double>(tally.holding) / static_cast<double>(samples);
+    const auto begin = intensity.begin();
+    const auto peak = std::max_element(begin + tally.bins.first, begin + tally.bins.last + 1);
+    region.position = bins.centre(static_cast<int>(peak - begin));
+    region.interval = hpdInterval(tally.positions);
+    double shareSum = 0.0;
+    for (double share : tally.shares)
+        shareSum += share;
+    region.shareMean = tally.shares.empty() ? NAN : shareSum / tally.shares.size();
+    region.share = hpdInterval(tally.shares);
+    const auto mode = std::max_element(tally.alleleCounts.begin(), tally.alleleCounts.end());
+    region.allelesMode = mode == tally.alleleCounts.end() || *mode == 0
+                             ? 0
+                             : static_cast<int>(mode - tally.alleleCounts.begin());
+    region.founderEffects.assign(founders, NAN);
+    for (int p = 0; p < founders && tally.holding > 0; ++p) {
+        const double sum =
+            static_cast<std::size_t>(p) < tally.effectSums.size() ? tally.effectSums[p] : 0.0;
+        region.founderEffects[p] = sum / static_cast<double>(tally.holding);
+    }
+    return region;
+}
+
+} // namespace
+
+QtlSummary summariseQtl(const std::vector<ChainResult>& results, const std::vector<BinLayout>& bins,
+                        const std::vector<double>& priorQtl) {
+    QtlSummary summary;
+    summary.metaRuns = static_cast<int>(results.size());
+    summary.samples = pooledSamples(results);
+    for (const ChainResult& result : results)
+        summary.founders = std::max(summary.founders, result.draws.founders);
+    const std::size_t chromosomes = bins.size();
+    summary.chromosomeProbability.assign(chromosomes, NAN);
+    if (summary.samples == 0)
+        return summary;
+
+    const std::vector<std::vector<double>> intensity = pooledIntensity(results, bins);
+    std::vector<RegionTally> tallies;
+    std::vector<std::vector<int>> regionOfBin(chromosomes);
+    for (std::size_t c = 0; c < chromosomes; ++c) {
+        regionOfBin[c].assign(bins[c].count(), -1);
+        if (bins[c].count() == 0)
+            continue;
+        const double prior = c < priorQtl.size() ? priorQtl[c] : 0.0;
+        const double floor = floorFactor * prior / bins[c].count();
+        for (const BinRange& range : findRegions(intensity[c], floor)) {
+            RegionTally tally;
+            tally.chromosome = static_cast<int>(c);
+            tally.bins = range;
+            for (int k = range.first; k <= range.last; ++k)
+                regionOfBin[c][k] = static_cast<int>(tallies.size());
+            tallies.push_back(std::move(tally));
+        }
+    }
+
+    std::vector<long long> chromosomeHolding(chromosomes, 0);
+    std::vector<char> onChromosome(chromosomes, 0);
+    std::vector<int> touched;
+    for (const ChainResult& result : results) {
+        const QtlDraws& draws = result.draws;
+        for (int s = 0; s < draws.samples(); ++s) {
+            std::fill(onChromosome.begin(), onChromosome.end(), 0);
+            for (std::size_t q = draws.begin(s); q < draws.end(s); ++q) {
+                const int bin = binOfDraw(draws, q, bins);
+                if (draws.chromosome[q] < chromosomes)
+                    onChromosome[draws.chromosome[q]] = 1;
+                const int r = bin < 0 ? -1 : regionOfBin[draws.chromosome[q]][bin];
+                if (r < 0)
+                    continue;
+                if (!tallies[r].touched)
+                    touched.push_back(r);
+                addDraw(tallies[r], draws, q);
+            }
+            for (int r : touched)
+                closeSample(tallies[r]);
+            touched.clear();
+            for (std::size_t c = 0; c < chromosomes; ++c)
+                chromosomeHolding[c] += onChromosome[c];
+        }
+    }
+
+    const double samples = static_cast<double>(summary.samples);
+    for (std::size_t c = 0; c < chromosomes; ++c)
+        summary.chromosomeProbability[c] = chromosomeHolding[c] / samples;
+    std::vector<int> numbered(chromosomes, 0);
+    for (const RegionTally& tally : tallies) {
+        if (static_cast<double>(tally.holding) / samples < reportedProbability)
+            continue;
+        const int c = tally.chromosome;
+        QtlRegion region =
+            reportedRegion(tally, intensity[c], bins[c], summary.samples, summary.founders);
+        region.region = ++numbered[c];
+        summary.regions.push_back(std::move(region));
+    }
+    return summary;
+}
+
+QtlSummary summariseQtl(const std::vector<ChainResult>& results, const AnalysisData& data) {
+    std::vector<BinLayout> bins;
+    std::vector<double> lengths;
+    const auto& chromosomes = data.population().chromosomes;
+    for (std::size_t c = 0; c < chromosomes.size(); ++c) {
+        bins.push_back(data.bins(static_cast<int>(c)));
+        lengths.push_back(chromosomes[c].length);
+    }
+    return summariseQtl(results, bins, priorQtlPerChromosome(data.settings(), lengths));
+}
+
+std::vector<double> pooledQtlNumberShares(const std::vector<ChainResult>& results) {
+    std::vector<double> shares(maxQtl + 1, 0.0);
+    long long samples = 0;
+    for (const ChainResult& result : results) {
+        samples += result.samples;
+        for (std::size_t k = 0; k < result.qtlCounts.size() && k < shares.size(); ++k)
+            shares[k] += static_cast<double>(result.qtlCounts[k]);
+    }
+    if (samples == 0)
+        return std::vector<double>(maxQtl + 1, 0.0);
+    for (double& share : shares)
+        share /= static_cast<double>(samples);
+    return shares;
+}
+
+std::vector<double> bayesFactorsAgainstOneFewer(const std::vector<double>& posterior,
+                                                const std::vector<double>& prior) {
+    const std::size_t n = std::min(posterior.size(), prior.size());
+    std::vector<double> factors(n, NAN);
+    for (std::size_t k = 1; k < n; ++k) {
+        const bool all =
+            posterior[k] > 0.0 && posterior[k - 1] > 0.0 && prior[k] > 0.0 && prior[k - 1] > 0.0;
+        if (!all)
+            continue;
+        const double factor = (posterior[k] / posterior[k - 1]) / (prior[k] / prior[k - 1]);
+        factors[k] = std::isfinite(factor) ? factor : NAN;
+    }
+    return factors;
+}
+
+QtlNumberTable qtlNumberTable(const std::vector<ChainResult>& results,
+                              const ModelSettings& settings) {
+    QtlNumberTable table;
+    table.prior = qtlNumberPrior(settings);
+    table.posterior = pooledQtlNumberShares(results);
+    table.bayesFactor = bayesFactorsAgainstOneFewer(table.posterior, table.prior);
+    for (const ChainResult& result : results)
+        table.samples += result.samples;
+    return table;
+}
+
+namespace {
+
+DicFigures dicFromSums(long long samples, double sum, double squares) {
+    if (samples == 0)
+        return {NAN, NAN, NAN, 0};
+    const double n = static_cast<double>(samples);
+    const double mean = sum / n;
+    const double effective = 0.5 * std::max(squares / n - mean * mean, 0.0);
+    return {mean, effective, mean + effective, samples};
+}
+
+} // namespace
+
+DicFigures dicFigures(const ChainResult& result) {
+    return dicFromSums(result.samples, result.devianceSum, result.devianceSquares);
+}
+
+DicFigures pooledDic(const std::vector<ChainResult>& results) {
+    long long samples = 0;
+    double sum = 0.0, squares = 0.0;
+    for (const ChainResult& result : results) {
+        samples += result.samples;
+        sum += result.devianceSum;
+        squares += result.devianceSquares;
+    }
+    return dicFromSums(samples, sum, squares);
+}
+
+DicVerdict dicVerdict(const DicFigures& withQtl, const DicFigures& withoutQtl) {
+    DicVerdict verdict{withQtl, withoutQtl, withoutQtl.dic - withQtl.dic,
+                       DicPreference::NotComparable};
+    if (std::isnan(verdict.difference))
+        return verdict;
+    if (std::fabs(verdict.difference) < dicMargin)
+        verdict.preference = DicPreference::NoClearPreference;
+    else
+        verdict.preference =
+            verdict.difference > 0.0 ? DicPreference::WithQtl : DicPreference::WithoutQtl;
+    return verdict;
+}
+
+} // namespace pellarin

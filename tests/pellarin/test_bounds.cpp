@@ -1,0 +1,120 @@
+// Bounds that cannot hold the trait stop a Metropolis-Hastings run before
+// it samples; bounds that barely hold it give a warning.
+
+#include "model/FileError.h"
+#include "model/TraitScale.h"
+#include "pellarin/Input.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace pellarin;
+
+namespace {
+
+// Two families of four progeny whose traits are `values` (NaN: missing).
+Population twoFamilies(const std::vector<double>& values) {
+    Population population;
+    population.families = {{0, 1, 4}, {0, 1, 4}};
+    population.progenyFamily = {0, 0, 0, 0, 1, 1, 1, 1};
+    population.traits = values;
+    return population;
+}
+
+struct BoundCase {
+    const char* name;
+    std::vector<double> traits;
+    double familyMean, familyVariance, qtlVariance;
+    const char* refusal; ///< "" when the run may go on
+    std::vector<const char*> warnings;
+};
+
+class BoundChecks : public ::testing::TestWithParam<BoundCase> {};
+
+TEST_P(BoundChecks, RefuseOrWarnWithTheFigures) {
+    const BoundCase c = GetParam();
+    ModelSettings settings;
+    settings.maxFamilyMean = c.familyMean;
+    settings.maxFamilyVariance = c.familyVariance;
+    settings.maxQtlVariance = c.qtlVariance;
+    const Population population = twoFamilies(c.traits);
+    if (*c.refusal) {
+        try {
+            checkBoundsHoldTrait(population, settings);
+            ADD_FAILURE() << "no refusal";
+        } catch (const FileError& problem) {
+            EXPECT_EQ(problem.message(), c.refusal);
+        }
+        return;
+    }
+    const std::vector<std::string> warnings = checkBoundsHoldTrait(population, settings);
+    ASSERT_EQ(warnings.size(), c.warnings.size());
+    for (size_t k = 0; k < warnings.size(); ++k)
+        EXPECT_EQ(warnings[k], c.warnings[k]);
+}
+
+const double na = NAN;
+
+INSTANTIATE_TEST_SUITE_P(
+    Traits, BoundChecks,
+    ::testing::Values(
+        BoundCase{"Fits", {0, 1, -1, 0, 1, 2, 0, 1}, 20, 2, 2, "", {}},
+        BoundCase{"FamilyMeanOutside",
+                  {500, 510, 490, 500, 600, 620, 580, 600},
+                  20,
+                  20000,
+                  20000,
+                  "multAl_in.txt: the bound of family means 20 cannot hold the trait: family 2 "
+                  "has a mean of 600; a bound of 2000 would fit",
+                  {}},
+        BoundCase{"NegativeMeanOnTheBound",
+                  {-20, -20, -20, -20, 0, 0, 0, na},
+                  20,
+                  200,
+                  200,
+                  "multAl_in.txt: the bound of family means 20 cannot hold the trait: family 1 "
+                  "has a mean of 20; a bound of 50 would fit",
+                  {}},
+        BoundCase{"VarianceAboveTwiceTheBound",
+                  {-3, 3, -3, 3, -3, 3, -3, 3},
+                  20,
+                  2,
+                  20,
+                  "multAl_in.txt: the bound of family variances 2 cannot hold the trait: its "
+                  "variance 9 is more than twice the bound, so QTL would have to explain more "
+                  "than half of it; a bound of 20 would fit",
+                  {}},
+        BoundCase{"VarianceBetweenOnceAndTwiceTheBound",
+                  {-2, 2, -2, 2, -2, 2, -2, 2},
+                  20,
+                  3,
+                  20,
+                  "",
+                  {"multAl_in.txt: the bound of family variances 3 is below the trait's "
+                   "variance 4, so QTL must explain at least 25% of it; a bound of 10 would "
+                   "leave the model free"}},
+        BoundCase{"QtlVarianceBoundFarTooSmall",
+                  {-20, 20, -20, 20, -20, 20, -20, 20},
+                  50,
+                  1000,
+                  2,
+                  "",
+                  {"multAl_in.txt: the maximum QTL variance 2 is below a hundredth of the "
+                   "trait's variance 400, so no QTL can explain much of it; a bound of 1000 "
+                   "would fit"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(TraitScale, FamilyMeansVarianceAndTypedBounds) {
+    const TraitScale scale = traitScale({1, 3, NAN, -10, -12, 1000, NAN}, {0, 0, 0, 1, 1, 2, 2}, 4);
+    EXPECT_EQ(scale.largestFamily, 2);
+    EXPECT_DOUBLE_EQ(scale.largestFamilyMean, 1000);
+    EXPECT_EQ(scale.values, 5);
+    EXPECT_NEAR(scale.variance, 161477.84, 1e-6);
+    const std::pair<double, double> rounded[] = {{0.3, 0.5}, {1, 2},         {1.5, 2}, {2, 5},
+                                                 {7, 10},    {12024, 20000}, {0, 1},   {NAN, 1}};
+    for (const auto& [value, typed] : rounded)
+        EXPECT_EQ(roundUpToTypedValue(value), typed) << value;
+}
+
+} // namespace

@@ -1,0 +1,106 @@
+// Pellarin.exe's entry function, run in process: its options and messages,
+// and its outputs, which appear all together or not at all.
+
+#include "model/TextFiles.h"
+#include "pellarin/Pellarin.h"
+#include "support/EngineRuns.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+using namespace testing_support;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct EntryRun {
+    int status = 0;
+    std::string out;
+    std::string err;
+};
+
+EntryRun run(const std::vector<std::string>& args) {
+    std::ostringstream out, err;
+    const int status = pellarin::runPellarin(args, out, err);
+    return {status, out.str(), err.str()};
+}
+
+std::string text(const fs::path& path) {
+    return readWholeFile(path).value_or("<missing>");
+}
+
+} // namespace
+
+TEST(PellarinEntry, OptionsAreReadOrRefusedInTheProgramsWords) {
+    TempDir folder;
+    const std::string absent = (folder / "absent").string();
+    const std::pair<std::vector<std::string>, std::string> bad[] = {
+        {{"--threads"}, "--threads needs a number"},
+        {{"--threads", "0"}, "--threads: \"0\" is not a whole number of at least 1"},
+        {{"--seed", "-1"}, "--seed: \"-1\" is not a whole number of at least 0"},
+        {{"--seed", "12x"}, "--seed: \"12x\" is not a whole number of at least 0"},
+        {{"--dir"}, "--dir needs a folder"},
+        {{"--fast"}, "unknown option \"--fast\" (see --help)"},
+        {{"--quiet", "stray"}, "unknown option \"stray\" (see --help)"},
+        {{"--dir", absent}, "the folder \"" + absent + "\" does not exist"},
+    };
+    for (const auto& [args, message] : bad) {
+        const EntryRun refused = run(args);
+        EXPECT_EQ(refused.status, 1) << message;
+        EXPECT_EQ(refused.err, "Pellarin.exe: " + message + "\n");
+        EXPECT_EQ(refused.out, "");
+    }
+    const EntryRun help = run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("--prior-only"), std::string::npos);
+    const EntryRun version = run({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, std::string("Pellarin.exe ") + MARROW_VERSION + "\n");
+}
+
+TEST(PellarinEntry, AMissingParameterFileIsOneLineAndWritesNothing) {
+    TempDir folder;
+    const EntryRun refused = run({"--dir", folder.path().string()});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err, "Pellarin.exe: multAl_in.txt: cannot be opened\n");
+    EXPECT_TRUE(filesIn(folder.path()).empty());
+}
+
+// A run that cannot write one of its files leaves the files of the run
+// before exactly as they were: never old and new posterior files mixed.
+TEST(PellarinEntry, OutputsAreCommittedTogetherOrNotAtAll) {
+    SimulatedDataSet set;
+    set.families = {{1, 2, 60}};
+    AnalysisInput input = analysisOf(set);
+    input.metaRuns = 1;
+    input.burnInIterations = 20;
+    input.totalIterations = 120;
+    TempDir folder;
+    writeSimulationInput(folder.path(), set);
+    ASSERT_EQ(runProgram("Tamsin.exe", folder.path()).status, 0);
+    writeAnalysisInputFile(folder.path(), input);
+    ASSERT_TRUE(writeFileAtomically(folder / "qtI100_01.txt", "old intensity\n"));
+    ASSERT_TRUE(writeFileAtomically(folder / "Pellarin.log", "old log\n"));
+    // Where qtlnum.txt would be staged stands a folder.
+    fs::create_directory(folder / "qtlnum.txt.part");
+    const std::vector<std::string> before = filesIn(folder.path());
+
+    const EntryRun failed = run({"--quiet", "--dir", folder.path().string()});
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_EQ(failed.err,
+              "Pellarin.exe: qtlnum.txt: cannot be written in " + folder.path().string() + "\n");
+    EXPECT_EQ(filesIn(folder.path()), before);
+    EXPECT_EQ(text(folder / "qtI100_01.txt"), "old intensity\n");
+    EXPECT_EQ(text(folder / "Pellarin.log"), "old log\n");
+
+    fs::remove(folder / "qtlnum.txt.part");
+    const EntryRun done = run({"--quiet", "--dir", folder.path().string()});
+    ASSERT_EQ(done.status, 0) << done.err;
+    EXPECT_EQ(done.err, "");
+    EXPECT_NE(text(folder / "qtI100_01.txt"), "old intensity\n");
+    for (const char* name : {"qtI100_02.txt", "qtlVar_02.txt", "qtlnum.txt"})
+        EXPECT_TRUE(fs::exists(folder / name)) << name;
+    EXPECT_EQ(text(folder / "Pellarin.log").rfind(std::string("Pellarin.exe ") + MARROW_VERSION, 0),
+              0u);
+}

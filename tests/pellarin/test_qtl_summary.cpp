@@ -1,0 +1,534 @@
+#include "pellarin/Convergence.h"
+#include "pellarin/QtlSummary.h"
+#include "pellarin/Runner.h"
+#include "support/SimulatedPopulation.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <numeric>
+
+using namespace pellarin;
+using testing_support::simulatePopulation;
+using testing_support::SimulationPlan;
+
+namespace {
+
+// ---- HPD intervals of known distributions ----
+
+// n points at the quantiles (i + 1/2) / n of a distribution: a sample
+// without sampling noise.
+std::vector<double> quantileSample(int n, const std::function<double(double)>& quantile) {
+    std::vector<double> sample(n);
+    for (int i = 0; i < n; ++i)
+        sample[i] = quantile((i + 0.5) / n);
+    return sample;
+}
+
+// Most of the mass near 0, a small second mode near 20 that holds more than
+// the 2.5% an upper tail may have: equal tails reach into the second mode,
+// the shortest interval stays on the first.
+std::vector<double> bimodalSample() {
+    std::vector<double> sample = quantileSample(9600, inverseNormal);
+    for (double x : quantileSample(400, inverseNormal))
+        sample.push_back(20.0 + x);
+    return sample;
+}
+
+struct SampleCase {
+    const char* name;
+    std::function<std::vector<double>()> sample;
+    double mass;
+    double lower;
+    double upper;
+    double tolerance;
+};
+
+class HpdOfSample : public ::testing::TestWithParam<SampleCase> {};
+
+TEST_P(HpdOfSample, IsTheShortestIntervalHoldingTheMass) {
+    const SampleCase c = GetParam();
+    const Interval interval = hpdInterval(c.sample(), c.mass);
+    if (std::isnan(c.lower)) {
+        EXPECT_TRUE(std::isnan(interval.lower) && std::isnan(interval.upper));
+        return;
+    }
+    EXPECT_NEAR(interval.lower, c.lower, c.tolerance);
+    EXPECT_NEAR(interval.upper, c.upper, c.tolerance);
+}
+
+// The bimodal case: the middle 9,500 of the first mode's 9,600 points,
+// from the 51st to the 9,550th.
+const double bimodalHalfWidth = -inverseNormal(50.5 / 9600.0);
+
+INSTANTIATE_TEST_SUITE_P(
+    Distributions, HpdOfSample,
+    ::testing::Values(
+        // Any 95% of a uniform is equally short; the leftmost is taken.
+        SampleCase{"Uniform", [] { return quantileSample(1000, [](double u) { return u; }); }, 0.95,
+                   0.0005, 0.9495, 1e-9},
+        // Density 2 (1 - x) on (0, 1): the interval starts at the mode, 0,
+        // and ends at 1 - sqrt(0.05); equal tails would be (0.0127, 0.8419).
+        SampleCase{
+            "SkewedTriangle",
+            [] { return quantileSample(20000, [](double u) { return 1 - std::sqrt(1 - u); }); },
+            0.95, 0.0, 1.0 - std::sqrt(0.05), 1e-3},
+        // Equal tails would end near 19.
+        SampleCase{"Bimodal", bimodalSample, 0.95, -bimodalHalfWidth, bimodalHalfWidth, 1e-12},
+        SampleCase{"WholeSample",
+                   [] {
+                       return std::vector<double>{3, 1, 2};
+                   },
+                   1.0, 1, 3, 0},
+        // ceil(0.95 * 20) = 19 points, not 20 from rounding.
+        SampleCase{"NineteenOfTwenty",
+                   [] {
+                       std::vector<double> x(20);
+                       std::iota(x.begin(), x.end(), 0.0);
+                       x.back() = 100.0;
+                       return x;
+                   },
+                   0.95, 0, 18, 0},
+        SampleCase{"OneValue", [] { return std::vector<double>{4.5}; }, 0.95, 4.5, 4.5, 0},
+        SampleCase{"NaNIgnored",
+                   [] {
+                       return std::vector<double>{NAN, 2, NAN};
+                   },
+                   0.95, 2, 2, 0},
+        SampleCase{"Empty", [] { return std::vector<double>{}; }, 0.95, NAN, NAN, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct BinsCase {
+    const char* name;
+    std::vector<double> weights;
+    double mass;
+    int first;
+    int last;
+};
+
+class HpdOfBins : public ::testing::TestWithParam<BinsCase> {};
+
+TEST_P(HpdOfBins, IsTheShortestRunHoldingTheMass) {
+    const BinsCase c = GetParam();
+    const BinRange range = hpdBins(c.weights, c.mass);
+    EXPECT_EQ(range.first, c.first);
+    EXPECT_EQ(range.last, c.last);
+}
+
+std::vector<double> binomial(int n, double p) {
+    std::vector<double> weights(n + 1);
+    for (int k = 0; k <= n; ++k)
+        weights[k] =
+            std::exp(std::lgamma(n + 1.0) - std::lgamma(k + 1.0) - std::lgamma(n - k + 1.0) +
+                     k * std::log(p) + (n - k) * std::log(1 - p));
+    return weights;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Distributions, HpdOfBins,
+    ::testing::Values(
+        // Binomial(20, 0.3): 2..10 holds 0.975, every shorter run less than 0.95.
+        BinsCase{"Binomial", binomial(20, 0.3), 0.95, 2, 10},
+        BinsCase{"Uniform", std::vector<double>(10, 1.0), 0.95, 0, 9},
+        BinsCase{"UniformHalfExactly", std::vector<double>(4, 1.0), 0.5, 0, 1},
+        // Equal tails would keep bin 3 (its upper tail holds only 0.01).
+        BinsCase{"Skewed", {0.9, 0.04, 0.03, 0.02, 0.01}, 0.95, 0, 2},
+        // Two runs of two bins hold enough; the heavier wins.
+        BinsCase{"HeavierOnATie", {3, 3, 0, 3, 4}, 6.0 / 13.0, 3, 4},
+        BinsCase{"UnnormalisedWithBadWeights", {-5, NAN, 2, 8, 0}, 0.95, 2, 3},
+        BinsCase{"NoWeight", {0, 0, 0}, 0.95, -1, -1}, BinsCase{"NoBins", {}, 0.95, -1, -1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---- Regions of hand-made intensity rows ----
+
+struct RegionCase {
+    const char* name;
+    std::vector<double> intensity;
+    double floor;
+    std::vector<std::pair<int, int>> regions;
+};
+
+class Regions : public ::testing::TestWithParam<RegionCase> {};
+
+TEST_P(Regions, RunsAboveTheFloorCutAtClearTroughs) {
+    const RegionCase c = GetParam();
+    std::vector<std::pair<int, int>> found;
+    for (const BinRange& range : findRegions(c.intensity, c.floor))
+        found.emplace_back(range.first, range.last);
+    EXPECT_EQ(found, c.regions);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, Regions,
+    ::testing::Values(RegionCase{"AllBelowTheFloor", {0.1, 0.2, 0.1}, 0.2, {}},
+                      RegionCase{"OneHump", {0, 1, 4, 9, 5, 1, 0.2, 0}, 0.5, {{1, 5}}},
+                      RegionCase{"AtBothEnds", {3, 2, 0, 0, 1, 6}, 0.5, {{0, 1}, {4, 5}}},
+                      RegionCase{"SeparatedByTheFloor", {2, 8, 0.4, 6, 3}, 0.5, {{0, 1}, {3, 4}}},
+                      // 2 is below half of 6 (the lower side's peak): a clear trough,
+                      // which goes with its higher neighbour, 7 on the right.
+                      RegionCase{"ClearTrough", {1, 9, 3, 2, 7, 6}, 0.5, {{0, 2}, {3, 5}}},
+                      RegionCase{"TroughWithTheLeftOnATie", {9, 3, 1, 3, 9}, 0.5, {{0, 2}, {3, 4}}},
+                      // Exactly half is no clear trough, and a shallow dip neither.
+                      RegionCase{"HalfIsNotClear", {9, 3, 6}, 0.5, {{0, 2}}},
+                      RegionCase{"ShallowDip", {2, 8, 5, 7, 2}, 0.5, {{0, 4}}},
+                      // Cut at 1 first (with 8, its higher neighbour), then 6, 2, 9 at 2.
+                      RegionCase{"ThreePeaks", {8, 1, 6, 2, 9}, 0.5, {{0, 1}, {2, 2}, {3, 4}}},
+                      // 4 is clear against 9 on the right, but once the run is cut at 1
+                      // its piece's right side holds only 6: judged within the piece.
+                      RegionCase{"JudgedWithinThePiece", {10, 4, 6, 1, 9}, 0.5, {{0, 2}, {3, 4}}},
+                      RegionCase{"NaNIsBelowTheFloor", {5, NAN, 5}, 0.0, {{0, 0}, {2, 2}}},
+                      RegionCase{"ZeroFloorKeepsEveryBinWithAQtl", {0, 0.01, 0, 0}, 0.0, {{1, 1}}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---- The table from hand-made draws ----
+
+struct Draw {
+    int chromosome;
+    double position;
+    double share;
+    int alleles;
+    std::vector<float> effects;
+};
+
+void addSample(ChainResult& result, const std::vector<Draw>& qtl) {
+    QtlDraws& draws = result.draws;
+    for (const Draw& d : qtl) {
+        draws.chromosome.push_back(static_cast<std::uint16_t>(d.chromosome));
+        draws.position.push_back(d.position);
+        draws.share.push_back(d.share);
+        draws.alleles.push_back(static_cast<std::uint16_t>(d.alleles));
+        draws.founderEffects.insert(draws.founderEffects.end(), d.effects.begin(), d.effects.end());
+    }
+    draws.sampleEnd.push_back(static_cast<std::uint32_t>(draws.count()));
+    ++result.samples;
+}
+
+// Two meta-runs of ten samples over three founders, chromosomes of 100 and
+// 50 cM in 2 cM bins. Samples 0..15 hold a QTL near 30 cM on chromosome 1
+// (sample 0 a second one there); sample 16 one at 10 cM; samples 17 and 18
+// one at 10 cM on chromosome 2; sample 19 none.
+std::vector<ChainResult> handMadeRuns() {
+    std::vector<ChainResult> runs(2);
+    for (int s = 0; s < 20; ++s) {
+        std::vector<Draw> qtl;
+        if (s < 16)
+            qtl.push_back({0, 29.0 + 0.5 * (s % 5), 0.2, 2, {1, -1, 1}});
+        if (s == 0)
+            qtl.push_back({0, 30.0, 0.1, 3, {0, 0, 3}});
+        if (s == 16)
+            qtl.push_back({0, 10.0, 0.4, 2, {1, 0, 0}});
+        if (s == 17 || s == 18)
+            qtl.push_back({1, 10.0, 0.05, 2, {0.5, 0.5, -1}});
+        ChainResult& run = runs[s / 10];
+        run.draws.founders = 3;
+        addSample(run, qtl);
+    }
+    return runs;
+}
+
+TEST(QtlSummary, HandMadeDrawsGiveEveryFigure) {
+    const std::vector<BinLayout> bins = {BinLayout(100, 2), BinLayout(50, 2)};
+    const QtlSummary summary = summariseQtl(handMadeRuns(), bins, {0.1, 0.1});
+    EXPECT_EQ(summary.samples, 20);
+    EXPECT_EQ(summary.metaRuns, 2);
+    EXPECT_EQ(summary.founders, 3);
+    EXPECT_EQ(summary.chromosomeProbability, (std::vector<double>{0.85, 0.1}));
+    // The region at 10 cM holds a QTL in 1 sample of 20: not reported, and
+    // the one at 30 cM is region 1 of its chromosome.
+    ASSERT_EQ(summary.regions.size(), 2u);
+    const QtlRegion& first = summary.regions[0];
+    EXPECT_EQ(first.chromosome, 0);
+    EXPECT_EQ(first.region, 1);
+    EXPECT_EQ(first.bins.first, 14);
+    EXPECT_EQ(first.bins.last, 15);
+    EXPECT_DOUBLE_EQ(first.probability, 0.8);
+    // 7 QTL in the bin centred on 29 cM, 10 in the one on 31 (30 is a tie,
+    // which goes right).
+    EXPECT_EQ(first.position, 31.0);
+    EXPECT_EQ(first.interval.lower, 29.0);
+    EXPECT_EQ(first.interval.upper, 31.0);
+    // Sample 0 adds both QTL's shares; the mean is over the 16 holding samples.
+    EXPECT_DOUBLE_EQ(first.shareMean, (0.3 + 15 * 0.2) / 16);
+    EXPECT_NEAR(first.share.lower, 0.2, 1e-12);
+    EXPECT_NEAR(first.share.upper, 0.3, 1e-12);
+    EXPECT_EQ(first.allelesMode, 2);
+    // Centred effects: (2/3, -4/3, 2/3) in 16 samples, plus (-1, -1, 2) from
+    // sample 0's second QTL.
+    const double expected[3] = {(16 * 2.0 / 3 - 1) / 16, (-16 * 4.0 / 3 - 1) / 16,
+                                (16 * 2.0 / 3 + 2) / 16};
+    ASSERT_EQ(first.founderEffects.size(), 3u);
+    for (int p = 0; p < 3; ++p)
+        EXPECT_NEAR(first.founderEffects[p], expected[p], 1e-12) << "founder " << p + 1;
+
+    // Probability exactly 0.1 is reported.
+    const QtlRegion& second = summary.regions[1];
+    EXPECT_EQ(second.chromosome, 1);
+    EXPECT_EQ(second.region, 1);
+    EXPECT_DOUBLE_EQ(second.probability, 0.1);
+    EXPECT_EQ(second.position, 11.0);
+    EXPECT_EQ(second.interval.lower, 10.0);
+    EXPECT_EQ(second.interval.upper, 10.0);
+    EXPECT_DOUBLE_EQ(second.shareMean, 0.05);
+    EXPECT_EQ(second.founderEffects, (std::vector<double>{0.5, 0.5, -1}));
+}
+
+TEST(QtlSummary, FloorFollowsThePriorAndNoSamplesGiveNoTable) {
+    const std::vector<BinLayout> bins = {BinLayout(100, 2), BinLayout(50, 2)};
+    // A prior of 25 QTL on the second chromosome's 25 bins puts its floor at
+    // 2 per bin, above what two QTL in 20 samples make.
+    const QtlSummary high = summariseQtl(handMadeRuns(), bins, {0.1, 25.0});
+    ASSERT_EQ(high.regions.size(), 1u);
+    EXPECT_EQ(high.regions[0].chromosome, 0);
+    EXPECT_DOUBLE_EQ(high.chromosomeProbability[1], 0.1);
+
+    const QtlSummary none = summariseQtl({}, bins, {0.1, 0.1});
+    EXPECT_TRUE(none.regions.empty());
+    EXPECT_EQ(none.samples, 0);
+    ASSERT_EQ(none.chromosomeProbability.size(), 2u);
+    EXPECT_TRUE(std::isnan(none.chromosomeProbability[0]));
+}
+
+TEST(QtlSummary, PriorQtlPerChromosome) {
+    ModelSettings settings;
+    settings.qtl = {{0, 10, 2, 0.5}, {0, 60, 2, 0.5}, {2, 30, 2, 0.5}};
+    const std::vector<double> lengths = {100, 50, 50};
+    EXPECT_EQ(priorQtlPerChromosome(settings, lengths), (std::vector<double>{2, 0, 1}));
+    settings.variableQtlNumber = true;
+    settings.qtlNumberMean = 2.0;
+    const std::vector<double> poisson = priorQtlPerChromosome(settings, lengths);
+    EXPECT_NEAR(poisson[0], 1.0, 1e-9);
+    EXPECT_NEAR(poisson[1], 0.5, 1e-9);
+    settings.qtlNumberPoisson = false;
+    EXPECT_NEAR(priorQtlPerChromosome(settings, lengths)[2], 15.0 / 4, 1e-9);
+}
+
+// ---- QTL number and model comparison ----
+
+struct FactorCase {
+    const char* name;
+    std::vector<double> posterior;
+    std::vector<double> prior;
+    std::vector<double> factors; // NaN where none
+};
+
+class BayesFactors : public ::testing::TestWithParam<FactorCase> {};
+
+TEST_P(BayesFactors, OfEachNumberAgainstOneFewer) {
+    const FactorCase c = GetParam();
+    const std::vector<double> factors = bayesFactorsAgainstOneFewer(c.posterior, c.prior);
+    ASSERT_EQ(factors.size(), c.factors.size());
+    for (size_t k = 0; k < factors.size(); ++k) {
+        if (std::isnan(c.factors[k])) {
+            EXPECT_TRUE(std::isnan(factors[k])) << "k = " << k << ": " << factors[k];
+        } else {
+            EXPECT_DOUBLE_EQ(factors[k], c.factors[k]) << "k = " << k;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BayesFactors,
+    ::testing::Values(
+        FactorCase{"Known", {0.25, 0.5, 0.25, 0}, {0.5, 0.25, 0.125, 0.125}, {NAN, 4, 1, NAN}},
+        // Never infinity: no sample with one fewer, or a prior so small
+        // that the ratio overflows.
+        FactorCase{"NoSampleBelow", {0, 1}, {0.5, 0.5}, {NAN, NAN}},
+        FactorCase{"Overflow", {0.5, 0.5}, {1, 1e-320}, {NAN, NAN}},
+        // A fixed number: the prior rules every other count out.
+        FactorCase{"FixedNumber", {0, 0, 1}, {0, 0, 1}, {NAN, NAN, NAN}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(QtlNumber, PooledSharesAndPriors) {
+    ChainResult first, second;
+    first.samples = 4;
+    first.qtlCounts = {1, 3};
+    second.samples = 6;
+    second.qtlCounts = {0, 3, 3};
+    const std::vector<double> shares = pooledQtlNumberShares({first, second});
+    ASSERT_EQ(shares.size(), static_cast<size_t>(maxQtl + 1));
+    EXPECT_DOUBLE_EQ(shares[0], 0.1);
+    EXPECT_DOUBLE_EQ(shares[1], 0.6);
+    EXPECT_DOUBLE_EQ(shares[2], 0.3);
+    EXPECT_EQ(pooledQtlNumberShares({}), std::vector<double>(maxQtl + 1, 0.0));
+
+    ModelSettings settings;
+    settings.qtl = {{0, 10, 2, 0.5}, {1, 10, 2, 0.5}};
+    const std::vector<double> fixed = qtlNumberPrior(settings);
+    EXPECT_EQ(fixed[2], 1.0);
+    EXPECT_EQ(std::accumulate(fixed.begin(), fixed.end(), 0.0), 1.0);
+    settings.variableQtlNumber = true;
+    settings.qtlNumberPoisson = false;
+    EXPECT_DOUBLE_EQ(qtlNumberPrior(settings)[7], 1.0 / (maxQtl + 1));
+
+    // Under the uniform prior the factor of 1 against 0 is 0.6 / 0.1.
+    const QtlNumberTable table = qtlNumberTable({first, second}, settings);
+    EXPECT_EQ(table.samples, 10);
+    EXPECT_EQ(table.posterior, shares);
+    EXPECT_DOUBLE_EQ(table.bayesFactor[1], 6.0);
+    EXPECT_DOUBLE_EQ(table.bayesFactor[2], 0.5);
+    EXPECT_TRUE(std::isnan(table.bayesFactor[3]));
+}
+
+TEST(Dic, PooledOverMetaRuns) {
+    // Deviances 10, 12 in one run and 14, 16 in the other: mean 13,
+    // variance 5.
+    ChainResult first, second;
+    first.samples = second.samples = 2;
+    first.devianceSum = 22;
+    first.devianceSquares = 100 + 144;
+    second.devianceSum = 30;
+    second.devianceSquares = 196 + 256;
+    const DicFigures figures = pooledDic({first, second});
+    EXPECT_DOUBLE_EQ(figures.meanDeviance, 13);
+    EXPECT_DOUBLE_EQ(figures.effectiveParameters, 2.5);
+    EXPECT_DOUBLE_EQ(figures.dic, 15.5);
+    EXPECT_EQ(figures.samples, 4);
+    EXPECT_TRUE(std::isnan(pooledDic({}).dic));
+    // One meta-run alone: deviances 10 and 12, variance 1.
+    EXPECT_DOUBLE_EQ(dicFigures(first).dic, 11.5);
+}
+
+struct VerdictCase {
+    double with;
+    double without;
+    DicPreference preference;
+};
+
+class Verdicts : public ::testing::TestWithParam<VerdictCase> {};
+
+TEST_P(Verdicts, NoClearPreferenceWithinFive) {
+    const VerdictCase c = GetParam();
+    const DicVerdict verdict =
+        dicVerdict({c.with - 3, 3, c.with, 10}, {c.without - 1, 1, c.without, 12});
+    EXPECT_EQ(verdict.preference, c.preference);
+    EXPECT_EQ(verdict.withQtl.effectiveParameters, 3);
+    EXPECT_EQ(verdict.withoutQtl.effectiveParameters, 1);
+    EXPECT_EQ(verdict.withQtl.samples, 10);
+    EXPECT_EQ(verdict.withoutQtl.samples, 12);
+    if (c.preference != DicPreference::NotComparable) {
+        EXPECT_DOUBLE_EQ(verdict.difference, c.without - c.with);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, Verdicts,
+                         ::testing::Values(VerdictCase{100, 104.9,
+                                                       DicPreference::NoClearPreference},
+                                           VerdictCase{100, 96, DicPreference::NoClearPreference},
+                                           VerdictCase{100, 105, DicPreference::WithQtl},
+                                           VerdictCase{110, 100, DicPreference::WithoutQtl},
+                                           VerdictCase{100, NAN, DicPreference::NotComparable},
+                                           VerdictCase{NAN, 100, DicPreference::NotComparable}));
+
+// ---- On simulated data ----
+
+// Four founders in three F2 families; founders 1 and 3 carry the high
+// allele of a QTL at 63 cM on chromosome 2 of three.
+SimulationPlan sharedAllelePlan(unsigned long long seed) {
+    SimulationPlan plan;
+    plan.type = ProgenyType::F2;
+    plan.founders = 4;
+    plan.families = {{0, 1, 120}, {2, 3, 120}, {0, 2, 120}, {1, 3, 120}};
+    plan.lengths = {100, 100, 100};
+    plan.qtl = {{1, 63.0, {0.4, -0.4, 0.4, -0.4}}};
+    plan.residualVariance = 0.6;
+    plan.seed = seed;
+    return plan;
+}
+
+ModelSettings searchSettings() {
+    ModelSettings settings;
+    settings.sampling = Sampling::Gibbs;
+    settings.variableQtlNumber = true;
+    settings.qtlNumberMean = 1.0;
+    settings.burnIn = 300;
+    settings.total = 1300;
+    settings.perSave = 2;
+    settings.qtl = {{0, 50, 2, 0.5}};
+    return settings;
+}
+
+TEST(QtlDraws, HoldEveryQtlOfEverySampleAsTheChainHasIt) {
+    const Population population = simulatePopulation(sharedAllelePlan(3));
+    ModelSettings settings = searchSettings();
+    settings.variableAlleleNumber = true;
+    const AnalysisData data(population, settings);
+    Chain chain(data, Random(8, 1));
+    chain.start();
+    ChainResult result;
+    chain.prepare(result);
+    for (int t = 0; t < 60; ++t) {
+        chain.iterate();
+        chain.record(result);
+        const QtlDraws& draws = result.draws;
+        ASSERT_EQ(draws.samples(), t + 1);
+        const std::vector<QtlState>& qtl = chain.qtl();
+        ASSERT_EQ(draws.end(t) - draws.begin(t), qtl.size());
+        for (size_t k = 0; k < qtl.size(); ++k) {
+            const size_t q = draws.begin(t) + k;
+            EXPECT_EQ(draws.chromosome[q], qtl[k].chromosome);
+            EXPECT_EQ(draws.position[q], qtl[k].position);
+            EXPECT_EQ(draws.alleles[q], qtl[k].alleles);
+            EXPECT_EQ(draws.share[q], chain.varianceShare(static_cast<int>(k)));
+            for (int p = 0; p < population.founderCount; ++p)
+                EXPECT_EQ(draws.effect(q, p), static_cast<float>(qtl[k].effects[qtl[k].labels[p]]));
+        }
+    }
+    // The summary's pooled intensity is the chain's own.
+    Chain::finish(result);
+    std::vector<BinLayout> bins;
+    for (int c = 0; c < 3; ++c)
+        bins.push_back(data.bins(c));
+    const auto intensity = pooledIntensity({result}, bins);
+    for (int c = 0; c < 3; ++c) {
+        for (size_t k = 0; k < intensity[c].size(); ++k)
+            EXPECT_NEAR(100.0 * intensity[c][k], result.intensity[c][k], 1e-9);
+    }
+}
+
+TEST(QtlSummary, SimulatedQtlIsFoundWithItsIntervalAndFounderEffects) {
+    const Population population = simulatePopulation(sharedAllelePlan(5));
+    const AnalysisData data(population, searchSettings());
+    RunOptions options;
+    options.seed = 31;
+    options.metaRuns = 2;
+    options.threads = 2;
+    const std::vector<ChainResult> results = runChains(data, options);
+    const QtlSummary summary = summariseQtl(results, data);
+    EXPECT_EQ(summary.samples, 2 * data.settings().savedCount());
+    ASSERT_EQ(summary.regions.size(), 1u);
+    const QtlRegion& region = summary.regions[0];
+    EXPECT_EQ(region.chromosome, 1);
+    EXPECT_GT(region.probability, 0.9);
+    EXPECT_LE(region.interval.lower, 63.0);
+    EXPECT_GE(region.interval.upper, 63.0);
+    EXPECT_NEAR(region.position, 63.0, 6.0);
+    // Founder pairs sharing an allele carry effects of one sign; the high
+    // allele is the first and third founder's.
+    const std::vector<double>& effects = region.founderEffects;
+    ASSERT_EQ(effects.size(), 4u);
+    EXPECT_GT(effects[0], 0.0);
+    EXPECT_GT(effects[2], 0.0);
+    EXPECT_LT(effects[1], 0.0);
+    EXPECT_LT(effects[3], 0.0);
+    EXPECT_NEAR(std::accumulate(effects.begin(), effects.end(), 0.0), 0.0, 1e-9);
+    EXPECT_EQ(region.allelesMode, 2);
+    // Genetic variance 2 a^2 = 0.32 of about 0.92.
+    EXPECT_GT(region.share.lower, 0.1);
+    EXPECT_LT(region.share.upper, 0.6);
+    EXPECT_LE(region.share.lower, region.shareMean);
+    EXPECT_GE(region.share.upper, region.shareMean);
+    EXPECT_GT(summary.chromosomeProbability[1], 0.9);
+    for (int empty : {0, 2})
+        EXPECT_LT(summary.chromosomeProbability[empty], 0.5) << "chromosome " << empty + 1;
+
+    const std::vector<double> factors = bayesFactorsAgainstOneFewer(
+        pooledQtlNumberShares(results), qtlNumberPrior(data.settings()));
+    EXPECT_TRUE(std::isnan(factors[0]));
+    for (double factor : factors)
+        EXPECT_FALSE(std::isinf(factor));
+    // Data with a QTL: one QTL is far likelier than none.
+    EXPECT_TRUE(std::isnan(factors[1]) || factors[1] > 10.0) << factors[1];
+}
+
+} // namespace
