@@ -15,9 +15,10 @@ PlotArea chainPlotArea(int w, int h) {
 
 namespace {
 
-/// Positions the row can hold: column n + 1 is read at the far end.
+/// Positions the row can hold: column n + 1 is read at the far end. None in
+/// a row of fewer than two columns.
 int heldLength(std::span<const double> row, int n) {
-    return std::clamp(n, 0, static_cast<int>(row.size()) - 2);
+    return std::max(0, std::min(n, static_cast<int>(row.size()) - 2));
 }
 
 double smoothed(std::span<const double> p, int j, int n) {

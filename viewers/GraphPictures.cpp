@@ -24,8 +24,8 @@ void drawAxes(QPainter& painter, const PlotArea& area) {
 
 DrawnCurve drawCurve(QPainter& painter, const PosteriorRows& rows, std::size_t row, int scale,
                      int colour, int n, const PlotArea& area) {
-    DrawnCurve curve{row, colour, curveValues(rows.values[row], n),
-                     curvePoints(rows.values[row], n, scale, area)};
+    DrawnCurve curve{row, colour, curveValues(rows.row(row), n),
+                     curvePoints(rows.row(row), n, scale, area)};
     painter.setPen(QPen(graphPalette(colour), 1));
     for (std::size_t j = 1; j < curve.points.size(); ++j) {
         const CurvePoint& from = curve.points[j - 1];
@@ -73,7 +73,7 @@ PosteriorDrawing drawPosteriorGraph(QPainter& painter, QSize size, const RunLayo
     drawAxes(painter, area);
     PosteriorDrawing drawing;
     const int n = layout.lengthOf(selection.chromosome);
-    const int replications = std::clamp(layout.replicationCount, 1, posteriorRows - 1);
+    const int replications = std::max(layout.replicationCount, 1);
     switch (selection.view) {
     case PosteriorView::All:
         for (int r = 0; r < replications; ++r)
@@ -89,7 +89,7 @@ PosteriorDrawing drawPosteriorGraph(QPainter& painter, QSize size, const RunLayo
     case PosteriorView::Single: {
         const auto row =
             static_cast<std::size_t>(std::clamp(selection.replication, 1, replications) - 1);
-        const int scale = rowScale(rows.values[row], n);
+        const int scale = rowScale(rows.row(row), n);
         drawing.curves.push_back(drawCurve(painter, rows, row, scale, 7, n, area));
         drawing.yLabelValue = scale;
         break;

@@ -13,6 +13,22 @@ std::string posteriorFileName(PosteriorKind kind, int chromosome) {
     return posteriorFileName(posteriorValueOf(kind), chromosome);
 }
 
+void PosteriorRows::fit(std::size_t rowCount, std::size_t columnCount) {
+    // Every row keeps the width of the widest, so a row added later holds
+    // the columns the others do.
+    const std::size_t width = std::max(columnCount, values.empty() ? 0 : values.front().size());
+    if (values.size() < rowCount)
+        values.resize(rowCount);
+    for (auto& row : values)
+        row.resize(std::max(row.size(), width), 0.0);
+}
+
+std::span<const double> PosteriorRows::row(std::size_t r) const {
+    if (r >= values.size())
+        return {};
+    return values[r];
+}
+
 int scaleStep(int maximum) {
     for (const int step : {15, 30, 45, 60, 75})
         if (maximum <= step)
@@ -33,8 +49,8 @@ PosteriorStatus readPosteriorRows(std::istream& in, PosteriorKind kind,
                                   const std::vector<int>& centres, int replicationCount,
                                   PosteriorRows& rows) {
     const bool centresFit = std::all_of(centres.begin(), centres.end(),
-                                        [](int s) { return s >= 0 && s + 1 < posteriorColumns; });
-    if (!centresFit || replicationCount < 1 || replicationCount >= posteriorRows)
+                                        [](int s) { return s >= 0 && s <= maxLayoutLength; });
+    if (!centresFit || replicationCount < 1 || replicationCount > maxLayoutReplications)
         return PosteriorStatus::BadFormat;
     // The dialog shows its own sentence for any problem, so the reader's
     // message needs no file name.
@@ -49,6 +65,9 @@ PosteriorStatus readPosteriorRows(std::istream& in, PosteriorKind kind,
         return PosteriorStatus::BadFormat;
     }
 
+    const int lastCentre = centres.empty() ? 0 : *std::max_element(centres.begin(), centres.end());
+    rows.fit(static_cast<std::size_t>(replicationCount) + 1,
+             static_cast<std::size_t>(lastCentre) + 2);
     auto& average = rows.values[static_cast<std::size_t>(replicationCount)];
     int allMax = 5;
     auto value = values.begin();
@@ -82,8 +101,12 @@ PosteriorStatus readPosteriorRows(std::istream& in, PosteriorKind kind,
 PosteriorStatus loadPosteriorFile(const RunLayout& layout, PosteriorKind kind, int chromosome,
                                   PosteriorRows& rows) {
     const int length = layout.lengthOf(chromosome);
-    if (length < 0 || length > maxLayoutLength)
+    if (length < 0 || length > maxLayoutLength || layout.replicationCount < 1 ||
+        layout.replicationCount > maxLayoutReplications)
         return PosteriorStatus::BadFormat;
+    // The curve reads column length + 1 at its far end.
+    rows.fit(static_cast<std::size_t>(layout.replicationCount) + 1,
+             static_cast<std::size_t>(length) + 2);
     std::ifstream in(posteriorFileName(kind, chromosome));
     if (!in)
         return PosteriorStatus::NotFound;

@@ -3,8 +3,8 @@
 #include "formats/PosteriorFile.h"
 #include "viewers/RunLayout.h"
 
-#include <array>
 #include <istream>
+#include <span>
 #include <vector>
 
 /// The three posterior views; only intensity and variance have files.
@@ -19,16 +19,22 @@ std::string posteriorFileName(PosteriorKind kind, int chromosome);
 /// Raises a vertical scale maximum to the next of 15, 30, 45, 60, 75 or 100.
 int scaleStep(int maximum);
 
-inline constexpr int posteriorRows = 50;
-inline constexpr int posteriorColumns = 300;
-
 /// The value rows of one posterior file: row r holds replication r + 1, the
 /// row after the last replication their average; column j is map position j
-/// cM. Each bin fills its centre's column and the next one.
+/// cM. Each bin fills its centre's column and the next one. The rows are
+/// sized by the files read: they grow to the most replications and the
+/// longest chromosome loaded and never shrink, so a column that a load does
+/// not write keeps what an earlier load wrote there, or 0.
 struct PosteriorRows {
-    std::array<std::array<double, posteriorColumns>, posteriorRows> values{};
+    std::vector<std::vector<double>> values;
     int allMax = 15;     ///< scale of the all-replications view
     int averageMax = 15; ///< scale of the average view
+
+    /// Grows to at least `rowCount` rows, all of the same width and at least
+    /// `columnCount` columns; new cells are 0, the others keep their values.
+    void fit(std::size_t rowCount, std::size_t columnCount);
+    /// Row `r`, or an empty row past those held.
+    std::span<const double> row(std::size_t r) const;
 };
 
 enum class PosteriorStatus { Loaded, NotFound, BadFormat };
@@ -39,14 +45,18 @@ inline constexpr const char* posteriorFormatMessage =
 
 /// Reads a posterior file (`readPosteriorFile`) into the value rows of
 /// `replicationCount` replications with bins at `centres`. Variance values
-/// are taken times 100. `rows` changes only when the whole file reads well;
-/// columns the file does not cover keep what they held. BadFormat for a
-/// file the reader refuses or a layout the rows cannot hold.
+/// are taken times 100. `rows` changes only when the whole file reads well
+/// (it then grows to fit the file); columns the file does not cover keep
+/// what they held. BadFormat for a file the reader refuses, or a layout
+/// beyond the viewer's limits (`maxLayoutReplications`, bin centres from 0
+/// to `maxLayoutLength` cM).
 PosteriorStatus readPosteriorRows(std::istream& in, PosteriorKind kind,
                                   const std::vector<int>& centres, int replicationCount,
                                   PosteriorRows& rows);
 
 /// Reads the posterior file of `chromosome` and `kind` from the current
-/// directory, sized by `layout` (which has passed the whole walk).
+/// directory, sized by `layout` (which has passed the whole walk). The rows
+/// first grow to hold the chromosome's length and the layout's replications
+/// and average, so that a drawing after a failed load has them too.
 PosteriorStatus loadPosteriorFile(const RunLayout& layout, PosteriorKind kind, int chromosome,
                                   PosteriorRows& rows);

@@ -223,8 +223,9 @@ bool PosteriorGraphDialog::transferFromControls() {
         return false;
     m_replication = std::min(*replication, m_layout ? m_layout->replicationCount : 1);
     m_showAll = m_showAllCheck->isChecked();
-    // A chromosome may be 0 cM long, and its axis number must pass too.
-    const auto xLabel = viewer::takeInteger(*m_xAxisEdit, 0, 1000, m_messages);
+    // The axis number is a chromosome's length, which may be 0 cM and may
+    // be as long as the viewer draws: OK must not refuse a number it set.
+    const auto xLabel = viewer::takeInteger(*m_xAxisEdit, 0, maxLayoutLength, m_messages);
     if (!xLabel)
         return false;
     m_xLabelValue = *xLabel;

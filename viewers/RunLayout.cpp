@@ -7,6 +7,12 @@
 #include <cmath>
 #include <fstream>
 
+int RunLayout::lengthOf(int chromosome) const {
+    if (chromosome < 1 || chromosome > chromosomeCount)
+        return 0;
+    return chromosomeLength[static_cast<std::size_t>(chromosome)];
+}
+
 namespace {
 
 bool isLetter(char value, char lower) {
@@ -28,27 +34,12 @@ bool takeChromosomes(const AnalysisInput& input, RunLayout& layout) {
     return true;
 }
 
-bool fitsValueRows(const RunLayout& layout) {
-    if (layout.chromosomeCount > maxLayoutChromosomes)
-        return false;
-    for (int c = 1; c <= layout.chromosomeCount; ++c) {
-        const int length = layout.lengthOf(c);
-        if (length < 0 || length > maxLayoutLength)
-            return false;
-    }
-    return layout.replicationCount >= 1 && layout.replicationCount <= maxLayoutReplications &&
-           layout.binLength >= 1;
+std::string inFile(const std::string& what) {
+    return "The analysis input file multAl_in.txt " + what + "; the posterior graphs ";
 }
 
-} // namespace
-
-int RunLayout::lengthOf(int chromosome) const {
-    if (chromosome < 1 || chromosome > chromosomeCount)
-        return 0;
-    return chromosomeLength[static_cast<std::size_t>(chromosome)];
-}
-
-std::optional<RunLayout> readRunLayout(std::istream& in, RunLayoutDepth depth) {
+// The layout as the file gives it, before the limits are looked at.
+std::optional<RunLayout> readLayout(std::istream& in, RunLayoutDepth depth) {
     AnalysisReading reading;
     reading.trustWordOrder = true;
     reading.throughQtlCounts = depth == RunLayoutDepth::ModelAndQtl;
@@ -71,7 +62,35 @@ std::optional<RunLayout> readRunLayout(std::istream& in, RunLayoutDepth depth) {
         return layout;
     layout.replicationCount = input.metaRuns;
     layout.binLength = input.binLength;
-    if (!fitsValueRows(layout))
+    return layout;
+}
+
+} // namespace
+
+std::optional<std::string> runLayoutLimitProblem(const RunLayout& layout) {
+    const auto count = [](int value) { return std::to_string(value); };
+    if (layout.chromosomeCount < 1 || layout.chromosomeCount > maxLayoutChromosomes)
+        return inFile("has " + count(layout.chromosomeCount) + " chromosomes") + "show 1 to " +
+               count(maxLayoutChromosomes) + ".";
+    for (int c = 1; c <= layout.chromosomeCount; ++c) {
+        const int length = layout.lengthOf(c);
+        if (length < 0 || length > maxLayoutLength)
+            return inFile("gives chromosome " + count(c) + " a length of " + count(length) +
+                          " cM") +
+                   "show chromosomes of 0 to " + count(maxLayoutLength) + " cM.";
+    }
+    if (layout.replicationCount < 1 || layout.replicationCount > maxLayoutReplications)
+        return inFile("has " + count(layout.replicationCount) + " meta-runs") + "show 1 to " +
+               count(maxLayoutReplications) + ".";
+    if (layout.binLength < 1)
+        return inFile("has bins of " + count(layout.binLength) + " cM") +
+               "need bins of at least 1 cM.";
+    return std::nullopt;
+}
+
+std::optional<RunLayout> readRunLayout(std::istream& in, RunLayoutDepth depth) {
+    auto layout = readLayout(in, depth);
+    if (layout && depth == RunLayoutDepth::Whole && runLayoutLimitProblem(*layout))
         return std::nullopt;
     return layout;
 }
@@ -82,8 +101,16 @@ std::optional<RunLayout> loadRunLayout(MessageSink& messages, RunLayoutDepth dep
         messages.error(runLayoutMissingMessage);
         return std::nullopt;
     }
-    auto layout = readRunLayout(in, depth);
-    if (!layout)
+    const auto layout = readLayout(in, depth);
+    if (!layout) {
         messages.error(runLayoutFormatMessage);
+        return std::nullopt;
+    }
+    if (depth == RunLayoutDepth::Whole) {
+        if (const auto problem = runLayoutLimitProblem(*layout)) {
+            messages.error(*problem);
+            return std::nullopt;
+        }
+    }
     return layout;
 }

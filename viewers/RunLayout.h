@@ -27,27 +27,36 @@ struct RunLayout {
 };
 
 /// How far to read the file. The Markov chain viewer needs only the model and
-/// the QTL counts; the posterior viewer reads it whole and refuses what its
-/// value rows cannot hold.
+/// the QTL counts; the posterior viewer reads it whole and refuses a run
+/// beyond the limits below.
 enum class RunLayoutDepth { ModelAndQtl, Whole };
 
-/// Limits set by the posterior value rows (50 rows of 300 columns).
-inline constexpr int maxLayoutChromosomes = 50;
-inline constexpr int maxLayoutLength = 298;
-inline constexpr int maxLayoutReplications = 49;
+/// The largest run the posterior viewer draws, the largest the analysis
+/// dialog writes: its chromosome table holds 100 chromosomes, it takes 1 to
+/// 100 meta-runs, and a QTL position up to 10000 cM. The value rows are
+/// sized from the file within these.
+inline constexpr int maxLayoutChromosomes = 100;
+inline constexpr int maxLayoutLength = 10000;
+inline constexpr int maxLayoutReplications = 100;
 
 inline constexpr const char* runLayoutMissingMessage =
     "The analysis input file is not found: multAl_in.txt!";
 inline constexpr const char* runLayoutFormatMessage =
     "The analysis input file is not in correct format: multAl_in.txt!";
 
+/// Why the posterior viewer cannot draw a run that was read well, in one
+/// sentence that names the limit ("... at most 100 meta-runs ..."); nothing
+/// when every count and length is within the limits and the bins are at
+/// least 1 cM.
+std::optional<std::string> runLayoutLimitProblem(const RunLayout& layout);
+
 /// Reads an analysis input file with the viewers' reading of
 /// `readAnalysisInput`: keys skipped unread, the one-letter answers kept as
 /// written. Nothing if the reader refuses the file, a chromosome length is
-/// not a whole number, or (for the whole walk) the layout does not fit the
-/// value rows.
+/// not a whole number, or (for the whole walk) the run is beyond the limits.
 std::optional<RunLayout> readRunLayout(std::istream& in, RunLayoutDepth depth);
 
 /// Reads multAl_in.txt from the current directory; a missing or malformed
-/// file is reported to `messages` and gives nothing.
+/// file, or a run beyond the limits, is reported to `messages` and gives
+/// nothing.
 std::optional<RunLayout> loadRunLayout(MessageSink& messages, RunLayoutDepth depth);

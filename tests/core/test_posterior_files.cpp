@@ -12,10 +12,12 @@ namespace {
 
 constexpr double untouched = -7;
 
+constexpr std::size_t heldColumns = 310;
+
+// Three rows of `heldColumns`, every cell `value`.
 PosteriorRows rowsHolding(double value) {
     PosteriorRows rows;
-    for (auto& row : rows.values)
-        row.fill(value);
+    rows.values.assign(3, std::vector<double>(heldColumns, value));
     return rows;
 }
 
@@ -63,11 +65,12 @@ TEST(PosteriorFiles, BinsFillTheirTwoColumnsAndLeaveTheRestAlone) {
         const auto text = posteriorText(
             centres.size(), 1, [](int, std::size_t k) { return static_cast<double>(k + 1); });
         ASSERT_EQ(read(text, PosteriorKind::Intensity, centres, 1, rows), PosteriorStatus::Loaded);
-        std::vector<bool> written(posteriorColumns, false);
+        ASSERT_EQ(rows.values[0].size(), heldColumns);
+        std::vector<bool> written(heldColumns, false);
         for (std::size_t k = 0; k < centres.size(); ++k)
             written[static_cast<std::size_t>(centres[k])] =
                 written[static_cast<std::size_t>(centres[k]) + 1] = true;
-        for (std::size_t j = 0; j < posteriorColumns; ++j) {
+        for (std::size_t j = 0; j < heldColumns; ++j) {
             EXPECT_EQ(rows.values[0][j] != untouched, written[j]) << j;
             // With one replication the average row is that replication's row.
             if (written[j]) {
@@ -77,6 +80,66 @@ TEST(PosteriorFiles, BinsFillTheirTwoColumnsAndLeaveTheRestAlone) {
         for (int j = 1; c.binLength <= 2 && j <= c.length; ++j)
             EXPECT_TRUE(written[static_cast<std::size_t>(j)]) << j;
     }
+}
+
+// The rows are sized from the file: as many replications and as long a
+// chromosome as the analysis dialog allows, growing with each file read and
+// keeping what earlier files wrote; past the limits the file is refused.
+TEST(PosteriorFiles, RowsGrowToTheFileWithinTheLimits) {
+    PosteriorRows rows;
+    const auto first = binCentres(10, 2);
+    ASSERT_EQ(read(posteriorText(first.size(), 2, [](int, std::size_t) { return 3.0; }),
+                   PosteriorKind::Intensity, first, 2, rows),
+              PosteriorStatus::Loaded);
+    EXPECT_EQ(rows.values.size(), 3u);
+    EXPECT_EQ(rows.values[0].size(), 11u); // centres up to 9, and the column after
+
+    // 60 meta-runs over 400 cM.
+    const auto wide = binCentres(400, 2); // 1, 3, ..., 399
+    const auto text = posteriorText(wide.size(), 60, [](int r, std::size_t k) {
+        return k + 1 == 200 ? static_cast<double>(r + 1) : 0.0; // at centre 399
+    });
+    ASSERT_EQ(read(text, PosteriorKind::Intensity, wide, 60, rows), PosteriorStatus::Loaded);
+    ASSERT_EQ(rows.values.size(), 61u);
+    for (const auto& row : rows.values)
+        EXPECT_EQ(row.size(), 401u);
+    EXPECT_DOUBLE_EQ(rows.values[59][399], 60.0);
+    EXPECT_DOUBLE_EQ(rows.values[59][400], 60.0);
+    EXPECT_DOUBLE_EQ(rows.values[60][400], 30.5); // the average of 1..60
+    EXPECT_EQ(rows.allMax, 60);
+    EXPECT_EQ(rows.averageMax, 30);
+
+    // A smaller file leaves the rows as large as they were.
+    ASSERT_EQ(read(posteriorText(first.size(), 2, [](int, std::size_t) { return 1.0; }),
+                   PosteriorKind::Intensity, first, 2, rows),
+              PosteriorStatus::Loaded);
+    EXPECT_EQ(rows.values.size(), 61u);
+    EXPECT_DOUBLE_EQ(rows.values[0][9], 1.0);
+    EXPECT_DOUBLE_EQ(rows.values[0][399], 1.0); // as the earlier file left it
+
+    const auto edge = binCentres(maxLayoutLength, 1);
+    const std::string flat = posteriorText(edge.size(), 1, [](int, std::size_t) { return 2.0; });
+    EXPECT_EQ(read(flat, PosteriorKind::Intensity, edge, 1, rows), PosteriorStatus::Loaded);
+    EXPECT_EQ(rows.values[0].size(), static_cast<std::size_t>(maxLayoutLength) + 2);
+    const auto past = binCentres(maxLayoutLength + 1, 1);
+    const PosteriorRows before = rows;
+    EXPECT_EQ(read(posteriorText(past.size(), 1, [](int, std::size_t) { return 2.0; }),
+                   PosteriorKind::Intensity, past, 1, rows),
+              PosteriorStatus::BadFormat);
+    EXPECT_EQ(rows.values, before.values);
+    const auto many = binCentres(4, 2);
+    const auto runs = [](int count) {
+        return posteriorText(2, count, [](int, std::size_t) { return 2.0; });
+    };
+    EXPECT_EQ(read(runs(maxLayoutReplications), PosteriorKind::Intensity, many,
+                   maxLayoutReplications, rows),
+              PosteriorStatus::Loaded);
+    EXPECT_EQ(rows.values.size(), static_cast<std::size_t>(maxLayoutReplications) + 1);
+    const PosteriorRows full = rows;
+    EXPECT_EQ(read(runs(maxLayoutReplications + 1), PosteriorKind::Intensity, many,
+                   maxLayoutReplications + 1, rows),
+              PosteriorStatus::BadFormat);
+    EXPECT_EQ(rows.values, full.values);
 }
 
 TEST(PosteriorFiles, AverageAndScalesOverReplications) {

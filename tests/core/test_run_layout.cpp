@@ -108,18 +108,19 @@ TEST(RunLayout, WalksWhatTheAnalysisInputWriterWrites) {
                 }
 }
 
-TEST(RunLayout, RefusesFilesTheRowsCannotHoldOrThatAreMalformed) {
+TEST(RunLayout, RefusesRunsBeyondTheLimitsAndFilesThatAreMalformed) {
     struct Case {
         const char* name;
         void (*change)(AnalysisInputSketch&);
         bool modelAndQtlReads; // the chain viewer's shorter walk still succeeds
     };
     const Case cases[] = {
-        {"51 chromosomes", [](AnalysisInputSketch& s) { s.lengths.assign(51, "10"); }, true},
-        {"length 299", [](AnalysisInputSketch& s) { s.lengths[1] = "299"; }, true},
+        {"101 chromosomes", [](AnalysisInputSketch& s) { s.lengths.assign(101, "10"); }, false},
+        {"length 10001", [](AnalysisInputSketch& s) { s.lengths[1] = "10001"; }, true},
+        {"negative length", [](AnalysisInputSketch& s) { s.lengths[1] = "-2"; }, true},
         {"fractional length", [](AnalysisInputSketch& s) { s.lengths[0] = "100.5"; }, false},
         {"word for a length", [](AnalysisInputSketch& s) { s.lengths[2] = "x"; }, false},
-        {"50 replications", [](AnalysisInputSketch& s) { s.replications = "50"; }, true},
+        {"101 replications", [](AnalysisInputSketch& s) { s.replications = "101"; }, true},
         {"no replications", [](AnalysisInputSketch& s) { s.replications = "0"; }, true},
         {"word for replications", [](AnalysisInputSketch& s) { s.replications = "ten"; }, true},
         {"bin length 0", [](AnalysisInputSketch& s) { s.binLength = "0"; }, true},
@@ -135,6 +136,62 @@ TEST(RunLayout, RefusesFilesTheRowsCannotHoldOrThatAreMalformed) {
         c.change(sketch);
         EXPECT_FALSE(walk(sketch));
         EXPECT_EQ(walk(sketch, RunLayoutDepth::ModelAndQtl).has_value(), c.modelAndQtlReads);
+    }
+}
+
+// The posterior viewer takes every run the analysis dialog writes: up to 100
+// chromosomes, 100 meta-runs and chromosomes as long as a QTL position may
+// lie (10000 cM). Past those the message names the limit, not the file's
+// format.
+TEST(RunLayout, TakesEveryRunTheAnalysisDialogWritesAndNamesTheLimitPastIt) {
+    TempDir folder(true);
+    struct Case {
+        const char* name;
+        void (*change)(AnalysisInputSketch&);
+        const char* message; // nullptr: the layout is taken
+    };
+    const Case cases[] = {
+        {"60 meta-runs", [](AnalysisInputSketch& s) { s.replications = "60"; }, nullptr},
+        {"a chromosome of 400 cM", [](AnalysisInputSketch& s) { s.lengths[1] = "400"; }, nullptr},
+        {"every limit at once",
+         [](AnalysisInputSketch& s) {
+             s.lengths.assign(100, "10000");
+             s.replications = "100";
+             s.binLength = "1";
+         },
+         nullptr},
+        {"101 meta-runs", [](AnalysisInputSketch& s) { s.replications = "101"; },
+         "The analysis input file multAl_in.txt has 101 meta-runs; the posterior graphs show 1 "
+         "to 100."},
+        {"no meta-run", [](AnalysisInputSketch& s) { s.replications = "0"; },
+         "The analysis input file multAl_in.txt has 0 meta-runs; the posterior graphs show 1 to "
+         "100."},
+        {"a chromosome of 10001 cM", [](AnalysisInputSketch& s) { s.lengths[2] = "10001"; },
+         "The analysis input file multAl_in.txt gives chromosome 3 a length of 10001 cM; the "
+         "posterior graphs show chromosomes of 0 to 10000 cM."},
+        {"bins of 0 cM", [](AnalysisInputSketch& s) { s.binLength = "0"; },
+         "The analysis input file multAl_in.txt has bins of 0 cM; the posterior graphs need bins "
+         "of at least 1 cM."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        AnalysisInputSketch sketch;
+        c.change(sketch);
+        ASSERT_TRUE(writeFileAtomically(analysisInputFileName, sketch.text()));
+        RecordingMessages messages;
+        const auto layout = loadRunLayout(messages, RunLayoutDepth::Whole);
+        if (!c.message) {
+            ASSERT_TRUE(layout);
+            EXPECT_TRUE(messages.texts().empty());
+            EXPECT_EQ(runLayoutLimitProblem(*layout), std::nullopt);
+            continue;
+        }
+        EXPECT_FALSE(layout);
+        EXPECT_EQ(messages.texts(), std::vector<std::string>{c.message});
+        // The chain viewer reads no meta-run count or length: it still opens.
+        messages.clear();
+        EXPECT_TRUE(loadRunLayout(messages, RunLayoutDepth::ModelAndQtl));
+        EXPECT_TRUE(messages.texts().empty());
     }
 }
 

@@ -51,6 +51,9 @@ private slots:
     void missingLayoutDrawsNothing();
     void allViewDrawsEveryReplicationInPairsOfColours();
     void typedNumbersStayInsideTheLayout();
+    void largeRunsAreDrawnWhole();
+    void runsBeyondTheLimitsAreNamed_data();
+    void runsBeyondTheLimitsAreNamed();
     void markovEnabling_data();
     void markovEnabling();
     void chainNavigationFollowsTheParameter();
@@ -222,6 +225,100 @@ void ViewerTests::typedNumbersStayInsideTheLayout() {
              std::vector<std::string>{"Please enter an integer between 1 and 100."});
     QCOMPARE(messages.messages().front().caption, std::string("Marrow"));
     QCOMPARE(dialog.chromosome(), 3);
+}
+
+// The analysis dialog writes runs of up to 100 meta-runs on chromosomes of
+// any length it reads: 60 meta-runs over 400 cM are drawn whole, and OK takes
+// the axis number the drawing set.
+void ViewerTests::largeRunsAreDrawnWhole() {
+    TempDir folder(true);
+    AnalysisInputSketch sketch;
+    sketch.lengths = {"100", "400"};
+    sketch.qtls = {1, 0};
+    sketch.replications = "60";
+    writeLayout(sketch);
+    QVERIFY(writePosterior(PosteriorKind::Intensity, 1, 100, 2, 60));
+    QVERIFY(writePosterior(PosteriorKind::Intensity, 2, 400, 2, 60));
+    RecordingMessages messages;
+    PosteriorGraphDialog dialog(messages);
+    dialog.show();
+    child<QPushButton>(dialog, "chromosomeLast")->click();
+    child<QPushButton>(dialog, "replicationLast")->click();
+    paint(dialog);
+    QCOMPARE(dialog.replication(), 60);
+    QCOMPARE(child<QLineEdit>(dialog, "replicationEdit")->text(), QString("60"));
+    QCOMPARE(child<QLineEdit>(dialog, "xAxisEdit")->text(), QString("400"));
+    QCOMPARE(dialog.drawnCurves().size(), std::size_t(1));
+    const auto& single = dialog.drawnCurves().front();
+    QCOMPARE(single.row, std::size_t(59));
+    QCOMPARE(single.points.size(), std::size_t(400));
+    // Bin k of replication r holds r * (k mod 7); bin 199 fills positions
+    // 399 and 400, and the last point averages those two.
+    QCOMPARE(dialog.rows().values[59][400], 60.0 * (199 % 7));
+    QCOMPARE(single.values[399], 60.0 * (199 % 7));
+
+    child<QCheckBox>(dialog, "showAllCheck")->click();
+    paint(dialog);
+    QCOMPARE(dialog.drawnCurves().size(), std::size_t(60));
+    QCOMPARE(dialog.drawnCurves().back().colour, 29);
+    child<QCheckBox>(dialog, "showAllCheck")->click();
+    child<QCheckBox>(dialog, "showAverageCheck")->click();
+    paint(dialog);
+    QCOMPARE(dialog.drawnCurves().front().row, std::size_t(60));
+    // The average of r * 6 over r = 1..60 at bin 6 (positions 13 and 14).
+    QCOMPARE(dialog.rows().values[60][14], 30.5 * 6);
+
+    child<QPushButton>(dialog, "chromosomeFirst")->click();
+    paint(dialog);
+    QCOMPARE(child<QLineEdit>(dialog, "xAxisEdit")->text(), QString("100"));
+    QCOMPARE(dialog.drawnCurves().front().points.size(), std::size_t(100));
+    child<QPushButton>(dialog, "chromosomeLast")->click();
+    paint(dialog);
+    child<QPushButton>(dialog, "okButton")->click();
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QVERIFY(messages.texts().empty());
+}
+
+void ViewerTests::runsBeyondTheLimitsAreNamed_data() {
+    QTest::addColumn<QString>("lengths");
+    QTest::addColumn<QString>("replications");
+    QTest::addColumn<QString>("message");
+    QTest::addRow("101 meta-runs")
+        << "100 120"
+        << "101"
+        << "The analysis input file multAl_in.txt has 101 meta-runs; the posterior graphs show 1 "
+           "to 100.";
+    QTest::addRow("a chromosome of 10001 cM")
+        << "100 10001"
+        << "10"
+        << "The analysis input file multAl_in.txt gives chromosome 2 a length of 10001 cM; the "
+           "posterior graphs show chromosomes of 0 to 10000 cM.";
+}
+
+// Past the analysis dialog's limits the message names the limit; nothing is
+// drawn and the controls stay grey.
+void ViewerTests::runsBeyondTheLimitsAreNamed() {
+    QFETCH(QString, lengths);
+    QFETCH(QString, replications);
+    QFETCH(QString, message);
+    TempDir folder(true);
+    AnalysisInputSketch sketch;
+    sketch.lengths.clear();
+    for (const QString& length : lengths.split(' '))
+        sketch.lengths.push_back(length.toStdString());
+    sketch.qtls = {1, 0};
+    sketch.replications = replications.toStdString();
+    writeLayout(sketch);
+    RecordingMessages messages;
+    PosteriorGraphDialog dialog(messages);
+    dialog.show();
+    paint(dialog);
+    QCOMPARE(messages.texts(), std::vector<std::string>{message.toStdString()});
+    QCOMPARE(messages.messages().front().caption, std::string("Error Message"));
+    QVERIFY(!dialog.runLayout());
+    QVERIFY(dialog.drawnCurves().empty());
+    for (const char* name : {"chromosomeNext", "replicationNext", "showAllCheck"})
+        QVERIFY2(!enabled(dialog, name), name);
 }
 
 void ViewerTests::markovEnabling_data() {

@@ -26,7 +26,7 @@ PosteriorRows viewerRows(const fs::path& file, int runs) {
     return rows;
 }
 
-int peakOf(const std::array<double, posteriorColumns>& row) {
+int peakOf(const std::vector<double>& row) {
     return static_cast<int>(std::max_element(row.begin(), row.end()) - row.begin());
 }
 
