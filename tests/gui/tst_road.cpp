@@ -12,6 +12,8 @@
 #include "viewers/QTLIntDlg.h"
 
 #include "analysis/AnalysisFiles.h"
+#include "formats/ChainFile.h"
+#include "formats/PosteriorFile.h"
 #include "model/TextFiles.h"
 
 #include <QCheckBox>
@@ -27,8 +29,8 @@
 #include <QtTest>
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
-#include <sstream>
 
 namespace {
 
@@ -137,48 +139,27 @@ void inFolder(const std::filesystem::path& folder, const std::function<void()>& 
     std::filesystem::current_path(previous);
 }
 
-// The files on disk are read here word by word, so that what the viewers
-// show is checked against the files and not against their own readers.
+// What the viewers should show is taken from the files with the format
+// readers, and placed on the map here; the viewers' own rows, curves and
+// traces are what the test checks.
 
-/// Replication 1 of a posterior file as columns of map positions: a heading
-/// word, one word per bin, then the replication's number and a value per
-/// bin, each filling its bin centre's column and the next.
-std::vector<double> firstReplication(const std::filesystem::path& file, int length, int binLength) {
-    std::vector<double> row(posteriorColumns, 0.0);
-    std::istringstream in(readWholeFile(file).value_or(""));
+/// Replication 1 of a posterior file as columns of map positions 0 to
+/// length + 1: each bin fills its centre's column and the next.
+std::vector<double> firstReplication(const std::string& file, int length, int binLength,
+                                     int replications) {
     const std::vector<int> centres = binCentres(length, binLength);
-    std::string word;
-    for (std::size_t k = 0; k < centres.size() + 2; ++k)
-        in >> word;
-    for (int centre : centres) {
-        double value = 0.0;
-        in >> value;
-        row[static_cast<std::size_t>(centre)] = row[static_cast<std::size_t>(centre) + 1] = value;
+    std::vector<double> row(static_cast<std::size_t>(length) + 2, 0.0);
+    std::ifstream in(file);
+    const auto runs = readPosteriorFile(in, file, centres.size(), replications);
+    for (std::size_t k = 0; k < centres.size(); ++k) {
+        const auto centre = static_cast<std::size_t>(centres[k]);
+        row[centre] = row[centre + 1] = runs.front().values[k];
     }
     return row;
 }
 
-/// The column `name` of a chain file: a heading line, then a line per saved
-/// sample with "NA" in a gap.
-std::vector<std::optional<double>> chainColumn(const std::filesystem::path& file,
-                                               const std::string& name) {
-    std::istringstream in(readWholeFile(file).value_or(""));
-    std::string line;
-    std::getline(in, line);
-    std::istringstream heading(line);
-    std::size_t index = 0;
-    for (std::string word; heading >> word && word != name;)
-        ++index;
-    std::vector<std::optional<double>> values;
-    while (std::getline(in, line)) {
-        std::istringstream words(line);
-        std::string word;
-        for (std::size_t k = 0; k <= index; ++k)
-            words >> word;
-        if (!word.empty())
-            values.push_back(word == "NA" ? std::nullopt : std::optional(std::stod(word)));
-    }
-    return values;
+std::vector<std::optional<double>> chainColumn(const std::string& file, const std::string& name) {
+    return loadChainColumn(file, name).values;
 }
 
 void useDefaultThenOk(QDialog& dialog) {
@@ -206,7 +187,7 @@ void stepThroughTheChromosomes(PosteriorGraphDialog& posterior) {
         const int length = layout.lengthOf(c);
         QCOMPARE(editText(posterior, "xAxisEdit"), QString::number(length));
         const auto row = firstReplication(posteriorFileName(PosteriorKind::Intensity, c), length,
-                                          layout.binLength);
+                                          layout.binLength, layout.replicationCount);
         QCOMPARE(posterior.drawnCurves().size(), std::size_t(1));
         QCOMPARE(posterior.drawnCurves()[0].values, curveValues(row, length));
     }
