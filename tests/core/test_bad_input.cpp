@@ -241,6 +241,13 @@ TEST(BadInputMessages, ShowControlCharactersEscaped) {
          R"(multAl_in.txt: line 1: expected the key "genome_File", found "geno\x01me_File")"},
         {"readAnalysisInput(Defaults)", "genome_File",
          R"(multAl_in.def: the file ends where value of "genome_File" is due)"},
+        {"readAnalysisInput(Defaults)", "genome_File genome" + one + ".txt\nf1_" + one,
+         R"(multAl_in.def: line 2: expected the key "f1_marker_File", found "f1_\x01")"},
+        {"readAnalysisInput(viewers)",
+         "genome_File genome.txt\nf1_marker_File f1.txt\nDH_marker_File markers.txt\n"
+         "DH_trait_File pheno.txt\npedigree_File pedigree.txt\nType_of_inbred_crosses 4" +
+             one + "\n",
+         R"(multAl_in.txt: line 6: "4\x01" is not an integer (value of "Type_of_inbred_crosses"))"},
         {"readSimulationInput", "Genome_infomation_file genome.txt F1" + one + "\n",
          R"(simuAl_in.txt: word 3: "F1\x01" stands where the key F1_marker_genotype_file is due)"},
         {"readSimulationInput(Defaults)", "G genome F f P markers T pheno P pedigree T x" + one,
