@@ -42,8 +42,11 @@ void checkRunLengths(const AnalysisInput& in) {
             refuse(file, what + std::string(" ") + number(value) + " is below " + number(low));
     };
     atLeast("the number of meta-runs", in.metaRuns, 1);
-    if (in.metaRuns > 99)
-        refuse(file, "the number of meta-runs " + std::to_string(in.metaRuns) + " is more than 99");
+    // The analysis dialog allows 100; meta-run 100's chain file is mix_00M1,
+    // its two digits wrapping as a posterior file's do for chromosome 100.
+    if (in.metaRuns > 100)
+        refuse(file,
+               "the number of meta-runs " + std::to_string(in.metaRuns) + " is more than 100");
     atLeast("the number of burn-in iterations", in.burnInIterations, 0);
     atLeast("the number of total iterations", in.totalIterations, 1);
     atLeast("the number of iterations per save", in.iterationsPerSave, 1);

@@ -82,6 +82,12 @@ TEST(PellarinProgram, BadInputsStopWithOneLineAndWriteNothing) {
         {"pedigree type against the code", "pedigree.txt",
          [](const std::string& t) { return replaced(t, "F2", "BC1"); },
          "pedigree.txt: the type \"BC1\" differs from the progeny type code 4 of multAl_in.txt"},
+        {"more meta-runs than the dialog allows", "multAl_in.txt",
+         [](const std::string& t) {
+             return replaced(t, "Number_of_meta_iterations                2",
+                             "Number_of_meta_iterations                101");
+         },
+         "multAl_in.txt: the number of meta-runs 101 is more than 100"},
         {"more alleles than founders", "multAl_in.txt",
          [](const std::string& t) { return replaced(t, "2     2", "3     2"); },
          "multAl_in.txt: QTL 1 has 3 alleles; it may have 1 to 2 (the number of founders)"},
