@@ -35,15 +35,20 @@ the genome file the simulation wrote), then <b>Ok</b>. Marrow writes
 in a terminal window, or writes its progress to <tt>Pellarin.console.txt</tt>
 when there is none. Wait until it has finished: it writes one intensity file
 (<tt>qtI100_CC.txt</tt>) and one variance file (<tt>qtlVar_CC.txt</tt>) per
-chromosome, the chains (<tt>mix_01M1.txt</tt>, ...) and its report
-<tt>Pellarin.log</tt>.</li>
+chromosome, the chains (<tt>mix_01M1.txt</tt>, ...), the QTL table
+(<tt>qtl_summary.txt</tt> to read, <tt>qtl_summary.csv</tt> for R or a
+spreadsheet: each QTL region with its probability, position, interval,
+variance share and founder effects) and its report <tt>Pellarin.log</tt>,
+which ends with the same table.</li>
 <li><b>QTL analysis &gt; Posterior graphs</b> draws the posterior QTL intensity
 or variance along a chromosome: one replication, all of them ("Show all
 graphs") or their average ("Show average graph"). A peak says where a QTL is
 likely; compare it with <tt>simuAl_log.txt</tt>.</li>
 <li><b>QTL analysis &gt; Markov chains</b> draws the trace of one model
 parameter from a chain file: pick the parameter below the plot and the chain
-at the top right.</li>
+at the top right. "QTL variance" is the variance of a QTL's allele effects in
+the random model; "Variance share" is the part of the trait's variance the
+QTL explains.</li>
 </ol>
 <p>In both graph windows, a right click on the plot offers <b>Save picture...</b>
 (a PNG of the graph as drawn, with its axis numbers) and <b>Save values...</b>

@@ -2,6 +2,7 @@
 
 #include "demo/DemoSetup.h"
 #include "engines/EngineStart.h"
+#include "formats/QtlSummaryFile.h"
 #include "model/TextFiles.h"
 #include "viewers/GraphPictures.h"
 
@@ -97,11 +98,24 @@ bool drawChromosome(const RunLayout& layout, int chromosome, const BatchOptions&
     return true;
 }
 
+// The engine's QTL table as it wrote it, so that the demo shows the figures
+// a user would cite beside the pictures.
+bool printQtlTable(std::FILE* log) {
+    const auto table = readWholeFile(qtlSummaryTextName);
+    if (!table) {
+        std::fprintf(log, "marrow-demo: %s: not written or not readable\n", qtlSummaryTextName);
+        return false;
+    }
+    std::fprintf(log, "\n%s", table->c_str());
+    return true;
+}
+
 void printWhatToLookAt(std::FILE* log) {
     std::fprintf(log,
                  "\nThe pictures and their values are in %s\n"
                  "Look at where each curve peaks: the simulated QTL and their true positions\n"
                  "are listed in simuAl_log.txt. A chromosome without a QTL stays low.\n"
+                 "qtl_summary.csv holds the QTL table with every digit, for R or a spreadsheet.\n"
                  "To browse the same graphs in Marrow: start it in this folder and choose\n"
                  "QTL analysis > Posterior graphs.\n",
                  qPrintable(QDir::currentPath()));
@@ -131,6 +145,8 @@ BatchResult runBatchRoad(const BatchOptions& options, std::FILE* log) {
         if (!drawChromosome(*layout, c, options, result, log))
             return result;
     }
+    if (!printQtlTable(log))
+        return result;
     printWhatToLookAt(log);
     result.ok = true;
     return result;

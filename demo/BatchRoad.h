@@ -10,7 +10,8 @@
 /// file and both defaults files, write simuAl_in.txt and multAl_in.txt as
 /// "Use default" and OK would, run Tamsin.exe and then Pellarin.exe (found
 /// where Marrow finds them), and draw the average posterior intensity of
-/// every chromosome with the posterior graph dialog's drawing code.
+/// every chromosome with the posterior graph dialog's drawing code; then
+/// print the QTL table the analysis engine wrote (qtl_summary.txt).
 struct BatchOptions {
     QString folder;
     QSize pictureSize{800, 360};

@@ -16,7 +16,9 @@ const char* columnPrefix(ChainParameter parameter) {
     case ChainParameter::QtlPosition:
         return "pos";
     case ChainParameter::QtlVariance:
-        return "var";
+        return "qvar";
+    case ChainParameter::VarianceShare:
+        return "share";
     case ChainParameter::AlleleNumber:
         return "nall";
     case ChainParameter::AlleleEffect:
@@ -68,10 +70,18 @@ std::vector<std::string> chainHeading(int families, int residualVariances, int q
     for (int i = 1; i <= residualVariances; ++i)
         heading.push_back("res_" + std::to_string(i));
     appendNumbered(heading, ChainParameter::QtlPosition, qtlSlots);
+    appendNumbered(heading, ChainParameter::VarianceShare, qtlSlots);
     appendNumbered(heading, ChainParameter::QtlVariance, qtlSlots);
     appendNumbered(heading, ChainParameter::AlleleNumber, qtlSlots);
     appendNumbered(heading, ChainParameter::AlleleEffect, effects);
     return heading;
+}
+
+std::string olderChainColumnName(std::string_view name) {
+    constexpr std::string_view share = "share_";
+    if (name.substr(0, share.size()) != share)
+        return {};
+    return "var_" + std::string(name.substr(share.size()));
 }
 
 ChainColumn readChainColumn(std::istream& in, const std::string& fileName, std::string_view name) {
@@ -83,7 +93,12 @@ ChainColumn readChainColumn(std::istream& in, const std::string& fileName, std::
         ++lineNumber;
         heading = words(line);
     }
-    const auto found = std::find(heading.begin(), heading.end(), name);
+    auto found = std::find(heading.begin(), heading.end(), name);
+    if (found == heading.end()) {
+        const std::string older = olderChainColumnName(name);
+        if (!older.empty())
+            found = std::find(heading.begin(), heading.end(), older);
+    }
     if (found == heading.end()) {
         column.status = ChainStatus::NoColumn;
         return column;

@@ -53,6 +53,12 @@ std::string dialogNumber(double value) {
     return printed("%.15g", value);
 }
 
+std::string exactNumber(double value) {
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
+}
+
 std::string integer(long long value) {
     return std::to_string(value);
 }

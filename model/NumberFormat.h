@@ -32,6 +32,11 @@ std::string generalNumber(double value);
 /// The 15-significant-digit form the dialogs show in their edits ("%.15g").
 std::string dialogNumber(double value);
 
+/// The shortest decimal that `parseReal` reads back as the very same double
+/// ("0.1", "31.25", "1.2345678901234567e-05"): for tables that other
+/// programs read, where six digits would lose part of the value.
+std::string exactNumber(double value);
+
 /// Plain decimal integer.
 std::string integer(long long value);
 

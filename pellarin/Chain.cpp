@@ -783,7 +783,9 @@ std::string Chain::chainHeading() const {
 // so that a column always means the same allele of the same slot.
 std::string Chain::chainLine(int iteration) const {
     std::string line = std::to_string(iteration) + " " + std::to_string(m_qtl.size());
-    const auto add = [&line](double value) { line += " " + fmt::generalNumber(value); };
+    const auto add = [&line](double value) {
+        line += " " + (std::isnan(value) ? std::string(chainGap) : fmt::generalNumber(value));
+    };
     const auto gap = [&line]() { line += std::string(" ") + chainGap; };
     for (double mean : m_mean)
         add(mean);
@@ -801,6 +803,9 @@ std::string Chain::chainLine(int iteration) const {
     };
     perSlot([&](int q) { return m_qtl[q].position; });
     perSlot([&](int q) { return varianceShare(q); });
+    // v_q is a parameter of the random-effects model only.
+    const bool random = m_data.settings().randomEffects;
+    perSlot([&](int q) { return random ? m_qtl[q].variance : NAN; });
     perSlot([&](int q) { return static_cast<double>(m_qtl[q].alleles); });
     const int columns = m_data.chainEffectColumns();
     const int perQtl = m_data.effectColumnsPerSlot();

@@ -25,65 +25,153 @@ std::string posteriorText(const std::vector<ChainResult>& results, int chromosom
     return ::posteriorText(centres, runs);
 }
 
+namespace {
+
+// The shares of each QTL number k = 0..maxQtl among one meta-run's saved
+// samples (zeros without samples).
+std::vector<double> qtlNumberShares(const ChainResult& result) {
+    std::vector<double> shares(maxQtl + 1, 0.0);
+    for (std::size_t k = 0; k < shares.size() && k < result.qtlCounts.size(); ++k)
+        shares[k] =
+            result.samples > 0 ? static_cast<double>(result.qtlCounts[k]) / result.samples : 0.0;
+    return shares;
+}
+
+void appendQtlNumberRows(std::vector<QtlNumberRow>& rows, int run, const std::vector<double>& prior,
+                         const std::vector<double>& posterior) {
+    const std::vector<double> factors = bayesFactorsAgainstOneFewer(posterior, prior);
+    for (int k = 0; k <= maxQtl; ++k)
+        rows.push_back({run, k, prior[k], posterior[k], factors[k]});
+}
+
+} // namespace
+
 std::string qtlNumberText(const std::vector<ChainResult>& results, const ModelSettings& settings) {
-    std::vector<double> prior(maxQtl + 1);
-    double top = -INFINITY;
-    for (int k = 0; k <= maxQtl; ++k) {
-        prior[k] = logQtlNumberPrior(settings, k);
-        top = std::max(top, prior[k]);
-    }
-    double total = 0.0;
-    for (double& p : prior)
-        total += (p = std::exp(p - top));
-    for (double& p : prior)
-        p /= total;
+    const QtlNumberTable pooled = qtlNumberTable(results, settings);
     std::vector<QtlNumberRow> rows;
-    for (const ChainResult& result : results) {
-        const double samples = std::max(result.samples, 1);
-        const double none = result.qtlCounts.empty() ? 0.0 : result.qtlCounts[0] / samples;
-        for (int k = 0; k <= maxQtl; ++k) {
-            const double posterior =
-                k < static_cast<int>(result.qtlCounts.size()) ? result.qtlCounts[k] / samples : 0.0;
-            double factor = NAN;
-            if (prior[k] > 0.0 && prior[0] > 0.0) {
-                if (none > 0.0)
-                    factor = (posterior / none) / (prior[k] / prior[0]);
-                else if (posterior > 0.0)
-                    factor = INFINITY;
-            }
-            rows.push_back({result.run, k, prior[k], posterior, factor});
-        }
-    }
+    for (const ChainResult& result : results)
+        appendQtlNumberRows(rows, result.run, pooled.prior, qtlNumberShares(result));
+    appendQtlNumberRows(rows, pooledMetaRun, pooled.prior, pooled.posterior);
     return ::qtlNumberText(rows);
 }
 
-DevianceSummary devianceSummary(const ChainResult& result) {
-    DevianceSummary summary;
-    if (result.samples == 0)
-        return summary;
-    const double n = result.samples;
-    summary.mean = result.devianceSum / n;
-    const double variance = std::max(result.devianceSquares / n - summary.mean * summary.mean, 0.0);
-    summary.effectiveParameters = 0.5 * variance;
-    summary.dic = summary.mean + summary.effectiveParameters;
-    return summary;
+namespace {
+
+std::string figure(const char* format, double value) {
+    if (std::isnan(value))
+        return "NA";
+    char text[32];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
 }
+
+std::string padded(std::string text, size_t width) {
+    if (text.size() < width)
+        text.insert(0, width - text.size(), ' ');
+    return text;
+}
+
+} // namespace
+
+std::string qtlNumberReport(const QtlNumberTable& table, const ModelSettings& settings) {
+    if (!settings.variableQtlNumber)
+        return "Number of QTL\n  fixed at " + std::to_string(settings.qtl.size()) +
+               " by multAl_in.txt: no Bayes factors\n\n";
+    std::size_t last = 0;
+    for (std::size_t k = 0; k < table.posterior.size(); ++k) {
+        if (table.posterior[k] > 0.0)
+            last = k;
+    }
+    last = std::min(last + 1, table.posterior.size() - 1);
+    std::string text = "Number of QTL over " + std::to_string(table.samples) +
+                       " saved samples, all meta-runs pooled (qtlnum.txt, meta_run 0;\nthe Bayes "
+                       "factor compares k QTL with k - 1, NA where a share is zero)\n"
+                       "      k      prior  posterior  Bayes factor\n";
+    for (std::size_t k = 0; k <= last; ++k)
+        text += padded(std::to_string(k), 7) + padded(figure("%.4g", table.prior[k]), 11) +
+                padded(figure("%.4g", table.posterior[k]), 11) +
+                padded(figure("%.4g", table.bayesFactor[k]), 14) + "\n";
+    return text + "\n";
+}
+
+namespace {
+
+std::string dicRow(const char* model, const DicFigures& figures) {
+    return "  " + std::string(model) + padded(figure("%.1f", figures.meanDeviance), 14) +
+           padded(figure("%.2f", figures.effectiveParameters), 10) +
+           padded(figure("%.1f", figures.dic), 11) + padded(std::to_string(figures.samples), 9) +
+           "\n";
+}
+
+std::string verdictText(const DicVerdict& verdict) {
+    const std::string by = figure("%.1f", std::fabs(verdict.difference));
+    switch (verdict.preference) {
+    case DicPreference::NoClearPreference:
+        return "no clear preference (the DICs differ by " + by + ", less than " +
+               figure("%g", dicMargin) + ")";
+    case DicPreference::WithQtl:
+        return "the model with QTL is preferred (its DIC is smaller by " + by + ")";
+    case DicPreference::WithoutQtl:
+        return "the model without QTL is preferred (its DIC is smaller by " + by + ")";
+    case DicPreference::NotComparable:
+        break;
+    }
+    return "not comparable (a run without saved samples has no DIC)";
+}
+
+} // namespace
 
 std::string modelComparison(const std::vector<ChainResult>& withQtl,
                             const std::vector<ChainResult>& withoutQtl) {
-    std::string text = "Models with and without QTL (DIC = mean deviance + var(deviance)/2; the "
-                       "smaller DIC fits better)\n";
+    const DicVerdict verdict = dicVerdict(pooledDic(withQtl), pooledDic(withoutQtl));
+    std::string text =
+        "Models with and without QTL over all meta-runs pooled\n(DIC = mean deviance + pD, "
+        "pD = var(deviance)/2; the smaller DIC fits better,\na difference below " +
+        figure("%g", dicMargin) +
+        " is no clear preference)\n"
+        "               mean deviance        pD        DIC  samples\n";
+    text += dicRow("with QTL   ", verdict.withQtl);
+    text += dicRow("without QTL", verdict.withoutQtl);
+    text += "  verdict: " + verdictText(verdict) + "\n";
     for (size_t r = 0; r < withQtl.size() && r < withoutQtl.size(); ++r) {
-        const DevianceSummary with = devianceSummary(withQtl[r]);
-        const DevianceSummary without = devianceSummary(withoutQtl[r]);
-        text += "  run " + std::to_string(withQtl[r].run) + ": with QTL mean deviance " +
-                fmt::generalNumber(with.mean) + ", DIC " + fmt::generalNumber(with.dic) +
-                "; without QTL mean deviance " + fmt::generalNumber(without.mean) + ", DIC " +
-                fmt::generalNumber(without.dic) + "; " +
-                (with.dic < without.dic ? "the model with QTL" : "the model without QTL") +
-                " is preferred\n";
+        const DicFigures with = dicFigures(withQtl[r]);
+        const DicFigures without = dicFigures(withoutQtl[r]);
+        text += "  run " + std::to_string(withQtl[r].run) + ": with QTL DIC " +
+                figure("%.1f", with.dic) + " (pD " + figure("%.2f", with.effectiveParameters) +
+                "), without QTL DIC " + figure("%.1f", without.dic) + " (pD " +
+                figure("%.2f", without.effectiveParameters) + ")\n";
     }
     return text + "\n";
+}
+
+QtlSummaryTable qtlSummaryTable(const QtlSummary& summary) {
+    QtlSummaryTable table;
+    table.founders = summary.founders;
+    for (const QtlRegion& region : summary.regions) {
+        QtlSummaryRow row;
+        row.chromosome = region.chromosome + 1;
+        row.region = region.region;
+        row.probability = region.probability;
+        row.position = region.position;
+        row.lower = region.interval.lower;
+        row.upper = region.interval.upper;
+        row.shareMean = region.shareMean;
+        row.shareLower = region.share.lower;
+        row.shareUpper = region.share.upper;
+        row.allelesMode = region.allelesMode;
+        row.founderEffects = region.founderEffects;
+        table.rows.push_back(std::move(row));
+    }
+    return table;
+}
+
+QtlSummaryBasis qtlSummaryBasis(const QtlSummary& summary) {
+    QtlSummaryBasis basis;
+    basis.samples = summary.samples;
+    basis.metaRuns = summary.metaRuns;
+    basis.reportedProbability = reportedProbability;
+    basis.chromosomeProbability = summary.chromosomeProbability;
+    return basis;
 }
 
 namespace {
@@ -111,20 +199,6 @@ std::string stepSizes(const ChainResult& result) {
 } // namespace
 
 namespace {
-
-std::string figure(const char* format, double value) {
-    if (std::isnan(value))
-        return "NA";
-    char text[32];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
-}
-
-std::string padded(std::string text, size_t width) {
-    if (text.size() < width)
-        text.insert(0, width - text.size(), ' ');
-    return text;
-}
 
 // One row of the convergence table: the quantity's name, R-hat, bulk ESS
 // and the mean of every meta-run.

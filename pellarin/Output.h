@@ -2,8 +2,10 @@
 
 #include "formats/ChainFile.h"
 #include "formats/PosteriorFile.h"
+#include "formats/QtlSummaryFile.h"
 #include "pellarin/Chain.h"
 #include "pellarin/Model.h"
+#include "pellarin/QtlSummary.h"
 
 #include <string>
 #include <vector>
@@ -15,25 +17,27 @@ namespace pellarin {
 std::string posteriorText(const std::vector<ChainResult>& results, int chromosome,
                           const BinLayout& bins, PosteriorValue value);
 
-/// qtlnum.txt (formats/QtlNumberFile.h): per meta-run and number of QTL k = 0..maxQtl, the prior
-/// and posterior chance of k and the Bayes factor of k QTL against none, the ratio of posterior
-/// odds to prior odds ("Inf" where no sample had none, "NA" where neither count was sampled or the
-/// prior rules k out).
+/// qtlnum.txt (formats/QtlNumberFile.h): per meta-run, then over all meta-runs pooled
+/// (meta_run 0), for each number of QTL k = 0..maxQtl its prior and posterior chance and the
+/// Bayes factor of k QTL against k - 1 ("NA" where any of the four shares is zero).
 std::string qtlNumberText(const std::vector<ChainResult>& results, const ModelSettings& settings);
 
-/// Posterior mean deviance, pD = var(D)/2 and DIC = mean D + pD of a run's
-/// samples (DIC by the variance of the deviance, which needs no posterior
-/// mean of parameters whose number changes from sample to sample).
-struct DevianceSummary {
-    double mean = 0.0;
-    double effectiveParameters = 0.0;
-    double dic = 0.0;
-};
-DevianceSummary devianceSummary(const ChainResult& result);
+/// The run report's table of the QTL number over all meta-runs pooled: the samples it rests on,
+/// and for k from 0 to one past the largest number sampled, the prior, the posterior and the
+/// Bayes factor against k - 1. With a fixed number, one line that says so.
+std::string qtlNumberReport(const QtlNumberTable& table, const ModelSettings& settings);
 
-/// The run report's comparison of the model with QTL and the model without.
+/// The run report's comparison of the model with QTL and the model without
+/// by DIC over all meta-runs pooled (dicVerdict): both models' mean
+/// deviance, pD and DIC whatever the verdict, the verdict ("no clear
+/// preference" within dicMargin), then each meta-run's figures.
 std::string modelComparison(const std::vector<ChainResult>& withQtl,
                             const std::vector<ChainResult>& withoutQtl);
+
+/// The QTL table of formats/QtlSummaryFile.h from the summary of the chains
+/// (chromosomes numbered from 1), and what it rests on.
+QtlSummaryTable qtlSummaryTable(const QtlSummary& summary);
+QtlSummaryBasis qtlSummaryBasis(const QtlSummary& summary);
 
 /// The run report's table of convergence across meta-runs: for the number
 /// of QTL, the residual variance and each chromosome's number of QTL, the

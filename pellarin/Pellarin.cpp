@@ -10,6 +10,7 @@
 #include "model/ProgressBar.h"
 #include "pellarin/Input.h"
 #include "pellarin/Output.h"
+#include "pellarin/QtlSummary.h"
 #include "pellarin/Runner.h"
 
 #include <atomic>
@@ -40,8 +41,9 @@ constexpr const char* usage =
     "Usage: Pellarin.exe [options]\n"
     "Bayesian MCMC mapping of QTL in interconnected populations of inbred-line\n"
     "crosses. Reads multAl_in.txt and the data files it names from the working\n"
-    "folder and writes the posterior files qtI100_CC.txt and qtlVar_CC.txt and\n"
-    "Pellarin.log beside them.\n\n"
+    "folder and writes the posterior files qtI100_CC.txt and qtlVar_CC.txt, the\n"
+    "QTL table qtl_summary.csv and qtl_summary.txt, qtlnum.txt and Pellarin.log\n"
+    "beside them.\n\n"
     "Options:\n"
     "  --help          show this text and stop\n"
     "  --version       show the version and stop\n"
@@ -141,6 +143,11 @@ void analyse(const Options& options, std::ostream& out, std::ostream& err) {
                                  posteriorText(results, chromosome, data.bins(chromosome), value));
     }
     outputs.emplace_back("qtlnum.txt", qtlNumberText(results, input.settings));
+    const QtlSummary summary = summariseQtl(results, data);
+    const std::string summaryText =
+        qtlSummaryText(qtlSummaryTable(summary), qtlSummaryBasis(summary));
+    outputs.emplace_back(qtlSummaryCsvName, qtlSummaryCsv(qtlSummaryTable(summary)));
+    outputs.emplace_back(qtlSummaryTextName, summaryText);
     if (input.saveChainValues) {
         for (const std::vector<ChainResult>* runs :
              {&results, static_cast<const std::vector<ChainResult>*>(&plain)}) {
@@ -173,12 +180,15 @@ void analyse(const Options& options, std::ostream& out, std::ostream& err) {
         log += "Warning: " + convergence.warning + "\n\n";
         err << programName << ": warning: " << convergence.warning << "\n";
     }
+    log += qtlNumberReport(qtlNumberTable(results, input.settings), input.settings);
     if (input.runWithoutQtl)
         log += modelComparison(results, plain);
     log += "Time\n  reading and checking    " + clockText(reading) +
            "\n  sampling                " + clockText(sampling) + " (" +
            std::to_string(static_cast<long long>(rate)) +
-           " iterations per second over all threads)\n";
+           " iterations per second over all threads)\n\n";
+    // The log ends with the table a reader came for.
+    log += summaryText;
     outputs.emplace_back("Pellarin.log", log);
 
     // All or nothing: a failure part-way leaves the files of an earlier run
@@ -192,7 +202,8 @@ void analyse(const Options& options, std::ostream& out, std::ostream& err) {
     if (!options.quiet) {
         out << programName << ": " << run.metaRuns << " meta-runs of " << input.settings.total
             << " iterations in " << clockText(sampling) << "; wrote " << written.size()
-            << " files (" << written.front() << " .. " << written.back() << ")\n";
+            << " files (" << written.front() << " .. " << written.back() << ")\n\n"
+            << summaryText;
     }
 }
 

@@ -26,9 +26,13 @@ namespace {
 constexpr int editHeight = 12;
 constexpr int familyChains = 30;
 constexpr int maxChainFileName = 10;
-constexpr const char* parameterLabels[6] = {
-    "Family mean",       "QTL position",      "QTL variance",
-    "Number of alleles", "Effect of alleles", "Residual variance",
+// In the order of ChainParameter. "QTL variance" is the random-effects
+// variance of a QTL's allele effects, a parameter of the random model only;
+// the share of the trait's variance a QTL explains follows the six
+// parameters, since it is worked out from them.
+constexpr const char* parameterLabels[7] = {
+    "Family mean",       "QTL position",      "QTL variance",   "Number of alleles",
+    "Effect of alleles", "Residual variance", "Variance share",
 };
 } // namespace
 
@@ -152,6 +156,7 @@ void MarkovChainDialog::openingSteps() {
     m_parameterRadios[1]->setEnabled(m_layoutRead);
     m_parameterRadios[2]->setEnabled(m_randomQtlModel);
     m_parameterRadios[3]->setEnabled(m_variableAlleles);
+    m_parameterRadios[6]->setEnabled(m_layoutRead);
     m_chainCount = familyChains;
     enableChainGroup(true);
     // The file may have been written, rewritten or removed since the last
@@ -165,6 +170,7 @@ int MarkovChainDialog::chainCountOf(int parameter) const {
     switch (static_cast<ChainParameter>(parameter)) {
     case ChainParameter::QtlPosition:
     case ChainParameter::QtlVariance:
+    case ChainParameter::VarianceShare:
         return m_totalQtl;
     case ChainParameter::ResidualVariance:
         return 1;

@@ -123,7 +123,7 @@ private:
     QLineEdit* m_chainEdit = nullptr;
     std::array<QPushButton*, 4> m_chainButtons{};
     QButtonGroup* m_parameterGroup = nullptr;
-    std::array<QRadioButton*, 6> m_parameterRadios{};
+    std::array<QRadioButton*, 7> m_parameterRadios{};
     QLineEdit* m_highEdit = nullptr;
     QLineEdit* m_lowEdit = nullptr;
     QLineEdit* m_samplesEdit = nullptr;

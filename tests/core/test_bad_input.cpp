@@ -9,6 +9,7 @@
 #include "formats/PedigreeFile.h"
 #include "formats/PosteriorFile.h"
 #include "formats/ProgenyMarkerFile.h"
+#include "formats/QtlSummaryFile.h"
 #include "formats/SimulationInputFile.h"
 #include "formats/TraitFile.h"
 #include "import/CrossImport.h"
@@ -81,6 +82,11 @@ const std::map<std::string, Reader>& readers() {
          [](std::istream& in) {
              const std::string text{std::istreambuf_iterator<char>(in), {}};
              importCross(text, ImportOptions{});
+         }},
+        {"readQtlSummaryCsv",
+         [](std::istream& in) {
+             const std::string text{std::istreambuf_iterator<char>(in), {}};
+             readQtlSummaryCsv(text, qtlSummaryCsvName);
          }},
     };
     return table;

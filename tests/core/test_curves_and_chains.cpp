@@ -73,18 +73,52 @@ TEST(ChainFile, ColumnsAndTitlesMatchWhatTheEngineWrites) {
     const std::tuple<ChainParameter, int, const char*> cases[] = {
         {ChainParameter::FamilyMean, 3, "mu_3"},
         {ChainParameter::QtlPosition, 1, "pos_1"},
-        {ChainParameter::QtlVariance, 12, "var_12"},
+        {ChainParameter::QtlVariance, 12, "qvar_12"},
         {ChainParameter::AlleleNumber, 4, "nall_4"},
         {ChainParameter::AlleleEffect, 30, "eff_30"},
         {ChainParameter::ResidualVariance, 7, "res_1"},
+        {ChainParameter::VarianceShare, 2, "share_2"},
     };
     for (const auto& [parameter, chain, name] : cases)
         EXPECT_EQ(chainColumnName(parameter, chain), name);
     EXPECT_EQ(chainFileTitle(1, true), "mix_01M1");
     EXPECT_EQ(chainFileTitle(12, false), "mix_12M0");
-    const std::vector<std::string> heading{"iter",  "nqtl",  "mu_1",   "mu_2",  "res_1",
-                                           "pos_1", "var_1", "nall_1", "eff_1", "eff_2"};
-    EXPECT_EQ(chainHeading(2, 1, 1, 2), heading);
+    const std::vector<std::string> heading{"iter",   "nqtl",   "mu_1",    "mu_2",    "res_1",
+                                           "pos_1",  "pos_2",  "share_1", "share_2", "qvar_1",
+                                           "qvar_2", "nall_1", "nall_2",  "eff_1",   "eff_2"};
+    EXPECT_EQ(chainHeading(2, 1, 2, 2), heading);
+}
+
+// Files written before the share had its own name call it var_k; they have
+// no v_q column, and nothing else is read under an older name.
+TEST(ChainFile, OlderFilesGiveTheShareUnderItsFormerName) {
+    const std::string older = "iter nqtl mu_1 res_1 pos_1 var_1 nall_1 eff_1\n"
+                              "10 1 0.5 0.3 12.5 0.21 2 0.1\n"
+                              "20 0 0.7 0.3 NA NA NA NA\n";
+    const std::string newer = "iter nqtl mu_1 res_1 pos_1 share_1 qvar_1 nall_1 eff_1 var_1\n"
+                              "10 1 0.5 0.3 12.5 0.21 0.4 2 0.1 9\n";
+    struct Case {
+        const std::string* text;
+        const char* column;
+        ChainStatus status;
+        std::vector<std::optional<double>> values;
+    };
+    const Case cases[] = {
+        {&older, "share_1", ChainStatus::Loaded, {0.21, std::nullopt}},
+        {&older, "qvar_1", ChainStatus::NoColumn, {}},
+        {&older, "share_2", ChainStatus::NoColumn, {}},
+        {&newer, "share_1", ChainStatus::Loaded, {0.21}},
+        {&newer, "qvar_1", ChainStatus::Loaded, {0.4}},
+    };
+    for (const Case& c : cases) {
+        std::istringstream in(*c.text);
+        const ChainColumn column = readChainColumn(in, "mix_01M1.txt", c.column);
+        EXPECT_EQ(column.status, c.status) << c.column;
+        EXPECT_EQ(column.values, c.values) << c.column;
+    }
+    EXPECT_EQ(olderChainColumnName("share_12"), "var_12");
+    EXPECT_EQ(olderChainColumnName("qvar_1"), "");
+    EXPECT_EQ(olderChainColumnName("shares_1"), "");
 }
 
 TEST(ChainFile, ReadsOneColumnWithGaps) {

@@ -8,6 +8,7 @@
 #include "formats/GenomeFile.h"
 #include "formats/PedigreeFile.h"
 #include "formats/ProgenyMarkerFile.h"
+#include "formats/QtlSummaryFile.h"
 #include "formats/TraitFile.h"
 #include "import/CrossImport.h"
 #include "model/TextFiles.h"
@@ -16,6 +17,7 @@
 #include "support/SimulationFixture.h"
 #include "viewers/PosteriorRows.h"
 
+#include <cmath>
 #include <filesystem>
 #include <iostream>
 #include <map>
@@ -110,9 +112,15 @@ void viewerFiles(Seeds& seeds) {
     std::string chain;
     for (const std::string& name : chainHeading(2, 1, 2, 4))
         chain += name + " ";
-    chain += "\n1 1 10.5 9.8 0.7 33 NA 0.2 NA 3 NA 0.1 -0.1 0.2 0\n";
-    chain += "\n2 2 10.1 9.9 0.6 35 80 0.25 0.1 3 2 0.12 -0.1 0.3 -0.2\n";
+    chain += "\n1 1 10.5 9.8 0.7 33 NA 0.2 NA 0.4 NA 3 NA 0.1 -0.1 0.2 0\n";
+    chain += "\n2 2 10.1 9.9 0.6 35 80 0.25 0.1 0.5 0.3 3 2 0.12 -0.1 0.3 -0.2\n";
     seeds["chain"].push_back(chain);
+
+    QtlSummaryTable summary;
+    summary.founders = 3;
+    summary.rows = {{1, 1, 0.9985, 31, 24.5, 37.25, 0.2143, 0.15, 0.28, 2, {0.31, -0.2, -0.11}},
+                    {3, 1, 0.12, 61, 40, 80, NAN, NAN, NAN, 0, {NAN, NAN, NAN}}};
+    seeds["qtl_summary"] = {qtlSummaryCsv(summary), "chromosome,region\n"};
 }
 
 void importFiles(Seeds& seeds) {

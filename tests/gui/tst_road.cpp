@@ -28,9 +28,12 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
+#include <string>
 
 namespace {
 
@@ -348,9 +351,19 @@ void RoadTests::batchRoadWritesEveryFile() {
     options.quiet = true;
     std::FILE* log = std::tmpfile();
     const BatchResult result = runBatchRoad(options, log);
+    std::rewind(log);
+    std::string printed;
+    for (int c = std::fgetc(log); c != EOF; c = std::fgetc(log))
+        printed += static_cast<char>(c);
     std::fclose(log);
     std::filesystem::current_path(previous);
     QVERIFY(result.ok);
+    // After its pictures the demo prints the QTL table the engine wrote.
+    const std::optional<std::string> table = readWholeFile(folder / "qtl_summary.txt");
+    QVERIFY(table && table->rfind("QTL table: ", 0) == 0);
+    const std::size_t at = printed.find(*table);
+    QVERIFY2(at != std::string::npos, printed.c_str());
+    QVERIFY(at > printed.rfind("intensity_05.png"));
 
     for (const char* name : {"simuAl_in.txt", "multAl_in.txt", "genome.txt", "f1.txt",
                              "markers.txt", "pheno.txt", "simuAl_log.txt"})

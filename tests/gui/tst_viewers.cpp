@@ -62,6 +62,7 @@ private slots:
     void chainEditsKeepWhatIsTyped();
     void typingSurvivesTheScreensRepaints();
     void traceFollowsTheFileOnDisk();
+    void qtlVarianceAndShareReadTheirOwnColumns();
 };
 
 void ViewerTests::posteriorEnabling_data() {
@@ -348,7 +349,7 @@ void ViewerTests::markovEnabling() {
     QCOMPARE(enabled(dialog, "parameterRadio2"), variance);
     QCOMPARE(enabled(dialog, "parameterRadio3"), alleleNumber);
     for (const char* name : {"parameterRadio0", "parameterRadio1", "parameterRadio4",
-                             "parameterRadio5", "chainEdit", "chainNext"})
+                             "parameterRadio5", "parameterRadio6", "chainEdit", "chainNext"})
         QVERIFY2(enabled(dialog, name), name);
     QVERIFY(child<QRadioButton>(dialog, "parameterRadio0")->isChecked());
     QCOMPARE(child<QLineEdit>(dialog, "chainFileEdit")->text(), QString("mix_01M1"));
@@ -552,6 +553,45 @@ void ViewerTests::traceFollowsTheFileOnDisk() {
     QCOMPARE(dialog.plotNote(), QString("The chain file is not found: mix_01M1.txt"));
     QVERIFY(dialog.trace().values.empty());
     QVERIFY(child<QLineEdit>(dialog, "highEdit")->text().isEmpty());
+    QVERIFY(messages.texts().empty());
+}
+
+// "QTL variance" is v_q, the random model's variance of allele effects;
+// "Variance share" the part of the trait's variance a QTL explains, which
+// older chain files called var_k.
+void ViewerTests::qtlVarianceAndShareReadTheirOwnColumns() {
+    TempDir folder(true);
+    AnalysisInputSketch sketch;
+    sketch.qtls = {2, 0, 0};
+    writeLayout(sketch);
+    QVERIFY(writeFileAtomically("mix_01M1.txt", "iter nqtl mu_1 res_1 pos_1 pos_2 share_1 share_2 "
+                                                "qvar_1 qvar_2\n"
+                                                "10 1 1.5 0.2 30 NA 0.25 NA 0.8 NA\n"
+                                                "20 2 2.5 0.3 31 70 0.2 0.1 0.7 0.5\n"));
+    RecordingMessages messages;
+    MarkovChainDialog dialog(messages, {});
+    dialog.show();
+    QCOMPARE(child<QRadioButton>(dialog, "parameterRadio2")->text(), QString("QTL variance"));
+    QCOMPARE(child<QRadioButton>(dialog, "parameterRadio6")->text(), QString("Variance share"));
+    child<QRadioButton>(dialog, "parameterRadio2")->click();
+    paint(dialog);
+    QCOMPARE(dialog.chainCount(), 2);
+    QCOMPARE(dialog.trace().values, (std::vector<std::optional<double>>{0.8, 0.7}));
+    child<QRadioButton>(dialog, "parameterRadio6")->click();
+    child<QPushButton>(dialog, "chainNext")->click();
+    paint(dialog);
+    QCOMPARE(dialog.chainCount(), 2);
+    QCOMPARE(dialog.trace().values, (std::vector<std::optional<double>>{std::nullopt, 0.1}));
+
+    QVERIFY(writeFileAtomically("mix_02M1.txt", "iter nqtl mu_1 res_1 pos_1 var_1\n"
+                                                "10 1 1.5 0.2 30 0.25\n"));
+    child<QLineEdit>(dialog, "chainFileEdit")->setText("mix_02M1");
+    child<QRadioButton>(dialog, "parameterRadio6")->click();
+    paint(dialog);
+    QCOMPARE(dialog.trace().values, (std::vector<std::optional<double>>{0.25}));
+    child<QRadioButton>(dialog, "parameterRadio2")->click();
+    paint(dialog);
+    QCOMPARE(dialog.plotNote(), QString("No values for this chain in mix_02M1.txt"));
     QVERIFY(messages.texts().empty());
 }
 

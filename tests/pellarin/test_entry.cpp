@@ -99,8 +99,40 @@ TEST(PellarinEntry, OutputsAreCommittedTogetherOrNotAtAll) {
     ASSERT_EQ(done.status, 0) << done.err;
     EXPECT_EQ(done.err, "");
     EXPECT_NE(text(folder / "qtI100_01.txt"), "old intensity\n");
-    for (const char* name : {"qtI100_02.txt", "qtlVar_02.txt", "qtlnum.txt"})
+    for (const char* name :
+         {"qtI100_02.txt", "qtlVar_02.txt", "qtlnum.txt", "qtl_summary.csv", "qtl_summary.txt"})
         EXPECT_TRUE(fs::exists(folder / name)) << name;
     EXPECT_EQ(text(folder / "Pellarin.log").rfind(std::string("Pellarin.exe ") + MARROW_VERSION, 0),
+              0u);
+}
+
+// The console and the log both end with the QTL table a user came for, and
+// the table's two files are staged with the rest.
+TEST(PellarinEntry, TheConsoleAndTheLogEndWithTheQtlTable) {
+    SimulatedDataSet set;
+    set.families = {{1, 2, 60}};
+    AnalysisInput input = analysisOf(set);
+    input.metaRuns = 1;
+    input.burnInIterations = 20;
+    input.totalIterations = 120;
+    TempDir folder;
+    writeSimulationInput(folder.path(), set);
+    ASSERT_EQ(runProgram("Tamsin.exe", folder.path()).status, 0);
+    writeAnalysisInputFile(folder.path(), input);
+    const EntryRun done = run({"--dir", folder.path().string()});
+    ASSERT_EQ(done.status, 0) << done.err;
+    const std::string table = text(folder / "qtl_summary.txt");
+    ASSERT_EQ(table.rfind("QTL table: ", 0), 0u) << table;
+    const auto endsWithTable = [&table](const std::string& whole) {
+        return whole.size() > table.size() &&
+               whole.compare(whole.size() - table.size(), table.size(), table) == 0;
+    };
+    EXPECT_TRUE(endsWithTable(done.out)) << done.out;
+    EXPECT_EQ(done.out.rfind("Pellarin.exe: 1 meta-runs of 120 iterations in ", 0), 0u);
+    EXPECT_TRUE(endsWithTable(text(folder / "Pellarin.log")));
+    EXPECT_EQ(text(folder / "qtl_summary.csv")
+                  .rfind("chromosome,region,probability,position_cM,lower_cM,upper_cM,share_mean,"
+                         "share_lower,share_upper,alleles_mode,founder_1,founder_2\n",
+                         0),
               0u);
 }

@@ -208,28 +208,6 @@ TEST(ModelSearch, StirlingNumbersAndPriorsOutsideTheirRange) {
     EXPECT_EQ(logAlleleNumberPrior(settings, 4, 4), -INFINITY);
 }
 
-TEST(ModelSearch, QtlNumberFileGivesPriorPosteriorAndBayesFactors) {
-    ChainResult result;
-    result.run = 3;
-    result.samples = 4;
-    result.qtlCounts.assign(maxQtl + 1, 0);
-    result.qtlCounts[1] = 2;
-    result.qtlCounts[2] = 2;
-    ModelSettings settings;
-    settings.variableQtlNumber = true;
-    settings.qtlNumberPoisson = false;
-    const std::string text = qtlNumberText({result}, settings);
-    // Uniform prior 1/31; no sample without QTL: the factors are unbounded.
-    EXPECT_EQ(text.substr(0, text.find('\n', text.find('\n') + 1) + 1),
-              "meta_run nqtl prior posterior bayes_factor\n3 0 0.0322581 0 NA\n");
-    EXPECT_NE(text.find("\n3 1 0.0322581 0.5 Inf\n"), std::string::npos);
-    result.qtlCounts[0] = 1;
-    result.qtlCounts[2] = 1;
-    const std::string some = qtlNumberText({result}, settings);
-    EXPECT_NE(some.find("\n3 1 0.0322581 0.5 2\n"), std::string::npos) << some;
-    EXPECT_NE(some.find("\n3 5 0.0322581 0 0\n"), std::string::npos);
-}
-
 } // namespace
 
 namespace {

@@ -192,12 +192,17 @@ TEST(PellarinProgram, ChainFilesAndTheRunWithoutQtlReadBackByTheViewer) {
             in.clear();
             in.seekg(0);
             // Slots beyond the sample's QTL are gaps, never bad values.
-            const ChainColumn position = readChainColumn(in, name, "pos_2");
-            EXPECT_EQ(position.status, ChainStatus::Loaded);
+            for (const char* column : {"pos_2", "share_2", "qvar_2"}) {
+                in.clear();
+                in.seekg(0);
+                EXPECT_EQ(readChainColumn(in, name, column).status, ChainStatus::Loaded) << column;
+            }
         }
     }
     const std::string log = text(folder / "Pellarin.log");
-    EXPECT_NE(log.find("with QTL mean deviance"), std::string::npos) << log;
+    EXPECT_NE(log.find("Models with and without QTL over all meta-runs pooled"), std::string::npos)
+        << log;
+    EXPECT_NE(log.find("\n  verdict: "), std::string::npos) << log;
     const std::string counts = text(folder / "qtlnum.txt");
     EXPECT_EQ(counts.rfind("meta_run nqtl prior posterior bayes_factor\n1 0 ", 0), 0u) << counts;
 }

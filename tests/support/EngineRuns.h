@@ -69,6 +69,9 @@ struct SimulatedDataSet {
     std::vector<std::tuple<int, double, double>> qtl = {{2, 63.0, 0.3}};
     double residual = 0.7;
     int seed = 949043;
+    /// Whether Tamsin writes simuAl_log.txt (where the QTL are, founders'
+    /// alleles and allele values).
+    bool log = false;
 };
 
 inline void writeSimulationInput(const std::filesystem::path& folder, const SimulatedDataSet& set) {
@@ -95,8 +98,10 @@ inline void writeSimulationInput(const std::filesystem::path& folder, const Simu
                                                   "Sample_alleles_for_parents?     n\n"
                                                   "Input_Allele_value_from_file?   n\n"
                                                   "Input_Allele_conf_from_file?    n\n"
-                                                  "Save_simulaiton_log_files?      n\n\n"
-                                                  "Random_number_generator_seed    " +
+                                                  "Save_simulaiton_log_files?      " +
+                                                      std::string(set.log ? "y" : "n") +
+                                                      "\n\n"
+                                                      "Random_number_generator_seed    " +
                                                       std::to_string(set.seed) +
                                                       "\n"
                                                       "Residual_phenotypic_variance    " +
