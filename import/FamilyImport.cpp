@@ -47,6 +47,13 @@ private:
 
 using Codes = std::array<AlleleCode, 2>;
 
+// A genotype's two codes smaller first: a call says nothing of which
+// gamete brought which allele, so the same genotype is written the same way
+// however it was written.
+Codes ordered(AlleleCode x, AlleleCode y) {
+    return x <= y ? Codes{x, y} : Codes{y, x};
+}
+
 std::string fileNameOf(const std::string& path) {
     return std::filesystem::path(path).filename().string();
 }
@@ -205,9 +212,11 @@ private:
             noteGenotypeError(row, k, cell, place);
             return {missingAllele, missingAllele};
         }
-        if (call->isPartial())
+        if (call->isPartial()) {
             ++m_population.partialCalls;
-        return {first, second};
+            return {first, missingAllele};
+        }
+        return ordered(first, second);
     }
 
     void noteGenotypeError(const ProgenyTable::Row& row, std::size_t k, const std::string& cell,
@@ -268,9 +277,11 @@ private:
                     place.text() + " (marker " + m_map.markers[k].name + ")";
             return {missingAllele, missingAllele};
         }
-        if (*call == Call::notFounder1 || *call == Call::notFounder2)
+        if (*call == Call::notFounder1 || *call == Call::notFounder2) {
             ++m_population.partialCalls;
-        return codes;
+            return codes;
+        }
+        return ordered(codes[0], codes[1]);
     }
 
     const FamilyImportOptions& m_options;

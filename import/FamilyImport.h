@@ -22,7 +22,9 @@
 // appearance among the founders (founders in column order, the two words of
 // a segregating founder as written). Founders are numbered by column,
 // families by row; the progeny are written family by family in the order of
-// families.csv, each family's in the order of progeny.csv.
+// families.csv, each family's in the order of progeny.csv. A genotype's two
+// codes are written smaller first (a known one before an unknown one), so
+// that the same genotype gives the same line however it was written.
 
 /// How progeny.csv writes its calls.
 enum class CallStyle {
