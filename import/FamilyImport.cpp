@@ -403,7 +403,8 @@ std::string genotypeErrorLines(const ImportedFamilies& population) {
     if (population.genotypeErrors == 0)
         return {};
     std::string text = "Note: " + counted(population.genotypeErrors, "genotype") +
-                       " carry an allele that neither founder of the family carries and are "
+                       (population.genotypeErrors == 1 ? " carries" : " carry") +
+                       " an allele that neither founder of the family carries and are "
                        "written as missing";
     text += population.genotypeErrors > static_cast<long long>(shownGenotypeErrors)
                 ? "; the first " + std::to_string(shownGenotypeErrors) + ":\n"
@@ -432,19 +433,22 @@ std::string noteLines(const ImportedFamilies& population) {
         text += population.markersLeftOut.size() > 10 ? " ...\n" : "\n";
     }
     if (population.segregatingFounderCalls > 0)
-        text += "Note: " + counted(population.segregatingFounderCalls, "founder allele") +
-                " name two alleles (x/y): those founders still segregate there.\n";
+        text += "Note: " + counted(population.segregatingFounderCalls, "founder cell") +
+                (population.segregatingFounderCalls == 1 ? " names" : " name") +
+                " two alleles (x/y): the founder still segregates there.\n";
     if (population.missingFounderCalls > 0)
-        text += "Note: " + counted(population.missingFounderCalls, "founder allele") +
-                " are missing; progeny alleles there are not checked.\n";
+        text += "Note: " + counted(population.missingFounderCalls, "founder cell") +
+                (population.missingFounderCalls == 1 ? " is" : " are") +
+                " missing; the progeny's alleles there are not checked.\n";
     if (population.progenyReordered)
         text += "Note: progeny.csv does not list the progeny family by family; they are "
                 "written in the order of families.csv.\n";
     text += genotypeErrorLines(population);
     if (population.uncodedCalls > 0)
         text += "Note: " + counted(population.uncodedCalls, "parental call") +
-                " name a founder allele that is missing or segregating and are written as "
-                "missing (the first at " +
+                (population.uncodedCalls == 1 ? " names" : " name") +
+                " a founder allele that is missing or segregating, written as missing (the "
+                "first at " +
                 population.firstUncodedAt + ").\n";
     return text;
 }
