@@ -152,6 +152,8 @@ ImportOutput crossOutput(const ToolOptions& options) {
     import.cross = *type;
     import.phenotype = options.phenotype;
     const bool split = isSplitLayout(*layout);
+    if (!split && !options.codes.empty() && !options.genotypes.empty())
+        throw CommandLineError("--genotypes and --codes both rename the genotypes; give one");
     // In the one-file layouts --genotypes keeps its older meaning, the codes.
     import.codes = codesOf(options.codes.empty() && !split ? options.genotypes : options.codes,
                            options.codes.empty() && !split ? "--genotypes" : "--codes");
