@@ -1,5 +1,6 @@
 // marrow-import: the comma-separated reader and the conversion. A cross it
 // accepts must come out as data files that the engines read back whole.
+#include "formats/CsvTable.h"
 #include "formats/PedigreeFile.h"
 #include "import/CrossImport.h"
 #include "tests/fuzz/FuzzSupport.h"
