@@ -62,9 +62,13 @@ Copy the two <tt>.def</tt> files to start another folder with the same
 settings.</p>
 
 <h3>Your own data</h3>
-<p>Put your genome, marker, trait and pedigree files in one folder, or convert a
-cross kept as a comma-separated table with <tt>marrow-import</tt>. Then start at
-step 3, with the file names of your data in the analysis dialog.</p>
+<p>Convert your families (<tt>founders.csv</tt>, <tt>families.csv</tt>,
+<tt>progeny.csv</tt>) or a cross kept in R/qtl's comma-separated layouts with
+<tt>marrow-import</tt>: it writes the five data files and
+<tt>multAl_in.def</tt>, an analysis set up for your data. Start Marrow in that
+folder and begin at step 3: <b>Use default</b> and <b>Ok</b> need nothing
+typed. Data files you prepared yourself work the same way, with your own
+settings in the dialog.</p>
 
 <h3>Without a window</h3>
 <p><tt>marrow-demo FOLDER</tt> takes the same road in a copy of the demo folder:

@@ -73,12 +73,7 @@ void fillDemoAnalysis(AnalysisParameters& parameters) {
     startAnalysisParameters(parameters, "F2", demoFounders);
     // Four short chains: two per core, enough for the "all" and "average"
     // views to mean something, and done in seconds.
-    parameters.metaRuns = 4;
-    parameters.burnInIterations = 1000;
-    parameters.totalIterations = 10000;
-    parameters.iterationsPerSave = 10;
-    parameters.qtlPositionRadius = 10.0;
-    parameters.binLength = 2;
+    static_cast<RunSettings&>(parameters) = quickRunSettings();
     parameters.randomSeed = 110523;
     parameters.qtlNumberMode = CountMode::Variable;
     parameters.qtlNumberPriorType = "POISSON";

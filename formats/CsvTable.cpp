@@ -1,6 +1,6 @@
 #include "formats/CsvTable.h"
 
-#include "model/FileError.h"
+#include <algorithm>
 
 namespace {
 
@@ -94,4 +94,42 @@ std::vector<CsvRow> parseCsv(std::string_view text) {
             rows.push_back(std::move(row));
     }
     return rows;
+}
+
+bool isMissingCell(std::string_view cell) {
+    return cell.empty() || cell == "-" || cell == "NA";
+}
+
+void checkRowWidths(const std::vector<CsvRow>& rows) {
+    if (rows.empty())
+        return;
+    const std::size_t width = rows.front().cells.size();
+    for (const CsvRow& row : rows) {
+        if (row.cells.size() == width)
+            continue;
+        const std::size_t column = std::min(row.cells.size(), width) + 1;
+        throw FileError({}, FilePlace::cell(row.line, static_cast<int>(column)),
+                        "the row has " + std::to_string(row.cells.size()) +
+                            " cells where the first row has " + std::to_string(width));
+    }
+}
+
+std::string lowerCase(std::string_view text) {
+    std::string lowered(text);
+    for (char& c : lowered)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return lowered;
+}
+
+void checkHeading(const CsvRow& heading, const std::vector<std::string_view>& names) {
+    for (std::size_t k = 0; k < names.size(); ++k) {
+        if (k >= heading.cells.size())
+            throw FileError({}, FilePlace::cell(heading.line, static_cast<int>(k) + 1),
+                            "the heading ends where the column " + inQuotes(names[k]) + " is due");
+        if (lowerCase(heading.cells[k]) != names[k])
+            throw FileError({}, cellPlace(heading, k),
+                            "the column " + inQuotes(heading.cells[k]) + " must be headed " +
+                                inQuotes(names[k]));
+    }
 }

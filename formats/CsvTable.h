@@ -1,14 +1,15 @@
 #pragma once
 
+#include "model/FileError.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
 
-// The comma-separated cross table that marrow-import reads, in the layout
-// R/qtl's "csv" format uses: a row of phenotype and marker names, a row of
-// chromosome names (empty over the phenotype columns), a row of marker
-// positions in cM, then one row per individual. This file splits the text
-// into rows and cells; import/CrossImport.h reads the layout from them.
+// The comma-separated tables that marrow-import reads: the cross tables of
+// formats/CrossTable.h and the three tables of a population of families
+// (formats/FounderTable.h, FamilyTable.h, ProgenyTable.h). This file splits
+// the text into rows and cells, and holds what every one of them checks.
 //
 // Problems are `FileError`s at a cell (`FilePlace::cell`): `row 3, column 5
 // (E): position "x" is not a number`. Rows are the file's line numbers, so
@@ -27,3 +28,25 @@ struct CsvRow {
 /// that never closes is a `FileError` (without a file name: the caller
 /// knows it).
 std::vector<CsvRow> parseCsv(std::string_view text);
+
+/// Whether a cell says "missing": "-", "NA" or nothing.
+bool isMissingCell(std::string_view cell);
+
+/// The cell at `column` (from 0) of `row`, as a place: row and column from 1.
+inline FilePlace cellPlace(const CsvRow& row, std::size_t column) {
+    return FilePlace::cell(row.line, static_cast<int>(column) + 1);
+}
+
+/// Refuses the first row with another number of cells than the first row:
+/// `row 5, column 3 (C): the row has 2 cells where the first row has 3`.
+/// A `FileError` without a file name.
+void checkRowWidths(const std::vector<CsvRow>& rows);
+
+/// Refuses a heading that does not start with `names`, compared without
+/// regard to case: `row 1, column 2 (B): the column "founder" must be
+/// headed "founder_a"`.
+void checkHeading(const CsvRow& heading, const std::vector<std::string_view>& names);
+
+/// The text in lower case (ASCII letters only), for headings compared
+/// without regard to case.
+std::string lowerCase(std::string_view text);

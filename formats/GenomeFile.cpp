@@ -96,6 +96,17 @@ private:
 
 } // namespace
 
+std::optional<std::string> markerNameProblem(std::string_view name) {
+    if (name.find_first_of(" \t\r\n") != std::string_view::npos)
+        return "marker name " + inQuotes(name) + " holds a blank";
+    if (hasControlCharacter(name))
+        return "marker name " + inQuotes(name) + " holds a control character";
+    if (name.size() > maxMarkerNameLength)
+        return "marker name " + inQuotes(name) +
+               " has 20 or more characters; the genome file allows 19";
+    return std::nullopt;
+}
+
 bool hasControlCharacter(std::string_view name) {
     for (const char c : name)
         if (static_cast<unsigned char>(c) < 32 || c == 127)

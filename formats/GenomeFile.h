@@ -47,6 +47,12 @@ inline constexpr std::size_t maxMarkerNameLength = 19;
 /// such a name would not come back from the file as it was written.
 bool hasControlCharacter(std::string_view name);
 
+/// Why `name` cannot be a marker name of the file, for the tables that
+/// bring names in: `marker name "m 2" holds a blank` (or a control
+/// character, or has 20 or more characters). Nothing for a good name; an
+/// empty name is the caller's to word.
+std::optional<std::string> markerNameProblem(std::string_view name);
+
 /// The integer that opens the end record `-999 -999 end -999`.
 inline constexpr int genomeEndIndex = -999;
 

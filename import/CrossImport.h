@@ -1,10 +1,11 @@
 #pragma once
 
-#include "formats/CsvTable.h"
+#include "formats/CrossTable.h"
 #include "formats/F1MarkerFile.h"
 #include "formats/GenomeFile.h"
 #include "formats/ProgenyMarkerFile.h"
 #include "formats/TraitFile.h"
+#include "import/MarkerMap.h"
 #include "model/ProgenyType.h"
 
 #include <array>
@@ -13,10 +14,11 @@
 #include <string_view>
 #include <vector>
 
-// Turns a cross kept in the common comma-separated layout (a row of
-// phenotype and marker names, a row of chromosome names, a row of marker
-// positions, then one row per individual) into Marrow's data files for one
-// family bred from founders 1 and 2.
+// Turns a cross kept in one of the comma-separated layouts of
+// formats/CrossTable.h (csv: a row of phenotype and marker names, a row of
+// chromosome names, a row of marker positions, then one row per individual;
+// or csvr, csvs, csvsr) into Marrow's data files for one family bred from
+// founders 1 and 2.
 
 // The kinds of cross the layout describes are the progeny types with a
 // cross table name (`crossTableName`): "bc" (F1 crossed back to founder 1,
@@ -68,15 +70,6 @@ struct ImportOptions {
     std::string phenotype;
 };
 
-/// What the summary reports about one chromosome.
-struct ImportedChromosome {
-    std::string name; ///< as the file names it
-    int number = 0;   ///< the chromosome integer in the genome file
-    int markers = 0;
-    double lastPosition = 0;
-    long long missingCalls = 0;
-};
-
 /// A converted cross: the four data files' contents, and what the summary
 /// tells the user.
 struct ImportedCross {
@@ -92,20 +85,18 @@ struct ImportedCross {
     bool chromosomesRenumbered = false;          ///< names were not all whole numbers
     int skippedXMarkers = 0;
     long long partialCalls = 0;
-    long long impossibleCalls = 0; ///< written as missing; see `impossibleAt`
-    std::string impossibleAt;      ///< "row 7, column 4 (D)" of the first one
+    long long impossibleCalls = 0;     ///< written as missing; see `impossibleAt`
+    std::string impossibleAt;          ///< "row 7, column 4 (D)" of the first one
+    int unmatchedPhenotypeRecords = 0; ///< split layouts: phenotypes without genotypes
 };
 
 /// The one family's pedigree file: founders 1 and 2, every individual.
 std::string importedPedigreeText(const ImportedCross& cross);
 
-/// Converts the file's text. Refuses with a `FileError` (without a file
-/// name) naming the row and the column: rows with another number of cells than the first, a marker
-/// without a chromosome or with a name that is empty, has blanks, has 20 or
-/// more characters or is used twice, a position that is not a number of 0
-/// or more, a genotype that is not one of the codes, a phenotype that is not
-/// a number, a phenotype column that is not there, no markers (chromosome X
-/// aside) and no individuals.
+/// Converts a cross table. Besides the table's own refusals
+/// (`readCrossTable`) it refuses, with a `FileError` naming the file and the
+/// row and the column, a genotype that is not one of the codes, a phenotype
+/// that is not a number and a phenotype column that is not there.
 ///
 /// Markers stand chromosome by chromosome, in map order (ties keep the
 /// file's order). When every chromosome name is a positive whole number the
@@ -113,6 +104,10 @@ std::string importedPedigreeText(const ImportedCross& cross);
 /// chromosomes are numbered 1, 2, ... in the order of first appearance.
 /// Chromosome X is left out. Calls that cannot occur in the cross (B in a
 /// backcross, H in inbred lines) are written as missing and counted.
+ImportedCross importCross(const CrossTable& table, const ImportOptions& options);
+
+/// The same for the text of a table in the csv layout; its `FileError`s
+/// name no file.
 ImportedCross importCross(std::string_view csvText, const ImportOptions& options);
 
 /// What was read, one fact a line, with the notes the user must see.

@@ -1,10 +1,16 @@
 #include "import/ImportTool.h"
 
+#include "formats/CsvTable.h"
+#include "formats/PedigreeFile.h"
+#include "import/AnalysisSetup.h"
 #include "import/CrossImport.h"
+#include "import/FamilyImport.h"
 #include "model/CommandLine.h"
 #include "model/FileError.h"
 #include "model/OutputFiles.h"
 #include "model/TextFiles.h"
+
+#include <optional>
 
 namespace fs = std::filesystem;
 
@@ -13,62 +19,228 @@ namespace {
 constexpr const char* programName = "marrow-import";
 
 constexpr const char* usage =
-    "usage: marrow-import --cross bc|f2|dh|riself [--genotypes A,H,B[,D,C]]\n"
+    "usage: marrow-import --cross bc|f2|dh|riself [--format csv|csvr] [--codes A,H,B[,D,C]]\n"
     "                     [--phenotype NAME] [--force] cross.csv OUTDIR\n"
+    "       marrow-import --cross bc|f2|dh|riself --format csvs|csvsr --genotypes FILE\n"
+    "                     --phenotypes FILE [--codes A,H,B[,D,C]] [--phenotype NAME]\n"
+    "                     [--force] OUTDIR\n"
+    "       marrow-import --cross bc1|bc2|f2|dhl|ril --founders founders.csv\n"
+    "                     --families families.csv [--calls alleles|parental]\n"
+    "                     [--codes A,H,B[,D,C]] [--phenotype NAME] [--force]\n"
+    "                     progeny.csv OUTDIR\n"
     "\n"
-    "Converts a cross in comma-separated form (a row of phenotype and marker\n"
-    "names, a row of chromosomes, a row of positions in cM, then one row per\n"
-    "individual) into Marrow's data files in OUTDIR.\n"
+    "Converts a cross, or families bred from shared founders, kept in\n"
+    "comma-separated tables into Marrow's data files in OUTDIR, with\n"
+    "multAl_in.def: an analysis set up for the data.\n"
     "\n"
+    "One cross of two founders, in R/qtl's layouts:\n"
+    "  --format       csv (default): a row of phenotype and marker names, a row\n"
+    "                 of chromosomes, a row of positions in cM, a row per\n"
+    "                 individual; csvr: the same rotated; csvs and csvsr:\n"
+    "                 genotypes and phenotypes in two files matched by id\n"
+    "  --genotypes    the genotype file of csvs and csvsr (with the other\n"
+    "                 layouts: the same as --codes)\n"
+    "  --phenotypes   the phenotype file of csvs and csvsr\n"
     "  --cross        bc: backcross to founder 1; f2; dh: doubled haploids;\n"
     "                 riself: recombinant inbred lines by selfing\n"
-    "  --genotypes    the words for founder 1, heterozygous, founder 2 and,\n"
-    "                 optionally, not founder 2 and not founder 1\n"
+    "\n"
+    "Families from shared founders:\n"
+    "  --founders     founders.csv: marker, chromosome, position, then one\n"
+    "                 column of alleles per founder\n"
+    "  --families     families.csv: family, founder_a, founder_b\n"
+    "  --calls        alleles (default): x/y, x, x/-; parental: A, H, B, D, C\n"
+    "                 of the family's founder_a and founder_b\n"
+    "  --cross        bc1 (backcross to founder_a), bc2 (to founder_b), f2,\n"
+    "                 dhl (or dh), ril (or riself)\n"
+    "\n"
+    "Both:\n"
+    "  --codes        the words for founder 1 (a), heterozygous, founder 2 (b)\n"
+    "                 and, optionally, not founder 2 and not founder 1\n"
     "                 (default A,H,B,D,C; - and NA are missing)\n"
-    "  --phenotype    the phenotype column to use (default: the first that is\n"
-    "                 not named id)\n"
+    "  --phenotype    the phenotype or trait column to use (default: the first;\n"
+    "                 in R/qtl's layouts the first not named id)\n"
     "  --force        replace files of the same names in OUTDIR\n";
 
 struct ToolOptions {
-    ImportOptions import;
-    bool crossGiven = false;
-    bool force = false;
     bool help = false;
+    bool force = false;
+    std::string cross;
+    std::string format;
+    std::string genotypes;
+    std::string phenotypes;
+    std::string codes;
+    std::string phenotype;
+    std::string founders;
+    std::string families;
+    std::string calls;
     std::vector<std::string> paths;
+
+    bool familiesMode() const { return !founders.empty() || !families.empty(); }
+};
+
+/// The data files and the analysis one import writes.
+struct ImportOutput {
+    std::string genome, founders, progeny, traits, pedigree;
+    std::optional<std::string> analysis;
+    std::string summary;
 };
 
 ToolOptions parseOptions(const std::vector<std::string>& args) {
     ToolOptions options;
-    std::string cross, genotypes;
     CommandLine line([](const std::string& word) { return "unknown option " + word; });
     line.flag("--help,-h", options.help);
     line.flag("--force", options.force);
-    line.option("--cross", cross, "--cross needs a value");
-    line.option("--genotypes", genotypes, "--genotypes needs a value");
-    line.option("--phenotype", options.import.phenotype, "--phenotype needs a value");
+    line.option("--cross", options.cross, "--cross needs a value");
+    line.option("--format", options.format, "--format needs a value");
+    line.option("--genotypes", options.genotypes, "--genotypes needs a value");
+    line.option("--phenotypes", options.phenotypes, "--phenotypes needs a file");
+    line.option("--codes", options.codes, "--codes needs a value");
+    line.option("--phenotype", options.phenotype, "--phenotype needs a value");
+    line.option("--founders", options.founders, "--founders needs a file");
+    line.option("--families", options.families, "--families needs a file");
+    line.option("--calls", options.calls, "--calls needs a value");
     line.words(options.paths);
     line.parse(args);
-    if (options.help)
-        return options;
-    if (!cross.empty()) {
-        const auto type = progenyTypeOfCrossTableName(cross);
-        if (!type)
-            throw CommandLineError("--cross " + inQuotes(cross) + " is not bc, f2, dh or riself");
-        options.import.cross = *type;
-        options.crossGiven = true;
-    }
-    if (!genotypes.empty()) {
-        std::string problem;
-        const auto codes = GenotypeCodes::fromList(genotypes, problem);
-        if (!codes)
-            throw CommandLineError("--genotypes: " + problem);
-        options.import.codes = *codes;
-    }
-    if (!options.crossGiven)
-        throw CommandLineError("say which cross it is with --cross bc, f2, dh or riself");
-    if (options.paths.size() != 2)
-        throw CommandLineError("give the csv file and the output folder (see --help)");
     return options;
+}
+
+GenotypeCodes codesOf(const std::string& list, const char* option) {
+    if (list.empty())
+        return {};
+    std::string problem;
+    const auto codes = GenotypeCodes::fromList(list, problem);
+    if (!codes)
+        throw CommandLineError(std::string(option) + ": " + problem);
+    return *codes;
+}
+
+std::string textOf(const std::string& name) {
+    const auto text = readWholeFile(name);
+    if (!text)
+        throw FileError(name, "cannot be read");
+    return *text;
+}
+
+// A problem of text read in memory names the file it came from.
+template <class Convert> auto namingFile(const std::string& name, Convert convert) {
+    try {
+        return convert();
+    } catch (const FileError& error) {
+        throw error.file().empty() ? error.in(name) : error;
+    }
+}
+
+std::string analysisText(const std::optional<AnalysisInput>& analysis) {
+    return analysis ? fittedAnalysisText(*analysis) : std::string();
+}
+
+// One cross in R/qtl's layouts.
+ImportOutput crossOutput(const ToolOptions& options) {
+    if (!options.calls.empty())
+        throw CommandLineError("--calls is for families from shared founders (--founders)");
+    const std::string format = options.format.empty() ? "csv" : options.format;
+    const auto layout = crossLayoutNamed(format);
+    if (!layout)
+        throw CommandLineError("--format " + inQuotes(format) + " is not csv, csvr, csvs or csvsr");
+    if (options.cross.empty())
+        throw CommandLineError("say which cross it is with --cross bc, f2, dh or riself");
+    ImportOptions import;
+    const auto type = progenyTypeOfCrossTableName(options.cross);
+    if (!type)
+        throw CommandLineError("--cross " + inQuotes(options.cross) +
+                               " is not bc, f2, dh or riself");
+    import.cross = *type;
+    import.phenotype = options.phenotype;
+    const bool split = isSplitLayout(*layout);
+    if (!split && !options.codes.empty() && !options.genotypes.empty())
+        throw CommandLineError("--genotypes and --codes both rename the genotypes; give one");
+    // In the one-file layouts --genotypes keeps its older meaning, the codes.
+    import.codes = codesOf(options.codes.empty() && !split ? options.genotypes : options.codes,
+                           options.codes.empty() && !split ? "--genotypes" : "--codes");
+    if (!split && !options.phenotypes.empty())
+        throw CommandLineError("--phenotypes is for --format csvs or csvsr");
+    if (split && (options.genotypes.empty() || options.phenotypes.empty()))
+        throw CommandLineError("--format " + format +
+                               " needs --genotypes FILE and --phenotypes FILE");
+    if (!split && options.paths.size() != 2)
+        throw CommandLineError("give the csv file and the output folder (see --help)");
+    if (split && options.paths.size() != 1)
+        throw CommandLineError("give the output folder after the options (see --help)");
+
+    ImportedCross cross;
+    if (split) {
+        const std::string genotypes = textOf(options.genotypes);
+        const std::string phenotypes = textOf(options.phenotypes);
+        cross = importCross(readCrossTable(*layout, {genotypes, options.genotypes},
+                                           {phenotypes, options.phenotypes}),
+                            import);
+    } else {
+        const std::string& name = options.paths[0];
+        const std::string text = textOf(name);
+        cross = namingFile(name, [&] {
+            return importCross(readCrossTable(*layout, {text, {}}), import);
+        });
+    }
+    const auto analysis = fittedAnalysis(cross.genome, cross.traits, {cross.cross, 2, 1});
+    return {genomeText(cross.genome),
+            founderMarkersText(cross.founders),
+            progenyMarkersText(cross.progeny),
+            traitTextExact(cross.traits),
+            importedPedigreeText(cross),
+            analysis ? std::optional(analysisText(analysis)) : std::nullopt,
+            importSummary(cross) + fittedAnalysisSummary(analysis, cross.genome)};
+}
+
+ProgenyType familiesCross(const std::string& word) {
+    if (word.empty())
+        throw CommandLineError("say which progeny the families have with --cross bc1, bc2, f2, "
+                               "dhl or ril");
+    if (const auto type = progenyTypeOfCrossTableName(word))
+        return *type;
+    for (const ProgenyType type : progenyTypes) {
+        if (lowerCase(progenyTypeName(type)) == lowerCase(word))
+            return type;
+    }
+    throw CommandLineError("--cross " + inQuotes(word) + " is not bc1, bc2, f2, dhl or ril");
+}
+
+// Families from shared founders.
+ImportOutput familiesOutput(const ToolOptions& options) {
+    if (!options.format.empty() || !options.phenotypes.empty())
+        throw CommandLineError("--format and --phenotypes are for one cross; families take "
+                               "--founders, --families and progeny.csv");
+    if (options.founders.empty() || options.families.empty())
+        throw CommandLineError("--founders and --families go together");
+    FamilyImportOptions import;
+    import.cross = familiesCross(options.cross);
+    if (options.calls == "parental")
+        import.calls = CallStyle::Parental;
+    else if (!options.calls.empty() && options.calls != "alleles")
+        throw CommandLineError("--calls " + inQuotes(options.calls) +
+                               " is not alleles or parental");
+    if (!options.genotypes.empty())
+        throw CommandLineError("--genotypes is for one cross; families take --codes");
+    import.codes = codesOf(options.codes, "--codes");
+    import.trait = options.phenotype;
+    if (options.paths.size() != 2)
+        throw CommandLineError("give progeny.csv and the output folder (see --help)");
+
+    const std::string founders = textOf(options.founders);
+    const std::string families = textOf(options.families);
+    const std::string progeny = textOf(options.paths[0]);
+    const ImportedFamilies population = importFamilies(
+        {founders, options.founders, families, options.families, progeny, options.paths[0]},
+        import);
+    const auto analysis = fittedAnalysis(population.genome, population.traits,
+                                         {population.cross, population.founders.founderCount,
+                                          static_cast<int>(population.familyNames.size())});
+    return {genomeText(population.genome),
+            founderMarkersText(population.founders),
+            progenyMarkersText(population.progeny),
+            traitTextExact(population.traits),
+            pedigreeText(population.pedigree),
+            analysis ? std::optional(analysisText(analysis)) : std::nullopt,
+            familyImportSummary(population) + fittedAnalysisSummary(analysis, population.genome)};
 }
 
 void checkNothingReplaced(const fs::path& folder) {
@@ -81,55 +253,50 @@ void checkNothingReplaced(const fs::path& folder) {
     }
 }
 
-void writeFiles(const ImportedCross& cross, const fs::path& folder) {
+void writeFiles(const ImportOutput& output, const fs::path& folder) {
     std::error_code error;
     fs::create_directories(folder, error);
     if (error)
         throw FileError(folder.string(), "cannot make the folder: " + error.message());
     const std::vector<std::string> names = importedFileNames();
     OutputFiles outputs(folder);
-    outputs.stage(names[0], genomeText(cross.genome));
-    outputs.stage(names[1], founderMarkersText(cross.founders));
-    outputs.stage(names[2], progenyMarkersText(cross.progeny));
-    outputs.stage(names[3], traitTextExact(cross.traits));
-    outputs.stage(names[4], importedPedigreeText(cross));
+    outputs.stage(names[0], output.genome);
+    outputs.stage(names[1], output.founders);
+    outputs.stage(names[2], output.progeny);
+    outputs.stage(names[3], output.traits);
+    outputs.stage(names[4], output.pedigree);
+    if (output.analysis)
+        outputs.stage(names[5], *output.analysis);
     outputs.commit();
 }
 
-std::string nextStep(const fs::path& folder) {
-    return "Wrote genome.txt, f1.txt, markers.txt, pheno.txt and pedigree.txt in " +
-           folder.string() +
-           ".\n"
-           "Next: in Marrow choose QTL analysis > Set parameters and press \"...\" next to\n"
-           "\"Genome info:\" to pick genome.txt in that folder, which makes it the working\n"
-           "folder. Press Cancel and open Set parameters again so that the dialog reads\n"
-           "pedigree.txt there. The names genome, f1, markers, pheno and pedigree are the\n"
-           "dialog's own, so the input files need no other change.\n";
+std::string nextStep(const fs::path& folder, bool analysis) {
+    std::string text = "Wrote genome.txt, f1.txt, markers.txt, pheno.txt, pedigree.txt";
+    text += analysis ? " and multAl_in.def in " : " in ";
+    text += folder.string() + ".\n";
+    if (!analysis)
+        return text;
+    return text + "Next: start Marrow in that folder (cd there, then run Marrow), choose\n"
+                  "QTL analysis > Set parameters, press \"Use default\" and \"Ok\"; then\n"
+                  "QTL analysis > MCMC analysis and, when it has finished, QTL analysis >\n"
+                  "Posterior graphs.\n";
 }
 
 int convert(const ToolOptions& options, std::ostream& out) {
-    const std::string& csvName = options.paths[0];
-    const fs::path folder = options.paths[1];
-    const auto text = readWholeFile(csvName);
-    if (!text)
-        throw FileError(csvName, "cannot be read");
-    ImportedCross cross;
-    try {
-        cross = importCross(*text, options.import);
-    } catch (const FileError& error) {
-        throw error.in(csvName);
-    }
+    const ImportOutput output =
+        options.familiesMode() ? familiesOutput(options) : crossOutput(options);
+    const fs::path folder = options.paths.back();
     if (!options.force)
         checkNothingReplaced(folder);
-    writeFiles(cross, folder);
-    out << importSummary(cross) << nextStep(folder);
+    writeFiles(output, folder);
+    out << output.summary << nextStep(folder, output.analysis.has_value());
     return 0;
 }
 
 } // namespace
 
 std::vector<std::string> importedFileNames() {
-    return {"genome.txt", "f1.txt", "markers.txt", "pheno.txt", "pedigree.txt"};
+    return {"genome.txt", "f1.txt", "markers.txt", "pheno.txt", "pedigree.txt", "multAl_in.def"};
 }
 
 int runImport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {

@@ -61,3 +61,17 @@ struct RunSettings {
 
     bool operator==(const RunSettings&) const = default;
 };
+
+/// A first analysis that ends in seconds on a small data set: four chains of
+/// 10000 iterations after 1000 of burn-in, every tenth saved, position steps
+/// of 10 cM. The demo and the analyses marrow-import sets up run it.
+inline RunSettings quickRunSettings() {
+    RunSettings run;
+    run.metaRuns = 4;
+    run.burnInIterations = 1000;
+    run.totalIterations = 10000;
+    run.iterationsPerSave = 10;
+    run.qtlPositionRadius = 10.0;
+    run.binLength = 2;
+    return run;
+}

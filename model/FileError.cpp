@@ -33,6 +33,8 @@ std::string FilePlace::text() const {
         return "word " + std::to_string(number);
     case Unit::Row:
         return "row " + std::to_string(number);
+    case Unit::Column:
+        return "column " + std::to_string(number) + " (" + columnLetters(number) + ")";
     case Unit::Cell:
         return "row " + std::to_string(number) + ", column " + std::to_string(column) + " (" +
                columnLetters(column) + ")";

@@ -7,10 +7,10 @@
 /// Where in a file a problem stands. Each format counts in the unit its
 /// readers walk: lines (multAl_in.txt), records (the data files: one
 /// marker, founder, progeny or QTL each), words (simuAl_in.txt, the
-/// pedigree file) or the rows and cells of a table. A problem of the whole
-/// file has no place.
+/// pedigree file) or the rows, columns and cells of a table. A problem of
+/// the whole file has no place.
 struct FilePlace {
-    enum class Unit { None, Line, Record, Word, Row, Cell };
+    enum class Unit { None, Line, Record, Word, Row, Column, Cell };
 
     Unit unit = Unit::None;
     int number = 0; ///< the line, record, word or row, from 1
@@ -22,11 +22,14 @@ struct FilePlace {
     static FilePlace record(int number) { return counted(Unit::Record, number); }
     static FilePlace word(int number) { return counted(Unit::Word, number); }
     static FilePlace row(int number) { return counted(Unit::Row, number); }
+    /// A whole column of a table, as a rotated table has one per record.
+    static FilePlace tableColumn(int number) { return counted(Unit::Column, number); }
     static FilePlace cell(int row, int column);
 
     bool isNone() const { return unit == Unit::None; }
 
-    /// "line 12", "record 2", "word 23", "row 3", "row 3, column 5 (E)";
+    /// "line 12", "record 2", "word 23", "row 3", "column 5 (E)",
+    /// "row 3, column 5 (E)";
     /// empty for no place.
     std::string text() const;
 

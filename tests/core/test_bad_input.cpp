@@ -4,11 +4,15 @@
 #include "formats/AlleleFiles.h"
 #include "formats/AnalysisInputFile.h"
 #include "formats/ChainFile.h"
+#include "formats/CrossTable.h"
 #include "formats/F1MarkerFile.h"
+#include "formats/FamilyTable.h"
+#include "formats/FounderTable.h"
 #include "formats/GenomeFile.h"
 #include "formats/PedigreeFile.h"
 #include "formats/PosteriorFile.h"
 #include "formats/ProgenyMarkerFile.h"
+#include "formats/ProgenyTable.h"
 #include "formats/QtlSummaryFile.h"
 #include "formats/SimulationInputFile.h"
 #include "formats/TraitFile.h"
@@ -87,6 +91,25 @@ const std::map<std::string, Reader>& readers() {
          [](std::istream& in) {
              const std::string text{std::istreambuf_iterator<char>(in), {}};
              readQtlSummaryCsv(text, qtlSummaryCsvName);
+         }},
+        {"readCrossTable(csvr)",
+         [](std::istream& in) {
+             const std::string text{std::istreambuf_iterator<char>(in), {}};
+             readCrossTable(CrossLayout::Csvr, {text, {}});
+         }},
+        {"readFounderTable",
+         [](std::istream& in) {
+             readFounderTable(std::string{std::istreambuf_iterator<char>(in), {}});
+         }},
+        {"readFamilyTable",
+         [](std::istream& in) {
+             readFamilyTable(std::string{std::istreambuf_iterator<char>(in), {}},
+                             {"P1", "P2", "P3"});
+         }},
+        {"readProgenyTable",
+         [](std::istream& in) {
+             readProgenyTable(std::string{std::istreambuf_iterator<char>(in), {}}, {"F1", "F2"},
+                              {"m1", "m2"});
          }},
     };
     return table;

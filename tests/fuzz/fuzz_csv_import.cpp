@@ -1,5 +1,6 @@
 // marrow-import: the comma-separated reader and the conversion. A cross it
 // accepts must come out as data files that the engines read back whole.
+#include "formats/CsvTable.h"
 #include "formats/PedigreeFile.h"
 #include "import/CrossImport.h"
 #include "tests/fuzz/FuzzSupport.h"
@@ -33,6 +34,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             fuzz::require(!row.cells.empty() && row.line >= 1, "a row has a place and cells");
     } catch (const FileError& error) {
         fuzz::require(error.place().number >= 1, "a broken quote names its row");
+    }
+    // The same bytes as a rotated table: the reader must refuse them or give
+    // a table the conversion takes whole.
+    try {
+        const ImportedCross rotated =
+            importCross(readCrossTable(CrossLayout::Csvr, {bytes, {}}), ImportOptions{});
+        try {
+            readsBack(rotated);
+        } catch (const FileError& error) {
+            std::fprintf(stderr, "%s\n", error.what());
+            fuzz::require(false, "the engines read what the import writes");
+        }
+    } catch (const FileError& error) {
+        fuzz::require(error.file().empty(), "a table read in memory names no file");
     }
     for (const ProgenyType type :
          {ProgenyType::BC1, ProgenyType::F2, ProgenyType::DHL, ProgenyType::RIL}) {

@@ -128,6 +128,13 @@ void importFiles(Seeds& seeds) {
         "id,weight,m1,m2,\"m3\"\n,,1,1,2\n,,0,12.5,3\n7,10.5,A,H,B\n8,NA,B,-,A\n9,\"11\",H,A,D\n",
         "weight,m1,m2\r\n,X,1\r\n,0,4\r\n1,A,B\r\n2,C,H\r\n",
     };
+    seeds["family_import"] = {
+        "marker,chromosome,position,P1,P2,P3\nm1,1,0,A,G,G\nm2,1,10,T/C,C,-\nm3,2,5,1,2,3\n"
+        "\ffamily,founder_a,founder_b\nF1,P1,P2\nF2,P2,P3\n"
+        "\fid,family,y,m3,m1,m2\np1,F1,1.5,1/2,A/G,T\np2,F2,NA,3,G,C/-\np3,F1,2,2,A,X\n",
+        "marker,chromosome,position,a,b\nk1,I,0,x,y\n\ffamily,founder_a,founder_b\nf,a,b\n"
+        "\fid,family,t,k1\n1,f,0,A\n2,f,1,H\n3,f,2,D\n",
+    };
 }
 
 } // namespace

@@ -1,0 +1,73 @@
+#include "formats/FamilyTable.h"
+
+#include "formats/CsvTable.h"
+#include "model/FileError.h"
+
+#include <algorithm>
+#include <map>
+
+namespace {
+
+FileError cellError(const CsvRow& row, std::size_t column, std::string problem) {
+    return FileError({}, cellPlace(row, column), std::move(problem));
+}
+
+std::string listed(const std::vector<std::string>& names) {
+    std::string text;
+    for (const std::string& name : names)
+        text += (text.empty() ? "" : ", ") + name;
+    return text;
+}
+
+int founderAt(const CsvRow& row, std::size_t column, const std::vector<std::string>& founders) {
+    const std::string& name = row.cells[column];
+    if (isMissingCell(name))
+        throw cellError(row, column, "the founder is missing");
+    const auto found = std::find(founders.begin(), founders.end(), name);
+    if (found == founders.end())
+        throw cellError(row, column,
+                        "founder " + inQuotes(name) +
+                            " is not among the founders: " + listed(founders));
+    return static_cast<int>(found - founders.begin());
+}
+
+} // namespace
+
+std::vector<FamilyTableRow> readFamilyTable(std::string_view text,
+                                            const std::vector<std::string>& founders) {
+    const std::vector<CsvRow> rows = parseCsv(text);
+    if (rows.empty())
+        throw FileError({}, "the file is empty: its first row names the columns family, "
+                            "founder_a and founder_b");
+    checkRowWidths(rows);
+    checkHeading(rows.front(), {"family", "founder_a", "founder_b"});
+    if (rows.size() == 1)
+        throw FileError({}, FilePlace::row(rows.front().line),
+                        "the file holds no families: a row per family follows the heading");
+    std::vector<FamilyTableRow> families;
+    std::map<std::string, int> seen;
+    for (std::size_t r = 1; r < rows.size(); ++r) {
+        const CsvRow& row = rows[r];
+        if (families.size() == static_cast<std::size_t>(maxTableFamilies))
+            throw FileError({}, FilePlace::row(row.line),
+                            "more than " + std::to_string(maxTableFamilies) +
+                                " families; the pedigree file holds at most " +
+                                std::to_string(maxTableFamilies));
+        const std::string& name = row.cells[0];
+        if (isMissingCell(name))
+            throw cellError(row, 0, "the family has no name");
+        const auto [earlier, fresh] = seen.emplace(name, row.line);
+        if (!fresh)
+            throw cellError(row, 0,
+                            "family " + inQuotes(name) + " is named again (first in row " +
+                                std::to_string(earlier->second) + ")");
+        const int a = founderAt(row, 1, founders);
+        const int b = founderAt(row, 2, founders);
+        if (a == b)
+            throw cellError(row, 2,
+                            "founder_b is founder_a again (" + inQuotes(row.cells[2]) +
+                                "); a family crosses two different founders");
+        families.push_back({name, a, b, row.line});
+    }
+    return families;
+}

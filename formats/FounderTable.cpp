@@ -1,0 +1,99 @@
+#include "formats/FounderTable.h"
+
+#include "formats/CsvTable.h"
+#include "formats/GenomeFile.h"
+#include "model/FileError.h"
+#include "model/NumberFormat.h"
+
+#include <map>
+
+namespace {
+
+constexpr std::size_t firstFounderColumn = 3;
+
+FileError cellError(const CsvRow& row, std::size_t column, std::string problem) {
+    return FileError({}, cellPlace(row, column), std::move(problem));
+}
+
+std::vector<std::string> founderNames(const CsvRow& heading) {
+    if (heading.cells.size() < firstFounderColumn + 2) {
+        const std::size_t count = heading.cells.size() - firstFounderColumn;
+        throw FileError({}, FilePlace::row(heading.line),
+                        "the heading names " + std::to_string(count) +
+                            (count == 1 ? " founder" : " founders") +
+                            " after marker, chromosome and position; families need two at least");
+    }
+    std::map<std::string, std::size_t> seen;
+    std::vector<std::string> names;
+    for (std::size_t k = firstFounderColumn; k < heading.cells.size(); ++k) {
+        const std::string& name = heading.cells[k];
+        if (name.empty())
+            throw cellError(heading, k, "the founder column has no name");
+        const auto [earlier, fresh] = seen.emplace(name, k);
+        if (!fresh)
+            throw cellError(
+                heading, k,
+                "founder " + inQuotes(name) + " is named again (first in " +
+                    FilePlace::tableColumn(static_cast<int>(earlier->second) + 1).text() + ")");
+        names.push_back(name);
+    }
+    return names;
+}
+
+FounderTableMarker markerOf(const CsvRow& row, std::map<std::string, int>& seen) {
+    const std::string& name = row.cells[0];
+    if (name.empty())
+        throw cellError(row, 0, "the marker has no name");
+    if (const auto problem = markerNameProblem(name))
+        throw cellError(row, 0, *problem);
+    const auto [earlier, fresh] = seen.emplace(name, row.line);
+    if (!fresh)
+        throw cellError(row, 0,
+                        "marker name " + inQuotes(name) + " is used again (first in row " +
+                            std::to_string(earlier->second) + ")");
+    if (row.cells[1].empty())
+        throw cellError(row, 1, "marker " + inQuotes(name) + " has no chromosome");
+    const auto position = parseReal(row.cells[2]);
+    if (!position)
+        throw cellError(row, 2, "position " + inQuotes(row.cells[2]) + " is not a number");
+    if (*position < 0)
+        throw cellError(row, 2, "position " + row.cells[2] + " is negative");
+    return {name, row.cells[1], *position, row.line};
+}
+
+AlleleCall founderAllele(const CsvRow& row, std::size_t column) {
+    const std::string& cell = row.cells[column];
+    const auto call = parseAlleleCall(cell);
+    if (!call)
+        throw cellError(row, column,
+                        "founder allele " + inQuotes(cell) +
+                            " is neither a word, two words x/y nor missing");
+    if (call->isPartial())
+        throw cellError(row, column,
+                        "founder allele " + inQuotes(cell) +
+                            " names one allele of two; give both (x/y) or none");
+    return *call;
+}
+
+} // namespace
+
+FounderTable readFounderTable(std::string_view text) {
+    const std::vector<CsvRow> rows = parseCsv(text);
+    if (rows.empty())
+        throw FileError({}, "the file is empty: its first row names the columns marker, "
+                            "chromosome, position and one column per founder");
+    checkRowWidths(rows);
+    checkHeading(rows.front(), {"marker", "chromosome", "position"});
+    FounderTable table;
+    table.founders = founderNames(rows.front());
+    if (rows.size() == 1)
+        throw FileError({}, FilePlace::row(rows.front().line),
+                        "the file holds no markers: a row per marker follows the heading");
+    std::map<std::string, int> seen;
+    for (std::size_t r = 1; r < rows.size(); ++r) {
+        table.markers.push_back(markerOf(rows[r], seen));
+        for (std::size_t k = firstFounderColumn; k < rows[r].cells.size(); ++k)
+            table.alleles.push_back(founderAllele(rows[r], k));
+    }
+    return table;
+}

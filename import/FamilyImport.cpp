@@ -1,0 +1,521 @@
+#include "import/FamilyImport.h"
+
+#include "formats/AlleleCall.h"
+#include "formats/CsvTable.h"
+#include "formats/FamilyTable.h"
+#include "formats/FounderTable.h"
+#include "formats/ProgenyTable.h"
+#include "model/FileError.h"
+#include "model/NumberFormat.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <limits>
+#include <numeric>
+
+namespace {
+
+// Reads one table, naming its file in any problem.
+template <class Read> auto readNamed(const std::string& name, Read read) {
+    try {
+        return read();
+    } catch (const FileError& error) {
+        throw error.in(name);
+    }
+}
+
+// One marker's allele words, numbered 1, 2, ... in the order they are met.
+class AlleleNumbers {
+public:
+    /// The word's number, or 0 for a word not met yet.
+    AlleleCode codeOf(const std::string& word) const {
+        const auto found = std::find(m_words.begin(), m_words.end(), word);
+        return found == m_words.end() ? missingAllele
+                                      : static_cast<AlleleCode>(found - m_words.begin()) + 1;
+    }
+    /// The word's number, given the next one if it is new.
+    AlleleCode add(const std::string& word) {
+        if (const AlleleCode code = codeOf(word); code != missingAllele)
+            return code;
+        m_words.push_back(word);
+        return static_cast<AlleleCode>(m_words.size());
+    }
+
+private:
+    std::vector<std::string> m_words;
+};
+
+using Codes = std::array<AlleleCode, 2>;
+
+// A genotype's two codes smaller first: a call says nothing of which
+// gamete brought which allele, so the same genotype is written the same way
+// however it was written.
+Codes ordered(AlleleCode x, AlleleCode y) {
+    return x <= y ? Codes{x, y} : Codes{y, x};
+}
+
+std::string fileNameOf(const std::string& path) {
+    return std::filesystem::path(path).filename().string();
+}
+
+std::string listed(const std::vector<std::string>& names) {
+    std::string text;
+    for (const std::string& name : names)
+        text += (text.empty() ? "" : ", ") + inQuotes(name);
+    return text;
+}
+
+std::size_t traitColumn(const ProgenyTable& table, const FamilyTables& tables,
+                        const std::string& wanted) {
+    const FilePlace heading = FilePlace::row(table.headingLine);
+    if (table.traits.empty())
+        throw FileError(tables.progenyName, heading,
+                        "there is no trait column between family and the first marker");
+    if (wanted.empty())
+        return 0;
+    const auto found = std::find(table.traits.begin(), table.traits.end(), wanted);
+    if (found == table.traits.end())
+        throw FileError(tables.progenyName, heading,
+                        "there is no trait column " + inQuotes(wanted) +
+                            "; the trait columns are " + listed(table.traits));
+    return static_cast<std::size_t>(found - table.traits.begin());
+}
+
+void requireProgenyInEveryFamily(const std::vector<FamilyTableRow>& families,
+                                 const ProgenyTable& progeny, const FamilyTables& tables) {
+    std::vector<int> counts(families.size(), 0);
+    for (const ProgenyTable::Row& row : progeny.rows)
+        ++counts[static_cast<std::size_t>(row.family)];
+    for (std::size_t f = 0; f < families.size(); ++f) {
+        if (counts[f] == 0)
+            throw FileError(tables.familiesName, FilePlace::cell(families[f].row, 1),
+                            "family " + inQuotes(families[f].name) + " has no progeny in " +
+                                fileNameOf(tables.progenyName));
+    }
+}
+
+// The founders' codes at the markers of the map, numbering each marker's
+// words as it goes.
+FounderMarkers founderCodes(const FounderTable& table, const MarkerMap& map,
+                            std::vector<AlleleNumbers>& numbers, ImportedFamilies& population) {
+    FounderMarkers founders;
+    founders.founderCount = static_cast<int>(table.founders.size());
+    founders.markerCount = static_cast<int>(map.markers.size());
+    for (std::size_t f = 0; f < table.founders.size(); ++f) {
+        for (std::size_t k = 0; k < map.markers.size(); ++k) {
+            const AlleleCall& call =
+                table.allele(static_cast<std::size_t>(map.markers[k].source), f);
+            if (call.isMissing()) {
+                ++population.missingFounderCalls;
+                founders.codes.insert(founders.codes.end(), 2, missingAllele);
+                continue;
+            }
+            if (call.first != call.second)
+                ++population.segregatingFounderCalls;
+            founders.codes.push_back(numbers[k].add(call.first));
+            founders.codes.push_back(numbers[k].add(call.second));
+        }
+    }
+    return founders;
+}
+
+double traitValue(const std::string& cell, const FamilyTables& tables, FilePlace place) {
+    if (isMissingCell(cell))
+        return std::numeric_limits<double>::quiet_NaN();
+    const auto value = parseReal(cell);
+    if (!value)
+        throw FileError(tables.progenyName, place,
+                        "trait value " + inQuotes(cell) + " is not a number");
+    return *value;
+}
+
+// Turns the progeny's calls into codes, one row at a time, keeping the
+// counts the summary reports.
+class CallReader {
+public:
+    CallReader(const FamilyImportOptions& options, const FamilyTables& tables,
+               const std::vector<FamilyTableRow>& families, const ProgenyTable& progeny,
+               const MarkerMap& map, std::vector<AlleleNumbers>& numbers,
+               ImportedFamilies& population)
+        : m_options(options), m_tables(tables), m_families(families), m_progeny(progeny),
+          m_map(map), m_numbers(numbers), m_population(population),
+          m_columnOf(columnsOfMarkers(progeny, map)), m_chromosomeOf(chromosomesOfMarkers(map)) {}
+
+    /// The codes of every marker of the map, in map order.
+    std::vector<AlleleCode> read(const ProgenyTable::Row& row) {
+        std::vector<AlleleCode> codes;
+        codes.reserve(m_map.markers.size() * 2);
+        for (std::size_t k = 0; k < m_map.markers.size(); ++k) {
+            const std::size_t column = m_columnOf[k];
+            const FilePlace place = m_progeny.callPlace(row, column);
+            const Codes call = m_options.calls == CallStyle::Alleles
+                                   ? alleleCall(row, k, row.calls[column], place)
+                                   : parentalCall(row, k, row.calls[column], place);
+            if (call[0] == missingAllele && call[1] == missingAllele)
+                ++m_population.chromosomes[m_chromosomeOf[k]].missingCalls;
+            codes.insert(codes.end(), call.begin(), call.end());
+        }
+        return codes;
+    }
+
+private:
+    static std::vector<std::size_t> columnsOfMarkers(const ProgenyTable& progeny,
+                                                     const MarkerMap& map) {
+        std::vector<std::size_t> columns;
+        for (const MapMarker& marker : map.markers) {
+            const auto found =
+                std::find(progeny.markers.begin(), progeny.markers.end(), marker.source);
+            columns.push_back(static_cast<std::size_t>(found - progeny.markers.begin()));
+        }
+        return columns;
+    }
+
+    static std::vector<std::size_t> chromosomesOfMarkers(const MarkerMap& map) {
+        std::vector<std::size_t> chromosomes;
+        for (std::size_t c = 0; c < map.chromosomes.size(); ++c)
+            chromosomes.insert(chromosomes.end(),
+                               static_cast<std::size_t>(map.chromosomes[c].markers), c);
+        return chromosomes;
+    }
+
+    Codes founderCodes(const ProgenyTable::Row& row, std::size_t k, bool secondFounder) const {
+        const FamilyTableRow& family = m_families[static_cast<std::size_t>(row.family)];
+        const int founder = secondFounder ? family.founderB : family.founderA;
+        return {m_population.founders.code(founder, static_cast<int>(k), 0),
+                m_population.founders.code(founder, static_cast<int>(k), 1)};
+    }
+
+    Codes alleleCall(const ProgenyTable::Row& row, std::size_t k, const std::string& cell,
+                     FilePlace place) {
+        const auto call = parseAlleleCall(cell);
+        if (!call)
+            throw FileError(m_tables.progenyName, place,
+                            "genotype " + inQuotes(cell) + " is neither x/y, x, x/- nor missing");
+        if (call->isMissing())
+            return {missingAllele, missingAllele};
+        const Codes a = founderCodes(row, k, false);
+        const Codes b = founderCodes(row, k, true);
+        // With a founder unknown here, any word may be its allele: it is
+        // numbered after the founders' words.
+        const bool checkable = a[0] != missingAllele && b[0] != missingAllele;
+        const auto codeOf = [&](const std::string& word) {
+            if (!checkable)
+                return m_numbers[k].add(word);
+            const AlleleCode code = m_numbers[k].codeOf(word);
+            const bool carried = code != missingAllele &&
+                                 (code == a[0] || code == a[1] || code == b[0] || code == b[1]);
+            return carried ? code : missingAllele;
+        };
+        const AlleleCode first = codeOf(call->first);
+        const AlleleCode second = call->isPartial() ? missingAllele : codeOf(call->second);
+        if (first == missingAllele || (!call->isPartial() && second == missingAllele)) {
+            noteGenotypeError(row, k, cell, place);
+            return {missingAllele, missingAllele};
+        }
+        if (call->isPartial()) {
+            ++m_population.partialCalls;
+            return {first, missingAllele};
+        }
+        return ordered(first, second);
+    }
+
+    void noteGenotypeError(const ProgenyTable::Row& row, std::size_t k, const std::string& cell,
+                           FilePlace place) {
+        if (m_population.genotypeErrors++ < static_cast<long long>(shownGenotypeErrors)) {
+            const FamilyTableRow& family = m_families[static_cast<std::size_t>(row.family)];
+            const auto& founders = m_population.founderNames;
+            m_population.firstGenotypeErrors.push_back(
+                {place.text(), m_map.markers[k].name, cell,
+                 family.name + " (" + founders[static_cast<std::size_t>(family.founderA)] + " x " +
+                     founders[static_cast<std::size_t>(family.founderB)] + ")"});
+        }
+    }
+
+    Codes parentalCall(const ProgenyTable::Row& row, std::size_t k, const std::string& cell,
+                       FilePlace place) {
+        const auto call = m_options.codes.callOf(cell);
+        if (!call)
+            throw FileError(m_tables.progenyName, place,
+                            "genotype " + inQuotes(cell) + " is not one of " +
+                                m_options.codes.listed());
+        // A parental call names a founder's allele only where that founder
+        // shows one: known, and the same on both copies.
+        const auto single = [](const Codes& codes) {
+            return codes[0] == codes[1] ? codes[0] : missingAllele;
+        };
+        const AlleleCode a = single(founderCodes(row, k, false));
+        const AlleleCode b = single(founderCodes(row, k, true));
+        Codes codes{missingAllele, missingAllele};
+        bool coded = true;
+        switch (*call) {
+        case Call::founder1:
+            codes = {a, a};
+            coded = a != missingAllele;
+            break;
+        case Call::heterozygous:
+            codes = {a, b};
+            coded = a != missingAllele && b != missingAllele;
+            break;
+        case Call::founder2:
+            codes = {b, b};
+            coded = b != missingAllele;
+            break;
+        case Call::notFounder2:
+            codes = {a, missingAllele};
+            coded = a != missingAllele;
+            break;
+        case Call::notFounder1:
+            codes = {b, missingAllele};
+            coded = b != missingAllele;
+            break;
+        case Call::missing:
+            return codes;
+        }
+        if (!coded) {
+            if (m_population.uncodedCalls++ == 0)
+                m_population.firstUncodedAt =
+                    place.text() + " (marker " + m_map.markers[k].name + ")";
+            return {missingAllele, missingAllele};
+        }
+        if (*call == Call::notFounder1 || *call == Call::notFounder2) {
+            ++m_population.partialCalls;
+            return codes;
+        }
+        return ordered(codes[0], codes[1]);
+    }
+
+    const FamilyImportOptions& m_options;
+    const FamilyTables& m_tables;
+    const std::vector<FamilyTableRow>& m_families;
+    const ProgenyTable& m_progeny;
+    const MarkerMap& m_map;
+    std::vector<AlleleNumbers>& m_numbers;
+    ImportedFamilies& m_population;
+    std::vector<std::size_t> m_columnOf;     // progeny column of each map marker
+    std::vector<std::size_t> m_chromosomeOf; // chromosome of each map marker
+};
+
+MarkerMap mapOf(const FounderTable& founders, const ProgenyTable& progeny,
+                ImportedFamilies& population) {
+    std::vector<bool> hasColumn(founders.markers.size(), false);
+    for (const int marker : progeny.markers)
+        hasColumn[static_cast<std::size_t>(marker)] = true;
+    std::vector<MapMarker> markers;
+    for (std::size_t m = 0; m < founders.markers.size(); ++m) {
+        const FounderTableMarker& marker = founders.markers[m];
+        if (!hasColumn[m]) {
+            population.markersLeftOut.push_back(marker.name);
+            continue;
+        }
+        markers.push_back(
+            {marker.name, marker.chromosome, marker.position, static_cast<int>(m), 0});
+    }
+    return markerMap(std::move(markers));
+}
+
+void fillPedigree(ImportedFamilies& population, const std::vector<FamilyTableRow>& families) {
+    Pedigree& pedigree = population.pedigree;
+    pedigree.head = {std::string(progenyTypeName(population.cross)),
+                     static_cast<int>(families.size()), population.founders.founderCount};
+    for (std::size_t f = 0; f < families.size(); ++f) {
+        const int count =
+            static_cast<int>(std::count(population.progeny.family.begin(),
+                                        population.progeny.family.end(), static_cast<int>(f) + 1));
+        pedigree.families.push_back({families[f].founderA + 1, families[f].founderB + 1, count});
+    }
+}
+
+// The progeny family by family, in the order of families.csv; within a
+// family in the order of progeny.csv.
+void fillProgeny(ImportedFamilies& population, const ProgenyTable& progeny, CallReader& reader,
+                 std::size_t trait, const FamilyTables& tables) {
+    std::vector<std::vector<AlleleCode>> codes;
+    std::vector<double> values;
+    for (const ProgenyTable::Row& row : progeny.rows) {
+        values.push_back(traitValue(row.traits[trait], tables, progeny.traitPlace(row, trait)));
+        codes.push_back(reader.read(row));
+    }
+    std::vector<std::size_t> order(progeny.rows.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t x, std::size_t y) {
+        return progeny.rows[x].family < progeny.rows[y].family;
+    });
+    population.progenyReordered = !std::is_sorted(
+        progeny.rows.begin(), progeny.rows.end(),
+        [](const ProgenyTable::Row& x, const ProgenyTable::Row& y) { return x.family < y.family; });
+    population.progeny.markerCount = population.founders.markerCount;
+    for (const std::size_t i : order) {
+        const int family = progeny.rows[i].family + 1;
+        population.progeny.family.push_back(family);
+        population.progeny.codes.insert(population.progeny.codes.end(), codes[i].begin(),
+                                        codes[i].end());
+        population.traits.family.push_back(family);
+        population.traits.value.push_back(values[i]);
+    }
+}
+
+std::string counted(long long count, const std::string& thing, const std::string& things = {}) {
+    return std::to_string(count) + " " +
+           (count == 1       ? thing
+            : things.empty() ? thing + "s"
+                             : things);
+}
+
+std::string percent(long long part, long long whole) {
+    if (whole == 0)
+        return "0%";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f%%",
+                  100.0 * static_cast<double>(part) / static_cast<double>(whole));
+    return text;
+}
+
+std::string familyLines(const ImportedFamilies& population) {
+    std::string text;
+    for (std::size_t f = 0; f < population.pedigree.families.size(); ++f) {
+        const FamilyLine& line = population.pedigree.families[f];
+        text += "  family " + std::to_string(f + 1) + " " + inQuotes(population.familyNames[f]) +
+                ": " + population.founderNames[static_cast<std::size_t>(line.founderA() - 1)] +
+                " x " + population.founderNames[static_cast<std::size_t>(line.founderB() - 1)] +
+                ", " + counted(line.progenyCount(), "progeny", "progeny") + "\n";
+    }
+    return text;
+}
+
+std::string mapLines(const ImportedFamilies& population) {
+    const long long individuals = population.progeny.progenyCount();
+    std::string text =
+        counted(static_cast<long long>(population.genome.markers.size()), "marker") + " on " +
+        counted(static_cast<long long>(population.chromosomes.size()), "chromosome") + ":\n";
+    for (const ImportedChromosome& chromosome : population.chromosomes) {
+        text += "  chromosome " + chromosome.name;
+        if (population.chromosomesRenumbered)
+            text += " (number " + std::to_string(chromosome.number) + " in genome.txt)";
+        text += ": " + counted(chromosome.markers, "marker") + " up to " +
+                fmt::generalNumber(chromosome.lastPosition) + " cM, " +
+                percent(chromosome.missingCalls, chromosome.markers * individuals) +
+                " of genotypes missing\n";
+    }
+    return text;
+}
+
+std::string genotypeErrorLines(const ImportedFamilies& population) {
+    if (population.genotypeErrors == 0)
+        return {};
+    std::string text = "Note: " + counted(population.genotypeErrors, "genotype") +
+                       (population.genotypeErrors == 1 ? " carries" : " carry") +
+                       " an allele that neither founder of the family carries and are "
+                       "written as missing";
+    text += population.genotypeErrors > static_cast<long long>(shownGenotypeErrors)
+                ? "; the first " + std::to_string(shownGenotypeErrors) + ":\n"
+                : ":\n";
+    for (const GenotypeError& error : population.firstGenotypeErrors)
+        text += "  " + error.place + ", marker " + error.marker + ": " + inQuotes(error.call) +
+                " in family " + error.family + "\n";
+    const long long calls = static_cast<long long>(population.genome.markers.size()) *
+                            population.progeny.progenyCount();
+    if (population.genotypeErrors * 10 > calls)
+        text += "Note: that is more than a tenth of all calls. Are the calls A, H and B of the "
+                "families' founders? Then import with --calls parental.\n";
+    return text;
+}
+
+std::string noteLines(const ImportedFamilies& population) {
+    std::string text;
+    if (!population.markersLeftOut.empty()) {
+        text +=
+            "Note: " + counted(static_cast<long long>(population.markersLeftOut.size()), "marker") +
+            " of founders.csv " + (population.markersLeftOut.size() == 1 ? "has" : "have") +
+            " no column in progeny.csv and " +
+            (population.markersLeftOut.size() == 1 ? "is" : "are") + " left out:";
+        for (std::size_t k = 0; k < population.markersLeftOut.size() && k < 10; ++k)
+            text += " " + population.markersLeftOut[k];
+        text += population.markersLeftOut.size() > 10 ? " ...\n" : "\n";
+    }
+    if (population.segregatingFounderCalls > 0)
+        text += "Note: " + counted(population.segregatingFounderCalls, "founder cell") +
+                (population.segregatingFounderCalls == 1 ? " names" : " name") +
+                " two alleles (x/y): the founder still segregates there.\n";
+    if (population.missingFounderCalls > 0)
+        text += "Note: " + counted(population.missingFounderCalls, "founder cell") +
+                (population.missingFounderCalls == 1 ? " is" : " are") +
+                " missing; the progeny's alleles there are not checked.\n";
+    if (population.progenyReordered)
+        text += "Note: progeny.csv does not list the progeny family by family; they are "
+                "written in the order of families.csv.\n";
+    text += genotypeErrorLines(population);
+    if (population.uncodedCalls > 0)
+        text += "Note: " + counted(population.uncodedCalls, "parental call") +
+                (population.uncodedCalls == 1 ? " names" : " name") +
+                " a founder allele that is missing or segregating, written as missing (the "
+                "first at " +
+                population.firstUncodedAt + ").\n";
+    return text;
+}
+
+} // namespace
+
+ImportedFamilies importFamilies(const FamilyTables& tables, const FamilyImportOptions& options) {
+    const FounderTable founders =
+        readNamed(tables.foundersName, [&] { return readFounderTable(tables.founders); });
+    const auto families = readNamed(
+        tables.familiesName, [&] { return readFamilyTable(tables.families, founders.founders); });
+    std::vector<std::string> familyNames, markerNames;
+    for (const FamilyTableRow& family : families)
+        familyNames.push_back(family.name);
+    for (const FounderTableMarker& marker : founders.markers)
+        markerNames.push_back(marker.name);
+    const ProgenyTable progeny = readNamed(tables.progenyName, [&] {
+        return readProgenyTable(tables.progeny, familyNames, markerNames);
+    });
+
+    ImportedFamilies population;
+    population.cross = options.cross;
+    population.founderNames = founders.founders;
+    population.familyNames = familyNames;
+    const std::size_t trait = traitColumn(progeny, tables, options.trait);
+    population.trait = progeny.traits[trait];
+    for (const std::string& name : progeny.traits)
+        if (name != population.trait)
+            population.otherTraits.push_back(name);
+    requireProgenyInEveryFamily(families, progeny, tables);
+
+    const MarkerMap map = mapOf(founders, progeny, population);
+    population.genome = map.genome();
+    population.chromosomes = map.chromosomes;
+    population.chromosomesRenumbered = map.renumbered;
+    std::vector<AlleleNumbers> numbers(map.markers.size());
+    population.founders = founderCodes(founders, map, numbers, population);
+    CallReader reader(options, tables, families, progeny, map, numbers, population);
+    fillProgeny(population, progeny, reader, trait, tables);
+    fillPedigree(population, families);
+    return population;
+}
+
+std::string familyImportSummary(const ImportedFamilies& population) {
+    const int individuals = population.progeny.progenyCount();
+    const auto missingTraits = std::count_if(population.traits.value.begin(),
+                                             population.traits.value.end(), TraitData::isMissing);
+    std::string text =
+        "Read " + std::to_string(individuals) + " progeny in " +
+        counted(static_cast<long long>(population.familyNames.size()), "family", "families") +
+        " of " + std::string(progenyTypeName(population.cross)) + " progeny from " +
+        counted(static_cast<long long>(population.founderNames.size()), "founder") + ":\n";
+    text += familyLines(population);
+    text += "Trait " + inQuotes(population.trait) + ": " + std::to_string(missingTraits) +
+            " missing (" + percent(missingTraits, individuals) + ").";
+    if (!population.otherTraits.empty()) {
+        text += " Not used: ";
+        for (const std::string& name : population.otherTraits)
+            text += (&name == &population.otherTraits.front() ? "" : ", ") + name;
+        text += ".";
+    }
+    text += "\n" + mapLines(population);
+    long long missing = 0;
+    for (const ImportedChromosome& chromosome : population.chromosomes)
+        missing += chromosome.missingCalls;
+    const long long calls = static_cast<long long>(population.genome.markers.size()) * individuals;
+    text += "Genotypes: " + percent(missing, calls) + " missing, " +
+            std::to_string(population.partialCalls) + " partial (one allele known).\n";
+    return text + noteLines(population);
+}
