@@ -53,3 +53,14 @@ std::optional<std::string> readWholeFile(const fs::path& path) {
         return std::nullopt;
     return std::move(bytes).str();
 }
+
+FileStamp fileStampOf(const fs::path& path) {
+    std::error_code error;
+    FileStamp stamp;
+    if (!fs::is_regular_file(path, error))
+        return stamp;
+    stamp.exists = true;
+    stamp.size = fs::file_size(path, error);
+    stamp.modified = fs::last_write_time(path, error);
+    return stamp;
+}

@@ -266,23 +266,12 @@ void MarkovChainDialog::paintEvent(QPaintEvent* event) {
     showAxisNumbers();
 }
 
-MarkovChainDialog::FileStamp MarkovChainDialog::stampOf(const std::string& file) {
-    std::error_code error;
-    FileStamp stamp;
-    if (!std::filesystem::is_regular_file(file, error))
-        return stamp;
-    stamp.exists = true;
-    stamp.size = std::filesystem::file_size(file, error);
-    stamp.modified = std::filesystem::last_write_time(file, error);
-    return stamp;
-}
-
 void MarkovChainDialog::refreshTrace() {
     if (m_parameter < 0)
         return;
     const std::string file = titleFile(m_chainFileName);
     const std::string column = chainColumnName(static_cast<ChainParameter>(m_parameter), m_chain);
-    const FileStamp stamp = stampOf(file);
+    const FileStamp stamp = fileStampOf(file);
     if (file == m_traceFile && column == m_traceColumn && stamp == m_traceStamp)
         return;
     m_traceFile = file;

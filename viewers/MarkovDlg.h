@@ -2,14 +2,13 @@
 
 #include "formats/ChainFile.h"
 #include "model/Messages.h"
+#include "model/TextFiles.h"
 #include "viewers/CurveGeometry.h"
 #include "widgets/ViewerControls.h"
 
 #include <QDialog>
 
 #include <array>
-#include <cstdint>
-#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -95,15 +94,6 @@ private:
     bool m_randomQtlModel = false;
     bool m_variableAlleles = false;
     bool m_layoutRead = false;
-
-    /// What identifies one state of a chain file on disk.
-    struct FileStamp {
-        bool exists = false;
-        std::uintmax_t size = 0;
-        std::filesystem::file_time_type modified{};
-        bool operator==(const FileStamp&) const = default;
-    };
-    static FileStamp stampOf(const std::string& file);
 
     // The chain file is read at each opening and when the file, parameter or
     // chain changes, or the file on disk does (an engine run writes it anew);
