@@ -43,7 +43,9 @@ which ends with the same table.</li>
 <li><b>QTL analysis &gt; Posterior graphs</b> draws the posterior QTL intensity
 or variance along a chromosome: one replication, all of them ("Show all
 graphs") or their average ("Show average graph"). A peak says where a QTL is
-likely; compare it with <tt>simuAl_log.txt</tt>.</li>
+likely; compare it with <tt>simuAl_log.txt</tt>. Each region of the QTL table
+is marked on its chromosome: a shaded band over its 95% interval and a dashed
+line at its mode.</li>
 <li><b>QTL analysis &gt; Markov chains</b> draws the trace of one model
 parameter from a chain file: pick the parameter below the plot and the chain
 at the top right. "QTL variance" is the variance of a QTL's allele effects in
@@ -51,9 +53,13 @@ the random model; "Variance share" is the part of the trait's variance the
 QTL explains.</li>
 </ol>
 <p>In both graph windows, a right click on the plot offers <b>Save picture...</b>
-(a PNG of the graph as drawn, with its axis numbers) and <b>Save values...</b>
-(a CSV file: the position in cM, or the sample number, and one column per
-curve).</p>
+(the graph as drawn, with its axis numbers: a PNG image, or an SVG drawing for
+a paper when the name ends in <tt>.svg</tt>, its numbers and labels kept as
+text) and <b>Save values...</b> (a CSV file: the position in cM, or the sample
+number, and one column per curve). The posterior graphs also offer <b>Save
+genome picture...</b>: every chromosome side by side on one axis, numbered in
+cM and intensity, with the average intensity and each region of the QTL table
+shaded.</p>
 
 <h3>Keeping your settings</h3>
 <p><b>Set as default</b> in either parameter dialog stores the settings in the
@@ -73,8 +79,9 @@ settings in the dialog.</p>
 <h3>Without a window</h3>
 <p><tt>marrow-demo FOLDER</tt> takes the same road in a copy of the demo folder:
 it writes both parameter files from the defaults, runs both engines and draws
-the average intensity of every chromosome to <tt>intensity_CC.png</tt>, with
-the values in <tt>intensity_CC.csv</tt>.</p>
+the average intensity of every chromosome to <tt>intensity_CC.png</tt> and
+<tt>intensity_CC.svg</tt>, with the values in <tt>intensity_CC.csv</tt>, and
+the whole genome to <tt>genome.png</tt> and <tt>genome.svg</tt>.</p>
 )";
 
 } // namespace

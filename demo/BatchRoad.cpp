@@ -3,7 +3,9 @@
 #include "demo/DemoSetup.h"
 #include "engines/EngineStart.h"
 #include "formats/QtlSummaryFile.h"
+#include "model/FileError.h"
 #include "model/TextFiles.h"
+#include "viewers/GenomePicture.h"
 #include "viewers/GraphPictures.h"
 
 #include <QDir>
@@ -54,7 +56,23 @@ Peak peakOf(const DrawnCurve& curve) {
     return {static_cast<int>(top - curve.values.begin()) + 1, *top};
 }
 
-bool drawChromosome(const RunLayout& layout, int chromosome, const BatchOptions& options,
+/// Writes `stem`.png and `stem`.svg, both painted by `paint`, and appends
+/// their paths to `written` in that order; false after telling `log` what
+/// failed.
+bool savePictures(const QString& stem, QSize size, const QString& title,
+                  const PicturePainter& paint, QStringList& written, std::FILE* log) {
+    for (const QString& name : {stem + ".png", stem + ".svg"}) {
+        if (const auto failure = savePictureAtomically(name, size, title, paint)) {
+            std::fprintf(log, "marrow-demo: %s: %s\n", qPrintable(name), qPrintable(*failure));
+            return false;
+        }
+        written.append(QDir::current().absoluteFilePath(name));
+    }
+    return true;
+}
+
+bool drawChromosome(const RunLayout& layout, int chromosome,
+                    const std::vector<QtlSummaryRow>& regions, const BatchOptions& options,
                     BatchResult& result, std::FILE* log) {
     PosteriorRows rows;
     if (loadPosteriorFile(layout, PosteriorKind::Intensity, chromosome, rows) !=
@@ -69,32 +87,50 @@ bool drawChromosome(const RunLayout& layout, int chromosome, const BatchOptions&
             .arg(chromosome)
             .arg(layout.replicationCount);
     const QString stem = QStringLiteral("intensity_%1").arg(chromosome, 2, 10, QLatin1Char('0'));
-    const QImage picture = posteriorPicture(options.pictureSize, layout, rows, selection, caption);
-    if (const auto failure = saveImageAtomically(picture, stem + ".png")) {
-        std::fprintf(log, "marrow-demo: %s.png: %s\n", qPrintable(stem), qPrintable(*failure));
+    // The values come from the drawing of the pictures, so the table and the
+    // pictures cannot disagree.
+    PosteriorDrawing drawing;
+    const auto paint = [&](QPainter& painter) {
+        drawing = paintPosteriorPicture(painter, options.pictureSize, layout, rows, selection,
+                                        regions, caption);
+    };
+    QStringList written;
+    if (!savePictures(stem, options.pictureSize, caption, paint, written, log))
         return false;
-    }
-    // The values come from a drawing of the same selection, so the table and
-    // the picture cannot disagree.
-    QImage scratch(options.pictureSize, QImage::Format_RGB32);
-    QPainter painter(&scratch);
-    const PosteriorDrawing drawing =
-        drawPosteriorGraph(painter, options.pictureSize, layout, rows, selection);
+    result.pictures.append(written.front());
+    result.svgPictures.append(written.back());
     const std::string table =
         valueTableCsv(posteriorValueColumns(drawing, layout.replicationCount));
     if (!writeFileAtomically((stem + ".csv").toStdString(), table)) {
         std::fprintf(log, "marrow-demo: %s.csv could not be written\n", qPrintable(stem));
         return false;
     }
-    result.pictures.append(QDir::current().absoluteFilePath(stem + ".png"));
     result.valueFiles.append(QDir::current().absoluteFilePath(stem + ".csv"));
     const Peak peak = drawing.curves.empty() ? Peak{} : peakOf(drawing.curves.front());
     if (peak.height > 0)
-        std::fprintf(log, "  chromosome %d: highest intensity %.1f at %d cM  -> %s.png\n",
+        std::fprintf(log, "  chromosome %d: highest intensity %.1f at %d cM  -> %s.png, .svg\n",
                      chromosome, peak.height, peak.position, qPrintable(stem));
     else
-        std::fprintf(log, "  chromosome %d: no QTL in any saved sample  -> %s.png\n", chromosome,
-                     qPrintable(stem));
+        std::fprintf(log, "  chromosome %d: no QTL in any saved sample  -> %s.png, .svg\n",
+                     chromosome, qPrintable(stem));
+    return true;
+}
+
+bool drawGenome(const RunLayout& layout, BatchResult& result, std::FILE* log) {
+    std::string problem;
+    const std::optional<GenomeIntensities> data = loadGenomeIntensities(layout, problem);
+    if (!data) {
+        std::fprintf(log, "marrow-demo: %s\n", problem.c_str());
+        return false;
+    }
+    const QString caption = genomeCaption(layout.replicationCount, !data->regions.empty());
+    const auto paint = [&](QPainter& painter) {
+        paintGenomePicture(painter, genomePictureSize, *data, caption);
+    };
+    if (!savePictures(QStringLiteral("genome"), genomePictureSize, caption, paint,
+                      result.genomePictures, log))
+        return false;
+    std::fprintf(log, "  every chromosome on one axis  -> genome.png, .svg\n");
     return true;
 }
 
@@ -112,9 +148,11 @@ bool printQtlTable(std::FILE* log) {
 
 void printWhatToLookAt(std::FILE* log) {
     std::fprintf(log,
-                 "\nThe pictures and their values are in %s\n"
+                 "\nThe pictures (PNG, and SVG for figures) and their values are in %s\n"
                  "Look at where each curve peaks: the simulated QTL and their true positions\n"
-                 "are listed in simuAl_log.txt. A chromosome without a QTL stays low.\n"
+                 "are listed in simuAl_log.txt. A chromosome without a QTL stays low. The\n"
+                 "shaded bands are the 95%% intervals of the QTL table, the dashed lines its\n"
+                 "modes.\n"
                  "qtl_summary.csv holds the QTL table with every digit, for R or a spreadsheet.\n"
                  "To browse the same graphs in Marrow: start it in this folder and choose\n"
                  "QTL analysis > Posterior graphs.\n",
@@ -141,10 +179,20 @@ BatchResult runBatchRoad(const BatchOptions& options, std::FILE* log) {
         return result;
     std::fprintf(log, "Posterior graphs (%dx%d):\n", options.pictureSize.width(),
                  options.pictureSize.height());
+    std::vector<QtlSummaryRow> regions;
+    try {
+        if (const auto table = loadQtlSummaryCsv(qtlSummaryCsvName))
+            regions = table->rows;
+    } catch (const FileError& error) {
+        std::fprintf(log, "marrow-demo: %s\n", error.message().c_str());
+        return result;
+    }
     for (int c = 1; c <= layout->chromosomeCount; ++c) {
-        if (!drawChromosome(*layout, c, options, result, log))
+        if (!drawChromosome(*layout, c, regions, options, result, log))
             return result;
     }
+    if (!drawGenome(*layout, result, log))
+        return result;
     if (!printQtlTable(log))
         return result;
     printWhatToLookAt(log);

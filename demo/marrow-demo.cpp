@@ -20,8 +20,10 @@ void printUsage() {
                  "FOLDER holds pedigree.txt, simuAl_in.def and multAl_in.def (a copy of\n"
                  "examples/demo). marrow-demo writes simuAl_in.txt and multAl_in.txt from the\n"
                  "defaults, runs Tamsin.exe and Pellarin.exe there, and draws the posterior\n"
-                 "intensity of every chromosome to intensity_CC.png with its values in\n"
-                 "intensity_CC.csv. --write-defaults writes the demo's two defaults files.\n");
+                 "intensity of every chromosome to intensity_CC.png and .svg (--size sets\n"
+                 "their size) with its values in intensity_CC.csv, and every chromosome on\n"
+                 "one axis to genome.png and .svg. --write-defaults writes the demo's two\n"
+                 "defaults files.\n");
 }
 
 std::optional<QSize> parseSize(const char* text) {

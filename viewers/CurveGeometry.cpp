@@ -70,6 +70,34 @@ int rowScale(std::span<const double> row, int n) {
     return scaleStep(maximum);
 }
 
+int positionX(double position, int n, const PlotArea& area) {
+    if (n <= 0 || std::isnan(position))
+        return area.x0;
+    const double held = std::clamp(position, 0.0, static_cast<double>(n));
+    return area.x0 + static_cast<int>(std::floor(held * area.width() / n));
+}
+
+std::vector<RegionMark> regionMarks(const std::vector<QtlSummaryRow>& rows, int chromosome, int n,
+                                    const PlotArea& area) {
+    std::vector<RegionMark> marks;
+    if (n <= 0)
+        return marks;
+    for (const QtlSummaryRow& row : rows) {
+        if (row.chromosome != chromosome)
+            continue;
+        RegionMark mark{row.region, std::nullopt, std::nullopt};
+        if (!std::isnan(row.position))
+            mark.modeX = positionX(row.position, n, area);
+        if (!std::isnan(row.lower) && !std::isnan(row.upper)) {
+            const int a = positionX(row.lower, n, area);
+            const int b = positionX(row.upper, n, area);
+            mark.band = RegionMark::Band{std::min(a, b), std::max(a, b)};
+        }
+        marks.push_back(mark);
+    }
+    return marks;
+}
+
 std::optional<ValueRange> valueRange(const std::vector<std::optional<double>>& values) {
     std::optional<ValueRange> range;
     for (const auto& value : values) {

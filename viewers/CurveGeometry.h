@@ -1,5 +1,7 @@
 #pragma once
 
+#include "formats/QtlSummaryFile.h"
+
 #include <optional>
 #include <span>
 #include <vector>
@@ -50,6 +52,31 @@ std::vector<CurvePoint> curvePoints(std::span<const double> row, int n, int scal
 /// The scale of a single row over positions 1..n: its largest value, truncated,
 /// at least 5, raised to a scale step.
 int rowScale(std::span<const double> row, int n);
+
+/// Device x of `position` cM on a chromosome of `n` cM drawn across the
+/// area: x0 + floor(position * width / n), as the curve places whole cM
+/// (position n at the right end of the x axis), held within the axis.
+int positionX(double position, int n, const PlotArea& area);
+
+/// How the posterior graph marks a region of the QTL table: a vertical line
+/// at its mode and a band over its 95% interval, each in device x; either
+/// is missing where the table has NA.
+struct RegionMark {
+    int region = 0;
+    std::optional<int> modeX;
+    struct Band {
+        int left = 0;
+        int right = 0;
+    };
+    std::optional<Band> band;
+};
+
+/// The marks of the regions of `chromosome` (n cM long) among `rows`, in
+/// the table's order. Positions outside the chromosome are held at its
+/// ends; an interval written upside down still covers its two ends.
+/// Nothing for a chromosome of no length.
+std::vector<RegionMark> regionMarks(const std::vector<QtlSummaryRow>& rows, int chromosome, int n,
+                                    const PlotArea& area);
 
 /// Smallest and largest value of a chain, gaps left out; nothing without values.
 struct ValueRange {

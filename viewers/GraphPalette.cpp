@@ -26,3 +26,13 @@ QColor graphPalette(int index) {
     const auto& rgb = colours[static_cast<std::size_t>(index)];
     return QColor(rgb[0], rgb[1], rgb[2]);
 }
+
+QColor regionBandColour() {
+    QColor colour = graphPalette(11);
+    colour.setAlpha(110);
+    return colour;
+}
+
+QColor regionModeColour() {
+    return graphPalette(13);
+}

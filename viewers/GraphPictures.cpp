@@ -6,11 +6,13 @@
 #include "widgets/FileChooser.h"
 #include "widgets/ViewerControls.h"
 
+#include <QBuffer>
 #include <QFontMetrics>
 #include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
 #include <QSaveFile>
+#include <QSvgGenerator>
 
 #include <algorithm>
 
@@ -35,11 +37,32 @@ DrawnCurve drawCurve(QPainter& painter, const PosteriorRows& rows, std::size_t r
     return curve;
 }
 
-QImage whitePicture(QSize size) {
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    return image;
+// Bands go under the axes and curves, so that nothing drawn before the
+// marks existed changes colour; the mode lines go over them.
+void drawRegionBands(QPainter& painter, const std::vector<RegionMark>& marks,
+                     const PlotArea& area) {
+    for (const RegionMark& mark : marks)
+        if (mark.band)
+            painter.fillRect(
+                QRect(QPoint(mark.band->left, area.yTop), QPoint(mark.band->right, area.y0 - 1)),
+                regionBandColour());
 }
+
+void drawRegionModes(QPainter& painter, const std::vector<RegionMark>& marks,
+                     const PlotArea& area) {
+    painter.setPen(QPen(regionModeColour(), 1, Qt::DashLine));
+    for (const RegionMark& mark : marks)
+        if (mark.modeX)
+            painter.drawLine(*mark.modeX, area.y0 - 1, *mark.modeX, area.yTop);
+}
+
+void fillWhite(QPainter& painter, QSize size) {
+    painter.fillRect(QRect(QPoint(0, 0), size), Qt::white);
+}
+
+// Pictures are set at the resolution of an image, so that a PNG and an SVG
+// of one picture lay their text out alike.
+constexpr int pictureDotsPerInch = 96;
 
 // The numbers a dialog shows in read-only edits beside its axes, written
 // where those edits stand.
@@ -67,12 +90,14 @@ void drawCaption(QPainter& painter, const QString& caption) {
 } // namespace
 
 PosteriorDrawing drawPosteriorGraph(QPainter& painter, QSize size, const RunLayout& layout,
-                                    const PosteriorRows& rows,
-                                    const PosteriorSelection& selection) {
+                                    const PosteriorRows& rows, const PosteriorSelection& selection,
+                                    const std::vector<QtlSummaryRow>& regions) {
     const PlotArea area = posteriorPlotArea(size.width(), size.height());
-    drawAxes(painter, area);
     PosteriorDrawing drawing;
     const int n = layout.lengthOf(selection.chromosome);
+    drawing.marks = regionMarks(regions, selection.chromosome, n, area);
+    drawRegionBands(painter, drawing.marks, area);
+    drawAxes(painter, area);
     const int replications = std::max(layout.replicationCount, 1);
     switch (selection.view) {
     case PosteriorView::All:
@@ -95,15 +120,19 @@ PosteriorDrawing drawPosteriorGraph(QPainter& painter, QSize size, const RunLayo
         break;
     }
     }
+    drawRegionModes(painter, drawing.marks, area);
     drawing.xLabelValue = n;
     return drawing;
 }
 
-QImage posteriorPicture(QSize size, const RunLayout& layout, const PosteriorRows& rows,
-                        const PosteriorSelection& selection, const QString& caption) {
-    QImage image = whitePicture(size);
-    QPainter painter(&image);
-    const PosteriorDrawing drawing = drawPosteriorGraph(painter, size, layout, rows, selection);
+PosteriorDrawing paintPosteriorPicture(QPainter& painter, QSize size, const RunLayout& layout,
+                                       const PosteriorRows& rows,
+                                       const PosteriorSelection& selection,
+                                       const std::vector<QtlSummaryRow>& regions,
+                                       const QString& caption) {
+    fillWhite(painter, size);
+    const PosteriorDrawing drawing =
+        drawPosteriorGraph(painter, size, layout, rows, selection, regions);
     const PlotArea area = posteriorPlotArea(size.width(), size.height());
     drawLeftNumber(painter, area, area.yTop, QString::number(drawing.yLabelValue));
     drawRightNumber(painter, area, size, QString::number(drawing.xLabelValue));
@@ -113,7 +142,7 @@ QImage posteriorPicture(QSize size, const RunLayout& layout, const PosteriorRows
                             area.y0 + metrics.height() * 3 / 2),
                      distance);
     drawCaption(painter, caption);
-    return image;
+    return drawing;
 }
 
 std::vector<ValueColumn> posteriorValueColumns(const PosteriorDrawing& drawing,
@@ -157,11 +186,11 @@ void drawChainGraph(QPainter& painter, QSize size, const std::vector<std::option
     }
 }
 
-QImage chainPicture(QSize size, const std::vector<std::optional<double>>& values,
-                    const std::optional<ValueRange>& range, const QString& note,
-                    const QString& caption) {
-    QImage image = whitePicture(size);
-    QPainter painter(&image);
+void paintChainPicture(QPainter& painter, QSize size,
+                       const std::vector<std::optional<double>>& values,
+                       const std::optional<ValueRange>& range, const QString& note,
+                       const QString& caption) {
+    fillWhite(painter, size);
     drawChainGraph(painter, size, values, range, note);
     if (range) {
         const PlotArea area = chainPlotArea(size.width(), size.height());
@@ -170,14 +199,49 @@ QImage chainPicture(QSize size, const std::vector<std::optional<double>>& values
         drawRightNumber(painter, area, size, QString::number(values.size()));
     }
     drawCaption(painter, caption);
+}
+
+PictureFormat pictureFormatOf(const QString& path) {
+    return path.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive) ? PictureFormat::Svg
+                                                                      : PictureFormat::Png;
+}
+
+QImage pictureImage(QSize size, const PicturePainter& paint) {
+    QImage image(size, QImage::Format_RGB32);
+    const int dotsPerMetre = qRound(pictureDotsPerInch / 0.0254);
+    image.setDotsPerMeterX(dotsPerMetre);
+    image.setDotsPerMeterY(dotsPerMetre);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    paint(painter);
     return image;
 }
 
-std::optional<QString> saveImageAtomically(const QImage& image, const QString& path) {
+QByteArray pictureSvg(QSize size, const QString& title, const PicturePainter& paint) {
+    QBuffer buffer;
+    QSvgGenerator generator;
+    generator.setOutputDevice(&buffer);
+    generator.setSize(size);
+    generator.setViewBox(QRect(QPoint(0, 0), size));
+    generator.setResolution(pictureDotsPerInch);
+    generator.setTitle(title);
+    generator.setDescription(QStringLiteral("Drawn by Marrow"));
+    {
+        QPainter painter(&generator);
+        paint(painter);
+    }
+    return buffer.data();
+}
+
+std::optional<QString> savePictureAtomically(const QString& path, QSize size, const QString& title,
+                                             const PicturePainter& paint) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return file.errorString();
-    if (!image.save(&file, "PNG")) {
+    const bool written = pictureFormatOf(path) == PictureFormat::Svg
+                             ? file.write(pictureSvg(size, title, paint)) >= 0
+                             : pictureImage(size, paint).save(&file, "PNG");
+    if (!written) {
         file.cancelWriting();
         return QStringLiteral("the picture could not be encoded");
     }
@@ -201,14 +265,14 @@ QMenu* createPlotMenu(QWidget* parent, bool drawn, std::function<void()> savePic
     return menu;
 }
 
-bool exportPicture(QWidget* owner, MessageSink& messages, const QString& suggested,
-                   const std::function<QImage()>& draw) {
+bool exportPicture(QWidget* owner, MessageSink& messages, const QString& suggested, QSize size,
+                   const QString& title, const PicturePainter& paint) {
     const auto path = FileChooser::current().chooseExportName(
-        owner, QStringLiteral("Save picture"), suggested, QStringLiteral("PNG pictures (*.png)"),
-        QStringLiteral("png"));
+        owner, QStringLiteral("Save picture"), suggested,
+        QStringLiteral("PNG pictures (*.png);;SVG drawings (*.svg)"), QStringLiteral("png"));
     if (!path)
         return false;
-    if (const auto failure = saveImageAtomically(draw(), *path)) {
+    if (const auto failure = savePictureAtomically(*path, size, title, paint)) {
         messages.error("The picture could not be written: " + path->toStdString() + " (" +
                        failure->toStdString() + ")");
         return false;

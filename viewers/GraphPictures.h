@@ -1,10 +1,12 @@
 #pragma once
 
+#include "formats/QtlSummaryFile.h"
 #include "viewers/CurveGeometry.h"
 #include "viewers/PosteriorRows.h"
 #include "viewers/RunLayout.h"
 #include "viewers/ValueTable.h"
 
+#include <QByteArray>
 #include <QImage>
 #include <QSize>
 #include <QString>
@@ -21,7 +23,7 @@ class QWidget;
 
 // The drawings of the two viewers, onto any painter: the dialogs paint their
 // client area with them, and pictures (saved from a dialog or drawn by the
-// batch road) are made from the very same calls.
+// batch road, as PNG or SVG) are made from the very same calls.
 
 /// One curve of a posterior drawing: the value row it shows, its palette
 /// colour, the values drawn at positions 1..n and their points.
@@ -44,22 +46,30 @@ struct PosteriorSelection {
 
 struct PosteriorDrawing {
     std::vector<DrawnCurve> curves;
-    int xLabelValue = 0; ///< the chromosome length, at the right end of the x axis
-    int yLabelValue = 0; ///< the scale, at the top of the y axis
+    std::vector<RegionMark> marks; ///< the regions of the QTL table on this chromosome
+    int xLabelValue = 0;           ///< the chromosome length, at the right end of the x axis
+    int yLabelValue = 0;           ///< the scale, at the top of the y axis
 };
 
 /// Draws the axes and the selected curves into an area of `size`, scaled as
 /// the posterior graph dialog scales them: replications in pairs of palette
 /// colours against `allMax`, the average in blue against `averageMax`, one
-/// replication in red against its own scale.
+/// replication in red against its own scale. The regions of `regions` on
+/// the chromosome shown are marked: a shaded band over each interval under
+/// the curves, a dashed line at each mode over them. Without regions the
+/// drawing is the axes and curves alone.
 PosteriorDrawing drawPosteriorGraph(QPainter& painter, QSize size, const RunLayout& layout,
-                                    const PosteriorRows& rows, const PosteriorSelection& selection);
+                                    const PosteriorRows& rows, const PosteriorSelection& selection,
+                                    const std::vector<QtlSummaryRow>& regions = {});
 
 /// A picture of the graph: a white ground, the drawing, the two axis numbers
 /// at the ends of the axes with "Linkage distance, cM" below, and `caption`
 /// at the top left.
-QImage posteriorPicture(QSize size, const RunLayout& layout, const PosteriorRows& rows,
-                        const PosteriorSelection& selection, const QString& caption);
+PosteriorDrawing paintPosteriorPicture(QPainter& painter, QSize size, const RunLayout& layout,
+                                       const PosteriorRows& rows,
+                                       const PosteriorSelection& selection,
+                                       const std::vector<QtlSummaryRow>& regions,
+                                       const QString& caption);
 
 /// The values a drawing shows: "position_cM" (1..n), then a column per
 /// curve, "replication_R" or "average".
@@ -74,13 +84,32 @@ void drawChainGraph(QPainter& painter, QSize size, const std::vector<std::option
 /// A picture of the chain graph: white ground, the drawing, the largest and
 /// smallest value at the ends of the y axis, the sample count at the end of
 /// the x axis and `caption` at the top left.
-QImage chainPicture(QSize size, const std::vector<std::optional<double>>& values,
-                    const std::optional<ValueRange>& range, const QString& note,
-                    const QString& caption);
+void paintChainPicture(QPainter& painter, QSize size,
+                       const std::vector<std::optional<double>>& values,
+                       const std::optional<ValueRange>& range, const QString& note,
+                       const QString& caption);
 
-/// Writes `image` to `path` as PNG, complete or not at all. Nothing on
-/// success, else the reason.
-std::optional<QString> saveImageAtomically(const QImage& image, const QString& path);
+// Pictures as files: the same painting as a PNG image or an SVG drawing,
+// where every number and label stays text a figure editor can change.
+
+/// Paints a whole picture onto the painter it is given.
+using PicturePainter = std::function<void(QPainter&)>;
+
+enum class PictureFormat { Png, Svg };
+
+/// SVG for a file name ending in ".svg" (any case), PNG for every other.
+PictureFormat pictureFormatOf(const QString& path);
+
+/// The picture as an image of `size`.
+QImage pictureImage(QSize size, const PicturePainter& paint);
+
+/// The picture as an SVG document of `size` whose title is `title`.
+QByteArray pictureSvg(QSize size, const QString& title, const PicturePainter& paint);
+
+/// Writes the picture to `path` as its name asks (`pictureFormatOf`),
+/// complete or not at all. Nothing on success, else the reason.
+std::optional<QString> savePictureAtomically(const QString& path, QSize size, const QString& title,
+                                             const PicturePainter& paint);
 
 // The plot areas' context menu, shared by both viewers.
 
@@ -92,10 +121,11 @@ bool nearPlot(const PlotArea& area, QPoint point);
 QMenu* createPlotMenu(QWidget* parent, bool drawn, std::function<void()> savePicture,
                       std::function<void()> saveValues);
 
-/// Asks for a PNG name through the file chooser and writes `draw()` there; a
-/// write failure is reported to `messages`. False when cancelled or failed.
-bool exportPicture(QWidget* owner, MessageSink& messages, const QString& suggested,
-                   const std::function<QImage()>& draw);
+/// Asks for a PNG or SVG name through the file chooser and writes the
+/// picture of `size` painted by `paint` there, titled `title`; a write
+/// failure is reported to `messages`. False when cancelled or failed.
+bool exportPicture(QWidget* owner, MessageSink& messages, const QString& suggested, QSize size,
+                   const QString& title, const PicturePainter& paint);
 
 /// Asks for a CSV name likewise and writes `columns` there.
 bool exportValues(QWidget* owner, MessageSink& messages, const QString& suggested,

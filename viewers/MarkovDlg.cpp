@@ -326,9 +326,11 @@ bool MarkovChainDialog::savePicture() {
     const QString caption =
         QStringLiteral("%1 in %2")
             .arg(QString::fromStdString(m_traceColumn), QString::fromStdString(m_traceFile));
-    return exportPicture(this, m_messages, suggestedName("png"), [this, &caption] {
-        return chainPicture(size(), m_trace.values, m_range, m_note, caption);
-    });
+    return exportPicture(this, m_messages, suggestedName("png"), size(), caption,
+                         [this, &caption](QPainter& painter) {
+                             paintChainPicture(painter, size(), m_trace.values, m_range, m_note,
+                                               caption);
+                         });
 }
 
 bool MarkovChainDialog::saveValues() {

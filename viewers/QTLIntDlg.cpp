@@ -1,5 +1,8 @@
 #include "viewers/QTLIntDlg.h"
 
+#include "model/FileError.h"
+#include "viewers/GenomePicture.h"
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QContextMenuEvent>
@@ -170,6 +173,9 @@ void PosteriorGraphDialog::openingSteps() {
     m_showAll = false;
     m_showAverage = false;
     m_reported.reset();
+    // The table may have been rewritten unseen since the last opening, or
+    // the folder changed: the first drawing reads it afresh.
+    m_regionStamp.reset();
     m_drawn = {};
     enableNavigation();
     transferToControls();
@@ -297,9 +303,27 @@ void PosteriorGraphDialog::drawGraph(QPainter& painter) {
     if (!m_layout)
         return;
     noteLoad(loadPosteriorFile(*m_layout, m_kind, m_chromosome, m_rows));
-    m_drawn = drawPosteriorGraph(painter, size(), *m_layout, m_rows, selection());
+    refreshRegions();
+    m_drawn = drawPosteriorGraph(painter, size(), *m_layout, m_rows, selection(), m_regions);
     m_xLabelValue = m_drawn.xLabelValue;
     m_yLabelValue = m_drawn.yLabelValue;
+}
+
+void PosteriorGraphDialog::refreshRegions() {
+    const FileStamp stamp = fileStampOf(qtlSummaryCsvName);
+    if (m_regionStamp == stamp)
+        return;
+    m_regionStamp = stamp;
+    m_regions.clear();
+    try {
+        if (const auto table = loadQtlSummaryCsv(qtlSummaryCsvName))
+            m_regions = table->rows;
+    } catch (const FileError& error) {
+        // Shown once the drawing has finished, as a missing posterior file is.
+        const std::string text = error.message();
+        QMetaObject::invokeMethod(
+            this, [this, text] { m_messages.error(text); }, Qt::QueuedConnection);
+    }
 }
 
 PosteriorSelection PosteriorGraphDialog::selection() const {
@@ -333,9 +357,12 @@ void PosteriorGraphDialog::contextMenuEvent(QContextMenuEvent* event) {
 
 QMenu* PosteriorGraphDialog::createPlotMenu() {
     // Nothing is drawn before a layout is read, so there is nothing to save.
-    return ::createPlotMenu(
+    QMenu* menu = ::createPlotMenu(
         this, m_layout && !m_drawn.curves.empty(), [this] { savePicture(); },
         [this] { saveValues(); });
+    menu->addAction(QStringLiteral("Save genome picture..."), this, [this] { saveGenomePicture(); })
+        ->setEnabled(m_layout.has_value());
+    return menu;
 }
 
 QString PosteriorGraphDialog::suggestedName(const char* extension) const {
@@ -348,9 +375,30 @@ QString PosteriorGraphDialog::suggestedName(const char* extension) const {
 bool PosteriorGraphDialog::savePicture() {
     if (!m_layout)
         return false;
-    return exportPicture(this, m_messages, suggestedName("png"), [this] {
-        return posteriorPicture(size(), *m_layout, m_rows, selection(), description());
-    });
+    const QString caption = description();
+    return exportPicture(this, m_messages, suggestedName("png"), size(), caption,
+                         [this, &caption](QPainter& painter) {
+                             paintPosteriorPicture(painter, size(), *m_layout, m_rows, selection(),
+                                                   m_regions, caption);
+                         });
+}
+
+bool PosteriorGraphDialog::saveGenomePicture() {
+    if (!m_layout)
+        return false;
+    // Every file is read before the name is asked, so that a missing one is
+    // told before the user chooses where the picture goes.
+    std::string problem;
+    const std::optional<GenomeIntensities> data = loadGenomeIntensities(*m_layout, problem);
+    if (!data) {
+        m_messages.error("The genome picture cannot be drawn: " + problem);
+        return false;
+    }
+    const QString caption = genomeCaption(m_layout->replicationCount, !data->regions.empty());
+    return exportPicture(this, m_messages, QStringLiteral("genome.png"), genomePictureSize, caption,
+                         [&data, &caption](QPainter& painter) {
+                             paintGenomePicture(painter, genomePictureSize, *data, caption);
+                         });
 }
 
 bool PosteriorGraphDialog::saveValues() {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "formats/QtlSummaryFile.h"
 #include "model/Messages.h"
+#include "model/TextFiles.h"
 #include "viewers/CurveGeometry.h"
 #include "viewers/GraphPictures.h"
 #include "viewers/PosteriorRows.h"
@@ -31,17 +33,23 @@ public:
     explicit PosteriorGraphDialog(MessageSink& messages, QWidget* parent = nullptr);
 
     const std::vector<DrawnCurve>& drawnCurves() const { return m_drawn.curves; }
+    /// The regions of the QTL table marked on the chromosome drawn last.
+    const std::vector<RegionMark>& drawnMarks() const { return m_drawn.marks; }
     const std::optional<RunLayout>& runLayout() const { return m_layout; }
     const PosteriorRows& rows() const { return m_rows; }
     int chromosome() const { return m_chromosome; }
     int replication() const { return m_replication; }
 
-    /// The plot area's context menu: "Save picture..." and "Save values...".
-    /// The caller owns it.
+    /// The plot area's context menu: "Save picture...", "Save values..." and
+    /// "Save genome picture...". The caller owns it.
     QMenu* createPlotMenu();
-    /// Asks for a file name and writes the graph as drawn now to a PNG
-    /// picture of the dialog's size; false when cancelled or not written.
+    /// Asks for a file name and writes the graph as drawn now to a PNG or
+    /// SVG picture of the dialog's size; false when cancelled or not written.
     bool savePicture();
+    /// Reads the intensity file of every chromosome and the QTL table, asks
+    /// for a file name and writes the genome-wide figure there (PNG or SVG);
+    /// a file that cannot be read is reported. False when nothing was written.
+    bool saveGenomePicture();
     /// Asks for a file name and writes the drawn values as CSV: the position
     /// in cM, then a column per curve.
     bool saveValues();
@@ -75,6 +83,10 @@ private:
     void onOk();
 
     void drawGraph(QPainter& painter);
+    /// Reads qtl_summary.csv again when it has changed on disk since the
+    /// last reading or the opening; a damaged table marks nothing and is
+    /// reported once.
+    void refreshRegions();
     PosteriorSelection selection() const;
     /// The chromosome, kind and view in words, for pictures and file names.
     QString description() const;
@@ -96,6 +108,10 @@ private:
     // The failing file last reported, so a file that stays missing is
     // reported once, not on every repaint the message box itself causes.
     std::optional<std::pair<int, PosteriorKind>> m_reported;
+    // The QTL table's regions, all chromosomes, and the state of the file
+    // they were read from; none when it is missing or damaged.
+    std::vector<QtlSummaryRow> m_regions;
+    std::optional<FileStamp> m_regionStamp;
 
     QButtonGroup* m_kindGroup = nullptr;
     QRadioButton* m_intensityRadio = nullptr;

@@ -17,6 +17,16 @@ std::optional<QString> chosen(const QString& path) {
     return path;
 }
 
+/// "svg" of "SVG drawings (*.svg)"; empty for a filter of no one suffix.
+QString filterSuffix(const QString& filter) {
+    const qsizetype start = filter.lastIndexOf(QStringLiteral("(*."));
+    const qsizetype end = filter.indexOf(QLatin1Char(')'), start);
+    if (start < 0 || end < 0)
+        return {};
+    const QString suffix = filter.mid(start + 3, end - start - 3);
+    return suffix.contains(QLatin1Char(' ')) ? QString() : suffix;
+}
+
 } // namespace
 
 FileChooser& FileChooser::current() {
@@ -53,6 +63,13 @@ std::optional<QString> QtFileChooser::chooseExportName(QWidget* owner, const QSt
     QFileDialog dialog(owner, caption, {}, filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(suffix);
+    // With several formats offered, the dialog puts the suffix of the one
+    // chosen on the name shown; a name typed bare takes it too.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog, suffix](const QString& selected) {
+                         const QString picked = filterSuffix(selected);
+                         dialog.setDefaultSuffix(picked.isEmpty() ? suffix : picked);
+                     });
     dialog.selectFile(suggested);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;

@@ -27,8 +27,10 @@ public:
                                                           const QString& suggested) = 0;
 
     /// A save dialog for an exported file: `caption` as its title, `filter`
-    /// (e.g. "PNG pictures (*.png)"), `suggested` as the initial name, and
-    /// `suffix` added when the user types a name without one. The path, or
+    /// (e.g. "PNG pictures (*.png)", or several formats as "PNG pictures
+    /// (*.png);;SVG drawings (*.svg)"), `suggested` as the initial name, and
+    /// `suffix` added when the user types a name without one; choosing
+    /// another format puts its suffix on the name instead. The path, or
     /// nothing when cancelled.
     virtual std::optional<QString> chooseExportName(QWidget* owner, const QString& caption,
                                                     const QString& suggested, const QString& filter,

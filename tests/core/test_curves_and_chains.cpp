@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
+#include <optional>
 #include <sstream>
 
 namespace {
@@ -184,4 +186,58 @@ TEST(ChainFile, TraceBreaksAtGapsAndSpansTheRange) {
     EXPECT_FALSE(valueRange({std::nullopt, std::nullopt}));
     const auto flat = traceLines({5, 5}, {5, 5}, area);
     EXPECT_DOUBLE_EQ(flat[0][0].y, 50);
+}
+
+namespace {
+
+QtlSummaryRow regionRow(int chromosome, int region, double position, double lower, double upper) {
+    QtlSummaryRow row;
+    row.chromosome = chromosome;
+    row.region = region;
+    row.position = position;
+    row.lower = lower;
+    row.upper = upper;
+    return row;
+}
+
+} // namespace
+
+// The marks stand where the curve places the same cM: on the plot 100 wide
+// from x0 = 10, a chromosome of 50 cM puts position p at 10 + floor(2 p).
+TEST(CurveGeometry, RegionMarksStandWhereTheCurvePlacesTheirPositions) {
+    const double na = std::nan("");
+    const std::vector<QtlSummaryRow> rows = {
+        regionRow(1, 1, 39, 23.75, 41.3), regionRow(2, 1, 10, 5, 15), // another chromosome
+        regionRow(1, 2, na, 44, 48),                                  // no mode
+        regionRow(1, 3, 30, na, 40),                                  // no interval
+        regionRow(1, 4, 60, 48, 75),                                  // past the end: held at 50 cM
+        regionRow(1, 5, -3, 20, 12), // before the start; upside down
+    };
+    using Band = RegionMark::Band;
+    struct Expected {
+        int region;
+        std::optional<int> modeX;
+        std::optional<std::pair<int, int>> band;
+    };
+    const Expected expected[] = {
+        {1, 88, std::pair{57, 92}}, {2, std::nullopt, std::pair{98, 106}},
+        {3, 70, std::nullopt},      {4, 110, std::pair{106, 110}},
+        {5, 10, std::pair{34, 50}},
+    };
+    const auto marks = regionMarks(rows, 1, 50, area);
+    ASSERT_EQ(marks.size(), std::size(expected));
+    for (std::size_t i = 0; i < marks.size(); ++i) {
+        EXPECT_EQ(marks[i].region, expected[i].region);
+        EXPECT_EQ(marks[i].modeX, expected[i].modeX) << "region " << expected[i].region;
+        ASSERT_EQ(marks[i].band.has_value(), expected[i].band.has_value());
+        if (const std::optional<Band>& band = marks[i].band) {
+            EXPECT_EQ(band->left, expected[i].band->first) << "region " << expected[i].region;
+            EXPECT_EQ(band->right, expected[i].band->second) << "region " << expected[i].region;
+        }
+    }
+    // A whole cM is where the curve's point of that cM is.
+    const auto points = curvePoints(rowOf({0, 1, 2, 3, 4, 5}), 4, 15, area);
+    EXPECT_EQ(positionX(3, 4, area), points[2].x);
+    EXPECT_TRUE(regionMarks(rows, 3, 50, area).empty());
+    EXPECT_TRUE(regionMarks(rows, 1, 0, area).empty());
 }

@@ -8,12 +8,14 @@
 #include "support/RecordingMessageBoxes.h"
 #include "support/ScriptedFileChooser.h"
 #include "support/TempDir.h"
+#include "viewers/GenomePicture.h"
 #include "viewers/MarkovDlg.h"
 #include "viewers/QTLIntDlg.h"
 
 #include "analysis/AnalysisFiles.h"
 #include "formats/ChainFile.h"
 #include "formats/PosteriorFile.h"
+#include "formats/QtlSummaryFile.h"
 #include "model/TextFiles.h"
 
 #include <QCheckBox>
@@ -28,6 +30,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -177,11 +180,14 @@ void findsNoChainYet(MarkovChainDialog& markov) {
 }
 
 /// Every chromosome in turn, each showing replication 1 of its intensity
-/// file over the chromosome's whole length.
+/// file over the chromosome's whole length and marking the regions the
+/// engine's QTL table lists on it.
 void stepThroughTheChromosomes(PosteriorGraphDialog& posterior) {
     QVERIFY(posterior.runLayout());
     const RunLayout& layout = *posterior.runLayout();
     QCOMPARE(layout.chromosomeCount, 5);
+    const std::optional<QtlSummaryTable> table = loadQtlSummaryCsv(qtlSummaryCsvName);
+    QVERIFY(table);
     for (int c = 1; c <= layout.chromosomeCount; ++c) {
         if (c > 1)
             click(posterior, "chromosomeNext");
@@ -193,6 +199,10 @@ void stepThroughTheChromosomes(PosteriorGraphDialog& posterior) {
                                           layout.binLength, layout.replicationCount);
         QCOMPARE(posterior.drawnCurves().size(), std::size_t(1));
         QCOMPARE(posterior.drawnCurves()[0].values, curveValues(row, length));
+        const auto regions =
+            std::count_if(table->rows.begin(), table->rows.end(),
+                          [c](const QtlSummaryRow& r) { return r.chromosome == c; });
+        QCOMPARE(posterior.drawnMarks().size(), static_cast<std::size_t>(regions));
     }
     click(posterior, "okButton");
 }
@@ -369,7 +379,19 @@ void RoadTests::batchRoadWritesEveryFile() {
                              "markers.txt", "pheno.txt", "simuAl_log.txt"})
         QVERIFY2(std::filesystem::exists(folder / name), name);
     QCOMPARE(result.pictures.size(), 5);
+    QCOMPARE(result.svgPictures.size(), 5);
     QCOMPARE(result.valueFiles.size(), 5);
+    // Every picture also as SVG, its axis numbers as text; and the genome
+    // on one axis, as both.
+    for (const QString& svg : result.svgPictures) {
+        const auto drawing = readWholeFile(svg.toStdString());
+        QVERIFY(drawing && drawing->find(">100</text>") != std::string::npos);
+    }
+    QCOMPARE(result.genomePictures.size(), 2);
+    QVERIFY(result.genomePictures[0].endsWith("/genome.png"));
+    QCOMPARE(QImage(result.genomePictures[0]).size(), genomePictureSize);
+    const auto genome = readWholeFile(result.genomePictures[1].toStdString());
+    QVERIFY(genome && genome->find(">Chr 5</text>") != std::string::npos);
     for (int c = 1; c <= 5; ++c) {
         for (PosteriorKind kind : {PosteriorKind::Intensity, PosteriorKind::Variance})
             QVERIFY(std::filesystem::exists(folder / posteriorFileName(kind, c)));
@@ -429,7 +451,8 @@ void RoadTests::posteriorMenuSavesPictureAndValues() {
     chooser.choose(QString::fromStdString((folder / "graph.png").string()));
     chooser.choose(QString::fromStdString((folder / "graph.csv").string()));
     std::unique_ptr<QMenu> menu(dialog.createPlotMenu());
-    QCOMPARE(actionTexts(*menu), (QStringList{"Save picture...", "Save values..."}));
+    QCOMPARE(actionTexts(*menu),
+             (QStringList{"Save picture...", "Save values...", "Save genome picture..."}));
     trigger(*menu, "Save picture...");
     trigger(*menu, "Save values...");
     QCOMPARE(chooser.shown(), 2);

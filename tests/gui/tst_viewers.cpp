@@ -5,6 +5,7 @@
 #include "viewers/QTLIntDlg.h"
 
 #include "analysis/AnalysisFiles.h"
+#include "formats/QtlSummaryFile.h"
 #include "model/TextFiles.h"
 
 #include <QCheckBox>
@@ -54,6 +55,8 @@ private slots:
     void largeRunsAreDrawnWhole();
     void runsBeyondTheLimitsAreNamed_data();
     void runsBeyondTheLimitsAreNamed();
+    void regionsOfTheQtlTableAreMarked();
+    void damagedQtlTableIsReportedOnce();
     void markovEnabling_data();
     void markovEnabling();
     void chainNavigationFollowsTheParameter();
@@ -320,6 +323,133 @@ void ViewerTests::runsBeyondTheLimitsAreNamed() {
     QVERIFY(dialog.drawnCurves().empty());
     for (const char* name : {"chromosomeNext", "replicationNext", "showAllCheck"})
         QVERIFY2(!enabled(dialog, name), name);
+}
+
+namespace {
+
+QtlSummaryRow region(int chromosome, int number, double position, double lower, double upper) {
+    QtlSummaryRow row;
+    row.chromosome = chromosome;
+    row.region = number;
+    row.probability = 0.8;
+    row.position = position;
+    row.lower = lower;
+    row.upper = upper;
+    row.founderEffects = {0.25, -0.25};
+    return row;
+}
+
+bool writeQtlTable(const std::vector<QtlSummaryRow>& rows) {
+    QtlSummaryTable table;
+    table.founders = 2;
+    table.rows = rows;
+    return writeFileAtomically(qtlSummaryCsvName, qtlSummaryCsv(table));
+}
+
+std::vector<int> modesOf(const PosteriorGraphDialog& dialog) {
+    std::vector<int> modes;
+    for (const RegionMark& mark : dialog.drawnMarks())
+        modes.push_back(mark.modeX.value_or(-1));
+    return modes;
+}
+
+} // namespace
+
+// The regions of qtl_summary.csv are marked on their chromosome; the curves
+// are the same with the table as without it, and the table is read again
+// when it changes on disk.
+void ViewerTests::regionsOfTheQtlTableAreMarked() {
+    TempDir folder(true);
+    AnalysisInputSketch sketch;
+    sketch.lengths = {"40", "60"};
+    sketch.qtls = {1, 0};
+    sketch.replications = "2";
+    writeLayout(sketch);
+    QVERIFY(writePosterior(PosteriorKind::Intensity, 1, 40, 2, 2));
+    QVERIFY(writePosterior(PosteriorKind::Intensity, 2, 60, 2, 2));
+    RecordingMessages messages;
+    PosteriorGraphDialog dialog(messages);
+    dialog.show();
+    paint(dialog);
+    QVERIFY(dialog.drawnMarks().empty());
+    const std::vector<CurvePoint> unmarked = dialog.drawnCurves().front().points;
+
+    QVERIFY(writeQtlTable(
+        {region(1, 1, 12, 8, 17.5), region(1, 2, 30, 27, 33), region(2, 1, 44, 40, 50)}));
+    paint(dialog);
+    const PlotArea area = posteriorPlotArea(dialog.width(), dialog.height());
+    QCOMPARE(modesOf(dialog), (std::vector<int>{positionX(12, 40, area), positionX(30, 40, area)}));
+    const RegionMark& first = dialog.drawnMarks().front();
+    QVERIFY(first.band);
+    QCOMPARE(first.band->left, positionX(8, 40, area));
+    QCOMPARE(first.band->right, positionX(17.5, 40, area));
+    const auto& marked = dialog.drawnCurves().front().points;
+    QCOMPARE(marked.size(), unmarked.size());
+    for (std::size_t j = 0; j < marked.size(); ++j)
+        QVERIFY(marked[j].x == unmarked[j].x && marked[j].y == unmarked[j].y);
+
+    // The band is shaded between the axes, clear of them; outside it the
+    // ground stays as it was.
+    const QImage shown = dialog.grab().toImage();
+    const QColor inside =
+        shown.pixelColor((first.band->left + first.band->right) / 2, area.yTop + 2);
+    const QColor outside = shown.pixelColor(positionX(22, 40, area), area.yTop + 2);
+    QVERIFY2(inside != outside, qPrintable(inside.name() + " " + outside.name()));
+    QVERIFY(inside.blue() < inside.red());
+
+    child<QPushButton>(dialog, "chromosomeNext")->click();
+    paint(dialog);
+    QCOMPARE(modesOf(dialog), (std::vector<int>{positionX(44, 60, area)}));
+
+    // Rewritten with the same size: the opening reads it afresh.
+    dialog.hide();
+    QVERIFY(writeQtlTable(
+        {region(1, 1, 12, 8, 17.5), region(1, 2, 30, 27, 33), region(2, 1, 46, 40, 50)}));
+    dialog.show();
+    child<QPushButton>(dialog, "chromosomeLast")->click();
+    paint(dialog);
+    QCOMPARE(modesOf(dialog), (std::vector<int>{positionX(46, 60, area)}));
+
+    // While open: a table with other rows, then none at all.
+    QVERIFY(writeQtlTable({region(2, 1, 10, 5, 15), region(2, 2, 50, 45, 55)}));
+    paint(dialog);
+    QCOMPARE(dialog.drawnMarks().size(), std::size_t(2));
+    std::filesystem::remove(qtlSummaryCsvName);
+    paint(dialog);
+    QVERIFY(dialog.drawnMarks().empty());
+    QVERIFY(messages.texts().empty());
+}
+
+// A damaged table marks nothing and is told once, not at every repaint;
+// once mended its marks come back.
+void ViewerTests::damagedQtlTableIsReportedOnce() {
+    TempDir folder(true);
+    AnalysisInputSketch sketch;
+    sketch.lengths = {"40"};
+    sketch.qtls = {1};
+    sketch.replications = "1";
+    writeLayout(sketch);
+    QVERIFY(writePosterior(PosteriorKind::Intensity, 1, 40, 2, 1));
+    QVERIFY(writeFileAtomically(qtlSummaryCsvName,
+                                "chromosome,region,probability,position_cM,lower_cM,upper_cM,"
+                                "share_mean,share_lower,share_upper,alleles_mode,founder_1\n"
+                                "1,1,0.9,31,25,37,0.2,0.1,0.3,2,big\n"));
+    RecordingMessages messages;
+    PosteriorGraphDialog dialog(messages);
+    dialog.show();
+    for (int repaint = 0; repaint < 3; ++repaint)
+        paint(dialog);
+    QCOMPARE(messages.texts(),
+             std::vector<std::string>{
+                 "qtl_summary.csv: row 2, column 11 (K): founder_1 \"big\" is neither a number "
+                 "nor NA"});
+    QVERIFY(dialog.drawnMarks().empty());
+    QCOMPARE(dialog.drawnCurves().size(), std::size_t(1));
+
+    QVERIFY(writeQtlTable({region(1, 1, 31, 25, 37)}));
+    paint(dialog);
+    QCOMPARE(dialog.drawnMarks().size(), std::size_t(1));
+    QCOMPARE(messages.texts().size(), std::size_t(1));
 }
 
 void ViewerTests::markovEnabling_data() {

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "viewers/GenomeLayout.h"
+
+#include <QSize>
+#include <QString>
+
+class QPainter;
+
+/// The size of a genome picture saved from the posterior graph dialog and
+/// drawn by marrow-demo: wide, since every chromosome shares its axis.
+inline constexpr QSize genomePictureSize{1200, 450};
+
+/// Paints the genome-wide figure of `data` (`genomeFigure`) on a white
+/// ground, `caption` at the top left, and returns what it laid out.
+GenomeFigure paintGenomePicture(QPainter& painter, QSize size, const GenomeIntensities& data,
+                                const QString& caption);
+
+/// The caption of the figure: what the curves are and what the shading is.
+QString genomeCaption(int replicationCount, bool withRegions);
