@@ -269,47 +269,50 @@ void writePart(const fs::path& out, const EngineInput& input, const AnalysisData
                 << "Put the parts together with: Pellarin.exe --merge FOLDER...\n";
 }
 
-// The run itself, once the options are known.
-void analyse(const Options& options, std::ostream& out, std::ostream& err) {
-    const fs::path folder = options.folder.empty() ? "." : options.folder;
-    if (!fs::is_directory(folder))
-        throw CommandLineError("the folder " + inQuotes(options.folder) + " does not exist");
+// The input as read and checked, with what the run takes from it.
+struct Loaded {
+    fs::path folder;
+    Clock::time_point begin;
+    EngineInput input;
+    std::uint64_t seed = 0;
+};
 
-    const auto begin = Clock::now();
-    const EngineInput input = loadEngineInput(folder, options.priorOnly);
-    for (const std::string& warning : input.warnings)
-        err << programName << ": warning: " << warning << "\n";
-    const std::uint64_t seed =
-        options.seed >= 0 ? static_cast<std::uint64_t>(options.seed) : input.seed;
-    const AnalysisData data(input.population, input.settings);
+PartIdentity identityOf(const Loaded& loaded, const Options& options) {
+    return {inputFingerprints(loaded.folder, loaded.input), loaded.seed, options.priorOnly,
+            loaded.input.metaRuns};
+}
 
-    if (options.merge) {
-        const PartIdentity identity{inputFingerprints(folder, input), seed, options.priorOnly,
-                                    input.metaRuns};
-        MergedRun merged = mergeParts(options.parts, identity, input, data);
-        merged.timing.reading = secondsBetween(begin, Clock::now());
-        const RunFiles files =
-            wholeRunFiles(input, data, merged.results, std::move(merged.chainFiles), seed,
-                          options.priorOnly, merged.timing);
-        writeWholeRun(folder, files,
-                      "merged " + std::to_string(merged.timing.parts) + " parts, " +
-                          std::to_string(input.metaRuns) + " meta-runs of " +
-                          std::to_string(input.settings.total) + " iterations",
-                      options.quiet, out, err);
-        return;
-    }
+// --merge: the parts put together into the whole run's files.
+void merge(const Loaded& loaded, const AnalysisData& data, const Options& options,
+           std::ostream& out, std::ostream& err) {
+    const EngineInput& input = loaded.input;
+    MergedRun merged = mergeParts(options.parts, identityOf(loaded, options), input, data);
+    merged.timing.reading = secondsBetween(loaded.begin, Clock::now());
+    const RunFiles files = wholeRunFiles(input, data, merged.results, std::move(merged.chainFiles),
+                                         loaded.seed, options.priorOnly, merged.timing);
+    writeWholeRun(loaded.folder, files,
+                  "merged " + std::to_string(merged.timing.parts) + " parts, " +
+                      std::to_string(input.metaRuns) + " meta-runs of " +
+                      std::to_string(input.settings.total) + " iterations",
+                  options.quiet, out, err);
+}
 
-    const MetaRunRange range = options.range.value_or(MetaRunRange{1, input.metaRuns});
-    checkRangeFits(range, input.metaRuns);
-    if (!options.out.empty()) {
-        const fs::path partOut = partFolder(options.out, folder);
-        const Sampled sampled = sampleRange(input, data, options, range, begin, err);
-        const PartIdentity identity{inputFingerprints(folder, input), seed, options.priorOnly,
-                                    input.metaRuns};
-        writePart(partOut, input, data, sampled, identity, range, options.quiet, out);
-        return;
-    }
-    const Sampled sampled = sampleRange(input, data, options, range, begin, err);
+// --out: a part of the run.
+void runPart(const Loaded& loaded, const AnalysisData& data, const Options& options,
+             const MetaRunRange& range, std::ostream& out, std::ostream& err) {
+    const fs::path partOut = partFolder(options.out, loaded.folder);
+    // The inputs as they are when sampling starts.
+    const PartIdentity identity = identityOf(loaded, options);
+    const Sampled sampled = sampleRange(loaded.input, data, options, range, loaded.begin, err);
+    writePart(partOut, loaded.input, data, sampled, identity, range, options.quiet, out);
+}
+
+// The whole run in one piece.
+void runWhole(const Loaded& loaded, const AnalysisData& data, const Options& options,
+              std::ostream& out, std::ostream& err) {
+    const EngineInput& input = loaded.input;
+    const Sampled sampled =
+        sampleRange(input, data, options, {1, input.metaRuns}, loaded.begin, err);
     RunTiming timing;
     timing.reading = sampled.reading;
     timing.sampling = sampled.sampling;
@@ -317,12 +320,34 @@ void analyse(const Options& options, std::ostream& out, std::ostream& err) {
     const RunFiles files = wholeRunFiles(input, data, sampled.results,
                                          input.saveChainValues ? chainFilesOf(sampled.results)
                                                                : std::vector<NamedText>{},
-                                         seed, options.priorOnly, timing);
-    writeWholeRun(folder, files,
+                                         loaded.seed, options.priorOnly, timing);
+    writeWholeRun(loaded.folder, files,
                   std::to_string(input.metaRuns) + " meta-runs of " +
                       std::to_string(input.settings.total) + " iterations in " +
                       clockText(sampled.sampling),
                   options.quiet, out, err);
+}
+
+// The run itself, once the options are known.
+void analyse(const Options& options, std::ostream& out, std::ostream& err) {
+    Loaded loaded;
+    loaded.folder = options.folder.empty() ? "." : options.folder;
+    if (!fs::is_directory(loaded.folder))
+        throw CommandLineError("the folder " + inQuotes(options.folder) + " does not exist");
+    loaded.begin = Clock::now();
+    loaded.input = loadEngineInput(loaded.folder, options.priorOnly);
+    for (const std::string& warning : loaded.input.warnings)
+        err << programName << ": warning: " << warning << "\n";
+    loaded.seed = options.seed >= 0 ? static_cast<std::uint64_t>(options.seed) : loaded.input.seed;
+    const AnalysisData data(loaded.input.population, loaded.input.settings);
+
+    if (options.merge)
+        return merge(loaded, data, options, out, err);
+    const MetaRunRange range = options.range.value_or(MetaRunRange{1, loaded.input.metaRuns});
+    checkRangeFits(range, loaded.input.metaRuns);
+    if (!options.out.empty())
+        return runPart(loaded, data, options, range, out, err);
+    runWhole(loaded, data, options, out, err);
 }
 
 } // namespace
