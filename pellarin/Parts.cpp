@@ -155,7 +155,7 @@ void checkIdentity(const RunPart& part, const PartIdentity& identity, const std:
             foreign(partFile, "its " + own.name + " differs from the working folder's");
     }
     if (part.inputs.size() != identity.inputs.size())
-        foreign(partFile, "it was run on " + part.inputs.back().name +
+        foreign(partFile, "it was run on " + part.inputs[identity.inputs.size()].name +
                               " as well, which the working folder's multAl_in.txt does not name");
     if (part.seed != identity.seed)
         foreign(partFile, "it was run with seed " + std::to_string(part.seed) + ", not " +

@@ -321,3 +321,20 @@ TEST_F(PellarinParts, APartFileThatDoesNotFitTheAnalysisIsForeign) {
                                ": a foreign part: meta-run 1 has chromosome 1 in 49 bins where "
                                "the analysis has 50\n");
 }
+
+// --out alone makes a part of every meta-run, and a merge of it alone is
+// the whole run.
+TEST_F(PellarinParts, APartOfAllMetaRunsMergesAlone) {
+    TempDir folder;
+    for (const std::string& name : inputNames())
+        fs::copy_file(work() / name, folder / name);
+    const fs::path all = root->path() / "parts" / "all";
+    const EntryRun part = run({"--quiet", "--dir", folder.path().string(), "--out", all.string()});
+    ASSERT_EQ(part.status, 0) << part.err;
+    EXPECT_EQ(readRunPart(text(all / runPartFileName)).last, 3);
+    ASSERT_EQ(run({"--quiet", "--dir", folder.path().string(), "--merge", all.string()}).status, 0);
+    for (const char* name : {"qtI100_02.txt", "qtlnum.txt", "qtl_summary.csv", "mix_03M0.txt"})
+        EXPECT_EQ(text(folder / name), text(whole() / name)) << name;
+    EXPECT_EQ(withoutTimingLines(text(folder / "Pellarin.log")),
+              withoutTimingLines(text(whole() / "Pellarin.log")));
+}
