@@ -99,8 +99,12 @@ setpriv --reuid munge --regid munge --init-groups \
     --log-file "$tmp/munged.log" --seed-file "$tmp/munge/munged.seed" >"$tmp/munged.out.log" 2>&1 &
 pids+=($!)
 
-# Ports of their own, so that no other Slurm on the machine answers.
-port=$((20000 + RANDOM % 20000))
+# Ports of their own, free now, so that no other Slurm on the machine answers.
+listening() { command -v ss >/dev/null 2>&1 && ss -Htln | awk '{ print $4 }' | grep -q ":$1\$"; }
+for _ in $(seq 20); do
+    port=$((20000 + RANDOM % 20000))
+    listening "$port" || listening "$((port + 1))" || break
+done
 host="$(hostname -s)"
 cat >"$tmp/slurm.conf" <<CONF
 ClusterName=marrowtest
