@@ -24,6 +24,10 @@ void CommandLine::option(const std::string& names, std::string& value, std::stri
     m_valueOptions.push_back({option, std::move(missing)});
 }
 
+bool CommandLine::given(const std::string& name) const {
+    return m_app->count(name) > 0;
+}
+
 void CommandLine::words(std::vector<std::string>& values) {
     m_app->add_option("words", values);
 }

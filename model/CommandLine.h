@@ -40,6 +40,10 @@ public:
     /// twice, the last one counts.
     void option(const std::string& names, std::string& value, std::string missing);
 
+    /// Whether the option `name` ("--seed") stood on the command line, even
+    /// with an empty value. Only after `parse`.
+    bool given(const std::string& name) const;
+
     /// The words that are no options, in order.
     void words(std::vector<std::string>& values);
 

@@ -316,6 +316,12 @@ EngineInput loadEngineInput(const std::filesystem::path& folder, bool ignoreTrai
     input.metaRuns = in.metaRuns;
     input.saveChainValues = in.saveChainValues;
     input.runWithoutQtl = in.additionalRunWithoutQtl();
+    input.inputFiles = {std::string(analysisInputFileName),
+                        in.pedigreeFile,
+                        in.genomeFile,
+                        in.f1MarkerFile,
+                        in.progenyMarkerFile,
+                        in.traitFile};
     input.settings = settingsFrom(in, ignoreTraits);
     Population& population = input.population;
     // The reader keeps the code within 1 to 5.

@@ -18,6 +18,9 @@ struct EngineInput {
     int metaRuns = 1;
     bool saveChainValues = false;
     bool runWithoutQtl = false; ///< the additional run of the model without QTL
+    /// multAl_in.txt, then the pedigree, genome, F1 marker, progeny marker
+    /// and trait files as it names them: every file the results rest on.
+    std::vector<std::string> inputFiles;
     /// Lines the run goes on after, for the console and the log.
     std::vector<std::string> warnings;
 };

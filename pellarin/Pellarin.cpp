@@ -1,5 +1,7 @@
 // Pellarin.exe's entry: its options, the reading of its inputs, the runs,
-// and its outputs, staged and committed as one set.
+// and its outputs, staged and committed as one set: the files of a whole
+// run, those of a part of one (--meta-runs, --out), or the whole run's files
+// put together from its parts (--merge).
 
 #include "pellarin/Pellarin.h"
 
@@ -10,12 +12,15 @@
 #include "model/ProgressBar.h"
 #include "pellarin/Input.h"
 #include "pellarin/Output.h"
-#include "pellarin/QtlSummary.h"
+#include "pellarin/Parts.h"
+#include "pellarin/RunFiles.h"
 #include "pellarin/Runner.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -24,6 +29,9 @@
 namespace pellarin {
 
 namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
 
 constexpr const char* programVersion = MARROW_VERSION;
 
@@ -35,10 +43,16 @@ struct Options {
     int threads = 0;
     long long seed = -1;
     std::string folder;
+    std::optional<MetaRunRange> range;
+    std::string out;
+    bool merge = false;
+    std::vector<std::string> parts;
 };
 
 constexpr const char* usage =
     "Usage: Pellarin.exe [options]\n"
+    "       Pellarin.exe [options] --meta-runs A-B --out FOLDER\n"
+    "       Pellarin.exe [options] --merge FOLDER...\n"
     "Bayesian MCMC mapping of QTL in interconnected populations of inbred-line\n"
     "crosses. Reads multAl_in.txt and the data files it names from the working\n"
     "folder and writes the posterior files qtI100_CC.txt and qtlVar_CC.txt, the\n"
@@ -51,7 +65,15 @@ constexpr const char* usage =
     "  --threads N     run the meta-runs on N threads (default: all cores)\n"
     "  --seed N        use seed N instead of the parameter file's\n"
     "  --dir FOLDER    work in FOLDER instead of the current folder\n"
-    "  --prior-only    ignore the trait values (samples the prior)\n";
+    "  --prior-only    ignore the trait values (samples the prior)\n\n"
+    "An analysis in parts, e.g. one per job of a cluster:\n"
+    "  --meta-runs A-B run only meta-runs A to B (or A alone), with the same\n"
+    "                  samples they have in a whole run; needs --out\n"
+    "  --out FOLDER    write the part's results into FOLDER: its meta-runs'\n"
+    "                  posterior rows and chain files, and pellarin_part.txt\n"
+    "  --merge FOLDER...\n"
+    "                  put the parts in these folders together: the files of\n"
+    "                  the whole run, written into the working folder\n";
 
 long long wholeNumber(const std::string& option, const std::string& word, long long low) {
     const auto value = parseInteger(word);
@@ -61,12 +83,34 @@ long long wholeNumber(const std::string& option, const std::string& word, long l
     return *value;
 }
 
+std::string unknownOption(const std::string& word) {
+    return "unknown option " + inQuotes(word) + " (see --help)";
+}
+
+// The options of a run in parts, which go together only in some ways.
+void checkPartOptions(Options& options, const std::optional<std::string>& metaRuns) {
+    if (!options.parts.empty() && !options.merge)
+        throw CommandLineError(unknownOption(options.parts.front()));
+    if (options.merge) {
+        if (metaRuns || !options.out.empty())
+            throw CommandLineError("--merge takes no --meta-runs or --out: it puts the parts "
+                                   "together in the working folder");
+        if (options.parts.empty())
+            throw CommandLineError("--merge needs the folders of the parts");
+        return;
+    }
+    if (metaRuns) {
+        options.range = parseMetaRunRange(*metaRuns);
+        if (options.out.empty())
+            throw CommandLineError("--meta-runs needs --out FOLDER: a part's results go to a "
+                                   "folder of their own");
+    }
+}
+
 Options parseOptions(const std::vector<std::string>& args) {
     Options options;
-    std::string threads, seed;
-    CommandLine line([](const std::string& word) {
-        return "unknown option " + inQuotes(word) + " (see --help)";
-    });
+    std::string threads, seed, metaRuns;
+    CommandLine line(unknownOption);
     line.flag("--help", options.help);
     line.flag("--version", options.version);
     line.flag("--quiet", options.quiet);
@@ -74,12 +118,22 @@ Options parseOptions(const std::vector<std::string>& args) {
     line.option("--threads", threads, "--threads needs a number");
     line.option("--seed", seed, "--seed needs a number");
     line.option("--dir", options.folder, "--dir needs a folder");
+    line.option("--meta-runs", metaRuns, "--meta-runs needs a range of meta-runs such as 1-4");
+    line.option("--out", options.out, "--out needs a folder");
+    line.flag("--merge", options.merge);
+    line.words(options.parts);
     line.parse(args);
     if (!threads.empty())
         options.threads = static_cast<int>(wholeNumber("--threads", threads, 1));
     if (!seed.empty())
         options.seed = wholeNumber("--seed", seed, 0);
+    // An empty range is a bad one, not none.
+    checkPartOptions(options, line.given("--meta-runs") ? std::optional(metaRuns) : std::nullopt);
     return options;
+}
+
+double secondsBetween(Clock::time_point from, Clock::time_point to) {
+    return std::chrono::duration<double>(to - from).count();
 }
 
 // Runs the chains on worker threads while this thread draws the progress bar.
@@ -104,107 +158,196 @@ std::vector<ChainResult> runWithProgress(const AnalysisData& data, const RunOpti
     return results;
 }
 
-// The run itself, once the options are known.
-void analyse(const Options& options, std::ostream& out, std::ostream& err) {
-    const std::filesystem::path folder = options.folder.empty() ? "." : options.folder;
-    if (!std::filesystem::is_directory(folder))
-        throw CommandLineError("the folder " + inQuotes(options.folder) + " does not exist");
-
-    const auto begin = std::chrono::steady_clock::now();
-    const EngineInput input = loadEngineInput(folder, options.priorOnly);
-    for (const std::string& warning : input.warnings)
-        err << programName << ": warning: " << warning << "\n";
-    RunOptions run;
-    run.seed = options.seed >= 0 ? static_cast<std::uint64_t>(options.seed) : input.seed;
-    run.metaRuns = input.metaRuns;
-    run.threads = options.threads > 0 ? options.threads
-                                      : static_cast<int>(std::thread::hardware_concurrency());
-    run.keepChainLines = input.saveChainValues;
-
-    const AnalysisData data(input.population, input.settings);
-    const auto ready = std::chrono::steady_clock::now();
-    const std::vector<ChainResult> results = runWithProgress(data, run, options.quiet, err);
+// The meta-runs of `run`, with QTL and, when the file asks for it, without.
+RunResults sample(const EngineInput& input, const AnalysisData& data, const RunOptions& run,
+                  bool quiet, std::ostream& err) {
+    RunResults results;
+    results.withQtl = runWithProgress(data, run, quiet, err);
     // The model without QTL, for the comparison in the log.
-    std::vector<ChainResult> plain;
     if (input.runWithoutQtl) {
         ModelSettings without = input.settings;
         without.qtl.clear();
         without.variableQtlNumber = false;
         const AnalysisData plainData(input.population, without);
-        plain = runWithProgress(plainData, run, options.quiet, err);
+        results.withoutQtl = runWithProgress(plainData, run, quiet, err);
     }
-    const auto end = std::chrono::steady_clock::now();
+    return results;
+}
 
-    std::vector<std::pair<std::string, std::string>> outputs;
+// All or nothing: a failure part-way leaves the files of an earlier run as
+// they were, never old and new posterior files mixed. The names written.
+std::vector<std::string> commitAll(const fs::path& folder, const std::vector<NamedText>& files) {
+    OutputFiles staged(folder);
+    for (const auto& [name, text] : files)
+        staged.stage(name, text);
+    const std::vector<std::string> written = staged.names();
+    staged.commit();
+    return written;
+}
+
+std::string writtenList(const std::vector<std::string>& written) {
+    return std::to_string(written.size()) + " files (" + written.front() + " .. " + written.back() +
+           ")";
+}
+
+// The files of the whole run into the working folder, and the console's
+// closing lines.
+void writeWholeRun(const fs::path& folder, const RunFiles& files, const std::string& closing,
+                   bool quiet, std::ostream& out, std::ostream& err) {
+    if (!files.convergenceWarning.empty())
+        err << programName << ": warning: " << files.convergenceWarning << "\n";
+    const std::vector<std::string> written = commitAll(folder, files.files);
+    if (!quiet)
+        out << programName << ": " << closing << "; wrote " << writtenList(written) << "\n\n"
+            << files.summaryText;
+}
+
+// The part's folder: made when missing, never the working folder itself,
+// whose whole-run files a part must not replace.
+fs::path partFolder(const std::string& out, const fs::path& working) {
+    std::error_code error;
+    fs::create_directories(out, error);
+    if (error || !fs::is_directory(out))
+        throw CommandLineError("--out: the folder " + inQuotes(out) + " cannot be made" +
+                               (error ? ": " + error.message() : std::string()));
+    if (fs::equivalent(out, working, error))
+        throw CommandLineError("--out: a part needs a folder of its own, not the working folder");
+    return out;
+}
+
+struct Sampled {
+    RunResults results;
+    RunOptions run;
+    double reading = 0.0;
+    double sampling = 0.0;
+};
+
+Sampled sampleRange(const EngineInput& input, const AnalysisData& data, const Options& options,
+                    const MetaRunRange& range, Clock::time_point begin, std::ostream& err) {
+    Sampled sampled;
+    RunOptions& run = sampled.run;
+    run.seed = options.seed >= 0 ? static_cast<std::uint64_t>(options.seed) : input.seed;
+    run.firstRun = range.first;
+    run.metaRuns = range.count();
+    run.threads = options.threads > 0 ? options.threads
+                                      : static_cast<int>(std::thread::hardware_concurrency());
+    run.threads = std::clamp(run.threads, 1, run.metaRuns);
+    run.keepChainLines = input.saveChainValues;
+    const auto ready = Clock::now();
+    sampled.results = sample(input, data, run, options.quiet, err);
+    sampled.reading = secondsBetween(begin, ready);
+    sampled.sampling = secondsBetween(ready, Clock::now());
+    return sampled;
+}
+
+// A part: its meta-runs' posterior rows, chain files and pellarin_part.txt,
+// the part file last so that a folder with one holds the whole part.
+void writePart(const fs::path& out, const EngineInput& input, const AnalysisData& data,
+               const Sampled& sampled, const PartIdentity& identity, const MetaRunRange& range,
+               bool quiet, std::ostream& console) {
+    std::vector<NamedText> files;
     for (size_t c = 0; c < input.population.chromosomes.size(); ++c) {
         const int chromosome = static_cast<int>(c);
         for (PosteriorValue value : {PosteriorValue::Intensity, PosteriorValue::Variance})
-            outputs.emplace_back(posteriorFileName(value, chromosome + 1),
-                                 posteriorText(results, chromosome, data.bins(chromosome), value));
+            files.emplace_back(
+                posteriorFileName(value, chromosome + 1),
+                posteriorText(sampled.results.withQtl, chromosome, data.bins(chromosome), value));
     }
-    outputs.emplace_back("qtlnum.txt", qtlNumberText(results, input.settings));
-    const QtlSummary summary = summariseQtl(results, data);
-    const std::string summaryText =
-        qtlSummaryText(qtlSummaryTable(summary), qtlSummaryBasis(summary));
-    outputs.emplace_back(qtlSummaryCsvName, qtlSummaryCsv(qtlSummaryTable(summary)));
-    outputs.emplace_back(qtlSummaryTextName, summaryText);
-    if (input.saveChainValues) {
-        for (const std::vector<ChainResult>* runs :
-             {&results, static_cast<const std::vector<ChainResult>*>(&plain)}) {
-            for (const ChainResult& result : *runs) {
-                std::string text;
-                for (const std::string& line : result.chainLines)
-                    text += line;
-                outputs.emplace_back(chainFileName(result.run, runs == &results), text);
-            }
-        }
-    }
-    const double reading = std::chrono::duration<double>(ready - begin).count();
-    const double sampling = std::chrono::duration<double>(end - ready).count();
-    const double iterations =
-        static_cast<double>(input.settings.total) * run.metaRuns * (input.runWithoutQtl ? 2 : 1);
-    const double rate = sampling > 0.0 ? iterations / sampling : 0.0;
-    std::string log = std::string(programName) + " " + programVersion + "\n\n";
-    log += dataSummary(input.population, input.settings);
-    for (const std::string& warning : input.warnings)
-        log += "Warning: " + warning + "\n\n";
-    log += "Run\n  seed                    " + std::to_string(run.seed) + "\n";
-    log += "  meta-runs               " + std::to_string(run.metaRuns) + " on " +
-           std::to_string(std::min(run.threads, run.metaRuns)) + " threads\n";
-    if (options.priorOnly)
-        log += "  trait values ignored: the chains sample the prior\n";
-    log += "\n" + chainSummary(data, results);
-    const ConvergenceReport convergence = convergenceReport(results, input.settings);
-    log += convergence.text;
-    if (!convergence.warning.empty()) {
-        log += "Warning: " + convergence.warning + "\n\n";
-        err << programName << ": warning: " << convergence.warning << "\n";
-    }
-    log += qtlNumberReport(qtlNumberTable(results, input.settings), input.settings);
-    if (input.runWithoutQtl)
-        log += modelComparison(results, plain);
-    log += "Time\n  reading and checking    " + clockText(reading) +
-           "\n  sampling                " + clockText(sampling) + " (" +
-           std::to_string(static_cast<long long>(rate)) +
-           " iterations per second over all threads)\n\n";
-    // The log ends with the table a reader came for.
-    log += summaryText;
-    outputs.emplace_back("Pellarin.log", log);
+    const std::vector<NamedText> chains =
+        input.saveChainValues ? chainFilesOf(sampled.results) : std::vector<NamedText>{};
+    files.insert(files.end(), chains.begin(), chains.end());
+    files.emplace_back(
+        runPartFileName,
+        runPartText(runPartOf(identity, range, sampled.results, chains, sampled.reading,
+                              sampled.sampling, sampled.run.threads)));
+    const std::vector<std::string> written = commitAll(out, files);
+    if (!quiet)
+        console << programName << ": meta-runs " << range.first << "-" << range.last << " of "
+                << input.metaRuns << ", " << input.settings.total << " iterations each, in "
+                << clockText(sampled.sampling) << "; wrote " << writtenList(written) << " to "
+                << out.string() << "\n"
+                << "Put the parts together with: Pellarin.exe --merge FOLDER...\n";
+}
 
-    // All or nothing: a failure part-way leaves the files of an earlier run
-    // as they were, never old and new posterior files mixed.
-    OutputFiles files(folder);
-    for (const auto& [name, text] : outputs)
-        files.stage(name, text);
-    const std::vector<std::string> written = files.names();
-    files.commit();
+// The input as read and checked, with what the run takes from it.
+struct Loaded {
+    fs::path folder;
+    Clock::time_point begin;
+    EngineInput input;
+    std::uint64_t seed = 0;
+};
 
-    if (!options.quiet) {
-        out << programName << ": " << run.metaRuns << " meta-runs of " << input.settings.total
-            << " iterations in " << clockText(sampling) << "; wrote " << written.size()
-            << " files (" << written.front() << " .. " << written.back() << ")\n\n"
-            << summaryText;
-    }
+PartIdentity identityOf(const Loaded& loaded, const Options& options) {
+    return {inputFingerprints(loaded.folder, loaded.input), loaded.seed, options.priorOnly,
+            loaded.input.metaRuns};
+}
+
+// --merge: the parts put together into the whole run's files.
+void merge(const Loaded& loaded, const AnalysisData& data, const Options& options,
+           std::ostream& out, std::ostream& err) {
+    const EngineInput& input = loaded.input;
+    MergedRun merged = mergeParts(options.parts, identityOf(loaded, options), input, data);
+    merged.timing.reading = secondsBetween(loaded.begin, Clock::now());
+    const RunFiles files = wholeRunFiles(input, data, merged.results, std::move(merged.chainFiles),
+                                         loaded.seed, options.priorOnly, merged.timing);
+    writeWholeRun(loaded.folder, files,
+                  "merged " + std::to_string(merged.timing.parts) + " parts, " +
+                      std::to_string(input.metaRuns) + " meta-runs of " +
+                      std::to_string(input.settings.total) + " iterations",
+                  options.quiet, out, err);
+}
+
+// --out: a part of the run.
+void runPart(const Loaded& loaded, const AnalysisData& data, const Options& options,
+             const MetaRunRange& range, std::ostream& out, std::ostream& err) {
+    const fs::path partOut = partFolder(options.out, loaded.folder);
+    // The inputs as they are when sampling starts.
+    const PartIdentity identity = identityOf(loaded, options);
+    const Sampled sampled = sampleRange(loaded.input, data, options, range, loaded.begin, err);
+    writePart(partOut, loaded.input, data, sampled, identity, range, options.quiet, out);
+}
+
+// The whole run in one piece.
+void runWhole(const Loaded& loaded, const AnalysisData& data, const Options& options,
+              std::ostream& out, std::ostream& err) {
+    const EngineInput& input = loaded.input;
+    const Sampled sampled =
+        sampleRange(input, data, options, {1, input.metaRuns}, loaded.begin, err);
+    RunTiming timing;
+    timing.reading = sampled.reading;
+    timing.sampling = sampled.sampling;
+    timing.threads = sampled.run.threads;
+    const RunFiles files = wholeRunFiles(input, data, sampled.results,
+                                         input.saveChainValues ? chainFilesOf(sampled.results)
+                                                               : std::vector<NamedText>{},
+                                         loaded.seed, options.priorOnly, timing);
+    writeWholeRun(loaded.folder, files,
+                  std::to_string(input.metaRuns) + " meta-runs of " +
+                      std::to_string(input.settings.total) + " iterations in " +
+                      clockText(sampled.sampling),
+                  options.quiet, out, err);
+}
+
+// The run itself, once the options are known.
+void analyse(const Options& options, std::ostream& out, std::ostream& err) {
+    Loaded loaded;
+    loaded.folder = options.folder.empty() ? "." : options.folder;
+    if (!fs::is_directory(loaded.folder))
+        throw CommandLineError("the folder " + inQuotes(options.folder) + " does not exist");
+    loaded.begin = Clock::now();
+    loaded.input = loadEngineInput(loaded.folder, options.priorOnly);
+    for (const std::string& warning : loaded.input.warnings)
+        err << programName << ": warning: " << warning << "\n";
+    loaded.seed = options.seed >= 0 ? static_cast<std::uint64_t>(options.seed) : loaded.input.seed;
+    const AnalysisData data(loaded.input.population, loaded.input.settings);
+
+    if (options.merge)
+        return merge(loaded, data, options, out, err);
+    const MetaRunRange range = options.range.value_or(MetaRunRange{1, loaded.input.metaRuns});
+    checkRangeFits(range, loaded.input.metaRuns);
+    if (!options.out.empty())
+        return runPart(loaded, data, options, range, out, err);
+    runWhole(loaded, data, options, out, err);
 }
 
 } // namespace

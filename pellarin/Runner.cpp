@@ -45,7 +45,8 @@ std::vector<ChainResult> runChains(const AnalysisData& data, const RunOptions& o
     std::atomic<int> next{0};
     const auto work = [&]() {
         for (int run = next++; run < options.metaRuns; run = next++)
-            results[run] = runChain(data, options.seed, run + 1, options.keepChainLines, done);
+            results[run] =
+                runChain(data, options.seed, options.firstRun + run, options.keepChainLines, done);
     };
     const int threads = std::clamp(options.threads, 1, std::max(options.metaRuns, 1));
     std::vector<std::thread> workers;

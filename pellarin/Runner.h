@@ -12,14 +12,16 @@ namespace pellarin {
 /// How the meta-runs are run.
 struct RunOptions {
     std::uint64_t seed = RunSettings{}.randomSeed;
-    int metaRuns = 1;
+    int firstRun = 1; ///< the meta-runs are firstRun, firstRun + 1, ...
+    int metaRuns = 1; ///< this many of them
     int threads = 1;
     bool keepChainLines = false;
 };
 
 /// Runs every meta-run as an independent chain, each on its own random
 /// stream (seed, run number), on up to `threads` threads. Results come back
-/// in run order and do not depend on the number of threads. `done` counts
+/// in run order and depend neither on the number of threads nor on the
+/// other meta-runs run with them. `done` counts
 /// the iterations finished over all chains, for a progress display.
 std::vector<ChainResult> runChains(const AnalysisData& data, const RunOptions& options,
                                    std::atomic<long long>* done = nullptr);

@@ -1,31 +1,61 @@
 #!/usr/bin/env bash
 # Shared by test.sh and run.sh: install what a fresh Debian machine lacks,
-# then configure and build everything in build/.
+# then configure and build everything in build/. With --cluster (test.sh)
+# also the packages of the cluster test (munge, Slurm); those are wanted,
+# not needed: when they cannot be installed the cluster test is skipped.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="$root/build"
 
 packages=(cmake g++ make qt6-base-dev qt6-svg-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
-          xvfb xauth clang)
-missing=()
-for package in "${packages[@]}"; do
-    dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    # sudo -n never waits for a password: a script that asks for one halts
-    # unseen under test runners and continuous integration.
-    as_root=()
-    if [ "$(id -u)" -ne 0 ]; then
-        if ! command -v sudo >/dev/null 2>&1 || ! sudo -n true 2>/dev/null; then
-            echo "setup.sh: sudo needs a password here; install these packages, then run again: ${missing[*]}" >&2
-            exit 1
-        fi
+          libssl-dev xvfb xauth clang)
+cluster_packages=(munge slurmctld slurmd slurm-client)
+
+missing_of() {
+    local package
+    for package in "$@"; do
+        dpkg -s "$package" >/dev/null 2>&1 || echo "$package"
+    done
+}
+
+# sudo -n never waits for a password: a script that asks for one halts
+# unseen under test runners and continuous integration.
+as_root=()
+can_install=1
+if [ "$(id -u)" -ne 0 ]; then
+    if command -v sudo >/dev/null 2>&1 && sudo -n true 2>/dev/null; then
         as_root=(sudo -n)
+    else
+        can_install=0
     fi
-    echo "Installing: ${missing[*]}"
-    "${as_root[@]}" apt-get update -qq
-    "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
+updated=0
+install() {
+    echo "Installing: $*"
+    if [ "$updated" -eq 0 ]; then
+        "${as_root[@]}" apt-get update -qq
+        updated=1
+    fi
+    "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$@" >/dev/null
+}
+
+mapfile -t missing < <(missing_of "${packages[@]}")
+if [ ${#missing[@]} -gt 0 ]; then
+    if [ "$can_install" -eq 0 ]; then
+        echo "setup.sh: sudo needs a password here; install these packages, then run again: ${missing[*]}" >&2
+        exit 1
+    fi
+    install "${missing[@]}"
+fi
+
+if [ "${1:-}" = "--cluster" ]; then
+    mapfile -t missing < <(missing_of "${cluster_packages[@]}")
+    if [ ${#missing[@]} -gt 0 ]; then
+        if [ "$can_install" -eq 0 ] || ! install "${missing[@]}"; then
+            echo "setup.sh: could not install ${missing[*]}; the cluster test will be skipped" >&2
+        fi
+    fi
 fi
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds in build/ and runs every test with ctest,
-# then the same core and engine tests and the fuzz harnesses under the
-# sanitizers (scripts/sanitize.sh). Fails if either part fails.
+# then the cluster test on a one-node Slurm (scripts/slurm-test.sh) where it
+# can run, then the same core and engine tests and the fuzz harnesses under
+# the sanitizers (scripts/sanitize.sh). Fails if any part fails.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-"$root/scripts/setup.sh"
+"$root/scripts/setup.sh" --cluster
 
 export QT_QPA_PLATFORM=offscreen
 # Long statistical studies carry the label "long" and run only on request:
@@ -14,11 +15,28 @@ cd "$root/build"
 suite=0
 ctest --output-on-failure --parallel "$(nproc)" --timeout 600 -LE long "$@" || suite=$?
 
+# The cluster test starts daemons, which needs root; it says itself when it
+# skips (exit status 77) and why.
+cluster=0
+echo "Cluster test: examples/cluster on a one-node Slurm started here"
+if [ "$(id -u)" -eq 0 ]; then
+    "$root/scripts/slurm-test.sh" || cluster=$?
+elif command -v sudo >/dev/null 2>&1 && sudo -n true 2>/dev/null; then
+    sudo -n "$root/scripts/slurm-test.sh" || cluster=$?
+else
+    echo "slurm-test.sh: skipped: it needs root, and sudo asks for a password here"
+    cluster=77
+fi
+if [ "$cluster" -eq 77 ]; then
+    echo "The cluster test was skipped (see the line above); every other test runs."
+    cluster=0
+fi
+
 sanitized=0
 "$root/scripts/sanitize.sh" || sanitized=$?
 
-if [ "$suite" -ne 0 ]; then
-    echo "The normal test suite failed (see its summary above); the sanitizer suite $([ "$sanitized" -eq 0 ] && echo passed || echo failed too)."
+if [ "$suite" -ne 0 ] || [ "$cluster" -ne 0 ]; then
+    echo "Failed: $([ "$suite" -ne 0 ] && echo "the normal test suite (see its summary above) ")$([ "$cluster" -ne 0 ] && echo "the cluster test (see its lines above) ")- the sanitizer suite $([ "$sanitized" -eq 0 ] && echo passed || echo failed too)."
     exit 1
 fi
 exit "$sanitized"

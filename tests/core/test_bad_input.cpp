@@ -14,6 +14,7 @@
 #include "formats/ProgenyMarkerFile.h"
 #include "formats/ProgenyTable.h"
 #include "formats/QtlSummaryFile.h"
+#include "formats/RunPartFile.h"
 #include "formats/SimulationInputFile.h"
 #include "formats/TraitFile.h"
 #include "import/CrossImport.h"
@@ -91,6 +92,10 @@ const std::map<std::string, Reader>& readers() {
          [](std::istream& in) {
              const std::string text{std::istreambuf_iterator<char>(in), {}};
              readQtlSummaryCsv(text, qtlSummaryCsvName);
+         }},
+        {"readRunPart",
+         [](std::istream& in) {
+             readRunPart(std::string{std::istreambuf_iterator<char>(in), {}});
          }},
         {"readCrossTable(csvr)",
          [](std::istream& in) {

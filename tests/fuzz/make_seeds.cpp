@@ -9,11 +9,13 @@
 #include "formats/PedigreeFile.h"
 #include "formats/ProgenyMarkerFile.h"
 #include "formats/QtlSummaryFile.h"
+#include "formats/RunPartFile.h"
 #include "formats/TraitFile.h"
 #include "import/CrossImport.h"
 #include "model/TextFiles.h"
 #include "simulation/SimulationFiles.h"
 #include "support/AnalysisExample.h"
+#include "support/RunPartSketch.h"
 #include "support/SimulationFixture.h"
 #include "viewers/PosteriorRows.h"
 
@@ -121,6 +123,12 @@ void viewerFiles(Seeds& seeds) {
     summary.rows = {{1, 1, 0.9985, 31, 24.5, 37.25, 0.2143, 0.15, 0.28, 2, {0.31, -0.2, -0.11}},
                     {3, 1, 0.12, 61, 40, 80, NAN, NAN, NAN, 0, {NAN, NAN, NAN}}};
     seeds["qtl_summary"] = {qtlSummaryCsv(summary), "chromosome,region\n"};
+
+    RunPart part = testing_support::sketchPart();
+    const std::string whole = runPartText(part);
+    part.chains.resize(2);
+    part.chainFiles.clear();
+    seeds["run_part"] = {whole, runPartText(part)};
 }
 
 void importFiles(Seeds& seeds) {

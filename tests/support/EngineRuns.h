@@ -59,6 +59,22 @@ inline std::vector<std::string> filesIn(const std::filesystem::path& folder) {
     return names;
 }
 
+/// Pellarin.log without the lines of its `Time` section (between the
+/// heading and the blank line after it): the only lines that may differ
+/// between two runs of one analysis, on other threads or merged from parts.
+inline std::string withoutTimingLines(const std::string& log) {
+    std::istringstream in(log);
+    std::string line, kept;
+    bool timing = false;
+    while (std::getline(in, line)) {
+        if (timing && !line.empty())
+            continue;
+        timing = line == "Time";
+        kept += line + "\n";
+    }
+    return kept;
+}
+
 /// A simulation of F2 families on chromosomes of 100 cM with 11 markers
 /// each; `qtl` lists (chromosome from 1, position, variance), all biallelic.
 struct SimulatedDataSet {

@@ -1,0 +1,100 @@
+// The files of a whole analysis, worked out from its meta-runs' results:
+// shared by a run in one piece and the merge of a run in parts, so that both
+// write the same bytes.
+
+#include "pellarin/RunFiles.h"
+
+#include "formats/ChainFile.h"
+#include "formats/PosteriorFile.h"
+#include "formats/QtlSummaryFile.h"
+#include "model/ProgressBar.h"
+#include "pellarin/Output.h"
+#include "pellarin/Pellarin.h"
+#include "pellarin/QtlSummary.h"
+
+namespace pellarin {
+
+std::vector<NamedText> chainFilesOf(const RunResults& results) {
+    std::vector<NamedText> files;
+    for (const std::vector<ChainResult>* runs : {&results.withQtl, &results.withoutQtl}) {
+        for (const ChainResult& result : *runs) {
+            std::string text;
+            for (const std::string& line : result.chainLines)
+                text += line;
+            files.emplace_back(chainFileName(result.run, runs == &results.withQtl), text);
+        }
+    }
+    return files;
+}
+
+std::string timeSection(const RunTiming& timing, double iterations) {
+    const double rate = timing.sampling > 0.0 ? iterations / timing.sampling : 0.0;
+    const std::string perSecond = std::to_string(static_cast<long long>(rate));
+    std::string text = "Time\n  reading and checking    " + clockText(timing.reading) + "\n";
+    if (timing.parts > 0)
+        text += "  sampling                " + clockText(timing.sampling) + ", the times of " +
+                std::to_string(timing.parts) + " parts added (" + perSecond +
+                " iterations per second in each part)\n\n";
+    else
+        text += "  sampling                " + clockText(timing.sampling) + " on " +
+                std::to_string(timing.threads) + (timing.threads == 1 ? " thread" : " threads") +
+                " (" + perSecond + " iterations per second over all threads)\n\n";
+    return text;
+}
+
+namespace {
+
+std::string runLog(const EngineInput& input, const AnalysisData& data, const RunResults& results,
+                   std::uint64_t seed, bool priorOnly, const RunTiming& timing, RunFiles& files) {
+    const std::vector<ChainResult>& withQtl = results.withQtl;
+    std::string log = std::string(programName) + " " + MARROW_VERSION + "\n\n";
+    log += dataSummary(input.population, input.settings);
+    for (const std::string& warning : input.warnings)
+        log += "Warning: " + warning + "\n\n";
+    log += "Run\n  seed                    " + std::to_string(seed) + "\n";
+    log += "  meta-runs               " + std::to_string(input.metaRuns) + "\n";
+    if (priorOnly)
+        log += "  trait values ignored: the chains sample the prior\n";
+    log += "\n" + chainSummary(data, withQtl);
+    const ConvergenceReport convergence = convergenceReport(withQtl, input.settings);
+    log += convergence.text;
+    if (!convergence.warning.empty())
+        log += "Warning: " + convergence.warning + "\n\n";
+    files.convergenceWarning = convergence.warning;
+    log += qtlNumberReport(qtlNumberTable(withQtl, input.settings), input.settings);
+    if (input.runWithoutQtl)
+        log += modelComparison(withQtl, results.withoutQtl);
+    const double iterations =
+        static_cast<double>(input.settings.total) * input.metaRuns * (input.runWithoutQtl ? 2 : 1);
+    log += timeSection(timing, iterations);
+    // The log ends with the table a reader came for.
+    return log + files.summaryText;
+}
+
+} // namespace
+
+RunFiles wholeRunFiles(const EngineInput& input, const AnalysisData& data,
+                       const RunResults& results, std::vector<NamedText> chainFiles,
+                       std::uint64_t seed, bool priorOnly, const RunTiming& timing) {
+    RunFiles run;
+    const std::vector<ChainResult>& withQtl = results.withQtl;
+    for (size_t c = 0; c < input.population.chromosomes.size(); ++c) {
+        const int chromosome = static_cast<int>(c);
+        for (PosteriorValue value : {PosteriorValue::Intensity, PosteriorValue::Variance})
+            run.files.emplace_back(
+                posteriorFileName(value, chromosome + 1),
+                posteriorText(withQtl, chromosome, data.bins(chromosome), value));
+    }
+    run.files.emplace_back("qtlnum.txt", qtlNumberText(withQtl, input.settings));
+    const QtlSummary summary = summariseQtl(withQtl, data);
+    run.summaryText = qtlSummaryText(qtlSummaryTable(summary), qtlSummaryBasis(summary));
+    run.files.emplace_back(qtlSummaryCsvName, qtlSummaryCsv(qtlSummaryTable(summary)));
+    run.files.emplace_back(qtlSummaryTextName, run.summaryText);
+    for (NamedText& file : chainFiles)
+        run.files.push_back(std::move(file));
+    run.files.emplace_back("Pellarin.log",
+                           runLog(input, data, results, seed, priorOnly, timing, run));
+    return run;
+}
+
+} // namespace pellarin
