@@ -133,3 +133,10 @@ void checkHeading(const CsvRow& heading, const std::vector<std::string_view>& na
                                 inQuotes(names[k]));
     }
 }
+
+std::string listedNames(const std::vector<std::string>& names) {
+    std::string text;
+    for (const std::string& name : names)
+        text += (text.empty() ? "" : ", ") + name;
+    return text;
+}

@@ -37,6 +37,14 @@ inline FilePlace cellPlace(const CsvRow& row, std::size_t column) {
     return FilePlace::cell(row.line, static_cast<int>(column) + 1);
 }
 
+/// A problem at a cell, without a file name (the caller adds it).
+inline FileError cellError(const CsvRow& row, std::size_t column, std::string problem) {
+    return FileError({}, cellPlace(row, column), std::move(problem));
+}
+
+/// Names joined by ", ", for messages that list what a cell may hold.
+std::string listedNames(const std::vector<std::string>& names);
+
 /// Refuses the first row with another number of cells than the first row:
 /// `row 5, column 3 (C): the row has 2 cells where the first row has 3`.
 /// A `FileError` without a file name.

@@ -8,17 +8,6 @@
 
 namespace {
 
-FileError cellError(const CsvRow& row, std::size_t column, std::string problem) {
-    return FileError({}, cellPlace(row, column), std::move(problem));
-}
-
-std::string listed(const std::vector<std::string>& names) {
-    std::string text;
-    for (const std::string& name : names)
-        text += (text.empty() ? "" : ", ") + name;
-    return text;
-}
-
 int founderAt(const CsvRow& row, std::size_t column, const std::vector<std::string>& founders) {
     const std::string& name = row.cells[column];
     if (isMissingCell(name))
@@ -27,7 +16,7 @@ int founderAt(const CsvRow& row, std::size_t column, const std::vector<std::stri
     if (found == founders.end())
         throw cellError(row, column,
                         "founder " + inQuotes(name) +
-                            " is not among the founders: " + listed(founders));
+                            " is not among the founders: " + listedNames(founders));
     return static_cast<int>(found - founders.begin());
 }
 

@@ -11,10 +11,6 @@ namespace {
 
 constexpr std::size_t firstFounderColumn = 3;
 
-FileError cellError(const CsvRow& row, std::size_t column, std::string problem) {
-    return FileError({}, cellPlace(row, column), std::move(problem));
-}
-
 std::vector<std::string> founderNames(const CsvRow& heading) {
     if (heading.cells.size() < firstFounderColumn + 2) {
         const std::size_t count = heading.cells.size() - firstFounderColumn;

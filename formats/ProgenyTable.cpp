@@ -9,17 +9,6 @@ namespace {
 
 constexpr std::size_t firstTraitColumn = 2;
 
-FileError cellError(const CsvRow& row, std::size_t column, std::string problem) {
-    return FileError({}, cellPlace(row, column), std::move(problem));
-}
-
-std::string listed(const std::vector<std::string>& names) {
-    std::string text;
-    for (const std::string& name : names)
-        text += (text.empty() ? "" : ", ") + name;
-    return text;
-}
-
 // Trait columns until the first marker; marker columns from there on.
 void readHeading(const CsvRow& heading, const std::vector<std::string>& markers,
                  ProgenyTable& table) {
@@ -60,8 +49,9 @@ int familyAt(const CsvRow& row, const std::vector<std::string>& families) {
         throw cellError(row, 1, "the family is missing");
     const auto found = std::find(families.begin(), families.end(), name);
     if (found == families.end())
-        throw cellError(
-            row, 1, "family " + inQuotes(name) + " is not among the families: " + listed(families));
+        throw cellError(row, 1,
+                        "family " + inQuotes(name) +
+                            " is not among the families: " + listedNames(families));
     return static_cast<int>(found - families.begin());
 }
 

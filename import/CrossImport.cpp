@@ -133,19 +133,6 @@ void fillMap(ImportedCross& cross, const CrossTable& table, const MarkerMap& map
     cross.progeny.markerCount = markerCount;
 }
 
-std::string counted(long long count, const std::string& thing) {
-    return std::to_string(count) + " " + thing + (count == 1 ? "" : "s");
-}
-
-std::string percent(long long part, long long whole) {
-    if (whole == 0)
-        return "0%";
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f%%",
-                  100.0 * static_cast<double>(part) / static_cast<double>(whole));
-    return text;
-}
-
 } // namespace
 
 std::optional<GenotypeCodes> GenotypeCodes::fromList(std::string_view list, std::string& problem) {
@@ -249,15 +236,16 @@ std::string importSummary(const ImportedCross& cross) {
                        std::string(progenyTypeName(cross.cross)) +
                        " progeny of founders 1 and 2.\n";
     text += "Phenotype " + inQuotes(cross.phenotype) + ": " + std::to_string(missingTraits) +
-            " missing (" + percent(missingTraits, individuals) + ").";
+            " missing (" + fmt::percent(missingTraits, individuals) + ").";
     if (!cross.otherPhenotypes.empty()) {
         text += " Not used: ";
         for (const std::string& name : cross.otherPhenotypes)
             text += (&name == &cross.otherPhenotypes.front() ? "" : ", ") + name;
         text += ".";
     }
-    text += "\n" + counted(static_cast<long long>(cross.genome.markers.size()), "marker") + " on " +
-            counted(static_cast<long long>(cross.chromosomes.size()), "chromosome") + ":\n";
+    text += "\n" + fmt::counted(static_cast<long long>(cross.genome.markers.size()), "marker") +
+            " on " + fmt::counted(static_cast<long long>(cross.chromosomes.size()), "chromosome") +
+            ":\n";
     long long missingCalls = 0;
     for (const ImportedChromosome& chromosome : cross.chromosomes) {
         const long long calls = static_cast<long long>(chromosome.markers) * individuals;
@@ -265,15 +253,15 @@ std::string importSummary(const ImportedCross& cross) {
         text += "  chromosome " + chromosome.name;
         if (cross.chromosomesRenumbered)
             text += " (number " + std::to_string(chromosome.number) + " in genome.txt)";
-        text += ": " + counted(chromosome.markers, "marker") + " up to " +
+        text += ": " + fmt::counted(chromosome.markers, "marker") + " up to " +
                 fmt::generalNumber(chromosome.lastPosition) + " cM, " +
-                percent(chromosome.missingCalls, calls) + " of genotypes missing\n";
+                fmt::percent(chromosome.missingCalls, calls) + " of genotypes missing\n";
     }
     const long long calls = static_cast<long long>(cross.genome.markers.size()) * individuals;
-    text += "Genotypes: " + percent(missingCalls, calls) + " missing, " +
+    text += "Genotypes: " + fmt::percent(missingCalls, calls) + " missing, " +
             std::to_string(cross.partialCalls) + " partial (not A or not B).\n";
     if (cross.skippedXMarkers > 0)
-        text += "Note: chromosome X is left out (" + counted(cross.skippedXMarkers, "marker") +
+        text += "Note: chromosome X is left out (" + fmt::counted(cross.skippedXMarkers, "marker") +
                 "); Marrow maps autosomes.\n";
     if (cross.chromosomes.size() > static_cast<std::size_t>(maxAnalysisChromosomes))
         text += "Note: the analysis takes at most " + std::to_string(maxAnalysisChromosomes) +
@@ -282,10 +270,10 @@ std::string importSummary(const ImportedCross& cross) {
         text += "Note: the analysis dialog reads at most " + std::to_string(maxAnalysisMarkers) +
                 " markers of a genome file.\n";
     if (cross.unmatchedPhenotypeRecords > 0)
-        text += "Note: " + counted(cross.unmatchedPhenotypeRecords, "phenotype record") +
+        text += "Note: " + fmt::counted(cross.unmatchedPhenotypeRecords, "phenotype record") +
                 " of ids without genotypes left out.\n";
     if (cross.impossibleCalls > 0)
-        text += "Note: " + counted(cross.impossibleCalls, "genotype") + " cannot occur in " +
+        text += "Note: " + fmt::counted(cross.impossibleCalls, "genotype") + " cannot occur in " +
                 std::string(progenyTypeName(cross.cross)) +
                 " progeny and are written as missing (the first at " + cross.impossibleAt +
                 "). Is the cross type right?\n";

@@ -354,22 +354,6 @@ void fillProgeny(ImportedFamilies& population, const ProgenyTable& progeny, Call
     }
 }
 
-std::string counted(long long count, const std::string& thing, const std::string& things = {}) {
-    return std::to_string(count) + " " +
-           (count == 1       ? thing
-            : things.empty() ? thing + "s"
-                             : things);
-}
-
-std::string percent(long long part, long long whole) {
-    if (whole == 0)
-        return "0%";
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f%%",
-                  100.0 * static_cast<double>(part) / static_cast<double>(whole));
-    return text;
-}
-
 std::string familyLines(const ImportedFamilies& population) {
     std::string text;
     for (std::size_t f = 0; f < population.pedigree.families.size(); ++f) {
@@ -377,7 +361,7 @@ std::string familyLines(const ImportedFamilies& population) {
         text += "  family " + std::to_string(f + 1) + " " + inQuotes(population.familyNames[f]) +
                 ": " + population.founderNames[static_cast<std::size_t>(line.founderA() - 1)] +
                 " x " + population.founderNames[static_cast<std::size_t>(line.founderB() - 1)] +
-                ", " + counted(line.progenyCount(), "progeny", "progeny") + "\n";
+                ", " + fmt::counted(line.progenyCount(), "progeny", "progeny") + "\n";
     }
     return text;
 }
@@ -385,15 +369,15 @@ std::string familyLines(const ImportedFamilies& population) {
 std::string mapLines(const ImportedFamilies& population) {
     const long long individuals = population.progeny.progenyCount();
     std::string text =
-        counted(static_cast<long long>(population.genome.markers.size()), "marker") + " on " +
-        counted(static_cast<long long>(population.chromosomes.size()), "chromosome") + ":\n";
+        fmt::counted(static_cast<long long>(population.genome.markers.size()), "marker") + " on " +
+        fmt::counted(static_cast<long long>(population.chromosomes.size()), "chromosome") + ":\n";
     for (const ImportedChromosome& chromosome : population.chromosomes) {
         text += "  chromosome " + chromosome.name;
         if (population.chromosomesRenumbered)
             text += " (number " + std::to_string(chromosome.number) + " in genome.txt)";
-        text += ": " + counted(chromosome.markers, "marker") + " up to " +
+        text += ": " + fmt::counted(chromosome.markers, "marker") + " up to " +
                 fmt::generalNumber(chromosome.lastPosition) + " cM, " +
-                percent(chromosome.missingCalls, chromosome.markers * individuals) +
+                fmt::percent(chromosome.missingCalls, chromosome.markers * individuals) +
                 " of genotypes missing\n";
     }
     return text;
@@ -402,7 +386,7 @@ std::string mapLines(const ImportedFamilies& population) {
 std::string genotypeErrorLines(const ImportedFamilies& population) {
     if (population.genotypeErrors == 0)
         return {};
-    std::string text = "Note: " + counted(population.genotypeErrors, "genotype") +
+    std::string text = "Note: " + fmt::counted(population.genotypeErrors, "genotype") +
                        (population.genotypeErrors == 1 ? " carries" : " carry") +
                        " an allele that neither founder of the family carries and are "
                        "written as missing";
@@ -423,21 +407,21 @@ std::string genotypeErrorLines(const ImportedFamilies& population) {
 std::string noteLines(const ImportedFamilies& population) {
     std::string text;
     if (!population.markersLeftOut.empty()) {
-        text +=
-            "Note: " + counted(static_cast<long long>(population.markersLeftOut.size()), "marker") +
-            " of founders.csv " + (population.markersLeftOut.size() == 1 ? "has" : "have") +
-            " no column in progeny.csv and " +
-            (population.markersLeftOut.size() == 1 ? "is" : "are") + " left out:";
+        text += "Note: " +
+                fmt::counted(static_cast<long long>(population.markersLeftOut.size()), "marker") +
+                " of founders.csv " + (population.markersLeftOut.size() == 1 ? "has" : "have") +
+                " no column in progeny.csv and " +
+                (population.markersLeftOut.size() == 1 ? "is" : "are") + " left out:";
         for (std::size_t k = 0; k < population.markersLeftOut.size() && k < 10; ++k)
             text += " " + population.markersLeftOut[k];
         text += population.markersLeftOut.size() > 10 ? " ...\n" : "\n";
     }
     if (population.segregatingFounderCalls > 0)
-        text += "Note: " + counted(population.segregatingFounderCalls, "founder cell") +
+        text += "Note: " + fmt::counted(population.segregatingFounderCalls, "founder cell") +
                 (population.segregatingFounderCalls == 1 ? " names" : " name") +
                 " two alleles (x/y): the founder still segregates there.\n";
     if (population.missingFounderCalls > 0)
-        text += "Note: " + counted(population.missingFounderCalls, "founder cell") +
+        text += "Note: " + fmt::counted(population.missingFounderCalls, "founder cell") +
                 (population.missingFounderCalls == 1 ? " is" : " are") +
                 " missing; the progeny's alleles there are not checked.\n";
     if (population.progenyReordered)
@@ -445,7 +429,7 @@ std::string noteLines(const ImportedFamilies& population) {
                 "written in the order of families.csv.\n";
     text += genotypeErrorLines(population);
     if (population.uncodedCalls > 0)
-        text += "Note: " + counted(population.uncodedCalls, "parental call") +
+        text += "Note: " + fmt::counted(population.uncodedCalls, "parental call") +
                 (population.uncodedCalls == 1 ? " names" : " name") +
                 " a founder allele that is missing or segregating, written as missing (the "
                 "first at " +
@@ -498,12 +482,12 @@ std::string familyImportSummary(const ImportedFamilies& population) {
                                              population.traits.value.end(), TraitData::isMissing);
     std::string text =
         "Read " + std::to_string(individuals) + " progeny in " +
-        counted(static_cast<long long>(population.familyNames.size()), "family", "families") +
+        fmt::counted(static_cast<long long>(population.familyNames.size()), "family", "families") +
         " of " + std::string(progenyTypeName(population.cross)) + " progeny from " +
-        counted(static_cast<long long>(population.founderNames.size()), "founder") + ":\n";
+        fmt::counted(static_cast<long long>(population.founderNames.size()), "founder") + ":\n";
     text += familyLines(population);
     text += "Trait " + inQuotes(population.trait) + ": " + std::to_string(missingTraits) +
-            " missing (" + percent(missingTraits, individuals) + ").";
+            " missing (" + fmt::percent(missingTraits, individuals) + ").";
     if (!population.otherTraits.empty()) {
         text += " Not used: ";
         for (const std::string& name : population.otherTraits)
@@ -515,7 +499,7 @@ std::string familyImportSummary(const ImportedFamilies& population) {
     for (const ImportedChromosome& chromosome : population.chromosomes)
         missing += chromosome.missingCalls;
     const long long calls = static_cast<long long>(population.genome.markers.size()) * individuals;
-    text += "Genotypes: " + percent(missing, calls) + " missing, " +
+    text += "Genotypes: " + fmt::percent(missing, calls) + " missing, " +
             std::to_string(population.partialCalls) + " partial (one allele known).\n";
     return text + noteLines(population);
 }

@@ -63,6 +63,29 @@ std::string integer(long long value) {
     return std::to_string(value);
 }
 
+std::string percent(double share) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f%%", 100.0 * share);
+    return text;
+}
+
+std::string percent(long long part, long long whole) {
+    if (whole == 0)
+        return "0%";
+    return percent(static_cast<double>(part) / static_cast<double>(whole));
+}
+
+std::string counted(long long count, std::string_view thing, std::string_view things) {
+    std::string text = std::to_string(count) + " ";
+    if (count == 1)
+        text += thing;
+    else if (things.empty())
+        text += std::string(thing) + "s";
+    else
+        text += things;
+    return text;
+}
+
 std::string padKey(std::string_view key, int width) {
     std::string line(key);
     if (static_cast<int>(line.size()) < width)

@@ -40,6 +40,16 @@ std::string exactNumber(double value);
 /// Plain decimal integer.
 std::string integer(long long value);
 
+/// A share as a percentage with one decimal: "12.5%".
+std::string percent(double share);
+
+/// `part` of `whole` as a percentage with one decimal; "0%" of nothing.
+std::string percent(long long part, long long whole);
+
+/// A count and its noun: "1 marker", "3 markers"; `things` where the plural
+/// is not the noun with an "s" ("2 families").
+std::string counted(long long count, std::string_view thing, std::string_view things = {});
+
 /// `key` left-aligned and padded with blanks to `width` characters; a longer
 /// key is kept whole.
 std::string padKey(std::string_view key, int width);

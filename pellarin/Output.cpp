@@ -176,12 +176,6 @@ QtlSummaryBasis qtlSummaryBasis(const QtlSummary& summary) {
 
 namespace {
 
-std::string percent(double share) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f%%", 100.0 * share);
-    return text;
-}
-
 // The random-walk radii that moved, as the file gave them and as burn-in
 // left them; the saved samples all come from the second.
 std::string stepSizes(const ChainResult& result) {
@@ -288,8 +282,8 @@ std::string dataSummary(const Population& population, const ModelSettings& setti
     text += "  chromosomes             " + std::to_string(population.chromosomes.size()) + "\n";
     text += "  markers                 " + std::to_string(population.markerCount) + "\n";
     const double all = std::max<long long>(genotypes, 1);
-    text += "  missing genotypes       " + percent(missing / all) + "\n";
-    text += "  dominant genotypes      " + percent(dominant / all) + "\n";
+    text += "  missing genotypes       " + fmt::percent(missing / all) + "\n";
+    text += "  dominant genotypes      " + fmt::percent(dominant / all) + "\n";
     text += "  missing trait values    " + std::to_string(missingTraits) + "\n\n";
     text += "Model\n";
     text += "  sampling                " +
@@ -356,7 +350,7 @@ std::string chainSummary(const AnalysisData& data, const std::vector<ChainResult
         for (int move = 0; move < MoveKinds; ++move) {
             if (result.moves[move].proposed > 0)
                 text += std::string(" ") + moveNames[move] + " " +
-                        percent(result.moves[move].rate()) + ";";
+                        fmt::percent(result.moves[move].rate()) + ";";
         }
         text += "\n";
         text += stepSizes(result);

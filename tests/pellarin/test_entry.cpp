@@ -2,8 +2,8 @@
 // and its outputs, which appear all together or not at all.
 
 #include "model/TextFiles.h"
-#include "pellarin/Pellarin.h"
 #include "support/EngineRuns.h"
+#include "support/PellarinEntry.h"
 
 #include <gtest/gtest.h>
 
@@ -11,26 +11,6 @@
 
 using namespace testing_support;
 namespace fs = std::filesystem;
-
-namespace {
-
-struct EntryRun {
-    int status = 0;
-    std::string out;
-    std::string err;
-};
-
-EntryRun run(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    const int status = pellarin::runPellarin(args, out, err);
-    return {status, out.str(), err.str()};
-}
-
-std::string text(const fs::path& path) {
-    return readWholeFile(path).value_or("<missing>");
-}
-
-} // namespace
 
 TEST(PellarinEntry, OptionsAreReadOrRefusedInTheProgramsWords) {
     TempDir folder;
@@ -46,22 +26,22 @@ TEST(PellarinEntry, OptionsAreReadOrRefusedInTheProgramsWords) {
         {{"--dir", absent}, "the folder \"" + absent + "\" does not exist"},
     };
     for (const auto& [args, message] : bad) {
-        const EntryRun refused = run(args);
+        const EntryRun refused = runEntry(args);
         EXPECT_EQ(refused.status, 1) << message;
         EXPECT_EQ(refused.err, "Pellarin.exe: " + message + "\n");
         EXPECT_EQ(refused.out, "");
     }
-    const EntryRun help = run({"--help"});
+    const EntryRun help = runEntry({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("--prior-only"), std::string::npos);
-    const EntryRun version = run({"--version"});
+    const EntryRun version = runEntry({"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out, std::string("Pellarin.exe ") + MARROW_VERSION + "\n");
 }
 
 TEST(PellarinEntry, AMissingParameterFileIsOneLineAndWritesNothing) {
     TempDir folder;
-    const EntryRun refused = run({"--dir", folder.path().string()});
+    const EntryRun refused = runEntry({"--dir", folder.path().string()});
     EXPECT_EQ(refused.status, 1);
     EXPECT_EQ(refused.err, "Pellarin.exe: multAl_in.txt: cannot be opened\n");
     EXPECT_TRUE(filesIn(folder.path()).empty());
@@ -86,24 +66,25 @@ TEST(PellarinEntry, OutputsAreCommittedTogetherOrNotAtAll) {
     fs::create_directory(folder / "qtlnum.txt.part");
     const std::vector<std::string> before = filesIn(folder.path());
 
-    const EntryRun failed = run({"--quiet", "--dir", folder.path().string()});
+    const EntryRun failed = runEntry({"--quiet", "--dir", folder.path().string()});
     EXPECT_EQ(failed.status, 1);
     EXPECT_EQ(failed.err,
               "Pellarin.exe: qtlnum.txt: cannot be written in " + folder.path().string() + "\n");
     EXPECT_EQ(filesIn(folder.path()), before);
-    EXPECT_EQ(text(folder / "qtI100_01.txt"), "old intensity\n");
-    EXPECT_EQ(text(folder / "Pellarin.log"), "old log\n");
+    EXPECT_EQ(fileText(folder / "qtI100_01.txt"), "old intensity\n");
+    EXPECT_EQ(fileText(folder / "Pellarin.log"), "old log\n");
 
     fs::remove(folder / "qtlnum.txt.part");
-    const EntryRun done = run({"--quiet", "--dir", folder.path().string()});
+    const EntryRun done = runEntry({"--quiet", "--dir", folder.path().string()});
     ASSERT_EQ(done.status, 0) << done.err;
     EXPECT_EQ(done.err, "");
-    EXPECT_NE(text(folder / "qtI100_01.txt"), "old intensity\n");
+    EXPECT_NE(fileText(folder / "qtI100_01.txt"), "old intensity\n");
     for (const char* name :
          {"qtI100_02.txt", "qtlVar_02.txt", "qtlnum.txt", "qtl_summary.csv", "qtl_summary.txt"})
         EXPECT_TRUE(fs::exists(folder / name)) << name;
-    EXPECT_EQ(text(folder / "Pellarin.log").rfind(std::string("Pellarin.exe ") + MARROW_VERSION, 0),
-              0u);
+    EXPECT_EQ(
+        fileText(folder / "Pellarin.log").rfind(std::string("Pellarin.exe ") + MARROW_VERSION, 0),
+        0u);
 }
 
 // The console and the log both end with the QTL table a user came for, and
@@ -119,9 +100,9 @@ TEST(PellarinEntry, TheConsoleAndTheLogEndWithTheQtlTable) {
     writeSimulationInput(folder.path(), set);
     ASSERT_EQ(runProgram("Tamsin.exe", folder.path()).status, 0);
     writeAnalysisInputFile(folder.path(), input);
-    const EntryRun done = run({"--dir", folder.path().string()});
+    const EntryRun done = runEntry({"--dir", folder.path().string()});
     ASSERT_EQ(done.status, 0) << done.err;
-    const std::string table = text(folder / "qtl_summary.txt");
+    const std::string table = fileText(folder / "qtl_summary.txt");
     ASSERT_EQ(table.rfind("QTL table: ", 0), 0u) << table;
     const auto endsWithTable = [&table](const std::string& whole) {
         return whole.size() > table.size() &&
@@ -129,8 +110,8 @@ TEST(PellarinEntry, TheConsoleAndTheLogEndWithTheQtlTable) {
     };
     EXPECT_TRUE(endsWithTable(done.out)) << done.out;
     EXPECT_EQ(done.out.rfind("Pellarin.exe: 1 meta-runs of 120 iterations in ", 0), 0u);
-    EXPECT_TRUE(endsWithTable(text(folder / "Pellarin.log")));
-    EXPECT_EQ(text(folder / "qtl_summary.csv")
+    EXPECT_TRUE(endsWithTable(fileText(folder / "Pellarin.log")));
+    EXPECT_EQ(fileText(folder / "qtl_summary.csv")
                   .rfind("chromosome,region,probability,position_cM,lower_cM,upper_cM,share_mean,"
                          "share_lower,share_upper,alleles_mode,founder_1,founder_2\n",
                          0),

@@ -6,8 +6,8 @@
 #include "formats/RunPartFile.h"
 #include "model/TextFiles.h"
 #include "pellarin/Parts.h"
-#include "pellarin/Pellarin.h"
 #include "support/EngineRuns.h"
+#include "support/PellarinEntry.h"
 
 #include <gtest/gtest.h>
 
@@ -18,22 +18,6 @@ using namespace testing_support;
 namespace fs = std::filesystem;
 
 namespace {
-
-struct EntryRun {
-    int status = 0;
-    std::string out;
-    std::string err;
-};
-
-EntryRun run(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    const int status = pellarin::runPellarin(args, out, err);
-    return {status, out.str(), err.str()};
-}
-
-std::string text(const fs::path& path) {
-    return readWholeFile(path).value_or("<missing>");
-}
 
 // The analysis every test here splits: a variable number of QTL and of
 // alleles, chain files, and the additional run without QTL, so that every
@@ -70,7 +54,7 @@ void runPart(const fs::path& work, const std::string& range, const fs::path& out
     std::vector<std::string> args = {"--quiet", "--dir", work.string(), "--meta-runs",
                                      range,     "--out", out.string()};
     args.insert(args.end(), more.begin(), more.end());
-    const EntryRun part = run(args);
+    const EntryRun part = runEntry(args);
     ASSERT_EQ(part.status, 0) << part.err;
     ASSERT_EQ(part.err, "");
 }
@@ -89,7 +73,7 @@ protected:
             for (const std::string& name : inputNames())
                 fs::copy_file(data / name, folder / name);
         }
-        ASSERT_EQ(run({"--quiet", "--threads", "2", "--dir", whole().string()}).status, 0);
+        ASSERT_EQ(runEntry({"--quiet", "--threads", "2", "--dir", whole().string()}).status, 0);
         // Meta-run 1 alone on one thread, 2 and 3 together on two.
         runPart(work(), "1", part("1"), {"--threads", "1"});
         runPart(work(), "2-3", part("2-3"), {"--threads", "2"});
@@ -142,7 +126,7 @@ TEST(MetaRunRange, RangesAreReadOrRefusedWithOneLine) {
     };
     for (const auto& [word, problem] : bad) {
         TempDir out;
-        const EntryRun refused = run({"--meta-runs", word, "--out", out.path().string()});
+        const EntryRun refused = runEntry({"--meta-runs", word, "--out", out.path().string()});
         EXPECT_EQ(refused.status, 1) << word;
         EXPECT_EQ(refused.err, "Pellarin.exe: --meta-runs: \"" + word + "\" " + problem + "\n");
     }
@@ -165,7 +149,7 @@ TEST(MetaRunRange, OptionsOfARunInPartsGoTogetherOnlyOneWay) {
         {{out}, "unknown option \"" + out + "\" (see --help)"},
     };
     for (const auto& [args, message] : bad) {
-        const EntryRun refused = run(args);
+        const EntryRun refused = runEntry(args);
         EXPECT_EQ(refused.status, 1) << message;
         EXPECT_EQ(refused.err, "Pellarin.exe: " + message + "\n");
         EXPECT_EQ(refused.out, "");
@@ -174,14 +158,14 @@ TEST(MetaRunRange, OptionsOfARunInPartsGoTogetherOnlyOneWay) {
 }
 
 TEST_F(PellarinParts, ARangeMustLieWithinTheFilesMetaRunsAndAPartNeedsItsOwnFolder) {
-    const EntryRun beyond = run({"--quiet", "--dir", work().string(), "--meta-runs", "3-9", "--out",
-                                 (root->path() / "beyond").string()});
+    const EntryRun beyond = runEntry({"--quiet", "--dir", work().string(), "--meta-runs", "3-9",
+                                      "--out", (root->path() / "beyond").string()});
     EXPECT_EQ(beyond.status, 1);
     EXPECT_EQ(beyond.err, "Pellarin.exe: --meta-runs 3-9: multAl_in.txt has 3 meta-runs\n");
     EXPECT_FALSE(fs::exists(root->path() / "beyond" / runPartFileName));
     const std::vector<std::string> before = filesIn(work());
-    const EntryRun here =
-        run({"--quiet", "--dir", work().string(), "--meta-runs", "1", "--out", work().string()});
+    const EntryRun here = runEntry(
+        {"--quiet", "--dir", work().string(), "--meta-runs", "1", "--out", work().string()});
     EXPECT_EQ(here.status, 1);
     EXPECT_EQ(here.err,
               "Pellarin.exe: --out: a part needs a folder of its own, not the working folder\n");
@@ -191,14 +175,14 @@ TEST_F(PellarinParts, ARangeMustLieWithinTheFilesMetaRunsAndAPartNeedsItsOwnFold
 // Each meta-run's samples are the same alone, in a range or in the whole
 // run, whatever the threads: the parts' chain files are the whole run's.
 TEST_F(PellarinParts, AMetaRunsSamplesDoNotDependOnItsCompany) {
-    EXPECT_EQ(text(part("1") / "mix_01M1.txt"), text(whole() / "mix_01M1.txt"));
-    EXPECT_EQ(text(part("1") / "mix_01M0.txt"), text(whole() / "mix_01M0.txt"));
-    EXPECT_EQ(text(part("2-3") / "mix_03M1.txt"), text(whole() / "mix_03M1.txt"));
-    EXPECT_EQ(text(part("3") / "mix_03M1.txt"), text(whole() / "mix_03M1.txt"));
-    EXPECT_EQ(text(part("3") / "mix_03M0.txt"), text(whole() / "mix_03M0.txt"));
+    EXPECT_EQ(fileText(part("1") / "mix_01M1.txt"), fileText(whole() / "mix_01M1.txt"));
+    EXPECT_EQ(fileText(part("1") / "mix_01M0.txt"), fileText(whole() / "mix_01M0.txt"));
+    EXPECT_EQ(fileText(part("2-3") / "mix_03M1.txt"), fileText(whole() / "mix_03M1.txt"));
+    EXPECT_EQ(fileText(part("3") / "mix_03M1.txt"), fileText(whole() / "mix_03M1.txt"));
+    EXPECT_EQ(fileText(part("3") / "mix_03M0.txt"), fileText(whole() / "mix_03M0.txt"));
     // A part's posterior files hold its own meta-runs' rows.
-    const std::string intensity = text(part("2-3") / "qtI100_01.txt");
-    const std::string all = text(whole() / "qtI100_01.txt");
+    const std::string intensity = fileText(part("2-3") / "qtI100_01.txt");
+    const std::string all = fileText(whole() / "qtI100_01.txt");
     EXPECT_EQ(intensity.substr(intensity.find('\n')), all.substr(all.find("\n2 ")));
 }
 
@@ -207,8 +191,8 @@ TEST_F(PellarinParts, TheMergedFilesAreTheWholeRunsByteForByte) {
     for (const std::string& name : filesIn(work()))
         fs::copy_file(work() / name, merged / name);
     // In any order.
-    const EntryRun merge =
-        run({"--dir", merged.path().string(), "--merge", part("2-3").string(), part("1").string()});
+    const EntryRun merge = runEntry(
+        {"--dir", merged.path().string(), "--merge", part("2-3").string(), part("1").string()});
     ASSERT_EQ(merge.status, 0) << merge.err;
     EXPECT_EQ(merge.out.rfind("Pellarin.exe: merged 2 parts, 3 meta-runs of 300 iterations; "
                               "wrote 14 files (qtI100_01.txt .. Pellarin.log)\n\nQTL table: ",
@@ -220,10 +204,10 @@ TEST_F(PellarinParts, TheMergedFilesAreTheWholeRunsByteForByte) {
     for (const std::string& name : files) {
         if (name == "Pellarin.log")
             continue;
-        EXPECT_EQ(text(merged / name), text(whole() / name)) << name;
+        EXPECT_EQ(fileText(merged / name), fileText(whole() / name)) << name;
     }
-    const std::string log = text(merged / "Pellarin.log");
-    const std::string wholeLog = text(whole() / "Pellarin.log");
+    const std::string log = fileText(merged / "Pellarin.log");
+    const std::string wholeLog = fileText(whole() / "Pellarin.log");
     const std::string kept = withoutTimingLines(log);
     EXPECT_EQ(kept, withoutTimingLines(wholeLog));
     // Exactly the two timing lines differ.
@@ -242,14 +226,15 @@ TEST_F(PellarinParts, AMissingDuplicatedOrForeignPartStopsTheMergeAndWritesNothi
     fs::create_directories(other);
     for (const std::string& name : filesIn(work()))
         fs::copy_file(work() / name, other / name);
-    writeFileAtomically(other / "pheno.txt", text(other / "pheno.txt") + "\n");
+    writeFileAtomically(other / "pheno.txt", fileText(other / "pheno.txt") + "\n");
     runPart(other, "2-3", part("other data"));
     runPart(work(), "2-3", part("other seed"), {"--seed", "5"});
     // A part whose chain file was changed after it was written.
     fs::create_directories(part("changed"));
     for (const std::string& name : filesIn(part("1")))
         fs::copy_file(part("1") / name, part("changed") / name);
-    writeFileAtomically(part("changed") / "mix_01M1.txt", text(part("1") / "mix_01M1.txt") + "1\n");
+    writeFileAtomically(part("changed") / "mix_01M1.txt",
+                        fileText(part("1") / "mix_01M1.txt") + "1\n");
 
     TempDir folder;
     for (const std::string& name : filesIn(work()))
@@ -292,11 +277,11 @@ TEST_F(PellarinParts, AMissingDuplicatedOrForeignPartStopsTheMergeAndWritesNothi
         args.insert(args.end(), refusal.more.begin(), refusal.more.end());
         args.push_back("--merge");
         args.insert(args.end(), refusal.parts.begin(), refusal.parts.end());
-        const EntryRun refused = run(args);
+        const EntryRun refused = runEntry(args);
         EXPECT_EQ(refused.status, 1) << refusal.message;
         EXPECT_EQ(refused.err, "Pellarin.exe: " + refusal.message + "\n");
         EXPECT_EQ(filesIn(folder.path()), before) << refusal.message;
-        EXPECT_EQ(text(folder / "qtI100_01.txt"), "old intensity\n");
+        EXPECT_EQ(fileText(folder / "qtI100_01.txt"), "old intensity\n");
     }
 }
 
@@ -307,15 +292,15 @@ TEST_F(PellarinParts, APartFileThatDoesNotFitTheAnalysisIsForeign) {
     fs::create_directories(damaged);
     for (const std::string& name : filesIn(part("1")))
         fs::copy_file(part("1") / name, damaged / name);
-    RunPart read = readRunPart(text(part("1") / runPartFileName));
+    RunPart read = readRunPart(fileText(part("1") / runPartFileName));
     read.chains.front().intensity.front().pop_back();
     read.chains.front().variance.front().pop_back();
     writeFileAtomically(damaged / runPartFileName, runPartText(read));
     TempDir folder;
     for (const std::string& name : filesIn(work()))
         fs::copy_file(work() / name, folder / name);
-    const EntryRun refused = run({"--quiet", "--dir", folder.path().string(), "--merge",
-                                  damaged.string(), part("2-3").string()});
+    const EntryRun refused = runEntry({"--quiet", "--dir", folder.path().string(), "--merge",
+                                       damaged.string(), part("2-3").string()});
     EXPECT_EQ(refused.status, 1);
     EXPECT_EQ(refused.err, "Pellarin.exe: " + (damaged / runPartFileName).string() +
                                ": a foreign part: meta-run 1 has chromosome 1 in 49 bins where "
@@ -329,12 +314,14 @@ TEST_F(PellarinParts, APartOfAllMetaRunsMergesAlone) {
     for (const std::string& name : inputNames())
         fs::copy_file(work() / name, folder / name);
     const fs::path all = root->path() / "parts" / "all";
-    const EntryRun part = run({"--quiet", "--dir", folder.path().string(), "--out", all.string()});
+    const EntryRun part =
+        runEntry({"--quiet", "--dir", folder.path().string(), "--out", all.string()});
     ASSERT_EQ(part.status, 0) << part.err;
-    EXPECT_EQ(readRunPart(text(all / runPartFileName)).last, 3);
-    ASSERT_EQ(run({"--quiet", "--dir", folder.path().string(), "--merge", all.string()}).status, 0);
+    EXPECT_EQ(readRunPart(fileText(all / runPartFileName)).last, 3);
+    ASSERT_EQ(
+        runEntry({"--quiet", "--dir", folder.path().string(), "--merge", all.string()}).status, 0);
     for (const char* name : {"qtI100_02.txt", "qtlnum.txt", "qtl_summary.csv", "mix_03M0.txt"})
-        EXPECT_EQ(text(folder / name), text(whole() / name)) << name;
-    EXPECT_EQ(withoutTimingLines(text(folder / "Pellarin.log")),
-              withoutTimingLines(text(whole() / "Pellarin.log")));
+        EXPECT_EQ(fileText(folder / name), fileText(whole() / name)) << name;
+    EXPECT_EQ(withoutTimingLines(fileText(folder / "Pellarin.log")),
+              withoutTimingLines(fileText(whole() / "Pellarin.log")));
 }
