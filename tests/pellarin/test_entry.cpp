@@ -47,19 +47,28 @@ TEST(PellarinEntry, AMissingParameterFileIsOneLineAndWritesNothing) {
     EXPECT_TRUE(filesIn(folder.path()).empty());
 }
 
-// A run that cannot write one of its files leaves the files of the run
-// before exactly as they were: never old and new posterior files mixed.
-TEST(PellarinEntry, OutputsAreCommittedTogetherOrNotAtAll) {
+namespace {
+
+// One family of 60 simulated by Tamsin.exe and a short analysis of it.
+void prepareShortRun(const TempDir& folder) {
     SimulatedDataSet set;
     set.families = {{1, 2, 60}};
     AnalysisInput input = analysisOf(set);
     input.metaRuns = 1;
     input.burnInIterations = 20;
     input.totalIterations = 120;
-    TempDir folder;
     writeSimulationInput(folder.path(), set);
     ASSERT_EQ(runProgram("Tamsin.exe", folder.path()).status, 0);
     writeAnalysisInputFile(folder.path(), input);
+}
+
+} // namespace
+
+// A run that cannot write one of its files leaves the files of the run
+// before exactly as they were: never old and new posterior files mixed.
+TEST(PellarinEntry, OutputsAreCommittedTogetherOrNotAtAll) {
+    TempDir folder;
+    ASSERT_NO_FATAL_FAILURE(prepareShortRun(folder));
     ASSERT_TRUE(writeFileAtomically(folder / "qtI100_01.txt", "old intensity\n"));
     ASSERT_TRUE(writeFileAtomically(folder / "Pellarin.log", "old log\n"));
     // Where qtlnum.txt would be staged stands a folder.
@@ -90,16 +99,8 @@ TEST(PellarinEntry, OutputsAreCommittedTogetherOrNotAtAll) {
 // The console and the log both end with the QTL table a user came for, and
 // the table's two files are staged with the rest.
 TEST(PellarinEntry, TheConsoleAndTheLogEndWithTheQtlTable) {
-    SimulatedDataSet set;
-    set.families = {{1, 2, 60}};
-    AnalysisInput input = analysisOf(set);
-    input.metaRuns = 1;
-    input.burnInIterations = 20;
-    input.totalIterations = 120;
     TempDir folder;
-    writeSimulationInput(folder.path(), set);
-    ASSERT_EQ(runProgram("Tamsin.exe", folder.path()).status, 0);
-    writeAnalysisInputFile(folder.path(), input);
+    ASSERT_NO_FATAL_FAILURE(prepareShortRun(folder));
     const EntryRun done = runEntry({"--dir", folder.path().string()});
     ASSERT_EQ(done.status, 0) << done.err;
     const std::string table = fileText(folder / "qtl_summary.txt");
