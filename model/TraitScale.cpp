@@ -35,6 +35,14 @@ TraitScale traitScale(const std::vector<double>& traits, const std::vector<int>&
                 squares += (y - mean) * (y - mean);
         }
         scale.variance = squares / scale.values;
+        double within = 0.0;
+        for (size_t i = 0; i < traits.size(); ++i) {
+            if (std::isnan(traits[i]))
+                continue;
+            const double familyMean = sums[family[i]] / counts[family[i]];
+            within += (traits[i] - familyMean) * (traits[i] - familyMean);
+        }
+        scale.withinVariance = within / scale.values;
     }
     return scale;
 }

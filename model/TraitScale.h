@@ -10,7 +10,11 @@ struct TraitScale {
     double largestFamilyMean = 0.0; ///< the largest family mean in absolute value
     int largestFamily = -1;         ///< its family, from 0; -1 without values
     double variance = 0.0;          ///< of all values (divided by their number)
-    int values = 0;                 ///< progeny with a value
+    /// Pooled within families (squares about each family's mean, divided by
+    /// the number of values): what the residual and the QTL must explain,
+    /// since the family means take up the differences between families.
+    double withinVariance = 0.0;
+    int values = 0; ///< progeny with a value
 };
 
 /// The figures of `traits` (NaN where missing), progeny i in `family[i]`

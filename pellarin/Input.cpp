@@ -186,27 +186,30 @@ std::vector<std::string> checkBoundsHoldTrait(const Population& population,
                          std::to_string(scale.largestFamily + 1) + " has a mean of " +
                          number(scale.largestFamilyMean) + "; a bound of " +
                          number(fit.familyMean) + " would fit");
-    const double variance = scale.variance;
+    // The family means take up the differences between families, so the
+    // residual and the QTL answer for the variance within families alone.
+    const double variance = scale.withinVariance;
     if (variance > 2.0 * settings.maxFamilyVariance)
         refuse(file, "the bound of family variances " + number(settings.maxFamilyVariance) +
-                         " cannot hold the trait: its variance " + number(variance) +
+                         " cannot hold the trait: its variance within families " +
+                         number(variance) +
                          " is more than twice the bound, so QTL would have to explain more than "
                          "half of it; a bound of " +
                          number(fit.familyVariance) + " would fit");
     std::vector<std::string> warnings;
     if (variance > settings.maxFamilyVariance) {
         const double share = 1.0 - settings.maxFamilyVariance / variance;
-        warnings.push_back(file + ": the bound of family variances " +
-                           number(settings.maxFamilyVariance) + " is below the trait's variance " +
-                           number(variance) + ", so QTL must explain at least " +
-                           std::to_string(static_cast<int>(std::ceil(100.0 * share))) +
-                           "% of it; a bound of " + number(fit.familyVariance) +
-                           " would leave the model free");
+        warnings.push_back(
+            file + ": the bound of family variances " + number(settings.maxFamilyVariance) +
+            " is below the trait's variance within families " + number(variance) +
+            ", so QTL must explain at least " +
+            std::to_string(static_cast<int>(std::ceil(100.0 * share))) + "% of it; a bound of " +
+            number(fit.familyVariance) + " would leave the model free");
     }
     if (settings.randomEffects && settings.maxQtlVariance < 0.01 * variance)
         warnings.push_back(file + ": the maximum QTL variance " + number(settings.maxQtlVariance) +
-                           " is below a hundredth of the trait's variance " + number(variance) +
-                           ", so no QTL can explain much of it; a bound of " +
+                           " is below a hundredth of the trait's variance within families " +
+                           number(variance) + ", so no QTL can explain much of it; a bound of " +
                            number(fit.qtlVariance) + " would fit");
     return warnings;
 }

@@ -82,8 +82,18 @@ INSTANTIATE_TEST_SUITE_P(
                   2,
                   20,
                   "multAl_in.txt: the bound of family variances 2 cannot hold the trait: its "
-                  "variance 9 is more than twice the bound, so QTL would have to explain more "
+                  "variance within families 9 is more than twice the bound, so QTL would have to "
+                  "explain more "
                   "than half of it; a bound of 20 would fit",
+                  {}},
+        // Families far apart with little spread inside each: the family
+        // means hold the difference, and a residual bound of 2 is room enough.
+        BoundCase{"FamiliesFarApartFitSmallVarianceBounds",
+                  {-1, 1, -1, 1, 99, 101, 99, 101},
+                  200,
+                  2,
+                  2,
+                  "",
                   {}},
         BoundCase{"VarianceBetweenOnceAndTwiceTheBound",
                   {-2, 2, -2, 2, -2, 2, -2, 2},
@@ -92,7 +102,8 @@ INSTANTIATE_TEST_SUITE_P(
                   20,
                   "",
                   {"multAl_in.txt: the bound of family variances 3 is below the trait's "
-                   "variance 4, so QTL must explain at least 25% of it; a bound of 10 would "
+                   "variance within families 4, so QTL must explain at least 25% of it; a bound of "
+                   "10 would "
                    "leave the model free"}},
         BoundCase{"QtlVarianceBoundFarTooSmall",
                   {-20, 20, -20, 20, -20, 20, -20, 20},
@@ -101,7 +112,8 @@ INSTANTIATE_TEST_SUITE_P(
                   2,
                   "",
                   {"multAl_in.txt: the maximum QTL variance 2 is below a hundredth of the "
-                   "trait's variance 400, so no QTL can explain much of it; a bound of 1000 "
+                   "trait's variance within families 400, so no QTL can explain much of it; a "
+                   "bound of 1000 "
                    "would fit"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -111,6 +123,7 @@ TEST(TraitScale, FamilyMeansVarianceAndTypedBounds) {
     EXPECT_DOUBLE_EQ(scale.largestFamilyMean, 1000);
     EXPECT_EQ(scale.values, 5);
     EXPECT_NEAR(scale.variance, 161477.84, 1e-6);
+    EXPECT_NEAR(scale.withinVariance, (1.0 + 1.0 + 1.0 + 1.0) / 5, 1e-12);
     const std::pair<double, double> rounded[] = {{0.3, 0.5}, {1, 2},         {1.5, 2}, {2, 5},
                                                  {7, 10},    {12024, 20000}, {0, 1},   {NAN, 1}};
     for (const auto& [value, typed] : rounded)

@@ -220,7 +220,7 @@ TEST(PellarinProgram, BoundsThatCannotHoldTheTraitStopTheRunAndWriteNothing) {
     const ProgramRun refused = runProgram("Pellarin.exe", folder.path());
     EXPECT_EQ(refused.status, 1);
     EXPECT_EQ(refused.errors.rfind("Pellarin.exe: multAl_in.txt: the bound of family variances 0.2 "
-                                   "cannot hold the trait: its variance ",
+                                   "cannot hold the trait: its variance within families ",
                                    0),
               0u)
         << refused.errors;
