@@ -109,9 +109,12 @@ void writeChain(PartWriter& out, const PartChain& chain) {
 std::string runPartText(const RunPart& part) {
     PartWriter out;
     out.line(magicWord, std::to_string(runPartVersion));
+    out.line("engine", part.engineVersion);
     for (const FingerprintedFile& input : part.inputs)
         out.line("input", input.name + " " + input.fingerprint);
-    out.line("seed", std::to_string(part.seed));
+    // The seed as multAl_in.txt gives it, which may be negative: the engine
+    // takes its bits as they are.
+    out.line("seed", std::to_string(static_cast<long long>(part.seed)));
     out.line("prior_only", std::string(fmt::yesNo(part.priorOnly)));
     out.line("meta_runs", std::to_string(part.metaRuns));
     out.line("range", std::to_string(part.first) + " " + std::to_string(part.last));
@@ -440,12 +443,13 @@ RunPart readRunPart(std::string_view text, const std::string& fileName) {
         in.fail("a part of another version (" +
                 (magic.empty() ? std::string("none") : inQuotes(magic[0])) +
                 "); this program reads version " + std::to_string(runPartVersion));
+    part.engineVersion = std::string(in.takeWords("engine", 1)[0]);
     // multAl_in.txt at least.
     part.inputs.push_back(fingerprintedFile(in, "input"));
     while (in.peekKey() == "input")
         part.inputs.push_back(fingerprintedFile(in, "input"));
-    part.seed =
-        static_cast<std::uint64_t>(in.integer("the seed", in.takeWords("seed", 1)[0], 0, noLimit));
+    part.seed = static_cast<std::uint64_t>(in.integer(
+        "the seed", in.takeWords("seed", 1)[0], std::numeric_limits<long long>::min(), noLimit));
     const std::string_view priorOnly = in.takeWords("prior_only", 1)[0];
     if (priorOnly != "y" && priorOnly != "n")
         in.fail("prior_only: " + inQuotes(priorOnly) + " is neither y nor n");

@@ -104,6 +104,9 @@ struct PartChain {
 
 /// The whole file.
 struct RunPart {
+    /// The version of the engine that ran the part: parts of two versions
+    /// may hold chains of different samplers, and are not merged.
+    std::string engineVersion;
     /// multAl_in.txt and the data files it names, as the part read them.
     std::vector<FingerprintedFile> inputs;
     std::uint64_t seed = 0;

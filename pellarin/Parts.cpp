@@ -118,6 +118,7 @@ RunPart runPartOf(const PartIdentity& identity, const MetaRunRange& range,
                   const RunResults& results, const std::vector<NamedText>& chainFiles,
                   double readingSeconds, double samplingSeconds, int threads) {
     RunPart part;
+    part.engineVersion = identity.engineVersion;
     part.inputs = identity.inputs;
     part.seed = identity.seed;
     part.priorOnly = identity.priorOnly;
@@ -142,9 +143,12 @@ namespace {
     throw FileError(partFile, "a foreign part: " + problem);
 }
 
-// The same input files, seed, trait treatment and number of meta-runs as
-// the merge's own.
+// The same engine version, input files, seed, trait treatment and number of
+// meta-runs as the merge's own.
 void checkIdentity(const RunPart& part, const PartIdentity& identity, const std::string& partFile) {
+    if (part.engineVersion != identity.engineVersion)
+        foreign(partFile, "it was run by Pellarin.exe " + part.engineVersion + ", not by " +
+                              identity.engineVersion + " as this merge is");
     for (std::size_t i = 0; i < identity.inputs.size(); ++i) {
         const FingerprintedFile& own = identity.inputs[i];
         if (i >= part.inputs.size() || part.inputs[i].name != own.name)
@@ -158,8 +162,9 @@ void checkIdentity(const RunPart& part, const PartIdentity& identity, const std:
         foreign(partFile, "it was run on " + part.inputs[identity.inputs.size()].name +
                               " as well, which the working folder's multAl_in.txt does not name");
     if (part.seed != identity.seed)
-        foreign(partFile, "it was run with seed " + std::to_string(part.seed) + ", not " +
-                              std::to_string(identity.seed));
+        foreign(partFile, "it was run with seed " +
+                              std::to_string(static_cast<long long>(part.seed)) + ", not " +
+                              std::to_string(static_cast<long long>(identity.seed)));
     if (part.priorOnly != identity.priorOnly)
         foreign(partFile, part.priorOnly ? "it was run with --prior-only, and this merge is not"
                                          : "it was run without --prior-only, and this merge is");

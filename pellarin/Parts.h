@@ -43,6 +43,7 @@ std::vector<FingerprintedFile> inputFingerprints(const std::filesystem::path& fo
 /// What makes two parts parts of one analysis: the same input files, seed
 /// and treatment of the trait.
 struct PartIdentity {
+    std::string engineVersion;
     std::vector<FingerprintedFile> inputs;
     std::uint64_t seed = 0;
     bool priorOnly = false;

@@ -26,6 +26,13 @@ TEST(RunPartFile, EveryValueComesBackExactly) {
     for (char c : text)
         crlf += c == '\n' ? std::string("\r\n\r\n") : std::string(1, c);
     EXPECT_EQ(readRunPart(crlf), part);
+
+    // multAl_in.txt may give a negative seed; the part keeps it as given.
+    RunPart negative = part;
+    negative.seed = static_cast<std::uint64_t>(-5LL);
+    const std::string negativeText = runPartText(negative);
+    EXPECT_NE(negativeText.find("\nseed -5\n"), std::string::npos);
+    EXPECT_EQ(readRunPart(negativeText), negative);
 }
 
 // NaN is not equal to itself, so the special values are compared bit for
@@ -84,52 +91,54 @@ TEST(RunPartFile, DamagedOrInconsistentPartsAreRefusedAtTheirLine) {
         {"no end", whole.substr(0, whole.rfind("end\n")),
          f + "the file ends where the line \"end\" is due"},
         {"something after the end", whole + "chain 1 with_qtl\n",
-         f + "line 104: nothing may follow the line \"end\""},
+         f + "line 105: nothing may follow the line \"end\""},
         {"bad fingerprint", withLine("input", "input multAl_in.txt 12ab"),
-         f + "line 2: input: \"12ab\" is no fingerprint (64 hexadecimal digits)"},
-        {"no inputs", "pellarin_part 1\nseed 1\n",
-         f + "line 2: \"seed\" where the line \"input\" is due"},
+         f + "line 3: input: \"12ab\" is no fingerprint (64 hexadecimal digits)"},
+        {"no engine version", "pellarin_part 1\ninput multAl_in.txt 12ab\n",
+         f + "line 2: \"input\" where the line \"engine\" is due"},
+        {"no inputs", "pellarin_part 1\nengine 1.0.0\nseed 1\n",
+         f + "line 3: \"seed\" where the line \"input\" is due"},
         {"seed not a number", withLine("seed", "seed 28x"),
-         f + "line 5: the seed \"28x\" is not a whole number"},
+         f + "line 6: the seed \"28x\" is not a whole number"},
         {"prior only", withLine("prior_only", "prior_only maybe"),
-         f + "line 6: prior_only: \"maybe\" is neither y nor n"},
+         f + "line 7: prior_only: \"maybe\" is neither y nor n"},
         {"range past the meta-runs", withLine("range", "range 2 5"),
-         f + "line 8: the last meta-run 5 is outside 2..4"},
+         f + "line 9: the last meta-run 5 is outside 2..4"},
         {"range backwards", withLine("range", "range 3 2"),
-         f + "line 8: the last meta-run 2 is outside 3..4"},
+         f + "line 9: the last meta-run 2 is outside 3..4"},
         {"range words", withLine("range", "range 2"),
-         f + "line 8: range: 1 values where 2 are due"},
+         f + "line 9: range: 1 values where 2 are due"},
         {"time", withLine("time", "time 0.1 fast 2"),
-         f + "line 9: the sampling time \"fast\" is not a number"},
+         f + "line 10: the sampling time \"fast\" is not a number"},
         {"lines out of order", withLine("samples", "deviance 1 2"),
-         f + "line 13: \"deviance\" where the line \"samples\" is due"},
+         f + "line 14: \"deviance\" where the line \"samples\" is due"},
         {"a list longer than it says", withLine("qtl_counts", "qtl_counts 3 0 2 1 0"),
-         f + "line 18: qtl_counts: the line has 4 values but gives their count as 3"},
+         f + "line 19: qtl_counts: the line has 4 values but gives their count as 3"},
         {"a count that is no count", withLine("qtl_counts", "qtl_counts 4 0 -2 1 0"),
-         f + "line 18: qtl_counts: value 2 \"-2\" is not a whole number of 0 or more"},
+         f + "line 19: qtl_counts: value 2 \"-2\" is not a whole number of 0 or more"},
         {"accepted more than proposed", withLine("moves", "moves 3 40 41 40 30 0 0"),
-         f + "line 15: moves pair 1 41 is outside 0..40"},
+         f + "line 16: moves pair 1 41 is outside 0..40"},
         {"a value that is no number", withLine("variance", "variance 1 2 0 x"),
-         f + "line 21: variance: value 2 \"x\" is not a number"},
+         f + "line 22: variance: value 2 \"x\" is not a number"},
         {"variance rows shorter than intensity", withLine("variance", "variance 1 1 0"),
-         f + "line 21: variance: 1 values where 2 are due"},
+         f + "line 22: variance: 1 values where 2 are due"},
         {"chromosome numbered wrong", withLine("intensity", "intensity 2 2 0 1"),
-         f + "line 19: intensity number 2 is outside 1..1"},
+         f + "line 20: intensity number 2 is outside 1..1"},
         {"trace of another length", withLine("residual_trace", "residual_trace 2 0.7 0.7"),
-         f + "line 24: residual_trace: 2 values where 3 are due"},
+         f + "line 25: residual_trace: 2 values where 3 are due"},
         {"sample ends that go back", withLine("sample_end", "sample_end 3 2 1 4"),
-         f + "line 28: sample_end: 1 is below the end before it, 2"},
+         f + "line 29: sample_end: 1 is below the end before it, 2"},
         {"a draw on a chromosome the chain has not",
          withLine("draw_chromosome", "draw_chromosome 4 0 0 2 1"),
-         f + "line 29: draw_chromosome: value 3 \"2\" is not a whole number from 0 to 1"},
+         f + "line 30: draw_chromosome: value 3 \"2\" is not a whole number from 0 to 1"},
         {"effects not founders per draw", withLine("draw_effects", "draw_effects 7 1 2 3 4 5 6 7"),
-         f + "line 33: draw_effects: 7 values where 8 are due"},
+         f + "line 34: draw_effects: 7 values where 8 are due"},
         {"neither model", withLine("chain", "chain 2 maybe_qtl"),
-         f + "line 12: chain: \"maybe_qtl\" is neither with_qtl nor without_qtl"},
+         f + "line 13: chain: \"maybe_qtl\" is neither with_qtl nor without_qtl"},
         {"a meta-run outside the range", withLine("chain", "chain 4 with_qtl"),
-         f + "line 104: meta-run 4 is outside the range 2-3"},
+         f + "line 105: meta-run 4 is outside the range 2-3"},
         {"a meta-run twice", withLine("chain", "chain 3 with_qtl"),
-         f + "line 104: meta-run 3 comes twice with QTL"},
+         f + "line 105: meta-run 3 comes twice with QTL"},
     };
     for (const BadPart& bad : cases) {
         EXPECT_EQ(errorOf([&] { readRunPart(bad.text, "parts/2/pellarin_part.txt"); }), bad.message)
@@ -143,11 +152,11 @@ TEST(RunPartFile, TheChainsMustCoverTheRangeOnce) {
     RunPart missing = sketchPart();
     missing.chains.erase(missing.chains.begin() + 1);
     EXPECT_EQ(errorOf([&] { readRunPart(runPartText(missing)); }),
-              "pellarin_part.txt: line 81: meta-run 3 of the range has no chain");
+              "pellarin_part.txt: line 82: meta-run 3 of the range has no chain");
     RunPart some = sketchPart();
     some.chains.pop_back();
     EXPECT_EQ(errorOf([&] { readRunPart(runPartText(some)); }),
-              "pellarin_part.txt: line 81: only some meta-runs of the range have a chain "
+              "pellarin_part.txt: line 82: only some meta-runs of the range have a chain "
               "without QTL");
     RunPart none = sketchPart();
     none.chains.resize(2);

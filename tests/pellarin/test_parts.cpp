@@ -236,6 +236,15 @@ TEST_F(PellarinParts, AMissingDuplicatedOrForeignPartStopsTheMergeAndWritesNothi
     writeFileAtomically(part("changed") / "mix_01M1.txt",
                         fileText(part("1") / "mix_01M1.txt") + "1\n");
 
+    // A part run by another version of the engine.
+    fs::create_directories(part("older"));
+    for (const std::string& name : filesIn(part("1")))
+        fs::copy_file(part("1") / name, part("older") / name);
+    std::string olderText = fileText(part("older") / runPartFileName);
+    const std::size_t engineLine = olderText.find("\nengine ") + 1;
+    olderText.replace(engineLine, olderText.find('\n', engineLine) - engineLine, "engine 0.0.1");
+    writeFileAtomically(part("older") / runPartFileName, olderText);
+
     TempDir folder;
     for (const std::string& name : filesIn(work()))
         fs::copy_file(work() / name, folder / name);
@@ -257,6 +266,9 @@ TEST_F(PellarinParts, AMissingDuplicatedOrForeignPartStopsTheMergeAndWritesNothi
          p("other data") + file +
              ": a foreign part: its pheno.txt differs from the working "
              "folder's"},
+        {{p("older"), p("2-3")},
+         p("older") + file + ": a foreign part: it was run by Pellarin.exe 0.0.1, not by " +
+             MARROW_VERSION + " as this merge is"},
         {{p("1"), p("other seed")},
          p("other seed") + file + ": a foreign part: it was run with seed 5, not 289186"},
         {{p("2-3"), p("1")},

@@ -45,6 +45,7 @@ inline PartChain sketchChain(int run, bool withQtl) {
 
 inline RunPart sketchPart() {
     RunPart part;
+    part.engineVersion = "1.0.0";
     std::string fingerprint;
     for (int k = 0; k < 4; ++k)
         fingerprint += "0123456789abcdef";
