@@ -55,6 +55,13 @@ bool allIdentical(const std::vector<double>& values) {
     return std::all_of(values.begin(), values.end(), [&](double v) { return v == values.front(); });
 }
 
+// Draws that give no figures: none, all the same, or one not finite (a NaN
+// has no rank, and sorting with it is undefined).
+bool withoutFigures(const std::vector<double>& values) {
+    return values.empty() || allIdentical(values) ||
+           !std::all_of(values.begin(), values.end(), [](double v) { return std::isfinite(v); });
+}
+
 // The pooled draws replaced by normal scores of their ranks, ties taking the
 // average of their ranks: z = Phi^-1((r - 3/8) / (S + 1/4)), Blom's offsets.
 Draws rankNormalised(const Draws& draws) {
@@ -310,7 +317,7 @@ double polynomial(const double (&c)[8], double x) {
 ConvergenceFigures convergenceFigures(const std::vector<std::vector<double>>& chains) {
     ConvergenceFigures figures{notAvailable, notAvailable, notAvailable, notAvailable};
     const Draws draws = splitChains(chains);
-    if (draws.values.empty() || allIdentical(draws.values))
+    if (withoutFigures(draws.values))
         return figures;
     const Draws normal = rankNormalised(draws);
     figures.bulkRhat = splitRhat(normal);
@@ -325,7 +332,7 @@ ConvergenceFigures convergenceFigures(const std::vector<std::vector<double>>& ch
 
 double effectiveSampleSize(const std::vector<std::vector<double>>& chains) {
     const Draws draws = splitChains(chains);
-    if (draws.values.empty() || allIdentical(draws.values))
+    if (withoutFigures(draws.values))
         return notAvailable;
     return multiChainEss(draws);
 }

@@ -9,8 +9,9 @@ namespace pellarin {
 /// folding, and localization: an improved R-hat".
 ///
 /// Every figure is NaN when it cannot be worked out: fewer than 4 draws per
-/// chain, or every draw identical (a quantity that never moves, such as a
-/// fixed QTL number). The caller prints NaN as "NA".
+/// chain, every draw identical (a quantity that never moves, such as a
+/// fixed QTL number), or a draw that is not finite. The caller prints NaN as
+/// "NA".
 struct ConvergenceFigures {
     /// The larger of `bulkRhat` and `foldedRhat`: near 1 when the chains agree.
     /// Infinite when every chain stays on its own constant value, the worst

@@ -224,6 +224,9 @@ TEST(Convergence, EdgeCases) {
         {"constant in each chain, different between",
          {fixedTwo, fixedTwo, fixedThree, fixedTwo},
          Case::Infinite},
+        // A damaged part file can carry them into a merge.
+        {"a draw that is not a number", {{1, 2, NAN, 4}, {2, 1, 4, 3}}, Case::NotAvailable},
+        {"an infinite draw", {{1, 2, 3, 4}, {2, 1, INFINITY, 3}}, Case::NotAvailable},
         {"four draws per chain", {{1, 2, 3, 4}, {2, 1, 4, 3}}, Case::Finite},
         {"two values in equal numbers (folded draws all equal)",
          {alternating, alternating},
