@@ -135,7 +135,12 @@ std::int64_t Random::poissonLarge(double mean) {
             continue;
         const double kk = static_cast<double>(k);
         if (std::log(v) + std::log(inverseAlpha) - std::log(a / (us * us) + b) <=
-            -mean + kk * logMean - std::lgamma(kk + 1))
+            -mean + kk * logMean - logFactorial(kk))
             return k;
     }
+}
+
+double logFactorial(double k) {
+    int sign = 0;
+    return ::lgamma_r(k + 1.0, &sign);
 }

@@ -44,3 +44,8 @@ private:
     double m_spareNormal = 0;
     bool m_hasSpare = false;
 };
+
+/// log(k!) for k >= 0 (k need not be whole: log Gamma(k + 1)). Unlike
+/// std::lgamma it writes no global sign, so chains on several threads may
+/// call it together.
+double logFactorial(double k);

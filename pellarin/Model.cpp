@@ -1,6 +1,7 @@
 #include "pellarin/Model.h"
 
 #include "formats/PosteriorFile.h"
+#include "model/Random.h"
 
 #include <algorithm>
 #include <cmath>
@@ -100,7 +101,7 @@ double logQtlNumberPrior(const ModelSettings& settings, int k) {
         return -INFINITY;
     if (!settings.qtlNumberPoisson)
         return 0.0;
-    return k * std::log(settings.qtlNumberMean) - std::lgamma(k + 1.0);
+    return k * std::log(settings.qtlNumberMean) - logFactorial(k);
 }
 
 double logAlleleNumberPrior(const ModelSettings& settings, int founders, int alleles) {
@@ -109,7 +110,7 @@ double logAlleleNumberPrior(const ModelSettings& settings, int founders, int all
     if (settings.variableAlleleNumber) {
         if (!settings.alleleNumberPoisson)
             return 0.0;
-        return alleles * std::log(settings.alleleNumberMean) - std::lgamma(alleles + 1.0);
+        return alleles * std::log(settings.alleleNumberMean) - logFactorial(alleles);
     }
     if (settings.qtl.empty())
         return alleles == std::min(2, founders) ? 0.0 : -INFINITY;
