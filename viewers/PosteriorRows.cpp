@@ -68,6 +68,11 @@ PosteriorStatus readPosteriorRows(std::istream& in, PosteriorKind kind,
     const int lastCentre = centres.empty() ? 0 : *std::max_element(centres.begin(), centres.end());
     rows.fit(static_cast<std::size_t>(replicationCount) + 1,
              static_cast<std::size_t>(lastCentre) + 2);
+    // Nothing of an earlier file may stay between the bins: a rerun with
+    // wider bins would otherwise draw the old run's values in the gaps.
+    for (int r = 0; r <= replicationCount; ++r)
+        std::fill(rows.values[static_cast<std::size_t>(r)].begin(),
+                  rows.values[static_cast<std::size_t>(r)].end(), 0.0);
     auto& average = rows.values[static_cast<std::size_t>(replicationCount)];
     int allMax = 5;
     auto value = values.begin();

@@ -43,7 +43,8 @@ TEST(PosteriorFiles, NamesFollowKindAndChromosome) {
         EXPECT_EQ(posteriorFileName(kind, chromosome), name);
 }
 
-TEST(PosteriorFiles, BinsFillTheirTwoColumnsAndLeaveTheRestAlone) {
+// Columns between bins hold 0: nothing of what a file read before left.
+TEST(PosteriorFiles, BinsFillTheirTwoColumnsAndClearTheRest) {
     struct Case {
         int length;
         int binLength;
@@ -71,7 +72,8 @@ TEST(PosteriorFiles, BinsFillTheirTwoColumnsAndLeaveTheRestAlone) {
             written[static_cast<std::size_t>(centres[k])] =
                 written[static_cast<std::size_t>(centres[k]) + 1] = true;
         for (std::size_t j = 0; j < heldColumns; ++j) {
-            EXPECT_EQ(rows.values[0][j] != untouched, written[j]) << j;
+            EXPECT_NE(rows.values[0][j], untouched) << j;
+            EXPECT_EQ(rows.values[0][j] != 0.0, written[j]) << j;
             // With one replication the average row is that replication's row.
             if (written[j]) {
                 EXPECT_DOUBLE_EQ(rows.values[1][j], rows.values[0][j]) << j;
@@ -83,8 +85,8 @@ TEST(PosteriorFiles, BinsFillTheirTwoColumnsAndLeaveTheRestAlone) {
 }
 
 // The rows are sized from the file: as many replications and as long a
-// chromosome as the analysis dialog allows, growing with each file read and
-// keeping what earlier files wrote; past the limits the file is refused.
+// chromosome as the analysis dialog allows, growing with each file read but
+// holding nothing of earlier files; past the limits the file is refused.
 TEST(PosteriorFiles, RowsGrowToTheFileWithinTheLimits) {
     PosteriorRows rows;
     const auto first = binCentres(10, 2);
@@ -109,13 +111,15 @@ TEST(PosteriorFiles, RowsGrowToTheFileWithinTheLimits) {
     EXPECT_EQ(rows.allMax, 60);
     EXPECT_EQ(rows.averageMax, 30);
 
-    // A smaller file leaves the rows as large as they were.
+    // A smaller file leaves the rows as large as they were, and nothing of
+    // the earlier file in the rows it fills.
     ASSERT_EQ(read(posteriorText(first.size(), 2, [](int, std::size_t) { return 1.0; }),
                    PosteriorKind::Intensity, first, 2, rows),
               PosteriorStatus::Loaded);
     EXPECT_EQ(rows.values.size(), 61u);
     EXPECT_DOUBLE_EQ(rows.values[0][9], 1.0);
-    EXPECT_DOUBLE_EQ(rows.values[0][399], 1.0); // as the earlier file left it
+    EXPECT_DOUBLE_EQ(rows.values[0][399], 0.0);
+    EXPECT_DOUBLE_EQ(rows.values[2][400], 0.0); // the average row of the smaller file
 
     const auto edge = binCentres(maxLayoutLength, 1);
     const std::string flat = posteriorText(edge.size(), 1, [](int, std::size_t) { return 2.0; });
