@@ -15,7 +15,9 @@ cluster_packages=(munge slurmctld slurmd slurm-client)
 missing_of() {
     local package
     for package in "$@"; do
-        dpkg -s "$package" >/dev/null 2>&1 || echo "$package"
+        # Removed packages whose configuration stays are not installed.
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+            echo "$package"
     done
 }
 
@@ -52,8 +54,24 @@ fi
 if [ "${1:-}" = "--cluster" ]; then
     mapfile -t missing < <(missing_of "${cluster_packages[@]}")
     if [ ${#missing[@]} -gt 0 ]; then
+        # The cluster test starts its own daemons; the packages must not
+        # leave munge or Slurm running on a developer's machine. policy-rc.d
+        # stops services from starting while they are installed, and goes
+        # again at once. (Under systemd they stay enabled for the next boot:
+        # "systemctl disable munge" undoes that.)
+        blocker=/usr/sbin/policy-rc.d
+        blocked=0
+        if [ "$can_install" -eq 1 ] && [ ! -e "$blocker" ]; then
+            trap '"${as_root[@]}" rm -f "$blocker"' EXIT
+            printf '#!/bin/sh\nexit 101\n' | "${as_root[@]}" tee "$blocker" >/dev/null &&
+                "${as_root[@]}" chmod 755 "$blocker" && blocked=1
+        fi
         if [ "$can_install" -eq 0 ] || ! install "${missing[@]}"; then
             echo "setup.sh: could not install ${missing[*]}; the cluster test will be skipped" >&2
+        fi
+        if [ "$blocked" -eq 1 ]; then
+            "${as_root[@]}" rm -f "$blocker"
+            trap - EXIT
         fi
     fi
 fi

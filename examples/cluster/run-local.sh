@@ -31,7 +31,11 @@ seq 1 "$tasks" | xargs -P "$jobs" -I '{}' bash -c '
     first=$(((task - 1) * META_RUNS / TASKS + 1))
     last=$((task * META_RUNS / TASKS))
     [ "$first" -le "$last" ] || exit 0
-    "$PELLARIN" --quiet --threads 1 --meta-runs "$first-$last" --out "$PARTS/task_$task"
+    # 255 makes xargs start no further task, and the merge is not tried.
+    "$PELLARIN" --quiet --threads 1 --meta-runs "$first-$last" --out "$PARTS/task_$task" || {
+        echo "run-local.sh: task $task of $TASKS (meta-runs $first-$last) failed" >&2
+        exit 255
+    }
     echo "task $task of $TASKS: meta-runs $first-$last"
 ' task '{}'
 "$PELLARIN" --merge "$PARTS"/task_*

@@ -30,4 +30,16 @@ echo "Submitted the array of $tasks tasks: job $array (squeue -j $array shows th
 # cancels the merge instead of keeping it pending.
 merge="$(sbatch --parsable "${wait[@]}" --dependency="afterok:$array" --kill-on-invalid-dep=yes \
     --export="ALL,PELLARIN_ARRAY_JOB=$array" "$here/pellarin-merge.sbatch")"
-echo "Submitted the merge: job ${merge%%;*}, after job $array has ended well"
+merge="${merge%%;*}"
+if [ ${#wait[@]} -eq 0 ]; then
+    echo "Submitted the merge: job $merge, after job $array has ended well"
+    exit 0
+fi
+# A merge that Slurm cancelled because a task failed never ran, and sbatch
+# may still return 0 for it: only a completed merge is success.
+state="$(scontrol show job -o "$merge" 2>/dev/null | grep -o 'JobState=[A-Z_]*' || true)"
+if [ -n "$state" ] && [ "$state" != "JobState=COMPLETED" ]; then
+    echo "submit.sh: the merge, job $merge, did not complete (${state#JobState=}); see the tasks' logs of job $array" >&2
+    exit 1
+fi
+echo "The merge, job $merge, has ended well"

@@ -16,7 +16,8 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
 # Three chromosomes of 100 cM with 11 markers each; one QTL at 42 cM on
-# chromosome 2, three alleles (each founder its own), 40% of the variance.
+# chromosome 2, three alleles (each founder its own), a QTL variance of 0.4
+# (45% of the trait's variance in the data drawn).
 cat > "$work/simuAl_in.txt" <<'PARAMETERS'
 Genome_infomation_file          genome.txt
 F1_marker_genotype_file         f1.txt
