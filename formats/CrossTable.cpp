@@ -223,8 +223,11 @@ CrossTable readCrossTable(CrossLayout layout, const CrossTableSource& source) {
     CrossTable table;
     table.layout = layout;
     table.genotypeFile = table.phenotypeFile = source.name;
-    for (std::size_t k = 0; k < leading; ++k)
+    for (std::size_t k = 0; k < leading; ++k) {
         table.phenotypes.push_back(grid.lines[0][k].text);
+        if (!table.idPhenotype && lowerCase(table.phenotypes.back()) == "id")
+            table.idPhenotype = k;
+    }
     table.phenotypeNames = grid.linePlaces[0];
     std::vector<std::size_t> markerFields;
     readMarkers(grid, leading, table, markerFields);
@@ -263,6 +266,7 @@ CrossTable readCrossTable(CrossLayout layout, const CrossTableSource& genotypes,
     const std::size_t id = idField(phenotypeGrid, genotypeGrid.lines[0][0].text);
     for (const TableCell& name : phenotypeGrid.lines[0])
         table.phenotypes.push_back(name.text);
+    table.idPhenotype = id;
     table.phenotypeNames = phenotypeGrid.linePlaces[0];
     const auto phenotypeLine = idsOf(phenotypeGrid, 1, id);
 

@@ -66,6 +66,11 @@ struct CrossTable {
     /// column, the split layouts every column of the phenotype file. Either
     /// way the id column is among them.
     std::vector<std::string> phenotypes;
+    /// Which of `phenotypes` holds the ids: in the split layouts the column
+    /// that matches the genotype file's, whatever its name; in csv and csvr
+    /// the first named "id" (upper and lower case alike), if any. The ids are
+    /// no trait.
+    std::optional<std::size_t> idPhenotype;
     /// Where the phenotype names stand in `phenotypeFile` (row 1, or column 1
     /// when rotated).
     FilePlace phenotypeNames;

@@ -22,10 +22,17 @@ bool isMissingWord(std::string_view word) {
 std::size_t phenotypeColumn(const CrossTable& table, const std::string& wanted) {
     const auto& names = table.phenotypes;
     const std::string field = table.fieldWord();
+    const auto isId = [&](std::size_t k) {
+        return k == table.idPhenotype || lowerCase(names[k]) == "id";
+    };
     if (!wanted.empty()) {
         const auto found = std::find(names.begin(), names.end(), wanted);
+        const auto k = static_cast<std::size_t>(found - names.begin());
+        if (found != names.end() && k == table.idPhenotype)
+            throw table.phenotypeError(table.phenotypeNames, field + " " + inQuotes(wanted) +
+                                                                 " holds the ids, not a phenotype");
         if (found != names.end())
-            return static_cast<std::size_t>(found - names.begin());
+            return k;
         std::string listed;
         for (const std::string& name : names)
             listed += (listed.empty() ? "" : ", ") + inQuotes(name);
@@ -33,13 +40,11 @@ std::size_t phenotypeColumn(const CrossTable& table, const std::string& wanted) 
                                                              inQuotes(wanted) + "; the phenotype " +
                                                              field + "s are " + listed);
     }
-    const auto first = std::find_if(names.begin(), names.end(), [](const std::string& name) {
-        return lowerCase(name) != "id";
-    });
-    if (first == names.end())
-        throw table.phenotypeError(table.phenotypeNames,
-                                   "the only phenotype " + field + " is the id " + field);
-    return static_cast<std::size_t>(first - names.begin());
+    for (std::size_t k = 0; k < names.size(); ++k)
+        if (!isId(k))
+            return k;
+    throw table.phenotypeError(table.phenotypeNames,
+                               "the only phenotype " + field + " is the id " + field);
 }
 
 double phenotypeValue(const CrossTable& table, const TableCell& cell) {

@@ -66,7 +66,8 @@ struct ImportOptions {
     ProgenyType cross = ProgenyType::F2;
     GenotypeCodes codes;
     /// The phenotype column to use; empty for the first one that is not
-    /// an "id" column.
+    /// the id column (`CrossTable::idPhenotype`) nor named "id". The id
+    /// column is refused.
     std::string phenotype;
 };
 

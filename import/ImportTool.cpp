@@ -58,7 +58,7 @@ constexpr const char* usage =
     "                 and, optionally, not founder 2 and not founder 1\n"
     "                 (default A,H,B,D,C; - and NA are missing)\n"
     "  --phenotype    the phenotype or trait column to use (default: the first;\n"
-    "                 in R/qtl's layouts the first not named id)\n"
+    "                 in R/qtl's layouts the first that is not the id column)\n"
     "  --force        replace files of the same names in OUTDIR\n";
 
 struct ToolOptions {

@@ -546,12 +546,14 @@ std::string csvText(const std::vector<std::vector<std::string>>& grid) {
 }
 
 // Imports the cross in `layout` into `dir`/out; the tool's run.
-ToolRun importLayout(const TempDir& dir, const std::string& layout, const Cross& cross) {
+ToolRun importLayout(const TempDir& dir, const std::string& layout, const Cross& cross,
+                     const std::vector<std::string>& extra = {}) {
     const bool turned = layout == "csvr" || layout == "csvsr";
     const auto turn = [&](const std::vector<std::vector<std::string>>& grid) {
         return csvText(turned ? rotated(grid) : grid);
     };
     std::vector<std::string> args{"--cross", "f2", "--format", layout};
+    args.insert(args.end(), extra.begin(), extra.end());
     if (layout == "csv" || layout == "csvr") {
         std::ofstream(dir / "cross.csv", std::ios::binary) << turn(cross.csvGrid(true));
         args.push_back((dir / "cross.csv").string());
@@ -590,6 +592,48 @@ TEST(CrossLayouts, OneCrossInEveryLayoutGivesTheSameFiles) {
     }
     EXPECT_NE(first["genome.txt"].find("a1"), std::string::npos);
     EXPECT_EQ(first["genome.txt"].find("x1"), std::string::npos);
+}
+
+// The id column is no trait, whatever its name: the split layouts know it
+// by the genotype file's first column, the others by the name "id".
+TEST(CrossLayouts, TheIdColumnIsNeverTheTrait) {
+    struct Case {
+        std::string layout;
+        std::string idName;
+        std::string wanted; // --phenotype, or empty for the default
+        std::string used;   // the phenotype used, or empty when refused
+        std::string message;
+    };
+    const Case cases[] = {
+        {"csvs", "mouse", "", "weight", ""},
+        {"csvsr", "Mouse", "", "weight", ""},
+        {"csv", "ID", "", "weight", ""},
+        {"csvs", "mouse", "sex", "sex", ""},
+        {"csvs", "mouse", "mouse", "",
+         "pheno.csv: row 1: column \"mouse\" holds the ids, not a phenotype"},
+        {"csvsr", "mouse", "mouse", "",
+         "pheno.csv: column 1 (A): row \"mouse\" holds the ids, not a phenotype"},
+        {"csv", "ID", "ID", "", "cross.csv: row 1: column \"ID\" holds the ids, not a phenotype"},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        Cross cross;
+        cross.phenotypes[0] = c.idName;
+        for (auto& individual : cross.individuals)
+            individual[2] = "1";
+        std::vector<std::string> extra;
+        if (!c.wanted.empty())
+            extra = {"--phenotype", c.wanted};
+        const ToolRun run = importLayout(dir, c.layout, cross, extra);
+        if (c.used.empty()) {
+            EXPECT_EQ(run.status, 1) << c.message;
+            EXPECT_EQ(run.err, "marrow-import: " + (dir / "").string() + c.message + "\n");
+            EXPECT_EQ(filesIn(dir / "out"), 0u) << c.message;
+            continue;
+        }
+        ASSERT_EQ(run.status, 0) << c.layout << ": " << run.err;
+        EXPECT_NE(run.out.find("Phenotype \"" + c.used + "\""), std::string::npos) << run.out;
+    }
 }
 
 TEST(CrossLayouts, RotatedAndSplitTablesAreRefusedWhereTheyStand) {
