@@ -116,6 +116,8 @@ double markerPosition(const Grid& grid, const TableCell& cell) {
                                    grid.lineWord() + " gives the markers' positions in cM)");
     if (*position < 0)
         throw grid.error(cell, "position " + cell.text + " is negative");
+    if (*position > maxChromosomeLength)
+        throw grid.error(cell, positionTooLarge(cell.text));
     return *position;
 }
 

@@ -46,7 +46,7 @@ struct TableCell {
 struct CrossTableMarker {
     std::string name;
     std::string chromosome;
-    double position = 0; ///< cM, 0 or more
+    double position = 0; ///< cM, 0 to `maxChromosomeLength`
 };
 
 /// The text of one file and its name for messages (empty for text that came
@@ -107,7 +107,7 @@ struct CrossTable {
 /// rotated), no phenotype column before the markers, a marker without a
 /// chromosome or with a name that is empty, has blanks or control
 /// characters, has 20 or more characters or is used twice, a position that
-/// is not a number of 0 or more, no markers (chromosome X aside) and no
+/// is not a number from 0 to `maxChromosomeLength` (cM), no markers (chromosome X aside) and no
 /// individuals.
 CrossTable readCrossTable(CrossLayout layout, const CrossTableSource& source);
 

@@ -1,5 +1,7 @@
 #include "formats/CsvTable.h"
 
+#include "formats/GenomeFile.h"
+
 #include <algorithm>
 
 namespace {
@@ -139,4 +141,9 @@ std::string listedNames(const std::vector<std::string>& names) {
     for (const std::string& name : names)
         text += (text.empty() ? "" : ", ") + name;
     return text;
+}
+
+std::string positionTooLarge(std::string_view cell) {
+    return "position " + std::string(cell) + " is beyond " + std::to_string(maxChromosomeLength) +
+           ", the largest accepted (positions are in cM)";
 }

@@ -42,6 +42,11 @@ inline FileError cellError(const CsvRow& row, std::size_t column, std::string pr
     return FileError({}, cellPlace(row, column), std::move(problem));
 }
 
+/// The problem of a marker position beyond `maxChromosomeLength`, as
+/// written in the cell: "position 25000 is beyond 10000, the largest
+/// accepted (positions are in cM)".
+std::string positionTooLarge(std::string_view cell);
+
 /// Names joined by ", ", for messages that list what a cell may hold.
 std::string listedNames(const std::vector<std::string>& names);
 

@@ -311,6 +311,13 @@ TEST(FamilyImportTool, EveryRefusalIsOneLineAndWritesNothing) {
          {},
          "founders.csv",
          "row 2, column 3 (C): position \"zero\" is not a number"},
+        {"marker,chromosome,position,P1,P2,P3\nm1,1,0,A,C,G\nm2,1,1250000,A,C,G\n",
+         {},
+         {},
+         {},
+         "founders.csv",
+         "row 3, column 3 (C): position 1250000 is beyond 10000, the largest accepted (positions "
+         "are in cM)"},
         {"marker,chromosome,position,P1,P2,P3\nm1,,0,A,C,G\n",
          {},
          {},
@@ -647,6 +654,12 @@ TEST(CrossLayouts, RotatedAndSplitTablesAreRefusedWhereTheyStand) {
         {"csvr", [](Cross& c) { c.markers[1][2] = "zero"; }, "cross.csv",
          "row 5, column 3 (C): position \"zero\" is not a number (the third column gives the "
          "markers' positions in cM)"},
+        {"csvr", [](Cross& c) { c.markers[2][2] = "3.5e6"; }, "cross.csv",
+         "row 6, column 3 (C): position 3.5e6 is beyond 10000, the largest accepted (positions are "
+         "in cM)"},
+        {"csvsr", [](Cross& c) { c.markers[0][2] = "35500"; }, "geno.csv",
+         "row 2, column 3 (C): position 35500 is beyond 10000, the largest accepted (positions "
+         "are in cM)"},
         {"csvr", [](Cross& c) { c.markers[1][0] = "b2"; }, "cross.csv",
          "row 5, column 1 (A): marker name \"b2\" is used again (first in row 4)"},
         {"csvr", [](Cross& c) { c.phenotypes[1] = "mass"; }, "cross.csv",
@@ -815,4 +828,16 @@ TEST(ImportedAnalysis, TheDefaultsFileReadsBackWithTheDialogsReader) {
     EXPECT_EQ(defaults.maxQtlVariance, 5);
     RecordingMessages messages;
     EXPECT_TRUE(prepareAnalysisInput(messages)) << ::testing::PrintToString(messages.texts());
+}
+
+// A chromosome of the longest length taken still goes through the dialog.
+TEST(ImportedAnalysis, TheLongestChromosomeTakenGoesThroughUseDefaultAndOk) {
+    TempDir dir(true);
+    std::ofstream("cross.csv") << "id,weight,m1,m2,m3\n,,1,1,2\n,,0,10000,5\n"
+                                  "1,10.5,A,H,B\n2,11.5,H,H,A\n3,9,B,A,H\n";
+    const ToolRun run = runTool({"--cross", "f2", "cross.csv", "."});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(useDefaultAndOk(), std::vector<std::string>{});
+    const AnalysisInput input = readAnalysisInputFile(std::string(analysisInputFileName));
+    EXPECT_EQ(input.chromosomes.front().length, maxChromosomeLength);
 }

@@ -343,6 +343,14 @@ TEST(ImportTool, BadInputGivesOneLineAndNoFiles) {
          "row 3, column 3 (C): position \"5cM\" is not a number (the third row gives the markers' "
          "positions in cM)"},
         {"y,m1,m2\n,1,1\n,0,-2\n1,A,B\n", {}, "row 3, column 3 (C): position -2 is negative"},
+        {"y,m1,m2\n,1,1\n,0,25000\n1,A,B\n",
+         {},
+         "row 3, column 3 (C): position 25000 is beyond 10000, the largest accepted (positions are "
+         "in cM)"},
+        {"y,m1,m2\n,1,1\n,0,10000.01\n1,A,B\n",
+         {},
+         "row 3, column 3 (C): position 10000.01 is beyond 10000, the largest accepted (positions "
+         "are in cM)"},
         {"y,m1,m2\n,1,1\n,0,5\n1,A,b\n",
          {},
          "row 4, column 3 (C): genotype \"b\" is not one of A, H, B, D, C, - or NA"},
