@@ -245,7 +245,7 @@ std::string importSummary(const ImportedCross& cross) {
     if (!cross.otherPhenotypes.empty()) {
         text += " Not used: ";
         for (const std::string& name : cross.otherPhenotypes)
-            text += (&name == &cross.otherPhenotypes.front() ? "" : ", ") + name;
+            text += (&name == &cross.otherPhenotypes.front() ? "" : ", ") + escapedControls(name);
         text += ".";
     }
     text += "\n" + fmt::counted(static_cast<long long>(cross.genome.markers.size()), "marker") +
@@ -255,7 +255,7 @@ std::string importSummary(const ImportedCross& cross) {
     for (const ImportedChromosome& chromosome : cross.chromosomes) {
         const long long calls = static_cast<long long>(chromosome.markers) * individuals;
         missingCalls += chromosome.missingCalls;
-        text += "  chromosome " + chromosome.name;
+        text += "  chromosome " + escapedControls(chromosome.name);
         if (cross.chromosomesRenumbered)
             text += " (number " + std::to_string(chromosome.number) + " in genome.txt)";
         text += ": " + fmt::counted(chromosome.markers, "marker") + " up to " +

@@ -226,8 +226,9 @@ private:
             const auto& founders = m_population.founderNames;
             m_population.firstGenotypeErrors.push_back(
                 {place.text(), m_map.markers[k].name, cell,
-                 family.name + " (" + founders[static_cast<std::size_t>(family.founderA)] + " x " +
-                     founders[static_cast<std::size_t>(family.founderB)] + ")"});
+                 escapedControls(family.name + " (" +
+                                 founders[static_cast<std::size_t>(family.founderA)] + " x " +
+                                 founders[static_cast<std::size_t>(family.founderB)] + ")")});
         }
     }
 
@@ -354,14 +355,20 @@ void fillProgeny(ImportedFamilies& population, const ProgenyTable& progeny, Call
     }
 }
 
+// Names come from the user's tables and may hold any byte; the summary
+// shows control characters escaped, so that they cannot garble the terminal.
+std::string founderName(const ImportedFamilies& population, int founder) {
+    return escapedControls(population.founderNames[static_cast<std::size_t>(founder - 1)]);
+}
+
 std::string familyLines(const ImportedFamilies& population) {
     std::string text;
     for (std::size_t f = 0; f < population.pedigree.families.size(); ++f) {
         const FamilyLine& line = population.pedigree.families[f];
         text += "  family " + std::to_string(f + 1) + " " + inQuotes(population.familyNames[f]) +
-                ": " + population.founderNames[static_cast<std::size_t>(line.founderA() - 1)] +
-                " x " + population.founderNames[static_cast<std::size_t>(line.founderB() - 1)] +
-                ", " + fmt::counted(line.progenyCount(), "progeny", "progeny") + "\n";
+                ": " + founderName(population, line.founderA()) + " x " +
+                founderName(population, line.founderB()) + ", " +
+                fmt::counted(line.progenyCount(), "progeny", "progeny") + "\n";
     }
     return text;
 }
@@ -372,7 +379,7 @@ std::string mapLines(const ImportedFamilies& population) {
         fmt::counted(static_cast<long long>(population.genome.markers.size()), "marker") + " on " +
         fmt::counted(static_cast<long long>(population.chromosomes.size()), "chromosome") + ":\n";
     for (const ImportedChromosome& chromosome : population.chromosomes) {
-        text += "  chromosome " + chromosome.name;
+        text += "  chromosome " + escapedControls(chromosome.name);
         if (population.chromosomesRenumbered)
             text += " (number " + std::to_string(chromosome.number) + " in genome.txt)";
         text += ": " + fmt::counted(chromosome.markers, "marker") + " up to " +
@@ -491,7 +498,7 @@ std::string familyImportSummary(const ImportedFamilies& population) {
     if (!population.otherTraits.empty()) {
         text += " Not used: ";
         for (const std::string& name : population.otherTraits)
-            text += (&name == &population.otherTraits.front() ? "" : ", ") + name;
+            text += (&name == &population.otherTraits.front() ? "" : ", ") + escapedControls(name);
         text += ".";
     }
     text += "\n" + mapLines(population);

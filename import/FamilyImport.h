@@ -56,7 +56,7 @@ struct GenotypeError {
     std::string place; ///< "row 7, column 12 (L)"
     std::string marker;
     std::string call;   ///< as written
-    std::string family; ///< "F1 (B73 x Mo17)"
+    std::string family; ///< "F1 (B73 x Mo17)", control characters escaped
 };
 
 /// A converted population: the five data files' contents, and what the

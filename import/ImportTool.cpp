@@ -87,7 +87,9 @@ struct ImportOutput {
 
 ToolOptions parseOptions(const std::vector<std::string>& args) {
     ToolOptions options;
-    CommandLine line([](const std::string& word) { return "unknown option " + word; });
+    CommandLine line([](const std::string& word) {
+        return "unknown option " + inQuotes(word) + " (see --help)";
+    });
     line.flag("--help,-h", options.help);
     line.flag("--force", options.force);
     line.option("--cross", options.cross, "--cross needs a value");
@@ -273,7 +275,7 @@ void writeFiles(const ImportOutput& output, const fs::path& folder) {
 std::string nextStep(const fs::path& folder, bool analysis) {
     std::string text = "Wrote genome.txt, f1.txt, markers.txt, pheno.txt, pedigree.txt";
     text += analysis ? " and multAl_in.def in " : " in ";
-    text += folder.string() + ".\n";
+    text += escapedControls(folder.string()) + ".\n";
     if (!analysis)
         return text;
     return text + "Next: start Marrow in that folder (cd there, then run Marrow), choose\n"

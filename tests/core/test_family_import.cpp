@@ -266,6 +266,56 @@ TEST(FamilyImport, ParentalCallsOfAFounderWithoutOneAlleleAreWrittenAsMissing) {
     EXPECT_EQ(population.pedigree.head.typeWord, "BC1");
 }
 
+// Names in the tables may hold control characters (a quoted cell may even
+// span lines); the summary shows them escaped, in every place it names them.
+TEST(FamilyImportTool, TheSummaryShowsNamesWithControlCharactersEscaped) {
+    struct Case {
+        std::vector<std::string> tables; // founders, families, progeny; or one cross
+        std::vector<std::string> options;
+        std::vector<std::string> shown;
+    };
+    const Case cases[] = {
+        {{"marker,chromosome,position,\"P\n1\",P\x1b"
+          "2\nm1,\"c\t1\",0,A,C\nm2,2,0,A,C\n",
+          "family,founder_a,founder_b\n\"F\r1\",\"P\n1\",P\x1b"
+          "2\n",
+          "id,family,\"w\x07\",h\x7f,m1,m2\np1,\"F\r1\",1,2,A,A\np2,\"F\r1\",1,2,T,C\n"},
+         {"--cross", "f2"},
+         {"family 1 \"F\\x0d1\": P\\x0a1 x P\\x1b"
+          "2,",
+          "chromosome c\\x091 (number 1 in genome.txt)", "Trait \"w\\x07\"", "Not used: h\\x7f.",
+          "in family F\\x0d1 (P\\x0a1 x P\\x1b"
+          "2)"}},
+        {{"\"id\",y\x1b,z\x01,m1,m2\n,,,I\x02,I\x02\n,,,0,5\n1,2,3,A,B\n"},
+         {"--cross", "f2"},
+         {"Phenotype \"y\\x1b\"", "Not used: id, z\\x01.", "chromosome I\\x02 (number 1"}},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        std::vector<std::string> args = c.options;
+        if (c.tables.size() == 3) {
+            PopulationTables{c.tables[0], c.tables[1], c.tables[2]}.writeTo(dir.path());
+            args.insert(args.end(),
+                        {"--founders", (dir / "founders.csv").string(), "--families",
+                         (dir / "families.csv").string(), (dir / "progeny.csv").string()});
+        } else {
+            std::ofstream(dir / "cross.csv", std::ios::binary) << c.tables[0];
+            args.push_back((dir / "cross.csv").string());
+        }
+        args.push_back((dir / "out").string());
+        const ToolRun run = runTool(args);
+        ASSERT_EQ(run.status, 0) << run.err;
+        for (const char byte : run.out) {
+            const auto code = static_cast<unsigned char>(byte);
+            EXPECT_TRUE(byte == '\n' || (code >= 32 && code != 127))
+                << "byte " << int{code} << " in\n"
+                << run.out;
+        }
+        for (const std::string& shown : c.shown)
+            EXPECT_NE(run.out.find(shown), std::string::npos) << shown << "\nin\n" << run.out;
+    }
+}
+
 TEST(FamilyImportTool, EveryRefusalIsOneLineAndWritesNothing) {
     const std::string goodFounders = "marker,chromosome,position,P1,P2,P3\nm1,1,0,A,C,G\n"
                                      "m2,1,5,A,C,G\n";

@@ -421,7 +421,8 @@ TEST(ImportTool, BadCommandLinesAreRefused) {
         {{"--cross", "f3"}, "--cross \"f3\" is not bc, f2, dh or riself"},
         {{"--cross", "bc", "--genotypes", "A,A,B"},
          "--genotypes: genotype code \"A\" is given twice"},
-        {{"--cross", "bc", "--bogus"}, "unknown option --bogus"},
+        {{"--cross", "bc", "--bogus"}, "unknown option \"--bogus\" (see --help)"},
+        {{"--cross", "bc", "--\x1b[2Jbogus"}, "unknown option \"--\\x1b[2Jbogus\" (see --help)"},
     };
     for (const auto& [options, message] : cases) {
         TempDir dir;
