@@ -37,10 +37,12 @@ struct Grid {
     }
 };
 
-Grid gridOf(const CrossTableSource& source, bool rotated) {
+// `headingLines` of a table in rows are kept even when every cell is
+// empty: the chromosome and position rows over phenotype columns alone.
+Grid gridOf(const CrossTableSource& source, bool rotated, std::size_t headingLines) {
     std::vector<CsvRow> rows;
     try {
-        rows = parseCsv(source.text);
+        rows = parseCsv(source.text, rotated ? 0 : headingLines);
         checkRowWidths(rows);
     } catch (const FileError& error) {
         throw error.in(source.name);
@@ -217,7 +219,7 @@ bool isRotatedLayout(CrossLayout layout) {
 }
 
 CrossTable readCrossTable(CrossLayout layout, const CrossTableSource& source) {
-    const Grid grid = gridOf(source, isRotatedLayout(layout));
+    const Grid grid = gridOf(source, isRotatedLayout(layout), 3);
     requireHeadingLines(grid);
     const std::string field = grid.fieldWord();
     const std::size_t leading = leadingFieldCount(
@@ -245,7 +247,7 @@ CrossTable readCrossTable(CrossLayout layout, const CrossTableSource& source) {
 CrossTable readCrossTable(CrossLayout layout, const CrossTableSource& genotypes,
                           const CrossTableSource& phenotypes) {
     const bool rotated = isRotatedLayout(layout);
-    const Grid genotypeGrid = gridOf(genotypes, rotated);
+    const Grid genotypeGrid = gridOf(genotypes, rotated, 3);
     requireHeadingLines(genotypeGrid);
     const std::string field = genotypeGrid.fieldWord();
     const std::size_t leading = leadingFieldCount(
@@ -264,7 +266,7 @@ CrossTable readCrossTable(CrossLayout layout, const CrossTableSource& genotypes,
     requireIndividuals(genotypeGrid);
     idsOf(genotypeGrid, 3, 0);
 
-    const Grid phenotypeGrid = gridOf(phenotypes, rotated);
+    const Grid phenotypeGrid = gridOf(phenotypes, rotated, 0);
     const std::size_t id = idField(phenotypeGrid, genotypeGrid.lines[0][0].text);
     for (const TableCell& name : phenotypeGrid.lines[0])
         table.phenotypes.push_back(name.text);

@@ -530,6 +530,9 @@ TEST(FamilyImportTool, EveryRefusalIsOneLineAndWritesNothing) {
     const ToolRun alone = runTool({"--cross", "f2", "--founders", (dir / "founders.csv").string(),
                                    (dir / "progeny.csv").string(), (dir / "out").string()});
     EXPECT_EQ(alone.err, "marrow-import: --founders and --families go together\n");
+    // The empty rows a spreadsheet exports below each table hold nothing.
+    PopulationTables{goodFounders + ",,,,,\n", goodFamilies + ",,\n,,\n", goodProgeny + ",,,,\n"}
+        .writeTo(dir.path());
     const ToolRun good = runTool({"--cross", "f2", "--founders", (dir / "founders.csv").string(),
                                   "--families", (dir / "families.csv").string(),
                                   (dir / "progeny.csv").string(), (dir / "out").string()});

@@ -329,6 +329,34 @@ TEST(CsvTable, QuotesLineEndsAndBlankLinesAreHandled) {
         EXPECT_EQ(columnLetters(column), expected);
 }
 
+// A row is left out when it holds nothing: no cells, or only empty ones
+// that are not quoted. Row numbers stay the file's lines.
+TEST(CsvTable, RowsOfEmptyCellsAreBlank) {
+    struct Case {
+        const char* text;
+        std::size_t headingRows;
+        std::vector<int> lines; // of the rows kept
+    };
+    const Case cases[] = {
+        {"a,b,c\n,,\n1,2,3\n", 0, {1, 3}},
+        {"a,b,c\n1,2,3\n,,\n , ,\t\n,,\r\n", 0, {1, 2}},
+        {"a,b,c\n\"\",,\n,\"\",\n", 0, {1, 2, 3}},
+        {"a,b,c\n,,x\n", 0, {1, 2}},
+        {",,,\n,,,\n", 0, {}},
+        // Heading rows may be empty; blank lines among them are still skipped.
+        {"a,b\n\n,\n,\n1,2\n,\n", 3, {1, 3, 4, 5}},
+    };
+    for (const Case& c : cases) {
+        std::vector<int> lines;
+        for (const CsvRow& row : parseCsv(c.text, c.headingRows))
+            lines.push_back(row.line);
+        EXPECT_EQ(lines, c.lines) << c.text;
+    }
+    // The rows a spreadsheet exports below a cross are no individuals.
+    const ImportedCross cross = importCross("y,m1,m2\n,1,1\n,0,5\n1,A,B\n,,\n2,B,A\n,,\n", {});
+    EXPECT_EQ(cross.progeny.progenyCount(), 2);
+}
+
 TEST(ImportTool, BadInputGivesOneLineAndNoFiles) {
     const std::string good = "y,m1,m2\n,1,1\n,0,5\n1,A,B\n";
     struct Case {
