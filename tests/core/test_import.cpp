@@ -485,3 +485,51 @@ TEST(ImportTool, FilesAlreadyThereAreReplacedOnlyWithForce) {
     EXPECT_NE(readWholeFile(dir / "out" / "pedigree.txt"), "my own pedigree\n");
     EXPECT_NE(forced.out.find("Next: start Marrow in that folder"), std::string::npos);
 }
+
+// multAl_in.def is written only for 100 chromosomes or fewer. An old one
+// blocks the import only when it would be replaced; under --force one that
+// would not be replaced is removed, since it was set up for other data.
+TEST(ImportTool, AnOldAnalysisFileIsReplacedOrRemovedOnlyWithForce) {
+    std::string manyChromosomes = "y", chromosomes, positions, calls = "1";
+    for (int c = 1; c <= 101; ++c) {
+        manyChromosomes += ",m" + std::to_string(c);
+        chromosomes += "," + std::to_string(c);
+        positions += ",0";
+        calls += ",A";
+    }
+    manyChromosomes += "\n" + chromosomes + "\n" + positions + "\n" + calls + "\n";
+    const std::string oneChromosome = "y,m1\n,1\n,0\n1,A\n";
+    const std::string oldDef = "my own analysis\n";
+    struct Case {
+        const std::string* csv;
+        bool force;
+        int status;
+        const char* def; // multAl_in.def afterwards: "old", "new" or "none"
+        const char* said;
+    };
+    const Case cases[] = {
+        {&manyChromosomes, false, 0, "old",
+         "Note: the multAl_in.def already in the folder was set up for other data and is left as "
+         "it was; --force removes it.\n"},
+        {&manyChromosomes, true, 0, "none",
+         "Removed the old multAl_in.def: it was set up for other data.\n"},
+        {&oneChromosome, false, 1, "old", "multAl_in.def exists already; use --force"},
+        {&oneChromosome, true, 0, "new", "and multAl_in.def in"},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        fs::create_directories(dir / "out");
+        std::ofstream(dir / "out" / "multAl_in.def") << oldDef;
+        std::vector<std::string> options{"--cross", "f2"};
+        if (c.force)
+            options.push_back("--force");
+        const RunResult run = runTool(dir, *c.csv, options);
+        EXPECT_EQ(run.status, c.status) << run.err;
+        EXPECT_NE((run.out + run.err).find(c.said), std::string::npos) << run.out << run.err;
+        const auto def = readWholeFile(dir / "out" / "multAl_in.def");
+        const std::string afterwards = !def ? "none" : *def == oldDef ? "old" : "new";
+        EXPECT_EQ(afterwards, c.def) << c.said;
+        const std::size_t written = c.status != 0 ? 0 : 5;
+        EXPECT_EQ(filesIn(dir / "out"), written + (afterwards == "none" ? 0 : 1)) << c.said;
+    }
+}
