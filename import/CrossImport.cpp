@@ -57,14 +57,6 @@ double phenotypeValue(const CrossTable& table, const TableCell& cell) {
     return *value;
 }
 
-bool impossibleIn(ProgenyType cross, Call call) {
-    if (cross == ProgenyType::BC1)
-        return call == Call::founder2;
-    if (cross == ProgenyType::DHL || cross == ProgenyType::RIL)
-        return call == Call::heterozygous;
-    return false;
-}
-
 // Fills the progeny, trait and per-chromosome counts from the individuals,
 // one at a time, markers in map order.
 class IndividualReader {
@@ -185,6 +177,21 @@ std::string GenotypeCodes::listed() const {
     for (const std::string& word : words)
         text += word + ", ";
     return text + "- or NA";
+}
+
+bool impossibleIn(ProgenyType cross, Call call) {
+    switch (cross) {
+    case ProgenyType::BC1:
+        return call == Call::founder2;
+    case ProgenyType::BC2:
+        return call == Call::founder1;
+    case ProgenyType::DHL:
+    case ProgenyType::RIL:
+        return call == Call::heterozygous;
+    case ProgenyType::F2:
+        break;
+    }
+    return false;
 }
 
 std::array<AlleleCode, 2> allelesOf(Call call) {

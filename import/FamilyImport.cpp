@@ -212,11 +212,42 @@ private:
             noteGenotypeError(row, k, cell, place);
             return {missingAllele, missingAllele};
         }
+        if (!call->isPartial() && impossibleGenotype(first, second, a, b)) {
+            noteImpossible(k, place);
+            return {missingAllele, missingAllele};
+        }
         if (call->isPartial()) {
             ++m_population.partialCalls;
             return {first, missingAllele};
         }
         return ordered(first, second);
+    }
+
+    // Whether the full genotype x/y cannot occur in the progeny of founders
+    // with codes `a` and `b`: inbred lines carry one allele twice, and a
+    // backcross's progeny carry an allele of the founder crossed back to.
+    bool impossibleGenotype(AlleleCode x, AlleleCode y, const Codes& a, const Codes& b) const {
+        const auto lacks = [&](const Codes& founder) {
+            return founder[0] != missingAllele && x != founder[0] && x != founder[1] &&
+                   y != founder[0] && y != founder[1];
+        };
+        switch (m_options.cross) {
+        case ProgenyType::BC1:
+            return lacks(a);
+        case ProgenyType::BC2:
+            return lacks(b);
+        case ProgenyType::DHL:
+        case ProgenyType::RIL:
+            return x != y;
+        case ProgenyType::F2:
+            break;
+        }
+        return false;
+    }
+
+    void noteImpossible(std::size_t k, FilePlace place) {
+        if (m_population.impossibleCalls++ == 0)
+            m_population.firstImpossibleAt = place.text() + ", marker " + m_map.markers[k].name;
     }
 
     void noteGenotypeError(const ProgenyTable::Row& row, std::size_t k, const std::string& cell,
@@ -271,6 +302,10 @@ private:
             break;
         case Call::missing:
             return codes;
+        }
+        if (impossibleIn(m_options.cross, *call)) {
+            noteImpossible(k, place);
+            return {missingAllele, missingAllele};
         }
         if (!coded) {
             if (m_population.uncodedCalls++ == 0)
@@ -435,6 +470,11 @@ std::string noteLines(const ImportedFamilies& population) {
         text += "Note: progeny.csv does not list the progeny family by family; they are "
                 "written in the order of families.csv.\n";
     text += genotypeErrorLines(population);
+    if (population.impossibleCalls > 0)
+        text += "Note: " + fmt::counted(population.impossibleCalls, "genotype") +
+                " cannot occur in " + std::string(progenyTypeName(population.cross)) +
+                " progeny and are written as missing (the first at " +
+                population.firstImpossibleAt + "). Is the cross type right?\n";
     if (population.uncodedCalls > 0)
         text += "Note: " + fmt::counted(population.uncodedCalls, "parental call") +
                 (population.uncodedCalls == 1 ? " names" : " name") +

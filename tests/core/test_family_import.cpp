@@ -252,7 +252,6 @@ TEST(FamilyImport, ParentalCallsGiveTheSameFilesAsAlleleWords) {
 TEST(FamilyImport, ParentalCallsOfAFounderWithoutOneAlleleAreWrittenAsMissing) {
     FamilyImportOptions options;
     options.calls = CallStyle::Parental;
-    options.cross = ProgenyType::BC1;
     const ImportedFamilies population =
         importFamilies(tablesOf("marker,chromosome,position,P1,P2\nm1,1,0,A/G,C\nm2,1,5,-,C\n",
                                 "family,founder_a,founder_b\nF1,P1,P2\n",
@@ -263,7 +262,65 @@ TEST(FamilyImport, ParentalCallsOfAFounderWithoutOneAlleleAreWrittenAsMissing) {
     EXPECT_EQ(progenyRow(population.progeny, 2), (std::vector<AlleleCode>{3, 0, 0, 0}));
     EXPECT_EQ(population.uncodedCalls, 3);
     EXPECT_EQ(population.firstUncodedAt, "row 2, column 4 (D) (marker m1)");
-    EXPECT_EQ(population.pedigree.head.typeWord, "BC1");
+    EXPECT_EQ(population.pedigree.head.typeWord, "F2");
+}
+
+// Genotypes the family's progeny type cannot produce are written as missing
+// and counted, as allele words and as parental calls: founder_b's alleles
+// alone in BC1 (founder_a's in BC2), heterozygotes in DHL and RIL. A founder
+// that is unknown leaves a backcross unchecked; one that segregates gives
+// either allele.
+TEST(FamilyImport, CallsTheProgenyTypeCannotHaveBecomeMissingAndAreCounted) {
+    // m1: P1 A, P2 G. m2: P1 T/C (codes 1 and 2), P2 C. m3: P1 unknown, P2 G.
+    const char* const founders = "marker,chromosome,position,P1,P2\n"
+                                 "m1,1,0,A,G\nm2,1,5,T/C,C\nm3,1,9,-,G\n";
+    struct Case {
+        ProgenyType cross;
+        CallStyle calls;
+        const char* cells; // m1, m2, m3
+        std::vector<AlleleCode> codes;
+        long long impossible;
+    };
+    using P = ProgenyType;
+    const auto alleles = CallStyle::Alleles;
+    const auto parental = CallStyle::Parental;
+    const Case cases[] = {
+        {P::BC1, alleles, "G/G,C,G", {0, 0, 2, 2, 1, 1}, 1},
+        {P::BC1, alleles, "A/G,T/C,-", {1, 2, 1, 2, 0, 0}, 0},
+        {P::BC2, alleles, "A/A,T,G", {0, 0, 0, 0, 1, 1}, 2},
+        {P::BC2, alleles, "A/G,T/C,G", {1, 2, 1, 2, 1, 1}, 0},
+        {P::DHL, alleles, "A/G,T/C,G", {0, 0, 0, 0, 1, 1}, 2},
+        {P::RIL, alleles, "A/-,C,G/A", {1, 0, 2, 2, 0, 0}, 1},
+        {P::F2, alleles, "G/G,T/C,G/A", {2, 2, 1, 2, 1, 2}, 0},
+        {P::BC1, parental, "B,-,-", {0, 0, 0, 0, 0, 0}, 1},
+        {P::BC1, parental, "H,-,C", {1, 2, 0, 0, 1, 0}, 0},
+        {P::BC2, parental, "A,-,B", {0, 0, 0, 0, 1, 1}, 1},
+        {P::DHL, parental, "H,-,-", {0, 0, 0, 0, 0, 0}, 1},
+        {P::RIL, parental, "C,-,D", {2, 0, 0, 0, 0, 0}, 0},
+        {P::F2, parental, "B,-,B", {2, 2, 0, 0, 1, 1}, 0},
+    };
+    for (const Case& c : cases) {
+        FamilyImportOptions options;
+        options.cross = c.cross;
+        options.calls = c.calls;
+        const std::string progeny = std::string("id,family,y,m1,m2,m3\ni1,F1,1,") + c.cells + "\n";
+        const ImportedFamilies population = importFamilies(
+            tablesOf(founders, "family,founder_a,founder_b\nF1,P1,P2\n", progeny.c_str()), options);
+        const std::string name = std::string(progenyTypeName(c.cross)) + " " + c.cells;
+        EXPECT_EQ(progenyRow(population.progeny, 0), c.codes) << name;
+        EXPECT_EQ(population.impossibleCalls, c.impossible) << name;
+        EXPECT_EQ(population.genotypeErrors, 0) << name;
+        const std::string summary = familyImportSummary(population);
+        const std::string note = "cannot occur in " + std::string(progenyTypeName(c.cross)) +
+                                 " progeny and are written as missing (the first at row 2, "
+                                 "column 4 (D), marker m1)";
+        if (c.impossible > 0 && c.codes[0] == 0) {
+            EXPECT_NE(summary.find(note), std::string::npos) << name << "\n" << summary;
+        }
+        if (c.impossible == 0) {
+            EXPECT_EQ(summary.find("cannot occur"), std::string::npos) << name << "\n" << summary;
+        }
+    }
 }
 
 // Names in the tables may hold control characters (a quoted cell may even
