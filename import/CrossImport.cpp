@@ -11,9 +11,8 @@
 
 namespace {
 
-// What the analysis dialog's chromosome table and genome reader hold.
+// What the analysis dialog's chromosome table holds.
 constexpr int maxAnalysisChromosomes = 100;
-constexpr int maxAnalysisMarkers = 10000;
 
 bool isMissingWord(std::string_view word) {
     return isMissingCell(word);
@@ -278,9 +277,6 @@ std::string importSummary(const ImportedCross& cross) {
     if (cross.chromosomes.size() > static_cast<std::size_t>(maxAnalysisChromosomes))
         text += "Note: the analysis takes at most " + std::to_string(maxAnalysisChromosomes) +
                 " chromosomes.\n";
-    if (cross.genome.markers.size() > static_cast<std::size_t>(maxAnalysisMarkers))
-        text += "Note: the analysis dialog reads at most " + std::to_string(maxAnalysisMarkers) +
-                " markers of a genome file.\n";
     if (cross.unmatchedPhenotypeRecords > 0)
         text += "Note: " + fmt::counted(cross.unmatchedPhenotypeRecords, "phenotype record") +
                 " of ids without genotypes left out.\n";

@@ -951,3 +951,28 @@ TEST(ImportedAnalysis, TheLongestChromosomeTakenGoesThroughUseDefaultAndOk) {
     const AnalysisInput input = readAnalysisInputFile(std::string(analysisInputFileName));
     EXPECT_EQ(input.chromosomes.front().length, maxChromosomeLength);
 }
+
+// The analysis dialog reads a genome file of any number of markers; more
+// than 10000 go through Use default and Ok like a few.
+TEST(ImportedAnalysis, AMapOfManyMarkersGoesThroughUseDefaultAndOk) {
+    constexpr int markers = 10001;
+    std::vector<std::string> rows = {"id,weight", ",", ",", "1,10.5", "2,11", "3,9.5"};
+    for (int m = 0; m < markers; ++m) {
+        rows[0] += ",k" + std::to_string(m);
+        rows[1] += m < 6000 ? ",1" : ",2";
+        rows[2] += "," + std::to_string((m % 6000) / 50);
+        for (std::size_t i = 3; i < rows.size(); ++i)
+            rows[i] += std::string(",") + "ABH"[(static_cast<std::size_t>(m) + i) % 3];
+    }
+    TempDir dir(true);
+    std::ofstream out("cross.csv");
+    for (const std::string& row : rows)
+        out << row << "\n";
+    out.close();
+    const ToolRun run = runTool({"--cross", "f2", "cross.csv", "."});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out.find("at most"), std::string::npos) << run.out;
+    EXPECT_EQ(useDefaultAndOk(), std::vector<std::string>{});
+    const AnalysisInput input = readAnalysisInputFile(std::string(analysisInputFileName));
+    EXPECT_EQ(input.chromosomes, (std::vector<InputChromosome>{{119, 6000, 1}, {80, 4001, 0}}));
+}
