@@ -1,5 +1,6 @@
 #include "analysis/AnalysisFields.h"
 
+#include "formats/GenomeFile.h"
 #include "model/FieldMessages.h"
 #include "model/NumberFormat.h"
 
@@ -88,7 +89,8 @@ const std::array<AnalysisField, 39>& table() {
         integerField("qtlChromosome", "", "on chromosome:", &V::qtlChromosome, Bounds{0, 100}),
         integerField("randomSeed", "", "Random seed:", &V::randomSeed, Bounds{100000, 999999}),
         integerField("currentQtl", "", "==>Current QTL:", &V::currentQtl, Bounds{1, 100}),
-        realField("qtlPosition", "", "Position,cM:", &V::qtlPosition, Bounds{0.0, 10000.0}),
+        realField("qtlPosition", "", "Position,cM:", &V::qtlPosition,
+                  Bounds{0.0, double{maxChromosomeLength}}),
         realField("qtlVariance", "", "Add variance:", &V::qtlVariance),
         integerField("binLength", "", "Bin length, cM:", &V::binLength),
         textField("progenyType", "", "Progeny type:", &V::progenyType, 3),

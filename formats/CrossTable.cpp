@@ -37,10 +37,12 @@ struct Grid {
     }
 };
 
-Grid gridOf(const CrossTableSource& source, bool rotated) {
+// `headingLines` of a table in rows are kept even when every cell is
+// empty: the chromosome and position rows over phenotype columns alone.
+Grid gridOf(const CrossTableSource& source, bool rotated, std::size_t headingLines) {
     std::vector<CsvRow> rows;
     try {
-        rows = parseCsv(source.text);
+        rows = parseCsv(source.text, rotated ? 0 : headingLines);
         checkRowWidths(rows);
     } catch (const FileError& error) {
         throw error.in(source.name);
@@ -116,6 +118,8 @@ double markerPosition(const Grid& grid, const TableCell& cell) {
                                    grid.lineWord() + " gives the markers' positions in cM)");
     if (*position < 0)
         throw grid.error(cell, "position " + cell.text + " is negative");
+    if (*position > maxChromosomeLength)
+        throw grid.error(cell, positionTooLarge(cell.text));
     return *position;
 }
 
@@ -215,7 +219,7 @@ bool isRotatedLayout(CrossLayout layout) {
 }
 
 CrossTable readCrossTable(CrossLayout layout, const CrossTableSource& source) {
-    const Grid grid = gridOf(source, isRotatedLayout(layout));
+    const Grid grid = gridOf(source, isRotatedLayout(layout), 3);
     requireHeadingLines(grid);
     const std::string field = grid.fieldWord();
     const std::size_t leading = leadingFieldCount(
@@ -223,8 +227,11 @@ CrossTable readCrossTable(CrossLayout layout, const CrossTableSource& source) {
     CrossTable table;
     table.layout = layout;
     table.genotypeFile = table.phenotypeFile = source.name;
-    for (std::size_t k = 0; k < leading; ++k)
+    for (std::size_t k = 0; k < leading; ++k) {
         table.phenotypes.push_back(grid.lines[0][k].text);
+        if (!table.idPhenotype && lowerCase(table.phenotypes.back()) == "id")
+            table.idPhenotype = k;
+    }
     table.phenotypeNames = grid.linePlaces[0];
     std::vector<std::size_t> markerFields;
     readMarkers(grid, leading, table, markerFields);
@@ -240,7 +247,7 @@ CrossTable readCrossTable(CrossLayout layout, const CrossTableSource& source) {
 CrossTable readCrossTable(CrossLayout layout, const CrossTableSource& genotypes,
                           const CrossTableSource& phenotypes) {
     const bool rotated = isRotatedLayout(layout);
-    const Grid genotypeGrid = gridOf(genotypes, rotated);
+    const Grid genotypeGrid = gridOf(genotypes, rotated, 3);
     requireHeadingLines(genotypeGrid);
     const std::string field = genotypeGrid.fieldWord();
     const std::size_t leading = leadingFieldCount(
@@ -259,10 +266,11 @@ CrossTable readCrossTable(CrossLayout layout, const CrossTableSource& genotypes,
     requireIndividuals(genotypeGrid);
     idsOf(genotypeGrid, 3, 0);
 
-    const Grid phenotypeGrid = gridOf(phenotypes, rotated);
+    const Grid phenotypeGrid = gridOf(phenotypes, rotated, 0);
     const std::size_t id = idField(phenotypeGrid, genotypeGrid.lines[0][0].text);
     for (const TableCell& name : phenotypeGrid.lines[0])
         table.phenotypes.push_back(name.text);
+    table.idPhenotype = id;
     table.phenotypeNames = phenotypeGrid.linePlaces[0];
     const auto phenotypeLine = idsOf(phenotypeGrid, 1, id);
 

@@ -46,7 +46,7 @@ struct TableCell {
 struct CrossTableMarker {
     std::string name;
     std::string chromosome;
-    double position = 0; ///< cM, 0 or more
+    double position = 0; ///< cM, 0 to `maxChromosomeLength`
 };
 
 /// The text of one file and its name for messages (empty for text that came
@@ -66,6 +66,11 @@ struct CrossTable {
     /// column, the split layouts every column of the phenotype file. Either
     /// way the id column is among them.
     std::vector<std::string> phenotypes;
+    /// Which of `phenotypes` holds the ids: in the split layouts the column
+    /// that matches the genotype file's, whatever its name; in csv and csvr
+    /// the first named "id" (upper and lower case alike), if any. The ids are
+    /// no trait.
+    std::optional<std::size_t> idPhenotype;
     /// Where the phenotype names stand in `phenotypeFile` (row 1, or column 1
     /// when rotated).
     FilePlace phenotypeNames;
@@ -102,7 +107,7 @@ struct CrossTable {
 /// rotated), no phenotype column before the markers, a marker without a
 /// chromosome or with a name that is empty, has blanks or control
 /// characters, has 20 or more characters or is used twice, a position that
-/// is not a number of 0 or more, no markers (chromosome X aside) and no
+/// is not a number from 0 to `maxChromosomeLength` (cM), no markers (chromosome X aside) and no
 /// individuals.
 CrossTable readCrossTable(CrossLayout layout, const CrossTableSource& source);
 

@@ -1,5 +1,7 @@
 #include "formats/CsvTable.h"
 
+#include "formats/GenomeFile.h"
+
 #include <algorithm>
 
 namespace {
@@ -32,6 +34,7 @@ public:
             const char c = m_text[m_at++];
             if (c == '"' && trimmed(cell).empty() && !quoted) {
                 quoted = true;
+                m_anyQuoted = true;
                 cell = readQuoted(row.line, static_cast<int>(row.cells.size()) + 1);
             } else if (c == ',') {
                 row.cells.push_back(quoted ? cell : trimmed(cell));
@@ -47,6 +50,10 @@ public:
         row.cells.push_back(quoted ? cell : trimmed(cell));
         return row;
     }
+
+    /// Whether a cell of the row read was quoted: `""` is a cell written
+    /// empty on purpose.
+    bool anyQuoted() const { return m_anyQuoted; }
 
 private:
     // After the opening quote; ends after the closing one. Text between the
@@ -74,23 +81,29 @@ private:
     std::string_view m_text;
     std::size_t& m_at;
     int& m_line;
+    bool m_anyQuoted = false;
 };
 
+// An empty line, or one of commas only: spreadsheets export the empty rows
+// below a table as ",,,,", and they hold no record.
 bool isBlankRow(const CsvRow& row) {
-    return row.cells.size() == 1 && row.cells.front().empty();
+    return std::all_of(row.cells.begin(), row.cells.end(),
+                       [](const std::string& cell) { return cell.empty(); });
 }
 
 } // namespace
 
-std::vector<CsvRow> parseCsv(std::string_view text) {
+std::vector<CsvRow> parseCsv(std::string_view text, std::size_t headingRows) {
     if (text.substr(0, 3) == "\xEF\xBB\xBF")
         text.remove_prefix(3);
     std::vector<CsvRow> rows;
     std::size_t at = 0;
     int line = 1;
     while (at < text.size()) {
-        CsvRow row = RowSplitter(text, at, line).row();
-        if (!isBlankRow(row))
+        RowSplitter splitter(text, at, line);
+        CsvRow row = splitter.row();
+        const bool heading = rows.size() < headingRows && row.cells.size() > 1;
+        if (heading || splitter.anyQuoted() || !isBlankRow(row))
             rows.push_back(std::move(row));
     }
     return rows;
@@ -139,4 +152,9 @@ std::string listedNames(const std::vector<std::string>& names) {
     for (const std::string& name : names)
         text += (text.empty() ? "" : ", ") + name;
     return text;
+}
+
+std::string positionTooLarge(std::string_view cell) {
+    return "position " + std::string(cell) + " is beyond " + std::to_string(maxChromosomeLength) +
+           ", the largest accepted (positions are in cM)";
 }

@@ -24,10 +24,12 @@ struct CsvRow {
 
 /// Splits comma-separated text into rows. Cells may be quoted ("a, b" and
 /// "say ""hi""") and quoted cells may span lines; rows may end in CR LF; a
-/// leading byte-order mark is dropped; blank lines are left out. A quote
-/// that never closes is a `FileError` (without a file name: the caller
-/// knows it).
-std::vector<CsvRow> parseCsv(std::string_view text);
+/// leading byte-order mark is dropped; blank lines, and lines whose cells
+/// are all empty and unquoted (",,,", as spreadsheets end a table), are
+/// left out; but the first `headingRows` rows of commas are kept, for a
+/// table whose heading rows may be empty. A quote that never closes is a
+/// `FileError` (without a file name: the caller knows it).
+std::vector<CsvRow> parseCsv(std::string_view text, std::size_t headingRows = 0);
 
 /// Whether a cell says "missing": "-", "NA" or nothing.
 bool isMissingCell(std::string_view cell);
@@ -41,6 +43,11 @@ inline FilePlace cellPlace(const CsvRow& row, std::size_t column) {
 inline FileError cellError(const CsvRow& row, std::size_t column, std::string problem) {
     return FileError({}, cellPlace(row, column), std::move(problem));
 }
+
+/// The problem of a marker position beyond `maxChromosomeLength`, as
+/// written in the cell: "position 25000 is beyond 10000, the largest
+/// accepted (positions are in cM)".
+std::string positionTooLarge(std::string_view cell);
 
 /// Names joined by ", ", for messages that list what a cell may hold.
 std::string listedNames(const std::vector<std::string>& names);

@@ -54,6 +54,8 @@ FounderTableMarker markerOf(const CsvRow& row, std::map<std::string, int>& seen)
         throw cellError(row, 2, "position " + inQuotes(row.cells[2]) + " is not a number");
     if (*position < 0)
         throw cellError(row, 2, "position " + row.cells[2] + " is negative");
+    if (*position > maxChromosomeLength)
+        throw cellError(row, 2, positionTooLarge(row.cells[2]));
     return {name, row.cells[1], *position, row.line};
 }
 

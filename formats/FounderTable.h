@@ -20,7 +20,7 @@
 struct FounderTableMarker {
     std::string name;
     std::string chromosome; ///< as the table names it
-    double position = 0;    ///< cM, 0 or more
+    double position = 0;    ///< cM, 0 to `maxChromosomeLength`
     int row = 0;            ///< its row in the file
 };
 
@@ -41,6 +41,6 @@ struct FounderTable {
 /// founders, a founder without a name or named twice, no markers, a marker
 /// name that is empty, has blanks or control characters, has 20 or more
 /// characters or is used twice, a marker without a chromosome, a position
-/// that is not a number of 0 or more, and a cell that is no allele, or names
-/// one allele of two (`x/-`).
+/// that is not a number from 0 to `maxChromosomeLength` (cM), and a cell that is no allele, or
+/// names one allele of two (`x/-`).
 FounderTable readFounderTable(std::string_view text);

@@ -16,6 +16,11 @@
 //      2     1   C1M02              10
 //   -999  -999   end              -999
 
+/// The longest chromosome the analysis takes, in cM: the analysis dialog's
+/// QTL position and the posterior viewer's chromosomes go no further, so a
+/// map imported with a position beyond it (in base pairs, say) is refused.
+inline constexpr int maxChromosomeLength = 10000;
+
 /// One record of the genome information file.
 struct GenomeMarker {
     int index = 0;       ///< 1, 2, ... over the whole genome

@@ -11,9 +11,8 @@
 
 namespace {
 
-// What the analysis dialog's chromosome table and genome reader hold.
+// What the analysis dialog's chromosome table holds.
 constexpr int maxAnalysisChromosomes = 100;
-constexpr int maxAnalysisMarkers = 10000;
 
 bool isMissingWord(std::string_view word) {
     return isMissingCell(word);
@@ -22,10 +21,17 @@ bool isMissingWord(std::string_view word) {
 std::size_t phenotypeColumn(const CrossTable& table, const std::string& wanted) {
     const auto& names = table.phenotypes;
     const std::string field = table.fieldWord();
+    const auto isId = [&](std::size_t k) {
+        return k == table.idPhenotype || lowerCase(names[k]) == "id";
+    };
     if (!wanted.empty()) {
         const auto found = std::find(names.begin(), names.end(), wanted);
+        const auto k = static_cast<std::size_t>(found - names.begin());
+        if (found != names.end() && k == table.idPhenotype)
+            throw table.phenotypeError(table.phenotypeNames, field + " " + inQuotes(wanted) +
+                                                                 " holds the ids, not a phenotype");
         if (found != names.end())
-            return static_cast<std::size_t>(found - names.begin());
+            return k;
         std::string listed;
         for (const std::string& name : names)
             listed += (listed.empty() ? "" : ", ") + inQuotes(name);
@@ -33,13 +39,11 @@ std::size_t phenotypeColumn(const CrossTable& table, const std::string& wanted) 
                                                              inQuotes(wanted) + "; the phenotype " +
                                                              field + "s are " + listed);
     }
-    const auto first = std::find_if(names.begin(), names.end(), [](const std::string& name) {
-        return lowerCase(name) != "id";
-    });
-    if (first == names.end())
-        throw table.phenotypeError(table.phenotypeNames,
-                                   "the only phenotype " + field + " is the id " + field);
-    return static_cast<std::size_t>(first - names.begin());
+    for (std::size_t k = 0; k < names.size(); ++k)
+        if (!isId(k))
+            return k;
+    throw table.phenotypeError(table.phenotypeNames,
+                               "the only phenotype " + field + " is the id " + field);
 }
 
 double phenotypeValue(const CrossTable& table, const TableCell& cell) {
@@ -50,14 +54,6 @@ double phenotypeValue(const CrossTable& table, const TableCell& cell) {
         throw table.phenotypeError(cell.place,
                                    "phenotype " + inQuotes(cell.text) + " is not a number");
     return *value;
-}
-
-bool impossibleIn(ProgenyType cross, Call call) {
-    if (cross == ProgenyType::BC1)
-        return call == Call::founder2;
-    if (cross == ProgenyType::DHL || cross == ProgenyType::RIL)
-        return call == Call::heterozygous;
-    return false;
 }
 
 // Fills the progeny, trait and per-chromosome counts from the individuals,
@@ -182,6 +178,21 @@ std::string GenotypeCodes::listed() const {
     return text + "- or NA";
 }
 
+bool impossibleIn(ProgenyType cross, Call call) {
+    switch (cross) {
+    case ProgenyType::BC1:
+        return call == Call::founder2;
+    case ProgenyType::BC2:
+        return call == Call::founder1;
+    case ProgenyType::DHL:
+    case ProgenyType::RIL:
+        return call == Call::heterozygous;
+    case ProgenyType::F2:
+        break;
+    }
+    return false;
+}
+
 std::array<AlleleCode, 2> allelesOf(Call call) {
     switch (call) {
     case Call::founder1:
@@ -240,7 +251,7 @@ std::string importSummary(const ImportedCross& cross) {
     if (!cross.otherPhenotypes.empty()) {
         text += " Not used: ";
         for (const std::string& name : cross.otherPhenotypes)
-            text += (&name == &cross.otherPhenotypes.front() ? "" : ", ") + name;
+            text += (&name == &cross.otherPhenotypes.front() ? "" : ", ") + escapedControls(name);
         text += ".";
     }
     text += "\n" + fmt::counted(static_cast<long long>(cross.genome.markers.size()), "marker") +
@@ -250,7 +261,7 @@ std::string importSummary(const ImportedCross& cross) {
     for (const ImportedChromosome& chromosome : cross.chromosomes) {
         const long long calls = static_cast<long long>(chromosome.markers) * individuals;
         missingCalls += chromosome.missingCalls;
-        text += "  chromosome " + chromosome.name;
+        text += "  chromosome " + escapedControls(chromosome.name);
         if (cross.chromosomesRenumbered)
             text += " (number " + std::to_string(chromosome.number) + " in genome.txt)";
         text += ": " + fmt::counted(chromosome.markers, "marker") + " up to " +
@@ -266,9 +277,6 @@ std::string importSummary(const ImportedCross& cross) {
     if (cross.chromosomes.size() > static_cast<std::size_t>(maxAnalysisChromosomes))
         text += "Note: the analysis takes at most " + std::to_string(maxAnalysisChromosomes) +
                 " chromosomes.\n";
-    if (cross.genome.markers.size() > static_cast<std::size_t>(maxAnalysisMarkers))
-        text += "Note: the analysis dialog reads at most " + std::to_string(maxAnalysisMarkers) +
-                " markers of a genome file.\n";
     if (cross.unmatchedPhenotypeRecords > 0)
         text += "Note: " + fmt::counted(cross.unmatchedPhenotypeRecords, "phenotype record") +
                 " of ids without genotypes left out.\n";

@@ -53,6 +53,12 @@ struct GenotypeCodes {
     std::string listed() const;
 };
 
+/// Whether progeny of type `cross` cannot have the genotype `call` names:
+/// founder 2's alleles alone in a backcross to founder 1 (BC1), founder 1's
+/// alone in one to founder 2 (BC2), one allele of each founder in inbred
+/// lines (DHL, RIL). Partial calls can always occur.
+bool impossibleIn(ProgenyType cross, Call call);
+
 /// The allele codes of a call in the progeny marker file: founder 1 carries
 /// allele 1 and founder 2 allele 2 at every marker, so A is `1 1`, H `1 2`,
 /// B `2 2`, missing `0 0`. A partial call says which allele the individual
@@ -66,7 +72,8 @@ struct ImportOptions {
     ProgenyType cross = ProgenyType::F2;
     GenotypeCodes codes;
     /// The phenotype column to use; empty for the first one that is not
-    /// an "id" column.
+    /// the id column (`CrossTable::idPhenotype`) nor named "id". The id
+    /// column is refused.
     std::string phenotype;
 };
 

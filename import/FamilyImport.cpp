@@ -212,11 +212,42 @@ private:
             noteGenotypeError(row, k, cell, place);
             return {missingAllele, missingAllele};
         }
+        if (!call->isPartial() && impossibleGenotype(first, second, a, b)) {
+            noteImpossible(k, place);
+            return {missingAllele, missingAllele};
+        }
         if (call->isPartial()) {
             ++m_population.partialCalls;
             return {first, missingAllele};
         }
         return ordered(first, second);
+    }
+
+    // Whether the full genotype x/y cannot occur in the progeny of founders
+    // with codes `a` and `b`: inbred lines carry one allele twice, and a
+    // backcross's progeny carry an allele of the founder crossed back to.
+    bool impossibleGenotype(AlleleCode x, AlleleCode y, const Codes& a, const Codes& b) const {
+        const auto lacks = [&](const Codes& founder) {
+            return founder[0] != missingAllele && x != founder[0] && x != founder[1] &&
+                   y != founder[0] && y != founder[1];
+        };
+        switch (m_options.cross) {
+        case ProgenyType::BC1:
+            return lacks(a);
+        case ProgenyType::BC2:
+            return lacks(b);
+        case ProgenyType::DHL:
+        case ProgenyType::RIL:
+            return x != y;
+        case ProgenyType::F2:
+            break;
+        }
+        return false;
+    }
+
+    void noteImpossible(std::size_t k, FilePlace place) {
+        if (m_population.impossibleCalls++ == 0)
+            m_population.firstImpossibleAt = place.text() + ", marker " + m_map.markers[k].name;
     }
 
     void noteGenotypeError(const ProgenyTable::Row& row, std::size_t k, const std::string& cell,
@@ -226,8 +257,9 @@ private:
             const auto& founders = m_population.founderNames;
             m_population.firstGenotypeErrors.push_back(
                 {place.text(), m_map.markers[k].name, cell,
-                 family.name + " (" + founders[static_cast<std::size_t>(family.founderA)] + " x " +
-                     founders[static_cast<std::size_t>(family.founderB)] + ")"});
+                 escapedControls(family.name + " (" +
+                                 founders[static_cast<std::size_t>(family.founderA)] + " x " +
+                                 founders[static_cast<std::size_t>(family.founderB)] + ")")});
         }
     }
 
@@ -270,6 +302,10 @@ private:
             break;
         case Call::missing:
             return codes;
+        }
+        if (impossibleIn(m_options.cross, *call)) {
+            noteImpossible(k, place);
+            return {missingAllele, missingAllele};
         }
         if (!coded) {
             if (m_population.uncodedCalls++ == 0)
@@ -354,14 +390,20 @@ void fillProgeny(ImportedFamilies& population, const ProgenyTable& progeny, Call
     }
 }
 
+// Names come from the user's tables and may hold any byte; the summary
+// shows control characters escaped, so that they cannot garble the terminal.
+std::string founderName(const ImportedFamilies& population, int founder) {
+    return escapedControls(population.founderNames[static_cast<std::size_t>(founder - 1)]);
+}
+
 std::string familyLines(const ImportedFamilies& population) {
     std::string text;
     for (std::size_t f = 0; f < population.pedigree.families.size(); ++f) {
         const FamilyLine& line = population.pedigree.families[f];
         text += "  family " + std::to_string(f + 1) + " " + inQuotes(population.familyNames[f]) +
-                ": " + population.founderNames[static_cast<std::size_t>(line.founderA() - 1)] +
-                " x " + population.founderNames[static_cast<std::size_t>(line.founderB() - 1)] +
-                ", " + fmt::counted(line.progenyCount(), "progeny", "progeny") + "\n";
+                ": " + founderName(population, line.founderA()) + " x " +
+                founderName(population, line.founderB()) + ", " +
+                fmt::counted(line.progenyCount(), "progeny", "progeny") + "\n";
     }
     return text;
 }
@@ -372,7 +414,7 @@ std::string mapLines(const ImportedFamilies& population) {
         fmt::counted(static_cast<long long>(population.genome.markers.size()), "marker") + " on " +
         fmt::counted(static_cast<long long>(population.chromosomes.size()), "chromosome") + ":\n";
     for (const ImportedChromosome& chromosome : population.chromosomes) {
-        text += "  chromosome " + chromosome.name;
+        text += "  chromosome " + escapedControls(chromosome.name);
         if (population.chromosomesRenumbered)
             text += " (number " + std::to_string(chromosome.number) + " in genome.txt)";
         text += ": " + fmt::counted(chromosome.markers, "marker") + " up to " +
@@ -428,6 +470,11 @@ std::string noteLines(const ImportedFamilies& population) {
         text += "Note: progeny.csv does not list the progeny family by family; they are "
                 "written in the order of families.csv.\n";
     text += genotypeErrorLines(population);
+    if (population.impossibleCalls > 0)
+        text += "Note: " + fmt::counted(population.impossibleCalls, "genotype") +
+                " cannot occur in " + std::string(progenyTypeName(population.cross)) +
+                " progeny and are written as missing (the first at " +
+                population.firstImpossibleAt + "). Is the cross type right?\n";
     if (population.uncodedCalls > 0)
         text += "Note: " + fmt::counted(population.uncodedCalls, "parental call") +
                 (population.uncodedCalls == 1 ? " names" : " name") +
@@ -491,7 +538,7 @@ std::string familyImportSummary(const ImportedFamilies& population) {
     if (!population.otherTraits.empty()) {
         text += " Not used: ";
         for (const std::string& name : population.otherTraits)
-            text += (&name == &population.otherTraits.front() ? "" : ", ") + name;
+            text += (&name == &population.otherTraits.front() ? "" : ", ") + escapedControls(name);
         text += ".";
     }
     text += "\n" + mapLines(population);

@@ -56,7 +56,7 @@ struct GenotypeError {
     std::string place; ///< "row 7, column 12 (L)"
     std::string marker;
     std::string call;   ///< as written
-    std::string family; ///< "F1 (B73 x Mo17)"
+    std::string family; ///< "F1 (B73 x Mo17)", control characters escaped
 };
 
 /// A converted population: the five data files' contents, and what the
@@ -87,6 +87,10 @@ struct ImportedFamilies {
     /// known allele (missing, or segregating), written as missing.
     long long uncodedCalls = 0;
     std::string firstUncodedAt;
+    /// Calls the progeny type cannot produce (B in a BC1 family, a
+    /// heterozygote in DHL or RIL), written as missing.
+    long long impossibleCalls = 0;
+    std::string firstImpossibleAt;
     bool progenyReordered = false; ///< progeny.csv did not list them family by family
 };
 

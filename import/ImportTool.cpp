@@ -58,8 +58,9 @@ constexpr const char* usage =
     "                 and, optionally, not founder 2 and not founder 1\n"
     "                 (default A,H,B,D,C; - and NA are missing)\n"
     "  --phenotype    the phenotype or trait column to use (default: the first;\n"
-    "                 in R/qtl's layouts the first not named id)\n"
-    "  --force        replace files of the same names in OUTDIR\n";
+    "                 in R/qtl's layouts the first that is not the id column)\n"
+    "  --force        replace files of the same names in OUTDIR, and remove a\n"
+    "                 multAl_in.def there when the data get none\n";
 
 struct ToolOptions {
     bool help = false;
@@ -87,7 +88,9 @@ struct ImportOutput {
 
 ToolOptions parseOptions(const std::vector<std::string>& args) {
     ToolOptions options;
-    CommandLine line([](const std::string& word) { return "unknown option " + word; });
+    CommandLine line([](const std::string& word) {
+        return "unknown option " + inQuotes(word) + " (see --help)";
+    });
     line.flag("--help,-h", options.help);
     line.flag("--force", options.force);
     line.option("--cross", options.cross, "--cross needs a value");
@@ -243,8 +246,19 @@ ImportOutput familiesOutput(const ToolOptions& options) {
             familyImportSummary(population) + fittedAnalysisSummary(analysis, population.genome)};
 }
 
-void checkNothingReplaced(const fs::path& folder) {
-    for (const std::string& name : importedFileNames()) {
+constexpr const char* analysisFileName = "multAl_in.def";
+
+// The names of the files `output` writes, in the order of
+// `importedFileNames`: multAl_in.def only when the data have an analysis.
+std::vector<std::string> writtenNames(const ImportOutput& output) {
+    std::vector<std::string> names = importedFileNames();
+    if (!output.analysis)
+        names.pop_back();
+    return names;
+}
+
+void checkNothingReplaced(const fs::path& folder, const std::vector<std::string>& names) {
+    for (const std::string& name : names) {
         std::error_code ignored;
         if (fs::exists(folder / name, ignored))
             // The path leads the sentence: it is the subject, not a place.
@@ -253,7 +267,18 @@ void checkNothingReplaced(const fs::path& folder) {
     }
 }
 
-void writeFiles(const ImportOutput& output, const fs::path& folder) {
+// A multAl_in.def in the folder that this import does not replace: one set
+// up for other data.
+bool oldAnalysisStays(const ImportOutput& output, const fs::path& folder) {
+    std::error_code ignored;
+    return !output.analysis && fs::exists(folder / analysisFileName, ignored);
+}
+
+// Writes the files all or none. `removeOldAnalysis`: an old multAl_in.def
+// goes too, since "Use default" would set up its analysis for these data;
+// it goes before the new files are put in place, so that a failure leaves
+// the folder as it was.
+void writeFiles(const ImportOutput& output, const fs::path& folder, bool removeOldAnalysis) {
     std::error_code error;
     fs::create_directories(folder, error);
     if (error)
@@ -266,14 +291,20 @@ void writeFiles(const ImportOutput& output, const fs::path& folder) {
     outputs.stage(names[3], output.traits);
     outputs.stage(names[4], output.pedigree);
     if (output.analysis)
-        outputs.stage(names[5], *output.analysis);
+        outputs.stage(analysisFileName, *output.analysis);
+    if (removeOldAnalysis) {
+        fs::remove(folder / analysisFileName, error);
+        if (error)
+            throw FileError((folder / analysisFileName).string(),
+                            "cannot be removed: " + error.message());
+    }
     outputs.commit();
 }
 
 std::string nextStep(const fs::path& folder, bool analysis) {
     std::string text = "Wrote genome.txt, f1.txt, markers.txt, pheno.txt, pedigree.txt";
     text += analysis ? " and multAl_in.def in " : " in ";
-    text += folder.string() + ".\n";
+    text += escapedControls(folder.string()) + ".\n";
     if (!analysis)
         return text;
     return text + "Next: start Marrow in that folder (cd there, then run Marrow), choose\n"
@@ -287,9 +318,15 @@ int convert(const ToolOptions& options, std::ostream& out) {
         options.familiesMode() ? familiesOutput(options) : crossOutput(options);
     const fs::path folder = options.paths.back();
     if (!options.force)
-        checkNothingReplaced(folder);
-    writeFiles(output, folder);
+        checkNothingReplaced(folder, writtenNames(output));
+    const bool oldAnalysis = oldAnalysisStays(output, folder);
+    writeFiles(output, folder, oldAnalysis && options.force);
     out << output.summary << nextStep(folder, output.analysis.has_value());
+    if (oldAnalysis && options.force)
+        out << "Removed the old multAl_in.def: it was set up for other data.\n";
+    else if (oldAnalysis)
+        out << "Note: the multAl_in.def already in the folder was set up for other data and is "
+               "left as it was; --force removes it.\n";
     return 0;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "formats/GenomeFile.h"
 #include "model/Messages.h"
 
 #include <istream>
@@ -36,7 +37,7 @@ enum class RunLayoutDepth { ModelAndQtl, Whole };
 /// 100 meta-runs, and a QTL position up to 10000 cM. The value rows are
 /// sized from the file within these.
 inline constexpr int maxLayoutChromosomes = 100;
-inline constexpr int maxLayoutLength = 10000;
+inline constexpr int maxLayoutLength = maxChromosomeLength;
 inline constexpr int maxLayoutReplications = 100;
 
 inline constexpr const char* runLayoutMissingMessage =

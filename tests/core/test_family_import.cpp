@@ -252,7 +252,6 @@ TEST(FamilyImport, ParentalCallsGiveTheSameFilesAsAlleleWords) {
 TEST(FamilyImport, ParentalCallsOfAFounderWithoutOneAlleleAreWrittenAsMissing) {
     FamilyImportOptions options;
     options.calls = CallStyle::Parental;
-    options.cross = ProgenyType::BC1;
     const ImportedFamilies population =
         importFamilies(tablesOf("marker,chromosome,position,P1,P2\nm1,1,0,A/G,C\nm2,1,5,-,C\n",
                                 "family,founder_a,founder_b\nF1,P1,P2\n",
@@ -263,7 +262,115 @@ TEST(FamilyImport, ParentalCallsOfAFounderWithoutOneAlleleAreWrittenAsMissing) {
     EXPECT_EQ(progenyRow(population.progeny, 2), (std::vector<AlleleCode>{3, 0, 0, 0}));
     EXPECT_EQ(population.uncodedCalls, 3);
     EXPECT_EQ(population.firstUncodedAt, "row 2, column 4 (D) (marker m1)");
-    EXPECT_EQ(population.pedigree.head.typeWord, "BC1");
+    EXPECT_EQ(population.pedigree.head.typeWord, "F2");
+}
+
+// Genotypes the family's progeny type cannot produce are written as missing
+// and counted, as allele words and as parental calls: founder_b's alleles
+// alone in BC1 (founder_a's in BC2), heterozygotes in DHL and RIL. A founder
+// that is unknown leaves a backcross unchecked; one that segregates gives
+// either allele.
+TEST(FamilyImport, CallsTheProgenyTypeCannotHaveBecomeMissingAndAreCounted) {
+    // m1: P1 A, P2 G. m2: P1 T/C (codes 1 and 2), P2 C. m3: P1 unknown, P2 G.
+    const char* const founders = "marker,chromosome,position,P1,P2\n"
+                                 "m1,1,0,A,G\nm2,1,5,T/C,C\nm3,1,9,-,G\n";
+    struct Case {
+        ProgenyType cross;
+        CallStyle calls;
+        const char* cells; // m1, m2, m3
+        std::vector<AlleleCode> codes;
+        long long impossible;
+    };
+    using P = ProgenyType;
+    const auto alleles = CallStyle::Alleles;
+    const auto parental = CallStyle::Parental;
+    const Case cases[] = {
+        {P::BC1, alleles, "G/G,C,G", {0, 0, 2, 2, 1, 1}, 1},
+        {P::BC1, alleles, "A/G,T/C,-", {1, 2, 1, 2, 0, 0}, 0},
+        {P::BC2, alleles, "A/A,T,G", {0, 0, 0, 0, 1, 1}, 2},
+        {P::BC2, alleles, "A/G,T/C,G", {1, 2, 1, 2, 1, 1}, 0},
+        {P::DHL, alleles, "A/G,T/C,G", {0, 0, 0, 0, 1, 1}, 2},
+        {P::RIL, alleles, "A/-,C,G/A", {1, 0, 2, 2, 0, 0}, 1},
+        {P::F2, alleles, "G/G,T/C,G/A", {2, 2, 1, 2, 1, 2}, 0},
+        {P::BC1, parental, "B,-,-", {0, 0, 0, 0, 0, 0}, 1},
+        {P::BC1, parental, "H,-,C", {1, 2, 0, 0, 1, 0}, 0},
+        {P::BC2, parental, "A,-,B", {0, 0, 0, 0, 1, 1}, 1},
+        {P::DHL, parental, "H,-,-", {0, 0, 0, 0, 0, 0}, 1},
+        {P::RIL, parental, "C,-,D", {2, 0, 0, 0, 0, 0}, 0},
+        {P::F2, parental, "B,-,B", {2, 2, 0, 0, 1, 1}, 0},
+    };
+    for (const Case& c : cases) {
+        FamilyImportOptions options;
+        options.cross = c.cross;
+        options.calls = c.calls;
+        const std::string progeny = std::string("id,family,y,m1,m2,m3\ni1,F1,1,") + c.cells + "\n";
+        const ImportedFamilies population = importFamilies(
+            tablesOf(founders, "family,founder_a,founder_b\nF1,P1,P2\n", progeny.c_str()), options);
+        const std::string name = std::string(progenyTypeName(c.cross)) + " " + c.cells;
+        EXPECT_EQ(progenyRow(population.progeny, 0), c.codes) << name;
+        EXPECT_EQ(population.impossibleCalls, c.impossible) << name;
+        EXPECT_EQ(population.genotypeErrors, 0) << name;
+        const std::string summary = familyImportSummary(population);
+        const std::string note = "cannot occur in " + std::string(progenyTypeName(c.cross)) +
+                                 " progeny and are written as missing (the first at row 2, "
+                                 "column 4 (D), marker m1)";
+        if (c.impossible > 0 && c.codes[0] == 0) {
+            EXPECT_NE(summary.find(note), std::string::npos) << name << "\n" << summary;
+        }
+        if (c.impossible == 0) {
+            EXPECT_EQ(summary.find("cannot occur"), std::string::npos) << name << "\n" << summary;
+        }
+    }
+}
+
+// Names in the tables may hold control characters (a quoted cell may even
+// span lines); the summary shows them escaped, in every place it names them.
+TEST(FamilyImportTool, TheSummaryShowsNamesWithControlCharactersEscaped) {
+    struct Case {
+        std::vector<std::string> tables; // founders, families, progeny; or one cross
+        std::vector<std::string> options;
+        std::vector<std::string> shown;
+    };
+    const Case cases[] = {
+        {{"marker,chromosome,position,\"P\n1\",P\x1b"
+          "2\nm1,\"c\t1\",0,A,C\nm2,2,0,A,C\n",
+          "family,founder_a,founder_b\n\"F\r1\",\"P\n1\",P\x1b"
+          "2\n",
+          "id,family,\"w\x07\",h\x7f,m1,m2\np1,\"F\r1\",1,2,A,A\np2,\"F\r1\",1,2,T,C\n"},
+         {"--cross", "f2"},
+         {"family 1 \"F\\x0d1\": P\\x0a1 x P\\x1b"
+          "2,",
+          "chromosome c\\x091 (number 1 in genome.txt)", "Trait \"w\\x07\"", "Not used: h\\x7f.",
+          "in family F\\x0d1 (P\\x0a1 x P\\x1b"
+          "2)"}},
+        {{"\"id\",y\x1b,z\x01,m1,m2\n,,,I\x02,I\x02\n,,,0,5\n1,2,3,A,B\n"},
+         {"--cross", "f2"},
+         {"Phenotype \"y\\x1b\"", "Not used: id, z\\x01.", "chromosome I\\x02 (number 1"}},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        std::vector<std::string> args = c.options;
+        if (c.tables.size() == 3) {
+            PopulationTables{c.tables[0], c.tables[1], c.tables[2]}.writeTo(dir.path());
+            args.insert(args.end(),
+                        {"--founders", (dir / "founders.csv").string(), "--families",
+                         (dir / "families.csv").string(), (dir / "progeny.csv").string()});
+        } else {
+            std::ofstream(dir / "cross.csv", std::ios::binary) << c.tables[0];
+            args.push_back((dir / "cross.csv").string());
+        }
+        args.push_back((dir / "out").string());
+        const ToolRun run = runTool(args);
+        ASSERT_EQ(run.status, 0) << run.err;
+        for (const char byte : run.out) {
+            const auto code = static_cast<unsigned char>(byte);
+            EXPECT_TRUE(byte == '\n' || (code >= 32 && code != 127))
+                << "byte " << int{code} << " in\n"
+                << run.out;
+        }
+        for (const std::string& shown : c.shown)
+            EXPECT_NE(run.out.find(shown), std::string::npos) << shown << "\nin\n" << run.out;
+    }
 }
 
 TEST(FamilyImportTool, EveryRefusalIsOneLineAndWritesNothing) {
@@ -311,6 +418,13 @@ TEST(FamilyImportTool, EveryRefusalIsOneLineAndWritesNothing) {
          {},
          "founders.csv",
          "row 2, column 3 (C): position \"zero\" is not a number"},
+        {"marker,chromosome,position,P1,P2,P3\nm1,1,0,A,C,G\nm2,1,1250000,A,C,G\n",
+         {},
+         {},
+         {},
+         "founders.csv",
+         "row 3, column 3 (C): position 1250000 is beyond 10000, the largest accepted (positions "
+         "are in cM)"},
         {"marker,chromosome,position,P1,P2,P3\nm1,,0,A,C,G\n",
          {},
          {},
@@ -473,6 +587,9 @@ TEST(FamilyImportTool, EveryRefusalIsOneLineAndWritesNothing) {
     const ToolRun alone = runTool({"--cross", "f2", "--founders", (dir / "founders.csv").string(),
                                    (dir / "progeny.csv").string(), (dir / "out").string()});
     EXPECT_EQ(alone.err, "marrow-import: --founders and --families go together\n");
+    // The empty rows a spreadsheet exports below each table hold nothing.
+    PopulationTables{goodFounders + ",,,,,\n", goodFamilies + ",,\n,,\n", goodProgeny + ",,,,\n"}
+        .writeTo(dir.path());
     const ToolRun good = runTool({"--cross", "f2", "--founders", (dir / "founders.csv").string(),
                                   "--families", (dir / "families.csv").string(),
                                   (dir / "progeny.csv").string(), (dir / "out").string()});
@@ -546,12 +663,14 @@ std::string csvText(const std::vector<std::vector<std::string>>& grid) {
 }
 
 // Imports the cross in `layout` into `dir`/out; the tool's run.
-ToolRun importLayout(const TempDir& dir, const std::string& layout, const Cross& cross) {
+ToolRun importLayout(const TempDir& dir, const std::string& layout, const Cross& cross,
+                     const std::vector<std::string>& extra = {}) {
     const bool turned = layout == "csvr" || layout == "csvsr";
     const auto turn = [&](const std::vector<std::vector<std::string>>& grid) {
         return csvText(turned ? rotated(grid) : grid);
     };
     std::vector<std::string> args{"--cross", "f2", "--format", layout};
+    args.insert(args.end(), extra.begin(), extra.end());
     if (layout == "csv" || layout == "csvr") {
         std::ofstream(dir / "cross.csv", std::ios::binary) << turn(cross.csvGrid(true));
         args.push_back((dir / "cross.csv").string());
@@ -592,6 +711,48 @@ TEST(CrossLayouts, OneCrossInEveryLayoutGivesTheSameFiles) {
     EXPECT_EQ(first["genome.txt"].find("x1"), std::string::npos);
 }
 
+// The id column is no trait, whatever its name: the split layouts know it
+// by the genotype file's first column, the others by the name "id".
+TEST(CrossLayouts, TheIdColumnIsNeverTheTrait) {
+    struct Case {
+        std::string layout;
+        std::string idName;
+        std::string wanted; // --phenotype, or empty for the default
+        std::string used;   // the phenotype used, or empty when refused
+        std::string message;
+    };
+    const Case cases[] = {
+        {"csvs", "mouse", "", "weight", ""},
+        {"csvsr", "Mouse", "", "weight", ""},
+        {"csv", "ID", "", "weight", ""},
+        {"csvs", "mouse", "sex", "sex", ""},
+        {"csvs", "mouse", "mouse", "",
+         "pheno.csv: row 1: column \"mouse\" holds the ids, not a phenotype"},
+        {"csvsr", "mouse", "mouse", "",
+         "pheno.csv: column 1 (A): row \"mouse\" holds the ids, not a phenotype"},
+        {"csv", "ID", "ID", "", "cross.csv: row 1: column \"ID\" holds the ids, not a phenotype"},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        Cross cross;
+        cross.phenotypes[0] = c.idName;
+        for (auto& individual : cross.individuals)
+            individual[2] = "1";
+        std::vector<std::string> extra;
+        if (!c.wanted.empty())
+            extra = {"--phenotype", c.wanted};
+        const ToolRun run = importLayout(dir, c.layout, cross, extra);
+        if (c.used.empty()) {
+            EXPECT_EQ(run.status, 1) << c.message;
+            EXPECT_EQ(run.err, "marrow-import: " + (dir / "").string() + c.message + "\n");
+            EXPECT_EQ(filesIn(dir / "out"), 0u) << c.message;
+            continue;
+        }
+        ASSERT_EQ(run.status, 0) << c.layout << ": " << run.err;
+        EXPECT_NE(run.out.find("Phenotype \"" + c.used + "\""), std::string::npos) << run.out;
+    }
+}
+
 TEST(CrossLayouts, RotatedAndSplitTablesAreRefusedWhereTheyStand) {
     struct Case {
         std::string layout;
@@ -603,6 +764,12 @@ TEST(CrossLayouts, RotatedAndSplitTablesAreRefusedWhereTheyStand) {
         {"csvr", [](Cross& c) { c.markers[1][2] = "zero"; }, "cross.csv",
          "row 5, column 3 (C): position \"zero\" is not a number (the third column gives the "
          "markers' positions in cM)"},
+        {"csvr", [](Cross& c) { c.markers[2][2] = "3.5e6"; }, "cross.csv",
+         "row 6, column 3 (C): position 3.5e6 is beyond 10000, the largest accepted (positions are "
+         "in cM)"},
+        {"csvsr", [](Cross& c) { c.markers[0][2] = "35500"; }, "geno.csv",
+         "row 2, column 3 (C): position 35500 is beyond 10000, the largest accepted (positions "
+         "are in cM)"},
         {"csvr", [](Cross& c) { c.markers[1][0] = "b2"; }, "cross.csv",
          "row 5, column 1 (A): marker name \"b2\" is used again (first in row 4)"},
         {"csvr", [](Cross& c) { c.phenotypes[1] = "mass"; }, "cross.csv",
@@ -771,4 +938,41 @@ TEST(ImportedAnalysis, TheDefaultsFileReadsBackWithTheDialogsReader) {
     EXPECT_EQ(defaults.maxQtlVariance, 5);
     RecordingMessages messages;
     EXPECT_TRUE(prepareAnalysisInput(messages)) << ::testing::PrintToString(messages.texts());
+}
+
+// A chromosome of the longest length taken still goes through the dialog.
+TEST(ImportedAnalysis, TheLongestChromosomeTakenGoesThroughUseDefaultAndOk) {
+    TempDir dir(true);
+    std::ofstream("cross.csv") << "id,weight,m1,m2,m3\n,,1,1,2\n,,0,10000,5\n"
+                                  "1,10.5,A,H,B\n2,11.5,H,H,A\n3,9,B,A,H\n";
+    const ToolRun run = runTool({"--cross", "f2", "cross.csv", "."});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(useDefaultAndOk(), std::vector<std::string>{});
+    const AnalysisInput input = readAnalysisInputFile(std::string(analysisInputFileName));
+    EXPECT_EQ(input.chromosomes.front().length, maxChromosomeLength);
+}
+
+// The analysis dialog reads a genome file of any number of markers; more
+// than 10000 go through Use default and Ok like a few.
+TEST(ImportedAnalysis, AMapOfManyMarkersGoesThroughUseDefaultAndOk) {
+    constexpr int markers = 10001;
+    std::vector<std::string> rows = {"id,weight", ",", ",", "1,10.5", "2,11", "3,9.5"};
+    for (int m = 0; m < markers; ++m) {
+        rows[0] += ",k" + std::to_string(m);
+        rows[1] += m < 6000 ? ",1" : ",2";
+        rows[2] += "," + std::to_string((m % 6000) / 50);
+        for (std::size_t i = 3; i < rows.size(); ++i)
+            rows[i] += std::string(",") + "ABH"[(static_cast<std::size_t>(m) + i) % 3];
+    }
+    TempDir dir(true);
+    std::ofstream out("cross.csv");
+    for (const std::string& row : rows)
+        out << row << "\n";
+    out.close();
+    const ToolRun run = runTool({"--cross", "f2", "cross.csv", "."});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out.find("at most"), std::string::npos) << run.out;
+    EXPECT_EQ(useDefaultAndOk(), std::vector<std::string>{});
+    const AnalysisInput input = readAnalysisInputFile(std::string(analysisInputFileName));
+    EXPECT_EQ(input.chromosomes, (std::vector<InputChromosome>{{119, 6000, 1}, {80, 4001, 0}}));
 }

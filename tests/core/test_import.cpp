@@ -329,6 +329,34 @@ TEST(CsvTable, QuotesLineEndsAndBlankLinesAreHandled) {
         EXPECT_EQ(columnLetters(column), expected);
 }
 
+// A row is left out when it holds nothing: no cells, or only empty ones
+// that are not quoted. Row numbers stay the file's lines.
+TEST(CsvTable, RowsOfEmptyCellsAreBlank) {
+    struct Case {
+        const char* text;
+        std::size_t headingRows;
+        std::vector<int> lines; // of the rows kept
+    };
+    const Case cases[] = {
+        {"a,b,c\n,,\n1,2,3\n", 0, {1, 3}},
+        {"a,b,c\n1,2,3\n,,\n , ,\t\n,,\r\n", 0, {1, 2}},
+        {"a,b,c\n\"\",,\n,\"\",\n", 0, {1, 2, 3}},
+        {"a,b,c\n,,x\n", 0, {1, 2}},
+        {",,,\n,,,\n", 0, {}},
+        // Heading rows may be empty; blank lines among them are still skipped.
+        {"a,b\n\n,\n,\n1,2\n,\n", 3, {1, 3, 4, 5}},
+    };
+    for (const Case& c : cases) {
+        std::vector<int> lines;
+        for (const CsvRow& row : parseCsv(c.text, c.headingRows))
+            lines.push_back(row.line);
+        EXPECT_EQ(lines, c.lines) << c.text;
+    }
+    // The rows a spreadsheet exports below a cross are no individuals.
+    const ImportedCross cross = importCross("y,m1,m2\n,1,1\n,0,5\n1,A,B\n,,\n2,B,A\n,,\n", {});
+    EXPECT_EQ(cross.progeny.progenyCount(), 2);
+}
+
 TEST(ImportTool, BadInputGivesOneLineAndNoFiles) {
     const std::string good = "y,m1,m2\n,1,1\n,0,5\n1,A,B\n";
     struct Case {
@@ -343,6 +371,14 @@ TEST(ImportTool, BadInputGivesOneLineAndNoFiles) {
          "row 3, column 3 (C): position \"5cM\" is not a number (the third row gives the markers' "
          "positions in cM)"},
         {"y,m1,m2\n,1,1\n,0,-2\n1,A,B\n", {}, "row 3, column 3 (C): position -2 is negative"},
+        {"y,m1,m2\n,1,1\n,0,25000\n1,A,B\n",
+         {},
+         "row 3, column 3 (C): position 25000 is beyond 10000, the largest accepted (positions are "
+         "in cM)"},
+        {"y,m1,m2\n,1,1\n,0,10000.01\n1,A,B\n",
+         {},
+         "row 3, column 3 (C): position 10000.01 is beyond 10000, the largest accepted (positions "
+         "are in cM)"},
         {"y,m1,m2\n,1,1\n,0,5\n1,A,b\n",
          {},
          "row 4, column 3 (C): genotype \"b\" is not one of A, H, B, D, C, - or NA"},
@@ -413,7 +449,8 @@ TEST(ImportTool, BadCommandLinesAreRefused) {
         {{"--cross", "f3"}, "--cross \"f3\" is not bc, f2, dh or riself"},
         {{"--cross", "bc", "--genotypes", "A,A,B"},
          "--genotypes: genotype code \"A\" is given twice"},
-        {{"--cross", "bc", "--bogus"}, "unknown option --bogus"},
+        {{"--cross", "bc", "--bogus"}, "unknown option \"--bogus\" (see --help)"},
+        {{"--cross", "bc", "--\x1b[2Jbogus"}, "unknown option \"--\\x1b[2Jbogus\" (see --help)"},
     };
     for (const auto& [options, message] : cases) {
         TempDir dir;
@@ -447,4 +484,52 @@ TEST(ImportTool, FilesAlreadyThereAreReplacedOnlyWithForce) {
     EXPECT_EQ(filesIn(dir / "out"), importedFileNames().size());
     EXPECT_NE(readWholeFile(dir / "out" / "pedigree.txt"), "my own pedigree\n");
     EXPECT_NE(forced.out.find("Next: start Marrow in that folder"), std::string::npos);
+}
+
+// multAl_in.def is written only for 100 chromosomes or fewer. An old one
+// blocks the import only when it would be replaced; under --force one that
+// would not be replaced is removed, since it was set up for other data.
+TEST(ImportTool, AnOldAnalysisFileIsReplacedOrRemovedOnlyWithForce) {
+    std::string manyChromosomes = "y", chromosomes, positions, calls = "1";
+    for (int c = 1; c <= 101; ++c) {
+        manyChromosomes += ",m" + std::to_string(c);
+        chromosomes += "," + std::to_string(c);
+        positions += ",0";
+        calls += ",A";
+    }
+    manyChromosomes += "\n" + chromosomes + "\n" + positions + "\n" + calls + "\n";
+    const std::string oneChromosome = "y,m1\n,1\n,0\n1,A\n";
+    const std::string oldDef = "my own analysis\n";
+    struct Case {
+        const std::string* csv;
+        bool force;
+        int status;
+        const char* def; // multAl_in.def afterwards: "old", "new" or "none"
+        const char* said;
+    };
+    const Case cases[] = {
+        {&manyChromosomes, false, 0, "old",
+         "Note: the multAl_in.def already in the folder was set up for other data and is left as "
+         "it was; --force removes it.\n"},
+        {&manyChromosomes, true, 0, "none",
+         "Removed the old multAl_in.def: it was set up for other data.\n"},
+        {&oneChromosome, false, 1, "old", "multAl_in.def exists already; use --force"},
+        {&oneChromosome, true, 0, "new", "and multAl_in.def in"},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        fs::create_directories(dir / "out");
+        std::ofstream(dir / "out" / "multAl_in.def") << oldDef;
+        std::vector<std::string> options{"--cross", "f2"};
+        if (c.force)
+            options.push_back("--force");
+        const RunResult run = runTool(dir, *c.csv, options);
+        EXPECT_EQ(run.status, c.status) << run.err;
+        EXPECT_NE((run.out + run.err).find(c.said), std::string::npos) << run.out << run.err;
+        const auto def = readWholeFile(dir / "out" / "multAl_in.def");
+        const std::string afterwards = !def ? "none" : *def == oldDef ? "old" : "new";
+        EXPECT_EQ(afterwards, c.def) << c.said;
+        const std::size_t written = c.status != 0 ? 0 : 5;
+        EXPECT_EQ(filesIn(dir / "out"), written + (afterwards == "none" ? 0 : 1)) << c.said;
+    }
 }
