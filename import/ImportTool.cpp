@@ -275,9 +275,8 @@ bool oldAnalysisStays(const ImportOutput& output, const fs::path& folder) {
 }
 
 // Writes the files all or none. `removeOldAnalysis`: an old multAl_in.def
-// goes too, since "Use default" would set up its analysis for these data;
-// it goes before the new files are put in place, so that a failure leaves
-// the folder as it was.
+// goes too, once the new files are in place, since "Use default" would set
+// up its analysis for these data.
 void writeFiles(const ImportOutput& output, const fs::path& folder, bool removeOldAnalysis) {
     std::error_code error;
     fs::create_directories(folder, error);
@@ -292,13 +291,16 @@ void writeFiles(const ImportOutput& output, const fs::path& folder, bool removeO
     outputs.stage(names[4], output.pedigree);
     if (output.analysis)
         outputs.stage(analysisFileName, *output.analysis);
+    outputs.commit();
+    // Only once the new files are in place: a failed import must leave the
+    // folder as it was.
     if (removeOldAnalysis) {
         fs::remove(folder / analysisFileName, error);
         if (error)
             throw FileError((folder / analysisFileName).string(),
-                            "cannot be removed: " + error.message());
+                            "the new files are written, but the old one cannot be removed: " +
+                                error.message());
     }
-    outputs.commit();
 }
 
 std::string nextStep(const fs::path& folder, bool analysis) {
