@@ -2,6 +2,7 @@
 
 #include "support/AnalysisInputSketch.h"
 #include "support/PosteriorSketch.h"
+#include "support/QtlSummarySketch.h"
 #include "support/TempDir.h"
 
 #include "analysis/AnalysisFiles.h"
@@ -12,21 +13,12 @@
 #include <cmath>
 #include <sstream>
 
+using testing_support::regionRow;
+
 namespace {
 
 // Lines 10 high, every character 6 wide.
 const TextMeasure text{10, [](std::string_view s) { return static_cast<int>(s.size()) * 6; }};
-
-QtlSummaryRow regionRow(int chromosome, double position, double lower, double upper) {
-    QtlSummaryRow row;
-    row.chromosome = chromosome;
-    row.region = 1;
-    row.probability = 0.9;
-    row.position = position;
-    row.lower = lower;
-    row.upper = upper;
-    return row;
-}
 
 std::vector<double> flatCurve(int n, double value) {
     return std::vector<double>(static_cast<std::size_t>(n), value);

@@ -1,5 +1,6 @@
 #include "support/AnalysisInputSketch.h"
 #include "support/PosteriorSketch.h"
+#include "support/QtlSummarySketch.h"
 #include "support/ScriptedFileChooser.h"
 #include "support/TempDir.h"
 #include "viewers/GenomePicture.h"
@@ -61,13 +62,7 @@ void triggerMenu(QMenu& menu, const QString& text) {
 }
 
 QtlSummaryRow region(int chromosome, double position, double lower, double upper) {
-    QtlSummaryRow row;
-    row.chromosome = chromosome;
-    row.region = 1;
-    row.probability = 0.9;
-    row.position = position;
-    row.lower = lower;
-    row.upper = upper;
+    QtlSummaryRow row = testing_support::regionRow(chromosome, position, lower, upper);
     row.founderEffects = {0.5, -0.5};
     return row;
 }

@@ -23,15 +23,7 @@ namespace {
 // alleles, chain files, and the additional run without QTL, so that every
 // file and every section of the log rests on what the parts carry.
 AnalysisInput splitAnalysis(const SimulatedDataSet& set) {
-    AnalysisInput input = analysisOf(set);
-    input.qtlNumberMode = CountMode::Variable;
-    input.alleleNumberMode = CountMode::Variable;
-    input.saveChainValues = true;
-    input.analysisType = {1, 1, 0};
-    input.metaRuns = 3;
-    input.totalIterations = 300;
-    input.burnInIterations = 50;
-    return input;
+    return movingAnalysisOf(set);
 }
 
 SimulatedDataSet splitData() {

@@ -116,14 +116,7 @@ TEST(PellarinProgram, BadInputsStopWithOneLineAndWriteNothing) {
 TEST(PellarinProgram, SameSeedGivesIdenticalFilesOnOneAndTwoThreads) {
     SimulatedDataSet set;
     set.families = {{1, 2, 60}};
-    AnalysisInput input = analysisOf(set);
-    input.qtlNumberMode = CountMode::Variable;
-    input.alleleNumberMode = CountMode::Variable;
-    input.saveChainValues = true;
-    input.analysisType = {1, 1, 0};
-    input.metaRuns = 3;
-    input.totalIterations = 300;
-    input.burnInIterations = 50;
+    const AnalysisInput input = movingAnalysisOf(set);
     TempDir one, two;
     prepare(one, set, input);
     prepare(two, set, input);

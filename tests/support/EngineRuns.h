@@ -166,6 +166,21 @@ inline AnalysisInput analysisOf(const SimulatedDataSet& set) {
     return input;
 }
 
+/// The analysis of the set with everything that moves and everything that
+/// is written: variable QTL and allele numbers, chain files and the run
+/// without QTL, 3 meta-runs of 300 iterations.
+inline AnalysisInput movingAnalysisOf(const SimulatedDataSet& set) {
+    AnalysisInput input = analysisOf(set);
+    input.qtlNumberMode = CountMode::Variable;
+    input.alleleNumberMode = CountMode::Variable;
+    input.saveChainValues = true;
+    input.analysisType = {1, 1, 0};
+    input.metaRuns = 3;
+    input.totalIterations = 300;
+    input.burnInIterations = 50;
+    return input;
+}
+
 inline void writeAnalysisInputFile(const std::filesystem::path& folder,
                                    const AnalysisInput& input) {
     writeFileAtomically(folder / "multAl_in.txt",
