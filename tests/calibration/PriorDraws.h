@@ -186,11 +186,14 @@ inline SimulationDesign simulationDesign(const Design& design, const Truth& trut
         sim.families.push_back({a, b, n});
     for (double length : design.lengths)
         sim.chromosomes.push_back({length, design.markersPerChromosome});
-    // The QTL only mark where the founders' origins are read; their effects
-    // are the test's own, so the simulation gives them none.
+    // The QTL only mark where the founders' origins are read: the traits
+    // are the test's own. Each founder gets an allele of its own, so every
+    // family segregates whatever the simulation asks of a QTL; its allele
+    // values and residuals come from streams of their own and leave the
+    // meioses as they are.
     for (const TrueQtl& qtl : truth.qtl)
-        sim.qtl.push_back({qtl.chromosome + 1, qtl.position, 2, 0.0});
-    sim.residualVariance = 0.0;
+        sim.qtl.push_back({qtl.chromosome + 1, qtl.position, design.founders, 0.1});
+    sim.residualVariance = 1.0;
     sim.seed = seed;
     sim.sampleAlleles = false;
     return sim;

@@ -243,11 +243,19 @@ Bounds boundsOf(const pellarin::ModelSettings& s, bool random) {
 }
 
 /// One data set as the engine reads it from the files, or none when the
-/// engine refuses it (a trait the Metropolis-Hastings bounds cannot hold).
-std::optional<pellarin::EngineInput> loaded(const std::filesystem::path& folder) {
+/// engine refuses it (a trait the Metropolis-Hastings bounds cannot hold);
+/// then `refusal` names the bound.
+std::optional<pellarin::EngineInput> loaded(const std::filesystem::path& folder,
+                                            std::string* refusal = nullptr) {
     try {
         return pellarin::loadEngineInput(folder, false);
-    } catch (const FileError&) {
+    } catch (const FileError& e) {
+        if (refusal) {
+            const std::string message = e.message();
+            *refusal = message.find("family means") != std::string::npos       ? "mean bound"
+                       : message.find("family variances") != std::string::npos ? "residual bound"
+                                                                               : message;
+        }
         return std::nullopt;
     }
 }
@@ -329,6 +337,7 @@ TEST_P(Calibration, RanksOfTrueValuesAreUniform) {
         ranks.histograms.push_back({q.name, std::vector<int>(rankBins, 0)});
     Random tieBreak(seed, 7);
     int kept = 0, attempts = 0, refused = 0, otherBounds = 0, rejected = 0;
+    std::map<std::string, int> refusals;
     const auto start = std::chrono::steady_clock::now();
     for (std::uint64_t r = 0; kept < replicates() && r < 200000; ++r) {
         ++attempts;
@@ -338,9 +347,11 @@ TEST_P(Calibration, RanksOfTrueValuesAreUniform) {
             continue;
         }
         writeDataSet(dir.path(), design, draw, input);
-        auto engineInput = loaded(dir.path());
+        std::string refusal;
+        auto engineInput = loaded(dir.path(), &refusal);
         if (!engineInput) {
             ++refused;
+            ++refusals[refusal];
             continue;
         }
         pellarin::ModelSettings& settings = engineInput->settings;
@@ -381,6 +392,8 @@ TEST_P(Calibration, RanksOfTrueValuesAreUniform) {
               << rejected << " thrown out by the fixed model's step, " << refused
               << " refused by the engine, " << otherBounds << " with other bounds), " << seconds
               << " s\n";
+    for (const auto& [reason, count] : refusals)
+        std::cout << "  refused for the " << reason << ": " << count << "\n";
     ASSERT_EQ(kept, replicates());
     const double level = 0.01 / totalQuantities();
     for (const RankHistogram& h : ranks.histograms) {
