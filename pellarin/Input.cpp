@@ -6,6 +6,7 @@
 #include "formats/PedigreeFile.h"
 #include "formats/ProgenyMarkerFile.h"
 #include "formats/TraitFile.h"
+#include "formats/TraitUnitsFile.h"
 #include "model/FileError.h"
 #include "model/NumberFormat.h"
 #include "model/ProgenyType.h"
@@ -158,6 +159,17 @@ Genotype genotype(AlleleCode first, AlleleCode second) {
     return {static_cast<int>(first), static_cast<int>(second)};
 }
 
+// A bound that fits is no help to a user of the analysis dialog where its
+// field cannot take it; the units of the trait can change instead.
+std::string rescaleAdvice(double withinVariance) {
+    const int exponent = traitUnitExponent(withinVariance);
+    if (exponent <= 0)
+        return {};
+    return "; the analysis dialog takes a QTL variance bound of at most " +
+           number(dialogMaxQtlVariance) + ", so multiply the trait values by " +
+           unitText(-exponent) + " (or import them with marrow-import, which does so)";
+}
+
 } // namespace
 
 void checkPopulation(const Population& population, const ModelSettings& settings) {
@@ -195,7 +207,7 @@ std::vector<std::string> checkBoundsHoldTrait(const Population& population,
                          number(variance) +
                          " is more than twice the bound, so QTL would have to explain more than "
                          "half of it; a bound of " +
-                         number(fit.familyVariance) + " would fit");
+                         number(fit.familyVariance) + " would fit" + rescaleAdvice(variance));
     std::vector<std::string> warnings;
     if (variance > settings.maxFamilyVariance) {
         const double share = 1.0 - settings.maxFamilyVariance / variance;
@@ -204,13 +216,13 @@ std::vector<std::string> checkBoundsHoldTrait(const Population& population,
             " is below the trait's variance within families " + number(variance) +
             ", so QTL must explain at least " +
             std::to_string(static_cast<int>(std::ceil(100.0 * share))) + "% of it; a bound of " +
-            number(fit.familyVariance) + " would leave the model free");
+            number(fit.familyVariance) + " would leave the model free" + rescaleAdvice(variance));
     }
     if (settings.randomEffects && settings.maxQtlVariance < 0.01 * variance)
         warnings.push_back(file + ": the maximum QTL variance " + number(settings.maxQtlVariance) +
                            " is below a hundredth of the trait's variance within families " +
                            number(variance) + ", so no QTL can explain much of it; a bound of " +
-                           number(fit.qtlVariance) + " would fit");
+                           number(fit.qtlVariance) + " would fit" + rescaleAdvice(variance));
     return warnings;
 }
 
@@ -344,6 +356,7 @@ EngineInput loadEngineInput(const std::filesystem::path& folder, bool ignoreTrai
         widenGibbsBounds(input.settings, population);
     else if (!ignoreTraits)
         input.warnings = checkBoundsHoldTrait(population, input.settings);
+    input.units = traitUnitsInForce(folder, in.traitFile, input.warnings);
     return input;
 }
 

@@ -113,8 +113,33 @@ INSTANTIATE_TEST_SUITE_P(
                   "",
                   {"multAl_in.txt: the maximum QTL variance 2 is below a hundredth of the "
                    "trait's variance within families 400, so no QTL can explain much of it; a "
-                   "bound of 1000 "
-                   "would fit"}}),
+                   "bound of 1000 would fit; the analysis dialog takes a QTL variance bound of "
+                   "at most 100, so multiply the trait values by 0.1 (or import them with "
+                   "marrow-import, which does so)"}},
+        // A trait in grams: no bound the dialog takes holds it, so the
+        // message says how to rescale it, not only which bound would fit.
+        BoundCase{"TraitTooLargeForTheDialog",
+                  {-3000, 3000, -3000, 3000, -3000, 3000, -3000, 3000},
+                  50,
+                  2,
+                  100,
+                  "multAl_in.txt: the bound of family variances 2 cannot hold the trait: its "
+                  "variance within families 9e+06 is more than twice the bound, so QTL would "
+                  "have to explain more than half of it; a bound of 2e+07 would fit; the "
+                  "analysis dialog takes a QTL variance bound of at most 100, so multiply the "
+                  "trait values by 0.001 (or import them with marrow-import, which does so)",
+                  {}},
+        BoundCase{"TraitBarelyTooLargeForTheDialog",
+                  {-9, 9, -9, 9, -9, 9, -9, 9},
+                  50,
+                  60,
+                  100,
+                  "",
+                  {"multAl_in.txt: the bound of family variances 60 is below the trait's "
+                   "variance within families 81, so QTL must explain at least 26% of it; a bound "
+                   "of 200 would leave the model free; the analysis dialog takes a QTL variance "
+                   "bound of at most 100, so multiply the trait values by 0.1 (or import them "
+                   "with marrow-import, which does so)"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(TraitScale, FamilyMeansVarianceAndTypedBounds) {
