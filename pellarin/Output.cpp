@@ -171,6 +171,7 @@ QtlSummaryBasis qtlSummaryBasis(const QtlSummary& summary) {
     basis.metaRuns = summary.metaRuns;
     basis.reportedProbability = reportedProbability;
     basis.chromosomeProbability = summary.chromosomeProbability;
+    basis.founderGroup = summary.founderGroup;
     return basis;
 }
 
