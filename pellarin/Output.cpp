@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <numeric>
 
@@ -235,6 +236,18 @@ void monitor(const std::vector<ChainResult>& results, std::string name, Trace tr
     text += convergenceRow(quantities.back().name, traces, quantities.back().figures);
 }
 
+// R-hat to three decimals, or as many more as it takes for one above the
+// limit not to read as the limit itself (1.0100 for 1.01003).
+std::string rhatFigure(double rhat) {
+    for (int decimals = 3; decimals < 9; ++decimals) {
+        const std::string format = "%." + std::to_string(decimals) + "f";
+        const std::string text = figure(format.c_str(), rhat);
+        if (!(rhat > rhatLimit) || std::strtod(text.c_str(), nullptr) > rhatLimit)
+            return text;
+    }
+    return figure("%.9f", rhat);
+}
+
 // The quantities whose figures miss a limit. A quantity that never moves
 // has NaN figures and is left out: a fixed QTL number, a chromosome that
 // never holds a QTL, say nothing about mixing.
@@ -245,7 +258,7 @@ std::string unconverged(const std::vector<Monitored>& quantities, int metaRuns) 
         const ConvergenceFigures& f = quantity.figures;
         if (!(f.rhat > rhatLimit) && !(f.bulkEss < essFloor))
             continue;
-        list += (list.empty() ? "" : ", ") + quantity.name + " (R-hat " + figure("%.3f", f.rhat) +
+        list += (list.empty() ? "" : ", ") + quantity.name + " (R-hat " + rhatFigure(f.rhat) +
                 ", bulk ESS " + figure("%.0f", f.bulkEss) + ")";
     }
     if (list.empty())
