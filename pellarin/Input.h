@@ -55,4 +55,12 @@ void checkPopulation(const Population& population, const ModelSettings& settings
 std::vector<std::string> checkBoundsHoldTrait(const Population& population,
                                               const ModelSettings& settings);
 
+/// Under Metropolis-Hastings with random QTL effects, when the file's QTL
+/// variance bound is more than twice or less than half of the bound fitted
+/// to the trait (`fittingBounds`, which Gibbs sampling uses and
+/// marrow-import writes), one line that gives both figures and says that
+/// the two samplers' priors differ; otherwise, and without trait values,
+/// an empty string.
+std::string samplerPriorDifference(const Population& population, const ModelSettings& settings);
+
 } // namespace pellarin

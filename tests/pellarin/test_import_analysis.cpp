@@ -130,6 +130,8 @@ TEST_P(ImportedAnalysisRuns, PellarinAcceptsWhatUseDefaultAndOkWrite) {
     } catch (const FileError& error) {
         FAIL() << error.message();
     }
+    // The import shifts a trait the dialog's bounds cannot hold into units
+    // they can, so Gibbs sampling's fit and the file's bounds agree.
     EXPECT_EQ(input.warnings, std::vector<std::string>{});
     EXPECT_EQ(input.population.families.size(), c.families.size());
     EXPECT_EQ(input.population.founderCount, c.founders);
