@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <map>
 #include <numeric>
 
 namespace {
@@ -155,17 +154,20 @@ void recordQtlOrigins(const Progeny& progeny, const SimulationDesign& input,
     }
 }
 
+// The allele (from 0) that progeny i carries on `gamete` (0 or 1) at QTL q.
+std::size_t alleleAt(const SimulationResult& result, std::size_t q, std::size_t i, int gamete) {
+    const std::size_t at =
+        (i * result.qtlAlleles.size() + q) * 2 + static_cast<std::size_t>(gamete);
+    const int founder = result.qtlOrigins[at];
+    return static_cast<std::size_t>(result.qtlAlleles[q][static_cast<std::size_t>(founder - 1)] -
+                                    1);
+}
+
 std::vector<double> contributions(const SimulationResult& result, std::size_t q,
                                   const std::vector<double>& values) {
-    const std::size_t qtlCount = result.qtlAlleles.size();
-    const auto& alleles = result.qtlAlleles[q];
     std::vector<double> out(static_cast<std::size_t>(result.progenyCount()));
-    for (std::size_t i = 0; i < out.size(); ++i) {
-        const std::size_t at = (i * qtlCount + q) * 2;
-        for (const std::size_t gamete : {at, at + 1})
-            out[i] += values[static_cast<std::size_t>(
-                alleles[static_cast<std::size_t>(result.qtlOrigins[gamete] - 1)] - 1)];
-    }
+    for (std::size_t i = 0; i < out.size(); ++i)
+        out[i] = values[alleleAt(result, q, i, 0)] + values[alleleAt(result, q, i, 1)];
     return out;
 }
 
@@ -175,36 +177,31 @@ std::vector<double> contributions(const SimulationResult& result, std::size_t q,
 // copies of that allele. (The counts of a progeny add up to 2, so centring
 // the values changes nothing within families.)
 double expectedWithinFamilyVariance(const SimulationResult& result, std::size_t q) {
-    const auto& alleles = result.qtlAlleles[q];
-    const auto alleleSlots = static_cast<std::size_t>(allelesInUse(alleles).back());
-    const std::size_t qtlCount = result.qtlAlleles.size();
-    // Per family and allele: the sum of the counts and of their squares.
-    std::map<int, std::vector<double>> sums;
-    std::map<int, std::vector<double>> squares;
-    std::map<int, double> sizes;
-    for (std::size_t i = 0; i < static_cast<std::size_t>(result.progenyCount()); ++i) {
-        const int family = result.traits.family[i];
-        auto& sum = sums.try_emplace(family, alleleSlots, 0.0).first->second;
-        auto& square = squares.try_emplace(family, alleleSlots, 0.0).first->second;
-        sizes[family] += 1;
-        const std::size_t at = (i * qtlCount + q) * 2;
-        const auto first = static_cast<std::size_t>(
-            alleles[static_cast<std::size_t>(result.qtlOrigins[at] - 1)] - 1);
-        const auto second = static_cast<std::size_t>(
-            alleles[static_cast<std::size_t>(result.qtlOrigins[at + 1] - 1)] - 1);
-        const double firstCount = first == second ? 2 : 1;
-        sum[first] += firstCount;
-        square[first] += firstCount * firstCount;
-        if (first != second) {
-            sum[second] += 1;
-            square[second] += 1;
-        }
+    const auto slots = static_cast<std::size_t>(allelesInUse(result.qtlAlleles[q]).back());
+    const auto& family = result.traits.family;
+    const auto families = static_cast<std::size_t>(*std::max_element(family.begin(), family.end()));
+    // Per family and allele: the sums of the progeny's counts and squares.
+    std::vector<double> sums(families * slots, 0.0);
+    std::vector<double> squares(families * slots, 0.0);
+    std::vector<double> sizes(families, 0.0);
+    for (std::size_t i = 0; i < family.size(); ++i) {
+        const auto f = static_cast<std::size_t>(family[i] - 1);
+        const std::size_t a = alleleAt(result, q, i, 0);
+        const std::size_t b = alleleAt(result, q, i, 1);
+        const auto add = [&](std::size_t allele, double count) {
+            sums[f * slots + allele] += count;
+            squares[f * slots + allele] += count * count;
+        };
+        sizes[f] += 1;
+        add(a, a == b ? 2 : 1);
+        if (a != b)
+            add(b, 1);
     }
     double total = 0;
-    for (const auto& [family, sum] : sums)
-        for (std::size_t a = 0; a < alleleSlots; ++a)
-            total += squares[family][a] - sum[a] * sum[a] / sizes[family];
-    return total / result.progenyCount();
+    for (std::size_t at = 0; at < sums.size(); ++at)
+        if (sizes[at / slots] > 0)
+            total += squares[at] - sums[at] * sums[at] / sizes[at / slots];
+    return total / static_cast<double>(family.size());
 }
 
 // Standard normal values for the alleles in use, centred over them (0 for
