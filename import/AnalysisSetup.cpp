@@ -99,8 +99,15 @@ AnalysisTraits analysisTraits(const TraitData& traits, int familyCount) {
     written.traits = traits;
     written.withinVariance = scaleOf(traits, familyCount).withinVariance;
     written.exponent = traitUnitExponent(written.withinVariance);
-    for (double& value : written.traits.value)
-        value = inShiftedUnits(value, written.exponent);
+    // The division by a power of ten leaves a rounding error in the last
+    // binary digits, which the trait file's exact writer would spell out
+    // (0.48326259321987397 for a typed 4832.62593219874); at 15 digits the
+    // shifted value holds the digits the user typed, and nothing else.
+    if (written.exponent != 0)
+        for (double& value : written.traits.value)
+            if (!TraitData::isMissing(value))
+                value = parseReal(fmt::dialogNumber(inShiftedUnits(value, written.exponent)))
+                            .value_or(value);
     return written;
 }
 
