@@ -199,30 +199,6 @@ std::string range(const char* format, double lower, double upper) {
     return rounded(format, lower) + " - " + rounded(format, upper);
 }
 
-// Words in lines of at most 78 characters.
-std::string wrapped(const std::string& text) {
-    constexpr std::size_t width = 78;
-    std::string result, line, word;
-    const auto flush = [&] {
-        if (word.empty())
-            return;
-        if (!line.empty() && line.size() + 1 + word.size() > width) {
-            result += line + "\n";
-            line.clear();
-        }
-        line += (line.empty() ? "" : " ") + word;
-        word.clear();
-    };
-    for (char c : text) {
-        if (c == ' ')
-            flush();
-        else
-            word += c;
-    }
-    flush();
-    return result + line + "\n";
-}
-
 // Cells right-aligned in columns two blanks apart, indented by two.
 std::string alignedRows(const std::vector<std::vector<std::string>>& rows) {
     std::vector<std::size_t> widths;
@@ -321,7 +297,7 @@ std::string founderGroupNote(const std::vector<int>& founderGroup) {
     if (alone > 0)
         note += " " + unlinked + (alone == 1 ? " belongs" : " belong") +
                 " to no family: no effect (NA).";
-    return "\n" + wrapped(note);
+    return "\n" + fmt::wrapped(note);
 }
 
 } // namespace
@@ -339,20 +315,20 @@ std::string qtlSummaryText(const QtlSummaryTable& table, const QtlSummaryBasis& 
         text += regionTable(table) + founderGroupNote(basis.founderGroup);
         const std::string founders =
             table.founders > 1 ? "F1..F" + std::to_string(table.founders) : "F1";
-        text +=
-            "\n" + wrapped("probability: the share of samples with a QTL in the region "
-                           "(regions of " +
-                           rounded("%g", basis.reportedProbability) +
-                           " or more are listed); position: the mode of the intensity "
-                           "in the region (cM); intervals: 95% highest posterior density; "
-                           "share: the part of the trait's variance within families that "
-                           "the region's QTL explain when it holds one; alleles: the most "
-                           "frequent number of allele classes; " +
-                           founders +
-                           ": the effect of each founder's allele, centred so that the "
-                           "founders average zero" +
-                           (groupCount(basis.founderGroup) > 1 ? " within each group" : "") + ". " +
-                           qtlSummaryCsvName + " holds the same table with every digit.");
+        text += "\n" +
+                fmt::wrapped("probability: the share of samples with a QTL in the region "
+                             "(regions of " +
+                             rounded("%g", basis.reportedProbability) +
+                             " or more are listed); position: the mode of the intensity "
+                             "in the region (cM); intervals: 95% highest posterior density; "
+                             "share: the part of the trait's variance within families that "
+                             "the region's QTL explain when it holds one; alleles: the most "
+                             "frequent number of allele classes; " +
+                             founders +
+                             ": the effect of each founder's allele, centred so that the "
+                             "founders average zero" +
+                             (groupCount(basis.founderGroup) > 1 ? " within each group" : "") +
+                             ". " + qtlSummaryCsvName + " holds the same table with every digit.");
     }
     text += "\nPosterior probability that a chromosome holds any QTL\n";
     std::vector<std::vector<std::string>> chromosomes;

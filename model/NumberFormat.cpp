@@ -108,4 +108,29 @@ std::string tableField(std::string_view value) {
     return field;
 }
 
+std::string wrapped(std::string_view text, std::string_view indent, std::string_view rest) {
+    constexpr std::size_t width = 78;
+    std::string result, line(indent), word;
+    std::size_t start = indent.size();
+    const auto flush = [&] {
+        if (word.empty())
+            return;
+        if (line.size() > start && line.size() + 1 + word.size() > width) {
+            result += line + "\n";
+            line = rest;
+            start = rest.size();
+        }
+        line += (line.size() > start ? " " : "") + word;
+        word.clear();
+    };
+    for (const char c : text) {
+        if (c == ' ')
+            flush();
+        else
+            word += c;
+    }
+    flush();
+    return result + line + "\n";
+}
+
 } // namespace fmt

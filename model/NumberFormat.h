@@ -62,6 +62,11 @@ std::string keyedLine(std::string_view key, int width, std::string_view value);
 std::string tableField(std::string_view value);
 
 /// "y" or "n".
+/// The words of `text` in lines of at most 78 characters, each ending in a
+/// line break: the first line after `indent`, the others after `rest`.
+std::string wrapped(std::string_view text, std::string_view indent = {},
+                    std::string_view rest = {});
+
 inline std::string_view yesNo(bool value) {
     return value ? "y" : "n";
 }

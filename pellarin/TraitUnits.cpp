@@ -3,39 +3,9 @@
 #include "formats/TraitUnitsFile.h"
 #include "model/FileError.h"
 #include "model/Fingerprint.h"
+#include "model/NumberFormat.h"
 
 namespace pellarin {
-
-namespace {
-
-// `text` in lines of at most 78 characters: the first after `indent`, the
-// others after `rest`.
-std::string wrapped(const std::string& text, const std::string& indent, const std::string& rest) {
-    constexpr std::size_t width = 78;
-    std::string result, line = indent, word;
-    std::size_t start = indent.size();
-    const auto flush = [&] {
-        if (word.empty())
-            return;
-        if (line.size() > start && line.size() + 1 + word.size() > width) {
-            result += line + "\n";
-            line = rest;
-            start = rest.size();
-        }
-        line += (line.size() > start ? " " : "") + word;
-        word.clear();
-    };
-    for (const char c : text) {
-        if (c == ' ')
-            flush();
-        else
-            word += c;
-    }
-    flush();
-    return result + line + "\n";
-}
-
-} // namespace
 
 TraitUnitsInForce traitUnitsInForce(const std::filesystem::path& folder,
                                     const std::string& traitFile,
@@ -71,13 +41,14 @@ QtlSummaryTable tableInUsersUnits(QtlSummaryTable table, const TraitUnitsInForce
 std::string traitUnitsNote(const TraitUnitsInForce& units) {
     if (!units.shifted())
         return {};
-    return "\n" + wrapped("Units: the founder effects are in your units. " + units.traitFile +
-                              " holds your trait values times " + unitText(-units.exponent) + " (" +
-                              traitUnitsFileName +
-                              ", written by marrow-import); the effects found in its units are "
-                              "multiplied by " +
-                              unitText(units.exponent) + ". Shares are unit-free.",
-                          "", "");
+    return "\n" +
+           fmt::wrapped("Units: the founder effects are in your units. " + units.traitFile +
+                            " holds your trait values times " + unitText(-units.exponent) + " (" +
+                            traitUnitsFileName +
+                            ", written by marrow-import); the effects found in its units are "
+                            "multiplied by " +
+                            unitText(units.exponent) + ". Shares are unit-free.",
+                        "", "");
 }
 
 std::string traitUnitsReport(const TraitUnitsInForce& units) {
@@ -86,22 +57,24 @@ std::string traitUnitsReport(const TraitUnitsInForce& units) {
     const std::string unit = unitText(units.exponent);
     const std::string& file = units.traitFile;
     return "Trait units\n" +
-           wrapped(file + " holds your trait values times " + unitText(-units.exponent) +
-                       ": its unit is " + unit + " x yours (" + traitUnitsFileName +
-                       ", written by marrow-import)",
-                   "  ", "    ") +
-           wrapped("in your units: the founder effects of the QTL table (qtl_summary.txt, "
-                   "qtl_summary.csv and the table at the end of this log)",
-                   "  ", "    ") +
-           wrapped("in the units of " + file +
-                       ": the bounds and step sizes in this log and in multAl_in.txt, the "
-                       "residual variances of the convergence table, and the chain files' mu, "
-                       "res, qvar and eff columns; multiply means and effects by " +
-                       unit + ", variances by " + unitText(2 * units.exponent) + ", for your units",
-                   "  ", "    ") +
-           wrapped("unit-free: variance shares (the chain files' share columns, qtlVar_CC.txt), "
-                   "intensities (qtI100_CC.txt), positions and numbers of QTL",
-                   "  ", "    ") +
+           fmt::wrapped(file + " holds your trait values times " + unitText(-units.exponent) +
+                            ": its unit is " + unit + " x yours (" + traitUnitsFileName +
+                            ", written by marrow-import)",
+                        "  ", "    ") +
+           fmt::wrapped("in your units: the founder effects of the QTL table (qtl_summary.txt, "
+                        "qtl_summary.csv and the table at the end of this log)",
+                        "  ", "    ") +
+           fmt::wrapped("in the units of " + file +
+                            ": the bounds and step sizes in this log and in multAl_in.txt, the "
+                            "residual variances of the convergence table, and the chain files' mu, "
+                            "res, qvar and eff columns; multiply means and effects by " +
+                            unit + ", variances by " + unitText(2 * units.exponent) +
+                            ", for your units",
+                        "  ", "    ") +
+           fmt::wrapped(
+               "unit-free: variance shares (the chain files' share columns, qtlVar_CC.txt), "
+               "intensities (qtI100_CC.txt), positions and numbers of QTL",
+               "  ", "    ") +
            "\n";
 }
 

@@ -17,6 +17,7 @@
 #include "pellarin/Pellarin.h"
 #include "support/EngineRuns.h"
 #include "support/PopulationTables.h"
+#include "support/WrappedText.h"
 
 #include <gtest/gtest.h>
 
@@ -154,19 +155,6 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 namespace {
-
-// The words of a text wrapped into lines, one blank between each two.
-std::string flattened(const std::string& text) {
-    std::string flat;
-    for (const char c : text) {
-        const bool blank = c == ' ' || c == '\n';
-        if (!blank)
-            flat += c;
-        else if (!flat.empty() && flat.back() != ' ')
-            flat += ' ';
-    }
-    return flat;
-}
 
 // What one import of the simulated cross with its traits in units of
 // 10^-`shift` and a run of the analysis the dialog set up leave behind.

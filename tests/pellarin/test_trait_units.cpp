@@ -8,6 +8,7 @@
 #include "pellarin/TraitUnits.h"
 #include "support/FileErrors.h"
 #include "support/TempDir.h"
+#include "support/WrappedText.h"
 
 #include <gtest/gtest.h>
 
@@ -16,19 +17,6 @@ using namespace pellarin;
 namespace {
 
 const std::string traits = "Number_of_progeny 2\n1 1 51.25\n1 2 49.5\n";
-
-// The words of a text wrapped into lines, one blank between each two.
-std::string flattened(const std::string& text) {
-    std::string flat;
-    for (const char c : text) {
-        const bool blank = c == ' ' || c == '\n';
-        if (!blank)
-            flat += c;
-        else if (!flat.empty() && flat.back() != ' ')
-            flat += ' ';
-    }
-    return flat;
-}
 
 struct RecordCase {
     const char* name;
