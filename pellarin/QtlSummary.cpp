@@ -171,10 +171,6 @@ int binOfDraw(const QtlDraws& draws, std::size_t q, const std::vector<BinLayout>
     return c < bins.size() ? bins[c].binOf(draws.position[q]) : -1;
 }
 
-} // namespace
-
-namespace {
-
 // For regions of one chromosome, left to right: the saved samples holding a
 // QTL in each, and in each one and its right neighbour at once.
 struct HoldingCounts {
@@ -188,9 +184,10 @@ HoldingCounts countHolding(const std::vector<ChainResult>& results, const BinLay
     HoldingCounts counts{std::vector<long long>(n, 0),
                          std::vector<long long>(n > 0 ? n - 1 : 0, 0)};
     std::vector<int> regionOfBin(layout.count(), -1);
-    for (std::size_t r = 0; r < n; ++r)
-        std::fill(regionOfBin.begin() + regions[r].first, regionOfBin.begin() + regions[r].last + 1,
-                  static_cast<int>(r));
+    for (std::size_t r = 0; r < n; ++r) {
+        for (int k = std::max(regions[r].first, 0); k <= regions[r].last && k < layout.count(); ++k)
+            regionOfBin[k] = static_cast<int>(r);
+    }
     std::vector<char> held(n);
     for (const ChainResult& result : results) {
         const QtlDraws& draws = result.draws;
