@@ -49,8 +49,8 @@ line at its mode.</li>
 <li><b>QTL analysis &gt; Markov chains</b> draws the trace of one model
 parameter from a chain file: pick the parameter below the plot and the chain
 at the top right. "QTL variance" is the variance of a QTL's allele effects in
-the random model; "Variance share" is the part of the trait's variance the
-QTL explains.</li>
+the random model; "Variance share" is the part of the trait's variance
+within families the QTL explains.</li>
 </ol>
 <p>In both graph windows, a right click on the plot offers <b>Save picture...</b>
 (the graph as drawn, with its axis numbers: a PNG image, or an SVG drawing for

@@ -14,7 +14,8 @@
 /// The model parameters whose Markov chains can be traced, in the order of
 /// the viewer's radios. QtlVariance is the random-effects variance v_q of
 /// a QTL's allele effects; VarianceShare the share of the trait's variance
-/// a QTL explains, which the engine works out from the sample.
+/// within families a QTL explains, which the engine works out from the
+/// sample.
 enum class ChainParameter {
     FamilyMean = 0,
     QtlPosition = 1,

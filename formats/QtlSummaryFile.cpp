@@ -283,6 +283,47 @@ std::string regionTable(const QtlSummaryTable& table) {
     return alignedRows(rows);
 }
 
+int groupCount(const std::vector<int>& founderGroup) {
+    const auto top = std::max_element(founderGroup.begin(), founderGroup.end());
+    return top == founderGroup.end() ? 1 : std::max(*top + 1, 1);
+}
+
+// The founders of one group, or of none (-1), as "F1, F2 and F4".
+std::string foundersIn(const std::vector<int>& founderGroup, int group) {
+    std::vector<std::string> names;
+    for (std::size_t p = 0; p < founderGroup.size(); ++p) {
+        if (founderGroup[p] == group)
+            names.push_back("F" + std::to_string(p + 1));
+    }
+    std::string text;
+    for (std::size_t k = 0; k < names.size(); ++k)
+        text += (k == 0 ? "" : k + 1 == names.size() ? " and " : ", ") + names[k];
+    return text;
+}
+
+// Under the table, when the families do not link every founder: the family
+// means take up all differences between families, so an effect is
+// identified only against the founders it is linked with.
+std::string founderGroupNote(const std::vector<int>& founderGroup) {
+    const int groups = groupCount(founderGroup);
+    const std::string unlinked = foundersIn(founderGroup, -1);
+    if (groups <= 1 && unlinked.empty())
+        return "";
+    std::string note = "Note:";
+    if (groups > 1) {
+        note += " no family links the founders of different groups (";
+        for (int g = 0; g < groups; ++g)
+            note += (g == 0 ? "" : "; ") + foundersIn(founderGroup, g);
+        note += "), so only contrasts within a group are identified and the founder effects are "
+                "centred within each group.";
+    }
+    const auto alone = std::count(founderGroup.begin(), founderGroup.end(), -1);
+    if (alone > 0)
+        note += " " + unlinked + (alone == 1 ? " belongs" : " belong") +
+                " to no family: no effect (NA).";
+    return "\n" + wrapped(note);
+}
+
 } // namespace
 
 std::string qtlSummaryText(const QtlSummaryTable& table, const QtlSummaryBasis& basis) {
@@ -295,21 +336,23 @@ std::string qtlSummaryText(const QtlSummaryTable& table, const QtlSummaryBasis& 
         text += "  No region holds a QTL in " + rounded("%g", basis.reportedProbability) +
                 " of the samples or more.\n";
     } else {
-        text += regionTable(table);
+        text += regionTable(table) + founderGroupNote(basis.founderGroup);
         const std::string founders =
             table.founders > 1 ? "F1..F" + std::to_string(table.founders) : "F1";
-        text += "\n" + wrapped("probability: the share of samples with a QTL in the region "
-                               "(regions of " +
-                               rounded("%g", basis.reportedProbability) +
-                               " or more are listed); position: the mode of the intensity "
-                               "in the region (cM); intervals: 95% highest posterior density; "
-                               "share: the part of the trait's variance the region's QTL "
-                               "explain when it holds one; alleles: the most frequent number "
-                               "of allele classes; " +
-                               founders +
-                               ": the effect of each founder's allele, centred so that the "
-                               "founders average zero. " +
-                               qtlSummaryCsvName + " holds the same table with every digit.");
+        text +=
+            "\n" + wrapped("probability: the share of samples with a QTL in the region "
+                           "(regions of " +
+                           rounded("%g", basis.reportedProbability) +
+                           " or more are listed); position: the mode of the intensity "
+                           "in the region (cM); intervals: 95% highest posterior density; "
+                           "share: the part of the trait's variance within families that "
+                           "the region's QTL explain when it holds one; alleles: the most "
+                           "frequent number of allele classes; " +
+                           founders +
+                           ": the effect of each founder's allele, centred so that the "
+                           "founders average zero" +
+                           (groupCount(basis.founderGroup) > 1 ? " within each group" : "") + ". " +
+                           qtlSummaryCsvName + " holds the same table with every digit.");
     }
     text += "\nPosterior probability that a chromosome holds any QTL\n";
     std::vector<std::vector<std::string>> chromosomes;

@@ -78,9 +78,15 @@ struct QtlSummaryBasis {
     /// Per chromosome, the posterior probability that it holds any QTL;
     /// NaN without samples.
     std::vector<double> chromosomeProbability;
+    /// Per founder, its group of founders that families link (from 0; -1
+    /// for a founder of no family). Empty: every founder in one group.
+    /// With several groups, or a founder of none, a note under the table
+    /// says how the founder effects are centred.
+    std::vector<int> founderGroup;
 };
 
 /// qtl_summary.txt: what the table rests on, the regions in aligned
-/// columns with rounded figures and a legend, then a line per chromosome
+/// columns with rounded figures, the note on founder groups when there is
+/// one, a legend, then a line per chromosome
 /// with its probability of holding any QTL.
 std::string qtlSummaryText(const QtlSummaryTable& table, const QtlSummaryBasis& basis);

@@ -91,9 +91,28 @@ std::string fittedAnalysisSummary(const std::optional<AnalysisInput>& analysis,
                        fmt::generalNumber(analysis->maxQtlVariance) + "; " +
                        std::to_string(analysis->metaRuns) + " chains of " +
                        std::to_string(analysis->totalIterations) + " iterations.\n";
-    if (analysis->maxQtlVariance < analysis->maxFamilyVariance)
-        text += "Note: the QTL variance bound is " + fmt::generalNumber(dialogMaxQtlVariance) +
-                ", the most the analysis dialog takes; a trait in larger units (g instead of mg) "
-                "would leave QTL more room.\n";
     return text;
+}
+
+AnalysisTraits analysisTraits(const TraitData& traits, int familyCount) {
+    AnalysisTraits written;
+    written.traits = traits;
+    written.withinVariance = scaleOf(traits, familyCount).withinVariance;
+    written.exponent = traitUnitExponent(written.withinVariance);
+    for (double& value : written.traits.value)
+        value = inShiftedUnits(value, written.exponent);
+    return written;
+}
+
+std::string traitUnitsSummary(const AnalysisTraits& traits) {
+    if (traits.exponent == 0)
+        return {};
+    const bool large = traits.exponent > 0;
+    return "Traits are written in units of " + unitText(traits.exponent) +
+           " x yours (your values times " + unitText(-traits.exponent) + ") so that " +
+           (large ? "the analysis dialog's bounds can hold their variance within families, " +
+                        fmt::generalNumber(traits.withinVariance)
+                  : std::string("the analysis's bounds and step sizes are readable numbers")) +
+           "; " + traitUnitsFileName +
+           " records it, and Pellarin.exe gives the effects in your units.\n";
 }

@@ -3,6 +3,7 @@
 #include "formats/AnalysisInputFile.h"
 #include "formats/GenomeFile.h"
 #include "formats/TraitFile.h"
+#include "formats/TraitUnitsFile.h"
 #include "model/ProgenyType.h"
 
 #include <optional>
@@ -19,9 +20,6 @@ struct ImportedDesign {
     int founderCount = 2;
     int familyCount = 1;
 };
-
-/// The largest QTL variance bound the analysis dialog's field accepts.
-inline constexpr double dialogMaxQtlVariance = 100.0;
 
 /// The most chromosomes the analysis takes.
 inline constexpr int analysisChromosomeLimit = 100;
@@ -45,3 +43,18 @@ std::string fittedAnalysisText(const AnalysisInput& analysis);
 /// none was written.
 std::string fittedAnalysisSummary(const std::optional<AnalysisInput>& analysis,
                                   const GenomeData& genome);
+
+/// The traits as the import writes them: in the user's units, or, where the
+/// analysis dialog's bounds cannot hold their variance within families or
+/// its numbers would not be readable (traitUnitExponent), in units shifted
+/// by a power of ten. The traits' family numbers count from 1.
+struct AnalysisTraits {
+    TraitData traits;
+    int exponent = 0;            ///< the user's value is the written one times 10^exponent
+    double withinVariance = 0.0; ///< in the user's units
+};
+AnalysisTraits analysisTraits(const TraitData& traits, int familyCount);
+
+/// The summary's sentence on the units the traits are written in; empty
+/// when they are the user's own.
+std::string traitUnitsSummary(const AnalysisTraits& traits);

@@ -7,10 +7,12 @@
 #include "import/FamilyImport.h"
 #include "model/CommandLine.h"
 #include "model/FileError.h"
+#include "model/Fingerprint.h"
 #include "model/OutputFiles.h"
 #include "model/TextFiles.h"
 
 #include <optional>
+#include <utility>
 
 namespace fs = std::filesystem;
 
@@ -60,7 +62,13 @@ constexpr const char* usage =
     "  --phenotype    the phenotype or trait column to use (default: the first;\n"
     "                 in R/qtl's layouts the first that is not the id column)\n"
     "  --force        replace files of the same names in OUTDIR, and remove a\n"
-    "                 multAl_in.def there when the data get none\n";
+    "                 multAl_in.def or trait_units.txt there when the data get\n"
+    "                 none\n"
+    "\n"
+    "A trait whose variance within families the analysis dialog's bounds cannot\n"
+    "hold (or too small for readable bounds) is written in units shifted by a\n"
+    "power of ten, recorded in trait_units.txt; Pellarin.exe then gives the\n"
+    "effects in your units.\n";
 
 struct ToolOptions {
     bool help = false;
@@ -84,6 +92,8 @@ struct ImportOutput {
     std::string genome, founders, progeny, traits, pedigree;
     std::optional<std::string> analysis;
     std::string summary;
+    /// trait_units.txt, when the traits are written in shifted units.
+    std::optional<std::string> units;
 };
 
 ToolOptions parseOptions(const std::vector<std::string>& args) {
@@ -133,8 +143,21 @@ template <class Convert> auto namingFile(const std::string& name, Convert conver
     }
 }
 
-std::string analysisText(const std::optional<AnalysisInput>& analysis) {
-    return analysis ? fittedAnalysisText(*analysis) : std::string();
+// The trait file, the analysis set up for it and, when the traits are
+// written in shifted units, the record of them: `output` holds the map,
+// markers, pedigree and the summary of what was read.
+ImportOutput withTraits(ImportOutput output, const GenomeData& genome, const TraitData& traits,
+                        const ImportedDesign& design) {
+    const AnalysisTraits written = analysisTraits(traits, design.familyCount);
+    output.traits = traitTextExact(written.traits);
+    const auto analysis = fittedAnalysis(genome, written.traits, design);
+    if (analysis)
+        output.analysis = fittedAnalysisText(*analysis);
+    if (written.exponent != 0)
+        output.units = traitUnitsText(
+            {importedFileNames()[3], fingerprintOf(output.traits), written.exponent});
+    output.summary += traitUnitsSummary(written) + fittedAnalysisSummary(analysis, genome);
+    return output;
 }
 
 // One cross in R/qtl's layouts.
@@ -184,14 +207,13 @@ ImportOutput crossOutput(const ToolOptions& options) {
             return importCross(readCrossTable(*layout, {text, {}}), import);
         });
     }
-    const auto analysis = fittedAnalysis(cross.genome, cross.traits, {cross.cross, 2, 1});
-    return {genomeText(cross.genome),
-            founderMarkersText(cross.founders),
-            progenyMarkersText(cross.progeny),
-            traitTextExact(cross.traits),
-            importedPedigreeText(cross),
-            analysis ? std::optional(analysisText(analysis)) : std::nullopt,
-            importSummary(cross) + fittedAnalysisSummary(analysis, cross.genome)};
+    ImportOutput output;
+    output.genome = genomeText(cross.genome);
+    output.founders = founderMarkersText(cross.founders);
+    output.progeny = progenyMarkersText(cross.progeny);
+    output.pedigree = importedPedigreeText(cross);
+    output.summary = importSummary(cross);
+    return withTraits(std::move(output), cross.genome, cross.traits, {cross.cross, 2, 1});
 }
 
 ProgenyType familiesCross(const std::string& word) {
@@ -234,26 +256,38 @@ ImportOutput familiesOutput(const ToolOptions& options) {
     const ImportedFamilies population = importFamilies(
         {founders, options.founders, families, options.families, progeny, options.paths[0]},
         import);
-    const auto analysis = fittedAnalysis(population.genome, population.traits,
-                                         {population.cross, population.founders.founderCount,
-                                          static_cast<int>(population.familyNames.size())});
-    return {genomeText(population.genome),
-            founderMarkersText(population.founders),
-            progenyMarkersText(population.progeny),
-            traitTextExact(population.traits),
-            pedigreeText(population.pedigree),
-            analysis ? std::optional(analysisText(analysis)) : std::nullopt,
-            familyImportSummary(population) + fittedAnalysisSummary(analysis, population.genome)};
+    ImportOutput output;
+    output.genome = genomeText(population.genome);
+    output.founders = founderMarkersText(population.founders);
+    output.progeny = progenyMarkersText(population.progeny);
+    output.pedigree = pedigreeText(population.pedigree);
+    output.summary = familyImportSummary(population);
+    return withTraits(std::move(output), population.genome, population.traits,
+                      {population.cross, population.founders.founderCount,
+                       static_cast<int>(population.familyNames.size())});
 }
 
 constexpr const char* analysisFileName = "multAl_in.def";
 
 // The names of the files `output` writes, in the order of
-// `importedFileNames`: multAl_in.def only when the data have an analysis.
+// `importedFileNames`: multAl_in.def only when the data have an analysis,
+// then trait_units.txt when the traits are in shifted units.
 std::vector<std::string> writtenNames(const ImportOutput& output) {
     std::vector<std::string> names = importedFileNames();
     if (!output.analysis)
         names.pop_back();
+    if (output.units)
+        names.push_back(traitUnitsFileName);
+    return names;
+}
+
+// The files an import must not leave behind unnoticed: those it writes,
+// and a record of trait units from an earlier import, which it replaces or
+// removes, since it would describe another trait file.
+std::vector<std::string> guardedNames(const ImportOutput& output) {
+    std::vector<std::string> names = writtenNames(output);
+    if (!output.units)
+        names.push_back(traitUnitsFileName);
     return names;
 }
 
@@ -274,9 +308,26 @@ bool oldAnalysisStays(const ImportOutput& output, const fs::path& folder) {
     return !output.analysis && fs::exists(folder / analysisFileName, ignored);
 }
 
+// Removes an old file once the new files are in place.
+void removeOld(const fs::path& file) {
+    std::error_code error;
+    fs::remove(file, error);
+    if (error)
+        throw FileError(file.string(),
+                        "the new files are written, but the old one cannot be removed: " +
+                            error.message());
+}
+
+// A record of trait units in the folder that this import does not replace.
+bool oldUnitsStay(const ImportOutput& output, const fs::path& folder) {
+    std::error_code ignored;
+    return !output.units && fs::exists(folder / traitUnitsFileName, ignored);
+}
+
 // Writes the files all or none. `removeOldAnalysis`: an old multAl_in.def
 // goes too, once the new files are in place, since "Use default" would set
-// up its analysis for these data.
+// up its analysis for these data. So does an old trait_units.txt, which
+// would describe the trait file this import replaces.
 void writeFiles(const ImportOutput& output, const fs::path& folder, bool removeOldAnalysis) {
     std::error_code error;
     fs::create_directories(folder, error);
@@ -291,21 +342,27 @@ void writeFiles(const ImportOutput& output, const fs::path& folder, bool removeO
     outputs.stage(names[4], output.pedigree);
     if (output.analysis)
         outputs.stage(analysisFileName, *output.analysis);
+    if (output.units)
+        outputs.stage(traitUnitsFileName, *output.units);
+    const bool oldUnits = oldUnitsStay(output, folder);
     outputs.commit();
     // Only once the new files are in place: a failed import must leave the
     // folder as it was.
-    if (removeOldAnalysis) {
-        fs::remove(folder / analysisFileName, error);
-        if (error)
-            throw FileError((folder / analysisFileName).string(),
-                            "the new files are written, but the old one cannot be removed: " +
-                                error.message());
-    }
+    if (removeOldAnalysis)
+        removeOld(folder / analysisFileName);
+    if (oldUnits)
+        removeOld(folder / traitUnitsFileName);
 }
 
-std::string nextStep(const fs::path& folder, bool analysis) {
+std::string nextStep(const fs::path& folder, const ImportOutput& output) {
+    const bool analysis = output.analysis.has_value();
     std::string text = "Wrote genome.txt, f1.txt, markers.txt, pheno.txt, pedigree.txt";
-    text += analysis ? " and multAl_in.def in " : " in ";
+    if (analysis && output.units)
+        text += ", multAl_in.def and " + std::string(traitUnitsFileName) + " in ";
+    else if (analysis || output.units)
+        text += " and " + std::string(analysis ? analysisFileName : traitUnitsFileName) + " in ";
+    else
+        text += " in ";
     text += escapedControls(folder.string()) + ".\n";
     if (!analysis)
         return text;
@@ -320,10 +377,14 @@ int convert(const ToolOptions& options, std::ostream& out) {
         options.familiesMode() ? familiesOutput(options) : crossOutput(options);
     const fs::path folder = options.paths.back();
     if (!options.force)
-        checkNothingReplaced(folder, writtenNames(output));
+        checkNothingReplaced(folder, guardedNames(output));
     const bool oldAnalysis = oldAnalysisStays(output, folder);
+    const bool oldUnits = oldUnitsStay(output, folder);
     writeFiles(output, folder, oldAnalysis && options.force);
-    out << output.summary << nextStep(folder, output.analysis.has_value());
+    out << output.summary << nextStep(folder, output);
+    if (oldUnits)
+        out << "Removed the old " << traitUnitsFileName
+            << ": it recorded the units of the trait file this import replaced.\n";
     if (oldAnalysis && options.force)
         out << "Removed the old multAl_in.def: it was set up for other data.\n";
     else if (oldAnalysis)

@@ -687,11 +687,7 @@ double Chain::varianceShare(int q) const {
     const std::vector<double>& genetic = m_qtl[q].genetic;
     if (genetic.empty())
         return 0.0;
-    const double mean = std::accumulate(genetic.begin(), genetic.end(), 0.0) / genetic.size();
-    double squares = 0.0;
-    for (double g : genetic)
-        squares += (g - mean) * (g - mean);
-    return squares / genetic.size() / m_data.phenotypicVariance();
+    return m_data.withinFamilyVariance(genetic) / m_data.withinTraitVariance();
 }
 
 void Chain::prepare(ChainResult& result) const {

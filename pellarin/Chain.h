@@ -167,7 +167,9 @@ public:
     /// Takes up trait values changed in place in the population, as a
     /// test that draws the data afresh from the model between sweeps does.
     void traitsChanged() { recomputeResiduals(); }
-    /// The share of the data's variance that QTL `q` explains now.
+    /// The share of the trait's variance within families that QTL `q`
+    /// explains now (AnalysisData::withinFamilyVariance over
+    /// withinTraitVariance).
     double varianceShare(int q) const;
     /// -2 log likelihood of the traits under the current values.
     double deviance() const;

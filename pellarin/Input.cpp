@@ -6,6 +6,7 @@
 #include "formats/PedigreeFile.h"
 #include "formats/ProgenyMarkerFile.h"
 #include "formats/TraitFile.h"
+#include "formats/TraitUnitsFile.h"
 #include "model/FileError.h"
 #include "model/NumberFormat.h"
 #include "model/ProgenyType.h"
@@ -110,25 +111,23 @@ ModelSettings settingsFrom(const AnalysisInput& in, bool ignoreTraits) {
     return settings;
 }
 
-// Under Gibbs sampling the file carries no bounds for means and variances;
-// the defaults (20, 2, 2) would cut off the posterior of a trait measured
-// on another scale, so the bounds are widened to fit the data.
-void widenGibbsBounds(ModelSettings& settings, const Population& population) {
-    double largest = 0.0, sum = 0.0, squares = 0.0;
-    int n = 0;
-    for (int i = 0; i < population.progenyCount(); ++i) {
-        if (!population.hasTrait(i))
-            continue;
-        const double y = population.traits[i];
-        largest = std::max(largest, std::abs(y));
-        sum += y;
-        squares += y * y;
-        ++n;
-    }
-    const double variance = n > 1 ? std::max(squares / n - (sum / n) * (sum / n), 0.0) : 0.0;
-    settings.maxFamilyMean = std::max(settings.maxFamilyMean, 10.0 * largest);
-    settings.maxFamilyVariance = std::max(settings.maxFamilyVariance, 10.0 * variance);
-    settings.maxQtlVariance = std::max(settings.maxQtlVariance, 10.0 * variance);
+TraitScale traitScaleOf(const Population& population) {
+    return traitScale(population.traits, population.progenyFamily,
+                      static_cast<int>(population.families.size()));
+}
+
+// Under Gibbs sampling the file carries no bounds for means and variances.
+// They are fitted to the data as marrow-import fits them, so that a file
+// the import wrote gives both samplers one prior. Without a trait value to
+// fit (a --prior-only run on data without any) the defaults stay.
+void fitGibbsBounds(ModelSettings& settings, const Population& population) {
+    const TraitScale scale = traitScaleOf(population);
+    if (scale.values == 0)
+        return;
+    const FittingBounds fit = fittingBounds(scale);
+    settings.maxFamilyMean = fit.familyMean;
+    settings.maxFamilyVariance = fit.familyVariance;
+    settings.maxQtlVariance = fit.qtlVariance;
     settings.boundsFromData = true;
 }
 
@@ -158,6 +157,17 @@ Genotype genotype(AlleleCode first, AlleleCode second) {
     return {static_cast<int>(first), static_cast<int>(second)};
 }
 
+// A bound that fits is no help to a user of the analysis dialog where its
+// field cannot take it; the units of the trait can change instead.
+std::string rescaleAdvice(double withinVariance) {
+    const int exponent = traitUnitExponent(withinVariance);
+    if (exponent <= 0)
+        return {};
+    return "; the analysis dialog takes a QTL variance bound of at most " +
+           number(dialogMaxQtlVariance) + ", so multiply the trait values by " +
+           unitText(-exponent) + " (or import them with marrow-import, which does so)";
+}
+
 } // namespace
 
 void checkPopulation(const Population& population, const ModelSettings& settings) {
@@ -176,8 +186,7 @@ void checkPopulation(const Population& population, const ModelSettings& settings
 
 std::vector<std::string> checkBoundsHoldTrait(const Population& population,
                                               const ModelSettings& settings) {
-    const TraitScale scale = traitScale(population.traits, population.progenyFamily,
-                                        static_cast<int>(population.families.size()));
+    const TraitScale scale = traitScaleOf(population);
     const FittingBounds fit = fittingBounds(scale);
     const std::string file(analysisInputFileName);
     if (scale.largestFamily >= 0 && !(scale.largestFamilyMean < settings.maxFamilyMean))
@@ -195,7 +204,7 @@ std::vector<std::string> checkBoundsHoldTrait(const Population& population,
                          number(variance) +
                          " is more than twice the bound, so QTL would have to explain more than "
                          "half of it; a bound of " +
-                         number(fit.familyVariance) + " would fit");
+                         number(fit.familyVariance) + " would fit" + rescaleAdvice(variance));
     std::vector<std::string> warnings;
     if (variance > settings.maxFamilyVariance) {
         const double share = 1.0 - settings.maxFamilyVariance / variance;
@@ -204,14 +213,31 @@ std::vector<std::string> checkBoundsHoldTrait(const Population& population,
             " is below the trait's variance within families " + number(variance) +
             ", so QTL must explain at least " +
             std::to_string(static_cast<int>(std::ceil(100.0 * share))) + "% of it; a bound of " +
-            number(fit.familyVariance) + " would leave the model free");
+            number(fit.familyVariance) + " would leave the model free" + rescaleAdvice(variance));
     }
     if (settings.randomEffects && settings.maxQtlVariance < 0.01 * variance)
         warnings.push_back(file + ": the maximum QTL variance " + number(settings.maxQtlVariance) +
                            " is below a hundredth of the trait's variance within families " +
                            number(variance) + ", so no QTL can explain much of it; a bound of " +
-                           number(fit.qtlVariance) + " would fit");
+                           number(fit.qtlVariance) + " would fit" + rescaleAdvice(variance));
     return warnings;
+}
+
+std::string samplerPriorDifference(const Population& population, const ModelSettings& settings) {
+    if (settings.sampling != Sampling::MetropolisHastings || !settings.randomEffects)
+        return "";
+    const TraitScale scale = traitScaleOf(population);
+    if (scale.values == 0)
+        return "";
+    const double fitted = fittingBounds(scale).qtlVariance;
+    const double bound = settings.maxQtlVariance;
+    if (!(bound > 2.0 * fitted) && !(bound < 0.5 * fitted))
+        return "";
+    return std::string(analysisInputFileName) + ": the maximum QTL variance " + number(bound) +
+           (bound > fitted ? " is more than twice" : " is less than half") + " the bound " +
+           number(fitted) +
+           " that Gibbs sampling fits to the data (as marrow-import does), so the two samplers' "
+           "priors differ";
 }
 
 namespace {
@@ -340,10 +366,16 @@ EngineInput loadEngineInput(const std::filesystem::path& folder, bool ignoreTrai
                                       [](double y) { return !std::isnan(y); }))
         refuse(in.traitFile, "no progeny has a trait value");
     checkPopulation(population, input.settings);
+    // A --prior-only run samples the prior of the analysis it stands for:
+    // the same fitted bounds, and the same word on a prior that differs.
     if (input.settings.sampling == Sampling::Gibbs)
-        widenGibbsBounds(input.settings, population);
+        fitGibbsBounds(input.settings, population);
     else if (!ignoreTraits)
         input.warnings = checkBoundsHoldTrait(population, input.settings);
+    if (const std::string difference = samplerPriorDifference(population, input.settings);
+        !difference.empty())
+        input.warnings.push_back(difference);
+    input.units = traitUnitsInForce(folder, in.traitFile, input.warnings);
     return input;
 }
 

@@ -2,6 +2,7 @@
 
 #include "pellarin/Model.h"
 #include "pellarin/Population.h"
+#include "pellarin/TraitUnits.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -23,6 +24,9 @@ struct EngineInput {
     std::vector<std::string> inputFiles;
     /// Lines the run goes on after, for the console and the log.
     std::vector<std::string> warnings;
+    /// The trait file's units, when trait_units.txt says they are not the
+    /// user's own.
+    TraitUnitsInForce units;
 };
 
 /// Reads and checks every input in `folder`: multAl_in.txt first, then the
@@ -45,8 +49,18 @@ void checkPopulation(const Population& population, const ModelSettings& settings
 /// would have to explain more than half of it), throws a `FileError` that
 /// names the bound, the figure of the data and a value that would fit.
 /// A trait variance between one and two times the bound, or a QTL variance
-/// bound below a hundredth of it, gives a warning line, returned.
+/// bound below a hundredth of it, gives a warning line, returned. Where no
+/// QTL variance bound the analysis dialog takes would fit, the line says
+/// how to rescale the trait.
 std::vector<std::string> checkBoundsHoldTrait(const Population& population,
                                               const ModelSettings& settings);
+
+/// Under Metropolis-Hastings with random QTL effects, when the file's QTL
+/// variance bound is more than twice or less than half of the bound fitted
+/// to the trait (`fittingBounds`, which Gibbs sampling uses and
+/// marrow-import writes), one line that gives both figures and says that
+/// the two samplers' priors differ; otherwise, and without trait values,
+/// an empty string.
+std::string samplerPriorDifference(const Population& population, const ModelSettings& settings);
 
 } // namespace pellarin

@@ -2,6 +2,7 @@
 
 #include "formats/PosteriorFile.h"
 #include "model/Random.h"
+#include "model/TraitScale.h"
 
 #include <algorithm>
 #include <cmath>
@@ -84,6 +85,49 @@ AnalysisData::AnalysisData(const Population& population, const ModelSettings& se
         const double mean = sum / n;
         m_phenotypicVariance = std::max(squares / n - mean * mean, 1e-12);
     }
+    prepareShares();
+}
+
+void AnalysisData::prepareShares() {
+    const int families = familyCount();
+    const int progeny = m_population.progenyCount();
+    const TraitScale scale = traitScale(m_population.traits, m_population.progenyFamily, families);
+    m_inShares.assign(progeny, 0);
+    m_shareCount.assign(families, 0);
+    m_shareTotal = 0;
+    for (int i = 0; i < progeny; ++i) {
+        m_inShares[i] = scale.values == 0 || m_population.hasTrait(i);
+        m_shareCount[m_population.progenyFamily[i]] += m_inShares[i];
+        m_shareTotal += m_inShares[i];
+    }
+    m_withinTraitVariance = scale.withinVariance > 0.0 ? scale.withinVariance : 1.0;
+}
+
+double AnalysisData::withinFamilyVariance(const std::vector<double>& values) const {
+    // One pass, each family's sums taken about its first counted value, so
+    // that a common offset of the values (effects that drift together while
+    // the family means follow) costs no digits.
+    const int families = familyCount();
+    std::vector<double> reference(families, 0.0), sums(families, 0.0);
+    std::vector<char> seen(families, 0);
+    double squares = 0.0;
+    for (int i = 0; i < m_population.progenyCount(); ++i) {
+        if (!m_inShares[i])
+            continue;
+        const int f = m_population.progenyFamily[i];
+        if (!seen[f]) {
+            seen[f] = 1;
+            reference[f] = values[i];
+        }
+        const double d = values[i] - reference[f];
+        sums[f] += d;
+        squares += d * d;
+    }
+    for (int f = 0; f < families; ++f) {
+        if (m_shareCount[f] > 0)
+            squares -= sums[f] * sums[f] / m_shareCount[f];
+    }
+    return m_shareTotal > 0 ? std::max(squares, 0.0) / m_shareTotal : 0.0;
 }
 
 } // namespace pellarin

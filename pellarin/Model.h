@@ -132,10 +132,27 @@ public:
     /// the family is meanCopies(f, 0) e(a) + meanCopies(f, 1) e(b).
     double meanCopies(int family, int side) const { return m_meanCopies[family * 2 + side]; }
     double phenotypicVariance() const { return m_phenotypicVariance; }
+    /// Whether a progeny counts in the variance shares: every progeny with a
+    /// trait value, read or not (a --prior-only run ignores the values but
+    /// keeps the same shares); every progeny when none has a value.
+    bool inShares(int progeny) const { return m_inShares[progeny]; }
+    /// The denominator of every variance share: the traits' variance within
+    /// families, pooled (model/TraitScale's `withinVariance`); 1 when the
+    /// traits have none (no values, or no spread within any family).
+    double withinTraitVariance() const { return m_withinTraitVariance; }
+    /// The numerator of a variance share: the pooled within-family variance
+    /// of `values` (one per progeny) over the progeny `inShares` counts, the
+    /// squares about each family's own mean summed over families and divided
+    /// by the number of progeny counted. Between families the family means
+    /// take up every difference, so only this part is identified in every
+    /// design, linked or not.
+    double withinFamilyVariance(const std::vector<double>& values) const;
     double familyTraitMean(int family) const { return m_familyMean[family]; }
     int observedCount(int family) const { return m_familyObserved[family]; }
 
 private:
+    void prepareShares();
+
     const Population& m_population;
     ModelSettings m_settings;
     int m_states;
@@ -146,6 +163,10 @@ private:
     std::vector<double> m_meanCopies;
     std::vector<double> m_familyMean;
     std::vector<int> m_familyObserved;
+    std::vector<char> m_inShares;
+    std::vector<int> m_shareCount; ///< per family, progeny inShares
+    int m_shareTotal = 0;
+    double m_withinTraitVariance = 1.0;
     double m_phenotypicVariance = 1.0;
     double m_genomeLength = 0.0;
     int m_effectColumns = 1;

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <functional>
 #include <numeric>
 
 namespace pellarin {
@@ -171,6 +173,7 @@ QtlSummaryBasis qtlSummaryBasis(const QtlSummary& summary) {
     basis.metaRuns = summary.metaRuns;
     basis.reportedProbability = reportedProbability;
     basis.chromosomeProbability = summary.chromosomeProbability;
+    basis.founderGroup = summary.founderGroup;
     return basis;
 }
 
@@ -214,6 +217,61 @@ std::string convergenceRow(const std::string& name, const std::vector<std::vecto
 
 } // namespace
 
+namespace {
+
+// A monitored quantity's name and figures, for the warning.
+struct Monitored {
+    std::string name;
+    ConvergenceFigures figures;
+};
+
+// One row of the table for the trace that `trace` picks from each meta-run.
+template <class Trace>
+void monitor(const std::vector<ChainResult>& results, std::string name, Trace trace,
+             std::vector<Monitored>& quantities, std::string& text) {
+    std::vector<std::vector<double>> traces;
+    for (const ChainResult& result : results)
+        traces.push_back(std::invoke(trace, result));
+    quantities.push_back({std::move(name), {}});
+    text += convergenceRow(quantities.back().name, traces, quantities.back().figures);
+}
+
+// R-hat to three decimals, or as many more as it takes for one above the
+// limit not to read as the limit itself (1.0100 for 1.01003).
+std::string rhatFigure(double rhat) {
+    for (int decimals = 3; decimals < 9; ++decimals) {
+        const std::string format = "%." + std::to_string(decimals) + "f";
+        const std::string text = figure(format.c_str(), rhat);
+        if (!(rhat > rhatLimit) || std::strtod(text.c_str(), nullptr) > rhatLimit)
+            return text;
+    }
+    return figure("%.9f", rhat);
+}
+
+// The quantities whose figures miss a limit. A quantity that never moves
+// has NaN figures and is left out: a fixed QTL number, a chromosome that
+// never holds a QTL, say nothing about mixing.
+std::string unconverged(const std::vector<Monitored>& quantities, int metaRuns) {
+    const double essFloor = essLimit * metaRuns;
+    std::string list;
+    for (const Monitored& quantity : quantities) {
+        const ConvergenceFigures& f = quantity.figures;
+        if (!(f.rhat > rhatLimit) && !(f.bulkEss < essFloor))
+            continue;
+        list += (list.empty() ? "" : ", ") + quantity.name + " (R-hat " + rhatFigure(f.rhat) +
+                ", bulk ESS " + figure("%.0f", f.bulkEss) + ")";
+    }
+    if (list.empty())
+        return list;
+    return "the meta-runs have not converged on " + list + ": R-hat should be at most " +
+           figure("%g", rhatLimit) + " and the bulk ESS at least " + figure("%.0f", essFloor) +
+           " (" + figure("%.0f", essLimit) +
+           " per meta-run); more iterations (Number_of_total_iterations in multAl_in.txt) "
+           "would give a posterior that does not depend on the seed";
+}
+
+} // namespace
+
 ConvergenceReport convergenceReport(const std::vector<ChainResult>& results,
                                     const ModelSettings& settings) {
     ConvergenceReport report;
@@ -221,40 +279,36 @@ ConvergenceReport convergenceReport(const std::vector<ChainResult>& results,
                   "when the meta-runs agree;\nESS: bulk effective sample size of all meta-runs "
                   "together)\n  quantity                     R-hat  bulk ESS  mean of each "
                   "meta-run\n";
-    std::vector<std::vector<double>> traces;
-    for (const ChainResult& result : results)
-        traces.push_back(result.qtlNumberTrace);
-    ConvergenceFigures number{}, other{};
-    report.text += convergenceRow("number of QTL", traces, number);
-    traces.clear();
-    for (const ChainResult& result : results)
-        traces.push_back(result.residualTrace);
-    report.text += convergenceRow(settings.singleResidualVariance ? "residual variance"
-                                                                  : "residual variance (mean)",
-                                  traces, other);
+    std::vector<Monitored> quantities;
+    monitor(results, "number of QTL", &ChainResult::qtlNumberTrace, quantities, report.text);
+    monitor(results,
+            settings.singleResidualVariance ? "residual variance" : "residual variance (mean)",
+            &ChainResult::residualTrace, quantities, report.text);
     const size_t chromosomes = results.empty() ? 0 : results.front().chromosomeTraces.size();
-    for (size_t c = 0; c < chromosomes; ++c) {
-        traces.clear();
-        for (const ChainResult& result : results)
-            traces.push_back(result.chromosomeTraces[c]);
-        report.text += convergenceRow("QTL on chromosome " + std::to_string(c + 1), traces, other);
-    }
+    for (size_t c = 0; c < chromosomes; ++c)
+        monitor(
+            results, "QTL on chromosome " + std::to_string(c + 1),
+            [c](const ChainResult& r) { return r.chromosomeTraces[c]; }, quantities, report.text);
     report.text += "\n";
-    if (!settings.variableQtlNumber || results.empty() || results.front().samples == 0)
+    if (results.empty() || results.front().samples == 0)
         return report;
-    const std::string more = "; more iterations (Number_of_total_iterations in multAl_in.txt) "
-                             "would give a posterior that does not depend on the seed";
-    if (number.rhat > rhatLimit)
-        report.warning = "the meta-runs disagree on the number of QTL (R-hat " +
-                         figure("%.3f", number.rhat) + ", bulk effective sample size " +
-                         figure("%.0f", number.bulkEss) + ")" + more;
-    else if (std::isnan(number.rhat))
-        report.warning = "the number of QTL never changed in any meta-run" + more;
-    else if (number.bulkEss < essLimit)
-        report.warning = "the number of QTL rests on " + figure("%.0f", number.bulkEss) +
-                         " effective samples (R-hat " + figure("%.3f", number.rhat) + ")" + more;
+    report.warning = unconverged(quantities, static_cast<int>(results.size()));
     return report;
 }
+
+namespace {
+
+std::string boundsOrigin(const ModelSettings& settings) {
+    if (settings.boundsFromData)
+        return "fitted to the data as marrow-import fits them: under Gibbs sampling "
+               "multAl_in.txt carries no bounds";
+    if (settings.sampling == Sampling::Gibbs)
+        return "the defaults: under Gibbs sampling multAl_in.txt carries no bounds, and no "
+               "trait value to fit them to";
+    return "from multAl_in.txt, held as written";
+}
+
+} // namespace
 
 std::string dataSummary(const Population& population, const ModelSettings& settings) {
     long long genotypes = 0, missing = 0, dominant = 0;
@@ -299,10 +353,7 @@ std::string dataSummary(const Population& population, const ModelSettings& setti
             fmt::generalNumber(settings.maxFamilyMean) + ", residual variance " +
             fmt::generalNumber(settings.maxFamilyVariance) + ", QTL variance " +
             fmt::generalNumber(settings.maxQtlVariance) + "\n";
-    text += settings.boundsFromData
-                ? "                          (from the data: under Gibbs sampling multAl_in.txt "
-                  "carries no bounds)\n"
-                : "                          (from multAl_in.txt, held as written)\n";
+    text += "                          (" + boundsOrigin(settings) + ")\n";
     text += "  number of QTL           " +
             (settings.variableQtlNumber
                  ? std::string("variable, ") +

@@ -41,14 +41,18 @@ QtlSummaryBasis qtlSummaryBasis(const QtlSummary& summary);
 
 /// The run report's table of convergence across meta-runs: for the number
 /// of QTL, the residual variance and each chromosome's number of QTL, the
-/// mean of each meta-run, R-hat and the bulk effective sample size. With a
-/// variable QTL number whose R-hat exceeds `rhatLimit` or whose effective
-/// sample size is below `essLimit`, `warning` holds one line that says so.
+/// mean of each meta-run, R-hat and the bulk effective sample size. When any
+/// of them has an R-hat above `rhatLimit` or a bulk effective sample size
+/// below `essLimit` times the number of meta-runs (the limits Vehtari et
+/// al. 2021 recommend), `warning` holds one line that names each such
+/// quantity with its figures. A quantity that never moves (NaN figures)
+/// raises no warning.
 struct ConvergenceReport {
     std::string text;
     std::string warning;
 };
-inline constexpr double rhatLimit = 1.05;
+inline constexpr double rhatLimit = 1.01;
+/// Per meta-run.
 inline constexpr double essLimit = 100.0;
 ConvergenceReport convergenceReport(const std::vector<ChainResult>& results,
                                     const ModelSettings& settings);

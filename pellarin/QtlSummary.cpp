@@ -320,10 +320,33 @@ struct RegionTally {
     bool touched = false;
     double sampleShare = 0.0;
     std::vector<double> sampleEffects;
+    std::vector<double> groupMeans; ///< scratch for one QTL
 };
 
+// The founders' groups as the centring of effects needs them: each
+// founder's group (-1 for none) and each group's size.
+struct Centring {
+    std::vector<int> group;
+    std::vector<int> size;
+};
+
+Centring centringOf(const std::vector<int>& founderGroup, int founders) {
+    Centring centring;
+    centring.group = founderGroup;
+    if (centring.group.size() != static_cast<std::size_t>(founders))
+        centring.group.assign(founders, 0);
+    for (int g : centring.group) {
+        if (g < 0)
+            continue;
+        if (centring.size.size() <= static_cast<std::size_t>(g))
+            centring.size.resize(g + 1, 0);
+        ++centring.size[g];
+    }
+    return centring;
+}
+
 // Adds QTL q of `draws` to the region's figures of the sample being read.
-void addDraw(RegionTally& tally, const QtlDraws& draws, std::size_t q) {
+void addDraw(RegionTally& tally, const QtlDraws& draws, std::size_t q, const Centring& centring) {
     const int founders = draws.founders;
     if (!tally.touched) {
         tally.touched = true;
@@ -336,12 +359,16 @@ void addDraw(RegionTally& tally, const QtlDraws& draws, std::size_t q) {
     if (tally.alleleCounts.size() <= alleles)
         tally.alleleCounts.resize(alleles + 1, 0);
     ++tally.alleleCounts[alleles];
-    double mean = 0.0;
-    for (int p = 0; p < founders; ++p)
-        mean += draws.effect(q, p);
-    mean /= std::max(founders, 1);
-    for (int p = 0; p < founders; ++p)
-        tally.sampleEffects[p] += draws.effect(q, p) - mean;
+    std::vector<double>& means = tally.groupMeans;
+    means.assign(centring.size.size(), 0.0);
+    for (int p = 0; p < founders; ++p) {
+        if (centring.group[p] >= 0)
+            means[centring.group[p]] += draws.effect(q, p) / centring.size[centring.group[p]];
+    }
+    for (int p = 0; p < founders; ++p) {
+        if (centring.group[p] >= 0)
+            tally.sampleEffects[p] += draws.effect(q, p) - means[centring.group[p]];
+    }
 }
 
 // Closes the sample being read for a region it touched.
@@ -356,7 +383,8 @@ void closeSample(RegionTally& tally) {
 }
 
 QtlRegion reportedRegion(const RegionTally& tally, const std::vector<double>& intensity,
-                         const BinLayout& bins, long long samples, int founders) {
+                         const BinLayout& bins, long long samples, const Centring& centring) {
+    const int founders = static_cast<int>(centring.group.size());
     QtlRegion region;
     region.chromosome = tally.chromosome;
     region.bins = tally.bins;
@@ -376,6 +404,8 @@ QtlRegion reportedRegion(const RegionTally& tally, const std::vector<double>& in
                              : static_cast<int>(mode - tally.alleleCounts.begin());
     region.founderEffects.assign(founders, NAN);
     for (int p = 0; p < founders && tally.holding > 0; ++p) {
+        if (centring.group[p] < 0)
+            continue;
         const double sum =
             static_cast<std::size_t>(p) < tally.effectSums.size() ? tally.effectSums[p] : 0.0;
         region.founderEffects[p] = sum / static_cast<double>(tally.holding);
@@ -386,12 +416,14 @@ QtlRegion reportedRegion(const RegionTally& tally, const std::vector<double>& in
 } // namespace
 
 QtlSummary summariseQtl(const std::vector<ChainResult>& results, const std::vector<BinLayout>& bins,
-                        const std::vector<double>& priorQtl) {
+                        const std::vector<double>& priorQtl, const std::vector<int>& founderGroup) {
     QtlSummary summary;
     summary.metaRuns = static_cast<int>(results.size());
     summary.samples = pooledSamples(results);
     for (const ChainResult& result : results)
         summary.founders = std::max(summary.founders, result.draws.founders);
+    const Centring centring = centringOf(founderGroup, summary.founders);
+    summary.founderGroup = centring.group;
     const std::size_t chromosomes = bins.size();
     summary.chromosomeProbability.assign(chromosomes, NAN);
     if (summary.samples == 0)
@@ -434,7 +466,7 @@ QtlSummary summariseQtl(const std::vector<ChainResult>& results, const std::vect
                     continue;
                 if (!tallies[r].touched)
                     touched.push_back(r);
-                addDraw(tallies[r], draws, q);
+                addDraw(tallies[r], draws, q, centring);
             }
             for (int r : touched)
                 closeSample(tallies[r]);
@@ -452,8 +484,7 @@ QtlSummary summariseQtl(const std::vector<ChainResult>& results, const std::vect
         if (static_cast<double>(tally.holding) / samples < reportedProbability)
             continue;
         const int c = tally.chromosome;
-        QtlRegion region =
-            reportedRegion(tally, intensity[c], bins[c], summary.samples, summary.founders);
+        QtlRegion region = reportedRegion(tally, intensity[c], bins[c], summary.samples, centring);
         region.region = ++numbered[c];
         summary.regions.push_back(std::move(region));
     }
@@ -468,7 +499,48 @@ QtlSummary summariseQtl(const std::vector<ChainResult>& results, const AnalysisD
         bins.push_back(data.bins(static_cast<int>(c)));
         lengths.push_back(chromosomes[c].length);
     }
-    return summariseQtl(results, bins, priorQtlPerChromosome(data.settings(), lengths));
+    const Population& population = data.population();
+    return summariseQtl(results, bins, priorQtlPerChromosome(data.settings(), lengths),
+                        founderGroups(population.founderCount, population.families));
+}
+
+namespace {
+
+// The founder that names p's set in a union-find forest, halving the path.
+int rootOf(std::vector<int>& root, int p) {
+    while (root[p] != p)
+        p = root[p] = root[root[p]];
+    return p;
+}
+
+} // namespace
+
+std::vector<int> founderGroups(int founders, const std::vector<Family>& families) {
+    // Union-find, each set named by its lowest founder.
+    std::vector<int> root(std::max(founders, 0));
+    for (int p = 0; p < founders; ++p)
+        root[p] = p;
+    const auto find = [&root](int p) { return rootOf(root, p); };
+    std::vector<char> crossed(root.size(), 0);
+    for (const Family& family : families) {
+        const int a = family.founderA, b = family.founderB;
+        if (a < 0 || b < 0 || a >= founders || b >= founders)
+            continue;
+        crossed[a] = crossed[b] = 1;
+        const int ra = find(a), rb = find(b);
+        root[std::max(ra, rb)] = std::min(ra, rb);
+    }
+    std::vector<int> group(root.size(), -1), number(root.size(), -1);
+    int groups = 0;
+    for (int p = 0; p < founders; ++p) {
+        if (!crossed[p])
+            continue;
+        const int r = find(p);
+        if (number[r] < 0)
+            number[r] = groups++;
+        group[p] = number[r];
+    }
+    return group;
 }
 
 std::vector<double> pooledQtlNumberShares(const std::vector<ChainResult>& results) {

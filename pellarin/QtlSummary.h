@@ -71,9 +71,13 @@
 //    region's QTL over all samples (the smaller on a tie);
 //  - founder effects: in each sample where the region holds a QTL, each
 //    founder's effect is the sum over the region's QTL of its allele's
-//    effect less the mean over founders of that QTL's founder effects (so
-//    the founders' effects average zero, whatever the allele labels); the
-//    figure is the mean over those samples.
+//    effect less the mean of that QTL's founder effects over the founder's
+//    group (so the founders of a group average zero, whatever the allele
+//    labels); the figure is the mean over those samples. A group is a set of
+//    founders that families link (founderGroups): the family means take up
+//    every difference between families, so only contrasts within a group
+//    are identified, and between groups the effects would only show the
+//    prior. A founder of no family has no figure.
 
 namespace pellarin {
 
@@ -151,6 +155,13 @@ std::vector<std::vector<double>> pooledIntensity(const std::vector<ChainResult>&
 std::vector<double> priorQtlPerChromosome(const ModelSettings& settings,
                                           const std::vector<double>& lengths);
 
+/// The groups of founders that families link: the two founders of a family
+/// are in one group, and so is every founder linked to them through other
+/// families (the connected parts of the graph whose edges are the
+/// families). Per founder, its group, numbered from 0 in the order of each
+/// group's lowest founder; -1 for a founder of no family.
+std::vector<int> founderGroups(int founders, const std::vector<Family>& families);
+
 /// One row of the QTL table.
 struct QtlRegion {
     int chromosome = 0; ///< from 0
@@ -162,7 +173,7 @@ struct QtlRegion {
     double shareMean = 0.0;
     Interval share{};
     int allelesMode = 0;
-    std::vector<double> founderEffects; ///< per founder, centred
+    std::vector<double> founderEffects; ///< per founder, centred in its group; NaN in none
 };
 
 /// The whole table: the reported regions by chromosome and position, the
@@ -175,13 +186,18 @@ struct QtlSummary {
     long long samples = 0;
     int metaRuns = 0;
     int founders = 0;
+    /// Per founder, its group (founderGroups): the founder effects are
+    /// centred within each.
+    std::vector<int> founderGroup;
 };
 
 /// The QTL table of the saved samples of all `results` pooled, given each
-/// chromosome's bins and the prior mean number of QTL on it.
+/// chromosome's bins, the prior mean number of QTL on it and each founder's
+/// group (founderGroups; empty: one group of every founder).
 QtlSummary summariseQtl(const std::vector<ChainResult>& results, const std::vector<BinLayout>& bins,
-                        const std::vector<double>& priorQtl);
-/// The same with the bins and prior of the analysis.
+                        const std::vector<double>& priorQtl,
+                        const std::vector<int>& founderGroup = {});
+/// The same with the bins, prior and founder groups of the analysis.
 QtlSummary summariseQtl(const std::vector<ChainResult>& results, const AnalysisData& data);
 
 /// The prior chance of each number of QTL k = 0..maxQtl, normalised.

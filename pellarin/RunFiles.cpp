@@ -49,6 +49,7 @@ std::string runLog(const EngineInput& input, const AnalysisData& data, const Run
     const std::vector<ChainResult>& withQtl = results.withQtl;
     std::string log = std::string(programName) + " " + MARROW_VERSION + "\n\n";
     log += dataSummary(input.population, input.settings);
+    log += traitUnitsReport(input.units);
     for (const std::string& warning : input.warnings)
         log += "Warning: " + warning + "\n\n";
     log += "Run\n  seed                    " + std::to_string(seed) + "\n";
@@ -87,8 +88,10 @@ RunFiles wholeRunFiles(const EngineInput& input, const AnalysisData& data,
     }
     run.files.emplace_back("qtlnum.txt", qtlNumberText(withQtl, input.settings));
     const QtlSummary summary = summariseQtl(withQtl, data);
-    run.summaryText = qtlSummaryText(qtlSummaryTable(summary), qtlSummaryBasis(summary));
-    run.files.emplace_back(qtlSummaryCsvName, qtlSummaryCsv(qtlSummaryTable(summary)));
+    // The effects in the user's units wherever the table goes.
+    const QtlSummaryTable table = tableInUsersUnits(qtlSummaryTable(summary), input.units);
+    run.summaryText = qtlSummaryText(table, qtlSummaryBasis(summary)) + traitUnitsNote(input.units);
+    run.files.emplace_back(qtlSummaryCsvName, qtlSummaryCsv(table));
     run.files.emplace_back(qtlSummaryTextName, run.summaryText);
     for (NamedText& file : chainFiles)
         run.files.push_back(std::move(file));

@@ -17,6 +17,7 @@
 #include "formats/RunPartFile.h"
 #include "formats/SimulationInputFile.h"
 #include "formats/TraitFile.h"
+#include "formats/TraitUnitsFile.h"
 #include "import/CrossImport.h"
 #include "support/FileErrors.h"
 #include "viewers/RunLayout.h"
@@ -75,6 +76,11 @@ const std::map<std::string, Reader>& readers() {
         {"readFounderMarkers", [](std::istream& in) { readFounderMarkers(in, "f1.txt"); }},
         {"readProgenyMarkers", [](std::istream& in) { readProgenyMarkers(in, "markers.txt"); }},
         {"readTraitData", [](std::istream& in) { readTraitData(in, "pheno.txt"); }},
+        {"readTraitUnits",
+         [](std::istream& in) {
+             const std::string text{std::istreambuf_iterator<char>(in), {}};
+             readTraitUnits(text);
+         }},
         {"readAlleleConfiguration",
          [](std::istream& in) {
              readAlleleConfiguration(in, "alleles.txt", {2, 3}, 4);

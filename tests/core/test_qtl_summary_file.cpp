@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cmath>
 #include <limits>
 
@@ -164,7 +166,7 @@ TEST(QtlSummaryText, AlignsTheTableAndListsEveryChromosome) {
                           {regionRow(1, 1, {0.3125, -0.1, -0.2125}),
                            regionRow(10, 1, {-0.05, 0.1, -0.05}), withMissingValues().rows[0]}};
     table.rows[2].founderEffects.push_back(NAN);
-    const QtlSummaryBasis basis{3600, 4, 0.1, {1.0, NAN, 0.0416}};
+    const QtlSummaryBasis basis{3600, 4, 0.1, {1.0, NAN, 0.0416}, {}};
     const std::string text = qtlSummaryText(table, basis);
     EXPECT_EQ(text.substr(0, text.find('\n')),
               "QTL table: 3 regions, from 3600 saved samples of 4 meta-runs pooled");
@@ -179,7 +181,11 @@ TEST(QtlSummaryText, AlignsTheTableAndListsEveryChromosome) {
                         "         NA       NA      NA   0.500      NA\n"),
               std::string::npos)
         << text;
-    EXPECT_NE(text.find("F1..F3: the effect of each founder's"), std::string::npos);
+    std::string flowing = text;
+    std::replace(flowing.begin(), flowing.end(), '\n', ' ');
+    EXPECT_NE(flowing.find("F1..F3: the effect of each founder's"), std::string::npos);
+    EXPECT_NE(flowing.find("share: the part of the trait's variance within families"),
+              std::string::npos);
     // The legend wraps to a terminal's width.
     const std::size_t legend = text.find("\nprobability: ");
     for (std::size_t at = legend + 1; at < text.find("\n\nPosterior"); at = text.find('\n', at) + 1)
@@ -190,7 +196,7 @@ TEST(QtlSummaryText, AlignsTheTableAndListsEveryChromosome) {
                                     "  chromosome  3  0.042\n";
     EXPECT_EQ(text.substr(text.size() - chromosomes.size()), chromosomes);
 
-    const std::string none = qtlSummaryText({2, {}}, {400, 1, 0.1, {0.05}});
+    const std::string none = qtlSummaryText({2, {}}, {400, 1, 0.1, {0.05}, {}});
     EXPECT_EQ(none, "QTL table: 0 regions, from 400 saved samples of 1 meta-run\n\n"
                     "  No region holds a QTL in 0.1 of the samples or more.\n\n"
                     "Posterior probability that a chromosome holds any QTL\n"

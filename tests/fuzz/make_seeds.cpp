@@ -11,6 +11,7 @@
 #include "formats/QtlSummaryFile.h"
 #include "formats/RunPartFile.h"
 #include "formats/TraitFile.h"
+#include "formats/TraitUnitsFile.h"
 #include "import/CrossImport.h"
 #include "model/TextFiles.h"
 #include "simulation/SimulationFiles.h"
@@ -129,6 +130,9 @@ void viewerFiles(Seeds& seeds) {
     part.chains.resize(2);
     part.chainFiles.clear();
     seeds["run_part"] = {whole, runPartText(part)};
+
+    seeds["trait_units"] = {traitUnitsText({"pheno.txt", std::string(64, 'c'), 3}),
+                            traitUnitsText({"pheno.txt", std::string(64, '0'), -6})};
 }
 
 void importFiles(Seeds& seeds) {

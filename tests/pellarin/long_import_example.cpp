@@ -5,6 +5,8 @@
 
 #include "demo/DemoSetup.h"
 #include "formats/PosteriorFile.h"
+#include "formats/QtlSummaryFile.h"
+#include "formats/TraitUnitsFile.h"
 #include "import/ImportTool.h"
 #include "pellarin/Pellarin.h"
 #include "support/TempDir.h"
@@ -12,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <numeric>
@@ -68,4 +71,71 @@ TEST(ImportedExample, TheAnalysisFindsTheSimulatedQtl) {
     EXPECT_GT(total[1], 60.0) << "a QTL on chromosome 2 in most samples";
     EXPECT_LT(total[0], 0.5 * total[1]);
     EXPECT_LT(total[2], 0.5 * total[1]);
+}
+
+namespace {
+
+// progeny.csv of the example with every weight written `suffix`-shifted:
+// "49.38" becomes "49.38e3", the same figure in units a thousandth as large.
+std::string shiftedProgeny(const std::string& suffix) {
+    std::ifstream in(example / "progeny.csv");
+    std::string line, text;
+    std::getline(in, line);
+    text = line + "\n";
+    while (std::getline(in, line)) {
+        const std::size_t from = line.find(',', line.find(',') + 1) + 1;
+        const std::size_t to = line.find(',', from);
+        if (line.substr(from, to - from) != "NA")
+            line.insert(to, suffix);
+        text += line + "\n";
+    }
+    return text;
+}
+
+// The example imported with its weights in `suffix`-shifted units and
+// analysed on the default road: the QTL table.
+QtlSummaryTable analysedWith(const std::string& suffix, int exponent) {
+    TempDir folder(true);
+    for (const char* name : {"founders.csv", "families.csv"})
+        fs::copy_file(example / name, name);
+    std::ofstream("progeny.csv") << shiftedProgeny(suffix);
+    std::ostringstream out, err;
+    EXPECT_EQ(runImport({"--cross", "f2", "--founders", "founders.csv", "--families",
+                         "families.csv", "progeny.csv", "."},
+                        out, err),
+              0)
+        << err.str();
+    EXPECT_EQ(loadTraitUnits(traitUnitsFileName).value_or(TraitUnits{}).exponent, exponent);
+    RecordingMessages messages;
+    EXPECT_TRUE(prepareAnalysisInput(messages)) << ::testing::PrintToString(messages.texts());
+    EXPECT_EQ(pellarin::runPellarin({"--quiet"}, out, err), 0) << err.str();
+    return loadQtlSummaryCsv(qtlSummaryCsvName).value_or(QtlSummaryTable{});
+}
+
+} // namespace
+
+// The same weights in milligrams (variance 1.9e7 within families) and in
+// micro-units (1.9e-11) take the default road, "Use default" and "Ok"
+// included, and give the QTL the example's own units give, with the
+// founders' effects in the units typed.
+TEST(ImportedExample, AnyScaleFindsTheQtlWithEffectsInTheUsersUnits) {
+    const QtlSummaryTable grams = analysedWith("", 0);
+    ASSERT_EQ(grams.rows.size(), 1u);
+    const QtlSummaryRow& qtl = grams.rows[0];
+    EXPECT_EQ(qtl.chromosome, 2);
+    EXPECT_NEAR(qtl.position, 42.0, 8.0);
+    for (const auto& [suffix, exponent, factor] :
+         {std::tuple<const char*, int, double>{"e3", 4, 1e3}, {"e-6", -5, 1e-6}}) {
+        const QtlSummaryTable scaled = analysedWith(suffix, exponent);
+        ASSERT_EQ(scaled.rows.size(), 1u) << suffix;
+        const QtlSummaryRow& row = scaled.rows[0];
+        EXPECT_EQ(row.chromosome, 2);
+        EXPECT_NEAR(row.position, qtl.position, 4.0) << suffix;
+        EXPECT_NEAR(row.probability, qtl.probability, 0.05) << suffix;
+        EXPECT_NEAR(row.shareMean, qtl.shareMean, 0.05) << suffix;
+        for (std::size_t p = 0; p < qtl.founderEffects.size(); ++p)
+            EXPECT_NEAR(row.founderEffects[p] / factor, qtl.founderEffects[p],
+                        0.1 * std::abs(qtl.founderEffects[0]))
+                << suffix << " founder " << p + 1;
+    }
 }

@@ -1,5 +1,6 @@
 // Bounds that cannot hold the trait stop a Metropolis-Hastings run before
-// it samples; bounds that barely hold it give a warning.
+// it samples; bounds that barely hold it give a warning, and so does a QTL
+// variance bound far from the one Gibbs sampling would fit.
 
 #include "model/FileError.h"
 #include "model/TraitScale.h"
@@ -113,8 +114,80 @@ INSTANTIATE_TEST_SUITE_P(
                   "",
                   {"multAl_in.txt: the maximum QTL variance 2 is below a hundredth of the "
                    "trait's variance within families 400, so no QTL can explain much of it; a "
-                   "bound of 1000 "
-                   "would fit"}}),
+                   "bound of 1000 would fit; the analysis dialog takes a QTL variance bound of "
+                   "at most 100, so multiply the trait values by 0.1 (or import them with "
+                   "marrow-import, which does so)"}},
+        // A trait in grams: no bound the dialog takes holds it, so the
+        // message says how to rescale it, not only which bound would fit.
+        BoundCase{"TraitTooLargeForTheDialog",
+                  {-3000, 3000, -3000, 3000, -3000, 3000, -3000, 3000},
+                  50,
+                  2,
+                  100,
+                  "multAl_in.txt: the bound of family variances 2 cannot hold the trait: its "
+                  "variance within families 9e+06 is more than twice the bound, so QTL would "
+                  "have to explain more than half of it; a bound of 2e+07 would fit; the "
+                  "analysis dialog takes a QTL variance bound of at most 100, so multiply the "
+                  "trait values by 0.001 (or import them with marrow-import, which does so)",
+                  {}},
+        BoundCase{"TraitBarelyTooLargeForTheDialog",
+                  {-9, 9, -9, 9, -9, 9, -9, 9},
+                  50,
+                  60,
+                  100,
+                  "",
+                  {"multAl_in.txt: the bound of family variances 60 is below the trait's "
+                   "variance within families 81, so QTL must explain at least 26% of it; a bound "
+                   "of 200 would leave the model free; the analysis dialog takes a QTL variance "
+                   "bound of at most 100, so multiply the trait values by 0.1 (or import them "
+                   "with marrow-import, which does so)"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The trait of PriorDifference: variance 9, so the fitted QTL-variance bound is 20.
+const std::vector<double> spread = {-3, 3, -3, 3, -3, 3, -3, 3};
+
+struct PriorCase {
+    const char* name;
+    Sampling sampling;
+    bool randomEffects;
+    std::vector<double> traits;
+    double qtlVariance;
+    const char* line; ///< "" when the priors agree
+};
+
+class PriorDifference : public ::testing::TestWithParam<PriorCase> {};
+
+TEST_P(PriorDifference, IsSaidBeyondTwiceOrHalfTheFittedBound) {
+    const PriorCase c = GetParam();
+    ASSERT_EQ(fittingBounds(traitScale(spread, {0, 0, 0, 0, 1, 1, 1, 1}, 2)).qtlVariance, 20);
+    ModelSettings settings;
+    settings.sampling = c.sampling;
+    settings.randomEffects = c.randomEffects;
+    settings.maxQtlVariance = c.qtlVariance;
+    EXPECT_EQ(samplerPriorDifference(twoFamilies(c.traits), settings), c.line);
+}
+
+const Sampling mh = Sampling::MetropolisHastings;
+
+INSTANTIATE_TEST_SUITE_P(
+    Bounds, PriorDifference,
+    ::testing::Values(
+        PriorCase{"MoreThanTwice", mh, true, spread, 40.5,
+                  "multAl_in.txt: the maximum QTL variance 40.5 is more than twice the bound 20 "
+                  "that Gibbs sampling fits to the data (as marrow-import does), so the two "
+                  "samplers' priors differ"},
+        PriorCase{"TwiceExactly", mh, true, spread, 40, ""},
+        PriorCase{"Equal", mh, true, spread, 20, ""},
+        PriorCase{"HalfExactly", mh, true, spread, 10, ""},
+        PriorCase{"LessThanHalf", mh, true, spread, 9.5,
+                  "multAl_in.txt: the maximum QTL variance 9.5 is less than half the bound 20 "
+                  "that Gibbs sampling fits to the data (as marrow-import does), so the two "
+                  "samplers' priors differ"},
+        // Gibbs sampling uses the fitted bound itself; the fixed model has
+        // no QTL variance; without trait values nothing is fitted.
+        PriorCase{"Gibbs", Sampling::Gibbs, true, spread, 100, ""},
+        PriorCase{"FixedEffects", mh, false, spread, 100, ""},
+        PriorCase{"NoTraitValues", mh, true, std::vector<double>(8, NAN), 100, ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(TraitScale, FamilyMeansVarianceAndTypedBounds) {

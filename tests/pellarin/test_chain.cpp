@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numeric>
 
@@ -365,50 +366,169 @@ TEST(Chain, SplitAndMergeReachTheTruePartitionFromBelowAndAbove) {
     }
 }
 
-ChainResult tracedRun(int run, std::vector<double> numbers) {
+// ---- Convergence warnings ----
+
+// The traces of one meta-run: the QTL number, the residual variance and the
+// QTL counts of two chromosomes.
+struct Traces {
+    std::vector<double> number, residual, first, second;
+};
+
+ChainResult tracedRun(int run, Traces traces) {
     ChainResult result;
     result.run = run;
-    result.samples = static_cast<int>(numbers.size());
-    result.qtlNumberTrace = numbers;
-    result.residualTrace.assign(numbers.size(), 0.5);
-    for (size_t k = 0; k < numbers.size(); ++k)
-        result.residualTrace[k] += 0.01 * static_cast<double>(k % 7);
-    result.chromosomeTraces = {std::move(numbers)};
+    result.samples = static_cast<int>(traces.number.size());
+    result.qtlNumberTrace = std::move(traces.number);
+    result.residualTrace = std::move(traces.residual);
+    result.chromosomeTraces = {std::move(traces.first), std::move(traces.second)};
     return result;
 }
 
-TEST(Output, ConvergenceReportWarnsWhenMetaRunsDisagreeOnTheQtlNumber) {
+std::vector<double> mixing(Random& rng, int draws, int values) {
+    std::vector<double> x;
+    for (int t = 0; t < draws; ++t)
+        x.push_back(static_cast<double>(rng.below(values)));
+    return x;
+}
+
+std::vector<double> residuals(Random& rng, int draws) {
+    std::vector<double> x;
+    for (int t = 0; t < draws; ++t)
+        x.push_back(0.5 + 0.05 * rng.normal());
+    return x;
+}
+
+// A meta-run of 2000 samples; `kind` says which quantity misbehaves.
+enum class Trouble { None, SecondChromosomeApart, Constants, NumberStuckPerRun };
+
+Traces tracesOf(Random& rng, int run, Trouble trouble) {
+    const int n = 2000;
+    Traces t{mixing(rng, n, 4), residuals(rng, n), mixing(rng, n, 2), mixing(rng, n, 2)};
+    if (trouble == Trouble::SecondChromosomeApart) {
+        t.second = mixing(rng, n, 2);
+        for (double& x : t.second)
+            x += run;
+    } else if (trouble == Trouble::Constants) {
+        // A fixed number of QTL, all on chromosome 1: nothing moves but the residual.
+        t.number.assign(n, 3.0);
+        t.first.assign(n, 3.0);
+        t.second.assign(n, 0.0);
+    } else if (trouble == Trouble::NumberStuckPerRun) {
+        t.number.assign(n, static_cast<double>(run));
+    }
+    return t;
+}
+
+struct WarningCase {
+    const char* name;
+    Trouble trouble;
+    std::vector<std::string> named; ///< quantities the warning names, in order
+};
+
+class ConvergenceWarnings : public ::testing::TestWithParam<WarningCase> {};
+
+TEST_P(ConvergenceWarnings, NameEveryQuantityBeyondALimitAndNoOther) {
+    const WarningCase c = GetParam();
+    Random rng(3, 1);
+    std::vector<ChainResult> results;
+    for (int run = 1; run <= 4; ++run)
+        results.push_back(tracedRun(run, tracesOf(rng, run, c.trouble)));
+    ModelSettings settings;
+    settings.variableQtlNumber = c.trouble != Trouble::Constants;
+    const ConvergenceReport report = convergenceReport(results, settings);
+    EXPECT_NE(report.text.find("  QTL on chromosome 2"), std::string::npos) << report.text;
+    if (c.named.empty()) {
+        EXPECT_EQ(report.warning, "") << c.name;
+        return;
+    }
+    EXPECT_EQ(report.warning.rfind("the meta-runs have not converged on ", 0), 0u)
+        << report.warning;
+    EXPECT_NE(report.warning.find("R-hat should be at most 1.01 and the bulk ESS at least 400 "
+                                  "(100 per meta-run)"),
+              std::string::npos)
+        << report.warning;
+    size_t at = 0;
+    for (const std::string& name : c.named) {
+        const size_t found = report.warning.find(name + " (R-hat ", at);
+        EXPECT_NE(found, std::string::npos) << name << ": " << report.warning;
+        at = found == std::string::npos ? at : found;
+    }
+    for (const std::string quiet :
+         {"number of QTL", "residual variance", "QTL on chromosome 1", "QTL on chromosome 2"}) {
+        const bool named = std::find(c.named.begin(), c.named.end(), quiet) != c.named.end();
+        EXPECT_EQ(report.warning.find(quiet) != std::string::npos, named) << quiet;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Traces, ConvergenceWarnings,
+    ::testing::Values(
+        WarningCase{"AllMix", Trouble::None, {}},
+        WarningCase{"OneChromosomeApart", Trouble::SecondChromosomeApart, {"QTL on chromosome 2"}},
+        // A fixed QTL number, a chromosome that never holds a QTL.
+        WarningCase{"ConstantsAreSilent", Trouble::Constants, {}},
+        // Each meta-run on its own constant: the worst disagreement.
+        WarningCase{"EachRunStuckOnItsOwnNumber", Trouble::NumberStuckPerRun, {"number of QTL"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Draws whose split halves all hold the same values in shuffled order: their
+// R-hat cannot exceed 1, so only the effective sample size speaks.
+std::vector<double> shuffledHalves(Random& rng, int half) {
+    std::vector<double> x;
+    for (int h = 0; h < 2; ++h) {
+        std::vector<double> values(half);
+        std::iota(values.begin(), values.end(), 0.0);
+        for (int k = half - 1; k > 0; --k)
+            std::swap(values[k], values[rng.below(k + 1)]);
+        x.insert(x.end(), values.begin(), values.end());
+    }
+    return x;
+}
+
+TEST(ConvergenceLimits, TheEffectiveSampleSizeLimitGrowsWithTheMetaRuns) {
+    Random rng(11, 2);
     ModelSettings settings;
     settings.variableQtlNumber = true;
-    Random rng(3, 1);
-    std::vector<ChainResult> agree, apart;
-    for (int run = 1; run <= 4; ++run) {
-        std::vector<double> mixed, stuck;
-        for (int t = 0; t < 2000; ++t) {
-            mixed.push_back(static_cast<double>(rng.below(4)));
-            stuck.push_back(run + static_cast<double>(rng.below(2)));
+    // One meta-run of 240 samples passes 100; four of 80 (320 in all) miss 400.
+    const auto runs = [&](int count, int half) {
+        std::vector<ChainResult> results;
+        for (int run = 1; run <= count; ++run) {
+            const std::vector<double> draws = shuffledHalves(rng, half);
+            results.push_back(tracedRun(run, {draws, draws, draws, draws}));
         }
-        agree.push_back(tracedRun(run, mixed));
-        apart.push_back(tracedRun(run, stuck));
+        return results;
+    };
+    const std::vector<ChainResult> one = runs(1, 120), four = runs(4, 40);
+    for (const auto* results : {&one, &four}) {
+        std::vector<std::vector<double>> traces;
+        for (const ChainResult& result : *results)
+            traces.push_back(result.qtlNumberTrace);
+        const ConvergenceFigures figures = convergenceFigures(traces);
+        ASSERT_LE(figures.rhat, rhatLimit);
+        ASSERT_GT(figures.bulkEss, 100.0);
+        ASSERT_LT(figures.bulkEss, 400.0);
     }
-    const ConvergenceReport good = convergenceReport(agree, settings);
-    EXPECT_EQ(good.warning, "");
-    EXPECT_NE(good.text.find("  number of QTL                1.00"), std::string::npos)
-        << good.text;
-    EXPECT_NE(good.text.find("  QTL on chromosome 1"), std::string::npos);
-    const ConvergenceReport bad = convergenceReport(apart, settings);
-    EXPECT_EQ(bad.warning.rfind("the meta-runs disagree on the number of QTL (R-hat ", 0), 0u)
-        << bad.warning;
-    // A fixed number of QTL has no R-hat and nothing to warn about.
-    settings.variableQtlNumber = false;
+    EXPECT_EQ(convergenceReport(one, settings).warning, "");
+    const std::string warning = convergenceReport(four, settings).warning;
+    for (const char* name :
+         {"number of QTL", "residual variance", "QTL on chromosome 1", "QTL on chromosome 2"})
+        EXPECT_NE(warning.find(std::string(name) + " (R-hat "), std::string::npos) << warning;
+    EXPECT_NE(warning.find("the bulk ESS at least 400 (100 per meta-run)"), std::string::npos)
+        << warning;
+}
+
+TEST(ConvergenceLimits, TheTableShowsNaForWhatNeverMoves) {
+    ModelSettings settings;
     std::vector<ChainResult> fixed;
-    for (int run = 1; run <= 2; ++run)
-        fixed.push_back(tracedRun(run, std::vector<double>(100, 3.0)));
-    const ConvergenceReport still = convergenceReport(fixed, settings);
-    EXPECT_EQ(still.warning, "");
-    EXPECT_NE(still.text.find("  number of QTL                   NA        NA  3 3\n"),
+    for (int run = 1; run <= 2; ++run) {
+        const std::vector<double> three(100, 3.0);
+        fixed.push_back(tracedRun(run, {three, three, three, std::vector<double>(100, 0.0)}));
+    }
+    const ConvergenceReport report = convergenceReport(fixed, settings);
+    EXPECT_EQ(report.warning, "");
+    EXPECT_NE(report.text.find("  number of QTL                   NA        NA  3 3\n"),
               std::string::npos)
-        << still.text;
+        << report.text;
 }
 
 } // namespace

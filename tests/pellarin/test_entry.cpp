@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 using namespace testing_support;
@@ -62,6 +63,22 @@ void prepareShortRun(const TempDir& folder) {
     writeAnalysisInputFile(folder.path(), input);
 }
 
+// The console's lines without the convergence warning, which a run this
+// short rightly gives.
+std::string withoutConvergenceWarning(const std::string& err) {
+    const std::string warning = "Pellarin.exe: warning: the meta-runs have not converged";
+    std::string kept;
+    size_t at = 0;
+    while (at < err.size()) {
+        const size_t end = std::min(err.find('\n', at), err.size() - 1);
+        const std::string line = err.substr(at, end + 1 - at);
+        if (line.rfind(warning, 0) != 0)
+            kept += line;
+        at = end + 1;
+    }
+    return kept;
+}
+
 } // namespace
 
 // A run that cannot write one of its files leaves the files of the run
@@ -77,7 +94,7 @@ TEST(PellarinEntry, OutputsAreCommittedTogetherOrNotAtAll) {
 
     const EntryRun failed = runEntry({"--quiet", "--dir", folder.path().string()});
     EXPECT_EQ(failed.status, 1);
-    EXPECT_EQ(failed.err,
+    EXPECT_EQ(withoutConvergenceWarning(failed.err),
               "Pellarin.exe: qtlnum.txt: cannot be written in " + folder.path().string() + "\n");
     EXPECT_EQ(filesIn(folder.path()), before);
     EXPECT_EQ(fileText(folder / "qtI100_01.txt"), "old intensity\n");
@@ -86,7 +103,7 @@ TEST(PellarinEntry, OutputsAreCommittedTogetherOrNotAtAll) {
     fs::remove(folder / "qtlnum.txt.part");
     const EntryRun done = runEntry({"--quiet", "--dir", folder.path().string()});
     ASSERT_EQ(done.status, 0) << done.err;
-    EXPECT_EQ(done.err, "");
+    EXPECT_EQ(withoutConvergenceWarning(done.err), "");
     EXPECT_NE(fileText(folder / "qtI100_01.txt"), "old intensity\n");
     for (const char* name :
          {"qtI100_02.txt", "qtlVar_02.txt", "qtlnum.txt", "qtl_summary.csv", "qtl_summary.txt"})

@@ -2,7 +2,10 @@
 // multAl_in.txt written by the analysis core, outputs read by the viewers.
 
 #include "formats/ChainFile.h"
+#include "model/NumberFormat.h"
 #include "model/TextFiles.h"
+#include "model/TraitScale.h"
+#include "pellarin/Input.h"
 #include "support/EngineRuns.h"
 #include "viewers/PosteriorRows.h"
 
@@ -239,4 +242,57 @@ TEST(PellarinProgram, BoundsThatCannotHoldTheTraitStopTheRunAndWriteNothing) {
     EXPECT_NE(log.find("step sizes (start -> end of burn-in): QTL positions 100 -> "),
               std::string::npos);
     EXPECT_NE(log.find("Convergence across meta-runs"), std::string::npos);
+}
+
+// One prior for both samplers: Gibbs sampling takes the bounds marrow-import
+// fits, also in a prior-only run; Metropolis-Hastings says when its file's
+// QTL-variance bound is far from them, on the console even under --quiet.
+TEST(PellarinProgram, BothSamplersShareTheFittedPrior) {
+    SimulatedDataSet set;
+    set.families = {{1, 2, 150}};
+    AnalysisInput input = analysisOf(set);
+    input.samplingMethod = SamplingMethod::Gibbs;
+    input.maxQtlVariance = 100;
+    input.metaRuns = 1;
+    input.totalIterations = 60;
+    input.burnInIterations = 20;
+    TempDir folder;
+    prepare(folder, set, input);
+
+    const pellarin::EngineInput gibbs = pellarin::loadEngineInput(folder.path(), false);
+    const pellarin::Population& population = gibbs.population;
+    const FittingBounds fit = fittingBounds(traitScale(
+        population.traits, population.progenyFamily, static_cast<int>(population.families.size())));
+    for (bool priorOnly : {false, true}) {
+        const pellarin::ModelSettings settings =
+            pellarin::loadEngineInput(folder.path(), priorOnly).settings;
+        EXPECT_EQ(settings.maxFamilyMean, fit.familyMean) << priorOnly;
+        EXPECT_EQ(settings.maxFamilyVariance, fit.familyVariance) << priorOnly;
+        EXPECT_EQ(settings.maxQtlVariance, fit.qtlVariance) << priorOnly;
+        EXPECT_TRUE(settings.boundsFromData);
+    }
+    EXPECT_EQ(gibbs.warnings, std::vector<std::string>{});
+    ASSERT_EQ(runProgram("Pellarin.exe", folder.path(), "--quiet").status, 0);
+    EXPECT_NE(text(folder / "Pellarin.log")
+                  .find("(fitted to the data as marrow-import fits them: under Gibbs sampling "
+                        "multAl_in.txt carries no bounds)"),
+              std::string::npos);
+
+    input.samplingMethod = SamplingMethod::MetropolisHastings;
+    input.maxFamilyVariance = 2 * fit.familyVariance;
+    input.maxFamilyMean = fit.familyMean;
+    writeAnalysisInputFile(folder.path(), input);
+    const std::string line = "multAl_in.txt: the maximum QTL variance 100 is more than twice the "
+                             "bound " +
+                             fmt::generalNumber(fit.qtlVariance) +
+                             " that Gibbs sampling fits to the data (as marrow-import does), so "
+                             "the two samplers' priors differ\n";
+    for (const char* options : {"--quiet", "--quiet --prior-only"}) {
+        const ProgramRun run = runProgram("Pellarin.exe", folder.path(), options);
+        ASSERT_EQ(run.status, 0) << run.errors;
+        EXPECT_EQ(run.errors.rfind("Pellarin.exe: warning: " + line, 0), 0u) << run.errors;
+        const std::string log = text(folder / "Pellarin.log");
+        EXPECT_NE(log.find("Warning: " + line), std::string::npos) << log;
+        EXPECT_NE(log.find("(from multAl_in.txt, held as written)"), std::string::npos);
+    }
 }
