@@ -4,6 +4,7 @@
 #include "model/FileError.h"
 #include "model/NumberFormat.h"
 
+#include <cstdio>
 #include <limits>
 
 TraitData readTraitData(std::istream& in, const std::string& fileName) {
@@ -31,6 +32,18 @@ TraitData readTraitData(std::istream& in, const std::string& fileName) {
 
 namespace {
 
+// General notation with 15 significant digits, which give back any value
+// typed with up to 15 as it was typed (1234.567 stays 1234.567), or with
+// 16 or 17 where the double needs them to be read back exactly.
+std::string fullNumber(double value) {
+    char text[32];
+    for (int digits = 15;; ++digits) {
+        std::snprintf(text, sizeof text, "%.*g", digits, value);
+        if (digits == 17 || parseReal(text) == value)
+            return text;
+    }
+}
+
 std::string traitLines(const TraitData& traits, std::string (*number)(double)) {
     std::string text = fmt::keyedLine("Number_of_progeny", 28, fmt::integer(traits.progenyCount()));
     for (int k = 0; k < traits.progenyCount(); ++k) {
@@ -45,9 +58,9 @@ std::string traitLines(const TraitData& traits, std::string (*number)(double)) {
 } // namespace
 
 std::string traitText(const TraitData& traits) {
-    return traitLines(traits, fmt::generalNumber);
+    return traitLines(traits, fullNumber);
 }
 
 std::string traitTextExact(const TraitData& traits) {
-    return traitLines(traits, fmt::dialogNumber);
+    return traitText(traits);
 }

@@ -27,9 +27,11 @@ struct TraitData {
 /// naming `fileName` and the progeny's record number.
 TraitData readTraitData(std::istream& in, const std::string& fileName);
 
-/// The file's text; values in general notation with 6 significant digits.
+/// The file's text; each value with every digit needed to read the very same
+/// double back: 15 significant digits, so that a measured value comes back
+/// as it was typed (1234.567 stays 1234.567), or 16 or 17 where fewer would
+/// change the number (a simulated trait, say).
 std::string traitText(const TraitData& traits);
 
-/// The same with 15 significant digits, for measured values that must come
-/// back as they were typed: 1234.567 stays 1234.567.
+/// The same text, under the name marrow-import uses.
 std::string traitTextExact(const TraitData& traits);

@@ -4,6 +4,9 @@
 
 #include <CLI/CLI.hpp>
 
+#include <new>
+#include <stdexcept>
+
 CommandLine::CommandLine(std::function<std::string(const std::string&)> unknownOption)
     : m_app(std::make_unique<CLI::App>()), m_unknownOption(std::move(unknownOption)) {
     // The programs print their own help, and report what they do not know
@@ -58,6 +61,11 @@ int exitStatusOf(const char* program, std::ostream& err, const std::function<int
         err << program << ": " << error.what() << '\n';
     } catch (const FileError& error) {
         err << program << ": " << error.message() << '\n';
+    } catch (const std::bad_alloc&) {
+        err << program << ": not enough memory for this run; make it smaller\n";
+    } catch (const std::length_error&) {
+        // A container asked for more than any machine holds.
+        err << program << ": not enough memory for this run; make it smaller\n";
     }
     return 1;
 }

@@ -64,5 +64,6 @@ private:
 
 /// Runs the body of a program and gives its exit status: what `run` returns,
 /// or 1 after a `CommandLineError` or a `FileError`, whose message goes to
-/// `err` as the one line `PROGRAM: problem`.
+/// `err` as the one line `PROGRAM: problem`, and after a failed allocation
+/// (`std::bad_alloc`, `std::length_error`), which says so in one line.
 int exitStatusOf(const char* program, std::ostream& err, const std::function<int()>& run);

@@ -24,8 +24,10 @@ struct SimulationResult {
     /// `(progeny * QTL count + q) * 2 + gamete`.
     std::vector<int> qtlOrigins;
     std::vector<double> geneticValues;
-    std::vector<double> qtlGeneticVariance; ///< variance of each QTL's contribution
+    std::vector<double> qtlGeneticVariance;      ///< variance of each QTL's contribution
+    std::vector<double> qtlWithinFamilyVariance; ///< the same within families, pooled
     double phenotypicVariance = 0;
+    double withinFamilyPhenotypicVariance = 0;
 
     int progenyCount() const { return traits.progenyCount(); }
 };
@@ -38,13 +40,23 @@ using Progress = std::function<void(double)>;
 /// genome file writes them.
 GenomeData evenGenome(const std::vector<SimulatedChromosome>& chromosomes);
 
+/// The variance over all values (divided by their number).
+double variance(const std::vector<double>& values);
+
+/// The pooled within-family variance: the mean over all values of the
+/// squared deviation from the mean of their family (`family`: numbers from
+/// 1, one per value). It is what the family means leave unexplained.
+double withinFamilyVariance(const std::vector<double>& values, const std::vector<int>& family);
+
 /// Runs a checked simulation. Deterministic: the seed alone fixes every draw.
-/// Throws `FileError` when drawn QTL alleles leave a QTL that must
-/// explain variance without any family segregating for it.
+/// Throws `FileError` when a QTL whose values are drawn must explain
+/// variance but no two progeny of one family differ at it.
 SimulationResult simulate(const SimulationDesign& input, const Progress& progress = {});
 
-/// The text of the simulation log: every QTL's place, founders' alleles,
-/// allele values and realised variance share, and the realised heritability.
+/// The text of the simulation log: every QTL's place, founders' alleles, the
+/// alleles in use and their values, the variance asked for and the realised
+/// variances and shares, overall and within families; and the realised
+/// heritability.
 std::string simulationLogText(const SimulationDesign& input, const SimulationResult& result);
 
 /// The text of the QTL genotype log: for every progeny the founders of both

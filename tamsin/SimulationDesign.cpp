@@ -1,8 +1,17 @@
 #include "tamsin/SimulationDesign.h"
 
+#include "formats/GenomeFile.h"
 #include "formats/PedigreeFile.h"
 #include "model/FileError.h"
 #include "model/NumberFormat.h"
+#include "tamsin/QtlAlleles.h"
+
+long long totalProgeny(const SimulationDesign& design) {
+    long long progeny = 0;
+    for (const SimulatedFamily& family : design.families)
+        progeny += family.progenyCount;
+    return progeny;
+}
 
 namespace {
 
@@ -22,6 +31,39 @@ void checkFamilies(const SimulationDesign& design) {
     checkPedigree(pedigree, design.pedigreeFile);
     if (design.families.empty())
         throw FileError(design.pedigreeFile, "there are no mapping families");
+    if (design.founderCount > maxSimulatedFounders)
+        throw FileError(design.pedigreeFile, "the number of founder parents is " +
+                                                 fmt::integer(design.founderCount) + "; at most " +
+                                                 fmt::integer(maxSimulatedFounders) +
+                                                 " can be simulated");
+    if (const long long progeny = totalProgeny(design); progeny > maxSimulatedProgeny)
+        throw FileError(design.pedigreeFile,
+                        "the families have " + fmt::integer(progeny) + " progeny in all; at most " +
+                            fmt::integer(maxSimulatedProgeny) + " can be simulated");
+}
+
+long long totalMarkers(const SimulationDesign& design) {
+    long long markers = 0;
+    for (const SimulatedChromosome& chromosome : design.chromosomes)
+        markers += chromosome.markerCount;
+    return markers;
+}
+
+// The founders' and the progeny's genotypes are held in memory until the
+// files are written.
+void checkSize(const SimulationDesign& input) {
+    const std::string& file = input.parameterFile;
+    const long long markers = totalMarkers(input);
+    if (markers > maxSimulatedMarkers)
+        throw FileError(file, "the chromosomes carry " + fmt::integer(markers) +
+                                  " markers in all; at most " + fmt::integer(maxSimulatedMarkers) +
+                                  " can be simulated");
+    const long long lines = totalProgeny(input) + input.founderCount;
+    if (markers * lines > maxSimulatedGenotypes)
+        throw FileError(file, fmt::integer(markers) + " markers in " + fmt::integer(lines) +
+                                  " founders and progeny make " + fmt::integer(markers * lines) +
+                                  " genotypes; at most " + fmt::integer(maxSimulatedGenotypes) +
+                                  " can be simulated");
 }
 
 void checkGenome(const SimulationDesign& input) {
@@ -36,32 +78,27 @@ void checkGenome(const SimulationDesign& input) {
         if (chromosome.length < 0)
             refuse(file, place,
                    "its length " + fmt::generalNumber(chromosome.length) + " cM is negative");
+        if (!(chromosome.length <= maxChromosomeLength))
+            refuse(file, place,
+                   "its length " + fmt::generalNumber(chromosome.length) + " cM is beyond " +
+                       fmt::integer(maxChromosomeLength) + " cM, the longest the analysis takes");
     }
+    checkSize(input);
     if (input.residualVariance < 0)
         throw FileError(file, "the residual variance " +
                                   fmt::generalNumber(input.residualVariance) + " is negative");
 }
 
-// The founders' alleles at QTL q when they are fixed before the run: given
-// in a file, or founder p carrying allele ((p-1) mod A) + 1.
-std::vector<int> fixedAlleles(const SimulationDesign& input, std::size_t q) {
+// Whether QTL q can segregate in some family: drawn alleles always can when
+// two or more are in use; fixed ones (from a file, or founder p carrying
+// allele ((p-1) mod A) + 1) must.
+bool canSegregate(const SimulationDesign& input, std::size_t q) {
+    const int alleleCount = input.qtl[q].alleleCount;
     if (input.configuration)
-        return input.configuration->alleles[q];
-    std::vector<int> alleles;
-    for (int founder = 0; founder < input.founderCount; ++founder)
-        alleles.push_back(founder % input.qtl[q].alleleCount + 1);
-    return alleles;
-}
-
-// Only a family whose two founders carry different alleles at QTL q gives
-// progeny that differ there (a back-cross parent is one of the two).
-bool segregates(const SimulationDesign& input, std::size_t q) {
-    const auto alleles = fixedAlleles(input, q);
-    for (const SimulatedFamily& family : input.families)
-        if (alleles[static_cast<std::size_t>(family.founderA - 1)] !=
-            alleles[static_cast<std::size_t>(family.founderB - 1)])
-            return true;
-    return false;
+        return segregatesInSomeFamily(input.configuration->alleles[q], input.families);
+    if (input.sampleAlleles)
+        return alleleCount >= 2;
+    return segregatesInSomeFamily(cyclicAlleles(input.founderCount, alleleCount), input.families);
 }
 
 void checkQtl(const SimulationDesign& input) {
@@ -85,10 +122,10 @@ void checkQtl(const SimulationDesign& input) {
         if (qtl.variance < 0)
             refuse(file, place,
                    "its variance " + fmt::generalNumber(qtl.variance) + " is negative");
+        // A QTL of variance 0 may stand where nothing segregates: its values
+        // are all 0. Values from a file are used as given.
         const bool valuesDrawn = !input.values;
-        if (valuesDrawn && qtl.variance > 0 &&
-            (qtl.alleleCount == 1 ||
-             ((input.configuration || !input.sampleAlleles) && !segregates(input, q))))
+        if (valuesDrawn && qtl.variance > 0 && !canSegregate(input, q))
             refuse(file, place,
                    "its variance " + fmt::generalNumber(qtl.variance) +
                        " cannot be reached: no family's founders carry different alleles");

@@ -19,7 +19,10 @@ struct SimulatedQtl {
     int chromosome = 0; ///< from 1, in the order of the chromosome list
     double position = 0;
     int alleleCount = 0;
-    double variance = 0; ///< share of a phenotypic variance of 1
+    /// The pooled within-family variance of its contribution, on the scale of
+    /// a within-family phenotypic variance of 1 (the QTL variances and the
+    /// residual variance add up to 1 when they add up to the heritability).
+    double variance = 0;
 };
 
 /// A family: the F1 of founders a and b and its progeny.
@@ -57,10 +60,24 @@ struct SimulationDesign {
     std::string traitFile = "pheno.txt";
 };
 
+/// The largest design Tamsin simulates. Every genotype of the founders and
+/// the progeny stays in memory until the files are written (the marker file
+/// takes about 6 bytes a genotype), so the limits keep a run within the
+/// memory of a desktop machine.
+inline constexpr int maxSimulatedFounders = 1000;
+inline constexpr long long maxSimulatedProgeny = 1000000;
+inline constexpr long long maxSimulatedMarkers = 1000000;
+/// Markers times founders and progeny together.
+inline constexpr long long maxSimulatedGenotypes = 200000000;
+
+/// The number of progeny of all families.
+long long totalProgeny(const SimulationDesign& design);
+
 /// Refuses an input the simulation cannot honour, with a `FileError`
 /// naming the file and the family, chromosome or QTL: founders outside 1..P
-/// or equal, families without progeny, chromosomes without markers or of
-/// negative length, QTL beyond their chromosome, without alleles or with a
-/// negative variance, a negative residual variance, and QTL asked to explain
-/// variance that no family can show.
+/// or equal, families without progeny, chromosomes without markers, of
+/// negative length or longer than the analysis takes (`maxChromosomeLength`),
+/// a design beyond the limits above, QTL beyond their chromosome, without
+/// alleles or with a negative variance, a negative residual variance, and QTL
+/// asked to explain variance that no family can show.
 void checkSimulationDesign(const SimulationDesign& input);

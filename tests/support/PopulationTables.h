@@ -107,7 +107,7 @@ populationTables(const GenomeData& genome, const FounderMarkers& founders,
         const FamilyLine& line = pedigree.families[static_cast<std::size_t>(family) - 1];
         tables.progeny += "i" + std::to_string(i + 1) + ",F" + std::to_string(family) + ",";
         const double value = traits.value[static_cast<std::size_t>(i)];
-        tables.progeny += TraitData::isMissing(value) ? "NA" : fmt::dialogNumber(value);
+        tables.progeny += TraitData::isMissing(value) ? "NA" : fmt::exactNumber(value);
         for (int m = 0; m < progeny.markerCount; ++m) {
             const AlleleCode x = progeny.code(i, m, 0);
             const AlleleCode y = progeny.code(i, m, 1);

@@ -1,3 +1,4 @@
+#include "model/CommandLine.h"
 #include "model/FileError.h"
 #include "model/TextFiles.h"
 #include "support/TempDir.h"
@@ -7,7 +8,9 @@
 
 #include <filesystem>
 #include <functional>
+#include <new>
 #include <sstream>
+#include <stdexcept>
 
 namespace fs = std::filesystem;
 
@@ -65,6 +68,7 @@ TEST(TamsinProgram, BadDesignsAreRefusedAndWriteNothing) {
         const char* name;
         std::function<void(SimulationDesign&)> spoil;
         const char* message;
+        bool inDesignTable = false; // of docs/bad-input.md
     };
     const Case cases[] = {
         {"founder above P", [](auto& d) { d.families[1].founderB = 4; },
@@ -85,16 +89,61 @@ TEST(TamsinProgram, BadDesignsAreRefusedAndWriteNothing) {
          "simuAl_in.txt: chromosome 1: it carries no markers"},
         {"one allele with variance", [](auto& d) { d.qtl[0].alleleCount = 1; },
          "simuAl_in.txt: QTL 1: its variance 0.4 cannot be reached: no family's founders carry "
-         "different alleles"},
+         "different alleles",
+         true},
         {"configuration without segregation",
          [](auto& d) {
              d.configuration = AlleleConfiguration{{{1, 1, 1}, {1, 2, 1}}};
          },
          "simuAl_in.txt: QTL 1: its variance 0.4 cannot be reached: no family's founders carry "
-         "different alleles"},
+         "different alleles",
+         true},
+        {"fixed alleles that segregate nowhere",
+         [](auto& d) {
+             d.sampleAlleles = false;
+             d.families = {{1, 3, 20}};
+         },
+         "simuAl_in.txt: QTL 2: its variance 0.1 cannot be reached: no family's founders carry "
+         "different alleles",
+         true},
         {"negative residual", [](auto& d) { d.residualVariance = -0.1; },
          "simuAl_in.txt: the residual variance -0.1 is negative"},
+        {"chromosome longer than the analysis takes",
+         [](auto& d) { d.chromosomes[0].length = 1e12; },
+         "simuAl_in.txt: chromosome 1: its length 1e+12 cM is beyond 10000 cM, the longest the "
+         "analysis takes",
+         true},
+        {"too many markers", [](auto& d) { d.chromosomes[0].markerCount = 100000000; },
+         "simuAl_in.txt: the chromosomes carry 100000005 markers in all; at most 1000000 can be "
+         "simulated",
+         true},
+        {"too many progeny", [](auto& d) { d.families[0].progenyCount = 2000000000; },
+         "pedigree.txt: the families have 2000000015 progeny in all; at most 1000000 can be "
+         "simulated",
+         true},
+        {"too many genotypes",
+         [](auto& d) {
+             d.chromosomes[0].markerCount = 999995;
+             d.families[0].progenyCount = 300;
+         },
+         "simuAl_in.txt: 1000000 markers in 318 founders and progeny make 318000000 genotypes; at "
+         "most 200000000 can be simulated",
+         true},
+        {"families too small to vary",
+         [](auto& d) {
+             d.families[0].progenyCount = 1;
+             d.families[1].progenyCount = 1;
+         },
+         "simuAl_in.txt: QTL 1: no two progeny of one family differ at this QTL, so its "
+         "within-family variance 0.4 cannot be reached (give the families more progeny, or try "
+         "another seed)",
+         true},
+        {"too many founders", [](auto& d) { d.founderCount = 5000; },
+         "pedigree.txt: the number of founder parents is 5000; at most 1000 can be simulated",
+         true},
     };
+    const auto documented = readWholeFile(fs::path(MARROW_SOURCE_DIR) / "docs/bad-input.md");
+    ASSERT_TRUE(documented);
     for (const auto& c : cases) {
         TempDir folder;
         SimulationDesign d = design();
@@ -108,6 +157,20 @@ TEST(TamsinProgram, BadDesignsAreRefusedAndWriteNothing) {
         }
         EXPECT_EQ(message, c.message) << c.name;
         EXPECT_TRUE(filesIn(folder.path()).empty()) << c.name;
+        if (c.inDesignTable) {
+            EXPECT_NE(documented->find(std::string("`") + c.message + "`"), std::string::npos)
+                << c.name << " is missing from docs/bad-input.md";
+        }
+    }
+}
+
+TEST(TamsinProgram, AFailedAllocationEndsInOneLine) {
+    for (const auto& fail : std::vector<std::function<int()>>{
+             []() -> int { throw std::bad_alloc(); },
+             []() -> int { throw std::length_error("vector::reserve"); }}) {
+        std::ostringstream err;
+        EXPECT_EQ(exitStatusOf(programName, err, fail), 1);
+        EXPECT_EQ(err.str(), "Tamsin.exe: not enough memory for this run; make it smaller\n");
     }
 }
 
@@ -226,6 +289,19 @@ TEST(TamsinProgram, BadInputFilesStopTheRunWithOneLineAndWriteNothing) {
          "simuAl_in.txt: word 38: the position of QTL 2 lies outside chromosome 2 (0 to 80 cM)"},
         {"allele outside 1..A", "conf.txt", replaced(configurationText, "1 2 2", "1 2 3"),
          "conf.txt: record 2: allele of founder 3 3 is outside 1..2"},
+        {"alleles that segregate in no family", "conf.txt",
+         replaced(configurationText, "1 2 2", "1 1 1"),
+         "simuAl_in.txt: QTL 2: its variance 0.2 cannot be reached: no family's founders carry "
+         "different alleles"},
+        {"a chromosome of 1e12 cM", "simuAl_in.txt", replaced(par, "150    80", "1e12    80"),
+         "simuAl_in.txt: chromosome 1: its length 1e+12 cM is beyond 10000 cM, the longest the "
+         "analysis takes"},
+        {"1e8 markers", "simuAl_in.txt", replaced(par, "16     5", "100000000     5"),
+         "simuAl_in.txt: the chromosomes carry 100000005 markers in all; at most 1000000 can be "
+         "simulated"},
+        {"2e9 progeny", "pedigree.txt", replaced(ped, "1     2    20", "1     2    2000000000"),
+         "pedigree.txt: the families have 2000000015 progeny in all; at most 1000000 can be "
+         "simulated"},
     };
     for (const auto& c : cases) {
         TempDir folder;
@@ -243,4 +319,50 @@ TEST(TamsinProgram, BadInputFilesStopTheRunWithOneLineAndWriteNothing) {
         EXPECT_EQ(err.str(), std::string("Tamsin.exe: ") + c.message + "\n") << c.name;
         EXPECT_EQ(filesIn(folder.path()), before) << c.name;
     }
+}
+
+namespace {
+
+// The words after `key` on the first line that starts with it.
+std::vector<std::string> logWords(const std::string& log, const std::string& key) {
+    const std::size_t at = log.find("\n" + key + ' ');
+    if (at == std::string::npos)
+        return {};
+    const std::size_t begin = at + 1 + key.size();
+    std::istringstream line(log.substr(begin, log.find('\n', begin) - begin));
+    std::vector<std::string> words;
+    for (std::string word; line >> word;)
+        words.push_back(word);
+    return words;
+}
+
+} // namespace
+
+TEST(TamsinProgram, LogGivesTheAllelesInUseAndTheVariancesWithinFamilies) {
+    TempDir folder;
+    SimulationDesign d = design();
+    // Allele 2 of the first QTL is carried by nobody.
+    d.configuration = AlleleConfiguration{{{1, 3, 3}, {1, 2, 2}}};
+    std::ostringstream err;
+    runSimulation(d, folder.path(), true, err);
+    const auto log = readWholeFile(folder / "simuAl_log.txt");
+    ASSERT_TRUE(log);
+    EXPECT_EQ(logWords(*log, "  Founders'_alleles"), (std::vector<std::string>{"1", "3", "3"}));
+    EXPECT_EQ(logWords(*log, "  Alleles_in_use"), (std::vector<std::string>{"1", "3"}));
+    EXPECT_EQ(logWords(*log, "  Allele_values").size(), 2u);
+    EXPECT_EQ(logWords(*log, "  Requested_variance"), (std::vector<std::string>{"0.4"}));
+    EXPECT_EQ(logWords(*log, "  Within_family_variance"), (std::vector<std::string>{"0.4"}));
+    for (const char* key : {"Within_family_trait_variance", "Within_family_heritability",
+                            "Phenotypic_variance", "Realised_heritability", "  Genetic_variance",
+                            "  Realised_variance_share", "  Within_family_share"})
+        EXPECT_EQ(logWords(*log, key).size(), 1u) << key;
+
+    // Values from a file are used as given: nothing was requested of them.
+    d.values = AllelicValues{{{0.5, 0, -0.5}, {0.25, -0.25}}};
+    TempDir given;
+    runSimulation(d, given.path(), true, err);
+    const auto givenLog = readWholeFile(given / "simuAl_log.txt");
+    ASSERT_TRUE(givenLog);
+    EXPECT_EQ(logWords(*givenLog, "  Requested_variance"), (std::vector<std::string>{"none"}));
+    EXPECT_EQ(logWords(*givenLog, "  Allele_values"), (std::vector<std::string>{"0.5", "-0.5"}));
 }

@@ -2,12 +2,16 @@
 #include "formats/F1MarkerFile.h"
 #include "formats/GenomeFile.h"
 #include "formats/ProgenyMarkerFile.h"
+#include "formats/TraitFile.h"
+#include "model/FileError.h"
 #include "tamsin/Meiosis.h"
 #include "tamsin/Simulation.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <map>
 #include <set>
 #include <sstream>
 
@@ -121,18 +125,7 @@ TEST(Simulation, GametesMergeAdjacentSegmentsAndInbredLinesAreFixed) {
     }
 }
 
-TEST(Simulation, DrawnValuesReachTheRequestedVarianceAndGivenValuesAreKept) {
-    for (const ProgenyType cross : {ProgenyType::BC1, ProgenyType::F2, ProgenyType::RIL}) {
-        const SimulationDesign design = smallDesign(cross);
-        const SimulationResult result = simulate(design);
-        for (std::size_t q = 0; q < design.qtl.size(); ++q)
-            EXPECT_NEAR(result.qtlGeneticVariance[q], design.qtl[q].variance, 1e-9)
-                << crossName(cross) << " QTL " << q + 1;
-        // Residual variance 0.5 and genetic variance 0.5 at most, the
-        // realised phenotypic variance lies near 1.
-        EXPECT_NEAR(result.phenotypicVariance, 1.0, 0.35) << crossName(cross);
-    }
-
+TEST(Simulation, GivenValuesAreKept) {
     SimulationDesign given = smallDesign(ProgenyType::F2);
     given.values = AllelicValues{{{1.5, -0.5, 0, 2}, {0.25, -0.25}}};
     const SimulationResult result = simulate(given);
@@ -173,4 +166,174 @@ TEST(Simulation, FounderAllelesFollowTheSwitchesAndMarkerOptions) {
     const double share =
         missing / static_cast<double>(markers.progenyCount() * markers.markerCount);
     EXPECT_NEAR(share, 0.2, 0.04);
+}
+
+namespace {
+
+// The pooled within-family variance of each QTL's contribution, counted
+// here from the founders of each progeny's gametes and the allele values.
+double qtlWithinFamily(const SimulationResult& result, std::size_t q) {
+    const std::size_t qtlCount = result.qtlAlleles.size();
+    std::map<int, std::vector<double>> byFamily;
+    for (int i = 0; i < result.progenyCount(); ++i) {
+        double value = 0;
+        for (int g = 0; g < 2; ++g) {
+            const int founder = result.qtlOrigins[(static_cast<std::size_t>(i) * qtlCount + q) * 2 +
+                                                  static_cast<std::size_t>(g)];
+            const int allele = result.qtlAlleles[q][static_cast<std::size_t>(founder - 1)];
+            value += result.alleleValues[q][static_cast<std::size_t>(allele - 1)];
+        }
+        byFamily[result.traits.family[static_cast<std::size_t>(i)]].push_back(value);
+    }
+    double squares = 0;
+    for (const auto& [family, values] : byFamily) {
+        double mean = 0;
+        for (const double value : values)
+            mean += value / static_cast<double>(values.size());
+        for (const double value : values)
+            squares += (value - mean) * (value - mean);
+    }
+    return squares / result.progenyCount();
+}
+
+std::set<int> distinct(const std::vector<int>& values) {
+    return {values.begin(), values.end()};
+}
+
+} // namespace
+
+TEST(Simulation, EachQtlVariesWithinFamiliesByTheVarianceAskedFor) {
+    for (const ProgenyType cross : {ProgenyType::DHL, ProgenyType::BC1, ProgenyType::BC2,
+                                    ProgenyType::F2, ProgenyType::RIL}) {
+        for (const std::uint64_t seed : {1u, 2u, 3u}) {
+            SimulationDesign design = smallDesign(cross);
+            design.seed = seed;
+            const SimulationResult result = simulate(design);
+            for (std::size_t q = 0; q < design.qtl.size(); ++q) {
+                EXPECT_NEAR(qtlWithinFamily(result, q), design.qtl[q].variance, 1e-9)
+                    << crossName(cross) << " seed " << seed << " QTL " << q + 1;
+                EXPECT_NEAR(result.qtlWithinFamilyVariance[q], design.qtl[q].variance, 1e-9);
+                // Centred over the alleles in use.
+                double sum = 0;
+                for (const int allele : distinct(result.qtlAlleles[q]))
+                    sum += result.alleleValues[q][static_cast<std::size_t>(allele - 1)];
+                EXPECT_NEAR(sum, 0, 1e-12);
+            }
+            // QTL variances 0.5 and residual 0.5: the within-family trait
+            // variance lies near 1.
+            EXPECT_NEAR(result.withinFamilyPhenotypicVariance, 1.0, 0.35) << crossName(cross);
+        }
+    }
+}
+
+TEST(Simulation, SampledQtlUseMinAPAllelesAndSegregateInEverySeed) {
+    // One F2 family of two founders and a QTL of two alleles: both founders
+    // always carry different alleles, so the trait is never constant.
+    SimulationDesign design = smallDesign(ProgenyType::F2);
+    design.founderCount = 2;
+    design.families = {{1, 2, 30}};
+    design.qtl = {{1, 35, 2, 0.3}};
+    for (std::uint64_t seed = 1; seed <= 100; ++seed) {
+        design.seed = seed;
+        const SimulationResult result = simulate(design);
+        ASSERT_EQ(distinct(result.qtlAlleles[0]).size(), 2u) << seed;
+        EXPECT_NEAR(result.qtlWithinFamilyVariance[0], 0.3, 1e-9) << seed;
+        for (const double value : result.alleleValues[0])
+            EXPECT_LT(std::abs(value), 1.0) << seed;
+    }
+
+    // Four founders, QTL of 4 and 6 alleles: all four founders differ; the
+    // values are those of the four alleles in use.
+    design = smallDesign(ProgenyType::F2);
+    design.qtl = {{1, 35, 4, 0.3}, {2, 30, 6, 0.2}};
+    for (std::uint64_t seed = 1; seed <= 50; ++seed) {
+        design.seed = seed;
+        const SimulationResult result = simulate(design);
+        for (std::size_t q = 0; q < 2; ++q) {
+            EXPECT_EQ(distinct(result.qtlAlleles[q]), (std::set<int>{1, 2, 3, 4})) << seed;
+            EXPECT_EQ(result.alleleValues[q].size(), 4u) << seed;
+        }
+    }
+}
+
+TEST(Simulation, NearlyEqualDrawsNeverBlowUp) {
+    // Families 1x2 and 3x4, founders 1 and 2 sharing allele 1: only the
+    // contrast of alleles 2 and 3 shows within families. A draw of nearly
+    // equal values for them must not scale allele 1 to a huge effect.
+    SimulationDesign design = smallDesign(ProgenyType::F2);
+    design.families = {{1, 2, 60}, {3, 4, 60}};
+    design.qtl = {{1, 35, 3, 0.3}};
+    design.configuration = AlleleConfiguration{{{1, 1, 2, 3}}};
+    double largest = 0;
+    double largestMean = 0;
+    for (std::uint64_t seed = 1; seed <= 200; ++seed) {
+        design.seed = seed;
+        const SimulationResult result = simulate(design);
+        ASSERT_NEAR(result.qtlWithinFamilyVariance[0], 0.3, 1e-9) << seed;
+        for (const double value : result.alleleValues[0])
+            largest = std::max(largest, std::abs(value));
+        double mean = 0;
+        for (const double value : result.traits.value)
+            mean += value / result.progenyCount();
+        largestMean = std::max(largestMean, std::abs(mean));
+    }
+    EXPECT_LT(largest, 10.0);
+    EXPECT_LT(largestMean, 10.0);
+}
+
+TEST(Simulation, QtlWithoutVariationWithinFamiliesIsRefusedAndVarianceZeroIsNull) {
+    // One progeny per family: nothing can vary within a family.
+    SimulationDesign design = smallDesign(ProgenyType::F2);
+    design.families = {{1, 2, 1}, {3, 4, 1}};
+    std::string message;
+    try {
+        simulate(design);
+    } catch (const FileError& error) {
+        message = error.what();
+    }
+    EXPECT_EQ(message, "simuAl_in.txt: QTL 1: no two progeny of one family differ at this QTL, "
+                       "so its within-family variance 0.3 cannot be reached (give the families "
+                       "more progeny, or try another seed)");
+
+    design.qtl[0].variance = 0;
+    design.qtl[1].variance = 0;
+    const SimulationResult result = simulate(design);
+    for (const auto& values : result.alleleValues)
+        for (const double value : values)
+            EXPECT_EQ(value, 0.0);
+}
+
+TEST(Simulation, MissingGenotypesChangeNothingElse) {
+    SimulationDesign design = smallDesign(ProgenyType::F2);
+    design.markerAlleles = 3;
+    const SimulationResult full = simulate(design);
+    design.missingRate = 0.2;
+    const SimulationResult gappy = simulate(design);
+    EXPECT_EQ(gappy.founders.codes, full.founders.codes);
+    EXPECT_EQ(gappy.qtlOrigins, full.qtlOrigins);
+    EXPECT_EQ(gappy.qtlAlleles, full.qtlAlleles);
+    EXPECT_EQ(gappy.traits.value, full.traits.value);
+    const ProgenyMarkers before = markersOf(full);
+    const ProgenyMarkers after = markersOf(gappy);
+    int missing = 0;
+    int total = 0;
+    for (int i = 0; i < before.progenyCount(); ++i)
+        for (int m = 0; m < before.markerCount; ++m, ++total) {
+            if (after.code(i, m, 0) == 0 && after.code(i, m, 1) == 0) {
+                ++missing;
+                continue;
+            }
+            ASSERT_EQ(after.code(i, m, 0), before.code(i, m, 0)) << i << " " << m;
+            ASSERT_EQ(after.code(i, m, 1), before.code(i, m, 1)) << i << " " << m;
+        }
+    EXPECT_NEAR(missing / static_cast<double>(total), 0.2, 0.04);
+}
+
+TEST(Simulation, TraitsReadBackToTheLastBit) {
+    const SimulationResult result = simulate(smallDesign(ProgenyType::F2));
+    std::istringstream in(traitText(result.traits));
+    const TraitData back = readTraitData(in, "pheno.txt");
+    ASSERT_EQ(back.value.size(), result.traits.value.size());
+    for (std::size_t i = 0; i < back.value.size(); ++i)
+        ASSERT_EQ(back.value[i], result.traits.value[i]) << i;
 }
