@@ -100,6 +100,17 @@ void cutAtTroughs(const std::vector<double>& intensity, int first, int last,
     cutAtTroughs(intensity, cut + 1, last, regions);
 }
 
+// The lowest bin between two regions that stand apart (the leftmost of
+// equally low ones), or the left one's last bin when they touch.
+int lowestBetween(const std::vector<double>& intensity, BinRange left, BinRange right) {
+    int lowest = left.last;
+    for (int k = left.last + 1; k < right.first; ++k) {
+        if (lowest == left.last || intensity[k] < intensity[lowest])
+            lowest = k;
+    }
+    return lowest;
+}
+
 } // namespace
 
 std::vector<BinRange> findRegions(const std::vector<double>& intensity, double floor) {
@@ -119,6 +130,32 @@ std::vector<BinRange> findRegions(const std::vector<double>& intensity, double f
     return regions;
 }
 
+std::vector<BinRange> extendRegions(const std::vector<double>& intensity,
+                                    const std::vector<BinRange>& modes, double level) {
+    const int n = static_cast<int>(intensity.size());
+    std::vector<BinRange> extended = modes;
+    for (std::size_t r = 0; r < modes.size(); ++r) {
+        // The bins a region may take: up to the lowest bin between it and its
+        // neighbour (which goes with the left one).
+        int leftmost = 0;
+        int rightmost = n - 1;
+        if (r > 0)
+            leftmost = lowestBetween(intensity, modes[r - 1], modes[r]) + 1;
+        if (r + 1 < modes.size())
+            rightmost = lowestBetween(intensity, modes[r], modes[r + 1]);
+        BinRange& range = extended[r];
+        while (range.first > leftmost && intensity[range.first - 1] > level)
+            --range.first;
+        while (range.last < rightmost && intensity[range.last + 1] > level)
+            ++range.last;
+    }
+    return extended;
+}
+
+bool oneQtl(double probabilityLeft, double probabilityRight, double probabilityBoth) {
+    return probabilityBoth < jointRatio * probabilityLeft * probabilityRight;
+}
+
 namespace {
 
 long long pooledSamples(const std::vector<ChainResult>& results) {
@@ -134,7 +171,73 @@ int binOfDraw(const QtlDraws& draws, std::size_t q, const std::vector<BinLayout>
     return c < bins.size() ? bins[c].binOf(draws.position[q]) : -1;
 }
 
+// For regions of one chromosome, left to right: the saved samples holding a
+// QTL in each, and in each one and its right neighbour at once.
+struct HoldingCounts {
+    std::vector<long long> holding;
+    std::vector<long long> withNext;
+};
+
+HoldingCounts countHolding(const std::vector<ChainResult>& results, const BinLayout& layout,
+                           std::size_t chromosome, const std::vector<BinRange>& regions) {
+    const std::size_t n = regions.size();
+    HoldingCounts counts{std::vector<long long>(n, 0),
+                         std::vector<long long>(n > 0 ? n - 1 : 0, 0)};
+    std::vector<int> regionOfBin(layout.count(), -1);
+    for (std::size_t r = 0; r < n; ++r) {
+        for (int k = std::max(regions[r].first, 0); k <= regions[r].last && k < layout.count(); ++k)
+            regionOfBin[k] = static_cast<int>(r);
+    }
+    std::vector<char> held(n);
+    for (const ChainResult& result : results) {
+        const QtlDraws& draws = result.draws;
+        for (int s = 0; s < draws.samples(); ++s) {
+            std::fill(held.begin(), held.end(), 0);
+            for (std::size_t q = draws.begin(s); q < draws.end(s); ++q) {
+                const int bin =
+                    draws.chromosome[q] == chromosome ? layout.binOf(draws.position[q]) : -1;
+                if (bin >= 0 && regionOfBin[bin] >= 0)
+                    held[regionOfBin[bin]] = 1;
+            }
+            for (std::size_t r = 0; r < n; ++r) {
+                counts.holding[r] += held[r];
+                if (r + 1 < n)
+                    counts.withNext[r] += held[r] && held[r + 1];
+            }
+        }
+    }
+    return counts;
+}
+
 } // namespace
+
+std::vector<BinRange> joinModesOfOneQtl(std::vector<BinRange> modes,
+                                        const std::vector<ChainResult>& results,
+                                        const BinLayout& bins, int chromosome) {
+    const double samples = static_cast<double>(pooledSamples(results));
+    while (modes.size() > 1 && samples > 0) {
+        const HoldingCounts counts =
+            countHolding(results, bins, static_cast<std::size_t>(chromosome), modes);
+        // The pair that shares the fewest samples against independence goes
+        // first, so that a third mode is judged against the joined two.
+        std::size_t join = modes.size();
+        double lowest = INFINITY;
+        for (std::size_t r = 0; r + 1 < modes.size(); ++r) {
+            const double left = counts.holding[r] / samples;
+            const double right = counts.holding[r + 1] / samples;
+            const double both = counts.withNext[r] / samples;
+            if (oneQtl(left, right, both) && both / (left * right) < lowest) {
+                lowest = both / (left * right);
+                join = r;
+            }
+        }
+        if (join == modes.size())
+            break;
+        modes[join].last = modes[join + 1].last;
+        modes.erase(modes.begin() + static_cast<std::ptrdiff_t>(join) + 1);
+    }
+    return modes;
+}
 
 std::vector<std::vector<double>> pooledIntensity(const std::vector<ChainResult>& results,
                                                  const std::vector<BinLayout>& bins) {
@@ -334,8 +437,10 @@ QtlSummary summariseQtl(const std::vector<ChainResult>& results, const std::vect
         if (bins[c].count() == 0)
             continue;
         const double prior = c < priorQtl.size() ? priorQtl[c] : 0.0;
-        const double floor = floorFactor * prior / bins[c].count();
-        for (const BinRange& range : findRegions(intensity[c], floor)) {
+        const double level = prior / bins[c].count();
+        const std::vector<BinRange> modes = joinModesOfOneQtl(
+            findRegions(intensity[c], floorFactor * level), results, bins[c], static_cast<int>(c));
+        for (const BinRange& range : extendRegions(intensity[c], modes, reachFactor * level)) {
             RegionTally tally;
             tally.chromosome = static_cast<int>(c);
             tally.bins = range;

@@ -24,15 +24,32 @@
 //     place spreads at the prior level, so such a chromosome shows no region;
 //     a bin must have at least doubled its prior chance of holding a QTL.
 //  2. Runs. Every maximal run of neighbouring bins whose intensity is above
-//     the floor (strictly) is a candidate region.
+//     the floor (strictly) is a candidate.
 //  3. Troughs. Within a run, a bin other than the first and the last is a
 //     clear trough when its intensity is below half the highest intensity on
 //     each side of it within the run. The run is cut at its lowest clear
 //     trough (the leftmost of equally low ones); the trough bin goes with its
 //     higher neighbour (the left one when they are equal). Each piece is cut
 //     again by the same rule, within itself, until no piece has a clear
-//     trough. The pieces are the regions.
-//  4. Probability. A region's probability is the share of the pooled saved
+//     trough. The pieces are the modes.
+//  4. One QTL or two. Two neighbouring modes on a chromosome (cut at a
+//     trough or parted by bins below the floor) are modes of one QTL when
+//     the samples seldom hold a QTL in both at once: in less than half the
+//     share of samples they would if the two held QTL independently
+//     (P(both) < 0.5 P(left) P(right)). Two QTL are mostly there together;
+//     one QTL that the data cannot place between two spots sits in one or
+//     the other, so the two must share one interval. The pair that shares
+//     the fewest samples against independence is joined first, into one
+//     mode from the left one's first bin to the right one's last, and the
+//     rule is applied again until no pair is joined.
+//  5. Reach. Each mode takes in the bins on either side of it whose
+//     intensity is above half the prior level (a quarter of the floor), up
+//     to the lowest bin between it and a neighbouring mode (which goes with
+//     the left one). The tails of a QTL's posterior lie below the floor, and
+//     an interval that left them out would hold less than it says; a bin
+//     must rise to twice the prior level to start a region and the region
+//     reaches down to half of it. What a mode reaches is a region.
+//  6. Probability. A region's probability is the share of the pooled saved
 //     samples with at least one QTL in its bins. Regions of probability 0.1
 //     or more are reported, numbered from 1 left to right on each chromosome.
 //
@@ -41,7 +58,9 @@
 //    equally high ones), the mode of the curve the posterior graph draws;
 //  - lower, upper: the 95% highest-posterior-density interval (the shortest
 //    interval holding 95%) of the positions of every QTL in the region, over
-//    all pooled samples;
+//    all pooled samples: the positions themselves, not their bins; when the
+//    region joined two modes, the shortest single interval, so it spans
+//    both when the smaller one holds more than 5%;
 //  - share mean, lower, upper: the region's variance share in a sample is
 //    the sum of the shares of its QTL there. Mean and 95% HPD interval are
 //    taken over the samples where the region holds a QTL: the variance the
@@ -72,6 +91,12 @@ inline constexpr double floorFactor = 2.0;
 /// A bin is a clear trough when its intensity is below this share of the
 /// highest intensity on each side.
 inline constexpr double troughRatio = 0.5;
+/// Two modes are one QTL when the samples hold a QTL in both less often than
+/// this share of what independence would give.
+inline constexpr double jointRatio = 0.5;
+/// A region reaches over the bins whose intensity exceeds this multiple of
+/// its chromosome's prior level.
+inline constexpr double reachFactor = 0.5;
 
 /// A closed interval of reals; NaN ends when it does not exist.
 struct Interval {
@@ -100,9 +125,26 @@ struct BinRange {
 /// the total is zero.
 BinRange hpdBins(const std::vector<double>& weights, double mass = intervalMass);
 
-/// The regions of one chromosome's intensity row (steps 2 and 3 above), left
+/// The modes of one chromosome's intensity row (steps 2 and 3 above), left
 /// to right, for a given floor.
 std::vector<BinRange> findRegions(const std::vector<double>& intensity, double floor);
+
+/// Whether two neighbouring modes are one QTL (step 4): the share of samples
+/// with a QTL in both is below `jointRatio` times the product of the shares
+/// with a QTL in each.
+bool oneQtl(double probabilityLeft, double probabilityRight, double probabilityBoth);
+
+/// Step 4 on the modes of chromosome `chromosome` (from 0), left to right,
+/// over the saved samples of all `results` pooled.
+std::vector<BinRange> joinModesOfOneQtl(std::vector<BinRange> modes,
+                                        const std::vector<ChainResult>& results,
+                                        const BinLayout& bins, int chromosome);
+
+/// Step 5: each of the modes (left to right, apart) widened over its
+/// neighbouring bins of intensity above `level`, up to the lowest bin
+/// between it and the next mode.
+std::vector<BinRange> extendRegions(const std::vector<double>& intensity,
+                                    const std::vector<BinRange>& modes, double level);
 
 /// The pooled intensity of every chromosome: per bin, the mean number of QTL
 /// per saved sample over all meta-runs' draws (zeros when there are none).

@@ -181,6 +181,75 @@ INSTANTIATE_TEST_SUITE_P(
                       RegionCase{"ZeroFloorKeepsEveryBinWithAQtl", {0, 0.01, 0, 0}, 0.0, {{1, 1}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+struct ReachCase {
+    const char* name;
+    std::vector<double> intensity;
+    std::vector<std::pair<int, int>> modes;
+    double level;
+    std::vector<std::pair<int, int>> regions;
+};
+
+class Reach : public ::testing::TestWithParam<ReachCase> {};
+
+TEST_P(Reach, ModesTakeInTheirTailsAboveThePriorLevel) {
+    const ReachCase c = GetParam();
+    std::vector<BinRange> modes;
+    for (const auto& [first, last] : c.modes)
+        modes.push_back({first, last});
+    std::vector<std::pair<int, int>> found;
+    for (const BinRange& range : extendRegions(c.intensity, modes, c.level))
+        found.emplace_back(range.first, range.last);
+    EXPECT_EQ(found, c.regions);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, Reach,
+    ::testing::Values(
+        ReachCase{"TailsDownToTheLevel", {0, 0.7, 2, 8, 3, 0.6, 0.5, 0.2}, {{2, 4}}, 0.5, {{1, 5}}},
+        // The level itself is not above it; the ends of the chromosome stop a tail.
+        ReachCase{"ToTheEnds", {0.6, 9, 0.6}, {{1, 1}}, 0.5, {{0, 2}}},
+        ReachCase{"NoModes", {1, 2, 1}, {}, 0.5, {}},
+        // Between two modes the lowest bin (0.7, the leftmost of equals)
+        // goes with the left one.
+        ReachCase{"SharedAtTheLowestBin",
+                  {9, 0.9, 0.7, 0.8, 0.7, 9},
+                  {{0, 0}, {5, 5}},
+                  0.5,
+                  {{0, 2}, {3, 5}}},
+        // Modes cut at a trough touch: neither takes the other's bins.
+        ReachCase{"TouchingModes", {0.6, 9, 2, 8, 0.6}, {{1, 1}, {2, 3}}, 0.5, {{0, 1}, {2, 4}}},
+        ReachCase{"NaNStopsATail", {0.6, NAN, 9, 0.6}, {{2, 2}}, 0.5, {{2, 3}}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct JointCase {
+    const char* name;
+    double left;
+    double right;
+    double both;
+    bool one;
+};
+
+class OneQtlOrTwo : public ::testing::TestWithParam<JointCase> {};
+
+TEST_P(OneQtlOrTwo, ByHowOftenSamplesHoldBothModes) {
+    const JointCase c = GetParam();
+    EXPECT_EQ(oneQtl(c.left, c.right, c.both), c.one);
+}
+
+INSTANTIATE_TEST_SUITE_P(Shares, OneQtlOrTwo,
+                         ::testing::Values(
+                             // The chain moves one QTL between the modes: never both at once.
+                             JointCase{"NeverTogether", 0.1, 0.9, 0.0, true},
+                             // Now and then a second QTL is born in the other mode.
+                             JointCase{"SeldomTogether", 0.12, 0.9, 0.02, true},
+                             JointCase{"TwoSureQtl", 1.0, 1.0, 1.0, false},
+                             // Two weak QTL, there independently: 0.4 x 0.5.
+                             JointCase{"TwoIndependentQtl", 0.4, 0.5, 0.2, false},
+                             // Exactly half of independence is not below it.
+                             JointCase{"HalfIsNotSeldom", 0.4, 0.5, 0.1, false},
+                             JointCase{"NoSamples", 0.0, 0.0, 0.0, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 // ---- The table from hand-made draws ----
 
 struct Draw {
@@ -234,29 +303,32 @@ TEST(QtlSummary, HandMadeDrawsGiveEveryFigure) {
     EXPECT_EQ(summary.metaRuns, 2);
     EXPECT_EQ(summary.founders, 3);
     EXPECT_EQ(summary.chromosomeProbability, (std::vector<double>{0.85, 0.1}));
-    // The region at 10 cM holds a QTL in 1 sample of 20: not reported, and
-    // the one at 30 cM is region 1 of its chromosome.
+    // The QTL at 10 cM never shares a sample with the one near 30 cM: the
+    // chain moved one QTL between the two places, so they are one region,
+    // from the bin centred on 11 cM to the one on 31, numbered 1.
     ASSERT_EQ(summary.regions.size(), 2u);
     const QtlRegion& first = summary.regions[0];
     EXPECT_EQ(first.chromosome, 0);
     EXPECT_EQ(first.region, 1);
-    EXPECT_EQ(first.bins.first, 14);
+    EXPECT_EQ(first.bins.first, 5);
     EXPECT_EQ(first.bins.last, 15);
-    EXPECT_DOUBLE_EQ(first.probability, 0.8);
+    EXPECT_DOUBLE_EQ(first.probability, 0.85);
     // 7 QTL in the bin centred on 29 cM, 10 in the one on 31 (30 is a tie,
     // which goes right).
     EXPECT_EQ(first.position, 31.0);
-    EXPECT_EQ(first.interval.lower, 29.0);
+    // 95% of 18 positions is all of them.
+    EXPECT_EQ(first.interval.lower, 10.0);
     EXPECT_EQ(first.interval.upper, 31.0);
-    // Sample 0 adds both QTL's shares; the mean is over the 16 holding samples.
-    EXPECT_DOUBLE_EQ(first.shareMean, (0.3 + 15 * 0.2) / 16);
+    // Sample 0 adds both QTL's shares; the mean is over the 17 holding samples.
+    EXPECT_DOUBLE_EQ(first.shareMean, (0.3 + 15 * 0.2 + 0.4) / 17);
     EXPECT_NEAR(first.share.lower, 0.2, 1e-12);
-    EXPECT_NEAR(first.share.upper, 0.3, 1e-12);
+    EXPECT_NEAR(first.share.upper, 0.4, 1e-12);
     EXPECT_EQ(first.allelesMode, 2);
     // Centred effects: (2/3, -4/3, 2/3) in 16 samples, plus (-1, -1, 2) from
-    // sample 0's second QTL.
-    const double expected[3] = {(16 * 2.0 / 3 - 1) / 16, (-16 * 4.0 / 3 - 1) / 16,
-                                (16 * 2.0 / 3 + 2) / 16};
+    // sample 0's second QTL and (2/3, -1/3, -1/3) from sample 16.
+    const double expected[3] = {(16 * 2.0 / 3 - 1 + 2.0 / 3) / 17,
+                                (-16 * 4.0 / 3 - 1 - 1.0 / 3) / 17,
+                                (16 * 2.0 / 3 + 2 - 1.0 / 3) / 17};
     ASSERT_EQ(first.founderEffects.size(), 3u);
     for (int p = 0; p < 3; ++p)
         EXPECT_NEAR(first.founderEffects[p], expected[p], 1e-12) << "founder " << p + 1;
@@ -271,6 +343,98 @@ TEST(QtlSummary, HandMadeDrawsGiveEveryFigure) {
     EXPECT_EQ(second.interval.upper, 10.0);
     EXPECT_DOUBLE_EQ(second.shareMean, 0.05);
     EXPECT_EQ(second.founderEffects, (std::vector<double>{0.5, 0.5, -1}));
+}
+
+// 1000 samples in two meta-runs on one chromosome of 100 cM in 2 cM bins
+// (prior level 0.01 per bin, floor 0.02); `qtlOf` gives each sample's QTL
+// positions.
+std::vector<ChainResult> oneChromosomeRuns(const std::function<std::vector<double>(int)>& qtlOf) {
+    std::vector<ChainResult> runs(2);
+    for (int s = 0; s < 1000; ++s) {
+        std::vector<Draw> qtl;
+        for (double position : qtlOf(s))
+            qtl.push_back({0, position, 0.2, 2, {1, -1}});
+        ChainResult& run = runs[s / 500];
+        run.draws.founders = 2;
+        addSample(run, qtl);
+    }
+    return runs;
+}
+
+QtlSummary oneChromosomeSummary(const std::function<std::vector<double>(int)>& qtlOf) {
+    return summariseQtl(oneChromosomeRuns(qtlOf), {BinLayout(100, 2)}, {0.5});
+}
+
+// A mode near 23 cM in 80 samples, one near 37 cM in 920: both far above
+// the floor, with empty bins between.
+double nearThirtySeven(int s) {
+    return 36.0 + 0.01 * (s % 200);
+}
+double nearTwentyThree(int s) {
+    return 22.5 + 0.01 * (s % 80);
+}
+
+TEST(QtlSummary, TwoModesNeverHeldTogetherAreOneQtlWithOneInterval) {
+    // The chain moves one QTL between the two places; the smaller mode
+    // alone would fall below the listed probability, and an interval over
+    // the larger alone would hold 92%.
+    const QtlSummary summary = oneChromosomeSummary([](int s) {
+        return std::vector<double>{s < 920 ? nearThirtySeven(s) : nearTwentyThree(s)};
+    });
+    ASSERT_EQ(summary.regions.size(), 1u);
+    const QtlRegion& region = summary.regions[0];
+    EXPECT_DOUBLE_EQ(region.probability, 1.0);
+    EXPECT_EQ(region.position, 37.0);
+    // 950 of the 1000 positions: the 920 near 37 and the upper 30 near 23.
+    EXPECT_NEAR(region.interval.lower, 23.0, 1e-9);
+    EXPECT_NEAR(region.interval.upper, 37.99, 1e-9);
+}
+
+// The same places, but the last `together` samples hold a QTL near 23 cM
+// beside the one near 37: a weaker second QTL.
+QtlSummary secondQtlIn(int together) {
+    return oneChromosomeSummary([together](int s) {
+        std::vector<double> positions{nearThirtySeven(s)};
+        if (s >= 1000 - together)
+            positions.push_back(nearTwentyThree(s));
+        return positions;
+    });
+}
+
+TEST(QtlSummary, TwoModesHeldTogetherAreTwoQtl) {
+    // In 8% of the samples the second QTL is below the listed probability,
+    // and the first one's interval stays on its own mode.
+    const QtlSummary unlisted = secondQtlIn(80);
+    ASSERT_EQ(unlisted.regions.size(), 1u);
+    EXPECT_EQ(unlisted.regions[0].position, 37.0);
+    EXPECT_GE(unlisted.regions[0].interval.lower, 36.0);
+
+    // In 20% it has a region and an interval of its own.
+    const QtlSummary summary = secondQtlIn(200);
+    ASSERT_EQ(summary.regions.size(), 2u);
+    EXPECT_DOUBLE_EQ(summary.regions[0].probability, 0.2);
+    EXPECT_EQ(summary.regions[0].position, 23.0);
+    EXPECT_GE(summary.regions[0].interval.lower, 22.5);
+    EXPECT_LE(summary.regions[0].interval.upper, 23.3);
+    EXPECT_DOUBLE_EQ(summary.regions[1].probability, 1.0);
+    EXPECT_GE(summary.regions[1].interval.lower, 36.0);
+    EXPECT_LE(summary.regions[1].interval.upper, 38.0);
+}
+
+TEST(QtlSummary, AnIntervalTakesInTheTailBelowTheFloor) {
+    // 900 samples at 50 cM and 100 spread evenly over 20 to 50 cM: about
+    // 0.0067 per bin there. A prior of 0.2 QTL on the chromosome puts the
+    // prior level at 0.004 and the floor at 0.008: the tail lies between.
+    const auto runs = oneChromosomeRuns(
+        [](int s) { return std::vector<double>{s < 900 ? 50.0 : 20.0 + 0.3 * (s - 900)}; });
+    const QtlSummary summary = summariseQtl(runs, {BinLayout(100, 2)}, {0.2});
+    ASSERT_EQ(summary.regions.size(), 1u);
+    const QtlRegion& region = summary.regions[0];
+    // Every sample holds the QTL in the region's reach; 95% of the
+    // positions take in the 50 nearest of the tail, from 35 cM up.
+    EXPECT_DOUBLE_EQ(region.probability, 1.0);
+    EXPECT_NEAR(region.interval.lower, 35.0, 1e-9);
+    EXPECT_EQ(region.interval.upper, 50.0);
 }
 
 TEST(QtlSummary, FloorFollowsThePriorAndNoSamplesGiveNoTable) {
