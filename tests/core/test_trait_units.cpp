@@ -75,8 +75,12 @@ TEST(TraitUnitsFile, DamagedRecordsAreRefusedInOneLine) {
                        "1e-06)"},
         {record("1000") + "unit 10\n", "trait_units.txt: line 5: nothing may follow the unit"},
     };
-    for (const auto& [text, message] : cases)
-        EXPECT_EQ(errorOf([&] { readTraitUnits(text); }), message) << text;
+    // Named copies: a lambda may not capture a structured binding before C++20
+    // compilers caught up with it (clang 14).
+    for (const auto& entry : cases) {
+        const std::string& text = entry.first;
+        EXPECT_EQ(errorOf([&] { readTraitUnits(text); }), entry.second) << text;
+    }
 }
 
 // The dialog's field and the shift's rule agree on the largest QTL
