@@ -2,6 +2,7 @@
 
 #include "model/FileError.h"
 #include "model/NumberFormat.h"
+#include "model/TraitScale.h"
 #include "tamsin/Meiosis.h"
 #include "tamsin/QtlAlleles.h"
 
@@ -37,20 +38,11 @@ double variance(const std::vector<double>& values) {
 double withinFamilyVariance(const std::vector<double>& values, const std::vector<int>& family) {
     if (values.empty())
         return 0;
-    const auto families = static_cast<std::size_t>(*std::max_element(family.begin(), family.end()));
-    std::vector<double> counts(families + 1, 0.0);
-    std::vector<double> sums(families + 1, 0.0);
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        counts[static_cast<std::size_t>(family[i])] += 1;
-        sums[static_cast<std::size_t>(family[i])] += values[i];
-    }
-    double squares = 0;
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        const auto f = static_cast<std::size_t>(family[i]);
-        const double deviation = values[i] - sums[f] / counts[f];
-        squares += deviation * deviation;
-    }
-    return squares / static_cast<double>(values.size());
+    // The trait files number families from 1; the trait's scale counts them from 0.
+    std::vector<int> fromZero(family.size());
+    std::transform(family.begin(), family.end(), fromZero.begin(), [](int f) { return f - 1; });
+    const int families = *std::max_element(family.begin(), family.end());
+    return traitScale(values, fromZero, families).withinVariance;
 }
 
 namespace {
