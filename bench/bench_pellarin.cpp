@@ -12,14 +12,111 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <ctime>
+#include <fstream>
+#include <iterator>
 #include <numeric>
+#include <string>
 #include <vector>
 
 using namespace pellarin;
 using testing_support::SimulationPlan;
 
 namespace {
+
+// --- Designs shared by several benchmarks ---
+
+// Founder effects drawn from a normal and scaled so that the QTL's genetic
+// variance over the F2 `families` (taken as equal in size) is `variance`. In
+// the F2 of founders a and b the QTL adds e_a + e_b on average, with variance
+// (e_a - e_b)^2 / 2 within the family.
+std::vector<double> founderEffects(int founders, const std::vector<Family>& families,
+                                   double variance, Random rng) {
+    std::vector<double> effects(static_cast<size_t>(founders));
+    for (double& e : effects)
+        e = rng.normal();
+    const double n = static_cast<double>(families.size());
+    double within = 0.0, grand = 0.0;
+    std::vector<double> means;
+    for (const Family& family : families) {
+        const double a = effects[family.founderA], b = effects[family.founderB];
+        within += (a - b) * (a - b) / 2.0 / n;
+        means.push_back(a + b);
+        grand += (a + b) / n;
+    }
+    double between = 0.0;
+    for (double m : means)
+        between += (m - grand) * (m - grand) / n;
+    const double scale = std::sqrt(variance / (within + between));
+    for (double& e : effects)
+        e *= scale;
+    return effects;
+}
+
+// Keeps `counts[c]` of chromosome c's markers, spread evenly from end to end
+// (a single one at the far end), and drops the others: the simulator places
+// the same number of markers on every chromosome, real maps do not. The
+// genotypes kept are the simulated ones, missing codes included.
+Population keepMarkers(const Population& full, const std::vector<int>& counts) {
+    Population thin = full;
+    thin.chromosomes.clear();
+    thin.markerCount = 0;
+    std::vector<int> kept; // genome-wide marker indices of `full`
+    for (size_t c = 0; c < full.chromosomes.size(); ++c) {
+        const ChromosomeMap& map = full.chromosomes[c];
+        const int m = static_cast<int>(map.markerPositions.size());
+        const int n = std::clamp(counts[c], 1, m);
+        ChromosomeMap out;
+        out.length = map.length;
+        out.firstMarker = thin.markerCount;
+        for (int k = 0; k < n; ++k) {
+            const int from =
+                n == 1 ? m - 1 : static_cast<int>(std::lround(1.0 * k * (m - 1) / (n - 1)));
+            out.markerPositions.push_back(map.markerPositions[from]);
+            kept.push_back(map.firstMarker + from);
+        }
+        thin.markerCount += n;
+        thin.chromosomes.push_back(std::move(out));
+    }
+    const auto select = [&](const std::vector<Genotype>& rows) {
+        std::vector<Genotype> out;
+        const size_t rowCount = rows.size() / static_cast<size_t>(full.markerCount);
+        out.reserve(rowCount * kept.size());
+        for (size_t row = 0; row < rowCount; ++row) {
+            for (int marker : kept)
+                out.push_back(rows[row * static_cast<size_t>(full.markerCount) + marker]);
+        }
+        return out;
+    };
+    thin.founderMarkers = select(full.founderMarkers);
+    thin.progenyMarkers = select(full.progenyMarkers);
+    return thin;
+}
+
+// --- Memory ---
+
+// Linux keeps one peak of the resident set (VmHWM) per process; writing 5 to
+// clear_refs resets it, so that each benchmark reports its own peak. Where
+// the reset is refused the peak is the process's so far.
+bool resetPeakMemory() {
+    std::ofstream clear("/proc/self/clear_refs");
+    clear << "5";
+    clear.flush();
+    return static_cast<bool>(clear);
+}
+
+// The peak resident set in MB (VmHWM, which /proc gives in kB), NaN when
+// /proc cannot tell.
+double peakMemoryMb() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::strtod(line.c_str() + 6, nullptr) / 1024.0;
+    }
+    return NAN;
+}
 
 void runSweeps(benchmark::State& state, const SimulationPlan& plan, ModelSettings settings) {
     const Population population = testing_support::simulatePopulation(plan);
@@ -139,10 +236,15 @@ double mean(const std::vector<double>& values) {
 }
 
 // Counters of one set of meta-runs: the bulk effective sample size of the
-// pooled QTL number per CPU second, R-hat across the meta-runs, and the
-// spread of the meta-runs' own means and effective sample sizes.
+// pooled QTL number, per CPU second and per iteration past the burn-in
+// (every one of which is kept), R-hat across the meta-runs, and the spread of
+// the meta-runs' own means and effective sample sizes.
 void reportMixing(benchmark::State& state, const MetaRuns& runs) {
     const ConvergenceFigures figures = convergenceFigures(runs.qtlNumbers);
+    size_t kept = 0;
+    for (const std::vector<double>& numbers : runs.qtlNumbers)
+        kept += numbers.size();
+    state.counters["ess_per_it"] = figures.bulkEss / static_cast<double>(kept);
     double meanMin = INFINITY, meanMax = -INFINITY, essMin = INFINITY, essMax = -INFINITY;
     for (const std::vector<double>& numbers : runs.qtlNumbers) {
         meanMin = std::min(meanMin, mean(numbers));
@@ -200,26 +302,9 @@ BENCHMARK(MixingBackcross)->Iterations(1)->Unit(benchmark::kSecond)->MeasureProc
 
 // Founder effects drawn from a normal and scaled so that the QTL's genetic
 // variance over three equal F2 families founded by 0x1, 1x2 and 2x3 is
-// `variance`. In the F2 of founders a and b the QTL adds e_a + e_b on
-// average, with variance (e_a - e_b)^2 / 2 within the family.
+// `variance`.
 std::vector<double> demoFounderEffects(double variance, std::uint64_t stream) {
-    Random rng(2024, stream);
-    std::vector<double> effects(4);
-    for (double& e : effects)
-        e = rng.normal();
-    double within = 0.0, means[3], grand = 0.0;
-    for (int f = 0; f < 3; ++f) {
-        within += (effects[f] - effects[f + 1]) * (effects[f] - effects[f + 1]) / 2.0 / 3.0;
-        means[f] = effects[f] + effects[f + 1];
-        grand += means[f] / 3.0;
-    }
-    double between = 0.0;
-    for (double m : means)
-        between += (m - grand) * (m - grand) / 3.0;
-    const double scale = std::sqrt(variance / (within + between));
-    for (double& e : effects)
-        e *= scale;
-    return effects;
+    return founderEffects(4, {{0, 1, 1}, {1, 2, 1}, {2, 3, 1}}, variance, Random(2024, stream));
 }
 
 // The demo design with `progeny` in all, shared out over the three families.
@@ -283,6 +368,161 @@ BENCHMARK(DemoScaling)
     ->Iterations(1)
     ->Unit(benchmark::kSecond)
     ->MeasureProcessCPUTime();
+
+// --- A nested association design ---
+
+// 25 F2 families of 200, each the common founder 0 crossed with one of 25
+// others (26 founders), 10 chromosomes of 150 cM with `markersPerChromosome`
+// markers each, 5 QTL whose founder effects explain 0.12, 0.10, 0.08, 0.06
+// and 0.04 of the trait's variance (residual variance 0.6, so a heritability
+// of 0.4). The analysis starts from one putative QTL per chromosome with 2 or
+// 4 alleles, far fewer than the founders, so that every sweep relabels
+// founders; the QTL number is Poisson of mean 5.
+constexpr int namFamilies = 25;
+constexpr int namChromosomes = 10;
+
+void nestedAssociationDesign(SimulationPlan& plan, ModelSettings& settings,
+                             int markersPerChromosome) {
+    plan.type = ProgenyType::F2;
+    plan.founders = namFamilies + 1;
+    plan.families.clear();
+    for (int f = 0; f < namFamilies; ++f)
+        plan.families.push_back({0, f + 1, 200});
+    plan.lengths.assign(namChromosomes, 150.0);
+    plan.markersPerChromosome = markersPerChromosome;
+    plan.residualVariance = 0.6;
+    plan.seed = 2025;
+    const int chromosomes[5] = {0, 2, 3, 6, 8};
+    const double positions[5] = {30.0, 95.0, 60.0, 120.0, 45.0};
+    const double variances[5] = {0.12, 0.10, 0.08, 0.06, 0.04};
+    plan.qtl.clear();
+    for (int q = 0; q < 5; ++q) {
+        plan.qtl.push_back({chromosomes[q], positions[q],
+                            founderEffects(plan.founders, plan.families, variances[q],
+                                           Random(2025, static_cast<std::uint64_t>(q + 1)))});
+    }
+    settings.sampling = Sampling::MetropolisHastings;
+    settings.variableQtlNumber = true;
+    settings.qtlNumberMean = 5.0;
+    settings.qtl.clear();
+    for (int c = 0; c < namChromosomes; ++c)
+        settings.qtl.push_back({c, 75.0, c % 2 == 0 ? 2 : 4, 0.1});
+}
+
+// Iterations per CPU second of one chain (one thread) once it has left its
+// start (200 iterations), over 4,000 iterations, with the peak resident
+// memory of the benchmark: data, tables and chain. Arg: markers in all.
+void NestedAssociation(benchmark::State& state) {
+    const int markers = static_cast<int>(state.range(0));
+    const bool ownPeak = resetPeakMemory();
+    SimulationPlan plan;
+    ModelSettings settings;
+    nestedAssociationDesign(plan, settings, markers / namChromosomes);
+    const double setupBegin = cpuSeconds();
+    const Population population = testing_support::simulatePopulation(plan);
+    const AnalysisData data(population, settings);
+    const double setup = cpuSeconds() - setupBegin;
+    if (population.markerCount != markers || population.progenyCount() != 5000) {
+        state.SkipWithError("the design's size is not the one asked for");
+        return;
+    }
+    Chain chain(data, Random(289186, 1));
+    chain.start();
+    for (int t = 0; t < 200; ++t)
+        chain.iterate();
+    constexpr int timed = 4000;
+    double cpu = 0.0, qtlHeld = 0.0;
+    for (auto _ : state) {
+        const double begin = cpuSeconds();
+        for (int t = 0; t < timed; ++t) {
+            chain.iterate();
+            qtlHeld += static_cast<double>(chain.qtl().size());
+        }
+        cpu += cpuSeconds() - begin;
+    }
+    const double iterations = static_cast<double>(state.iterations()) * timed;
+    state.counters["it_per_cpu_s"] = iterations / cpu;
+    state.counters["mean_qtl"] = qtlHeld / iterations;
+    state.counters["peak_mb"] = peakMemoryMb();
+    state.counters["peak_own"] = ownPeak ? 1.0 : 0.0;
+    state.counters["setup_cpu_s"] = setup;
+}
+BENCHMARK(NestedAssociation)
+    ->ArgName("markers")
+    ->Arg(1110)
+    ->Arg(160)
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond)
+    ->MeasureProcessCPUTime();
+
+// The agreement of 4 meta-runs of 2,000 iterations (500 burn-in) on the
+// design with 1,110 markers.
+void NestedAssociationMixing(benchmark::State& state) {
+    SimulationPlan plan;
+    ModelSettings settings;
+    nestedAssociationDesign(plan, settings, 111);
+    settings.burnIn = 500;
+    settings.total = 2000;
+    runMixing(state, plan, settings);
+}
+BENCHMARK(NestedAssociationMixing)
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond)
+    ->MeasureProcessCPUTime();
+
+// --- A classic backcross data set's layout ---
+
+// 250 BC1 progeny, 20 chromosomes of a mouse backcross's lengths with 174
+// markers spread unevenly over them, half the marker genotypes missing, 2 QTL
+// (on chromosomes 1 and 4), analysed from the two putative QTL with a QTL
+// number Poisson of mean 2.
+constexpr int hyperChromosomes = 20;
+constexpr double hyperLengths[hyperChromosomes] = {110, 105, 85, 90, 95, 80, 85, 75, 70, 80,
+                                                   85,  75,  70, 70, 65, 70, 65, 60, 60, 75};
+constexpr int hyperMarkers[hyperChromosomes] = {16, 14, 11, 12, 11, 9, 10, 8, 8, 9,
+                                                9,  8,  7,  7,  6,  7, 6,  5, 5, 6};
+static_assert(std::accumulate(std::begin(hyperMarkers), std::end(hyperMarkers), 0) == 174);
+
+Population hyperLayout() {
+    SimulationPlan plan;
+    plan.type = ProgenyType::BC1;
+    plan.families = {{0, 1, 250}};
+    plan.lengths.assign(std::begin(hyperLengths), std::end(hyperLengths));
+    plan.markersPerChromosome = *std::max_element(std::begin(hyperMarkers), std::end(hyperMarkers));
+    plan.missingRate = 0.5;
+    plan.qtl = {{0, 65, {0.4, -0.4}}, {3, 30, {0.3, -0.3}}};
+    return keepMarkers(testing_support::simulatePopulation(plan),
+                       std::vector<int>(std::begin(hyperMarkers), std::end(hyperMarkers)));
+}
+
+// 4 meta-runs of 20,000 iterations (2,000 burn-in). Beside the figures of
+// every iteration past the burn-in, the effective samples of every 10th
+// (7,200 of them), as a run thinned by 10 saves them.
+void MixingHyper(benchmark::State& state) {
+    const Population population = hyperLayout();
+    if (population.markerCount != 174 ||
+        static_cast<int>(population.chromosomes.size()) != hyperChromosomes) {
+        state.SkipWithError("the layout's size is not the one asked for");
+        return;
+    }
+    ModelSettings settings;
+    mixingSettings(settings);
+    settings.qtlNumberMean = 2.0;
+    settings.qtl = {{0, 50, 2, 0.5}, {3, 50, 2, 0.5}};
+    const AnalysisData data(population, settings);
+    MetaRuns runs;
+    for (auto _ : state)
+        runs = runMetaRuns(data, 4);
+    reportMixing(state, runs);
+    std::vector<std::vector<double>> thinned;
+    for (const std::vector<double>& numbers : runs.qtlNumbers) {
+        thinned.emplace_back();
+        for (size_t k = 9; k < numbers.size(); k += 10)
+            thinned.back().push_back(numbers[k]);
+    }
+    state.counters["bulk_ess_thin10"] = convergenceFigures(thinned).bulkEss;
+}
+BENCHMARK(MixingHyper)->Iterations(1)->Unit(benchmark::kSecond)->MeasureProcessCPUTime();
 
 // The convergence figures themselves, on 4 AR(1) chains of the given length:
 // the log's table must cost milliseconds beside the run.

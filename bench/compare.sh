@@ -1,0 +1,103 @@
+#!/usr/bin/env bash
+# Before and after figures from one run: builds the analysis engine of
+# OLD_COMMIT and of the working tree, each with the working tree's
+# bench/bench_pellarin.cpp and tests/support, and runs the two benchmark
+# programs one after the other with the same filter.
+#
+#   bench/compare.sh OLD_COMMIT [FILTER] [more Google Benchmark options]
+#
+# FILTER is a --benchmark_filter regular expression (default: all). Builds go
+# to $COMPARE_DIR (default build/compare in the working tree): before-src
+# (OLD_COMMIT's files), before-build and after-build. JOBS sets the build's
+# parallelism (default 2). Both programs write JSON beside their builds; a
+# table of both sets of counters closes the output.
+set -euo pipefail
+
+if [[ $# -lt 1 ]]; then
+    echo "usage: $0 OLD_COMMIT [FILTER] [benchmark options...]" >&2
+    exit 2
+fi
+root=$(git rev-parse --show-toplevel)
+old=$(git -C "$root" rev-parse --verify --quiet "$1^{commit}") || {
+    echo "$0: '$1' is no commit of this repository" >&2
+    exit 2
+}
+filter=${2:-.}
+shift $(($# >= 2 ? 2 : 1))
+work=${COMPARE_DIR:-$root/build/compare}
+jobs=${JOBS:-2}
+export CMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER:-ccache}
+
+# OLD_COMMIT's files, unpacked again only when the commit changes so that
+# the build folder keeps its work between runs.
+src=$work/before-src
+mkdir -p "$work"
+if [[ ! -f $src/.commit || $(cat "$src/.commit") != "$old" ]]; then
+    rm -rf "$src"
+    mkdir -p "$src"
+    git -C "$root" archive "$old" | tar -x -C "$src"
+    echo "$old" >"$src/.commit"
+fi
+# The current benchmarks over the old engine; cmp keeps unchanged files'
+# times, so that nothing is rebuilt without need.
+copy() {
+    mkdir -p "$(dirname "$2")"
+    cmp -s "$1" "$2" || cp "$1" "$2"
+}
+copy "$root/bench/bench_pellarin.cpp" "$src/bench/bench_pellarin.cpp"
+for f in "$root"/tests/support/*; do
+    copy "$f" "$src/tests/support/$(basename "$f")"
+done
+
+build() { # source folder, build folder
+    cmake -S "$1" -B "$2" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMARROW_BUILD_GUI=OFF \
+        -DMARROW_BUILD_BENCH=ON >"$2.configure.log" 2>&1 ||
+        { cat "$2.configure.log" >&2; exit 1; }
+    cmake --build "$2" -j"$jobs" --target bench_pellarin >"$2.build.log" 2>&1 ||
+        { tail -n 40 "$2.build.log" >&2; exit 1; }
+}
+mkdir -p "$work/before-build" "$work/after-build"
+echo "building $(git -C "$root" log -1 --format='%h %s' "$old")"
+build "$src" "$work/before-build"
+echo "building the working tree ($(git -C "$root" log -1 --format=%h HEAD))"
+build "$root" "$work/after-build"
+
+run_one() { # name, build folder, benchmark options
+    local name=$1 dir=$2
+    shift 2
+    echo
+    echo "=== $name"
+    "$dir/bin/bench_pellarin" --benchmark_filter="$filter" \
+        --benchmark_out="$work/$name.json" --benchmark_out_format=json "$@"
+}
+run_one before "$work/before-build" "$@"
+run_one after "$work/after-build" "$@"
+
+echo
+python3 - "$work/before.json" "$work/after.json" <<'PY'
+import json, sys
+
+def load(path):
+    with open(path) as f:
+        rows = json.load(f)["benchmarks"]
+    fixed = {"name", "run_name", "run_type", "repetitions", "repetition_index", "threads",
+             "iterations", "real_time", "cpu_time", "time_unit", "family_index",
+             "per_family_instance_index", "aggregate_name", "aggregate_unit", "label",
+             "error_occurred", "error_message"}
+    out = {}
+    for row in rows:
+        values = {"cpu_time[" + row.get("time_unit", "") + "]": row.get("cpu_time")}
+        values.update({k: v for k, v in row.items() if k not in fixed and isinstance(v, (int, float))})
+        out[row["name"]] = values
+    return out
+
+before, after = load(sys.argv[1]), load(sys.argv[2])
+print(f"{'benchmark':<44} {'counter':<18} {'before':>14} {'after':>14} {'after/before':>13}")
+for name in list(before) + [n for n in after if n not in before]:
+    b, a = before.get(name, {}), after.get(name, {})
+    for key in list(b) + [k for k in a if k not in b]:
+        bv, av = b.get(key), a.get(key)
+        ratio = f"{av / bv:.3f}" if bv and av is not None else ""
+        fmt = lambda v: "" if v is None else f"{v:.6g}"
+        print(f"{name:<44} {key:<18} {fmt(bv):>14} {fmt(av):>14} {ratio:>13}")
+PY
