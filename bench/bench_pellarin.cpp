@@ -9,6 +9,10 @@
 
 #include <benchmark/benchmark.h>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -97,23 +101,28 @@ Population keepMarkers(const Population& full, const std::vector<int>& counts) {
 // --- Memory ---
 
 // Linux keeps one peak of the resident set (VmHWM) per process; writing 5 to
-// clear_refs resets it, so that each benchmark reports its own peak. Where
-// the reset is refused the peak is the process's so far.
+// clear_refs resets it to the present resident set, so that each benchmark
+// reports its own peak. The heap that earlier benchmarks freed stays resident
+// until it is handed back, hence the trim first. Where the reset is refused
+// the peak is the process's so far.
 bool resetPeakMemory() {
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
     std::ofstream clear("/proc/self/clear_refs");
     clear << "5";
     clear.flush();
     return static_cast<bool>(clear);
 }
 
-// The peak resident set in MB (VmHWM, which /proc gives in kB), NaN when
-// /proc cannot tell.
-double peakMemoryMb() {
+// A line of /proc/self/status in MB ("VmHWM", the peak resident set, or
+// "VmRSS", the present one; /proc gives kB), NaN when /proc cannot tell.
+double statusMb(const std::string& key) {
     std::ifstream status("/proc/self/status");
     std::string line;
     while (std::getline(status, line)) {
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::strtod(line.c_str() + 6, nullptr) / 1024.0;
+        if (line.rfind(key + ":", 0) == 0)
+            return std::strtod(line.c_str() + key.size() + 1, nullptr) / 1024.0;
     }
     return NAN;
 }
@@ -415,6 +424,7 @@ void nestedAssociationDesign(SimulationPlan& plan, ModelSettings& settings,
 void NestedAssociation(benchmark::State& state) {
     const int markers = static_cast<int>(state.range(0));
     const bool ownPeak = resetPeakMemory();
+    const double startMb = statusMb("VmRSS");
     SimulationPlan plan;
     ModelSettings settings;
     nestedAssociationDesign(plan, settings, markers / namChromosomes);
@@ -443,7 +453,8 @@ void NestedAssociation(benchmark::State& state) {
     const double iterations = static_cast<double>(state.iterations()) * timed;
     state.counters["it_per_cpu_s"] = iterations / cpu;
     state.counters["mean_qtl"] = qtlHeld / iterations;
-    state.counters["peak_mb"] = peakMemoryMb();
+    state.counters["peak_mb"] = statusMb("VmHWM");
+    state.counters["start_mb"] = startMb;
     state.counters["peak_own"] = ownPeak ? 1.0 : 0.0;
     state.counters["setup_cpu_s"] = setup;
 }
