@@ -8,9 +8,11 @@
 #
 # FILTER is a --benchmark_filter regular expression (default: all). Builds go
 # to $COMPARE_DIR (default build/compare in the working tree): before-src
-# (OLD_COMMIT's files), before-build and after-build. JOBS sets the build's
-# parallelism (default 2). Both programs write JSON beside their builds; a
-# table of both sets of counters closes the output.
+# (OLD_COMMIT's files), before-build and after-build; AFTER_BUILD names
+# another build folder of the working tree to use instead of after-build
+# (it must be a release build). JOBS sets the build's parallelism (default
+# 2). Both programs write JSON beside their builds; a table of both sets of
+# counters closes the output.
 set -euo pipefail
 
 if [[ $# -lt 1 ]]; then
@@ -56,11 +58,12 @@ build() { # source folder, build folder
     cmake --build "$2" -j"$jobs" --target bench_pellarin >"$2.build.log" 2>&1 ||
         { tail -n 40 "$2.build.log" >&2; exit 1; }
 }
-mkdir -p "$work/before-build" "$work/after-build"
+after=${AFTER_BUILD:-$work/after-build}
+mkdir -p "$work/before-build" "$after"
 echo "building $(git -C "$root" log -1 --format='%h %s' "$old")"
 build "$src" "$work/before-build"
-echo "building the working tree ($(git -C "$root" log -1 --format=%h HEAD))"
-build "$root" "$work/after-build"
+echo "building the working tree ($(git -C "$root" log -1 --format=%h HEAD)) in $after"
+build "$root" "$after"
 
 run_one() { # name, build folder, benchmark options
     local name=$1 dir=$2
@@ -71,7 +74,7 @@ run_one() { # name, build folder, benchmark options
         --benchmark_out="$work/$name.json" --benchmark_out_format=json "$@"
 }
 run_one before "$work/before-build" "$@"
-run_one after "$work/after-build" "$@"
+run_one after "$after" "$@"
 
 echo
 python3 - "$work/before.json" "$work/after.json" <<'PY'
