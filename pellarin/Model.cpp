@@ -58,6 +58,16 @@ AnalysisData::AnalysisData(const Population& population, const ModelSettings& se
         }
     }
     m_observed.resize(population.progenyCount());
+    m_familyProgeny.assign(families, {});
+    for (int i = 0; i < population.progenyCount(); ++i)
+        m_familyProgeny[population.progenyFamily[i]].push_back(i);
+    m_founderFamilies.assign(population.founderCount, {});
+    for (int f = 0; f < families; ++f) {
+        const Family& family = population.families[f];
+        m_founderFamilies[family.founderA].push_back(f);
+        if (family.founderB != family.founderA)
+            m_founderFamilies[family.founderB].push_back(f);
+    }
     m_familyMean.assign(families, 0.0);
     m_familyObserved.assign(families, 0);
     double sum = 0.0, squares = 0.0;

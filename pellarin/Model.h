@@ -148,6 +148,13 @@ public:
     /// design, linked or not.
     double withinFamilyVariance(const std::vector<double>& values) const;
     double familyTraitMean(int family) const { return m_familyMean[family]; }
+    /// The progeny of a family, in progeny order.
+    const std::vector<int>& familyProgeny(int family) const { return m_familyProgeny[family]; }
+    /// The families that hold a founder, as founder a or b: the only ones
+    /// that a change of the founder's allele moves.
+    const std::vector<int>& founderFamilies(int founder) const {
+        return m_founderFamilies[founder];
+    }
     int observedCount(int family) const { return m_familyObserved[family]; }
 
 private:
@@ -162,6 +169,8 @@ private:
     std::vector<int> m_stateFounders;
     std::vector<double> m_meanCopies;
     std::vector<double> m_familyMean;
+    std::vector<std::vector<int>> m_familyProgeny;
+    std::vector<std::vector<int>> m_founderFamilies;
     std::vector<int> m_familyObserved;
     std::vector<char> m_inShares;
     std::vector<int> m_shareCount; ///< per family, progeny inShares
