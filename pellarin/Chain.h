@@ -194,6 +194,8 @@ private:
     void split(QtlState& qtl);
     void merge(QtlState& qtl);
     void swapFounders(QtlState& qtl);
+    std::vector<int> reachedFamilies(const double* before, const double* after,
+                                     const double* shift) const;
     double keptFitLogRatio(const QtlState& qtl, const std::vector<int>& labels,
                            const std::vector<double>& effects);
     void applyKeepingFit(QtlState& qtl, std::vector<int> labels, std::vector<double> effects);
