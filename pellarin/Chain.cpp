@@ -9,65 +9,6 @@
 
 namespace pellarin {
 
-namespace {
-
-double normalCdf(double z) {
-    return 0.5 * std::erfc(-z / std::sqrt(2.0));
-}
-
-// A normal draw kept within (lo, hi). Plain rejection while the interval
-// holds a fair share of the mass; otherwise the inverse of the distribution
-// function, found by bisection, which never leaves the interval.
-double truncatedNormal(Random& rng, double mean, double sd, double lo, double hi) {
-    for (int attempt = 0; attempt < 32; ++attempt) {
-        const double x = mean + sd * rng.normal();
-        if (x > lo && x < hi)
-            return x;
-    }
-    const double a = normalCdf((lo - mean) / sd);
-    const double b = normalCdf((hi - mean) / sd);
-    if (!(b > a))
-        return mean < lo ? lo + (hi - lo) * 1e-9 : hi - (hi - lo) * 1e-9;
-    const double target = a + rng.uniform() * (b - a);
-    double left = lo, right = hi;
-    for (int step = 0; step < 80; ++step) {
-        const double middle = 0.5 * (left + right);
-        (normalCdf((middle - mean) / sd) < target ? left : right) = middle;
-    }
-    // Far in a tail the bisection can close on an end itself; the draw
-    // must stay inside the open interval.
-    return std::clamp(0.5 * (left + right), std::nextafter(lo, hi), std::nextafter(hi, lo));
-}
-
-// A draw from the density proportional to s^(-n/2) exp(-ss / (2 s)) on
-// (0, max): the full conditional of a variance with a uniform prior. The
-// inverse gamma is tried first; where the bound cuts it hard, or it is not
-// proper, a slice sampler over (0, max) draws from the same density.
-double boundedScale(Random& rng, double n, double ss, double max, double current) {
-    const double shape = 0.5 * n - 1.0;
-    if (shape > 0.0 && ss > 0.0) {
-        for (int attempt = 0; attempt < 16; ++attempt) {
-            const double s = 0.5 * ss / rng.gamma(shape, 1.0);
-            if (s < max && s > 0.0)
-                return s;
-        }
-    }
-    const auto logDensity = [&](double s) { return -0.5 * n * std::log(s) - 0.5 * ss / s; };
-    if (!(current > 0.0 && current < max))
-        current = 0.5 * max;
-    const double level = logDensity(current) + std::log(rng.uniform());
-    double left = 0.0, right = max;
-    for (int step = 0; step < 200; ++step) {
-        const double s = left + rng.uniform() * (right - left);
-        if (s > 0.0 && logDensity(s) > level)
-            return s;
-        (s < current ? left : right) = s;
-    }
-    return current;
-}
-
-} // namespace
-
 int drawIndex(Random& rng, const double* weights, int count) {
     double total = 0.0;
     for (int k = 0; k < count; ++k)
@@ -81,8 +22,20 @@ int drawIndex(Random& rng, const double* weights, int count) {
     return count - 1;
 }
 
-Chain::Chain(const AnalysisData& data, Random rng) : m_data(data), m_rng(rng) {
-    const ModelSettings& settings = data.settings();
+namespace {
+
+double longestChromosome(const Population& population) {
+    double longest = 0.0;
+    for (const ChromosomeMap& map : population.chromosomes)
+        longest = std::max(longest, map.length);
+    return longest;
+}
+
+} // namespace
+
+Chain::Chain(const AnalysisData& data, Random rng)
+    : m_data(data), m_rng(rng),
+      m_adaptation(data.settings(), longestChromosome(data.population())) {
     const int n = data.population().progenyCount();
     m_proposed.resize(static_cast<size_t>(n) * maxStates);
     m_fit.resize(static_cast<size_t>(n) * maxStates);
@@ -90,11 +43,6 @@ Chain::Chain(const AnalysisData& data, Random rng) : m_data(data), m_rng(rng) {
     m_shift.assign(data.familyCount(), 0.0);
     m_scratch.assign(n, 0.0);
     m_error.assign(n, 0.0);
-    m_radius[PositionMove] = settings.positionRadius;
-    m_radius[EffectMove] = settings.alleleEffectRadius;
-    m_radius[MeanMove] = settings.familyMeanRadius;
-    m_radius[ResidualMove] = settings.familyVarianceRadius;
-    m_radius[QtlVarianceMove] = settings.qtlVarianceRadius;
 }
 
 double Chain::effectPriorVariance(const QtlState& qtl) const {
@@ -253,35 +201,7 @@ void Chain::iterate() {
     }
     updateMeans();
     updateResidualVariances();
-    if (m_iteration <= settings.burnIn && m_iteration % adaptationBatch == 0)
-        adaptRadii();
-}
-
-// Each radius moves toward an acceptance rate between 0.2 and 0.5: a batch
-// outside that band scales it by exp(2 (rate - 0.35)), at most fourfold
-// either way. Burn-in alone adapts, so the saved samples come from one
-// fixed kernel. A radius is capped where a larger one cannot help: a
-// position step beyond the longest chromosome, a mean step beyond the width
-// of the means' range, a variance step beyond its bound.
-void Chain::adaptRadii() {
-    const ModelSettings& settings = m_data.settings();
-    double longest = 0.0;
-    for (const ChromosomeMap& map : m_data.population().chromosomes)
-        longest = std::max(longest, map.length);
-    const double cap[adaptedMoves] = {longest, INFINITY, 2.0 * settings.maxFamilyMean,
-                                      settings.maxFamilyVariance, settings.maxQtlVariance};
-    for (int move = 0; move < adaptedMoves; ++move) {
-        const long long proposed = m_moves[move].proposed - m_batchStart[move].proposed;
-        const long long accepted = m_moves[move].accepted - m_batchStart[move].accepted;
-        m_batchStart[move] = m_moves[move];
-        if (proposed == 0 || !(m_radius[move] > 0.0))
-            continue;
-        const double rate = static_cast<double>(accepted) / static_cast<double>(proposed);
-        if (rate >= 0.2 && rate <= 0.5)
-            continue;
-        const double factor = std::clamp(std::exp(2.0 * (rate - 0.35)), 0.25, 4.0);
-        m_radius[move] = std::min(m_radius[move] * factor, cap[move]);
-    }
+    m_adaptation.afterIteration(m_iteration, m_moves);
 }
 
 // The fit of progeny i's trait in each state of a QTL whose family values
@@ -312,7 +232,7 @@ void Chain::updatePositionAndStates(QtlState& qtl) {
     const int S = m_data.stateCount();
     const int n = m_data.population().progenyCount();
     const double length = m_data.population().chromosomes[qtl.chromosome].length;
-    const double radius = m_radius[PositionMove];
+    const double radius = m_adaptation.radius(PositionMove);
     familyValues(qtl, m_values.data());
     const bool move = radius > 0.0 && length > 0.0;
     double proposal = qtl.position;
@@ -384,6 +304,56 @@ void Chain::drawStates(QtlState& qtl, const double* fit) {
     }
 }
 
+// Moving some gametes' effect by delta (an allele's, or one founder's) moves
+// progeny i by copies(i) delta, its family's mean by -meanCopies(f) delta
+// and its residual by -u_i delta, with the centred copies u_i = copies(i) -
+// meanCopies(f). Only `holding`, the families whose founders carry the moved
+// gametes, see the move: elsewhere copies and mean are both 0.
+template <class Copies, class MeanCopies>
+Chain::CentredSums Chain::centredSums(const std::vector<int>& holding, Copies copies,
+                                      MeanCopies meanCopies) const {
+    CentredSums sums;
+    for (int f : holding) {
+        const double mean = meanCopies(f);
+        const double w = m_inverse[m_data.groupOf(f)];
+        for (int i : m_data.familyProgeny(f)) {
+            if (!m_data.observed(i))
+                continue;
+            const double u = copies(i) - mean;
+            sums.weighted += u * w * m_error[i];
+            sums.precision += u * u * w;
+        }
+    }
+    return sums;
+}
+
+template <class MeanCopies>
+bool Chain::meansFitAfterMoving(const std::vector<int>& holding, MeanCopies meanCopies,
+                                double delta) const {
+    const double bound = m_data.settings().maxFamilyMean;
+    for (int f : holding) {
+        const double mean = m_mean[f] - meanCopies(f) * delta;
+        if (!(mean > -bound && mean < bound))
+            return false;
+    }
+    return true;
+}
+
+template <class Copies, class MeanCopies>
+void Chain::moveCopies(QtlState& qtl, const std::vector<int>& holding, Copies copies,
+                       MeanCopies meanCopies, double delta) {
+    for (int f : holding) {
+        const double mean = meanCopies(f);
+        m_mean[f] -= mean * delta;
+        for (int i : m_data.familyProgeny(f)) {
+            const int c = copies(i);
+            qtl.genetic[i] += c * delta;
+            if (m_data.observed(i))
+                m_error[i] -= (c - mean) * delta;
+        }
+    }
+}
+
 // The allele effects in the parametrisation that keeps the family fits:
 // moving allele k by d moves progeny i by c_ik d, where c_ik is its number
 // of gametes carrying k, and family f's mean by -m_fk d, m_fk the Mendelian
@@ -405,9 +375,9 @@ void Chain::updateEffects(QtlState& qtl) {
         shiftEffects(qtl);
         return;
     }
-    const int n = m_data.population().progenyCount();
     const auto& families = m_data.population().families;
     const double priorVariance = effectPriorVariance(qtl);
+    std::vector<int> holding;
     for (int k = 0; k < qtl.alleles; ++k) {
         const auto meanCopies = [&](int f) {
             return (qtl.labels[families[f].founderA] == k) * m_data.meanCopies(f, 0) +
@@ -418,21 +388,17 @@ void Chain::updateEffects(QtlState& qtl) {
             return (qtl.labels[m_data.stateFounder(f, s, 0)] == k) +
                    (qtl.labels[m_data.stateFounder(f, s, 1)] == k);
         };
-        double weighted = 0.0, precision = 0.0;
-        for (int i = 0; i < n; ++i) {
-            if (!m_data.observed(i))
-                continue;
-            const double u = copies(i) - meanCopies(family(i));
-            weighted += u * inverseVariance(i) * m_error[i];
-            precision += u * u * inverseVariance(i);
+        holding.clear();
+        for (int f = 0; f < m_data.familyCount(); ++f) {
+            if (qtl.labels[families[f].founderA] == k || qtl.labels[families[f].founderB] == k)
+                holding.push_back(f);
         }
+        const CentredSums sums = centredSums(holding, copies, meanCopies);
         const double old = qtl.effects[k];
-        const double step = m_radius[EffectMove] * (2.0 * m_rng.uniform() - 1.0);
-        for (int f = 0; f < m_data.familyCount(); ++f)
-            m_shift[f] = meanCopies(f) * step;
+        const double step = m_adaptation.radius(EffectMove) * (2.0 * m_rng.uniform() - 1.0);
         bool accepted = false;
-        if (meansFitAfter(m_shift.data())) {
-            const double logRatio = step * weighted - 0.5 * step * step * precision -
+        if (meansFitAfterMoving(holding, meanCopies, step)) {
+            const double logRatio = sums.logLikelihoodChange(step) -
                                     (step * (2.0 * old + step)) / (2.0 * priorVariance);
             accepted = std::log(m_rng.uniform()) < logRatio;
         }
@@ -440,14 +406,7 @@ void Chain::updateEffects(QtlState& qtl) {
         if (!accepted || step == 0.0)
             continue;
         qtl.effects[k] = old + step;
-        for (int f = 0; f < m_data.familyCount(); ++f)
-            m_mean[f] -= m_shift[f];
-        for (int i = 0; i < n; ++i) {
-            const int c = copies(i);
-            qtl.genetic[i] += c * step;
-            if (m_data.observed(i))
-                m_error[i] -= (c - meanCopies(family(i))) * step;
-        }
+        moveCopies(qtl, holding, copies, meanCopies, step);
     }
     shiftEffects(qtl);
 }
@@ -529,7 +488,6 @@ void Chain::updateLabels(QtlState& qtl) {
     const int founders = m_data.population().founderCount;
     if (qtl.alleles >= founders)
         return;
-    const int n = m_data.population().progenyCount();
     const auto& families = m_data.population().families;
     std::vector<double> weights(qtl.alleles);
     std::vector<int> classSize(qtl.alleles, 0);
@@ -538,6 +496,9 @@ void Chain::updateLabels(QtlState& qtl) {
     for (int p = 0; p < founders; ++p) {
         if (classSize[qtl.labels[p]] == 1)
             continue;
+        // Only the families that hold p see its allele: elsewhere its
+        // copies and their mean are both 0.
+        const std::vector<int>& holding = m_data.founderFamilies(p);
         const auto meanCopies = [&](int f) {
             return (families[f].founderA == p) * m_data.meanCopies(f, 0) +
                    (families[f].founderB == p) * m_data.meanCopies(f, 1);
@@ -546,22 +507,13 @@ void Chain::updateLabels(QtlState& qtl) {
             const int f = family(i), s = qtl.states[i];
             return (m_data.stateFounder(f, s, 0) == p) + (m_data.stateFounder(f, s, 1) == p);
         };
-        double weighted = 0.0, precision = 0.0;
-        for (int i = 0; i < n; ++i) {
-            if (!m_data.observed(i))
-                continue;
-            const double u = copies(i) - meanCopies(family(i));
-            weighted += u * inverseVariance(i) * m_error[i];
-            precision += u * u * inverseVariance(i);
-        }
+        const CentredSums sums = centredSums(holding, copies, meanCopies);
         const double current = qtl.effects[qtl.labels[p]];
         double best = -INFINITY;
         for (int k = 0; k < qtl.alleles; ++k) {
             const double delta = qtl.effects[k] - current;
-            for (int f = 0; f < m_data.familyCount(); ++f)
-                m_shift[f] = meanCopies(f) * delta;
-            weights[k] = meansFitAfter(m_shift.data()) || k == qtl.labels[p]
-                             ? delta * weighted - 0.5 * delta * delta * precision
+            weights[k] = meansFitAfterMoving(holding, meanCopies, delta) || k == qtl.labels[p]
+                             ? sums.logLikelihoodChange(delta)
                              : -INFINITY;
             best = std::max(best, weights[k]);
         }
@@ -572,16 +524,8 @@ void Chain::updateLabels(QtlState& qtl) {
         --classSize[qtl.labels[p]];
         ++classSize[label];
         qtl.labels[p] = label;
-        if (delta == 0.0)
-            continue;
-        for (int f = 0; f < m_data.familyCount(); ++f)
-            m_mean[f] -= meanCopies(f) * delta;
-        for (int i = 0; i < n; ++i) {
-            const int c = copies(i);
-            qtl.genetic[i] += c * delta;
-            if (m_data.observed(i))
-                m_error[i] -= (c - meanCopies(family(i))) * delta;
-        }
+        if (delta != 0.0)
+            moveCopies(qtl, holding, copies, meanCopies, delta);
     }
     renumberByFirstAppearance(qtl.labels, qtl.effects);
 }
@@ -597,7 +541,7 @@ void Chain::updateQtlVariance(QtlState& qtl) {
         return;
     }
     const double proposal =
-        qtl.variance + m_radius[QtlVarianceMove] * (2.0 * m_rng.uniform() - 1.0);
+        qtl.variance + m_adaptation.radius(QtlVarianceMove) * (2.0 * m_rng.uniform() - 1.0);
     bool accepted = false;
     if (proposal > 0.0 && proposal < max) {
         const double logRatio = -0.5 * qtl.alleles * std::log(proposal / qtl.variance) -
@@ -629,7 +573,7 @@ void Chain::updateMeans() {
                               : truncatedNormal(m_rng, m_mean[f] + sums[f] / count,
                                                 std::sqrt(variance / count), -bound, bound);
         } else {
-            const double step = m_radius[MeanMove] * (2.0 * m_rng.uniform() - 1.0);
+            const double step = m_adaptation.radius(MeanMove) * (2.0 * m_rng.uniform() - 1.0);
             const double proposal = m_mean[f] + step;
             bool accepted = false;
             if (proposal > -bound && proposal < bound) {
@@ -668,7 +612,7 @@ void Chain::updateResidualVariances() {
             m_residual[g] = boundedScale(m_rng, counts[g], squares[g], max, m_residual[g]);
         } else {
             const double proposal =
-                m_residual[g] + m_radius[ResidualMove] * (2.0 * m_rng.uniform() - 1.0);
+                m_residual[g] + m_adaptation.radius(ResidualMove) * (2.0 * m_rng.uniform() - 1.0);
             bool accepted = false;
             if (proposal > 0.0 && proposal < max) {
                 const double logRatio = -0.5 * counts[g] * std::log(proposal / m_residual[g]) -
@@ -688,132 +632,6 @@ double Chain::varianceShare(int q) const {
     if (genetic.empty())
         return 0.0;
     return m_data.withinFamilyVariance(genetic) / m_data.withinTraitVariance();
-}
-
-void Chain::prepare(ChainResult& result) const {
-    result.samples = 0;
-    result.qtlCounts.assign(maxQtl + 1, 0);
-    result.devianceSum = result.devianceSquares = 0.0;
-    result.intensity.clear();
-    result.variance.clear();
-    result.draws = QtlDraws{};
-    result.draws.founders = m_data.population().founderCount;
-    for (size_t c = 0; c < m_data.population().chromosomes.size(); ++c) {
-        result.intensity.emplace_back(m_data.bins(static_cast<int>(c)).count(), 0.0);
-        result.variance.emplace_back(m_data.bins(static_cast<int>(c)).count(), 0.0);
-    }
-}
-
-void Chain::record(ChainResult& result) const {
-    ++result.samples;
-    result.qtlNumberTrace.push_back(static_cast<double>(m_qtl.size()));
-    result.residualTrace.push_back(std::accumulate(m_residual.begin(), m_residual.end(), 0.0) /
-                                   static_cast<double>(m_residual.size()));
-    result.chromosomeTraces.resize(m_data.population().chromosomes.size());
-    for (auto& trace : result.chromosomeTraces)
-        trace.push_back(0.0);
-    for (const QtlState& qtl : m_qtl)
-        result.chromosomeTraces[qtl.chromosome].back() += 1.0;
-    ++result.qtlCounts[std::min<size_t>(m_qtl.size(), maxQtl)];
-    const double d = deviance();
-    result.devianceSum += d;
-    result.devianceSquares += d * d;
-    QtlDraws& draws = result.draws;
-    for (size_t q = 0; q < m_qtl.size(); ++q) {
-        const QtlState& qtl = m_qtl[q];
-        const double share = varianceShare(static_cast<int>(q));
-        draws.chromosome.push_back(static_cast<std::uint16_t>(qtl.chromosome));
-        draws.alleles.push_back(static_cast<std::uint16_t>(qtl.alleles));
-        draws.position.push_back(qtl.position);
-        draws.share.push_back(share);
-        for (int label : qtl.labels)
-            draws.founderEffects.push_back(static_cast<float>(qtl.effects[label]));
-        const int bin = m_data.bins(qtl.chromosome).binOf(qtl.position);
-        if (bin < 0)
-            continue;
-        result.intensity[qtl.chromosome][bin] += 1.0;
-        result.variance[qtl.chromosome][bin] += share;
-    }
-    draws.sampleEnd.push_back(static_cast<std::uint32_t>(draws.count()));
-}
-
-void Chain::finish(ChainResult& result) {
-    if (result.samples == 0)
-        return;
-    for (auto& row : result.intensity) {
-        for (double& value : row)
-            value *= 100.0 / result.samples;
-    }
-    for (auto& row : result.variance) {
-        for (double& value : row)
-            value /= result.samples;
-    }
-}
-
-namespace {
-
-// The QTL in chain-file order: by chromosome, then by position.
-std::vector<int> slotOrder(const std::vector<QtlState>& qtl) {
-    std::vector<int> order(qtl.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        return qtl[a].chromosome != qtl[b].chromosome ? qtl[a].chromosome < qtl[b].chromosome
-                                                      : qtl[a].position < qtl[b].position;
-    });
-    return order;
-}
-
-} // namespace
-
-std::string Chain::chainHeading() const {
-    const std::vector<std::string> names =
-        ::chainHeading(m_data.familyCount(), m_data.groupCount(),
-                       static_cast<int>(m_data.settings().qtl.size()), m_data.chainEffectColumns());
-    std::string line;
-    for (const std::string& name : names)
-        line += (line.empty() ? "" : " ") + name;
-    return line + "\n";
-}
-
-// Each slot owns effectColumnsPerSlot() effect columns, NA past its alleles,
-// so that a column always means the same allele of the same slot.
-std::string Chain::chainLine(int iteration) const {
-    std::string line = std::to_string(iteration) + " " + std::to_string(m_qtl.size());
-    const auto add = [&line](double value) {
-        line += " " + (std::isnan(value) ? std::string(chainGap) : fmt::generalNumber(value));
-    };
-    const auto gap = [&line]() { line += std::string(" ") + chainGap; };
-    for (double mean : m_mean)
-        add(mean);
-    for (double residual : m_residual)
-        add(residual);
-    const std::vector<int> order = slotOrder(m_qtl);
-    const size_t slots = m_data.settings().qtl.size();
-    const auto perSlot = [&](auto value) {
-        for (size_t k = 0; k < slots; ++k) {
-            if (k < order.size())
-                add(value(order[k]));
-            else
-                gap();
-        }
-    };
-    perSlot([&](int q) { return m_qtl[q].position; });
-    perSlot([&](int q) { return varianceShare(q); });
-    // v_q is a parameter of the random-effects model only.
-    const bool random = m_data.settings().randomEffects;
-    perSlot([&](int q) { return random ? m_qtl[q].variance : NAN; });
-    perSlot([&](int q) { return static_cast<double>(m_qtl[q].alleles); });
-    const int columns = m_data.chainEffectColumns();
-    const int perQtl = m_data.effectColumnsPerSlot();
-    for (int column = 0; column < columns; ++column) {
-        const size_t slot = column / perQtl;
-        const int allele = column % perQtl;
-        if (slot < order.size() && allele < m_qtl[order[slot]].alleles)
-            add(m_qtl[order[slot]].effects[allele]);
-        else
-            gap();
-    }
-    return line + "\n";
 }
 
 } // namespace pellarin

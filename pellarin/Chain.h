@@ -3,6 +3,7 @@
 #include "model/Random.h"
 #include "pellarin/Gaussian.h"
 #include "pellarin/Model.h"
+#include "pellarin/StepAdaptation.h"
 
 #include <array>
 #include <cstddef>
@@ -22,40 +23,6 @@ int drawIndex(Random& rng, const double* weights, int count);
 /// "the allele of founder 1, ...", and with as many alleles as founders,
 /// founder p carries allele p.
 void renumberByFirstAppearance(std::vector<int>& labels, std::vector<double>& effects);
-
-/// Proposals and acceptances of one kind of move.
-struct MoveCount {
-    long long proposed = 0;
-    long long accepted = 0;
-    void add(bool taken) {
-        ++proposed;
-        accepted += taken;
-    }
-    double rate() const { return proposed ? static_cast<double>(accepted) / proposed : 0.0; }
-};
-
-/// The moves a chain counts, in the order the log reports them. The first
-/// `adaptedMoves` are random walks whose radius adapts during burn-in.
-enum Move {
-    PositionMove,
-    EffectMove,
-    MeanMove,
-    ResidualMove,
-    QtlVarianceMove,
-    BirthMove,
-    DeathMove,
-    SplitMove,
-    MergeMove,
-    SwapMove,
-    MoveKinds
-};
-inline constexpr int adaptedMoves = 5;
-inline constexpr const char* moveNames[MoveKinds] = {
-    "QTL positions", "allele effects", "family means",  "residual variances", "QTL variances",
-    "QTL births",    "QTL deaths",     "allele splits", "allele merges",      "founder swaps"};
-
-/// Iterations per adaptation step of the radii during burn-in.
-inline constexpr int adaptationBatch = 20;
 
 /// One QTL of a chain: where it is, which allele each founder carries, the
 /// allele effects and, for every progeny, its inheritance state there and
@@ -163,7 +130,7 @@ public:
     const std::vector<double>& residualVariances() const { return m_residual; }
     const MoveCount& moves(Move move) const { return m_moves[move]; }
     /// The radius of a random-walk move (one of the first adaptedMoves).
-    double radius(Move move) const { return m_radius[move]; }
+    double radius(Move move) const { return m_adaptation.radius(move); }
     /// Takes up trait values changed in place in the population, as a
     /// test that draws the data afresh from the model between sweeps does.
     void traitsChanged() { recomputeResiduals(); }
@@ -187,6 +154,26 @@ private:
     /// Whether every family mean stays inside its bound after `mean -= shift`.
     bool meansFitAfter(const double* shift) const;
 
+    /// Sums over progeny of w u e and w u^2 for centred copies u of moved
+    /// gametes: the log likelihood changes by delta weighted - delta^2
+    /// precision / 2 when they move by delta.
+    struct CentredSums {
+        double weighted = 0.0;
+        double precision = 0.0;
+        double logLikelihoodChange(double delta) const {
+            return delta * weighted - 0.5 * delta * delta * precision;
+        }
+    };
+    template <class Copies, class MeanCopies>
+    CentredSums centredSums(const std::vector<int>& holding, Copies copies,
+                            MeanCopies meanCopies) const;
+    template <class MeanCopies>
+    bool meansFitAfterMoving(const std::vector<int>& holding, MeanCopies meanCopies,
+                             double delta) const;
+    template <class Copies, class MeanCopies>
+    void moveCopies(QtlState& qtl, const std::vector<int>& holding, Copies copies,
+                    MeanCopies meanCopies, double delta);
+
     void updatePositionAndStates(QtlState& qtl);
     void updateEffects(QtlState& qtl);
     void drawEffectsJointly(QtlState& qtl);
@@ -195,7 +182,6 @@ private:
     void updateQtlVariance(QtlState& qtl);
     void updateMeans();
     void updateResidualVariances();
-    void adaptRadii();
     double fitWeights(int progeny, double base, double* fit) const;
 
     // The model search (ModelSearch.cpp).
@@ -208,6 +194,8 @@ private:
     void split(QtlState& qtl);
     void merge(QtlState& qtl);
     void swapFounders(QtlState& qtl);
+    std::vector<int> reachedFamilies(const double* before, const double* after,
+                                     const double* shift) const;
     double keptFitLogRatio(const QtlState& qtl, const std::vector<int>& labels,
                            const std::vector<double>& effects);
     void applyKeepingFit(QtlState& qtl, std::vector<int> labels, std::vector<double> effects);
@@ -239,8 +227,7 @@ private:
     std::vector<double> m_inverse;  ///< 1 / residual variance per group
     std::vector<double> m_error;    ///< y - model, per progeny with a trait
     MoveCount m_moves[MoveKinds];
-    double m_radius[adaptedMoves] = {};
-    MoveCount m_batchStart[adaptedMoves];
+    StepAdaptation m_adaptation;
     int m_iteration = 0;
     // Scratch for one QTL at a time, kept to spare allocations per sweep.
     std::vector<double> m_proposed;

@@ -1,5 +1,6 @@
 #include "pellarin/Gaussian.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace pellarin {
@@ -88,6 +89,67 @@ double logIndependentNormal(const std::vector<double>& x, double variance) {
         squares += value * value;
     const double n = static_cast<double>(x.size());
     return -0.5 * n * (logTwoPi + std::log(variance)) - 0.5 * squares / variance;
+}
+
+double normalCdf(double z) {
+    return 0.5 * std::erfc(-z / std::sqrt(2.0));
+}
+
+// Plain rejection while the interval holds a fair share of the mass;
+// otherwise the inverse of the distribution function, found by bisection,
+// which never leaves the interval.
+double truncatedNormal(Random& rng, double mean, double sd, double lo, double hi) {
+    for (int attempt = 0; attempt < 32; ++attempt) {
+        const double x = mean + sd * rng.normal();
+        if (x > lo && x < hi)
+            return x;
+    }
+    const double a = normalCdf((lo - mean) / sd);
+    const double b = normalCdf((hi - mean) / sd);
+    const double inside[2] = {std::nextafter(lo, hi), std::nextafter(hi, lo)};
+    if (!(b > a)) {
+        // The interval lies so far in a tail that its mass underflows. There
+        // the normal falls off as an exponential from the nearer end, of
+        // rate distance / sd^2; a fixed offset from the end would round onto
+        // the end itself on a wide bound.
+        const double gap = -std::log(1.0 - rng.uniform()) * sd * sd;
+        const double x = mean < lo ? lo + gap / (lo - mean) : hi - gap / (mean - hi);
+        return std::clamp(x, inside[0], inside[1]);
+    }
+    const double target = a + rng.uniform() * (b - a);
+    double left = lo, right = hi;
+    for (int step = 0; step < 80; ++step) {
+        const double middle = 0.5 * (left + right);
+        (normalCdf((middle - mean) / sd) < target ? left : right) = middle;
+    }
+    // Far in a tail the bisection can close on an end itself; the draw
+    // must stay inside the open interval.
+    return std::clamp(0.5 * (left + right), inside[0], inside[1]);
+}
+
+// The inverse gamma is tried first; where the bound cuts it hard, or it is
+// not proper, a slice sampler over (0, max) draws from the same density.
+double boundedScale(Random& rng, double n, double ss, double max, double current) {
+    const double shape = 0.5 * n - 1.0;
+    if (shape > 0.0 && ss > 0.0) {
+        for (int attempt = 0; attempt < 16; ++attempt) {
+            const double s = 0.5 * ss / rng.gamma(shape, 1.0);
+            if (s < max && s > 0.0)
+                return s;
+        }
+    }
+    const auto logDensity = [&](double s) { return -0.5 * n * std::log(s) - 0.5 * ss / s; };
+    if (!(current > 0.0 && current < max))
+        current = 0.5 * max;
+    const double level = logDensity(current) + std::log(rng.uniform());
+    double left = 0.0, right = max;
+    for (int step = 0; step < 200; ++step) {
+        const double s = left + rng.uniform() * (right - left);
+        if (s > 0.0 && logDensity(s) > level)
+            return s;
+        (s < current ? left : right) = s;
+    }
+    return current;
 }
 
 } // namespace pellarin

@@ -36,4 +36,17 @@ private:
 /// log N(x; 0, variance) summed over the values of `x`.
 double logIndependentNormal(const std::vector<double>& x, double variance);
 
+/// The standard normal distribution function.
+double normalCdf(double z);
+
+/// A draw from N(mean, sd^2) kept within the open interval (lo, hi): the
+/// conditional of a family mean under its bounded uniform prior.
+double truncatedNormal(Random& rng, double mean, double sd, double lo, double hi);
+
+/// A draw from the density proportional to s^(-n/2) exp(-ss / (2 s)) on
+/// (0, max): the full conditional of a variance with a uniform prior, given
+/// n values whose squares sum to ss. `current` is the chain's value, where
+/// a slice sampler starts when the inverse gamma cannot serve.
+double boundedScale(Random& rng, double n, double ss, double max, double current);
+
 } // namespace pellarin

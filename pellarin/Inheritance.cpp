@@ -18,67 +18,141 @@ void normalise(double* values, int count) {
         values[s] /= sum;
 }
 
-} // namespace
-
-ChromosomeInheritance::ChromosomeInheritance(const Population& population, int chromosome)
-    : m_cross(population.type), m_states(m_cross.stateCount()),
-      m_positions(population.chromosomes[chromosome].markerPositions) {
-    m_markers = static_cast<int>(m_positions.size());
-    const size_t size = static_cast<size_t>(population.progenyCount()) * m_markers * m_states;
-    m_forward.assign(size, 0.0);
-    m_backward.assign(size, 0.0);
-    for (int progeny = 0; progeny < population.progenyCount(); ++progeny)
-        run(population, chromosome, progeny);
+int keptMarkers(int markers, int stride) {
+    return (markers + stride - 1) / stride;
 }
 
-void ChromosomeInheritance::run(const Population& population, int chromosome, int progeny) {
-    const Family& family = population.families[population.progenyFamily[progeny]];
-    const int first = population.chromosomes[chromosome].firstMarker;
-    const int S = m_states;
-    std::vector<double> emissions(static_cast<size_t>(m_markers) * S);
-    for (int m = 0; m < m_markers; ++m) {
-        const Genotype a = population.founderMarker(family.founderA, first + m);
-        const Genotype b = population.founderMarker(family.founderB, first + m);
-        const Genotype seen = population.progenyMarker(progeny, first + m);
-        for (int s = 0; s < S; ++s)
-            emissions[m * S + s] = m_cross.emission(s, a, b, seen);
+} // namespace
+
+std::size_t ChromosomeInheritance::bytesAt(const Population& population, int chromosome,
+                                           int stride) {
+    const int markers = static_cast<int>(population.chromosomes[chromosome].markerPositions.size());
+    const std::size_t states = static_cast<std::size_t>(Cross(population.type).stateCount());
+    return 2 * static_cast<std::size_t>(keptMarkers(markers, std::max(stride, 1))) *
+           static_cast<std::size_t>(population.progenyCount()) * states * sizeof(double);
+}
+
+ChromosomeInheritance::ChromosomeInheritance(const Population& population, int chromosome,
+                                             int stride)
+    : m_population(&population), m_cross(population.type), m_states(m_cross.stateCount()),
+      m_firstMarker(population.chromosomes[chromosome].firstMarker),
+      m_progeny(population.progenyCount()), m_stride(std::max(stride, 1)),
+      m_positions(population.chromosomes[chromosome].markerPositions) {
+    m_markers = static_cast<int>(m_positions.size());
+    m_steps.resize(m_positions.size());
+    for (int m = 1; m < m_markers; ++m)
+        m_steps[m] = m_cross.step(m_positions[m] - m_positions[m - 1]);
+    const std::size_t size =
+        static_cast<std::size_t>(keptMarkers(m_markers, m_stride)) * m_progeny * m_states;
+    m_forward.assign(size, 0.0);
+    m_backward.assign(size, 0.0);
+    const std::size_t whole = static_cast<std::size_t>(m_markers) * m_states;
+    std::vector<double> fwd(whole), bwd(whole);
+    for (int progeny = 0; progeny < m_progeny; ++progeny) {
+        run(progeny, fwd, bwd);
+        for (int m = 0; m < m_markers; m += m_stride) {
+            const std::size_t at =
+                (static_cast<std::size_t>(m / m_stride) * m_progeny + progeny) * m_states;
+            std::copy_n(&fwd[static_cast<std::size_t>(m) * m_states], m_states, &m_forward[at]);
+            std::copy_n(&bwd[static_cast<std::size_t>(m) * m_states], m_states, &m_backward[at]);
+        }
     }
-    // data(), not [0]: a chromosome without markers leaves both tables empty.
-    double* fwd = m_forward.data() + static_cast<size_t>(progeny) * m_markers * S;
-    double* bwd = m_backward.data() + static_cast<size_t>(progeny) * m_markers * S;
+}
+
+void ChromosomeInheritance::emissions(int progeny, int marker, double* out) const {
+    const Population& population = *m_population;
+    const Family& family = population.families[population.progenyFamily[progeny]];
+    const int at = m_firstMarker + marker;
+    const Genotype a = population.founderMarker(family.founderA, at);
+    const Genotype b = population.founderMarker(family.founderB, at);
+    const Genotype seen = population.progenyMarker(progeny, at);
+    for (int s = 0; s < m_states; ++s)
+        out[s] = m_cross.emission(s, a, b, seen);
+}
+
+// One step of the pass from marker - 1 to marker; the full pass and the
+// messages worked out again between kept markers share it, so both give the
+// same bits.
+void ChromosomeInheritance::forwardStep(const double* before, int marker, const double* emission,
+                                        double* here) const {
+    const int S = m_states;
+    const double* T = m_steps[marker].data();
+    for (int s = 0; s < S; ++s) {
+        double sum = 0.0;
+        for (int u = 0; u < S; ++u)
+            sum += before[u] * T[u * S + s];
+        here[s] = sum * emission[s];
+    }
+    normalise(here, S);
+}
+
+// One step back from marker + 1 to marker.
+void ChromosomeInheritance::backwardStep(const double* after, int marker, const double* emission,
+                                         double* here) const {
+    const int S = m_states;
+    const double* T = m_steps[marker + 1].data();
+    for (int s = 0; s < S; ++s) {
+        double sum = 0.0;
+        for (int v = 0; v < S; ++v)
+            sum += T[s * S + v] * after[v];
+        here[s] = sum * emission[s];
+    }
+    normalise(here, S);
+}
+
+void ChromosomeInheritance::run(int progeny, std::vector<double>& fwd,
+                                std::vector<double>& bwd) const {
+    const int S = m_states;
+    double emission[maxStates];
     for (int m = 0; m < m_markers; ++m) {
-        double* here = fwd + m * S;
+        double* here = &fwd[static_cast<std::size_t>(m) * S];
+        emissions(progeny, m, emission);
         if (m == 0) {
             for (int s = 0; s < S; ++s)
-                here[s] = m_cross.initial() * emissions[s];
+                here[s] = m_cross.initial() * emission[s];
+            normalise(here, S);
         } else {
-            const auto T = m_cross.step(m_positions[m] - m_positions[m - 1]);
-            const double* before = here - S;
-            for (int s = 0; s < S; ++s) {
-                double sum = 0.0;
-                for (int u = 0; u < S; ++u)
-                    sum += before[u] * T[u * S + s];
-                here[s] = sum * emissions[m * S + s];
-            }
+            forwardStep(here - S, m, emission, here);
         }
-        normalise(here, S);
     }
     for (int m = m_markers - 1; m >= 0; --m) {
-        double* here = bwd + m * S;
+        double* here = &bwd[static_cast<std::size_t>(m) * S];
+        emissions(progeny, m, emission);
         if (m == m_markers - 1) {
-            for (int s = 0; s < S; ++s)
-                here[s] = emissions[m * S + s];
+            std::copy_n(emission, S, here);
+            normalise(here, S);
         } else {
-            const auto T = m_cross.step(m_positions[m + 1] - m_positions[m]);
-            const double* after = here + S;
-            for (int s = 0; s < S; ++s) {
-                double sum = 0.0;
-                for (int v = 0; v < S; ++v)
-                    sum += T[s * S + v] * after[v];
-                here[s] = sum * emissions[m * S + s];
-            }
+            backwardStep(here + S, m, emission, here);
         }
-        normalise(here, S);
+    }
+}
+
+void ChromosomeInheritance::forward(int progeny, int marker, double* out) const {
+    const int from = marker - marker % m_stride;
+    std::copy_n(kept(m_forward, progeny, from), m_states, out);
+    double emission[maxStates], next[maxStates];
+    for (int m = from + 1; m <= marker; ++m) {
+        emissions(progeny, m, emission);
+        forwardStep(out, m, emission, next);
+        std::copy_n(next, m_states, out);
+    }
+}
+
+void ChromosomeInheritance::backward(int progeny, int marker, double* out) const {
+    double emission[maxStates], next[maxStates];
+    int from = marker % m_stride == 0 ? marker : marker - marker % m_stride + m_stride;
+    if (from < m_markers) {
+        std::copy_n(kept(m_backward, progeny, from), m_states, out);
+    } else {
+        // Past the last kept marker: the pass starts again at the end.
+        from = m_markers - 1;
+        emissions(progeny, from, out);
+        normalise(out, m_states);
+    }
+    for (int m = from - 1; m >= marker; --m) {
+        emissions(progeny, m, emission);
+        backwardStep(out, m, emission, next);
+        std::copy_n(next, m_states, out);
     }
 }
 
@@ -98,8 +172,13 @@ void ChromosomeInheritance::probabilities(const Locus& locus, int progeny, doubl
     const int S = m_states;
     for (int s = 0; s < S; ++s)
         out[s] = m_cross.initial();
+    double message[maxStates];
     if (locus.left >= 0) {
-        const double* before = forward(progeny, locus.left);
+        const double* before = message;
+        if (locus.left % m_stride == 0)
+            before = kept(m_forward, progeny, locus.left);
+        else
+            forward(progeny, locus.left, message);
         for (int s = 0; s < S; ++s) {
             double sum = 0.0;
             for (int u = 0; u < S; ++u)
@@ -108,7 +187,11 @@ void ChromosomeInheritance::probabilities(const Locus& locus, int progeny, doubl
         }
     }
     if (locus.right >= 0) {
-        const double* after = backward(progeny, locus.right);
+        const double* after = message;
+        if (locus.right % m_stride == 0)
+            after = kept(m_backward, progeny, locus.right);
+        else
+            backward(progeny, locus.right, message);
         for (int s = 0; s < S; ++s) {
             double sum = 0.0;
             for (int v = 0; v < S; ++v)

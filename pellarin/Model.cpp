@@ -20,12 +20,43 @@ int BinLayout::binOf(double position) const {
     return static_cast<int>(std::clamp(k, 0.0, static_cast<double>(count() - 1)));
 }
 
+namespace {
+
+std::size_t inheritanceBytesAt(const Population& population, int stride) {
+    std::size_t bytes = 0;
+    for (size_t c = 0; c < population.chromosomes.size(); ++c)
+        bytes += ChromosomeInheritance::bytesAt(population, static_cast<int>(c), stride);
+    return bytes;
+}
+
+// The smallest stride whose messages fit the budget; the largest useful one
+// (the first marker of each chromosome alone) when none does.
+int inheritanceStrideWithin(const Population& population, std::size_t budget) {
+    int longest = 1;
+    for (const ChromosomeMap& map : population.chromosomes)
+        longest = std::max(longest, static_cast<int>(map.markerPositions.size()));
+    int stride = 1;
+    while (stride < longest && inheritanceBytesAt(population, stride) > budget)
+        ++stride;
+    return stride;
+}
+
+} // namespace
+
+std::size_t AnalysisData::inheritanceBytes() const {
+    std::size_t bytes = 0;
+    for (const ChromosomeInheritance& inheritance : m_inheritance)
+        bytes += inheritance.bytes();
+    return bytes;
+}
+
 AnalysisData::AnalysisData(const Population& population, const ModelSettings& settings)
     : m_population(population), m_settings(settings),
       m_states(Cross(population.type).stateCount()) {
     const Cross cross(population.type);
+    m_inheritanceStride = inheritanceStrideWithin(population, settings.inheritanceBudget);
     for (size_t c = 0; c < population.chromosomes.size(); ++c) {
-        m_inheritance.emplace_back(population, static_cast<int>(c));
+        m_inheritance.emplace_back(population, static_cast<int>(c), m_inheritanceStride);
         m_bins.emplace_back(population.chromosomes[c].length, settings.binLength);
     }
     for (const ChromosomeMap& map : population.chromosomes)
@@ -58,6 +89,16 @@ AnalysisData::AnalysisData(const Population& population, const ModelSettings& se
         }
     }
     m_observed.resize(population.progenyCount());
+    m_familyProgeny.assign(families, {});
+    for (int i = 0; i < population.progenyCount(); ++i)
+        m_familyProgeny[population.progenyFamily[i]].push_back(i);
+    m_founderFamilies.assign(population.founderCount, {});
+    for (int f = 0; f < families; ++f) {
+        const Family& family = population.families[f];
+        m_founderFamilies[family.founderA].push_back(f);
+        if (family.founderB != family.founderA)
+            m_founderFamilies[family.founderB].push_back(f);
+    }
     m_familyMean.assign(families, 0.0);
     m_familyObserved.assign(families, 0);
     double sum = 0.0, squares = 0.0;

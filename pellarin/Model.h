@@ -4,6 +4,7 @@
 #include "pellarin/Inheritance.h"
 #include "pellarin/Population.h"
 
+#include <cstddef>
 #include <vector>
 
 namespace pellarin {
@@ -56,6 +57,9 @@ struct ModelSettings {
     bool alleleNumberPoisson = true;
     double alleleNumberMean = ModelChoices{}.alleleNumberPoissonMean;
     bool updateMissingMarkers = RunSettings{}.updateMissingMarkers;
+    /// The most memory, in bytes, the inheritance passes' messages may take
+    /// over all chromosomes; above it only every few markers' are kept.
+    std::size_t inheritanceBudget = std::size_t{1024} << 20;
 
     /// Iteration t (from 1) is kept as a sample.
     bool saved(int t) const { return t > burnIn && (t - burnIn) % perSave == 0; }
@@ -110,6 +114,11 @@ public:
         return m_inheritance[chromosome];
     }
     const BinLayout& bins(int chromosome) const { return m_bins[chromosome]; }
+    /// Every how many markers the inheritance messages are kept (1: all),
+    /// chosen to keep their memory within settings().inheritanceBudget.
+    int inheritanceStride() const { return m_inheritanceStride; }
+    /// The memory the kept messages take, in bytes.
+    std::size_t inheritanceBytes() const;
     int stateCount() const { return m_states; }
     int familyCount() const { return static_cast<int>(m_population.families.size()); }
     int groupCount() const { return m_settings.singleResidualVariance ? 1 : familyCount(); }
@@ -148,6 +157,13 @@ public:
     /// design, linked or not.
     double withinFamilyVariance(const std::vector<double>& values) const;
     double familyTraitMean(int family) const { return m_familyMean[family]; }
+    /// The progeny of a family, in progeny order.
+    const std::vector<int>& familyProgeny(int family) const { return m_familyProgeny[family]; }
+    /// The families that hold a founder, as founder a or b: the only ones
+    /// that a change of the founder's allele moves.
+    const std::vector<int>& founderFamilies(int founder) const {
+        return m_founderFamilies[founder];
+    }
     int observedCount(int family) const { return m_familyObserved[family]; }
 
 private:
@@ -162,6 +178,8 @@ private:
     std::vector<int> m_stateFounders;
     std::vector<double> m_meanCopies;
     std::vector<double> m_familyMean;
+    std::vector<std::vector<int>> m_familyProgeny;
+    std::vector<std::vector<int>> m_founderFamilies;
     std::vector<int> m_familyObserved;
     std::vector<char> m_inShares;
     std::vector<int> m_shareCount; ///< per family, progeny inShares
@@ -170,6 +188,7 @@ private:
     double m_phenotypicVariance = 1.0;
     double m_genomeLength = 0.0;
     int m_effectColumns = 1;
+    int m_inheritanceStride = 1;
 };
 
 } // namespace pellarin

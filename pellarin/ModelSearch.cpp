@@ -280,6 +280,23 @@ void Chain::death() {
     m_qtl.erase(m_qtl.begin() + q);
 }
 
+// The families that a change of a QTL's family values (`before` to
+// `after`, per family and state) and of the family means (`shift`) reaches:
+// a swap of two founders, say, reaches only the families that hold them,
+// and the other progeny need no look.
+std::vector<int> Chain::reachedFamilies(const double* before, const double* after,
+                                        const double* shift) const {
+    std::vector<int> reached;
+    for (int f = 0; f < m_data.familyCount(); ++f) {
+        bool moved = shift[f] != 0.0;
+        for (int s = 0; s < m_data.stateCount() && !moved; ++s)
+            moved = before[f * maxStates + s] != after[f * maxStates + s];
+        if (moved)
+            reached.push_back(f);
+    }
+    return reached;
+}
+
 // log L(y | new labels and effects) - log L(y | current), the states held
 // and the family means shifted by the change in the mean contributions.
 // Leaves that shift in m_shift.
@@ -294,13 +311,16 @@ double Chain::keptFitLogRatio(const QtlState& qtl, const std::vector<int>& label
     for (int f = 0; f < m_data.familyCount(); ++f)
         m_shift[f] -= old[f];
     double logRatio = 0.0;
-    for (int i = 0; i < m_data.population().progenyCount(); ++i) {
-        if (!m_data.observed(i))
-            continue;
-        const int cell = family(i) * maxStates + qtl.states[i];
-        const double e = m_error[i];
-        const double d = e - (after[cell] - before[cell]) + m_shift[family(i)];
-        logRatio -= 0.5 * inverseVariance(i) * (d * d - e * e);
+    for (int f : reachedFamilies(before.data(), after.data(), m_shift.data())) {
+        const double half = 0.5 * m_inverse[m_data.groupOf(f)];
+        for (int i : m_data.familyProgeny(f)) {
+            if (!m_data.observed(i))
+                continue;
+            const int cell = f * maxStates + qtl.states[i];
+            const double e = m_error[i];
+            const double d = e - (after[cell] - before[cell]) + m_shift[f];
+            logRatio -= half * (d * d - e * e);
+        }
     }
     return logRatio;
 }
@@ -309,20 +329,27 @@ double Chain::keptFitLogRatio(const QtlState& qtl, const std::vector<int>& label
 // shifted so that their fit stays: mean_f -= (c_f(new) - c_f(old)).
 void Chain::applyKeepingFit(QtlState& qtl, std::vector<int> labels, std::vector<double> effects) {
     const int families = m_data.familyCount();
-    std::vector<double> old(families), now(families);
-    familyContributions(qtl.labels, qtl.effects, old.data());
-    familyContributions(labels, effects, now.data());
+    std::vector<double> before(m_values.size()), shift(families);
+    familyValues(qtl, before.data());
+    familyContributions(qtl.labels, qtl.effects, shift.data());
+    for (double& value : shift)
+        value = -value;
     qtl.labels = std::move(labels);
     qtl.effects = std::move(effects);
     qtl.alleles = static_cast<int>(qtl.effects.size());
-    m_scratch = qtl.genetic;
-    refreshGenetic(qtl);
+    familyValues(qtl, m_values.data());
+    std::vector<double> now(families);
+    familyContributions(qtl.labels, qtl.effects, now.data());
     for (int f = 0; f < families; ++f)
-        m_mean[f] -= now[f] - old[f];
-    for (size_t i = 0; i < m_scratch.size(); ++i) {
-        if (m_data.observed(static_cast<int>(i)))
-            m_error[i] += m_scratch[i] - qtl.genetic[i] + now[family(static_cast<int>(i))] -
-                          old[family(static_cast<int>(i))];
+        shift[f] += now[f];
+    for (int f : reachedFamilies(before.data(), m_values.data(), shift.data())) {
+        m_mean[f] -= shift[f];
+        for (int i : m_data.familyProgeny(f)) {
+            const double value = m_values[f * maxStates + qtl.states[i]];
+            if (m_data.observed(i))
+                m_error[i] += qtl.genetic[i] - value + shift[f];
+            qtl.genetic[i] = value;
+        }
     }
 }
 

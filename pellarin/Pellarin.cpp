@@ -41,6 +41,7 @@ struct Options {
     bool quiet = false;
     bool priorOnly = false;
     int threads = 0;
+    long long memoryMb = 0;
     long long seed = -1;
     std::string folder;
     std::optional<MetaRunRange> range;
@@ -65,7 +66,11 @@ constexpr const char* usage =
     "  --threads N     run the meta-runs on N threads (default: all cores)\n"
     "  --seed N        use seed N instead of the parameter file's\n"
     "  --dir FOLDER    work in FOLDER instead of the current folder\n"
-    "  --prior-only    ignore the trait values (samples the prior)\n\n"
+    "  --prior-only    ignore the trait values (samples the prior)\n"
+    "  --memory MB     keep the markers' state probabilities within MB megabytes\n"
+    "                  (default 1024); below what they need, those between\n"
+    "                  every few markers are worked out again when needed:\n"
+    "                  slower, with the same results\n\n"
     "An analysis in parts, e.g. one per job of a cluster:\n"
     "  --meta-runs A-B run only meta-runs A to B (or A alone), with the same\n"
     "                  samples they have in a whole run; needs --out\n"
@@ -109,7 +114,7 @@ void checkPartOptions(Options& options, const std::optional<std::string>& metaRu
 
 Options parseOptions(const std::vector<std::string>& args) {
     Options options;
-    std::string threads, seed, metaRuns;
+    std::string threads, seed, metaRuns, memory;
     CommandLine line(unknownOption);
     line.flag("--help", options.help);
     line.flag("--version", options.version);
@@ -117,6 +122,7 @@ Options parseOptions(const std::vector<std::string>& args) {
     line.flag("--prior-only", options.priorOnly);
     line.option("--threads", threads, "--threads needs a number");
     line.option("--seed", seed, "--seed needs a number");
+    line.option("--memory", memory, "--memory needs a number of megabytes");
     line.option("--dir", options.folder, "--dir needs a folder");
     line.option("--meta-runs", metaRuns, "--meta-runs needs a range of meta-runs such as 1-4");
     line.option("--out", options.out, "--out needs a folder");
@@ -127,6 +133,8 @@ Options parseOptions(const std::vector<std::string>& args) {
         options.threads = static_cast<int>(wholeNumber("--threads", threads, 1));
     if (!seed.empty())
         options.seed = wholeNumber("--seed", seed, 0);
+    if (!memory.empty())
+        options.memoryMb = wholeNumber("--memory", memory, 1);
     // An empty range is a bad one, not none.
     checkPartOptions(options, line.given("--meta-runs") ? std::optional(metaRuns) : std::nullopt);
     return options;
@@ -339,6 +347,9 @@ void analyse(const Options& options, std::ostream& out, std::ostream& err) {
     for (const std::string& warning : loaded.input.warnings)
         err << programName << ": warning: " << warning << "\n";
     loaded.seed = options.seed >= 0 ? static_cast<std::uint64_t>(options.seed) : loaded.input.seed;
+    if (options.memoryMb > 0)
+        loaded.input.settings.inheritanceBudget =
+            static_cast<std::size_t>(std::min(options.memoryMb, 1LL << 40)) << 20;
     const AnalysisData data(loaded.input.population, loaded.input.settings);
 
     if (options.merge)

@@ -44,6 +44,20 @@ std::string timeSection(const RunTiming& timing, double iterations) {
 
 namespace {
 
+std::string megabytes(std::size_t bytes) {
+    return std::to_string((bytes + (std::size_t{1} << 19)) >> 20) + " MB";
+}
+
+// What the inheritance passes keep, and how that sits with the budget.
+std::string memoryLine(const AnalysisData& data) {
+    const int stride = data.inheritanceStride();
+    const std::string kept = stride == 1 ? "at every marker"
+                                         : "at 1 marker in " + std::to_string(stride) +
+                                               ", those between worked out when needed";
+    return "  state probabilities     " + megabytes(data.inheritanceBytes()) + " kept " + kept +
+           " (budget " + megabytes(data.settings().inheritanceBudget) + ")\n";
+}
+
 std::string runLog(const EngineInput& input, const AnalysisData& data, const RunResults& results,
                    std::uint64_t seed, bool priorOnly, const RunTiming& timing, RunFiles& files) {
     const std::vector<ChainResult>& withQtl = results.withQtl;
@@ -54,6 +68,7 @@ std::string runLog(const EngineInput& input, const AnalysisData& data, const Run
         log += "Warning: " + warning + "\n\n";
     log += "Run\n  seed                    " + std::to_string(seed) + "\n";
     log += "  meta-runs               " + std::to_string(input.metaRuns) + "\n";
+    log += memoryLine(data);
     if (priorOnly)
         log += "  trait values ignored: the chains sample the prior\n";
     log += "\n" + chainSummary(data, withQtl);

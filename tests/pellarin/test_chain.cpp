@@ -103,6 +103,25 @@ TEST(Chain, SameSeedGivesIdenticalResultsOnOneAndTwoThreads) {
     EXPECT_NE(one[0].chainLines, one[1].chainLines);
 }
 
+// A memory budget below what the markers' messages need keeps only some of
+// them; the chain's samples stay the same to the last digit.
+TEST(Chain, AMemoryBudgetChangesSpeedNotSamples) {
+    const Population population = simulatePopulation(f2Plan(80, 40, 3));
+    ModelSettings settings = shortRun(Sampling::MetropolisHastings);
+    settings.variableQtlNumber = true;
+    const AnalysisData whole(population, settings);
+    settings.inheritanceBudget = whole.inheritanceBytes() / 3;
+    const AnalysisData lean(population, settings);
+    EXPECT_EQ(whole.inheritanceStride(), 1);
+    EXPECT_GT(lean.inheritanceStride(), 2);
+    EXPECT_LE(lean.inheritanceBytes(), settings.inheritanceBudget);
+    const ChainResult a = runChain(whole, 77, 1, true);
+    const ChainResult b = runChain(lean, 77, 1, true);
+    EXPECT_EQ(a.chainLines, b.chainLines);
+    EXPECT_EQ(a.qtlNumberTrace, b.qtlNumberTrace);
+    EXPECT_EQ(a.intensity, b.intensity);
+}
+
 class Recovery : public ::testing::TestWithParam<Sampling> {};
 
 TEST_P(Recovery, ShortRunFindsTheQtlOfOneF2) {

@@ -1,9 +1,12 @@
 #include "pellarin/Cross.h"
 #include "pellarin/Inheritance.h"
+#include "support/SimulatedPopulation.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <tuple>
 #include <vector>
 
 using namespace pellarin;
@@ -174,11 +177,15 @@ std::vector<double> bruteForce(const Population& population, int progeny, double
     return marginal;
 }
 
-class ForwardBackward : public ::testing::TestWithParam<ProgenyType> {};
+class ForwardBackward : public ::testing::TestWithParam<std::tuple<ProgenyType, int>> {};
 
+// With every marker's messages kept (stride 1) and with those between kept
+// markers worked out again (strides 2 and 3, the latter keeping the first
+// marker alone, so the backward pass starts again at the chromosome's end).
 TEST_P(ForwardBackward, EqualsBruteForceEnumeration) {
-    const Population population = tinyFamily(GetParam());
-    const ChromosomeInheritance inheritance(population, 0);
+    const auto [type, stride] = GetParam();
+    const Population population = tinyFamily(type);
+    const ChromosomeInheritance inheritance(population, 0, stride);
     for (double position : {0.0, 5.0, 12.0, 20.5, 30.0, 40.0}) {
         const Locus locus = inheritance.locate(position);
         for (int progeny = 0; progeny < population.progenyCount(); ++progeny) {
@@ -194,8 +201,43 @@ TEST_P(ForwardBackward, EqualsBruteForceEnumeration) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AllTypes, ForwardBackward,
-                         ::testing::Values(ProgenyType::DHL, ProgenyType::BC1, ProgenyType::BC2,
-                                           ProgenyType::F2, ProgenyType::RIL));
+                         ::testing::Combine(::testing::Values(ProgenyType::DHL, ProgenyType::BC1,
+                                                              ProgenyType::BC2, ProgenyType::F2,
+                                                              ProgenyType::RIL),
+                                            ::testing::Values(1, 2, 3)));
+
+// Messages worked out between kept markers come from the very steps of the
+// full pass, so a smaller memory budget changes no bit of any probability.
+TEST(ForwardBackward, EveryStrideGivesTheFullPassToTheLastBit) {
+    testing_support::SimulationPlan plan;
+    plan.type = ProgenyType::F2;
+    plan.founders = 3;
+    plan.families = {{0, 1, 12}, {1, 2, 9}};
+    plan.lengths = {0.0, 87.0, 140.0};
+    plan.markersPerChromosome = 13;
+    plan.missingRate = 0.3;
+    Population population = testing_support::simulatePopulation(plan);
+    // A chromosome of a single marker too.
+    population.chromosomes.push_back({20.0, 0, {3.0}});
+    for (int c = 0; c < static_cast<int>(population.chromosomes.size()); ++c) {
+        const ChromosomeInheritance full(population, c);
+        const double length = population.chromosomes[c].length;
+        for (int stride : {2, 3, 5, 12, 13, 40}) {
+            const ChromosomeInheritance sparse(population, c, stride);
+            EXPECT_LT(sparse.bytes(), full.bytes() + 1);
+            for (double position = 0.0; position <= length; position += 2.9) {
+                const Locus locus = full.locate(position);
+                for (int i = 0; i < population.progenyCount(); ++i) {
+                    double a[maxStates], b[maxStates];
+                    full.probabilities(locus, i, a);
+                    sparse.probabilities(locus, i, b);
+                    ASSERT_EQ(0, std::memcmp(a, b, sizeof(double) * full.stateCount()))
+                        << "chromosome " << c << " stride " << stride << " at " << position;
+                }
+            }
+        }
+    }
+}
 
 TEST(ForwardBackward, ChromosomeWithoutMarkersGivesThePrior) {
     Population population = tinyFamily(ProgenyType::F2);

@@ -152,6 +152,7 @@ TEST(PellarinProgram, FindsTheQtlThatTamsinSimulated) {
             << "meta-run " << r;
     const std::string log = text(folder / "Pellarin.log");
     EXPECT_NE(log.find("integrated out exactly by the forward-backward pass"), std::string::npos);
+    EXPECT_NE(log.find("kept at every marker (budget 1024 MB)"), std::string::npos) << log;
 }
 
 TEST(PellarinProgram, ChainFilesAndTheRunWithoutQtlReadBackByTheViewer) {
