@@ -95,12 +95,14 @@ def load(path):
     return out
 
 before, after = load(sys.argv[1]), load(sys.argv[2])
-print(f"{'benchmark':<44} {'counter':<18} {'before':>14} {'after':>14} {'after/before':>13}")
-for name in list(before) + [n for n in after if n not in before]:
+names = list(before) + [n for n in after if n not in before]
+width = max([len("benchmark")] + [len(n) for n in names])
+print(f"{'benchmark':<{width}} {'counter':<18} {'before':>14} {'after':>14} {'after/before':>13}")
+for name in names:
     b, a = before.get(name, {}), after.get(name, {})
     for key in list(b) + [k for k in a if k not in b]:
         bv, av = b.get(key), a.get(key)
         ratio = f"{av / bv:.3f}" if bv and av is not None else ""
         fmt = lambda v: "" if v is None else f"{v:.6g}"
-        print(f"{name:<44} {key:<18} {fmt(bv):>14} {fmt(av):>14} {ratio:>13}")
+        print(f"{name:<{width}} {key:<18} {fmt(bv):>14} {fmt(av):>14} {ratio:>13}")
 PY
