@@ -1,0 +1,66 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace pellarin {
+
+/// Runs a piece of work once for every mapping family, split into
+/// contiguous blocks of families over a few threads of its own, and returns
+/// when every block is done. The blocks are balanced by the families' sizes.
+///
+/// A chain's results must not depend on how the families are split, so the
+/// work writes what it finds per family (a family's own progeny, or a sum
+/// in a slot of its own) and the caller adds the families' sums in family
+/// order afterwards. Random draws inside the work take the family's own
+/// stream for the same reason.
+///
+/// Small designs (one family, or fewer progeny than `inlineBelow`) and a
+/// single thread run the work on the calling thread, with no hand-off at all.
+class FamilyWork {
+public:
+    static constexpr long long defaultInlineBelow = 1000;
+
+    /// `familySizes` holds the progeny of each family; `threads` counts the
+    /// calling thread too.
+    FamilyWork(const std::vector<int>& familySizes, int threads,
+               long long inlineBelow = defaultInlineBelow);
+    ~FamilyWork();
+    /// The threads a pool made with these arguments runs on.
+    static int threadsFor(const std::vector<int>& familySizes, int threads,
+                          long long inlineBelow = defaultInlineBelow);
+    FamilyWork(const FamilyWork&) = delete;
+    FamilyWork& operator=(const FamilyWork&) = delete;
+
+    /// The threads the work runs on, the calling thread included: 1 when it
+    /// runs inline.
+    int threads() const { return static_cast<int>(m_blockStart.size()) - 1; }
+    /// The first family of each block and, last, the family count.
+    const std::vector<int>& blockStarts() const { return m_blockStart; }
+
+    /// Calls work(f) for every family f, each exactly once. An exception
+    /// from any family is passed on here once every block has ended.
+    void forEach(const std::function<void(int)>& work);
+
+private:
+    void runBlock(int block);
+    void serve(int block);
+
+    std::vector<int> m_blockStart;
+    std::vector<std::thread> m_workers;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::condition_variable m_done;
+    const std::function<void(int)>* m_work = nullptr;
+    std::uint64_t m_round = 0;
+    int m_pending = 0;
+    bool m_stopping = false;
+    std::exception_ptr m_error;
+};
+
+} // namespace pellarin
