@@ -465,11 +465,10 @@ void Chain::drawEffectsJointly(QtlState& qtl) {
         precision[k * A + k] = 1.0 / priorVariance;
     // Only the alleles of a family's two founders have centred copies.
     m_work->forEach([&](int f) {
-        std::array<double, 5>& terms = m_familyTerms[f];
-        terms = {};
         const int founderA = families[f].founderA;
         const int la = qtl.labels[founderA], lb = qtl.labels[families[f].founderB];
         const double w = m_inverse[m_data.groupOf(f)];
+        double aa = 0.0, bb = 0.0, ab = 0.0, sa = 0.0, sb = 0.0;
         for (int i : m_data.familyProgeny(f)) {
             if (!m_data.observed(i))
                 continue;
@@ -483,12 +482,13 @@ void Chain::drawEffectsJointly(QtlState& qtl) {
             }
             // The residual without the QTL's centred part: e + u^T a.
             const double r = m_error[i] + ua * qtl.effects[la] + ub * qtl.effects[lb];
-            terms[0] += w * ua * ua;
-            terms[1] += w * ub * ub;
-            terms[2] += w * ua * ub;
-            terms[3] += w * ua * r;
-            terms[4] += w * ub * r;
+            aa += w * ua * ua;
+            bb += w * ub * ub;
+            ab += w * ua * ub;
+            sa += w * ua * r;
+            sb += w * ub * r;
         }
+        m_familyTerms[f] = {aa, bb, ab, sa, sb};
     });
     addFamilyTerms(qtl, precision, shift);
     CanonicalNormal conditional;

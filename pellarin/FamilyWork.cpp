@@ -66,18 +66,35 @@ void FamilyWork::runBlock(int block) {
         (*m_work)(f);
 }
 
+namespace {
+
+// How long a thread watches for a change before it sleeps: some tens of
+// microseconds, about what a wake-up through the system costs.
+constexpr int watchSteps = 200;
+
+template <class Changed> bool watch(Changed changed) {
+    for (int step = 0; step < watchSteps; ++step) {
+        if (changed())
+            return true;
+        std::this_thread::yield();
+    }
+    return changed();
+}
+
+} // namespace
+
 void FamilyWork::forEach(const std::function<void(int)>& work) {
     if (m_workers.empty()) {
         for (int f = 0; f < m_blockStart.back(); ++f)
             work(f);
         return;
     }
+    m_work = &work;
+    m_error = nullptr;
+    m_pending.store(static_cast<int>(m_workers.size()));
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_work = &work;
-        m_pending = static_cast<int>(m_workers.size());
-        m_error = nullptr;
-        ++m_round;
+        m_round.fetch_add(1);
     }
     m_wake.notify_all();
     std::exception_ptr own;
@@ -86,41 +103,45 @@ void FamilyWork::forEach(const std::function<void(int)>& work) {
     } catch (...) {
         own = std::current_exception();
     }
-    std::unique_lock<std::mutex> lock(m_mutex);
-    m_done.wait(lock, [this] { return m_pending == 0; });
+    const auto ended = [this] { return m_pending.load() == 0; };
+    if (!watch(ended)) {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_done.wait(lock, ended);
+    }
     m_work = nullptr;
     if (own)
         std::rethrow_exception(own);
+    std::lock_guard<std::mutex> lock(m_mutex);
     if (m_error)
         std::rethrow_exception(m_error);
+}
+
+std::uint64_t FamilyWork::nextRound(std::uint64_t seen) {
+    const auto changed = [&] { return m_stopping.load() || m_round.load() != seen; };
+    if (!watch(changed)) {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_wake.wait(lock, changed);
+    }
+    return m_stopping.load() ? 0 : m_round.load();
 }
 
 // A worker waits for each new round, runs its block and reports back.
 void FamilyWork::serve(int block) {
     std::uint64_t seen = 0;
-    for (;;) {
-        {
-            std::unique_lock<std::mutex> lock(m_mutex);
-            m_wake.wait(lock, [&] { return m_stopping || m_round != seen; });
-            if (m_stopping)
-                return;
-            seen = m_round;
-        }
-        std::exception_ptr error;
+    while ((seen = nextRound(seen)) != 0) {
         try {
             runBlock(block);
         } catch (...) {
-            error = std::current_exception();
-        }
-        bool last = false;
-        {
             std::lock_guard<std::mutex> lock(m_mutex);
-            if (error && !m_error)
-                m_error = error;
-            last = --m_pending == 0;
+            if (!m_error)
+                m_error = std::current_exception();
         }
-        if (last)
+        if (m_pending.fetch_sub(1) == 1) {
+            // Under the lock, so the caller cannot miss it between its
+            // check and its sleep.
+            std::lock_guard<std::mutex> lock(m_mutex);
             m_done.notify_one();
+        }
     }
 }
 

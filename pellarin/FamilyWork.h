@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
@@ -50,16 +51,21 @@ public:
 private:
     void runBlock(int block);
     void serve(int block);
+    /// Waits for the next round (its number) or the end (0).
+    std::uint64_t nextRound(std::uint64_t seen);
 
     std::vector<int> m_blockStart;
     std::vector<std::thread> m_workers;
+    // A round is announced by m_round and ended when m_pending reaches 0.
+    // Both are watched briefly before sleeping on the condition variables:
+    // the serial steps between two rounds are often shorter than a wake-up.
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::condition_variable m_done;
     const std::function<void(int)>* m_work = nullptr;
-    std::uint64_t m_round = 0;
-    int m_pending = 0;
-    bool m_stopping = false;
+    std::atomic<std::uint64_t> m_round{0};
+    std::atomic<int> m_pending{0};
+    std::atomic<bool> m_stopping{false};
     std::exception_ptr m_error;
 };
 

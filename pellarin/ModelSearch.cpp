@@ -95,12 +95,12 @@ bool Chain::effectProposal(const QtlState& qtl, const double* residual, Canonica
     for (int k = 0; k < A; ++k)
         precision[k * A + k] = 1.0 / effectPriorVariance(qtl);
     m_work->forEach([&](int f) {
-        std::array<double, 5>& terms = m_familyTerms[f];
-        terms = {};
+        m_familyTerms[f] = {};
         const int founderA = families[f].founderA;
         if (qtl.labels[founderA] == qtl.labels[families[f].founderB])
             return;
         const double w = m_inverse[m_data.groupOf(f)];
+        double aa = 0.0, bb = 0.0, ab = 0.0, sa = 0.0, sb = 0.0;
         for (int i : m_data.familyProgeny(f)) {
             if (!m_data.observed(i))
                 continue;
@@ -111,12 +111,13 @@ bool Chain::effectProposal(const QtlState& qtl, const double* residual, Canonica
                 fromA += p[s] * ((m_data.stateFounder(f, s, 0) == founderA) +
                                  (m_data.stateFounder(f, s, 1) == founderA));
             const double za = fromA - m_data.meanCopies(f, 0), zb = -za;
-            terms[0] += w * za * za;
-            terms[1] += w * zb * zb;
-            terms[2] += w * za * zb;
-            terms[3] += w * za * residual[i];
-            terms[4] += w * zb * residual[i];
+            aa += w * za * za;
+            bb += w * zb * zb;
+            ab += w * za * zb;
+            sa += w * za * residual[i];
+            sb += w * zb * residual[i];
         }
+        m_familyTerms[f] = {aa, bb, ab, sa, sb};
     });
     addFamilyTerms(qtl, precision, shift);
     return proposal.set(A, std::move(precision), shift);
