@@ -10,7 +10,7 @@ namespace {
 // Block b starts at the first family whose progeny begin at or after b/T of
 // all progeny, so each block holds about as many progeny as the others.
 // Empty blocks are dropped: a thread without families would only wait.
-std::vector<int> blockStarts(const std::vector<int>& sizes, int threads) {
+std::vector<int> fairBlocks(const std::vector<int>& sizes, int threads) {
     const int families = static_cast<int>(sizes.size());
     const long long total = std::accumulate(sizes.begin(), sizes.end(), 0LL);
     std::vector<int> starts{0};
@@ -28,27 +28,34 @@ std::vector<int> blockStarts(const std::vector<int>& sizes, int threads) {
     return starts;
 }
 
-// The block starts of a pool: one block when the work is too small to share.
-std::vector<int> blocksFor(const std::vector<int>& sizes, int threads, long long inlineBelow) {
+// Blocks per thread: enough that a thread held back leaves several blocks
+// to the others, few enough that taking one costs nothing beside its work.
+constexpr int blocksPerThread = 4;
+
+// The threads worth starting: one when the work is too small to share, and
+// never more than there are blocks of fair size.
+int usefulThreads(const std::vector<int>& sizes, int threads, long long inlineBelow) {
     const int families = static_cast<int>(sizes.size());
     const long long progeny = std::accumulate(sizes.begin(), sizes.end(), 0LL);
     const int wanted = std::clamp(threads, 1, std::max(families, 1));
     if (wanted == 1 || families < 2 || progeny < inlineBelow)
-        return {0, families};
-    return blockStarts(sizes, wanted);
+        return 1;
+    return static_cast<int>(fairBlocks(sizes, wanted).size()) - 1;
 }
 
 } // namespace
 
 int FamilyWork::threadsFor(const std::vector<int>& familySizes, int threads,
                            long long inlineBelow) {
-    return static_cast<int>(blocksFor(familySizes, threads, inlineBelow).size()) - 1;
+    return usefulThreads(familySizes, threads, inlineBelow);
 }
 
 FamilyWork::FamilyWork(const std::vector<int>& familySizes, int threads, long long inlineBelow)
-    : m_blockStart(blocksFor(familySizes, threads, inlineBelow)) {
-    for (int block = 1; block < this->threads(); ++block)
-        m_workers.emplace_back([this, block] { serve(block); });
+    : m_threads(usefulThreads(familySizes, threads, inlineBelow)),
+      m_blockStart(m_threads == 1 ? std::vector<int>{0, static_cast<int>(familySizes.size())}
+                                  : fairBlocks(familySizes, blocksPerThread * m_threads)) {
+    for (int worker = 1; worker < m_threads; ++worker)
+        m_workers.emplace_back([this] { serve(); });
 }
 
 FamilyWork::~FamilyWork() {
@@ -61,9 +68,31 @@ FamilyWork::~FamilyWork() {
         worker.join();
 }
 
-void FamilyWork::runBlock(int block) {
-    for (int f = m_blockStart[block]; f < m_blockStart[block + 1]; ++f)
-        (*m_work)(f);
+void FamilyWork::takeBlocks(std::uint64_t round) {
+    const int blocks = static_cast<int>(m_blockStart.size()) - 1;
+    for (;;) {
+        std::uint64_t claim = m_claim.load();
+        int block = 0;
+        do {
+            block = static_cast<int>(claim & 0xffffffffu);
+            if (claim >> 32 != (round & 0xffffffffu) || block >= blocks)
+                return;
+        } while (!m_claim.compare_exchange_weak(claim, claim + 1));
+        try {
+            for (int f = m_blockStart[block]; f < m_blockStart[block + 1]; ++f)
+                (*m_work)(f);
+        } catch (...) {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (!m_error)
+                m_error = std::current_exception();
+        }
+        if (m_finished.fetch_add(1) + 1 == blocks) {
+            // Under the lock, so the caller cannot miss it between its
+            // check and its sleep.
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_done.notify_one();
+        }
+    }
 }
 
 namespace {
@@ -89,28 +118,24 @@ void FamilyWork::forEach(const std::function<void(int)>& work) {
             work(f);
         return;
     }
+    const int blocks = static_cast<int>(m_blockStart.size()) - 1;
+    const std::uint64_t round = m_round.load() + 1;
     m_work = &work;
     m_error = nullptr;
-    m_pending.store(static_cast<int>(m_workers.size()));
+    m_finished.store(0);
+    m_claim.store((round & 0xffffffffu) << 32);
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_round.fetch_add(1);
+        m_round.store(round);
     }
     m_wake.notify_all();
-    std::exception_ptr own;
-    try {
-        runBlock(0);
-    } catch (...) {
-        own = std::current_exception();
-    }
-    const auto ended = [this] { return m_pending.load() == 0; };
+    takeBlocks(round);
+    const auto ended = [&] { return m_finished.load() == blocks; };
     if (!watch(ended)) {
         std::unique_lock<std::mutex> lock(m_mutex);
         m_done.wait(lock, ended);
     }
     m_work = nullptr;
-    if (own)
-        std::rethrow_exception(own);
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_error)
         std::rethrow_exception(m_error);
@@ -125,24 +150,11 @@ std::uint64_t FamilyWork::nextRound(std::uint64_t seen) {
     return m_stopping.load() ? 0 : m_round.load();
 }
 
-// A worker waits for each new round, runs its block and reports back.
-void FamilyWork::serve(int block) {
+// A worker waits for each new round and takes blocks until none is left.
+void FamilyWork::serve() {
     std::uint64_t seen = 0;
-    while ((seen = nextRound(seen)) != 0) {
-        try {
-            runBlock(block);
-        } catch (...) {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            if (!m_error)
-                m_error = std::current_exception();
-        }
-        if (m_pending.fetch_sub(1) == 1) {
-            // Under the lock, so the caller cannot miss it between its
-            // check and its sleep.
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_done.notify_one();
-        }
-    }
+    while ((seen = nextRound(seen)) != 0)
+        takeBlocks(seen);
 }
 
 } // namespace pellarin

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <stdexcept>
@@ -43,12 +44,21 @@ TEST(FamilyWork, EveryFamilyRunsExactlyOnceInContiguousBlocks) {
 }
 
 TEST(FamilyWork, BlocksShareTheProgenyFairly) {
-    // Ten families of 100 on two threads: five each.
-    FamilyWork even(std::vector<int>(10, 100), 2, 0);
-    EXPECT_EQ(even.blockStarts(), (std::vector<int>{0, 5, 10}));
-    // One family holds most progeny: it makes a block of its own.
+    // Several blocks per thread, none much above its fair share: a block
+    // passes its share by less than one family.
+    for (int threads : {2, 3}) {
+        FamilyWork work(std::vector<int>(24, 100), threads, 0);
+        const std::vector<int>& starts = work.blockStarts();
+        const int blocks = static_cast<int>(starts.size()) - 1;
+        EXPECT_GT(blocks, 2 * threads);
+        for (int b = 0; b < blocks; ++b)
+            EXPECT_LE((starts[b + 1] - starts[b]) * 100, 2400 / blocks + 100) << b;
+    }
+    // One family holds most progeny: its block ends with it, and the
+    // families after it go to other threads.
     FamilyWork lopsided({10, 10, 2000, 10, 10}, 3, 0);
     const std::vector<int>& starts = lopsided.blockStarts();
+    EXPECT_GE(lopsided.threads(), 2);
     EXPECT_NE(std::find(starts.begin(), starts.end(), 3), starts.end());
 }
 
