@@ -33,16 +33,52 @@ double longestChromosome(const Population& population) {
 
 } // namespace
 
-Chain::Chain(const AnalysisData& data, Random rng)
+Chain::Chain(const AnalysisData& data, Random rng, int threads)
     : m_data(data), m_rng(rng),
       m_adaptation(data.settings(), longestChromosome(data.population())) {
     const int n = data.population().progenyCount();
+    const int families = data.familyCount();
     m_proposed.resize(static_cast<size_t>(n) * maxStates);
     m_fit.resize(static_cast<size_t>(n) * maxStates);
-    m_values.resize(static_cast<size_t>(data.familyCount()) * maxStates);
-    m_shift.assign(data.familyCount(), 0.0);
+    m_values.resize(static_cast<size_t>(families) * maxStates);
+    m_shift.assign(families, 0.0);
     m_scratch.assign(n, 0.0);
     m_error.assign(n, 0.0);
+    m_familySum.assign(families, 0.0);
+    m_familyTerms.assign(families, {});
+    std::vector<int> sizes(families);
+    for (int f = 0; f < families; ++f)
+        sizes[f] = static_cast<int>(data.familyProgeny(f).size());
+    m_work = std::make_unique<FamilyWork>(sizes, threads);
+    // The families' streams come from the chain's own, so the chain stays a
+    // function of its seed and run number alone.
+    const std::uint64_t familySeed = m_rng.next();
+    m_familyRng.reserve(families);
+    for (int f = 0; f < families; ++f)
+        m_familyRng.emplace_back(familySeed, static_cast<std::uint64_t>(f));
+}
+
+double Chain::familySumTotal() const {
+    double total = 0.0;
+    for (double sum : m_familySum)
+        total += sum;
+    return total;
+}
+
+void Chain::addFamilyTerms(const QtlState& qtl, std::vector<double>& precision,
+                           std::vector<double>& shift) const {
+    const int A = qtl.alleles;
+    const auto& families = m_data.population().families;
+    for (int f = 0; f < m_data.familyCount(); ++f) {
+        const std::array<double, 5>& terms = m_familyTerms[f];
+        const int la = qtl.labels[families[f].founderA], lb = qtl.labels[families[f].founderB];
+        precision[la * A + la] += terms[0];
+        precision[lb * A + lb] += terms[1];
+        if (la != lb)
+            precision[std::max(la, lb) * A + std::min(la, lb)] += terms[2];
+        shift[la] += terms[3];
+        shift[lb] += terms[4];
+    }
 }
 
 double Chain::effectPriorVariance(const QtlState& qtl) const {
@@ -127,9 +163,11 @@ void Chain::place(QtlState& qtl) {
     qtl.probabilities.resize(static_cast<size_t>(n) * states);
     qtl.states.assign(n, 0);
     qtl.genetic.assign(n, 0.0);
-    for (int i = 0; i < n; ++i)
-        inheritance.probabilities(qtl.locus, i,
-                                  &qtl.probabilities[static_cast<size_t>(i) * states]);
+    m_work->forEach([&](int f) {
+        for (int i : m_data.familyProgeny(f))
+            inheritance.probabilities(qtl.locus, i,
+                                      &qtl.probabilities[static_cast<size_t>(i) * states]);
+    });
 }
 
 void Chain::refreshGenetic(QtlState& qtl) {
@@ -230,7 +268,6 @@ double Chain::fitWeights(int i, double base, double* fit) const {
 void Chain::updatePositionAndStates(QtlState& qtl) {
     const ChromosomeInheritance& inheritance = m_data.inheritance(qtl.chromosome);
     const int S = m_data.stateCount();
-    const int n = m_data.population().progenyCount();
     const double length = m_data.population().chromosomes[qtl.chromosome].length;
     const double radius = m_adaptation.radius(PositionMove);
     familyValues(qtl, m_values.data());
@@ -241,37 +278,41 @@ void Chain::updatePositionAndStates(QtlState& qtl) {
         proposal = reflect(qtl.position + radius * (2.0 * m_rng.uniform() - 1.0), length);
         locus = inheritance.locate(proposal);
     }
-    double logRatio = 0.0;
-    double product = 1.0;
-    for (int i = 0; i < n; ++i) {
-        double* fit = &m_fit[static_cast<size_t>(i) * S];
-        if (m_data.observed(i)) {
-            fitWeights(i, m_error[i] + qtl.genetic[i], fit);
-        } else {
-            std::fill(fit, fit + S, 1.0);
-        }
-        if (!move)
-            continue;
-        double* proposed = &m_proposed[static_cast<size_t>(i) * S];
-        inheritance.probabilities(locus, i, proposed);
-        if (m_data.observed(i)) {
-            const double* current = &qtl.probabilities[static_cast<size_t>(i) * S];
-            double before = 0.0, after = 0.0;
-            for (int s = 0; s < S; ++s) {
-                before += current[s] * fit[s];
-                after += proposed[s] * fit[s];
+    m_work->forEach([&](int f) {
+        double logRatio = 0.0;
+        double product = 1.0;
+        for (int i : m_data.familyProgeny(f)) {
+            double* fit = &m_fit[static_cast<size_t>(i) * S];
+            if (m_data.observed(i)) {
+                fitWeights(i, m_error[i] + qtl.genetic[i], fit);
+            } else {
+                std::fill(fit, fit + S, 1.0);
             }
-            // One logarithm per run of progeny, not per progeny: the ratios
-            // are multiplied until the product nears the range's edge.
-            product *= after / before;
-            if (product < 1e-150 || product > 1e150) {
-                logRatio += std::log(product);
-                product = 1.0;
+            if (!move)
+                continue;
+            double* proposed = &m_proposed[static_cast<size_t>(i) * S];
+            inheritance.probabilities(locus, i, proposed);
+            if (m_data.observed(i)) {
+                const double* current = &qtl.probabilities[static_cast<size_t>(i) * S];
+                double before = 0.0, after = 0.0;
+                for (int s = 0; s < S; ++s) {
+                    before += current[s] * fit[s];
+                    after += proposed[s] * fit[s];
+                }
+                // One logarithm per run of progeny, not per progeny: the
+                // ratios are multiplied until the product nears the range's
+                // edge.
+                product *= after / before;
+                if (product < 1e-150 || product > 1e150) {
+                    logRatio += std::log(product);
+                    product = 1.0;
+                }
             }
         }
-    }
+        m_familySum[f] = logRatio + std::log(product);
+    });
     if (move) {
-        logRatio += std::log(product);
+        const double logRatio = familySumTotal();
         const bool accepted = std::log(m_rng.uniform()) < logRatio;
         m_moves[PositionMove].add(accepted);
         if (accepted) {
@@ -285,23 +326,27 @@ void Chain::updatePositionAndStates(QtlState& qtl) {
 
 // Each progeny's state at the QTL from the marker probabilities times the
 // fit of its trait (`fit`, progeny by state); the genetic values and the
-// residuals follow. m_values must hold the QTL's family values.
+// residuals follow. m_values must hold the QTL's family values. A family's
+// progeny draw from the family's stream, in progeny order.
 void Chain::drawStates(QtlState& qtl, const double* fit) {
     const int S = m_data.stateCount();
-    const int n = m_data.population().progenyCount();
-    double weights[maxStates];
-    for (int i = 0; i < n; ++i) {
-        const double* p = &qtl.probabilities[static_cast<size_t>(i) * S];
-        const double* f = &fit[static_cast<size_t>(i) * S];
-        for (int s = 0; s < S; ++s)
-            weights[s] = p[s] * f[s];
-        const int state = drawIndex(m_rng, weights, S);
-        const double value = m_values[family(i) * maxStates + state];
-        qtl.states[i] = static_cast<std::uint8_t>(state);
-        if (m_data.observed(i))
-            m_error[i] += qtl.genetic[i] - value;
-        qtl.genetic[i] = value;
-    }
+    m_work->forEach([&](int f) {
+        Random& rng = m_familyRng[f];
+        const double* values = &m_values[f * maxStates];
+        double weights[maxStates];
+        for (int i : m_data.familyProgeny(f)) {
+            const double* p = &qtl.probabilities[static_cast<size_t>(i) * S];
+            const double* w = &fit[static_cast<size_t>(i) * S];
+            for (int s = 0; s < S; ++s)
+                weights[s] = p[s] * w[s];
+            const int state = drawIndex(rng, weights, S);
+            const double value = values[state];
+            qtl.states[i] = static_cast<std::uint8_t>(state);
+            if (m_data.observed(i))
+                m_error[i] += qtl.genetic[i] - value;
+            qtl.genetic[i] = value;
+        }
+    });
 }
 
 // Moving some gametes' effect by delta (an allele's, or one founder's) moves
@@ -413,34 +458,39 @@ void Chain::updateEffects(QtlState& qtl) {
 
 void Chain::drawEffectsJointly(QtlState& qtl) {
     const int A = qtl.alleles;
-    const int n = m_data.population().progenyCount();
     const auto& families = m_data.population().families;
     const double priorVariance = effectPriorVariance(qtl);
     std::vector<double> precision(static_cast<size_t>(A) * A, 0.0), shift(A, 0.0);
     for (int k = 0; k < A; ++k)
         precision[k * A + k] = 1.0 / priorVariance;
     // Only the alleles of a family's two founders have centred copies.
-    for (int i = 0; i < n; ++i) {
-        if (!m_data.observed(i))
-            continue;
-        const int f = family(i), s = qtl.states[i];
-        const int la = qtl.labels[families[f].founderA], lb = qtl.labels[families[f].founderB];
-        double ua = -m_data.meanCopies(f, 0), ub = -m_data.meanCopies(f, 1);
-        for (int gamete = 0; gamete < 2; ++gamete)
-            (m_data.stateFounder(f, s, gamete) == families[f].founderA ? ua : ub) += 1.0;
-        if (la == lb) {
-            ua += ub;
-            ub = 0.0;
+    m_work->forEach([&](int f) {
+        const int founderA = families[f].founderA;
+        const int la = qtl.labels[founderA], lb = qtl.labels[families[f].founderB];
+        const double w = m_inverse[m_data.groupOf(f)];
+        double aa = 0.0, bb = 0.0, ab = 0.0, sa = 0.0, sb = 0.0;
+        for (int i : m_data.familyProgeny(f)) {
+            if (!m_data.observed(i))
+                continue;
+            const int s = qtl.states[i];
+            double ua = -m_data.meanCopies(f, 0), ub = -m_data.meanCopies(f, 1);
+            for (int gamete = 0; gamete < 2; ++gamete)
+                (m_data.stateFounder(f, s, gamete) == founderA ? ua : ub) += 1.0;
+            if (la == lb) {
+                ua += ub;
+                ub = 0.0;
+            }
+            // The residual without the QTL's centred part: e + u^T a.
+            const double r = m_error[i] + ua * qtl.effects[la] + ub * qtl.effects[lb];
+            aa += w * ua * ua;
+            bb += w * ub * ub;
+            ab += w * ua * ub;
+            sa += w * ua * r;
+            sb += w * ub * r;
         }
-        const double w = inverseVariance(i);
-        // The residual without the QTL's centred part: e + u^T a.
-        const double r = m_error[i] + ua * qtl.effects[la] + ub * qtl.effects[lb];
-        precision[la * A + la] += w * ua * ua;
-        precision[lb * A + lb] += w * ub * ub;
-        precision[std::max(la, lb) * A + std::min(la, lb)] += la == lb ? 0.0 : w * ua * ub;
-        shift[la] += w * ua * r;
-        shift[lb] += w * ub * r;
-    }
+        m_familyTerms[f] = {aa, bb, ab, sa, sb};
+    });
+    addFamilyTerms(qtl, precision, shift);
     CanonicalNormal conditional;
     if (!conditional.set(A, std::move(precision), shift))
         return;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/Random.h"
+#include "pellarin/FamilyWork.h"
 #include "pellarin/Gaussian.h"
 #include "pellarin/Model.h"
 #include "pellarin/StepAdaptation.h"
@@ -8,6 +9,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -99,6 +101,12 @@ struct ChainResult {
 /// from the chain's own stream, so a chain gives the same samples whatever
 /// thread runs it.
 ///
+/// The loops over every progeny may run on several threads, split by
+/// family (FamilyWork). Each family then draws its progeny's states from a
+/// stream of its own, seeded from the chain's stream when the chain is made,
+/// and sums over progeny are kept per family and added in family order: the
+/// samples are the same, bit for bit, on any number of threads.
+///
 /// Every change to a QTL's effects or labels keeps the family means' fit:
 /// the family means shift by the change in the QTL's Mendelian mean
 /// contribution to each family, so the QTL only moves the progeny around
@@ -106,7 +114,8 @@ struct ChainResult {
 /// family means along, and its effects do not trade places with the means.
 class Chain {
 public:
-    Chain(const AnalysisData& data, Random rng);
+    /// `threads` (the calling one included) share the work over families.
+    Chain(const AnalysisData& data, Random rng, int threads = 1);
 
     /// Draws the starting values: overdispersed, or from the file's priors.
     void start();
@@ -215,6 +224,12 @@ private:
 
     void place(QtlState& qtl);
     void drawStates(QtlState& qtl, const double* fit);
+    /// The sum over families of m_familySum, in family order.
+    double familySumTotal() const;
+    /// Adds the per-family terms of an allele-effect normal (m_familyTerms)
+    /// to its precision (A x A, lower triangle) and shift.
+    void addFamilyTerms(const QtlState& qtl, std::vector<double>& precision,
+                        std::vector<double>& shift) const;
     void refreshGenetic(QtlState& qtl);
     void recomputeResiduals();
     double reflect(double position, double length) const;
@@ -228,13 +243,19 @@ private:
     std::vector<double> m_error;    ///< y - model, per progeny with a trait
     MoveCount m_moves[MoveKinds];
     StepAdaptation m_adaptation;
+    std::unique_ptr<FamilyWork> m_work;
+    std::vector<Random> m_familyRng; ///< per family, for its progeny's state draws
     int m_iteration = 0;
     // Scratch for one QTL at a time, kept to spare allocations per sweep.
     std::vector<double> m_proposed;
     std::vector<double> m_fit;
     std::vector<double> m_values;
-    std::vector<double> m_shift;   ///< per family
-    std::vector<double> m_scratch; ///< per progeny
+    std::vector<double> m_shift;     ///< per family
+    std::vector<double> m_scratch;   ///< per progeny
+    std::vector<double> m_familySum; ///< a sum over each family's progeny
+    /// Per family, its part of an allele-effect normal over the alleles of
+    /// its founders a and b: precision aa, bb, ab, then shift a, b.
+    std::vector<std::array<double, 5>> m_familyTerms;
 };
 
 } // namespace pellarin

@@ -90,33 +90,36 @@ std::vector<int> Chain::drawLabels(int alleles) {
 bool Chain::effectProposal(const QtlState& qtl, const double* residual, CanonicalNormal& proposal) {
     const int A = qtl.alleles;
     const int S = m_data.stateCount();
-    const int n = m_data.population().progenyCount();
     const auto& families = m_data.population().families;
     std::vector<double> precision(static_cast<size_t>(A) * A, 0.0), shift(A, 0.0);
     for (int k = 0; k < A; ++k)
         precision[k * A + k] = 1.0 / effectPriorVariance(qtl);
-    for (int i = 0; i < n; ++i) {
-        if (!m_data.observed(i))
-            continue;
-        const int f = family(i);
+    m_work->forEach([&](int f) {
+        m_familyTerms[f] = {};
         const int founderA = families[f].founderA;
-        const int la = qtl.labels[founderA], lb = qtl.labels[families[f].founderB];
-        if (la == lb)
-            continue;
-        // Expected copies from founder a; those from b make up the two.
-        const double* p = &qtl.probabilities[static_cast<size_t>(i) * S];
-        double fromA = 0.0;
-        for (int s = 0; s < S; ++s)
-            fromA += p[s] * ((m_data.stateFounder(f, s, 0) == founderA) +
-                             (m_data.stateFounder(f, s, 1) == founderA));
-        const double za = fromA - m_data.meanCopies(f, 0), zb = -za;
-        const double w = inverseVariance(i);
-        precision[la * A + la] += w * za * za;
-        precision[lb * A + lb] += w * zb * zb;
-        precision[std::max(la, lb) * A + std::min(la, lb)] += w * za * zb;
-        shift[la] += w * za * residual[i];
-        shift[lb] += w * zb * residual[i];
-    }
+        if (qtl.labels[founderA] == qtl.labels[families[f].founderB])
+            return;
+        const double w = m_inverse[m_data.groupOf(f)];
+        double aa = 0.0, bb = 0.0, ab = 0.0, sa = 0.0, sb = 0.0;
+        for (int i : m_data.familyProgeny(f)) {
+            if (!m_data.observed(i))
+                continue;
+            // Expected copies from founder a; those from b make up the two.
+            const double* p = &qtl.probabilities[static_cast<size_t>(i) * S];
+            double fromA = 0.0;
+            for (int s = 0; s < S; ++s)
+                fromA += p[s] * ((m_data.stateFounder(f, s, 0) == founderA) +
+                                 (m_data.stateFounder(f, s, 1) == founderA));
+            const double za = fromA - m_data.meanCopies(f, 0), zb = -za;
+            aa += w * za * za;
+            bb += w * zb * zb;
+            ab += w * za * zb;
+            sa += w * za * residual[i];
+            sb += w * zb * residual[i];
+        }
+        m_familyTerms[f] = {aa, bb, ab, sa, sb};
+    });
+    addFamilyTerms(qtl, precision, shift);
     return proposal.set(A, std::move(precision), shift);
 }
 
@@ -130,25 +133,28 @@ bool Chain::effectProposal(const QtlState& qtl, const double* residual, Canonica
 // QTL's family values.
 double Chain::marginalLogRatio(const QtlState& qtl, const double* shift, bool present) {
     const int S = m_data.stateCount();
-    const int n = m_data.population().progenyCount();
     familyValues(qtl, m_values.data());
-    double logRatio = 0.0;
-    for (int i = 0; i < n; ++i) {
-        double* fit = &m_fit[static_cast<size_t>(i) * S];
-        if (!m_data.observed(i)) {
-            std::fill(fit, fit + S, 1.0);
-            continue;
+    m_work->forEach([&](int f) {
+        const double moved = shift[f];
+        const double half = 0.5 * m_inverse[m_data.groupOf(f)];
+        double logRatio = 0.0;
+        for (int i : m_data.familyProgeny(f)) {
+            double* fit = &m_fit[static_cast<size_t>(i) * S];
+            if (!m_data.observed(i)) {
+                std::fill(fit, fit + S, 1.0);
+                continue;
+            }
+            const double before = present ? m_error[i] + qtl.genetic[i] - moved : m_error[i];
+            const double least = fitWeights(i, before + moved, fit);
+            double sum = 0.0;
+            const double* p = &qtl.probabilities[static_cast<size_t>(i) * S];
+            for (int s = 0; s < S; ++s)
+                sum += p[s] * fit[s];
+            logRatio += std::log(sum) - half * (least - before * before);
         }
-        const double f = shift[family(i)];
-        const double before = present ? m_error[i] + qtl.genetic[i] - f : m_error[i];
-        const double least = fitWeights(i, before + f, fit);
-        double sum = 0.0;
-        const double* p = &qtl.probabilities[static_cast<size_t>(i) * S];
-        for (int s = 0; s < S; ++s)
-            sum += p[s] * fit[s];
-        logRatio += std::log(sum) - 0.5 * inverseVariance(i) * (least - before * before);
-    }
-    return logRatio;
+        m_familySum[f] = logRatio;
+    });
+    return familySumTotal();
 }
 
 void Chain::birthOrDeath() {

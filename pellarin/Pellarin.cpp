@@ -63,7 +63,11 @@ constexpr const char* usage =
     "  --help          show this text and stop\n"
     "  --version       show the version and stop\n"
     "  --quiet         no progress output\n"
-    "  --threads N     run the meta-runs on N threads (default: all cores)\n"
+    "  --threads N     use N threads (default: all cores): up to N meta-runs at\n"
+    "                  once; with more threads than meta-runs, each meta-run\n"
+    "                  splits its work over its families on N / meta-runs\n"
+    "                  threads (1,000 progeny or more). The results are the\n"
+    "                  same for any N\n"
     "  --seed N        use seed N instead of the parameter file's\n"
     "  --dir FOLDER    work in FOLDER instead of the current folder\n"
     "  --prior-only    ignore the trait values (samples the prior)\n"
@@ -239,7 +243,7 @@ Sampled sampleRange(const EngineInput& input, const AnalysisData& data, const Op
     run.metaRuns = range.count();
     run.threads = options.threads > 0 ? options.threads
                                       : static_cast<int>(std::thread::hardware_concurrency());
-    run.threads = std::clamp(run.threads, 1, run.metaRuns);
+    run.threads = std::max(run.threads, 1);
     run.keepChainLines = input.saveChainValues;
     const auto ready = Clock::now();
     sampled.results = sample(input, data, run, options.quiet, err);
@@ -267,7 +271,8 @@ void writePart(const fs::path& out, const EngineInput& input, const AnalysisData
     files.emplace_back(
         runPartFileName,
         runPartText(runPartOf(identity, range, sampled.results, chains, sampled.reading,
-                              sampled.sampling, sampled.run.threads)));
+                              sampled.sampling,
+                              threadUse(data, sampled.run.threads, sampled.run.metaRuns).total())));
     const std::vector<std::string> written = commitAll(out, files);
     if (!quiet)
         console << programName << ": meta-runs " << range.first << "-" << range.last << " of "
@@ -324,7 +329,9 @@ void runWhole(const Loaded& loaded, const AnalysisData& data, const Options& opt
     RunTiming timing;
     timing.reading = sampled.reading;
     timing.sampling = sampled.sampling;
-    timing.threads = sampled.run.threads;
+    const ThreadUse use = threadUse(data, sampled.run.threads, sampled.run.metaRuns);
+    timing.threads = use.total();
+    timing.chainsAtOnce = use.chainsAtOnce;
     const RunFiles files = wholeRunFiles(input, data, sampled.results,
                                          input.saveChainValues ? chainFilesOf(sampled.results)
                                                                : std::vector<NamedText>{},

@@ -12,6 +12,8 @@
 #include "pellarin/Pellarin.h"
 #include "pellarin/QtlSummary.h"
 
+#include <algorithm>
+
 namespace pellarin {
 
 std::vector<NamedText> chainFilesOf(const RunResults& results) {
@@ -27,6 +29,14 @@ std::vector<NamedText> chainFilesOf(const RunResults& results) {
     return files;
 }
 
+namespace {
+
+std::string threadsText(int threads) {
+    return std::to_string(threads) + (threads == 1 ? " thread" : " threads");
+}
+
+} // namespace
+
 std::string timeSection(const RunTiming& timing, double iterations) {
     const double rate = timing.sampling > 0.0 ? iterations / timing.sampling : 0.0;
     const std::string perSecond = std::to_string(static_cast<long long>(rate));
@@ -37,8 +47,10 @@ std::string timeSection(const RunTiming& timing, double iterations) {
                 " iterations per second in each part)\n\n";
     else
         text += "  sampling                " + clockText(timing.sampling) + " on " +
-                std::to_string(timing.threads) + (timing.threads == 1 ? " thread" : " threads") +
-                " (" + perSecond + " iterations per second over all threads)\n\n";
+                threadsText(timing.threads) + " (" + std::to_string(timing.chainsAtOnce) +
+                (timing.chainsAtOnce == 1 ? " meta-run" : " meta-runs") + " at once, " +
+                threadsText(timing.threads / std::max(timing.chainsAtOnce, 1)) + " each; " +
+                perSecond + " iterations per second over all threads)\n\n";
     return text;
 }
 

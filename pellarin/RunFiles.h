@@ -27,6 +27,7 @@ struct RunTiming {
     double reading = 0.0;  ///< seconds reading and checking the input
     double sampling = 0.0; ///< seconds sampling; for a merge, its parts' times added
     int threads = 1;       ///< the threads of a run in one piece
+    int chainsAtOnce = 1;  ///< of which meta-runs at once, the threads shared equally
     int parts = 0;         ///< the parts a merge put together; 0 for a run in one piece
 };
 

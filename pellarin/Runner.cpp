@@ -5,10 +5,27 @@
 
 namespace pellarin {
 
+ThreadUse threadUse(int threads, int metaRuns) {
+    ThreadUse use;
+    threads = std::max(threads, 1);
+    use.chainsAtOnce = std::clamp(metaRuns, 1, threads);
+    use.perChain = threads / use.chainsAtOnce;
+    return use;
+}
+
+ThreadUse threadUse(const AnalysisData& data, int threads, int metaRuns) {
+    ThreadUse use = threadUse(threads, metaRuns);
+    std::vector<int> sizes(data.familyCount());
+    for (int f = 0; f < data.familyCount(); ++f)
+        sizes[f] = static_cast<int>(data.familyProgeny(f).size());
+    use.perChain = FamilyWork::threadsFor(sizes, use.perChain);
+    return use;
+}
+
 ChainResult runChain(const AnalysisData& data, std::uint64_t seed, int run, bool keepChainLines,
-                     std::atomic<long long>* done) {
+                     std::atomic<long long>* done, int threads) {
     const ModelSettings& settings = data.settings();
-    Chain chain(data, Random(seed, static_cast<std::uint64_t>(run)));
+    Chain chain(data, Random(seed, static_cast<std::uint64_t>(run)), threads);
     chain.start();
     ChainResult result;
     chain.prepare(result);
@@ -42,15 +59,15 @@ ChainResult runChain(const AnalysisData& data, std::uint64_t seed, int run, bool
 std::vector<ChainResult> runChains(const AnalysisData& data, const RunOptions& options,
                                    std::atomic<long long>* done) {
     std::vector<ChainResult> results(options.metaRuns);
+    const ThreadUse use = threadUse(data, options.threads, options.metaRuns);
     std::atomic<int> next{0};
     const auto work = [&]() {
         for (int run = next++; run < options.metaRuns; run = next++)
-            results[run] =
-                runChain(data, options.seed, options.firstRun + run, options.keepChainLines, done);
+            results[run] = runChain(data, options.seed, options.firstRun + run,
+                                    options.keepChainLines, done, use.perChain);
     };
-    const int threads = std::clamp(options.threads, 1, std::max(options.metaRuns, 1));
     std::vector<std::thread> workers;
-    for (int k = 1; k < threads; ++k)
+    for (int k = 1; k < use.chainsAtOnce; ++k)
         workers.emplace_back(work);
     work();
     for (std::thread& worker : workers)

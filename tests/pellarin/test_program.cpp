@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <map>
 
 using namespace testing_support;
 namespace fs = std::filesystem;
@@ -116,28 +117,73 @@ TEST(PellarinProgram, BadInputsStopWithOneLineAndWriteNothing) {
     }
 }
 
-TEST(PellarinProgram, SameSeedGivesIdenticalFilesOnOneAndTwoThreads) {
+// Four interconnected families of 1,200 progeny in all, so that with more
+// threads than meta-runs each meta-run's work is shared out over families.
+TEST(PellarinProgram, SameSeedGivesIdenticalFilesOnAnyNumberOfThreads) {
     SimulatedDataSet set;
-    set.families = {{1, 2, 60}};
-    const AnalysisInput input = movingAnalysisOf(set);
-    TempDir one, two;
-    prepare(one, set, input);
-    prepare(two, set, input);
-    ASSERT_EQ(runProgram("Pellarin.exe", one.path(), "--quiet --threads 1").status, 0);
-    ASSERT_EQ(runProgram("Pellarin.exe", two.path(), "--quiet --threads 2").status, 0);
-    const std::vector<std::string> files = filesIn(one.path());
-    EXPECT_EQ(filesIn(two.path()), files);
-    for (const std::string& name : files) {
-        // Only the log's timings, with the thread count, differ.
-        if (name == "Pellarin.log") {
-            EXPECT_NE(text(one / name), text(two / name));
-            EXPECT_EQ(withoutTimingLines(text(one / name)), withoutTimingLines(text(two / name)));
-        } else {
-            EXPECT_EQ(text(one / name), text(two / name)) << name;
+    set.founders = 4;
+    set.families = {{1, 2, 400}, {2, 3, 250}, {3, 4, 350}, {4, 1, 200}};
+    // What the log says of the threads' use, by meta-runs and threads: one
+    // meta-run takes at most a thread per family, two share the threads.
+    const std::map<std::pair<int, int>, std::string> sharedThreads = {
+        {{1, 2}, " on 2 threads (1 meta-run at once, 2 threads each; "},
+        {{1, 8}, " on 4 threads (1 meta-run at once, 4 threads each; "},
+        {{2, 2}, " on 2 threads (2 meta-runs at once, 1 thread each; "},
+        {{2, 8}, " on 8 threads (2 meta-runs at once, 4 threads each; "}};
+    for (int metaRuns : {1, 2}) {
+        AnalysisInput input = movingAnalysisOf(set);
+        input.metaRuns = metaRuns;
+        input.totalIterations = 150;
+        TempDir one;
+        prepare(one, set, input);
+        ASSERT_EQ(runProgram("Pellarin.exe", one.path(), "--quiet --threads 1").status, 0);
+        const std::vector<std::string> files = filesIn(one.path());
+        for (int threads : {2, 8}) {
+            TempDir many;
+            prepare(many, set, input);
+            const std::string options = "--quiet --threads " + std::to_string(threads);
+            ASSERT_EQ(runProgram("Pellarin.exe", many.path(), options).status, 0);
+            EXPECT_EQ(filesIn(many.path()), files);
+            const std::string log = text(many / "Pellarin.log");
+            EXPECT_NE(log.find(sharedThreads.at({metaRuns, threads})), std::string::npos) << log;
+            for (const std::string& name : files) {
+                // Only the log's timings, with the threads' use, differ.
+                if (name == "Pellarin.log") {
+                    EXPECT_NE(text(one / name), text(many / name));
+                    EXPECT_EQ(withoutTimingLines(text(one / name)),
+                              withoutTimingLines(text(many / name)));
+                } else {
+                    EXPECT_EQ(text(one / name), text(many / name))
+                        << name << ", " << metaRuns << " meta-runs on " << threads << " threads";
+                }
+            }
+        }
+        // Meta-runs are streams of their own, not copies of one chain.
+        if (metaRuns == 2) {
+            EXPECT_NE(text(one / "mix_01M1.txt"), text(one / "mix_02M1.txt"));
         }
     }
-    // Meta-runs are streams of their own, not copies of one chain.
-    EXPECT_NE(text(one / "mix_01M1.txt"), text(one / "mix_02M1.txt"));
+}
+
+// A design too small to share out by family: spare threads stay idle, and
+// the log says so.
+TEST(PellarinProgram, LogSaysHowTheThreadsWereShared) {
+    SimulatedDataSet set;
+    set.families = {{1, 2, 60}};
+    AnalysisInput input = movingAnalysisOf(set);
+    input.metaRuns = 2;
+    input.totalIterations = 60;
+    input.burnInIterations = 10;
+    TempDir folder;
+    prepare(folder, set, input);
+    ASSERT_EQ(runProgram("Pellarin.exe", folder.path(), "--quiet --threads 5").status, 0);
+    const std::string log = text(folder / "Pellarin.log");
+    EXPECT_NE(log.find(" on 2 threads (2 meta-runs at once, 1 thread each; "), std::string::npos)
+        << log;
+    ASSERT_EQ(runProgram("Pellarin.exe", folder.path(), "--quiet --threads 1").status, 0);
+    EXPECT_NE(
+        text(folder / "Pellarin.log").find(" on 1 thread (1 meta-run at once, 1 thread each; "),
+        std::string::npos);
 }
 
 TEST(PellarinProgram, FindsTheQtlThatTamsinSimulated) {
