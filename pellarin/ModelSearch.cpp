@@ -226,9 +226,10 @@ void Chain::refreshBirthProfile() {
 // Birth and death of QTL. The chain holds k QTL as a list with the prior
 // p(k) prod_q f(theta_q) g(a_q | theta_q) P(s_q | markers), f the prior of
 // one QTL's site (uniform on the genome), allele number, labels and
-// variance V, g = N(0, V I) the prior of its effects a. Each iteration
-// proposes a birth or a death with chance 1/2 each (a move past 0 or maxQtl
-// is refused outright, so b_k and d_k cancel).
+// variance V, g = N(0, V I) the prior of its effects a. Each attempt (a
+// sweep makes birthDeathAttempts) proposes a birth or a death with chance
+// 1/2 each (a move past 0 or maxQtl is refused outright, so b_k and d_k
+// cancel).
 //
 // Birth from k: the site x* ~ h, the birth proposal (BirthProposal: half
 // the prior, half a profile of where births fit), the allele number,
