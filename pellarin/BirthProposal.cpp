@@ -34,7 +34,7 @@ void BirthProposal::clear() {
 }
 
 // Water-filling: each cell's mass is min(lambda r_j, cap_j), lambda chosen
-// so that the masses sum to 1, with r_j = exp(score_j - best) w_j the
+// so that the masses sum to 1, with r_j = exp(temper (score_j - best)) w_j the
 // uncapped weight of a cell of width w_j and cap_j = densityCap w_j / G the
 // most it may hold. Cells that reach their cap keep it and the rest share
 // what is left in proportion to r; if nothing is left to share by (all
@@ -58,7 +58,8 @@ void BirthProposal::setScores(const std::vector<std::vector<double>>& scores) {
     for (int c = 0; c < chromosomes(); ++c) {
         for (int j = 0; j < m_cells[c]; ++j) {
             const double s = scores[c][j];
-            raw[m_first[c] + j] = std::isfinite(s) ? std::exp(s - best) * m_width[c] : 0.0;
+            raw[m_first[c] + j] =
+                std::isfinite(s) ? std::exp(temper * (s - best)) * m_width[c] : 0.0;
             cap[m_first[c] + j] = densityCap * m_width[c] / m_genome;
         }
     }

@@ -43,6 +43,9 @@ public:
     /// prior's density there: no region takes all the births however
     /// strong its signal.
     static constexpr double densityCap = 20.0;
+    /// The profile follows exp(temper x score): tempered, so that a profile
+    /// scored from one state of the chain does not bet all on it.
+    static constexpr double temper = 0.5;
 
     int chromosomes() const { return static_cast<int>(m_lengths.size()); }
     int cells(int chromosome) const { return m_cells[chromosome]; }
@@ -52,8 +55,8 @@ public:
     bool flat() const { return m_flat; }
 
     /// Sets the profile from each cell's log score (one row per chromosome,
-    /// cells(c) values): weights proportional to exp(score) per unit
-    /// length, no cell's density above densityCap times the prior's. Rows
+    /// cells(c) values): weights proportional to exp(temper x score) per
+    /// unit length, no cell's density above densityCap times the prior's. Rows
     /// with no finite score, or a genome of length 0, leave it flat.
     void setScores(const std::vector<std::vector<double>>& scores);
     /// Back to the prior.
