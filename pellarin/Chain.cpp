@@ -31,11 +31,19 @@ double longestChromosome(const Population& population) {
     return longest;
 }
 
+std::vector<double> chromosomeLengths(const Population& population) {
+    std::vector<double> lengths;
+    for (const ChromosomeMap& map : population.chromosomes)
+        lengths.push_back(map.length);
+    return lengths;
+}
+
 } // namespace
 
 Chain::Chain(const AnalysisData& data, Random rng, int threads)
-    : m_data(data), m_rng(rng),
-      m_adaptation(data.settings(), longestChromosome(data.population())) {
+    : m_data(data), m_rng(rng), m_adaptation(data.settings(), longestChromosome(data.population())),
+      m_birthProposal(chromosomeLengths(data.population()),
+                      std::max(birthProfileCell, data.genomeLength() / birthProfileMostCells)) {
     const int n = data.population().progenyCount();
     const int families = data.familyCount();
     m_proposed.resize(static_cast<size_t>(n) * maxStates);
@@ -225,8 +233,12 @@ bool Chain::meansFitAfter(const double* shift) const {
 void Chain::iterate() {
     const ModelSettings& settings = m_data.settings();
     ++m_iteration;
-    if (settings.variableQtlNumber)
-        birthOrDeath();
+    if (settings.variableQtlNumber) {
+        if (birthProfileDue())
+            refreshBirthProfile();
+        for (int attempt = 0; attempt < birthDeathAttempts; ++attempt)
+            birthOrDeath();
+    }
     for (QtlState& qtl : m_qtl) {
         updatePositionAndStates(qtl);
         if (settings.variableAlleleNumber)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/Random.h"
+#include "pellarin/BirthProposal.h"
 #include "pellarin/FamilyWork.h"
 #include "pellarin/Gaussian.h"
 #include "pellarin/Model.h"
@@ -11,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace pellarin {
@@ -96,6 +98,12 @@ struct ChainResult {
     std::vector<std::string> chainLines; ///< saved samples when they are kept
 };
 
+/// Births or deaths a sweep attempts, one after another. Each is a
+/// reversible jump of its own, so repeating it keeps the posterior; the
+/// QTL number, which changes by nothing else, mixes faster for a cost below
+/// that of one QTL's update.
+inline constexpr int birthDeathAttempts = 3;
+
 /// One Markov chain (a meta-run) over the model, with the model search when
 /// the QTL or allele numbers vary. Every update takes its random numbers
 /// from the chain's own stream, so a chain gives the same samples whatever
@@ -149,6 +157,11 @@ public:
     double varianceShare(int q) const;
     /// -2 log likelihood of the traits under the current values.
     double deviance() const;
+    /// Where births propose new QTL. The chain sets its profile from the
+    /// data during burn-in (never when the traits are ignored); a test may
+    /// put one of its own, which holds as long as no burn-in refreshes it.
+    const BirthProposal& birthProposal() const { return m_birthProposal; }
+    void setBirthProposal(BirthProposal proposal) { m_birthProposal = std::move(proposal); }
 
 private:
     double effectPriorVariance(const QtlState& qtl) const;
@@ -195,6 +208,9 @@ private:
 
     // The model search (ModelSearch.cpp).
     void birthOrDeath();
+    bool birthProfileDue() const;
+    void refreshBirthProfile();
+    double birthScore(QtlState& probe, int chromosome, double position);
     void birth();
     void death();
     bool effectProposal(const QtlState& qtl, const double* residual, CanonicalNormal& proposal);
@@ -245,6 +261,8 @@ private:
     StepAdaptation m_adaptation;
     std::unique_ptr<FamilyWork> m_work;
     std::vector<Random> m_familyRng; ///< per family, for its progeny's state draws
+    BirthProposal m_birthProposal;
+    int m_birthProfiles = 0; ///< profiles averaged into the birth proposal
     int m_iteration = 0;
     // Scratch for one QTL at a time, kept to spare allocations per sweep.
     std::vector<double> m_proposed;

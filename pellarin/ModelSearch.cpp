@@ -164,28 +164,98 @@ void Chain::birthOrDeath() {
         death();
 }
 
+// The profile is scored at the first iteration and then at even steps
+// through burn-in, never after: the saved samples come from one fixed
+// kernel. With the traits ignored it stays the prior, so a prior-only run
+// draws exactly as one without it.
+bool Chain::birthProfileDue() const {
+    const ModelSettings& settings = m_data.settings();
+    const int interval =
+        std::max(birthProfileInterval,
+                 (settings.burnIn + birthProfileRefreshes - 1) / birthProfileRefreshes);
+    return !settings.ignoreTraits && m_iteration <= settings.burnIn &&
+           (m_iteration - 1) % interval == 0;
+}
+
+// A birth's acceptance ratio at a site, its effects at the mode of their
+// proposal: g(m) / q(m) x prod_i M_i (see birth), for a QTL whose founders
+// each carry an allele of their own, its variance half the prior's bound.
+// How likely a birth there is to be accepted, given the QTL the chain holds
+// now; the number prior is the same everywhere and left out.
+double Chain::birthScore(QtlState& probe, int chromosome, double position) {
+    const ChromosomeInheritance& inheritance = m_data.inheritance(chromosome);
+    const int S = m_data.stateCount();
+    const int n = m_data.population().progenyCount();
+    probe.chromosome = chromosome;
+    probe.position = position;
+    probe.locus = inheritance.locate(position);
+    for (int i = 0; i < n; ++i)
+        inheritance.probabilities(probe.locus, i, &probe.probabilities[static_cast<size_t>(i) * S]);
+    CanonicalNormal proposal;
+    if (!effectProposal(probe, m_error.data(), proposal))
+        return -INFINITY;
+    probe.effects = proposal.mean();
+    familyContributions(probe.labels, probe.effects, m_shift.data());
+    return logIndependentNormal(probe.effects, effectPriorVariance(probe)) -
+           proposal.logDensity(probe.effects.data()) +
+           marginalLogRatio(probe, m_shift.data(), false);
+}
+
+void Chain::refreshBirthProfile() {
+    const int founders = m_data.population().founderCount;
+    QtlState probe;
+    probe.alleles = founders;
+    probe.labels.resize(founders);
+    std::iota(probe.labels.begin(), probe.labels.end(), 0);
+    probe.variance = 0.5 * m_data.settings().maxQtlVariance;
+    probe.probabilities.resize(static_cast<size_t>(m_data.population().progenyCount()) *
+                               m_data.stateCount());
+    std::vector<std::vector<double>> scores(m_birthProposal.chromosomes());
+    for (int c = 0; c < m_birthProposal.chromosomes(); ++c) {
+        scores[c].resize(m_birthProposal.cells(c));
+        for (int j = 0; j < m_birthProposal.cells(c); ++j)
+            scores[c][j] = birthScore(probe, c, m_birthProposal.cellCentre(c, j));
+    }
+    // Early in burn-in each profile replaces the last; in its second half
+    // they are averaged, so that the frozen one does not hang on the QTL
+    // the chain happened to hold at one iteration.
+    BirthProposal fresh = m_birthProposal;
+    fresh.setScores(scores);
+    if (2 * m_iteration > m_data.settings().burnIn) {
+        ++m_birthProfiles;
+        m_birthProposal.blend(fresh, 1.0 / m_birthProfiles);
+    } else {
+        m_birthProposal = std::move(fresh);
+    }
+}
+
 // Birth and death of QTL. The chain holds k QTL as a list with the prior
 // p(k) prod_q f(theta_q) g(a_q | theta_q) P(s_q | markers), f the prior of
-// one QTL's position (uniform on the genome), allele number, labels and
-// variance V, g = N(0, V I) the prior of its effects a. Each iteration
-// proposes a birth or a death with chance 1/2 each (a move past 0 or maxQtl
-// is refused outright, so b_k and d_k cancel).
+// one QTL's site (uniform on the genome), allele number, labels and
+// variance V, g = N(0, V I) the prior of its effects a. Each attempt (a
+// sweep makes birthDeathAttempts) proposes a birth or a death with chance
+// 1/2 each (a move past 0 or maxQtl is refused outright, so b_k and d_k
+// cancel).
 //
-// Birth from k: theta* ~ f; a* ~ q(a | theta*, rest), the normal of
-// effectProposal; the family means move by -c_f(a*), the new QTL's mean
-// contribution (Jacobian 1); the new QTL goes to one of k+1 places in the
-// list (1/(k+1)); its states s* ~ P(s | markers) phi(s) / M with phi(s) =
-// L(y | with s) / L(y | without), M = sum_s P(s | markers) phi(s) per
-// progeny. Death from k+1 picks one of the k+1 QTL (1/(k+1)) and gives the
-// means their contribution back. So
+// Birth from k: the site x* ~ h, the birth proposal (BirthProposal: half
+// the prior, half a profile of where births fit), the allele number,
+// labels and variance from their priors; a* ~ q(a | theta*, rest), the
+// normal of effectProposal; the family means move by -c_f(a*), the new
+// QTL's mean contribution (Jacobian 1); the new QTL goes to one of k+1
+// places in the list (1/(k+1)); its states s* ~ P(s | markers) phi(s) / M
+// with phi(s) = L(y | with s) / L(y | without), M = sum_s P(s | markers)
+// phi(s) per progeny. Death from k+1 picks one of the k+1 QTL (1/(k+1))
+// and gives the means their contribution back. Writing f = f_x f_rest for
+// the site's prior and the rest's,
 //
-//   A_birth = p(k+1) f(theta*) g(a*) prod P(s*) phi(s*) / p(k)
-//             x (1/(k+1)) / [(1/(k+1)) f(theta*) q(a*) prod P(s*) phi(s*) / M]
-//           = p(k+1) / p(k) x g(a*) / q(a*) x prod_i M_i,
+//   A_birth = p(k+1) f_x(x*) f_rest g(a*) prod P(s*) phi(s*) / p(k)
+//             x (1/(k+1)) / [(1/(k+1)) h(x*) f_rest q(a*) prod P(s*) phi(s*) / M]
+//           = p(k+1) / p(k) x f_x(x*) / h(x*) x g(a*) / q(a*) x prod_i M_i,
 //
-// times 0 when a shifted mean leaves its bound. A death is accepted with
-// 1 / A_birth of the birth that undoes it, q evaluated at the dying QTL's
-// effects from the state without it.
+// times 0 when a shifted mean leaves its bound; f_x / h is 1 while the
+// proposal is the prior. A death is accepted with 1 / A_birth of the birth
+// that undoes it: h and q evaluated at the dying QTL's site and effects,
+// from the state without it. h is the same for both while it is frozen.
 void Chain::birth() {
     const ModelSettings& settings = m_data.settings();
     const int k = static_cast<int>(m_qtl.size());
@@ -196,17 +266,9 @@ void Chain::birth() {
         return;
     }
     QtlState qtl;
-    double x = genome * m_rng.uniform();
-    const auto& chromosomes = m_data.population().chromosomes;
-    qtl.chromosome = static_cast<int>(chromosomes.size()) - 1;
-    for (size_t c = 0; c < chromosomes.size(); ++c) {
-        if (x < chromosomes[c].length) {
-            qtl.chromosome = static_cast<int>(c);
-            break;
-        }
-        x -= chromosomes[c].length;
-    }
-    qtl.position = std::clamp(x, 0.0, chromosomes[qtl.chromosome].length);
+    const BirthProposal::Site site = m_birthProposal.draw(m_rng);
+    qtl.chromosome = site.chromosome;
+    qtl.position = site.position;
     qtl.alleles = drawAlleleNumber();
     qtl.labels = drawLabels(qtl.alleles);
     qtl.variance = drawEffectVariance();
@@ -223,7 +285,8 @@ void Chain::birth() {
         return;
     }
     const double logRatio =
-        priorRatio + logIndependentNormal(qtl.effects, effectPriorVariance(qtl)) -
+        priorRatio + m_birthProposal.logPriorOverProposal(qtl.chromosome, qtl.position) +
+        logIndependentNormal(qtl.effects, effectPriorVariance(qtl)) -
         proposal.logDensity(qtl.effects.data()) + marginalLogRatio(qtl, m_shift.data(), false);
     const bool accepted = std::log(m_rng.uniform()) < logRatio;
     m_moves[BirthMove].add(accepted);
@@ -270,7 +333,8 @@ void Chain::death() {
         m_moves[DeathMove].add(false);
         return;
     }
-    const double birthRatio = logIndependentNormal(qtl.effects, effectPriorVariance(qtl)) -
+    const double birthRatio = m_birthProposal.logPriorOverProposal(qtl.chromosome, qtl.position) +
+                              logIndependentNormal(qtl.effects, effectPriorVariance(qtl)) -
                               proposal.logDensity(qtl.effects.data()) +
                               marginalLogRatio(qtl, m_shift.data(), true);
     const bool accepted = std::log(m_rng.uniform()) < priorRatio - birthRatio;

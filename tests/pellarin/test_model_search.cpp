@@ -76,7 +76,23 @@ struct NumberPriorCase {
     const char* name;
     bool poisson;
     double mean;
+    bool peakedBirths = false;
 };
+
+// A birth proposal far from the prior, as a chain could freeze after
+// burn-in: most births on two stretches of chromosome 1 and a ramp over
+// chromosome 2. Its density must cancel out of the posterior exactly.
+BirthProposal peakedBirthProposal(const AnalysisData& data) {
+    const auto& chromosomes = data.population().chromosomes;
+    BirthProposal proposal({chromosomes[0].length, chromosomes[1].length}, birthProfileCell);
+    std::vector<std::vector<double>> scores(2);
+    for (int c = 0; c < 2; ++c) {
+        for (int j = 0; j < proposal.cells(c); ++j)
+            scores[c].push_back(c == 0 ? (j % 10 < 3 ? 6.0 : 0.0) : 0.1 * j);
+    }
+    proposal.setScores(scores);
+    return proposal;
+}
 
 class PriorOnlyQtlNumber : public ::testing::TestWithParam<NumberPriorCase> {};
 
@@ -92,6 +108,10 @@ TEST_P(PriorOnlyQtlNumber, FollowsThePriorWithUniformPositions) {
     settings.qtl = {{0, 30, 2, 0.5}, {1, 70, 2, 0.5}};
     const AnalysisData data(population, settings);
     Chain chain(data, Random(77, 1));
+    if (c.peakedBirths) {
+        chain.setBirthProposal(peakedBirthProposal(data));
+        ASSERT_FALSE(chain.birthProposal().flat());
+    }
     chain.start();
     std::vector<double> counts(maxQtl + 1, 0.0), genome(10, 0.0);
     const int thin = c.poisson ? 20 : 200;
@@ -113,11 +133,16 @@ TEST_P(PriorOnlyQtlNumber, FollowsThePriorWithUniformPositions) {
     EXPECT_LT(number.statistic, number.critical) << number.critical;
 
     EXPECT_LT(position.statistic, position.critical);
+    // The traits ignored, the chain never scores a profile of its own.
+    EXPECT_EQ(chain.birthProposal().flat(), !c.peakedBirths);
 }
 
 INSTANTIATE_TEST_SUITE_P(Priors, PriorOnlyQtlNumber,
                          ::testing::Values(NumberPriorCase{"Poisson2", true, 2.0},
-                                           NumberPriorCase{"Uniform", false, 0.0}),
+                                           NumberPriorCase{"Uniform", false, 0.0},
+                                           NumberPriorCase{"Poisson2PeakedBirths", true, 2.0, true},
+                                           NumberPriorCase{"UniformPeakedBirths", false, 0.0,
+                                                           true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 struct AllelePriorCase {
