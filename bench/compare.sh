@@ -51,12 +51,15 @@ for f in "$root"/tests/support/*; do
     copy "$f" "$src/tests/support/$(basename "$f")"
 done
 
+# The logs go inside the build folder: AFTER_BUILD may be a folder of the
+# working tree itself, beside which nothing should be left.
 build() { # source folder, build folder
+    mkdir -p "$2"
     cmake -S "$1" -B "$2" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMARROW_BUILD_GUI=OFF \
-        -DMARROW_BUILD_BENCH=ON >"$2.configure.log" 2>&1 ||
-        { cat "$2.configure.log" >&2; exit 1; }
-    cmake --build "$2" -j"$jobs" --target bench_pellarin >"$2.build.log" 2>&1 ||
-        { tail -n 40 "$2.build.log" >&2; exit 1; }
+        -DMARROW_BUILD_BENCH=ON >"$2/compare-configure.log" 2>&1 ||
+        { cat "$2/compare-configure.log" >&2; exit 1; }
+    cmake --build "$2" -j"$jobs" --target bench_pellarin >"$2/compare-build.log" 2>&1 ||
+        { tail -n 40 "$2/compare-build.log" >&2; exit 1; }
 }
 after=${AFTER_BUILD:-$work/after-build}
 mkdir -p "$work/before-build" "$after"
