@@ -268,8 +268,18 @@ double Chain::fitWeights(int i, double base, double* fit) const {
         fit[s] = d * d;
         least = std::min(least, fit[s]);
     }
-    for (int s = 0; s < S; ++s)
-        fit[s] = std::exp(-half * (fit[s] - least));
+    // The best state's weight is 1, and states of one value share a weight
+    // (an F2's two heterozygous states always do; every state does where
+    // the family's founders share an allele): exp is taken once per other
+    // value, with the very bits it would give each state.
+    for (int s = 0; s < S; ++s) {
+        if (fit[s] == least)
+            fit[s] = 1.0;
+        else if (s > 0 && values[s] == values[s - 1])
+            fit[s] = fit[s - 1];
+        else
+            fit[s] = std::exp(-half * (fit[s] - least));
+    }
     return least;
 }
 
