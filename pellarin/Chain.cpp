@@ -54,10 +54,7 @@ Chain::Chain(const AnalysisData& data, Random rng, int threads)
     m_error.assign(n, 0.0);
     m_familySum.assign(families, 0.0);
     m_familyTerms.assign(families, {});
-    std::vector<int> sizes(families);
-    for (int f = 0; f < families; ++f)
-        sizes[f] = static_cast<int>(data.familyProgeny(f).size());
-    m_work = std::make_unique<FamilyWork>(sizes, threads);
+    m_work = std::make_unique<FamilyWork>(data.familySizes(), threads);
     // The families' streams come from the chain's own, so the chain stays a
     // function of its seed and run number alone.
     const std::uint64_t familySeed = m_rng.next();

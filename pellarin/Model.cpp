@@ -43,6 +43,13 @@ int inheritanceStrideWithin(const Population& population, std::size_t budget) {
 
 } // namespace
 
+std::vector<int> AnalysisData::familySizes() const {
+    std::vector<int> sizes;
+    for (const std::vector<int>& progeny : m_familyProgeny)
+        sizes.push_back(static_cast<int>(progeny.size()));
+    return sizes;
+}
+
 std::size_t AnalysisData::inheritanceBytes() const {
     std::size_t bytes = 0;
     for (const ChromosomeInheritance& inheritance : m_inheritance)

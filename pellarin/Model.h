@@ -159,6 +159,8 @@ public:
     double familyTraitMean(int family) const { return m_familyMean[family]; }
     /// The progeny of a family, in progeny order.
     const std::vector<int>& familyProgeny(int family) const { return m_familyProgeny[family]; }
+    /// The number of progeny of each family.
+    std::vector<int> familySizes() const;
     /// The families that hold a founder, as founder a or b: the only ones
     /// that a change of the founder's allele moves.
     const std::vector<int>& founderFamilies(int founder) const {

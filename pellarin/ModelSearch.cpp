@@ -183,14 +183,9 @@ bool Chain::birthProfileDue() const {
 // How likely a birth there is to be accepted, given the QTL the chain holds
 // now; the number prior is the same everywhere and left out.
 double Chain::birthScore(QtlState& probe, int chromosome, double position) {
-    const ChromosomeInheritance& inheritance = m_data.inheritance(chromosome);
-    const int S = m_data.stateCount();
-    const int n = m_data.population().progenyCount();
     probe.chromosome = chromosome;
     probe.position = position;
-    probe.locus = inheritance.locate(position);
-    for (int i = 0; i < n; ++i)
-        inheritance.probabilities(probe.locus, i, &probe.probabilities[static_cast<size_t>(i) * S]);
+    place(probe);
     CanonicalNormal proposal;
     if (!effectProposal(probe, m_error.data(), proposal))
         return -INFINITY;
@@ -208,8 +203,6 @@ void Chain::refreshBirthProfile() {
     probe.labels.resize(founders);
     std::iota(probe.labels.begin(), probe.labels.end(), 0);
     probe.variance = 0.5 * m_data.settings().maxQtlVariance;
-    probe.probabilities.resize(static_cast<size_t>(m_data.population().progenyCount()) *
-                               m_data.stateCount());
     std::vector<std::vector<double>> scores(m_birthProposal.chromosomes());
     for (int c = 0; c < m_birthProposal.chromosomes(); ++c) {
         scores[c].resize(m_birthProposal.cells(c));

@@ -15,10 +15,7 @@ ThreadUse threadUse(int threads, int metaRuns) {
 
 ThreadUse threadUse(const AnalysisData& data, int threads, int metaRuns) {
     ThreadUse use = threadUse(threads, metaRuns);
-    std::vector<int> sizes(data.familyCount());
-    for (int f = 0; f < data.familyCount(); ++f)
-        sizes[f] = static_cast<int>(data.familyProgeny(f).size());
-    use.perChain = FamilyWork::threadsFor(sizes, use.perChain);
+    use.perChain = FamilyWork::threadsFor(data.familySizes(), use.perChain);
     return use;
 }
 
