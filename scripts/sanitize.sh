@@ -9,7 +9,7 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="$root/build/sanitize"
 seconds="${MARROW_FUZZ_SECONDS:-20}"
 
-CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMARROW_WERROR=ON \
     -DMARROW_BUILD_GUI=OFF -DMARROW_BUILD_BENCH=OFF -DMARROW_SANITIZE=ON -DMARROW_BUILD_FUZZ=ON \
     -DMARROW_FUZZ_SECONDS="$seconds" >/dev/null
 cmake --build "$build" --parallel "$(nproc)"

@@ -76,5 +76,5 @@ if [ "${1:-}" = "--cluster" ]; then
     fi
 fi
 
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMARROW_WERROR=ON >/dev/null
 cmake --build "$build" --parallel "$(nproc)"
