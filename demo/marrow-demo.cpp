@@ -12,10 +12,11 @@
 
 namespace {
 
-void printUsage() {
-    std::fprintf(stderr,
-                 "usage: marrow-demo [--quiet] [--size WIDTHxHEIGHT] FOLDER\n"
-                 "       marrow-demo --write-defaults FOLDER\n"
+void printUsage(std::FILE* stream) {
+    std::fprintf(stream,
+                 "Usage: marrow-demo [--quiet] [--size WIDTHxHEIGHT] FOLDER\n"
+                 "  or:  marrow-demo --write-defaults FOLDER\n"
+                 "  or:  marrow-demo --help | --version\n"
                  "\n"
                  "FOLDER holds pedigree.txt, simuAl_in.def and multAl_in.def (a copy of\n"
                  "examples/demo). marrow-demo writes simuAl_in.txt and multAl_in.txt from the\n"
@@ -23,7 +24,24 @@ void printUsage() {
                  "intensity of every chromosome to intensity_CC.png and .svg (--size sets\n"
                  "their size) with its values in intensity_CC.csv, and every chromosome on\n"
                  "one axis to genome.png and .svg. --write-defaults writes the demo's two\n"
-                 "defaults files.\n");
+                 "defaults files. --help shows this text and --version the version.\n");
+}
+
+// --help and --version are answered before the application object exists,
+// so that they need no display and no platform plugin (help2man runs them
+// during the build).
+std::optional<int> answerQuestion(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0) {
+            printUsage(stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("marrow-demo %s\n", MARROW_VERSION);
+            return 0;
+        }
+    }
+    return std::nullopt;
 }
 
 std::optional<QSize> parseSize(const char* text) {
@@ -49,6 +67,8 @@ int writeDefaults(const QString& folder) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    if (const auto status = answerQuestion(argc, argv))
+        return *status;
     // Pictures are drawn into images: no display is needed, or used.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -70,14 +90,14 @@ int main(int argc, char* argv[]) {
             }
             options.pictureSize = *size;
         } else if (argument[0] == '-' || !options.folder.isEmpty()) {
-            printUsage();
+            printUsage(stderr);
             return 2;
         } else {
             options.folder = QString::fromLocal8Bit(argument);
         }
     }
     if (options.folder.isEmpty()) {
-        printUsage();
+        printUsage(stderr);
         return 2;
     }
     if (defaultsOnly)
