@@ -9,7 +9,7 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="$root/build"
 
 packages=(cmake g++ make qt6-base-dev qt6-svg-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
-          libssl-dev xvfb xauth clang)
+          libssl-dev xvfb xauth clang help2man desktop-file-utils appstream)
 cluster_packages=(munge slurmctld slurmd slurm-client)
 
 missing_of() {
