@@ -2,19 +2,22 @@
 
 #include "demo/BatchRoad.h"
 #include "demo/DemoSetup.h"
+#include "demo/ShippedExample.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QGuiApplication>
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 
 namespace {
 
 void printUsage(std::FILE* stream) {
     std::fprintf(stream,
-                 "Usage: marrow-demo [--quiet] [--size WIDTHxHEIGHT] FOLDER\n"
+                 "Usage: marrow-demo [--quiet] [--size WIDTHxHEIGHT] [FOLDER]\n"
                  "  or:  marrow-demo --write-defaults FOLDER\n"
                  "  or:  marrow-demo --help | --version\n"
                  "\n"
@@ -24,7 +27,10 @@ void printUsage(std::FILE* stream) {
                  "intensity of every chromosome to intensity_CC.png and .svg (--size sets\n"
                  "their size) with its values in intensity_CC.csv, and every chromosome on\n"
                  "one axis to genome.png and .svg. --write-defaults writes the demo's two\n"
-                 "defaults files. --help shows this text and --version the version.\n");
+                 "defaults files. Without FOLDER, marrow-demo copies the demo example\n"
+                 "installed with it (share/marrow/examples/demo) into a new folder\n"
+                 "marrow-demo-work here and runs there. --help shows this text and\n"
+                 "--version the version.\n");
 }
 
 // --help and --version are answered before the application object exists,
@@ -64,6 +70,24 @@ int writeDefaults(const QString& folder) {
     return writeDemoDefaults(messages) ? 0 : 1;
 }
 
+// The road without a folder: a fresh copy of the shipped demo example.
+std::optional<QString> copyShippedDemo() {
+    const auto example = shippedDemoFolder(QCoreApplication::applicationDirPath().toStdString(),
+                                           MARROW_EXAMPLES_DIR);
+    if (!example) {
+        std::fprintf(stderr, "marrow-demo: the demo example is not installed beside marrow-demo "
+                             "(share/marrow/examples/demo); give a FOLDER\n");
+        return std::nullopt;
+    }
+    const std::filesystem::path target = std::filesystem::current_path() / "marrow-demo-work";
+    if (const auto problem = copyExampleTo(*example, target)) {
+        std::fprintf(stderr, "marrow-demo: %s\n", problem->c_str());
+        return std::nullopt;
+    }
+    std::printf("marrow-demo: copied %s to %s\n", example->c_str(), target.c_str());
+    return QString::fromStdString(target.string());
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -97,8 +121,14 @@ int main(int argc, char* argv[]) {
         }
     }
     if (options.folder.isEmpty()) {
-        printUsage(stderr);
-        return 2;
+        if (defaultsOnly) {
+            printUsage(stderr);
+            return 2;
+        }
+        const auto copied = copyShippedDemo();
+        if (!copied)
+            return 1;
+        options.folder = *copied;
     }
     if (defaultsOnly)
         return writeDefaults(options.folder);

@@ -312,16 +312,6 @@ bool oldAnalysisStays(const ImportOutput& output, const fs::path& folder) {
     return !output.analysis && fs::exists(folder / analysisFileName, ignored);
 }
 
-// Removes an old file once the new files are in place.
-void removeOld(const fs::path& file) {
-    std::error_code error;
-    fs::remove(file, error);
-    if (error)
-        throw FileError(file.string(),
-                        "the new files are written, but the old one cannot be removed: " +
-                            error.message());
-}
-
 // A record of trait units in the folder that this import does not replace.
 bool oldUnitsStay(const ImportOutput& output, const fs::path& folder) {
     std::error_code ignored;
@@ -329,9 +319,10 @@ bool oldUnitsStay(const ImportOutput& output, const fs::path& folder) {
 }
 
 // Writes the files all or none. `removeOldAnalysis`: an old multAl_in.def
-// goes too, once the new files are in place, since "Use default" would set
-// up its analysis for these data. So does an old trait_units.txt, which
-// would describe the trait file this import replaces.
+// goes with them, since "Use default" would set up its analysis for these
+// data. So does an old trait_units.txt, which would describe the trait file
+// this import replaces. Both go only as part of the commit: a failed import
+// leaves the folder as it was.
 void writeFiles(const ImportOutput& output, const fs::path& folder, bool removeOldAnalysis) {
     std::error_code error;
     fs::create_directories(folder, error);
@@ -348,14 +339,11 @@ void writeFiles(const ImportOutput& output, const fs::path& folder, bool removeO
         outputs.stage(analysisFileName, *output.analysis);
     if (output.units)
         outputs.stage(traitUnitsFileName, *output.units);
-    const bool oldUnits = oldUnitsStay(output, folder);
-    outputs.commit();
-    // Only once the new files are in place: a failed import must leave the
-    // folder as it was.
     if (removeOldAnalysis)
-        removeOld(folder / analysisFileName);
-    if (oldUnits)
-        removeOld(folder / traitUnitsFileName);
+        outputs.retire(analysisFileName);
+    if (oldUnitsStay(output, folder))
+        outputs.retire(traitUnitsFileName);
+    outputs.commit();
 }
 
 std::string nextStep(const fs::path& folder, const ImportOutput& output) {

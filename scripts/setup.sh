@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
-# Shared by test.sh and run.sh: install what a fresh Debian machine lacks,
-# then configure and build everything in build/. With --cluster (test.sh)
-# also the packages of the cluster test (munge, Slurm); those are wanted,
-# not needed: when they cannot be installed the cluster test is skipped.
+# Shared by test.sh, run.sh and package.sh: install what a fresh Debian
+# machine lacks, then configure and build everything in build/. With
+# --cluster (test.sh) also the packages of the cluster test (munge, Slurm);
+# those are wanted, not needed: when they cannot be installed the cluster
+# test is skipped. With --no-build (package.sh) it only installs.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="$root/build"
 
 packages=(cmake g++ make qt6-base-dev qt6-svg-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
-          libssl-dev xvfb xauth clang help2man desktop-file-utils appstream)
+          libssl-dev xvfb xauth clang dpkg-dev help2man desktop-file-utils appstream)
 cluster_packages=(munge slurmctld slurmd slurm-client)
 
 missing_of() {
@@ -51,7 +52,17 @@ if [ ${#missing[@]} -gt 0 ]; then
     install "${missing[@]}"
 fi
 
-if [ "${1:-}" = "--cluster" ]; then
+cluster=0
+build_too=1
+for option in "$@"; do
+    case "$option" in
+        --cluster) cluster=1 ;;
+        --no-build) build_too=0 ;;
+        *) echo "setup.sh: unknown option $option" >&2; exit 2 ;;
+    esac
+done
+
+if [ "$cluster" -eq 1 ]; then
     mapfile -t missing < <(missing_of "${cluster_packages[@]}")
     if [ ${#missing[@]} -gt 0 ]; then
         # The cluster test starts its own daemons; the packages must not
@@ -76,5 +87,6 @@ if [ "${1:-}" = "--cluster" ]; then
     fi
 fi
 
+[ "$build_too" -eq 1 ] || exit 0
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMARROW_WERROR=ON >/dev/null
 cmake --build "$build" --parallel "$(nproc)"

@@ -2,7 +2,8 @@
 # Installs what is missing, builds in build/ and runs every test with ctest,
 # then the cluster test on a one-node Slurm (scripts/slurm-test.sh) where it
 # can run, then the same core and engine tests and the fuzz harnesses under
-# the sanitizers (scripts/sanitize.sh). Fails if any part fails.
+# the sanitizers (scripts/sanitize.sh), then the Release build and its Debian
+# package, checked (scripts/package.sh). Fails if any part fails.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -35,8 +36,10 @@ fi
 sanitized=0
 "$root/scripts/sanitize.sh" || sanitized=$?
 
-if [ "$suite" -ne 0 ] || [ "$cluster" -ne 0 ]; then
-    echo "Failed: $([ "$suite" -ne 0 ] && echo "the normal test suite (see its summary above) ")$([ "$cluster" -ne 0 ] && echo "the cluster test (see its lines above) ")- the sanitizer suite $([ "$sanitized" -eq 0 ] && echo passed || echo failed too)."
+packaged=0
+"$root/scripts/package.sh" || packaged=$?
+
+if [ "$suite" -ne 0 ] || [ "$cluster" -ne 0 ] || [ "$sanitized" -ne 0 ] || [ "$packaged" -ne 0 ]; then
+    echo "Failed:$([ "$suite" -ne 0 ] && echo " the normal test suite (see its summary above)")$([ "$cluster" -ne 0 ] && echo " the cluster test (see its lines above)")$([ "$sanitized" -ne 0 ] && echo " the sanitizer suite")$([ "$packaged" -ne 0 ] && echo " the package (see check-package above)")."
     exit 1
 fi
-exit "$sanitized"

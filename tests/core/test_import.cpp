@@ -511,15 +511,25 @@ TEST(ImportTool, FilesAlreadyThereAreReplacedOnlyWithForce) {
 // multAl_in.def is written only for 100 chromosomes or fewer. An old one
 // blocks the import only when it would be replaced; under --force one that
 // would not be replaced is removed, since it was set up for other data.
-TEST(ImportTool, AnOldAnalysisFileIsReplacedOrRemovedOnlyWithForce) {
-    std::string manyChromosomes = "y", chromosomes, positions, calls = "1";
+namespace {
+
+// A cross of 101 chromosomes, one more than an analysis takes, so that the
+// import writes no multAl_in.def.
+std::string tooManyChromosomesCsv() {
+    std::string csv = "y", chromosomes, positions, calls = "1";
     for (int c = 1; c <= 101; ++c) {
-        manyChromosomes += ",m" + std::to_string(c);
+        csv += ",m" + std::to_string(c);
         chromosomes += "," + std::to_string(c);
         positions += ",0";
         calls += ",A";
     }
-    manyChromosomes += "\n" + chromosomes + "\n" + positions + "\n" + calls + "\n";
+    return csv + "\n" + chromosomes + "\n" + positions + "\n" + calls + "\n";
+}
+
+} // namespace
+
+TEST(ImportTool, AnOldAnalysisFileIsReplacedOrRemovedOnlyWithForce) {
+    const std::string manyChromosomes = tooManyChromosomesCsv();
     const std::string oneChromosome = "y,m1\n,1\n,0\n1,A\n";
     const std::string oldDef = "my own analysis\n";
     struct Case {
@@ -554,4 +564,21 @@ TEST(ImportTool, AnOldAnalysisFileIsReplacedOrRemovedOnlyWithForce) {
         const std::size_t written = c.status != 0 ? 0 : 5;
         EXPECT_EQ(filesIn(dir / "out"), written + (afterwards == "none" ? 0 : 1)) << c.said;
     }
+}
+
+// The old multAl_in.def that --force removes goes only with the new files:
+// when one of them cannot be put in place, the folder keeps every old file.
+TEST(ImportTool, AFailedImportKeepsTheOldFilesItWouldHaveRemoved) {
+    TempDir dir;
+    fs::create_directories(dir / "out" / "pheno.txt");
+    std::ofstream(dir / "out" / "multAl_in.def") << "my own analysis\n";
+    std::ofstream(dir / "out" / "genome.txt") << "my own genome\n";
+    const RunResult run = runTool(dir, tooManyChromosomesCsv(), {"--cross", "f2", "--force"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "marrow-import: pheno.txt: cannot be replaced: a folder of that name "
+                       "stands in " +
+                           (dir / "out").string() + "; no file was changed\n");
+    EXPECT_EQ(filesIn(dir / "out"), 3u);
+    EXPECT_EQ(readWholeFile(dir / "out" / "multAl_in.def"), "my own analysis\n");
+    EXPECT_EQ(readWholeFile(dir / "out" / "genome.txt"), "my own genome\n");
 }

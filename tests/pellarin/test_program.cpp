@@ -165,6 +165,40 @@ TEST(PellarinProgram, SameSeedGivesIdenticalFilesOnAnyNumberOfThreads) {
     }
 }
 
+// A folder where one of the run's files goes, one staged after the
+// posterior files and qtlnum.txt, stops a second run before it replaces any
+// of them: the run before stays whole, never two runs' files mixed.
+TEST(PellarinProgram, AFolderInPlaceOfOneOutputLeavesTheRunBeforeWhole) {
+    SimulatedDataSet set;
+    set.families = {{1, 2, 60}};
+    AnalysisInput input = analysisOf(set);
+    input.metaRuns = 1;
+    input.burnInIterations = 20;
+    input.totalIterations = 120;
+    TempDir folder;
+    ASSERT_NO_FATAL_FAILURE(prepare(folder, set, input));
+    ASSERT_EQ(runProgram("Pellarin.exe", folder.path()).status, 0);
+    fs::remove(folder / "qtl_summary.txt");
+    fs::create_directory(folder / "qtl_summary.txt");
+    std::map<std::string, std::string> before;
+    for (const std::string& name : filesIn(folder.path()))
+        before[name] = text(folder / name);
+
+    const ProgramRun failed = runProgram("Pellarin.exe", folder.path(), "--quiet --seed 7");
+    EXPECT_EQ(failed.status, 1);
+    const std::string refusal = "Pellarin.exe: qtl_summary.txt: cannot be replaced: a folder of "
+                                "that name stands in " +
+                                folder.path().string() + "; no file was changed\n";
+    EXPECT_TRUE(
+        failed.errors.size() >= refusal.size() &&
+        failed.errors.compare(failed.errors.size() - refusal.size(), refusal.size(), refusal) == 0)
+        << failed.errors;
+    std::map<std::string, std::string> after;
+    for (const std::string& name : filesIn(folder.path()))
+        after[name] = text(folder / name);
+    EXPECT_EQ(after, before);
+}
+
 // A design too small to share out by family: spare threads stay idle, and
 // the log says so.
 TEST(PellarinProgram, LogSaysHowTheThreadsWereShared) {

@@ -8,7 +8,9 @@
 
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <new>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 
@@ -264,6 +266,36 @@ TEST(TamsinProgram, ReadsItsFilesAndWritesTheDataSet) {
               (std::vector<std::string>{"conf.txt", "f1.txt", "genome.txt", "markers.txt",
                                         "pedigree.txt", "pheno.txt", "simuAl_in.txt",
                                         "simuAl_log.txt", "simuAl_qtl.txt"}));
+}
+
+// A folder where the last of the data set's files goes stops a second run
+// before any file is replaced: the first run's data set stays whole, never
+// half of one seed's data and half of another's.
+TEST(TamsinProgram, AFolderInPlaceOfOneOutputLeavesTheEarlierDataSetWhole) {
+    TempDir folder;
+    writeFileAtomically(folder / "simuAl_in.txt", parameterText);
+    writeFileAtomically(folder / "pedigree.txt", pedigreeText);
+    writeFileAtomically(folder / "conf.txt", configurationText);
+    std::ostringstream out;
+    std::ostringstream err;
+    ASSERT_EQ(runTamsin({"--dir", folder.path().string(), "--seed", "5"}, out, err), 0)
+        << err.str();
+    fs::remove(folder / "simuAl_qtl.txt");
+    fs::create_directory(folder / "simuAl_qtl.txt");
+    std::map<std::string, std::optional<std::string>> before;
+    for (const std::string& name : filesIn(folder.path()))
+        before[name] = readWholeFile(folder / name);
+
+    std::ostringstream failedErr;
+    EXPECT_EQ(
+        runTamsin({"--dir", folder.path().string(), "--seed", "6", "--quiet"}, out, failedErr), 1);
+    EXPECT_EQ(failedErr.str(),
+              "Tamsin.exe: simuAl_qtl.txt: cannot be replaced: a folder of that name stands in " +
+                  folder.path().string() + "; no file was changed\n");
+    std::map<std::string, std::optional<std::string>> after;
+    for (const std::string& name : filesIn(folder.path()))
+        after[name] = readWholeFile(folder / name);
+    EXPECT_EQ(after, before);
 }
 
 TEST(TamsinProgram, BadInputFilesStopTheRunWithOneLineAndWriteNothing) {

@@ -2,7 +2,7 @@
 # The files that install Marrow on a desktop, checked as a distribution's
 # tools check them, and the man pages the build made:
 #
-#   check_desktop_files.sh SOURCE_DIR VERSION DESKTOP_ID [MAN_PAGE...]
+#   check-desktop-files.sh SOURCE_DIR VERSION DESKTOP_ID [MAN_PAGE...]
 #
 # A validator that is not installed is named and its check skipped.
 set -euo pipefail
