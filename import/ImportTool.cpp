@@ -64,6 +64,8 @@ constexpr const char* usage =
     "  --force        replace files of the same names in OUTDIR, and remove a\n"
     "                 multAl_in.def or trait_units.txt there when the data get\n"
     "                 none\n"
+    "  --help         show this text and stop\n"
+    "  --version      show the version and stop\n"
     "\n"
     "A trait whose variance within families the analysis dialog's bounds cannot\n"
     "hold (or too small for readable bounds) is written in units shifted by a\n"
@@ -72,6 +74,7 @@ constexpr const char* usage =
 
 struct ToolOptions {
     bool help = false;
+    bool version = false;
     bool force = false;
     std::string cross;
     std::string format;
@@ -102,6 +105,7 @@ ToolOptions parseOptions(const std::vector<std::string>& args) {
         return "unknown option " + inQuotes(word) + " (see --help)";
     });
     line.flag("--help,-h", options.help);
+    line.flag("--version", options.version);
     line.flag("--force", options.force);
     line.option("--cross", options.cross, "--cross needs a value");
     line.option("--format", options.format, "--format needs a value");
@@ -392,6 +396,10 @@ int runImport(const std::vector<std::string>& args, std::ostream& out, std::ostr
         const ToolOptions options = parseOptions(args);
         if (options.help) {
             out << usage;
+            return 0;
+        }
+        if (options.version) {
+            out << programName << " " << MARROW_VERSION << '\n';
             return 0;
         }
         return convert(options, out);
