@@ -40,18 +40,21 @@ function(marrow_add_man_page)
 
     set(page ${CMAKE_BINARY_DIR}/man/${output_name}.${page_SECTION})
     # A Qt program asked for --help must not look for a display.
+    # Debian installs its pages compressed; the plain page stays beside it for
+    # the test that reads it.
     add_custom_command(
-        OUTPUT ${page}
+        OUTPUT ${page} ${page}.gz
         COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/man
         COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen
                 ${HELP2MAN_EXECUTABLE} --no-info
                 --section=${page_SECTION} --name=${page_DESCRIPTION}
                 --output=${page} $<TARGET_FILE:${page_TARGET}>
+        COMMAND gzip -9 -n -k -f ${page}
         DEPENDS ${page_TARGET}
         COMMENT "Making the man page ${output_name}.${page_SECTION}"
         VERBATIM)
-    add_custom_target(${page_TARGET}_man ALL DEPENDS ${page})
-    install(FILES ${page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man${page_SECTION})
+    add_custom_target(${page_TARGET}_man ALL DEPENDS ${page} ${page}.gz)
+    install(FILES ${page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man${page_SECTION})
     # The test of the installed files checks every page made.
     set_property(GLOBAL APPEND PROPERTY MARROW_MAN_PAGES ${page})
 endfunction()

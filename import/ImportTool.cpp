@@ -21,15 +21,13 @@ namespace {
 constexpr const char* programName = "marrow-import";
 
 constexpr const char* usage =
-    "usage: marrow-import --cross bc|f2|dh|riself [--format csv|csvr] [--codes A,H,B[,D,C]]\n"
-    "                     [--phenotype NAME] [--force] cross.csv OUTDIR\n"
-    "       marrow-import --cross bc|f2|dh|riself --format csvs|csvsr --genotypes FILE\n"
-    "                     --phenotypes FILE [--codes A,H,B[,D,C]] [--phenotype NAME]\n"
-    "                     [--force] OUTDIR\n"
-    "       marrow-import --cross bc1|bc2|f2|dhl|ril --founders founders.csv\n"
-    "                     --families families.csv [--calls alleles|parental]\n"
-    "                     [--codes A,H,B[,D,C]] [--phenotype NAME] [--force]\n"
-    "                     progeny.csv OUTDIR\n"
+    "Usage: marrow-import --cross CROSS [--format csv|csvr] [OPTION]... cross.csv OUTDIR\n"
+    "  or:  marrow-import --cross CROSS --format csvs|csvsr --genotypes FILE --phenotypes FILE "
+    "[OPTION]... OUTDIR\n"
+    "  or:  marrow-import --cross CROSS --founders FILE --families FILE [OPTION]... progeny.csv "
+    "OUTDIR\n"
+    "\n"
+    "OPTION is one of --codes, --phenotype, --force and, for families, --calls.\n"
     "\n"
     "Converts a cross, or families bred from shared founders, kept in\n"
     "comma-separated tables into Marrow's data files in OUTDIR, with\n"

@@ -473,7 +473,7 @@ TEST(ImportTool, BadCommandLinesAreRefused) {
 TEST(ImportTool, AnswersHelpAndVersionOnStandardOutput) {
     std::ostringstream helpOut, helpErr;
     EXPECT_EQ(runImport({"--help"}, helpOut, helpErr), 0);
-    EXPECT_EQ(helpOut.str().rfind("usage: marrow-import ", 0), 0u);
+    EXPECT_EQ(helpOut.str().rfind("Usage: marrow-import ", 0), 0u);
     EXPECT_NE(helpOut.str().find("--version"), std::string::npos);
     EXPECT_EQ(helpErr.str(), "");
 
