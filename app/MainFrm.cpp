@@ -470,16 +470,16 @@ void CMainFrame::launchEngine(const EngineProgram& engine) {
             MessageBoxes::Answer::Yes)
         return;
     if (const auto failure = m_engineLauncher.launch(engine))
-        showRunState(*failure);
+        showNews(*failure);
     else
-        showRunState(runningText(m_engineLauncher.runs().back()));
+        showNews(runningText(m_engineLauncher.runs().back()));
 }
 
 void CMainFrame::onRunEnded(const EngineRunEnd& end) {
-    showRunState(runEndText(end));
+    showNews(runEndText(end));
 }
 
-void CMainFrame::showRunState(const QString& text) {
+void CMainFrame::showNews(const QString& text) {
     m_idleText = text;
     m_statusBar->showMessage(text);
 }

@@ -82,6 +82,11 @@ public:
     /// Starts "Tamsin.exe" the same way.
     void launchSimulationEngine();
 
+    /// Shows `text` in the status bar's message pane where "Ready" would
+    /// stand, until the next news: what became of an engine run, or of
+    /// anything else the user should not miss.
+    void showNews(const QString& text);
+
     /// Makes `folder` the working folder: the current directory, where the
     /// dialogs read and write their files and the engines run. False, with a
     /// message, when it cannot be entered.
@@ -123,7 +128,6 @@ private:
     void updateRecentFileActions();
     void rememberRecentFile(const QString& path);
     void launchEngine(const EngineProgram& engine);
-    void showRunState(const QString& text);
     void onRunEnded(const EngineRunEnd& end);
     QPrinter& printer();
 
