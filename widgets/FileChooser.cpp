@@ -76,6 +76,11 @@ std::optional<QString> QtFileChooser::chooseExportName(QWidget* owner, const QSt
     return chosen(dialog.selectedFiles().constFirst());
 }
 
+std::optional<QString> QtFileChooser::chooseFolder(QWidget* owner, const QString& caption,
+                                                   const QString& start) {
+    return chosen(QFileDialog::getExistingDirectory(owner, caption, start));
+}
+
 QString fileTitle(const QString& path) {
     const QString name = QFileInfo(path).fileName();
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));

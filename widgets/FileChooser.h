@@ -36,6 +36,11 @@ public:
                                                     const QString& suggested, const QString& filter,
                                                     const QString& suffix) = 0;
 
+    /// A folder dialog titled `caption` that starts in `start`: the chosen
+    /// folder's full path, or nothing when cancelled.
+    virtual std::optional<QString> chooseFolder(QWidget* owner, const QString& caption,
+                                                const QString& start) = 0;
+
     /// The chooser in use now.
     static FileChooser& current();
 
@@ -54,6 +59,8 @@ public:
     std::optional<QString> chooseExportName(QWidget* owner, const QString& caption,
                                             const QString& suggested, const QString& filter,
                                             const QString& suffix) override;
+    std::optional<QString> chooseFolder(QWidget* owner, const QString& caption,
+                                        const QString& start) override;
 };
 
 /// A file's title: its name without the folder and without the last
