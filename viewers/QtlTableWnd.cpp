@@ -191,6 +191,14 @@ void QtlTableWindow::showEvent(QShowEvent* event) {
         reload();
 }
 
+bool QtlTableWindow::event(QEvent* event) {
+    // The working folder may have been changed in the main window while
+    // this one stood open: coming back to it shows the new folder's table.
+    if (event->type() == QEvent::WindowActivate && m_folder != QDir::currentPath())
+        reload();
+    return QWidget::event(event);
+}
+
 void QtlTableWindow::reload() {
     watchFolder();
     readTable();
@@ -206,7 +214,8 @@ void QtlTableWindow::watchFolder() {
     if (!m_watcher->directories().isEmpty())
         m_watcher->removePaths(m_watcher->directories());
     const QDir folder = QDir::current();
-    m_watcher->addPath(folder.absolutePath());
+    m_folder = folder.absolutePath();
+    m_watcher->addPath(m_folder);
     for (const char* name : {qtlSummaryCsvName, qtlSummaryTextName}) {
         const QString path = folder.absoluteFilePath(QString::fromLatin1(name));
         if (QFileInfo::exists(path))

@@ -47,6 +47,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void createControls();
@@ -63,6 +64,8 @@ private:
     QLabel* m_problemLabel = nullptr;
     QLabel* m_chromosomeLabel = nullptr;
     QFileSystemWatcher* m_watcher = nullptr;
+    // The working folder of the last reading.
+    QString m_folder;
     // A writer replaces both files one after the other: one reading after
     // the last change, not one per change.
     QTimer* m_reloadTimer = nullptr;

@@ -102,6 +102,7 @@ private slots:
     void sortsByAnyColumnAsNumbers();
     void copiesTheSelectedRowsWithTheHeading();
     void followsTheFileWhenItIsReplacedOrRemoved();
+    void followsTheWorkingFolder();
     void doubleClickShowsThePosteriorGraphBesideTheTable();
     void aChromosomeTheAnalysisLacksIsReported();
     void aMissingOrDamagedFileShowsOneLine();
@@ -213,6 +214,26 @@ void QtlTableTests::followsTheFileWhenItIsReplacedOrRemoved() {
     QTRY_COMPARE(window.table().rows.size(), std::size_t(3));
     QVERIFY(window.problem().isEmpty());
     QVERIFY(!window.view()->isHidden());
+}
+
+void QtlTableTests::followsTheWorkingFolder() {
+    TempDir folder(true);
+    QVERIFY(writeSummary(demoTable()));
+    RecordingMessages messages;
+    PosteriorGraphDialog posterior(messages);
+    QtlTableWindow window(posterior);
+    window.show();
+    TempDir other(true);
+    QtlSummaryTable one = demoTable();
+    one.rows.resize(1);
+    QVERIFY(writeSummary(one));
+    // Coming back to the window after the main window changed the folder.
+    QEvent activate(QEvent::WindowActivate);
+    QCoreApplication::sendEvent(&window, &activate);
+    QCOMPARE(window.table().rows.size(), std::size_t(1));
+    // Now the new folder is the one watched.
+    QVERIFY(writeSummary(demoTable()));
+    QTRY_COMPARE(window.table().rows.size(), std::size_t(3));
 }
 
 void QtlTableTests::doubleClickShowsThePosteriorGraphBesideTheTable() {
