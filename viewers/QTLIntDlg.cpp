@@ -1,6 +1,8 @@
 #include "viewers/QTLIntDlg.h"
 
+#include "formats/AnalysisInputFile.h"
 #include "model/FileError.h"
+#include "model/NumberFormat.h"
 #include "viewers/GenomePicture.h"
 
 #include <QButtonGroup>
@@ -180,6 +182,27 @@ void PosteriorGraphDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!event->spontaneous())
         openingSteps();
+}
+
+bool PosteriorGraphDialog::openAtChromosome(int chromosome) {
+    if (!isVisible())
+        show();
+    raise();
+    activateWindow();
+    if (!m_layout)
+        return false;
+    if (chromosome < 1 || chromosome > m_layout->chromosomeCount) {
+        // A table from another analysis than the one in multAl_in.txt: the
+        // graph of some other chromosome would read as this one's.
+        m_messages.error("The QTL table names chromosome " + std::to_string(chromosome) + ", but " +
+                         std::string(analysisInputFileName) + " has " +
+                         fmt::counted(m_layout->chromosomeCount, "chromosome") + ".");
+        return false;
+    }
+    m_chromosome = chromosome;
+    transferToControls();
+    update();
+    return true;
 }
 
 void PosteriorGraphDialog::openingSteps() {

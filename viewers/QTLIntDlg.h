@@ -44,6 +44,12 @@ public:
     /// The room the axes leave for the numbers beside them.
     AxisLabelRoom axisLabelRoom() const { return m_labelRoom; }
 
+    /// Shows the dialog without a modal loop at `chromosome`, so that it
+    /// stands beside the window that asked (the QTL table); an open dialog
+    /// keeps its other choices. A chromosome the analysis input does not
+    /// have is reported and nothing moves. False when nothing is drawn.
+    bool openAtChromosome(int chromosome);
+
     /// The plot area's context menu: "Save picture...", "Save values..." and
     /// "Save genome picture...". The caller owns it.
     QMenu* createPlotMenu();
