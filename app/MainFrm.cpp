@@ -158,6 +158,9 @@ std::span<const CMainFrame::Command> CMainFrame::commandTable() {
         line(analysisMenu),
         {&analysisMenu, Kind::Plain, "posteriorGraphsAction", "Posterior &graphs", "", "",
          &CMainFrame::onPosteriorGraphs, nullptr},
+        {&analysisMenu, Kind::Plain, "qtlTableAction", "QTL &table", "",
+         "Show the QTL table of the working folder beside the graphs", &CMainFrame::onQtlTable,
+         nullptr},
         line(analysisMenu),
         {&analysisMenu, Kind::Plain, "markovChainsAction", "Markov chains", "",
          "Display graphs of Markov chain values for model parameters ", &CMainFrame::onMarkovChains,
@@ -184,7 +187,8 @@ CMainFrame::CMainFrame(QWidget* parent)
     : QMainWindow(parent), m_markovDialog(MessageBoxes::forwarder(), chooseTitleText, this),
       m_analysisDialog(MessageBoxes::forwarder(), this),
       m_simulationDialog(MessageBoxes::forwarder(), this),
-      m_posteriorDialog(MessageBoxes::forwarder(), this), m_idleText(readyText) {
+      m_posteriorDialog(MessageBoxes::forwarder(), this), m_qtlTableWindow(m_posteriorDialog, this),
+      m_idleText(readyText) {
     setObjectName(QStringLiteral("mainFrame"));
     m_view = new CMarrowView(this);
     setCentralWidget(m_view);
@@ -602,6 +606,12 @@ void CMainFrame::onUsersGuide() {
 
 void CMainFrame::onSimulationParameters() {
     m_simulationDialog.exec();
+}
+
+// Not modal: the table stays open beside the posterior graph, which its
+// rows open at their chromosome.
+void CMainFrame::onQtlTable() {
+    m_qtlTableWindow.showAndRaise();
 }
 
 void CMainFrame::onPosteriorGraphs() {

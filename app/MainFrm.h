@@ -6,6 +6,7 @@
 #include "simulation/SimuDlg.h"
 #include "viewers/MarkovDlg.h"
 #include "viewers/QTLIntDlg.h"
+#include "viewers/QtlTableWnd.h"
 
 #include <QMainWindow>
 
@@ -72,6 +73,7 @@ public:
     AnalysisParamDialog& analysisDialog() { return m_analysisDialog; }
     SimulationParamDialog& simulationDialog() { return m_simulationDialog; }
     PosteriorGraphDialog& posteriorDialog() { return m_posteriorDialog; }
+    QtlTableWindow& qtlTableWindow() { return m_qtlTableWindow; }
     const RecentFileList& recentFiles() const { return m_recentFiles; }
 
     /// Starts "Pellarin.exe" in the working folder (the current directory).
@@ -154,6 +156,7 @@ private:
     void onUsersGuide();
     void onSimulationParameters();
     void onPosteriorGraphs();
+    void onQtlTable();
     void onMarkovChains();
 
     QStatusBar* m_statusBar = nullptr;
@@ -169,6 +172,8 @@ private:
     AnalysisParamDialog m_analysisDialog;
     SimulationParamDialog m_simulationDialog;
     PosteriorGraphDialog m_posteriorDialog;
+    // After the posterior dialog, which it opens.
+    QtlTableWindow m_qtlTableWindow;
 
     CMarrowView* m_view = nullptr;
     std::unique_ptr<CMarrowDoc> m_document;

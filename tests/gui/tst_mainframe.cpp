@@ -208,7 +208,8 @@ void MainFrameTest::commandsAreTheDocumentedOnes() {
          {"&Set parameters | Set parameters for QTL analysis using Markov chain Monte Carlo | ",
           "-",
           "&MCMC analysis | Excute QTL analysis with parameters set in the previous option  | ",
-          "-", "Posterior &graphs |  | ", "-",
+          "-", "Posterior &graphs |  | ",
+          "QTL &table | Show the QTL table of the working folder beside the graphs | ", "-",
           "Markov chains | Display graphs of Markov chain values for model parameters  | "}},
         {"simulationMenu",
          {"Set &parameters | Set simulation parameters for QTL effects and positions  | ", "-",
@@ -386,6 +387,16 @@ void MainFrameTest::everyCommandHasItsEffect() {
         {"analysisParametersAction", opens(frame.analysisDialog())},
         {"analysisEngineAction", starts("Pellarin.exe")},
         {"posteriorGraphsAction", opens(frame.posteriorDialog())},
+        {"qtlTableAction",
+         [&] {
+             // A window beside the main one, not a modal dialog: the
+             // command returns with the table shown.
+             action->trigger();
+             QVERIFY(frame.qtlTableWindow().isVisible());
+             QCOMPARE(frame.qtlTableWindow().windowTitle(), QStringLiteral("QTL table"));
+             QVERIFY(!frame.qtlTableWindow().isModal());
+             frame.qtlTableWindow().close();
+         }},
         {"markovChainsAction", opens(frame.markovDialog())},
         {"simulationParametersAction", opens(frame.simulationDialog())},
         {"simulationEngineAction", starts("Tamsin.exe")},
