@@ -76,6 +76,10 @@ std::optional<QString> QtFileChooser::chooseExportName(QWidget* owner, const QSt
     return chosen(dialog.selectedFiles().constFirst());
 }
 
+std::optional<QString> QtFileChooser::chooseFolder(QWidget* owner, const QString& caption) {
+    return chosen(QFileDialog::getExistingDirectory(owner, caption));
+}
+
 QString fileTitle(const QString& path) {
     const QString name = QFileInfo(path).fileName();
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));

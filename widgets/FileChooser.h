@@ -36,6 +36,10 @@ public:
                                                     const QString& suggested, const QString& filter,
                                                     const QString& suffix) = 0;
 
+    /// The standard folder dialog with `caption` as its title: the chosen
+    /// folder's full path, or nothing when cancelled.
+    virtual std::optional<QString> chooseFolder(QWidget* owner, const QString& caption) = 0;
+
     /// The chooser in use now.
     static FileChooser& current();
 
@@ -54,6 +58,7 @@ public:
     std::optional<QString> chooseExportName(QWidget* owner, const QString& caption,
                                             const QString& suggested, const QString& filter,
                                             const QString& suffix) override;
+    std::optional<QString> chooseFolder(QWidget* owner, const QString& caption) override;
 };
 
 /// A file's title: its name without the folder and without the last

@@ -27,6 +27,7 @@ public:
                                             const QString&, const QString&) override {
         return next();
     }
+    std::optional<QString> chooseFolder(QWidget*, const QString&) override { return next(); }
 
 private:
     std::optional<QString> next() {
