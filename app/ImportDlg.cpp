@@ -116,7 +116,10 @@ ImportDialog::ImportDialog(MessageSink& messages, QWidget* parent)
     m_summary->setAccessibleName(summaryLabel->text());
     m_summary->setReadOnly(true);
     m_summary->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    m_summary->setMinimumHeight(fontMetrics().lineSpacing() * 10);
+    // The tool's lines, up to 80 characters, without a scroll to the side.
+    const QFontMetrics fixed(m_summary->font());
+    m_summary->setMinimumSize(fixed.horizontalAdvance(QString(84, QLatin1Char('x'))),
+                              fixed.lineSpacing() * 12);
     summaryLabel->setBuddy(m_summary);
     layout->addWidget(summaryLabel);
     layout->addWidget(m_summary, 1);
@@ -269,8 +272,9 @@ ImportRequest ImportDialog::request() const {
     const std::string folder = pathOf(m_folderEdit);
     // The folder as the user will find it again, whatever the working
     // folder is when the main window takes it.
+    std::error_code ignored;
     if (!folder.empty())
-        request.folder = fs::absolute(folder).lexically_normal();
+        request.folder = fs::absolute(folder, ignored).lexically_normal();
     request.force = m_replaceCheck->isChecked();
     request.forceName = '"' + std::string(replaceCaption) + '"';
     return request;
@@ -339,6 +343,9 @@ void ImportDialog::onImport() {
         m_messages.error(error.message());
     } catch (const std::bad_alloc&) {
         m_messages.error("The tables are too large to read in the memory there is.");
+    } catch (const std::exception& error) {
+        // An exception out of a slot would end the program.
+        m_messages.error(error.what());
     }
 }
 
