@@ -4,8 +4,6 @@
 #include "app/MessageBoxes.h"
 #include "app/Screenshots.h"
 
-#include <QPainter>
-#include <QPainterPath>
 #include <QStandardPaths>
 
 #include <cstdio>
@@ -31,21 +29,10 @@ void printUsage() {
 } // namespace
 
 QIcon applicationIcon() {
-    QPixmap pixmap(64, 64);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(QColor(40, 60, 110), 2));
-    painter.setBrush(QColor(235, 240, 250));
-    painter.drawRoundedRect(QRectF(3, 3, 58, 58), 8, 8);
-    // A posterior intensity curve with one clear peak: what the program is for.
-    QPainterPath curve(QPointF(8, 52));
-    curve.cubicTo(QPointF(22, 52), QPointF(24, 12), QPointF(32, 12));
-    curve.cubicTo(QPointF(40, 12), QPointF(42, 48), QPointF(56, 50));
-    painter.setPen(QPen(QColor(190, 40, 40), 4));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawPath(curve);
-    return QIcon(pixmap);
+    // The icon theme's copy where Marrow is installed, so that a theme may
+    // restyle it; the drawing built into the program where it is not.
+    return QIcon::fromTheme(QString::fromLatin1(CMarrowApp::desktopId),
+                            QIcon(QStringLiteral(":/marrow.svg")));
 }
 
 void CMarrowApp::prepareEnvironment(int argc, char** argv) {
@@ -56,7 +43,9 @@ void CMarrowApp::prepareEnvironment(int argc, char** argv) {
 CMarrowApp::CMarrowApp(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QString::fromLatin1(appTitle));
     setOrganizationName(QString::fromLatin1(appTitle));
-    setWindowIcon(applicationIcon());
+    // Ties the windows to the installed desktop entry (its icon and name in
+    // task bars, on Wayland too).
+    setDesktopFileName(QString::fromLatin1(desktopId));
     // Without a desktop session Qt picks no icon theme; Adwaita's legacy
     // icons are the ones most Linux machines have.
     const QString theme = QIcon::themeName();
@@ -67,6 +56,9 @@ CMarrowApp::CMarrowApp(int& argc, char** argv) : QApplication(argc, argv) {
                                                              QStandardPaths::LocateDirectory));
         QIcon::setThemeName(QStringLiteral("Adwaita"));
     }
+    // After the theme's search paths: hicolor, where the icon is installed,
+    // is searched behind every theme.
+    setWindowIcon(applicationIcon());
 }
 
 CMarrowApp::~CMarrowApp() = default;

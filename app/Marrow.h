@@ -22,6 +22,9 @@ public:
     /// The application title: application name, settings key and the caption
     /// of the application's own message boxes.
     static constexpr const char* appTitle = "Marrow";
+    /// The name of the desktop entry, the AppStream id and the icon's name
+    /// in the icon theme (app/data/).
+    static constexpr const char* desktopId = "io.github.marrowqtl.marrow";
 
     /// Call before constructing the application: a picture request draws
     /// offscreen, which must be chosen before Qt starts.
@@ -41,6 +44,6 @@ private:
     std::unique_ptr<CMainFrame> m_mainFrame;
 };
 
-/// The application icon, drawn rather than loaded so the program needs no
-/// resource files.
+/// The application icon: the installed theme's, else app/data/marrow.svg
+/// built into the program.
 QIcon applicationIcon();

@@ -15,10 +15,11 @@
 
 namespace {
 
-void printUsage() {
-    std::fprintf(stderr,
-                 "usage: marrow-demo [--quiet] [--size WIDTHxHEIGHT] [FOLDER]\n"
-                 "       marrow-demo --write-defaults FOLDER\n"
+void printUsage(std::FILE* stream) {
+    std::fprintf(stream,
+                 "Usage: marrow-demo [--quiet] [--size WIDTHxHEIGHT] [FOLDER]\n"
+                 "  or:  marrow-demo --write-defaults FOLDER\n"
+                 "  or:  marrow-demo --help | --version\n"
                  "\n"
                  "FOLDER holds pedigree.txt, simuAl_in.def and multAl_in.def (a copy of\n"
                  "examples/demo). marrow-demo writes simuAl_in.txt and multAl_in.txt from the\n"
@@ -28,7 +29,25 @@ void printUsage() {
                  "one axis to genome.png and .svg. --write-defaults writes the demo's two\n"
                  "defaults files. Without FOLDER, marrow-demo copies the demo example\n"
                  "installed with it (share/marrow/examples/demo) into a new folder\n"
-                 "marrow-demo-work here and runs there.\n");
+                 "marrow-demo-work here and runs there. --help shows this text and\n"
+                 "--version the version.\n");
+}
+
+// --help and --version are answered before the application object exists,
+// so that they need no display and no platform plugin (help2man runs them
+// during the build).
+std::optional<int> answerQuestion(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0) {
+            printUsage(stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("marrow-demo %s\n", MARROW_VERSION);
+            return 0;
+        }
+    }
+    return std::nullopt;
 }
 
 std::optional<QSize> parseSize(const char* text) {
@@ -72,6 +91,8 @@ std::optional<QString> copyShippedDemo() {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    if (const auto status = answerQuestion(argc, argv))
+        return *status;
     // Pictures are drawn into images: no display is needed, or used.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -93,7 +114,7 @@ int main(int argc, char* argv[]) {
             }
             options.pictureSize = *size;
         } else if (argument[0] == '-' || !options.folder.isEmpty()) {
-            printUsage();
+            printUsage(stderr);
             return 2;
         } else {
             options.folder = QString::fromLocal8Bit(argument);
@@ -101,7 +122,7 @@ int main(int argc, char* argv[]) {
     }
     if (options.folder.isEmpty()) {
         if (defaultsOnly) {
-            printUsage();
+            printUsage(stderr);
             return 2;
         }
         const auto copied = copyShippedDemo();

@@ -23,15 +23,13 @@ namespace {
 constexpr const char* programName = "marrow-import";
 
 constexpr const char* usage =
-    "usage: marrow-import --cross bc|f2|dh|riself [--format csv|csvr] [--codes A,H,B[,D,C]]\n"
-    "                     [--phenotype NAME] [--force] cross.csv OUTDIR\n"
-    "       marrow-import --cross bc|f2|dh|riself --format csvs|csvsr --genotypes FILE\n"
-    "                     --phenotypes FILE [--codes A,H,B[,D,C]] [--phenotype NAME]\n"
-    "                     [--force] OUTDIR\n"
-    "       marrow-import --cross bc1|bc2|f2|dhl|ril --founders founders.csv\n"
-    "                     --families families.csv [--calls alleles|parental]\n"
-    "                     [--codes A,H,B[,D,C]] [--phenotype NAME] [--force]\n"
-    "                     progeny.csv OUTDIR\n"
+    "Usage: marrow-import --cross CROSS [--format csv|csvr] [OPTION]... cross.csv OUTDIR\n"
+    "  or:  marrow-import --cross CROSS --format csvs|csvsr --genotypes FILE --phenotypes FILE "
+    "[OPTION]... OUTDIR\n"
+    "  or:  marrow-import --cross CROSS --founders FILE --families FILE [OPTION]... progeny.csv "
+    "OUTDIR\n"
+    "\n"
+    "OPTION is one of --codes, --phenotype, --force and, for families, --calls.\n"
     "\n"
     "Converts a cross, or families bred from shared founders, kept in\n"
     "comma-separated tables into Marrow's data files in OUTDIR, with\n"
@@ -66,6 +64,8 @@ constexpr const char* usage =
     "  --force        replace files of the same names in OUTDIR, and remove a\n"
     "                 multAl_in.def or trait_units.txt there when the data get\n"
     "                 none\n"
+    "  --help         show this text and stop\n"
+    "  --version      show the version and stop\n"
     "\n"
     "A trait whose variance within families the analysis dialog's bounds cannot\n"
     "hold (or too small for readable bounds) is written in units shifted by a\n"
@@ -74,6 +74,7 @@ constexpr const char* usage =
 
 struct ToolOptions {
     bool help = false;
+    bool version = false;
     bool force = false;
     std::string cross;
     std::string format;
@@ -104,6 +105,7 @@ ToolOptions parseOptions(const std::vector<std::string>& args) {
         return "unknown option " + inQuotes(word) + " (see --help)";
     });
     line.flag("--help,-h", options.help);
+    line.flag("--version", options.version);
     line.flag("--force", options.force);
     line.option("--cross", options.cross, "--cross needs a value");
     line.option("--format", options.format, "--format needs a value");
@@ -486,6 +488,10 @@ int runImport(const std::vector<std::string>& args, std::ostream& out, std::ostr
         const ToolOptions options = parseOptions(args);
         if (options.help) {
             out << usage;
+            return 0;
+        }
+        if (options.version) {
+            out << programName << " " << MARROW_VERSION << '\n';
             return 0;
         }
         return convert(options, out);

@@ -52,8 +52,8 @@ struct Options {
 
 constexpr const char* usage =
     "Usage: Pellarin.exe [options]\n"
-    "       Pellarin.exe [options] --meta-runs A-B --out FOLDER\n"
-    "       Pellarin.exe [options] --merge FOLDER...\n"
+    "  or:  Pellarin.exe [options] --meta-runs A-B --out FOLDER\n"
+    "  or:  Pellarin.exe [options] --merge FOLDER...\n"
     "Bayesian MCMC mapping of QTL in interconnected populations of inbred-line\n"
     "crosses. Reads multAl_in.txt and the data files it names from the working\n"
     "folder and writes the posterior files qtI100_CC.txt and qtlVar_CC.txt, the\n"

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -465,6 +466,27 @@ TEST(ImportTool, BadCommandLinesAreRefused) {
     std::ostringstream out2, err2;
     EXPECT_EQ(runImport({"a.csv", "out", "--cross"}, out2, err2), 1);
     EXPECT_EQ(err2.str(), "marrow-import: --cross needs a value\n");
+}
+
+// help2man makes the man page from these two: both on standard output,
+// with status 0, and neither converts anything.
+TEST(ImportTool, AnswersHelpAndVersionOnStandardOutput) {
+    std::ostringstream helpOut, helpErr;
+    EXPECT_EQ(runImport({"--help"}, helpOut, helpErr), 0);
+    EXPECT_EQ(helpOut.str().rfind("Usage: marrow-import ", 0), 0u);
+    EXPECT_NE(helpOut.str().find("--version"), std::string::npos);
+    EXPECT_EQ(helpErr.str(), "");
+
+    TempDir dir;
+    std::ostringstream out, err;
+    EXPECT_EQ(
+        runImport({"--cross", "bc", "--version", "cross.csv", (dir / "out").string()}, out, err),
+        0);
+    const std::string version = out.str();
+    EXPECT_EQ(version.rfind("marrow-import ", 0), 0u);
+    EXPECT_EQ(std::count(version.begin(), version.end(), '\n'), 1);
+    EXPECT_EQ(err.str(), "");
+    EXPECT_FALSE(fs::exists(dir / "out"));
 }
 
 TEST(ImportTool, FilesAlreadyThereAreReplacedOnlyWithForce) {

@@ -1,5 +1,6 @@
 #include "app/AboutDlg.h"
 #include "app/MainFrm.h"
+#include "app/Marrow.h"
 #include "app/MarrowDoc.h"
 #include "app/MarrowView.h"
 #include "support/RecordingMessageBoxes.h"
@@ -71,6 +72,7 @@ private slots:
     void missingEngineIsReportedInTheStatusBarOnly_data();
     void missingEngineIsReportedInTheStatusBarOnly();
     void aboutBoxShowsItsTexts();
+    void windowsShowTheDrawnIcon();
 };
 
 void MainFrameTest::initTestCase() {
@@ -368,6 +370,17 @@ void MainFrameTest::aboutBoxShowsItsTexts() {
     QVERIFY(about.minimumSize() == about.maximumSize());
     QTimer::singleShot(0, &about, [&about] { QTest::keyClick(&about, Qt::Key_Escape); });
     QCOMPARE(about.exec(), int(QDialog::Rejected));
+}
+
+// Uninstalled, no theme has the icon: the windows take the drawing built
+// into the program, the same as the one installed.
+void MainFrameTest::windowsShowTheDrawnIcon() {
+    QVERIFY(QFile::exists(QStringLiteral(":/marrow.svg")));
+    const QImage image = applicationIcon().pixmap(48, 48).toImage();
+    QCOMPARE(image.size(), QSize(48, 48));
+    // The tile's colour in the middle of its left edge, clear in a corner.
+    QCOMPARE(image.pixelColor(4, 24).rgb(), QColor(0x1d, 0x4a, 0x5c).rgb());
+    QCOMPARE(image.pixelColor(0, 0).alpha(), 0);
 }
 
 QTEST_MAIN(MainFrameTest)

@@ -38,15 +38,20 @@ esac
 dpkg-deb -x "$package" "$scratch/root"
 bin="$scratch/root/usr/bin"
 share="$scratch/root/usr/share"
+shopt -s nullglob
+entries=("$share"/applications/*.desktop)
+metadata=("$share"/metainfo/*.metainfo.xml)
+[ ${#entries[@]} -eq 1 ] || fail "the package holds ${#entries[@]} desktop entries, not one"
+[ ${#metadata[@]} -eq 1 ] || fail "the package holds ${#metadata[@]} AppStream files, not one"
 if command -v desktop-file-validate >/dev/null; then
-    for entry in "$share"/applications/*.desktop; do
+    for entry in "${entries[@]}"; do
         desktop-file-validate "$entry" || fail "desktop-file-validate refuses $entry"
     done
 fi
 if command -v appstreamcli >/dev/null; then
-    for metadata in "$share"/metainfo/*.xml; do
-        appstreamcli validate --no-net --explain "$metadata" >/dev/null ||
-            fail "appstreamcli refuses $metadata"
+    for file in "${metadata[@]}"; do
+        appstreamcli validate --no-net --explain "$file" >/dev/null ||
+            fail "appstreamcli refuses $file"
     done
 fi
 

@@ -244,13 +244,18 @@ std::string replaced(std::string text, const std::string& from, const std::strin
     return text;
 }
 
+// The three input files of the small design above, in `folder`.
+void writeInputs(const TempDir& folder) {
+    writeFileAtomically(folder / "simuAl_in.txt", parameterText);
+    writeFileAtomically(folder / "pedigree.txt", pedigreeText);
+    writeFileAtomically(folder / "conf.txt", configurationText);
+}
+
 } // namespace
 
 TEST(TamsinProgram, ReadsItsFilesAndWritesTheDataSet) {
     TempDir folder;
-    writeFileAtomically(folder / "simuAl_in.txt", parameterText);
-    writeFileAtomically(folder / "pedigree.txt", pedigreeText);
-    writeFileAtomically(folder / "conf.txt", configurationText);
+    writeInputs(folder);
     std::ostringstream out;
     std::ostringstream err;
     ASSERT_EQ(runTamsin({"--dir", folder.path().string(), "--seed", "5"}, out, err), 0)
@@ -273,9 +278,7 @@ TEST(TamsinProgram, ReadsItsFilesAndWritesTheDataSet) {
 // half of one seed's data and half of another's.
 TEST(TamsinProgram, AFolderInPlaceOfOneOutputLeavesTheEarlierDataSetWhole) {
     TempDir folder;
-    writeFileAtomically(folder / "simuAl_in.txt", parameterText);
-    writeFileAtomically(folder / "pedigree.txt", pedigreeText);
-    writeFileAtomically(folder / "conf.txt", configurationText);
+    writeInputs(folder);
     std::ostringstream out;
     std::ostringstream err;
     ASSERT_EQ(runTamsin({"--dir", folder.path().string(), "--seed", "5"}, out, err), 0)
@@ -337,9 +340,7 @@ TEST(TamsinProgram, BadInputFilesStopTheRunWithOneLineAndWriteNothing) {
     };
     for (const auto& c : cases) {
         TempDir folder;
-        writeFileAtomically(folder / "simuAl_in.txt", parameterText);
-        writeFileAtomically(folder / "pedigree.txt", pedigreeText);
-        writeFileAtomically(folder / "conf.txt", configurationText);
+        writeInputs(folder);
         if (c.text.empty())
             fs::remove(folder / c.file);
         else
