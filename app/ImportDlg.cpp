@@ -299,8 +299,9 @@ void ImportDialog::onChooseFile(QLineEdit* edit) {
 }
 
 void ImportDialog::onChooseFolder() {
-    const std::optional<QString> path =
-        FileChooser::current().chooseFolder(this, QStringLiteral("Folder to import into"));
+    // The folder typed so far, else the working folder, is where to start.
+    const std::optional<QString> path = FileChooser::current().chooseFolder(
+        this, QStringLiteral("Folder to import into"), m_folderEdit->text().trimmed());
     if (path)
         m_folderEdit->setText(*path);
 }

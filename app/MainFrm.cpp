@@ -2,9 +2,11 @@
 
 #include "app/AboutDlg.h"
 #include "app/LockIndicators.h"
+#include "app/Marrow.h"
 #include "app/MarrowDoc.h"
 #include "app/MarrowView.h"
 #include "app/MessageBoxes.h"
+#include "app/RunReports.h"
 #include "app/UsersGuide.h"
 #include "widgets/FileChooser.h"
 
@@ -38,16 +40,14 @@ QIcon themeIcon(const char* name, const QIcon& fallback = {}) {
 }
 
 // A highlighted menu item whose prompt is empty empties the message pane;
-// every other empty prompt (leaving an item, closing a menu) means "Ready".
+// every other empty prompt (leaving an item, closing a menu) brings back
+// "Ready" or the latest news of a run.
 bool promptlessItemHighlighted() {
     const auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
     const QAction* action = menu ? menu->activeAction() : nullptr;
     return action && !action->isSeparator() && action->statusTip().isEmpty();
 }
 
-} // namespace
-
-namespace {
 // The Markov chain dialog's "..." button yields a title as the core's text.
 std::optional<std::string> chooseTitleText() {
     const auto title = chooseFileTitle(QApplication::activeWindow());
@@ -55,20 +55,143 @@ std::optional<std::string> chooseTitleText() {
         return std::nullopt;
     return title->toStdString();
 }
+
+using Kind = CMainFrame::Command::Kind;
+
+constexpr CMainFrame::Menu fileMenu{"&File", "fileMenu"};
+constexpr CMainFrame::Menu editMenu{"&Edit", "editMenu"};
+constexpr CMainFrame::Menu viewMenu{"&View", "viewMenu"};
+constexpr CMainFrame::Menu toolsItem{"&Tools", nullptr};
+constexpr CMainFrame::Menu analysisMenu{"&QTL analysis", "analysisMenu"};
+constexpr CMainFrame::Menu simulationMenu{"&Simulation", "simulationMenu"};
+constexpr CMainFrame::Menu helpMenu{"&Help", "helpMenu"};
+
+// A separator row of `menu`.
+constexpr CMainFrame::Command line(const CMainFrame::Menu& menu) {
+    return {&menu, Kind::Separator, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+}
+
+// The toolbar's buttons in order, a null name for a separator; each issues
+// the command of the same name, whose row gives its tooltip.
+struct ToolButton {
+    const char* name;
+    const char* themeIcon;
+    QStyle::StandardPixmap fallback;
+};
+
+constexpr QStyle::StandardPixmap noIcon = QStyle::SP_CustomBase;
+
+constexpr ToolButton toolButtons[] = {
+    {"fileNewAction", "document-new", QStyle::SP_FileIcon},
+    {"fileOpenAction", "document-open", QStyle::SP_DialogOpenButton},
+    {"fileSaveAction", "document-save", QStyle::SP_DialogSaveButton},
+    {nullptr, nullptr, noIcon},
+    {"editCutAction", "edit-cut", noIcon},
+    {"editCopyAction", "edit-copy", noIcon},
+    {"editPasteAction", "edit-paste", noIcon},
+    {nullptr, nullptr, noIcon},
+    {"filePrintAction", "document-print", noIcon},
+    {nullptr, nullptr, noIcon},
+    {"appAboutAction", "help-about", QStyle::SP_MessageBoxInformation},
+};
+
 } // namespace
+
+std::span<const CMainFrame::Command> CMainFrame::commandTable() {
+    // A new command is a row here, in its menu's place, and its handler, a
+    // member of CMainFrame. The first row of a menu puts the menu on the menu
+    // bar, so the menus stand in the order of their first rows.
+    //
+    // menu, kind, name, caption, keys, prompt, handler, toolbar button
+    static const Command table[] = {
+        {&fileMenu, Kind::Plain, "fileNewAction", "&New\tCtrl+N", "Ctrl+N", "Create a new document",
+         &CMainFrame::onFileNew, "New"},
+        {&fileMenu, Kind::Plain, "fileOpenAction", "&Open...\tCtrl+O", "Ctrl+O",
+         "Open an existing document", &CMainFrame::onFileOpen, "Open"},
+        {&fileMenu, Kind::Plain, "fileSaveAction", "&Save\tCtrl+S", "Ctrl+S",
+         "Save the active document", &CMainFrame::onFileSave, "Save"},
+        {&fileMenu, Kind::Plain, "fileSaveAsAction", "Save &As...", "",
+         "Save the active document with a new name", &CMainFrame::onFileSaveAs, nullptr},
+        line(fileMenu),
+        {&fileMenu, Kind::Plain, "setWorkingFolderAction", "Set &working folder...", "",
+         "Choose the folder where the dialogs read and write their files and the engines run",
+         &CMainFrame::onSetWorkingFolder, nullptr},
+        line(fileMenu),
+        {&fileMenu, Kind::Plain, "filePrintAction", "&Print...\tCtrl+P", "Ctrl+P",
+         "Print the active document", &CMainFrame::onFilePrint, "Print"},
+        {&fileMenu, Kind::Plain, "filePrintPreviewAction", "Print Pre&view", "",
+         "Display full pages", &CMainFrame::onFilePrintPreview, nullptr},
+        {&fileMenu, Kind::Plain, "filePrintSetupAction", "P&rint Setup...", "",
+         "Change the printer and printing options", &CMainFrame::onFilePrintSetup, nullptr},
+        line(fileMenu),
+        {&fileMenu, Kind::RecentFiles, "recentFileAction", "Recent File", "", "Open this document",
+         nullptr, nullptr},
+        line(fileMenu),
+        {&fileMenu, Kind::Plain, "appExitAction", "E&xit", "",
+         "Quit the application; prompts to save documents", &CMainFrame::onAppExit, nullptr},
+
+        {&editMenu, Kind::Plain, "editUndoAction", "&Undo\tCtrl+Z", "Ctrl+Z; Alt+Backspace",
+         "Undo the last action", &CMainFrame::onEditUndo, nullptr},
+        line(editMenu),
+        {&editMenu, Kind::Plain, "editCutAction", "Cu&t\tCtrl+X", "Ctrl+X; Shift+Del",
+         "Cut the selection and put it on the Clipboard", &CMainFrame::onEditCut, "Cut"},
+        {&editMenu, Kind::Plain, "editCopyAction", "&Copy\tCtrl+C", "Ctrl+C; Ctrl+Ins",
+         "Copy the selection and put it on the Clipboard", &CMainFrame::onEditCopy, "Copy"},
+        {&editMenu, Kind::Plain, "editPasteAction", "&Paste\tCtrl+V", "Ctrl+V; Shift+Ins",
+         "Insert Clipboard contents", &CMainFrame::onEditPaste, "Paste"},
+
+        {&viewMenu, Kind::Toggle, "viewToolbarAction", "&Toolbar", "", "Show or hide the toolbar",
+         &CMainFrame::onViewToolbar, nullptr},
+        {&viewMenu, Kind::Toggle, "viewStatusBarAction", "&Status Bar", "",
+         "Show or hide the status bar", &CMainFrame::onViewStatusBar, nullptr},
+
+        {&toolsItem, Kind::MenuBarItem, "toolsAction", "&Tools", "", "", &CMainFrame::onTools,
+         nullptr},
+
+        {&analysisMenu, Kind::Plain, "analysisParametersAction", "&Set parameters", "",
+         "Set parameters for QTL analysis using Markov chain Monte Carlo",
+         &CMainFrame::onAnalysisParameters, nullptr},
+        line(analysisMenu),
+        {&analysisMenu, Kind::Plain, "analysisEngineAction", "&MCMC analysis", "",
+         "Excute QTL analysis with parameters set in the previous option ",
+         &CMainFrame::onAnalysisEngine, nullptr},
+        line(analysisMenu),
+        {&analysisMenu, Kind::Plain, "posteriorGraphsAction", "Posterior &graphs", "", "",
+         &CMainFrame::onPosteriorGraphs, nullptr},
+        line(analysisMenu),
+        {&analysisMenu, Kind::Plain, "markovChainsAction", "Markov chains", "",
+         "Display graphs of Markov chain values for model parameters ", &CMainFrame::onMarkovChains,
+         nullptr},
+
+        {&simulationMenu, Kind::Plain, "simulationParametersAction", "Set &parameters", "",
+         "Set simulation parameters for QTL effects and positions ",
+         &CMainFrame::onSimulationParameters, nullptr},
+        line(simulationMenu),
+        {&simulationMenu, Kind::Plain, "simulationEngineAction", "&Go Simulation", "",
+         "Simulation markers, QTL and trait values for all progeny",
+         &CMainFrame::onSimulationEngine, nullptr},
+
+        {&helpMenu, Kind::Plain, "appAboutAction", "&About Marrow...", "",
+         "Display program information, version number and copyright", &CMainFrame::onAppAbout,
+         "About"},
+        {&helpMenu, Kind::Plain, "usersGuideAction", "&Users' Guide", "",
+         "Display users' guide for using this applicaiton", &CMainFrame::onUsersGuide, nullptr},
+    };
+    return table;
+}
 
 CMainFrame::CMainFrame(QWidget* parent)
     : QMainWindow(parent), m_markovDialog(MessageBoxes::forwarder(), chooseTitleText, this),
       m_analysisDialog(MessageBoxes::forwarder(), this),
       m_simulationDialog(MessageBoxes::forwarder(), this),
-      m_posteriorDialog(MessageBoxes::forwarder(), this) {
+      m_posteriorDialog(MessageBoxes::forwarder(), this), m_idleText(readyText) {
     setObjectName(QStringLiteral("mainFrame"));
     m_view = new CMarrowView(this);
     setCentralWidget(m_view);
     m_document = std::make_unique<CMarrowDoc>(*m_view);
 
-    createActions();
     createToolBar();
+    createActions();
     createStatusBar();
     readSettings();
 
@@ -77,6 +200,7 @@ CMainFrame::CMainFrame(QWidget* parent)
             &QWidget::setWindowModified);
     connect(m_view, &CMarrowView::fileDropped, this, &CMainFrame::openDocument,
             Qt::QueuedConnection);
+    connect(&m_engineLauncher, &EngineLauncher::runEnded, this, &CMainFrame::onRunEnded);
     setAcceptDrops(true);
     resize(860, 640);
     m_document->onNewDocument();
@@ -85,99 +209,86 @@ CMainFrame::CMainFrame(QWidget* parent)
 CMainFrame::~CMainFrame() = default;
 
 void CMainFrame::createActions() {
-    createFileMenu();
-    createEditMenu();
-    createViewMenu();
-    // A plain item on the menu bar: choosing it does nothing.
-    QAction* tools = menuBar()->addAction(QStringLiteral("&Tools"));
-    tools->setObjectName(QStringLiteral("toolsAction"));
-    connect(tools, &QAction::triggered, this, &CMainFrame::onTools);
-    createAnalysisMenu();
-    createSimulationMenu();
-    createHelpMenu();
+    for (const Command& command : commandTable()) {
+        if (command.kind == Kind::MenuBarItem) {
+            menuBar()->addAction(makeAction(command));
+            continue;
+        }
+        QMenu* menu = menuFor(*command.menu);
+        if (command.kind == Kind::Separator) {
+            menu->addSeparator();
+            continue;
+        }
+        menu->addAction(makeAction(command));
+        if (command.kind == Kind::RecentFiles)
+            addRecentFileEntries(menu);
+    }
+    followTheView();
+    for (const ToolButton& button : toolButtons) {
+        if (!button.name) {
+            m_toolBar->addSeparator();
+            continue;
+        }
+        QAction* command = action(button.name);
+        const QIcon fallback =
+            button.fallback == noIcon ? QIcon() : style()->standardIcon(button.fallback);
+        command->setIcon(themeIcon(button.themeIcon, fallback));
+        m_toolBar->addAction(command);
+    }
 }
 
-QAction* CMainFrame::addCommand(QMenu* menu, const char* objectName, const QString& caption,
-                                const QList<QKeySequence>& shortcuts, const QString& prompt,
-                                Handler handler) {
-    auto* action = new QAction(caption, this);
-    action->setObjectName(QString::fromLatin1(objectName));
-    action->setShortcuts(shortcuts);
-    action->setStatusTip(prompt);
-    if (handler)
-        connect(action, &QAction::triggered, this, handler);
+QMenu* CMainFrame::menuFor(const Menu& menu) {
+    for (const auto& [made, widget] : m_menus) {
+        if (made == &menu)
+            return widget;
+    }
+    QMenu* widget = menuBar()->addMenu(QString::fromLatin1(menu.caption));
+    widget->setObjectName(QString::fromLatin1(menu.name));
+    m_menus.emplace_back(&menu, widget);
+    return widget;
+}
+
+QAction* CMainFrame::makeAction(const Command& command) {
+    auto* made = new QAction(QString::fromUtf8(command.caption), this);
+    made->setObjectName(QString::fromLatin1(command.name));
+    if (*command.keys)
+        made->setShortcuts(QKeySequence::listFromString(QString::fromLatin1(command.keys)));
+    made->setStatusTip(QString::fromUtf8(command.prompt));
+    if (command.button) {
+        made->setToolTip(QString::fromUtf8(command.button));
+        made->setIconText(QString::fromUtf8(command.button));
+    }
+    if (command.kind == Kind::Toggle) {
+        made->setCheckable(true);
+        made->setChecked(true);
+    }
+    if (const Handler handler = command.handler)
+        connect(made, &QAction::triggered, this, [this, handler] { runCommand(handler); });
     else
-        action->setEnabled(false);
-    menu->addAction(action);
-    return action;
+        made->setEnabled(false);
+    if (command.kind == Kind::RecentFiles)
+        m_recentPlaceholder = made;
+    return made;
 }
 
-void CMainFrame::createFileMenu() {
-    QMenu* menu = menuBar()->addMenu(QStringLiteral("&File"));
-    menu->setObjectName(QStringLiteral("fileMenu"));
-    m_fileMenu = menu;
-    addCommand(menu, "fileNewAction", QStringLiteral("&New\tCtrl+N"),
-               {QKeySequence(Qt::CTRL | Qt::Key_N)}, QStringLiteral("Create a new document"),
-               &CMainFrame::onFileNew);
-    addCommand(menu, "fileOpenAction", QStringLiteral("&Open...\tCtrl+O"),
-               {QKeySequence(Qt::CTRL | Qt::Key_O)}, QStringLiteral("Open an existing document"),
-               &CMainFrame::onFileOpen);
-    addCommand(menu, "fileSaveAction", QStringLiteral("&Save\tCtrl+S"),
-               {QKeySequence(Qt::CTRL | Qt::Key_S)}, QStringLiteral("Save the active document"),
-               &CMainFrame::onFileSave);
-    addCommand(menu, "fileSaveAsAction", QStringLiteral("Save &As..."), {},
-               QStringLiteral("Save the active document with a new name"),
-               &CMainFrame::onFileSaveAs);
-    menu->addSeparator();
-    addCommand(menu, "filePrintAction", QStringLiteral("&Print...\tCtrl+P"),
-               {QKeySequence(Qt::CTRL | Qt::Key_P)}, QStringLiteral("Print the active document"),
-               &CMainFrame::onFilePrint);
-    addCommand(menu, "filePrintPreviewAction", QStringLiteral("Print Pre&view"), {},
-               QStringLiteral("Display full pages"), &CMainFrame::onFilePrintPreview);
-    addCommand(menu, "filePrintSetupAction", QStringLiteral("P&rint Setup..."), {},
-               QStringLiteral("Change the printer and printing options"),
-               &CMainFrame::onFilePrintSetup);
-    menu->addSeparator();
-    // The placeholder stands grey where the list goes while the list is empty.
-    m_recentPlaceholder = addCommand(menu, "recentFileAction", QStringLiteral("Recent File"), {},
-                                     QStringLiteral("Open this document"), nullptr);
+void CMainFrame::addRecentFileEntries(QMenu* menu) {
     for (std::size_t index = 0; index < m_recentActions.size(); ++index) {
         QAction* entry = menu->addAction(QString());
         entry->setObjectName(QStringLiteral("recentFileAction%1").arg(index + 1));
-        entry->setStatusTip(QStringLiteral("Open this document"));
+        entry->setStatusTip(m_recentPlaceholder->statusTip());
         connect(entry, &QAction::triggered, this,
                 [this, entry] { openDocument(entry->data().toString()); });
         m_recentActions[index] = entry;
     }
-    menu->addSeparator();
-    addCommand(menu, "appExitAction", QStringLiteral("E&xit"), {},
-               QStringLiteral("Quit the application; prompts to save documents"),
-               &CMainFrame::onAppExit);
 }
 
-void CMainFrame::createEditMenu() {
-    QMenu* menu = menuBar()->addMenu(QStringLiteral("&Edit"));
-    menu->setObjectName(QStringLiteral("editMenu"));
-    QAction* undo =
-        addCommand(menu, "editUndoAction", QStringLiteral("&Undo\tCtrl+Z"),
-                   {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)},
-                   QStringLiteral("Undo the last action"), &CMainFrame::onEditUndo);
-    menu->addSeparator();
-    QAction* cut = addCommand(
-        menu, "editCutAction", QStringLiteral("Cu&t\tCtrl+X"),
-        {QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::SHIFT | Qt::Key_Delete)},
-        QStringLiteral("Cut the selection and put it on the Clipboard"), &CMainFrame::onEditCut);
-    QAction* copy = addCommand(
-        menu, "editCopyAction", QStringLiteral("&Copy\tCtrl+C"),
-        {QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)},
-        QStringLiteral("Copy the selection and put it on the Clipboard"), &CMainFrame::onEditCopy);
-    QAction* paste =
-        addCommand(menu, "editPasteAction", QStringLiteral("&Paste\tCtrl+V"),
-                   {QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)},
-                   QStringLiteral("Insert Clipboard contents"), &CMainFrame::onEditPaste);
-
+void CMainFrame::followTheView() {
     // As in any text editor, the edit commands follow the view's state:
     // nothing to undo, no selection or an empty clipboard greys them.
+    QAction* undo = action("editUndoAction");
+    QAction* cut = action("editCutAction");
+    QAction* copy = action("editCopyAction");
+    QAction* paste = action("editPasteAction");
     undo->setEnabled(false);
     cut->setEnabled(false);
     copy->setEnabled(false);
@@ -187,62 +298,21 @@ void CMainFrame::createEditMenu() {
     const auto updatePaste = [paste, this] { paste->setEnabled(m_view->canPaste()); };
     connect(QApplication::clipboard(), &QClipboard::dataChanged, this, updatePaste);
     updatePaste();
+
+    // The toolbar's check mark follows the toolbar when something else hides
+    // or shows it.
+    connect(m_toolBar, &QToolBar::visibilityChanged, action("viewToolbarAction"),
+            &QAction::setChecked);
 }
 
-void CMainFrame::createViewMenu() {
-    QMenu* menu = menuBar()->addMenu(QStringLiteral("&View"));
-    menu->setObjectName(QStringLiteral("viewMenu"));
-    // The toolbar's own toggle keeps its check mark right when the user
-    // closes a floating toolbar; it is added in createToolBar.
-    m_statusBarAction =
-        addCommand(menu, "viewStatusBarAction", QStringLiteral("&Status Bar"), {},
-                   QStringLiteral("Show or hide the status bar"), &CMainFrame::onViewStatusBar);
-    m_statusBarAction->setCheckable(true);
-    m_statusBarAction->setChecked(true);
+void CMainFrame::runCommand(Handler handler) {
+    (this->*handler)();
+    // Any dialog's "..." button may have changed the working folder.
+    updateTitle();
 }
 
-void CMainFrame::createAnalysisMenu() {
-    QMenu* menu = menuBar()->addMenu(QStringLiteral("&QTL analysis"));
-    menu->setObjectName(QStringLiteral("analysisMenu"));
-    // Dialog commands: the handler that runs the dialog replaces nullptr when
-    // the dialog joins the window.
-    addCommand(menu, "analysisParametersAction", QStringLiteral("&Set parameters"), {},
-               QStringLiteral("Set parameters for QTL analysis using Markov chain Monte Carlo"),
-               &CMainFrame::onAnalysisParameters);
-    menu->addSeparator();
-    addCommand(menu, "analysisEngineAction", QStringLiteral("&MCMC analysis"), {},
-               QStringLiteral("Excute QTL analysis with parameters set in the previous option "),
-               &CMainFrame::onAnalysisEngine);
-    menu->addSeparator();
-    addCommand(menu, "posteriorGraphsAction", QStringLiteral("Posterior &graphs"), {}, QString(),
-               &CMainFrame::onPosteriorGraphs);
-    menu->addSeparator();
-    addCommand(menu, "markovChainsAction", QStringLiteral("Markov chains"), {},
-               QStringLiteral("Display graphs of Markov chain values for model parameters "),
-               &CMainFrame::onMarkovChains);
-}
-
-void CMainFrame::createSimulationMenu() {
-    QMenu* menu = menuBar()->addMenu(QStringLiteral("&Simulation"));
-    menu->setObjectName(QStringLiteral("simulationMenu"));
-    addCommand(menu, "simulationParametersAction", QStringLiteral("Set &parameters"), {},
-               QStringLiteral("Set simulation parameters for QTL effects and positions "),
-               &CMainFrame::onSimulationParameters);
-    menu->addSeparator();
-    addCommand(menu, "simulationEngineAction", QStringLiteral("&Go Simulation"), {},
-               QStringLiteral("Simulation markers, QTL and trait values for all progeny"),
-               &CMainFrame::onSimulationEngine);
-}
-
-void CMainFrame::createHelpMenu() {
-    QMenu* menu = menuBar()->addMenu(QStringLiteral("&Help"));
-    menu->setObjectName(QStringLiteral("helpMenu"));
-    addCommand(menu, "appAboutAction", QStringLiteral("&About Marrow..."), {},
-               QStringLiteral("Display program information, version number and copyright"),
-               &CMainFrame::onAppAbout);
-    addCommand(menu, "usersGuideAction", QStringLiteral("&Users' Guide"), {},
-               QStringLiteral("Display users' guide for using this applicaiton"),
-               &CMainFrame::onUsersGuide);
+QAction* CMainFrame::action(const char* name) const {
+    return findChild<QAction*>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
 }
 
 void CMainFrame::createToolBar() {
@@ -254,55 +324,13 @@ void CMainFrame::createToolBar() {
     m_toolBar->setAllowedAreas(Qt::AllToolBarAreas);
     addToolBar(Qt::TopToolBarArea, m_toolBar);
     setDockOptions(dockOptions() | QMainWindow::AnimatedDocks);
-
-    struct Button {
-        const char* action;
-        const char* tip;
-        QIcon icon;
-    };
-    QStyle* look = style();
-    const Button buttons[] = {
-        {"fileNewAction", "New",
-         themeIcon("document-new", look->standardIcon(QStyle::SP_FileIcon))},
-        {"fileOpenAction", "Open",
-         themeIcon("document-open", look->standardIcon(QStyle::SP_DialogOpenButton))},
-        {"fileSaveAction", "Save",
-         themeIcon("document-save", look->standardIcon(QStyle::SP_DialogSaveButton))},
-        {nullptr, nullptr, {}},
-        {"editCutAction", "Cut", themeIcon("edit-cut")},
-        {"editCopyAction", "Copy", themeIcon("edit-copy")},
-        {"editPasteAction", "Paste", themeIcon("edit-paste")},
-        {nullptr, nullptr, {}},
-        {"filePrintAction", "Print", themeIcon("document-print")},
-        {nullptr, nullptr, {}},
-        {"appAboutAction", "About",
-         themeIcon("help-about", look->standardIcon(QStyle::SP_MessageBoxInformation))},
-    };
-    for (const Button& button : buttons) {
-        if (!button.action) {
-            m_toolBar->addSeparator();
-            continue;
-        }
-        auto* action = findChild<QAction*>(QString::fromLatin1(button.action));
-        action->setToolTip(QString::fromLatin1(button.tip));
-        action->setIconText(QString::fromLatin1(button.tip));
-        action->setIcon(button.icon);
-        m_toolBar->addAction(action);
-    }
-
-    QAction* toggle = m_toolBar->toggleViewAction();
-    toggle->setObjectName(QStringLiteral("viewToolbarAction"));
-    toggle->setText(QStringLiteral("&Toolbar"));
-    toggle->setStatusTip(QStringLiteral("Show or hide the toolbar"));
-    auto* viewMenu = menuBar()->findChild<QMenu*>(QStringLiteral("viewMenu"));
-    viewMenu->insertAction(m_statusBarAction, toggle);
 }
 
 void CMainFrame::createStatusBar() {
     m_statusBar = statusBar();
     m_statusBar->setObjectName(QStringLiteral("statusBar"));
     m_lockIndicators = new LockIndicators(*m_statusBar);
-    m_statusBar->showMessage(readyText);
+    m_statusBar->showMessage(m_idleText);
 }
 
 void CMainFrame::readSettings() {
@@ -312,8 +340,11 @@ void CMainFrame::readSettings() {
 }
 
 void CMainFrame::updateTitle() {
+    // The working folder is where every dialog reads and writes and every
+    // engine runs, so it is always in sight.
     setWindowTitle(m_document->title() + QStringLiteral("[*] - ") +
-                   QString::fromLatin1(windowTitleText));
+                   QString::fromLatin1(windowTitleText) + QStringLiteral(" - ") +
+                   QDir::toNativeSeparators(QDir::currentPath()));
 }
 
 void CMainFrame::updateRecentFileActions() {
@@ -339,11 +370,13 @@ void CMainFrame::rememberRecentFile(const QString& path) {
 }
 
 bool CMainFrame::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate)
+        updateTitle(); // a window of its own may have changed the working folder
     if (event->type() != QEvent::StatusTip)
         return QMainWindow::event(event);
     QString tip = static_cast<QStatusTipEvent*>(event)->tip();
     if (tip.isEmpty() && !promptlessItemHighlighted())
-        tip = readyText;
+        tip = m_idleText;
     m_statusBar->showMessage(tip);
     return true;
 }
@@ -420,16 +453,48 @@ bool CMainFrame::saveDocumentAs() {
 }
 
 void CMainFrame::launchAnalysisEngine() {
-    reportLaunch(m_engineLauncher.launch(analysisEngine));
+    launchEngine(analysisEngine);
 }
 
 void CMainFrame::launchSimulationEngine() {
-    reportLaunch(m_engineLauncher.launch(simulationEngine));
+    launchEngine(simulationEngine);
 }
 
-void CMainFrame::reportLaunch(const std::optional<QString>& failure) {
-    if (failure)
-        m_statusBar->showMessage(*failure);
+void CMainFrame::launchEngine(const EngineProgram& engine) {
+    const QString folder = QDir::currentPath();
+    // Two runs in one folder write the same files at once; the user may
+    // still mean it (a run they know has hung), so it is a question.
+    if (m_engineLauncher.isRunning(engine, folder) &&
+        MessageBoxes::current().askYesNo(CMarrowApp::appTitle,
+                                         secondRunQuestion(engine, folder).toStdString()) !=
+            MessageBoxes::Answer::Yes)
+        return;
+    if (const auto failure = m_engineLauncher.launch(engine))
+        showNews(*failure);
+    else
+        showNews(runningText(m_engineLauncher.runs().back()));
+}
+
+void CMainFrame::onRunEnded(const EngineRunEnd& end) {
+    showNews(runEndText(end));
+}
+
+void CMainFrame::showNews(const QString& text) {
+    m_idleText = text;
+    m_statusBar->showMessage(text);
+}
+
+bool CMainFrame::setWorkingFolder(const QString& folder) {
+    if (!QDir::setCurrent(folder)) {
+        MessageBoxes::current().showMessage(
+            CMarrowApp::appTitle,
+            QStringLiteral("%1 cannot be the working folder: it cannot be entered.")
+                .arg(QDir::toNativeSeparators(folder))
+                .toStdString());
+        return false;
+    }
+    updateTitle();
+    return true;
 }
 
 QPrinter& CMainFrame::printer() {
@@ -466,7 +531,7 @@ void CMainFrame::onFilePrintPreview() {
     connect(&preview, &QPrintPreviewDialog::paintRequested, m_view, &QPlainTextEdit::print);
     m_statusBar->showMessage(QStringLiteral("Close print preview mode"));
     preview.exec();
-    m_statusBar->showMessage(readyText);
+    m_statusBar->showMessage(m_idleText);
 }
 
 void CMainFrame::onFilePrintSetup() {
@@ -494,8 +559,19 @@ void CMainFrame::onEditPaste() {
     m_view->paste();
 }
 
+void CMainFrame::onSetWorkingFolder() {
+    const auto folder = FileChooser::current().chooseFolder(
+        this, QStringLiteral("Set working folder"), QDir::currentPath());
+    if (folder)
+        setWorkingFolder(*folder);
+}
+
+void CMainFrame::onViewToolbar() {
+    m_toolBar->setVisible(action("viewToolbarAction")->isChecked());
+}
+
 void CMainFrame::onViewStatusBar() {
-    m_statusBar->setVisible(m_statusBarAction->isChecked());
+    m_statusBar->setVisible(action("viewStatusBarAction")->isChecked());
 }
 
 void CMainFrame::onTools() {

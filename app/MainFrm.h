@@ -12,6 +12,7 @@
 #include <array>
 #include <memory>
 #include <optional>
+#include <span>
 
 class CMarrowDoc;
 class CMarrowView;
@@ -21,12 +22,43 @@ class QPrinter;
 /// The main window: the menus, the toolbar, the status bar, the text view
 /// with its document, and the dialogs the menu commands run.
 ///
-/// Every command is a QAction made the same way (caption, shortcuts,
-/// status-bar prompt, handler). A command without a handler is grey and
-/// cannot be chosen, so a dialog's command comes alive by adding its handler.
+/// Every command is one row of `commandTable()`, from which the menus and
+/// the toolbar are built. A command without a handler is grey and cannot be
+/// chosen, so a dialog's command comes alive by giving its row a handler.
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
+    using Handler = void (CMainFrame::*)();
+
+    /// A menu of the menu bar: its caption and its object name.
+    struct Menu {
+        const char* caption;
+        const char* name;
+    };
+
+    /// One row of the command table.
+    struct Command {
+        enum class Kind {
+            Plain,       ///< runs its handler
+            Toggle,      ///< a check mark, on at the start; the handler reads it
+            MenuBarItem, ///< an item of the menu bar itself rather than of a menu
+            Separator,   ///< a line between the menu's items
+            RecentFiles, ///< the grey placeholder, then the recent-file list
+        };
+        const Menu* menu;
+        Kind kind;
+        const char* name;    ///< the action's object name
+        const char* caption; ///< "&" marks the access letter, "\t" the shortcut shown
+        const char* keys;    ///< shortcuts as portable text, "; " between two
+        const char* prompt;  ///< the status bar's message while highlighted
+        Handler handler;     ///< null: grey
+        const char* button;  ///< the toolbar button's tooltip; null: no button
+    };
+
+    /// Every command of the menus, menu by menu in menu-bar order, each
+    /// menu's items in order.
+    static std::span<const Command> commandTable();
+
     /// Shown after the document's name in the caption.
     static constexpr const char* windowTitleText = "Corvane V1.10";
 
@@ -42,11 +74,23 @@ public:
     PosteriorGraphDialog& posteriorDialog() { return m_posteriorDialog; }
     const RecentFileList& recentFiles() const { return m_recentFiles; }
 
-    /// Starts "Pellarin.exe" in the current directory. A failure to start is
-    /// shown in the status bar's message pane and changes nothing else.
+    /// Starts "Pellarin.exe" in the working folder (the current directory).
+    /// The status bar's message pane follows the run: that it runs, then how
+    /// it ended; a failure to start is shown there too. While the same engine
+    /// runs in the same folder, asks first.
     void launchAnalysisEngine();
     /// Starts "Tamsin.exe" the same way.
     void launchSimulationEngine();
+
+    /// Shows `text` in the status bar's message pane where "Ready" would
+    /// stand, until the next news: what became of an engine run, or of
+    /// anything else the user should not miss.
+    void showNews(const QString& text);
+
+    /// Makes `folder` the working folder: the current directory, where the
+    /// dialogs read and write their files and the engines run. False, with a
+    /// message, when it cannot be entered.
+    bool setWorkingFolder(const QString& folder);
 
     /// File > New: after the offer to save, the start page again.
     bool newDocument();
@@ -68,32 +112,30 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    using Handler = void (CMainFrame::*)();
-
     void createActions();
-    void createFileMenu();
-    void createEditMenu();
-    void createViewMenu();
-    void createAnalysisMenu();
-    void createSimulationMenu();
-    void createHelpMenu();
     void createToolBar();
     void createStatusBar();
     void readSettings();
 
-    QAction* addCommand(QMenu* menu, const char* objectName, const QString& caption,
-                        const QList<QKeySequence>& shortcuts, const QString& prompt,
-                        Handler handler);
+    QMenu* menuFor(const Menu& menu);
+    QAction* makeAction(const Command& command);
+    void addRecentFileEntries(QMenu* menu);
+    void followTheView();
+    void runCommand(Handler handler);
+    QAction* action(const char* name) const;
+
     void updateTitle();
     void updateRecentFileActions();
     void rememberRecentFile(const QString& path);
-    void reportLaunch(const std::optional<QString>& failure);
+    void launchEngine(const EngineProgram& engine);
+    void onRunEnded(const EngineRunEnd& end);
     QPrinter& printer();
 
     void onFileNew();
     void onFileOpen();
     void onFileSave();
     void onFileSaveAs();
+    void onSetWorkingFolder();
     void onFilePrint();
     void onFilePrintPreview();
     void onFilePrintSetup();
@@ -102,6 +144,7 @@ private:
     void onEditCut();
     void onEditCopy();
     void onEditPaste();
+    void onViewToolbar();
     void onViewStatusBar();
     void onTools();
     void onAnalysisEngine();
@@ -121,8 +164,7 @@ private:
     // in this order and destroyed in the reverse: the Markov chain dialog, the
     // analysis parameter dialog, the simulation parameter dialog, the
     // posterior graph dialog. A dialog's member goes here and its handler
-    // into the command that runs it (see createAnalysisMenu and
-    // createSimulationMenu).
+    // into the command table's row that runs it.
     MarkovChainDialog m_markovDialog;
     AnalysisParamDialog m_analysisDialog;
     SimulationParamDialog m_simulationDialog;
@@ -134,8 +176,11 @@ private:
     EngineLauncher m_engineLauncher;
     std::unique_ptr<QPrinter> m_printer;
 
-    QMenu* m_fileMenu = nullptr;
+    // What the message pane shows when no prompt is shown: "Ready", or the
+    // latest news of an engine run, which stays until the next.
+    QString m_idleText;
+
+    std::vector<std::pair<const Menu*, QMenu*>> m_menus;
     QAction* m_recentPlaceholder = nullptr;
     std::array<QAction*, RecentFileList::size> m_recentActions{};
-    QAction* m_statusBarAction = nullptr;
 };

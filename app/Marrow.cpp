@@ -92,6 +92,10 @@ public:
         showMessage(caption, text);
         return Answer::Cancel;
     }
+    Answer askYesNo(const std::string& caption, const std::string& text) override {
+        showMessage(caption, text);
+        return Answer::No;
+    }
 
 private:
     PrintedMessages m_printed{"Marrow"};

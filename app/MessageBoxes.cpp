@@ -41,6 +41,13 @@ MessageBoxes::Answer QtMessageBoxes::askYesNoCancel(const std::string& caption,
     return Answer::Cancel;
 }
 
+MessageBoxes::Answer QtMessageBoxes::askYesNo(const std::string& caption, const std::string& text) {
+    const auto button = QMessageBox::question(boxOwner(), QString::fromStdString(caption),
+                                              QString::fromStdString(text),
+                                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    return button == QMessageBox::Yes ? Answer::Yes : Answer::No;
+}
+
 namespace {
 class ForwardingSink : public MessageSink {
 public:

@@ -15,6 +15,9 @@ public:
     /// A question with Yes, No and Cancel buttons (the offer to save).
     virtual Answer askYesNoCancel(const std::string& caption, const std::string& text) = 0;
 
+    /// A question with Yes and No buttons, No the default: Yes or No.
+    virtual Answer askYesNo(const std::string& caption, const std::string& text) = 0;
+
     /// The boxes in use now.
     static MessageBoxes& current();
 
@@ -33,4 +36,5 @@ class QtMessageBoxes : public MessageBoxes {
 public:
     void showMessage(const std::string& caption, const std::string& text) override;
     Answer askYesNoCancel(const std::string& caption, const std::string& text) override;
+    Answer askYesNo(const std::string& caption, const std::string& text) override;
 };

@@ -9,10 +9,11 @@ namespace {
 // Kept in step with the README's "A first run" and examples/demo/README.
 constexpr const char* page = R"(
 <h2>Users' Guide</h2>
-<p>Marrow works in one folder at a time: the current directory. Every parameter
-file, data file and result file is read and written there by its bare name.
-The first file you choose with a "..." or "Browse" button makes its folder the
-current one.</p>
+<p>Marrow works in one folder at a time, the working folder shown in the title
+bar. Every parameter file, data file and result file is read and written there
+by its bare name, and the engines run there. <b>File &gt; Set working
+folder...</b> chooses it; a file you choose with a "..." or "Browse" button
+makes its folder the working folder too.</p>
 
 <h3>The road of one simulation and one analysis</h3>
 <p>Start in a folder that holds a pedigree file (<tt>pedigree.txt</tt>). The
@@ -33,7 +34,9 @@ the genome file the simulation wrote), then <b>Ok</b>. Marrow writes
 <tt>multAl_in.txt</tt>.</li>
 <li><b>QTL analysis &gt; MCMC analysis</b> starts <tt>Pellarin.exe</tt>. It runs
 in a terminal window, or writes its progress to <tt>Pellarin.console.txt</tt>
-when there is none. Wait until it has finished: it writes one intensity file
+when there is none. The status bar says "Pellarin.exe is running", then
+"Pellarin.exe finished: N regions", or "Pellarin.exe stopped:" and the
+reason. Wait until it has finished: it writes one intensity file
 (<tt>qtI100_CC.txt</tt>) and one variance file (<tt>qtlVar_CC.txt</tt>) per
 chromosome, the chains (<tt>mix_01M1.txt</tt>, ...), the QTL table
 (<tt>qtl_summary.txt</tt> to read, <tt>qtl_summary.csv</tt> for R or a

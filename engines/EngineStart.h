@@ -1,9 +1,16 @@
 #pragma once
 
+#include <QDateTime>
+#include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
+#include <memory>
 #include <optional>
+#include <vector>
+
+class QTemporaryDir;
 
 /// One of the two engine programs: the bare name it is started by, and the
 /// file in the working folder that collects its output when no terminal
@@ -48,21 +55,70 @@ public:
     std::optional<QString> startDetached(const Request& request) override;
 };
 
-/// Starts the engines the way a user expects to see them run.
+/// One engine run that the launcher started and has not yet seen end.
 ///
-/// An engine is started with no arguments in the current directory, and
-/// forgotten: nothing waits for it or reads its exit status. Where a display
-/// and a terminal emulator exist it runs inside a terminal window so the user
-/// can follow its progress; otherwise its output is appended to its console
-/// file in the working folder, so a run started without a window still leaves
-/// a trace.
-class EngineLauncher {
+/// The engine runs under a small shell wrapper that leaves three files in the
+/// launcher's private folder: the wrapper's process id when it starts, a copy
+/// of the engine's standard error as it goes, and the engine's exit status
+/// once it has ended. Watching files rather than holding the process lets the
+/// engine outlive Marrow, as a long analysis must, and works the same inside
+/// a terminal window.
+struct EngineRun {
+    EngineProgram engine;
+    QString folder;      ///< the working folder the engine runs in
+    QDateTime started;   ///< when it was started, by the system clock
+    QString statusFile;  ///< the exit status, written when the engine has ended
+    QString errorFile;   ///< a copy of the engine's standard error
+    QString processFile; ///< the wrapper's process id, written as it starts
+};
+
+/// How a run ended.
+struct EngineRunEnd {
+    EngineRun run;
+    /// The engine's exit status; nothing when the run ended without one (its
+    /// terminal window was closed, or it was killed).
+    std::optional<int> exitStatus;
+    /// The last line the engine wrote to standard error, its own name and the
+    /// progress bar left out; empty when it wrote none.
+    QString lastErrorLine;
+
+    bool succeeded() const { return exitStatus == 0; }
+};
+
+/// The last line of an engine's standard error worth showing: the progress
+/// bar's lines are left out, and a leading "PROGRAM: " taken off, since
+/// every error line of an engine starts with its own name.
+QString lastErrorLine(const QByteArray& errors, const QString& program);
+
+/// Starts the engines the way a user expects to see them run, and follows
+/// each run until it ends.
+///
+/// An engine is started with no arguments in the current directory, and does
+/// not hold the window up: nothing waits for it. Where a display and a
+/// terminal emulator exist it runs inside a terminal window so the user can
+/// follow its progress; otherwise its output is appended to its console file
+/// in the working folder, so a run started without a window still leaves a
+/// trace. Either way its end is noticed by polling the run's files (see
+/// EngineRun) and announced by `runEnded`.
+class EngineLauncher : public QObject {
+    Q_OBJECT
 public:
-    EngineLauncher();
+    explicit EngineLauncher(QObject* parent = nullptr);
+    ~EngineLauncher() override;
 
     /// Starts `engine`. Returns nothing on success, else the sentence for the
     /// status bar: "Could not start Pellarin.exe: <reason>".
     std::optional<QString> launch(const EngineProgram& engine);
+
+    /// The runs started and not yet seen to end, oldest first.
+    const std::vector<EngineRun>& runs() const { return m_runs; }
+
+    /// Whether a run of `engine` in `folder` is still going.
+    bool isRunning(const EngineProgram& engine, const QString& folder) const;
+
+    /// Looks once at every run's files and announces each run that has ended.
+    /// A timer does this twice a second while runs are going.
+    void checkRuns();
 
     /// Replaces the process start (tests record instead of starting). The
     /// launcher does not own `starter`; null restores the real one.
@@ -82,11 +138,21 @@ public:
     /// there is no display or no terminal: $TERMINAL, else x-terminal-emulator.
     static QString detectTerminal();
 
+signals:
+    /// `end.run` has ended; it is no longer among `runs()`.
+    void runEnded(const EngineRunEnd& end);
+
 private:
-    ProcessStarter::Request requestFor(const QString& enginePath, const EngineProgram& engine);
+    std::optional<EngineRun> newRun(const EngineProgram& engine);
+    ProcessStarter::Request requestFor(const QString& enginePath, const EngineRun& run);
+    std::optional<EngineRunEnd> endOf(const EngineRun& run) const;
 
     QtProcessStarter m_qtStarter;
     ProcessStarter* m_starter = &m_qtStarter;
     std::optional<QStringList> m_searchFolders;
     std::optional<QString> m_terminal;
+    std::unique_ptr<QTemporaryDir> m_runFolder;
+    int m_runsStarted = 0;
+    std::vector<EngineRun> m_runs;
+    QTimer m_poll;
 };

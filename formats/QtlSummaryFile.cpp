@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 
 namespace {
 
@@ -54,21 +55,28 @@ std::vector<std::string> qtlSummaryHeading(int founders) {
     return heading;
 }
 
+std::vector<std::string> qtlSummaryCells(const QtlSummaryRow& row, int founders) {
+    std::vector<std::string> cells = {std::to_string(row.chromosome), std::to_string(row.region)};
+    for (double value : {row.probability, row.position, row.lower, row.upper, row.shareMean,
+                         row.shareLower, row.shareUpper})
+        cells.push_back(exactOrNa(value));
+    cells.push_back(row.allelesMode > 0 ? std::to_string(row.allelesMode) : notAvailable);
+    for (int p = 0; p < founders; ++p) {
+        const bool has = static_cast<std::size_t>(p) < row.founderEffects.size();
+        cells.push_back(exactOrNa(has ? row.founderEffects[p] : NAN));
+    }
+    return cells;
+}
+
 std::string qtlSummaryCsv(const QtlSummaryTable& table) {
     std::string text;
     for (const std::string& name : qtlSummaryHeading(table.founders))
         text += (text.empty() ? "" : ",") + name;
     text += "\n";
     for (const QtlSummaryRow& row : table.rows) {
-        text += std::to_string(row.chromosome) + "," + std::to_string(row.region);
-        for (double value : {row.probability, row.position, row.lower, row.upper, row.shareMean,
-                             row.shareLower, row.shareUpper})
-            text += "," + exactOrNa(value);
-        text += "," + (row.allelesMode > 0 ? std::to_string(row.allelesMode) : notAvailable);
-        for (int p = 0; p < table.founders; ++p) {
-            const bool has = static_cast<std::size_t>(p) < row.founderEffects.size();
-            text += "," + exactOrNa(has ? row.founderEffects[p] : NAN);
-        }
+        const std::vector<std::string> cells = qtlSummaryCells(row, table.founders);
+        for (std::size_t c = 0; c < cells.size(); ++c)
+            text += (c == 0 ? "" : ",") + cells[c];
         text += "\n";
     }
     return text;
@@ -330,10 +338,96 @@ std::string qtlSummaryText(const QtlSummaryTable& table, const QtlSummaryBasis& 
                              (groupCount(basis.founderGroup) > 1 ? " within each group" : "") +
                              ". " + qtlSummaryCsvName + " holds the same table with every digit.");
     }
-    text += "\nPosterior probability that a chromosome holds any QTL\n";
+    text += "\n" + std::string(chromosomeProbabilityHeading) + "\n";
     std::vector<std::vector<std::string>> chromosomes;
     for (std::size_t c = 0; c < basis.chromosomeProbability.size(); ++c)
         chromosomes.push_back(
             {"chromosome", std::to_string(c + 1), rounded("%.3f", basis.chromosomeProbability[c])});
     return text + alignedRows(chromosomes);
+}
+
+namespace {
+
+// The text's lines without their line ends (LF or CR LF).
+std::vector<std::string_view> linesOf(std::string_view text) {
+    std::vector<std::string_view> lines;
+    while (!text.empty()) {
+        const std::size_t end = std::min(text.find('\n'), text.size());
+        std::string_view line = text.substr(0, end);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        lines.push_back(line);
+        text.remove_prefix(std::min(end + 1, text.size()));
+    }
+    return lines;
+}
+
+std::vector<std::string_view> wordsOf(std::string_view line) {
+    std::vector<std::string_view> words;
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    std::size_t at = 0;
+    while (at < line.size()) {
+        while (at < line.size() && blank(line[at]))
+            ++at;
+        std::size_t end = at;
+        while (end < line.size() && !blank(line[end]))
+            ++end;
+        if (end > at)
+            words.push_back(line.substr(at, end - at));
+        at = end;
+    }
+    return words;
+}
+
+// One probability of a line "chromosome N VALUE"; `line` counts from 1.
+double chromosomeProbability(const std::vector<std::string_view>& words, int chromosome, int line,
+                             const std::string& fileName) {
+    if (words.size() != 3)
+        throw FileError(fileName, FilePlace::line(line),
+                        "a line \"chromosome " + std::to_string(chromosome) +
+                            " PROBABILITY\" has 3 words, this one " + std::to_string(words.size()));
+    if (parseInt(words[1]) != chromosome)
+        throw FileError(fileName, FilePlace::line(line),
+                        "chromosome " + inQuotes(words[1]) + " stands where chromosome " +
+                            std::to_string(chromosome) + " is due");
+    if (words[2] == notAvailable)
+        return NAN;
+    const std::optional<double> value = parseReal(words[2]);
+    if (!value || *value < 0.0 || *value > 1.0)
+        throw FileError(fileName, FilePlace::line(line),
+                        "the probability " + inQuotes(words[2]) + " of chromosome " +
+                            std::to_string(chromosome) + " is neither a number from 0 to 1 nor NA");
+    return *value;
+}
+
+} // namespace
+
+std::vector<double> readChromosomeProbabilities(std::string_view text,
+                                                const std::string& fileName) {
+    const std::vector<std::string_view> lines = linesOf(text);
+    const auto heading = std::find(lines.begin(), lines.end(), chromosomeProbabilityHeading);
+    if (heading == lines.end())
+        throw FileError(fileName,
+                        "the line " + inQuotes(chromosomeProbabilityHeading) + " is missing");
+    std::vector<double> probabilities;
+    for (auto line = std::next(heading); line != lines.end(); ++line) {
+        const std::vector<std::string_view> words = wordsOf(*line);
+        if (words.empty() || words.front() != "chromosome")
+            break;
+        const int number = static_cast<int>(line - lines.begin()) + 1;
+        probabilities.push_back(chromosomeProbability(
+            words, static_cast<int>(probabilities.size()) + 1, number, fileName));
+    }
+    if (probabilities.empty())
+        throw FileError(fileName, FilePlace::line(static_cast<int>(heading - lines.begin()) + 2),
+                        "no line \"chromosome 1 PROBABILITY\" follows " +
+                            inQuotes(chromosomeProbabilityHeading));
+    return probabilities;
+}
+
+std::optional<std::vector<double>> loadChromosomeProbabilities(const std::filesystem::path& file) {
+    const std::optional<std::string> text = readWholeFile(file);
+    if (!text)
+        return std::nullopt;
+    return readChromosomeProbabilities(*text, file.filename().string());
 }

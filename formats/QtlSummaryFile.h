@@ -50,6 +50,11 @@ struct QtlSummaryTable {
 /// founder_P.
 std::vector<std::string> qtlSummaryHeading(int founders);
 
+/// The cells of one row of qtl_summary.csv, in the heading's order: each
+/// real in its shortest exact form, NA where it does not exist, and NA for
+/// the founders past the row's effects.
+std::vector<std::string> qtlSummaryCells(const QtlSummaryRow& row, int founders);
+
 /// qtl_summary.csv: the heading, then a row per region with each real in
 /// its shortest exact form (it reads back as the same double) and NA where
 /// it does not exist. A row with fewer founder effects than the table's
@@ -84,6 +89,21 @@ struct QtlSummaryBasis {
     /// says how the founder effects are centred.
     std::vector<int> founderGroup;
 };
+
+/// The line of qtl_summary.txt above its line per chromosome.
+inline constexpr const char* chromosomeProbabilityHeading =
+    "Posterior probability that a chromosome holds any QTL";
+
+/// Reads the lines under `chromosomeProbabilityHeading` in qtl_summary.txt
+/// text: per chromosome from 1, its probability of holding any QTL as the
+/// file rounds it (to 0.001), NaN for NA. They end at the first line that
+/// is not "chromosome N VALUE"; a missing heading, no such line under it, a
+/// chromosome out of order or a value that is neither a probability nor NA
+/// is a `FileError` naming `fileName` and the line.
+std::vector<double> readChromosomeProbabilities(std::string_view text, const std::string& fileName);
+
+/// The same from a file: nothing when it cannot be opened.
+std::optional<std::vector<double>> loadChromosomeProbabilities(const std::filesystem::path& file);
 
 /// qtl_summary.txt: what the table rests on, the regions in aligned
 /// columns with rounded figures, the note on founder groups when there is

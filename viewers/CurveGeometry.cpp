@@ -5,12 +5,25 @@
 #include <algorithm>
 #include <cmath>
 
-PlotArea posteriorPlotArea(int w, int h) {
-    return {w / 15, h * 9 / 10, h * 5 / 20, w * 14 / 15};
+namespace {
+
+// The fixed share of the width is the least margin; a wider number pushes
+// its axis inwards. A page too narrow for both numbers keeps an x axis of
+// one unit rather than one running backwards.
+PlotArea leaveRoom(PlotArea area, int w, AxisLabelRoom room) {
+    area.x0 = std::max(area.x0, room.left + 2 * axisLabelGap);
+    area.x1 = std::max(std::min(area.x1, w - room.right - 2 * axisLabelGap), area.x0 + 1);
+    return area;
 }
 
-PlotArea chainPlotArea(int w, int h) {
-    return {w / 15, h * 17 / 20, h * 4 / 20, w * 14 / 15};
+} // namespace
+
+PlotArea posteriorPlotArea(int w, int h, AxisLabelRoom room) {
+    return leaveRoom({w / 15, h * 9 / 10, h * 5 / 20, w * 14 / 15}, w, room);
+}
+
+PlotArea chainPlotArea(int w, int h, AxisLabelRoom room) {
+    return leaveRoom({w / 15, h * 17 / 20, h * 4 / 20, w * 14 / 15}, w, room);
 }
 
 namespace {

@@ -18,13 +18,28 @@ struct PlotArea {
     int height() const { return y0 - yTop; }
 };
 
+/// The widths, in device units, of the numbers written beside the axes: the
+/// widest left of the y axis, and the one right of the x axis's end.
+struct AxisLabelRoom {
+    int left = 0;
+    int right = 0;
+
+    bool operator==(const AxisLabelRoom&) const = default;
+};
+
+/// The gap kept between an axis number and its axis, and between the number
+/// and the edge of the page.
+inline constexpr int axisLabelGap = 4;
+
 /// Axes of the posterior graph in a client area of w x h: the controls take
-/// the top quarter.
-PlotArea posteriorPlotArea(int w, int h);
+/// the top quarter. The axes leave `room` for the numbers beside them, so a
+/// number drawn right-aligned up to x0 - gap, or from x1 + gap, stays at
+/// least a gap inside the page.
+PlotArea posteriorPlotArea(int w, int h, AxisLabelRoom room = {});
 
 /// Axes of the chain trace: the top row of controls above, the parameter
-/// radios below.
-PlotArea chainPlotArea(int w, int h);
+/// radios below; room for the numbers as for the posterior graph.
+PlotArea chainPlotArea(int w, int h, AxisLabelRoom room = {});
 
 struct CurvePoint {
     int x = 0;

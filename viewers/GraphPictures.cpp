@@ -65,20 +65,44 @@ void fillWhite(QPainter& painter, QSize size) {
 constexpr int pictureDotsPerInch = 96;
 
 // The numbers a dialog shows in read-only edits beside its axes, written
-// where those edits stand.
+// where those edits stand. The plot area left room for them (`textRoom`),
+// so right-aligned at x0 - gap, or left-aligned at x1 + gap, they stay on
+// the page.
 void drawLeftNumber(QPainter& painter, const PlotArea& area, int y, const QString& text) {
     const int h = painter.fontMetrics().height();
     painter.setPen(graphPalette(0));
-    painter.drawText(QRect(0, y - h / 2, std::max(area.x0 - 4, 1), h),
+    painter.drawText(QRect(0, y - h / 2, std::max(area.x0 - axisLabelGap, 1), h),
                      Qt::AlignRight | Qt::AlignVCenter, text);
 }
 
 void drawRightNumber(QPainter& painter, const PlotArea& area, QSize size, const QString& text) {
     const int h = painter.fontMetrics().height();
+    const int x = area.x1 + axisLabelGap;
     painter.setPen(graphPalette(0));
-    painter.drawText(
-        QRect(area.x1 + 4, area.y0 - h / 2, std::max(size.width() - area.x1 - 4, 1), h),
-        Qt::AlignLeft | Qt::AlignVCenter, text);
+    painter.drawText(QRect(x, area.y0 - h / 2, std::max(size.width() - x, 1), h),
+                     Qt::AlignLeft | Qt::AlignVCenter, text);
+}
+
+// The posterior graph's y number is a scale step, at most 100; its x number
+// the chromosome's length.
+AxisLabelRoom posteriorLabelRoom(const QFontMetrics& metrics, int length) {
+    return {textRoom(metrics, QStringLiteral("100")), textRoom(metrics, QString::number(length))};
+}
+
+AxisLabelRoom chainLabelRoom(const QFontMetrics& metrics,
+                             const std::vector<std::optional<double>>& values,
+                             const std::optional<ValueRange>& range) {
+    if (!range)
+        return {};
+    return {std::max(textRoom(metrics, viewer::axisNumber(range->high)),
+                     textRoom(metrics, viewer::axisNumber(range->low))),
+            textRoom(metrics, QString::number(values.size()))};
+}
+
+void drawNote(QPainter& painter, const PlotArea& area, const QString& note) {
+    painter.setPen(graphPalette(0));
+    painter.drawText(QRect(area.x0, area.yTop, area.width(), area.height()),
+                     Qt::AlignCenter | Qt::TextWordWrap, note);
 }
 
 void drawCaption(QPainter& painter, const QString& caption) {
@@ -89,10 +113,16 @@ void drawCaption(QPainter& painter, const QString& caption) {
 
 } // namespace
 
+int textRoom(const QFontMetrics& metrics, const QString& text) {
+    // The ink may reach past the advance (a glyph's bearing); one more unit
+    // for the rounding of fractional advances.
+    return std::max(metrics.horizontalAdvance(text), metrics.boundingRect(text).right() + 1) + 1;
+}
+
 PosteriorDrawing drawPosteriorGraph(QPainter& painter, QSize size, const RunLayout& layout,
                                     const PosteriorRows& rows, const PosteriorSelection& selection,
-                                    const std::vector<QtlSummaryRow>& regions) {
-    const PlotArea area = posteriorPlotArea(size.width(), size.height());
+                                    const std::vector<QtlSummaryRow>& regions, AxisLabelRoom room) {
+    const PlotArea area = posteriorPlotArea(size.width(), size.height(), room);
     PosteriorDrawing drawing;
     const int n = layout.lengthOf(selection.chromosome);
     drawing.marks = regionMarks(regions, selection.chromosome, n, area);
@@ -131,9 +161,11 @@ PosteriorDrawing paintPosteriorPicture(QPainter& painter, QSize size, const RunL
                                        const std::vector<QtlSummaryRow>& regions,
                                        const QString& caption) {
     fillWhite(painter, size);
+    const AxisLabelRoom room =
+        posteriorLabelRoom(painter.fontMetrics(), layout.lengthOf(selection.chromosome));
     const PosteriorDrawing drawing =
-        drawPosteriorGraph(painter, size, layout, rows, selection, regions);
-    const PlotArea area = posteriorPlotArea(size.width(), size.height());
+        drawPosteriorGraph(painter, size, layout, rows, selection, regions, room);
+    const PlotArea area = posteriorPlotArea(size.width(), size.height(), room);
     drawLeftNumber(painter, area, area.yTop, QString::number(drawing.yLabelValue));
     drawRightNumber(painter, area, size, QString::number(drawing.xLabelValue));
     const QString distance = QStringLiteral("Linkage distance, cM");
@@ -164,13 +196,19 @@ std::vector<ValueColumn> posteriorValueColumns(const PosteriorDrawing& drawing,
     return columns;
 }
 
+void drawPosteriorNote(QPainter& painter, QSize size, const QString& note, AxisLabelRoom room) {
+    const PlotArea area = posteriorPlotArea(size.width(), size.height(), room);
+    drawAxes(painter, area);
+    drawNote(painter, area, note);
+}
+
 void drawChainGraph(QPainter& painter, QSize size, const std::vector<std::optional<double>>& values,
-                    const std::optional<ValueRange>& range, const QString& note) {
-    const PlotArea area = chainPlotArea(size.width(), size.height());
+                    const std::optional<ValueRange>& range, const QString& note,
+                    AxisLabelRoom room) {
+    const PlotArea area = chainPlotArea(size.width(), size.height(), room);
     drawAxes(painter, area);
     if (!range) {
-        painter.drawText(QRect(area.x0, area.yTop, area.width(), area.height()), Qt::AlignCenter,
-                         note);
+        drawNote(painter, area, note);
         return;
     }
     painter.setPen(QPen(graphPalette(1), 1));
@@ -191,9 +229,10 @@ void paintChainPicture(QPainter& painter, QSize size,
                        const std::optional<ValueRange>& range, const QString& note,
                        const QString& caption) {
     fillWhite(painter, size);
-    drawChainGraph(painter, size, values, range, note);
+    const AxisLabelRoom room = chainLabelRoom(painter.fontMetrics(), values, range);
+    drawChainGraph(painter, size, values, range, note, room);
     if (range) {
-        const PlotArea area = chainPlotArea(size.width(), size.height());
+        const PlotArea area = chainPlotArea(size.width(), size.height(), room);
         drawLeftNumber(painter, area, area.yTop, viewer::axisNumber(range->high));
         drawLeftNumber(painter, area, area.y0, viewer::axisNumber(range->low));
         drawRightNumber(painter, area, size, QString::number(values.size()));

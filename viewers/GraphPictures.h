@@ -16,6 +16,7 @@
 #include <vector>
 
 class MessageSink;
+class QFontMetrics;
 class QMenu;
 class QPainter;
 class QPoint;
@@ -51,20 +52,31 @@ struct PosteriorDrawing {
     int yLabelValue = 0;           ///< the scale, at the top of the y axis
 };
 
+/// The width `text` takes when drawn with `metrics`, ink included: the room
+/// an axis number needs beside its axis.
+int textRoom(const QFontMetrics& metrics, const QString& text);
+
 /// Draws the axes and the selected curves into an area of `size`, scaled as
 /// the posterior graph dialog scales them: replications in pairs of palette
 /// colours against `allMax`, the average in blue against `averageMax`, one
 /// replication in red against its own scale. The regions of `regions` on
 /// the chromosome shown are marked: a shaded band over each interval under
 /// the curves, a dashed line at each mode over them. Without regions the
-/// drawing is the axes and curves alone.
+/// drawing is the axes and curves alone. The axes leave `room` for the
+/// numbers beside them.
 PosteriorDrawing drawPosteriorGraph(QPainter& painter, QSize size, const RunLayout& layout,
                                     const PosteriorRows& rows, const PosteriorSelection& selection,
-                                    const std::vector<QtlSummaryRow>& regions = {});
+                                    const std::vector<QtlSummaryRow>& regions = {},
+                                    AxisLabelRoom room = {});
+
+/// Draws the posterior graph's axes with `note` between them and nothing
+/// else: what the graph shows of a chromosome whose file could not be read.
+void drawPosteriorNote(QPainter& painter, QSize size, const QString& note, AxisLabelRoom room = {});
 
 /// A picture of the graph: a white ground, the drawing, the two axis numbers
 /// at the ends of the axes with "Linkage distance, cM" below, and `caption`
-/// at the top left.
+/// at the top left. The axes leave room for the numbers in the painter's
+/// font, so they stay on the page.
 PosteriorDrawing paintPosteriorPicture(QPainter& painter, QSize size, const RunLayout& layout,
                                        const PosteriorRows& rows,
                                        const PosteriorSelection& selection,
@@ -77,13 +89,15 @@ std::vector<ValueColumn> posteriorValueColumns(const PosteriorDrawing& drawing,
                                                int replicationCount);
 
 /// Draws the chain axes and, when `range` holds, the trace of `values` in
-/// blue; otherwise `note` centred between the axes.
+/// blue; otherwise `note` centred between the axes. The axes leave `room`
+/// for the numbers beside them.
 void drawChainGraph(QPainter& painter, QSize size, const std::vector<std::optional<double>>& values,
-                    const std::optional<ValueRange>& range, const QString& note);
+                    const std::optional<ValueRange>& range, const QString& note,
+                    AxisLabelRoom room = {});
 
 /// A picture of the chain graph: white ground, the drawing, the largest and
 /// smallest value at the ends of the y axis, the sample count at the end of
-/// the x axis and `caption` at the top left.
+/// the x axis and `caption` at the top left, every number inside the page.
 void paintChainPicture(QPainter& painter, QSize size,
                        const std::vector<std::optional<double>>& values,
                        const std::optional<ValueRange>& range, const QString& note,

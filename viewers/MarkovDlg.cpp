@@ -4,7 +4,6 @@
 #include "model/TextFiles.h"
 #include "viewers/GraphPalette.h"
 #include "viewers/GraphPictures.h"
-#include "viewers/RunLayout.h"
 
 #include <QButtonGroup>
 #include <QContextMenuEvent>
@@ -24,7 +23,6 @@ using viewer::Step;
 
 namespace {
 constexpr int editHeight = 12;
-constexpr int familyChains = 30;
 constexpr int maxChainFileName = 10;
 // In the order of ChainParameter. "QTL variance" is the random-effects
 // variance of a QTL's allele effects, a parameter of the random model only;
@@ -123,7 +121,7 @@ int MarkovChainDialog::placeControls() {
     for (QRadioButton* radio : m_parameterRadios)
         radioX = viewer::placeInRow(*radio, radioX, height() - h * 3 / 2, h) + margin;
     right = std::max(right, radioX);
-    const PlotArea area = chainPlotArea(width(), height());
+    const PlotArea area = chainPlotArea(width(), height(), m_labelRoom);
     const int left = std::max(area.x0 - 4, 20);
     m_highEdit->setGeometry(2, area.yTop - h / 2, left, h);
     m_lowEdit->setGeometry(2, area.y0 - h / 2, left, h);
@@ -144,21 +142,17 @@ void MarkovChainDialog::showEvent(QShowEvent* event) {
 }
 
 void MarkovChainDialog::openingSteps() {
-    const auto layout = loadRunLayout(m_messages, RunLayoutDepth::ModelAndQtl);
-    m_layoutRead = layout.has_value();
     // Counts that were never read stay out of the chain counts.
-    m_totalQtl = layout ? layout->totalQtl : 0;
-    m_randomQtlModel = layout && layout->qtlModelLetter == 'r';
-    m_variableAlleles = layout && layout->alleleNumberLetter == 'y';
+    m_layout = loadRunLayout(m_messages, RunLayoutDepth::ModelAndQtl);
+    const bool read = m_layout.has_value();
     m_chain = 1;
     m_parameter = static_cast<int>(ChainParameter::FamilyMean);
     m_chainFileName = chainFileTitle(1, true);
-    m_parameterRadios[1]->setEnabled(m_layoutRead);
-    m_parameterRadios[2]->setEnabled(m_randomQtlModel);
-    m_parameterRadios[3]->setEnabled(m_variableAlleles);
-    m_parameterRadios[6]->setEnabled(m_layoutRead);
-    m_chainCount = familyChains;
-    enableChainGroup(true);
+    m_parameterRadios[1]->setEnabled(read);
+    m_parameterRadios[2]->setEnabled(read && m_layout->qtlModelLetter == 'r');
+    m_parameterRadios[3]->setEnabled(read && m_layout->alleleNumberLetter == 'y');
+    m_parameterRadios[6]->setEnabled(read);
+    recountChains();
     // The file may have been written, rewritten or removed since the last
     // opening, or the folder changed: the first paint reads it afresh.
     m_traceFile.clear();
@@ -167,16 +161,15 @@ void MarkovChainDialog::openingSteps() {
 }
 
 int MarkovChainDialog::chainCountOf(int parameter) const {
-    switch (static_cast<ChainParameter>(parameter)) {
-    case ChainParameter::QtlPosition:
-    case ChainParameter::QtlVariance:
-    case ChainParameter::VarianceShare:
-        return m_totalQtl;
-    case ChainParameter::ResidualVariance:
-        return 1;
-    default:
-        return familyChains;
-    }
+    const auto heading = loadChainHeading(titleFile(m_chainFileName));
+    return ::chainCount(static_cast<ChainParameter>(parameter), heading ? &*heading : nullptr,
+                        m_layout ? &*m_layout : nullptr);
+}
+
+void MarkovChainDialog::recountChains() {
+    m_chainCount = chainCountOf(m_parameter);
+    m_chain = std::clamp(m_chain, 1, std::max(m_chainCount, 1));
+    enableChainGroup(m_chainCount > 1);
 }
 
 void MarkovChainDialog::enableChainGroup(bool enable) {
@@ -205,9 +198,18 @@ void MarkovChainDialog::transferToControls() {
 
 void MarkovChainDialog::showAxisNumbers() {
     const bool drawn = m_range.has_value();
-    viewer::setEditText(*m_highEdit, drawn ? viewer::axisNumber(m_range->high) : QString());
-    viewer::setEditText(*m_lowEdit, drawn ? viewer::axisNumber(m_range->low) : QString());
-    viewer::setEditText(*m_samplesEdit, drawn ? QString::number(m_trace.values.size()) : QString());
+    viewer::showAxisNumber(*m_highEdit, drawn ? viewer::axisNumber(m_range->high) : QString());
+    viewer::showAxisNumber(*m_lowEdit, drawn ? viewer::axisNumber(m_range->low) : QString());
+    viewer::showAxisNumber(*m_samplesEdit,
+                           drawn ? QString::number(m_trace.values.size()) : QString());
+}
+
+AxisLabelRoom MarkovChainDialog::labelRoom() const {
+    if (!m_range)
+        return {};
+    return {std::max(viewer::editRoom(*m_highEdit, viewer::axisNumber(m_range->high)),
+                     viewer::editRoom(*m_lowEdit, viewer::axisNumber(m_range->low))),
+            viewer::editRoom(*m_samplesEdit, QString::number(m_trace.values.size()))};
 }
 
 bool MarkovChainDialog::transferFromControls() {
@@ -234,9 +236,8 @@ void MarkovChainDialog::chainStep(Step step) {
 
 void MarkovChainDialog::onParameterClicked() {
     transferFromControls();
-    m_chainCount = chainCountOf(m_parameter);
     m_chain = 1;
-    enableChainGroup(m_chainCount > 1);
+    recountChains();
     transferToControls();
     update();
 }
@@ -246,6 +247,8 @@ void MarkovChainDialog::onBrowse() {
         return;
     if (const auto title = m_chooseFile()) {
         m_chainFileName = *title;
+        // Another run may have other families or QTL slots.
+        recountChains();
         transferToControls();
         update();
     }
@@ -259,9 +262,14 @@ void MarkovChainDialog::onOk() {
 void MarkovChainDialog::paintEvent(QPaintEvent* event) {
     QDialog::paintEvent(event);
     {
-        QPainter painter(this);
         refreshTrace();
-        drawChainGraph(painter, size(), m_trace.values, m_range, m_note);
+        // A wider number moves the axis in, and its edit with it.
+        if (const AxisLabelRoom room = labelRoom(); room != m_labelRoom) {
+            m_labelRoom = room;
+            placeControls();
+        }
+        QPainter painter(this);
+        drawChainGraph(painter, size(), m_trace.values, m_range, m_note, m_labelRoom);
     }
     showAxisNumbers();
 }
@@ -300,7 +308,7 @@ QString MarkovChainDialog::traceNote(const QString& file, bool exists) const {
 }
 
 void MarkovChainDialog::contextMenuEvent(QContextMenuEvent* event) {
-    if (!nearPlot(chainPlotArea(width(), height()), event->pos())) {
+    if (!nearPlot(chainPlotArea(width(), height(), m_labelRoom), event->pos())) {
         QDialog::contextMenuEvent(event);
         return;
     }

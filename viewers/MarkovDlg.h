@@ -4,6 +4,7 @@
 #include "model/Messages.h"
 #include "model/TextFiles.h"
 #include "viewers/CurveGeometry.h"
+#include "viewers/RunLayout.h"
 #include "widgets/ViewerControls.h"
 
 #include <QDialog>
@@ -38,6 +39,8 @@ public:
     const ChainColumn& trace() const { return m_trace; }
     /// The text shown in the plot area instead of a trace, or empty.
     const QString& plotNote() const { return m_note; }
+    /// The room the axes leave for the numbers beside them.
+    AxisLabelRoom axisLabelRoom() const { return m_labelRoom; }
 
     /// The plot area's context menu: "Save picture..." and "Save values...".
     /// The caller owns it.
@@ -71,7 +74,14 @@ private:
     void showAxisNumbers();
     bool transferFromControls();
     void enableChainGroup(bool enable);
+    /// The chains of `parameter` in the chain file named now, or as the
+    /// run's layout tells without one.
     int chainCountOf(int parameter) const;
+    /// Counts the chains of the chosen parameter afresh, keeps the chain
+    /// among them and enables the chain group when there is a choice.
+    void recountChains();
+    /// The room the axis numbers of the trace drawn last need in their edits.
+    AxisLabelRoom labelRoom() const;
 
     void chainStep(viewer::Step step);
     void onParameterClicked();
@@ -90,10 +100,10 @@ private:
     int m_parameter = -1;
     std::string m_chainFileName;
     int m_chainCount = 0;
-    int m_totalQtl = 0;
-    bool m_randomQtlModel = false;
-    bool m_variableAlleles = false;
-    bool m_layoutRead = false;
+    // Read at each opening; none when multAl_in.txt is missing or damaged.
+    std::optional<RunLayout> m_layout;
+    // The axes follow the widest number beside them.
+    AxisLabelRoom m_labelRoom;
 
     // The chain file is read at each opening and when the file, parameter or
     // chain changes, or the file on disk does (an engine run writes it anew);

@@ -1,17 +1,21 @@
 #include "viewers/QTLIntDlg.h"
 
+#include "formats/AnalysisInputFile.h"
 #include "model/FileError.h"
+#include "model/NumberFormat.h"
 #include "viewers/GenomePicture.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QContextMenuEvent>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QShowEvent>
 
 #include <algorithm>
@@ -22,6 +26,20 @@ using viewer::Step;
 
 namespace {
 constexpr int editHeight = 12;
+
+// Curves of a few hundred cM need room to be read: the dialog opens at
+// least this large, within nine tenths of the screen.
+constexpr QSize readableSize(900, 600);
+
+QSize openingSize(const QWidget& dialog, QSize least) {
+    QSize size = least.expandedTo(readableSize);
+    const QScreen* screen = dialog.screen() ? dialog.screen() : QGuiApplication::primaryScreen();
+    if (screen) {
+        const QSize available = screen->availableGeometry().size();
+        size = size.boundedTo(QSize(available.width() * 9 / 10, available.height() * 9 / 10));
+    }
+    return size.expandedTo(dialog.minimumSize());
+}
 } // namespace
 
 PosteriorGraphDialog::PosteriorGraphDialog(MessageSink& messages, QWidget* parent)
@@ -34,7 +52,10 @@ PosteriorGraphDialog::PosteriorGraphDialog(MessageSink& messages, QWidget* paren
     resize(size);
     // Dialog units follow the font only roughly; the top strip must fit.
     setMinimumWidth(placeControls());
-    resize(std::max(size.width(), minimumWidth()), size.height());
+    setMinimumHeight(size.height() * 2 / 3);
+    resize(openingSize(*this, size));
+    // The plot and the controls beside it follow the size (resizeEvent).
+    setSizeGripEnabled(true);
 }
 
 void PosteriorGraphDialog::createControls() {
@@ -143,7 +164,7 @@ int PosteriorGraphDialog::placeControls() {
     right += ok.width() + margin;
 
     // The axis numbers sit at the ends of the axes, which follow the size.
-    const PlotArea area = posteriorPlotArea(width(), height());
+    const PlotArea area = posteriorPlotArea(width(), height(), m_labelRoom);
     m_yAxisEdit->setGeometry(2, area.yTop - h / 2, std::max(area.x0 - 4, 20), h);
     m_xAxisEdit->setGeometry(area.x1 + 2, area.y0 - h / 2, std::max(width() - area.x1 - 4, 20), h);
     const int distance = m_distanceLabel->sizeHint().width();
@@ -163,6 +184,27 @@ void PosteriorGraphDialog::showEvent(QShowEvent* event) {
         openingSteps();
 }
 
+bool PosteriorGraphDialog::openAtChromosome(int chromosome) {
+    if (!isVisible())
+        show();
+    raise();
+    activateWindow();
+    if (!m_layout)
+        return false;
+    if (chromosome < 1 || chromosome > m_layout->chromosomeCount) {
+        // A table from another analysis than the one in multAl_in.txt: the
+        // graph of some other chromosome would read as this one's.
+        m_messages.error("The QTL table names chromosome " + std::to_string(chromosome) + ", but " +
+                         std::string(analysisInputFileName) + " has " +
+                         fmt::counted(m_layout->chromosomeCount, "chromosome") + ".");
+        return false;
+    }
+    m_chromosome = chromosome;
+    transferToControls();
+    update();
+    return true;
+}
+
 void PosteriorGraphDialog::openingSteps() {
     m_layout = loadRunLayout(m_messages, RunLayoutDepth::Whole);
     m_chromosome = 1;
@@ -173,6 +215,7 @@ void PosteriorGraphDialog::openingSteps() {
     m_showAll = false;
     m_showAverage = false;
     m_reported.reset();
+    m_note.clear();
     // The table may have been rewritten unseen since the last opening, or
     // the folder changed: the first drawing reads it afresh.
     m_regionStamp.reset();
@@ -207,14 +250,22 @@ void PosteriorGraphDialog::enableReplicationControls(bool enable) {
 }
 
 void PosteriorGraphDialog::transferToControls() {
-    viewer::setEditText(*m_chromosomeEdit, QString::number(m_chromosome));
+    showNavigation();
     if (QAbstractButton* radio = m_kindGroup->button(static_cast<int>(m_kind)))
         radio->setChecked(true);
-    viewer::setEditText(*m_replicationEdit, QString::number(m_replication));
     m_showAllCheck->setChecked(m_showAll);
-    viewer::setEditText(*m_xAxisEdit, QString::number(m_xLabelValue));
-    viewer::setEditText(*m_yAxisEdit, QString::number(m_yLabelValue));
     m_showAverageCheck->setChecked(m_showAverage);
+    showAxisNumbers();
+}
+
+void PosteriorGraphDialog::showNavigation() {
+    viewer::setEditText(*m_chromosomeEdit, QString::number(m_chromosome));
+    viewer::setEditText(*m_replicationEdit, QString::number(m_replication));
+}
+
+void PosteriorGraphDialog::showAxisNumbers() {
+    viewer::showAxisNumber(*m_xAxisEdit, QString::number(m_xLabelValue));
+    viewer::showAxisNumber(*m_yAxisEdit, QString::number(m_yLabelValue));
 }
 
 bool PosteriorGraphDialog::transferFromControls() {
@@ -261,6 +312,8 @@ void PosteriorGraphDialog::replicationStep(Step step) {
 
 void PosteriorGraphDialog::onEditChanged() {
     transferFromControls();
+    // A number past the layout shows as the one taken.
+    showNavigation();
     update();
 }
 
@@ -294,19 +347,52 @@ void PosteriorGraphDialog::paintEvent(QPaintEvent* event) {
         QPainter painter(this);
         drawGraph(painter);
     }
-    transferToControls();
+    // The axis numbers alone: a mouse press repaints the dialog before its
+    // click is sent, so copying the stored choices into the boxes here
+    // would undo every click.
+    showAxisNumbers();
 }
 
 void PosteriorGraphDialog::drawGraph(QPainter& painter) {
     m_drawn = {};
+    m_note.clear();
     // Without a layout there is nothing whose length or count is known.
     if (!m_layout)
         return;
-    noteLoad(loadPosteriorFile(*m_layout, m_kind, m_chromosome, m_rows));
+    const int length = m_layout->lengthOf(m_chromosome);
+    fitLabelRoom(length);
+    const PosteriorStatus status = loadPosteriorFile(*m_layout, m_kind, m_chromosome, m_rows);
+    noteLoad(status);
     refreshRegions();
-    m_drawn = drawPosteriorGraph(painter, size(), *m_layout, m_rows, selection(), m_regions);
-    m_xLabelValue = m_drawn.xLabelValue;
+    m_xLabelValue = length;
+    if (status != PosteriorStatus::Loaded) {
+        // The rows still hold the chromosome read before: nothing of them,
+        // nor this chromosome's regions over them, may pass for its graph.
+        m_note = unreadNote(status);
+        drawPosteriorNote(painter, size(), m_note, m_labelRoom);
+        return;
+    }
+    m_drawn =
+        drawPosteriorGraph(painter, size(), *m_layout, m_rows, selection(), m_regions, m_labelRoom);
     m_yLabelValue = m_drawn.yLabelValue;
+}
+
+void PosteriorGraphDialog::fitLabelRoom(int length) {
+    const AxisLabelRoom room{viewer::editRoom(*m_yAxisEdit, QStringLiteral("100")),
+                             viewer::editRoom(*m_xAxisEdit, QString::number(length))};
+    if (room == m_labelRoom)
+        return;
+    m_labelRoom = room;
+    placeControls();
+}
+
+QString PosteriorGraphDialog::unreadNote(PosteriorStatus status) const {
+    const QString file = QString::fromStdString(posteriorFileName(m_kind, m_chromosome));
+    return QStringLiteral("Chromosome %1 is not drawn: the posterior file %2 %3.")
+        .arg(m_chromosome)
+        .arg(file, status == PosteriorStatus::NotFound
+                       ? QStringLiteral("cannot be opened")
+                       : QStringLiteral("is not in correct format"));
 }
 
 void PosteriorGraphDialog::refreshRegions() {
@@ -347,7 +433,7 @@ QString PosteriorGraphDialog::description() const {
 }
 
 void PosteriorGraphDialog::contextMenuEvent(QContextMenuEvent* event) {
-    if (!nearPlot(posteriorPlotArea(width(), height()), event->pos())) {
+    if (!nearPlot(posteriorPlotArea(width(), height(), m_labelRoom), event->pos())) {
         QDialog::contextMenuEvent(event);
         return;
     }
@@ -373,7 +459,8 @@ QString PosteriorGraphDialog::suggestedName(const char* extension) const {
 }
 
 bool PosteriorGraphDialog::savePicture() {
-    if (!m_layout)
+    // A chromosome whose file was not read has only the rows of another.
+    if (!m_layout || m_drawn.curves.empty())
         return false;
     const QString caption = description();
     return exportPicture(this, m_messages, suggestedName("png"), size(), caption,
@@ -402,7 +489,7 @@ bool PosteriorGraphDialog::saveGenomePicture() {
 }
 
 bool PosteriorGraphDialog::saveValues() {
-    if (!m_layout)
+    if (!m_layout || m_drawn.curves.empty())
         return false;
     return exportValues(this, m_messages, suggestedName("csv"),
                         posteriorValueColumns(m_drawn, m_layout->replicationCount));

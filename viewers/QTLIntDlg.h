@@ -39,6 +39,16 @@ public:
     const PosteriorRows& rows() const { return m_rows; }
     int chromosome() const { return m_chromosome; }
     int replication() const { return m_replication; }
+    /// What the plot says instead of a graph, or empty.
+    const QString& plotNote() const { return m_note; }
+    /// The room the axes leave for the numbers beside them.
+    AxisLabelRoom axisLabelRoom() const { return m_labelRoom; }
+
+    /// Shows the dialog without a modal loop at `chromosome`, so that it
+    /// stands beside the window that asked (the QTL table); an open dialog
+    /// keeps its other choices. A chromosome the analysis input does not
+    /// have is reported and nothing moves. False when nothing is drawn.
+    bool openAtChromosome(int chromosome);
 
     /// The plot area's context menu: "Save picture...", "Save values..." and
     /// "Save genome picture...". The caller owns it.
@@ -69,7 +79,13 @@ private:
     int placeControls();
     void openingSteps();
 
+    /// Copies every stored value into its control. Only the handlers that
+    /// change stored values run it, never a paint.
     void transferToControls();
+    /// The chromosome and replication edits alone.
+    void showNavigation();
+    /// The numbers at the ends of the axes, as drawn last.
+    void showAxisNumbers();
     bool transferFromControls();
     void enableNavigation();
     void enableReplicationControls(bool enable);
@@ -83,6 +99,11 @@ private:
     void onOk();
 
     void drawGraph(QPainter& painter);
+    /// Moves the axes and their edits to fit the numbers of a chromosome of
+    /// `length` cM.
+    void fitLabelRoom(int length);
+    /// What the plot says for a chromosome whose file could not be read.
+    QString unreadNote(PosteriorStatus status) const;
     /// Reads qtl_summary.csv again when it has changed on disk since the
     /// last reading or the opening; a damaged table marks nothing and is
     /// reported once.
@@ -105,6 +126,8 @@ private:
     int m_yLabelValue = 50;
     bool m_showAverage = false;
     PosteriorDrawing m_drawn;
+    QString m_note;
+    AxisLabelRoom m_labelRoom;
     // The failing file last reported, so a file that stays missing is
     // reported once, not on every repaint the message box itself causes.
     std::optional<std::pair<int, PosteriorKind>> m_reported;

@@ -1,11 +1,15 @@
 #include "viewers/RunLayout.h"
 
 #include "formats/AnalysisInputFile.h"
+#include "formats/PedigreeFile.h"
 #include "model/FileError.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <fstream>
+#include <set>
+#include <sstream>
 
 int RunLayout::lengthOf(int chromosome) const {
     if (chromosome < 1 || chromosome > chromosomeCount)
@@ -56,6 +60,7 @@ std::optional<RunLayout> readLayout(std::istream& in, RunLayoutDepth depth) {
     layout.qtlModelLetter = letters.qtlModel;
     layout.qtlNumberLetter = letters.qtlNumber;
     layout.alleleNumberLetter = isLetter(letters.qtlNumber, 'y') ? 'n' : letters.alleleNumber;
+    layout.pedigreeFile = input.pedigreeFile;
     if (!takeChromosomes(input, layout))
         return std::nullopt;
     if (depth == RunLayoutDepth::ModelAndQtl)
@@ -63,6 +68,21 @@ std::optional<RunLayout> readLayout(std::istream& in, RunLayoutDepth depth) {
     layout.replicationCount = input.metaRuns;
     layout.binLength = input.binLength;
     return layout;
+}
+
+// The viewer only counts families here; a pedigree the engine would refuse
+// is the engine's to report.
+int pedigreeFamilyCount(const std::string& fileName) {
+    std::ifstream in(fileName);
+    if (!in)
+        return 0;
+    try {
+        WordReader words(in);
+        const int count = readPedigreeHead(words, fileName).familyCount;
+        return std::clamp(count, 0, maxFamilies);
+    } catch (const FileError&) {
+        return 0;
+    }
 }
 
 } // namespace
@@ -101,7 +121,7 @@ std::optional<RunLayout> loadRunLayout(MessageSink& messages, RunLayoutDepth dep
         messages.error(runLayoutMissingMessage);
         return std::nullopt;
     }
-    const auto layout = readLayout(in, depth);
+    auto layout = readLayout(in, depth);
     if (!layout) {
         messages.error(runLayoutFormatMessage);
         return std::nullopt;
@@ -112,5 +132,52 @@ std::optional<RunLayout> loadRunLayout(MessageSink& messages, RunLayoutDepth dep
             return std::nullopt;
         }
     }
+    layout->familyCount = pedigreeFamilyCount(layout->pedigreeFile);
     return layout;
+}
+
+std::optional<std::vector<std::string>> loadChainHeading(const std::string& fileName) {
+    std::ifstream in(fileName);
+    // Blank lines before the heading are skipped, as the column reader does.
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream words(line);
+        std::vector<std::string> heading;
+        for (std::string word; words >> word;)
+            heading.push_back(word);
+        if (!heading.empty())
+            return heading;
+    }
+    return std::nullopt;
+}
+
+int chainCount(ChainParameter parameter, const std::vector<std::string>* heading,
+               const RunLayout* layout) {
+    // The viewer draws the first residual variance alone, one per family
+    // or not (`chainColumnName`).
+    if (parameter == ChainParameter::ResidualVariance)
+        return 1;
+    if (heading) {
+        const std::set<std::string> names(heading->begin(), heading->end());
+        int count = 0;
+        while (count < static_cast<int>(heading->size())) {
+            const std::string name = chainColumnName(parameter, count + 1);
+            if (!names.contains(name) && !names.contains(olderChainColumnName(name)))
+                break;
+            ++count;
+        }
+        return count;
+    }
+    switch (parameter) {
+    case ChainParameter::QtlPosition:
+    case ChainParameter::QtlVariance:
+    case ChainParameter::AlleleNumber:
+    case ChainParameter::VarianceShare:
+        return layout ? layout->totalQtl : 0;
+    case ChainParameter::FamilyMean:
+        return layout && layout->familyCount > 0 ? layout->familyCount : 1;
+    case ChainParameter::AlleleEffect:
+    case ChainParameter::ResidualVariance:
+        return 1;
+    }
+    return 1;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "formats/ChainFile.h"
 #include "formats/GenomeFile.h"
 #include "model/Messages.h"
 
@@ -22,6 +23,10 @@ struct RunLayout {
     int totalQtl = 0;                  ///< sum of the putative QTL per chromosome
     int replicationCount = 0;          ///< 0 when the reading stopped before it
     int binLength = 0;                 ///< 0 when the reading stopped before it
+    std::string pedigreeFile;          ///< as the file names it
+    /// The families of that pedigree file: set by `loadRunLayout`, 0 when
+    /// the pedigree cannot be read.
+    int familyCount = 0;
 
     /// Length of chromosome `chromosome`, or 0 outside 1..chromosomeCount.
     int lengthOf(int chromosome) const;
@@ -61,3 +66,15 @@ std::optional<RunLayout> readRunLayout(std::istream& in, RunLayoutDepth depth);
 /// file, or a run beyond the limits, is reported to `messages` and gives
 /// nothing.
 std::optional<RunLayout> loadRunLayout(MessageSink& messages, RunLayoutDepth depth);
+
+/// The column names of a chain file's heading line; nothing when the file
+/// cannot be opened or has no heading.
+std::optional<std::vector<std::string>> loadChainHeading(const std::string& fileName);
+
+/// How many chains of `parameter` a run offers. A chain file's heading
+/// counts them (mu_1.., res_1.., pos_1.., older var_1.. for the share); without
+/// one the layout does: the pedigree's families, one residual variance, a
+/// slot per putative QTL; one family-mean or effect chain when neither
+/// tells.
+int chainCount(ChainParameter parameter, const std::vector<std::string>* heading,
+               const RunLayout* layout);

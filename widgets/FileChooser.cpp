@@ -76,8 +76,9 @@ std::optional<QString> QtFileChooser::chooseExportName(QWidget* owner, const QSt
     return chosen(dialog.selectedFiles().constFirst());
 }
 
-std::optional<QString> QtFileChooser::chooseFolder(QWidget* owner, const QString& caption) {
-    return chosen(QFileDialog::getExistingDirectory(owner, caption));
+std::optional<QString> QtFileChooser::chooseFolder(QWidget* owner, const QString& caption,
+                                                   const QString& start) {
+    return chosen(QFileDialog::getExistingDirectory(owner, caption, start));
 }
 
 QString fileTitle(const QString& path) {

@@ -36,9 +36,10 @@ public:
                                                     const QString& suggested, const QString& filter,
                                                     const QString& suffix) = 0;
 
-    /// The standard folder dialog with `caption` as its title: the chosen
+    /// A folder dialog titled `caption` that starts in `start`: the chosen
     /// folder's full path, or nothing when cancelled.
-    virtual std::optional<QString> chooseFolder(QWidget* owner, const QString& caption) = 0;
+    virtual std::optional<QString> chooseFolder(QWidget* owner, const QString& caption,
+                                                const QString& start) = 0;
 
     /// The chooser in use now.
     static FileChooser& current();
@@ -58,7 +59,8 @@ public:
     std::optional<QString> chooseExportName(QWidget* owner, const QString& caption,
                                             const QString& suggested, const QString& filter,
                                             const QString& suffix) override;
-    std::optional<QString> chooseFolder(QWidget* owner, const QString& caption) override;
+    std::optional<QString> chooseFolder(QWidget* owner, const QString& caption,
+                                        const QString& start) override;
 };
 
 /// A file's title: its name without the folder and without the last

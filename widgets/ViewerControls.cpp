@@ -5,7 +5,10 @@
 
 #include <QFontMetrics>
 #include <QLineEdit>
+#include <QStyle>
 #include <QWidget>
+
+#include <algorithm>
 
 namespace viewer {
 
@@ -26,6 +29,29 @@ int placeInRow(QWidget& widget, int x, int y, int height, int width) {
 void setEditText(QLineEdit& edit, const QString& text) {
     if (edit.text() != text)
         edit.setText(text);
+}
+
+void showAxisNumber(QLineEdit& edit, const QString& text) {
+    setEditText(edit, text);
+    // Right-aligned text wider than its edit scrolls to the cursor at its
+    // end: 0.001155 would read as "001155".
+    edit.setCursorPosition(0);
+}
+
+int editRoom(const QLineEdit& edit, const QString& text) {
+    const QFontMetrics metrics(edit.font());
+    const int ink =
+        std::max(metrics.horizontalAdvance(text), metrics.boundingRect(text).right() + 1);
+    // QLineEdit keeps 2 pixels of its own on each side inside the frame,
+    // and a cursor's width.
+    constexpr int innerMargins = 2 * 2 + 1;
+    const QMargins textMargins = edit.textMargins();
+    const QMargins contents = edit.contentsMargins();
+    const int frame = edit.hasFrame()
+                          ? edit.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, &edit)
+                          : 0;
+    return ink + innerMargins + textMargins.left() + textMargins.right() + contents.left() +
+           contents.right() + 2 * frame + 2;
 }
 
 std::optional<int> takeInteger(const QLineEdit& edit, int low, int high, MessageSink& messages) {

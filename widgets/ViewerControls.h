@@ -28,6 +28,14 @@ int placeInRow(QWidget& widget, int x, int y, int height, int width = -1);
 /// into the controls does not disturb the user's cursor.
 void setEditText(QLineEdit& edit, const QString& text);
 
+/// Shows an axis number in a read-only edit, its start in view should the
+/// edit be too narrow for the whole.
+void showAxisNumber(QLineEdit& edit, const QString& text);
+
+/// The width `edit` needs to show `text` whole: the text in the edit's font,
+/// its margins and its frame.
+int editRoom(const QLineEdit& edit, const QString& text);
+
 /// The edit's text as an integer in low..high; otherwise the standard
 /// message with the allowed range is shown and nothing is returned.
 std::optional<int> takeInteger(const QLineEdit& edit, int low, int high, MessageSink& messages);

@@ -99,6 +99,11 @@ const std::map<std::string, Reader>& readers() {
              const std::string text{std::istreambuf_iterator<char>(in), {}};
              readQtlSummaryCsv(text, qtlSummaryCsvName);
          }},
+        {"readChromosomeProbabilities",
+         [](std::istream& in) {
+             const std::string text{std::istreambuf_iterator<char>(in), {}};
+             readChromosomeProbabilities(text, qtlSummaryTextName);
+         }},
         {"readRunPart",
          [](std::istream& in) {
              readRunPart(std::string{std::istreambuf_iterator<char>(in), {}});

@@ -35,6 +35,27 @@ TEST(CurveGeometry, PlotAreasFollowTheClientRectangle) {
     EXPECT_EQ(chain.yTop, 60);
 }
 
+// A number wider than the fixed margin moves its axis in, so that it stays
+// a gap inside the page; a narrower one leaves the margin as it was.
+TEST(CurveGeometry, AxesLeaveRoomForTheNumbersBesideThem) {
+    const PlotArea plain = chainPlotArea(700, 300);
+    EXPECT_EQ(chainPlotArea(700, 300, {20, 20}).x0, plain.x0);
+    EXPECT_EQ(chainPlotArea(700, 300, {20, 20}).x1, plain.x1);
+    for (const auto& [w, room] :
+         {std::pair{700, AxisLabelRoom{70, 50}}, std::pair{320, AxisLabelRoom{58, 30}}}) {
+        for (const PlotArea area : {chainPlotArea(w, 300, room), posteriorPlotArea(w, 300, room)}) {
+            // Right-aligned at x0 - gap, left-aligned at x1 + gap.
+            EXPECT_GE(area.x0 - axisLabelGap - room.left, axisLabelGap) << w;
+            EXPECT_LE(area.x1 + axisLabelGap + room.right, w - axisLabelGap) << w;
+            EXPECT_GT(area.width(), 0);
+        }
+    }
+    EXPECT_EQ(chainPlotArea(700, 300, {70, 0}).y0, plain.y0);
+    // Too narrow for both: an x axis of one unit, never one running backwards.
+    const PlotArea squeezed = chainPlotArea(60, 100, {40, 40});
+    EXPECT_EQ(squeezed.width(), 1);
+}
+
 TEST(CurveGeometry, SmoothsWithPairsAtTheEndsAndTriplesInside) {
     //                    p0  p1  p2  p3  p4  p5  p6
     const auto row = rowOf({99, 6, 12, 30, 60, 0, 15});

@@ -228,3 +228,41 @@ TEST(RunLayout, LoadReportsAMissingOrMalformedFileOnce) {
     EXPECT_TRUE(loadRunLayout(messages, RunLayoutDepth::Whole));
     EXPECT_TRUE(messages.texts().empty());
 }
+
+// The chains offered are the columns the chain file has; without a file the
+// layout's families and putative QTL.
+TEST(RunLayout, CountsChainsFromTheHeadingOrTheLayout) {
+    const std::vector<std::string> heading = chainHeading(3, 3, 2, 5);
+    EXPECT_EQ(chainCount(ChainParameter::FamilyMean, &heading, nullptr), 3);
+    EXPECT_EQ(chainCount(ChainParameter::QtlPosition, &heading, nullptr), 2);
+    EXPECT_EQ(chainCount(ChainParameter::VarianceShare, &heading, nullptr), 2);
+    EXPECT_EQ(chainCount(ChainParameter::AlleleEffect, &heading, nullptr), 5);
+    // The viewer reads the first residual variance only.
+    EXPECT_EQ(chainCount(ChainParameter::ResidualVariance, &heading, nullptr), 1);
+    const std::vector<std::string> older{"iter", "nqtl", "mu_1", "res_1", "pos_1", "var_1"};
+    EXPECT_EQ(chainCount(ChainParameter::VarianceShare, &older, nullptr), 1);
+    EXPECT_EQ(chainCount(ChainParameter::QtlVariance, &older, nullptr), 0);
+
+    RunLayout layout;
+    layout.totalQtl = 4;
+    layout.familyCount = 6;
+    EXPECT_EQ(chainCount(ChainParameter::FamilyMean, nullptr, &layout), 6);
+    EXPECT_EQ(chainCount(ChainParameter::AlleleNumber, nullptr, &layout), 4);
+    EXPECT_EQ(chainCount(ChainParameter::AlleleEffect, nullptr, &layout), 1);
+    layout.familyCount = 0;
+    EXPECT_EQ(chainCount(ChainParameter::FamilyMean, nullptr, &layout), 1);
+    EXPECT_EQ(chainCount(ChainParameter::QtlPosition, nullptr, nullptr), 0);
+}
+
+TEST(RunLayout, LoadCountsThePedigreesFamilies) {
+    TempDir folder(true);
+    ASSERT_TRUE(writeFileAtomically(analysisInputFileName, AnalysisInputSketch().text()));
+    RecordingMessages messages;
+    EXPECT_EQ(loadRunLayout(messages, RunLayoutDepth::ModelAndQtl)->familyCount, 0);
+    ASSERT_TRUE(writeFileAtomically("pedigree.txt", "Type F2\nNumber_Of_mapping_families 4\n"
+                                                    "Number_Of_founder_pParents 5\n"));
+    EXPECT_EQ(loadRunLayout(messages, RunLayoutDepth::ModelAndQtl)->familyCount, 4);
+    ASSERT_TRUE(writeFileAtomically("pedigree.txt", "Type F2\nNumber_Of_mapping_families x\n"));
+    EXPECT_EQ(loadRunLayout(messages, RunLayoutDepth::Whole)->familyCount, 0);
+    EXPECT_TRUE(messages.texts().empty());
+}

@@ -3,6 +3,8 @@
 #include "app/Marrow.h"
 #include "app/MarrowDoc.h"
 #include "app/MarrowView.h"
+#include "formats/QtlSummaryFile.h"
+#include "support/QtlSummarySketch.h"
 #include "support/RecordingMessageBoxes.h"
 #include "support/ScriptedFileChooser.h"
 #include "support/TempDir.h"
@@ -14,11 +16,16 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QProcess>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QToolBar>
 #include <QtTest>
+
+#include <functional>
+#include <map>
 
 namespace {
 
@@ -32,21 +39,97 @@ void writeText(const QString& path, const QByteArray& bytes) {
     file.write(bytes);
 }
 
-QStringList visibleCaptions(const QMenu* menu) {
-    QStringList captions;
-    for (const QAction* action : menu->actions()) {
-        if (action->isVisible())
-            captions << (action->isSeparator() ? QStringLiteral("-") : action->text());
-    }
-    return captions;
-}
-
 QAction* command(CMainFrame& frame, const QString& name) {
     return frame.findChild<QAction*>(name);
 }
 
 QString statusText(CMainFrame& frame) {
     return frame.statusBar()->currentMessage();
+}
+
+// What the message pane shows once the pointer has left every item.
+QString idleStatusText(CMainFrame& frame) {
+    QStatusTipEvent left{QString()};
+    QCoreApplication::sendEvent(&frame, &left);
+    return statusText(frame);
+}
+
+QString folderOf(const TempDir& dir) {
+    return QString::fromStdString(dir.path().string());
+}
+
+QString titleIn(const QString& document, const QString& folder) {
+    return document + QStringLiteral("[*] - Corvane V1.10 - ") + QDir::toNativeSeparators(folder);
+}
+
+class RecordingStarter : public ProcessStarter {
+public:
+    std::optional<QString> startDetached(const Request& request) override {
+        requests.push_back(request);
+        return std::nullopt;
+    }
+    std::vector<Request> requests;
+};
+
+// Both engines in a folder of their own, started by a recorder: nothing runs,
+// and a test ends a run by writing what the run's wrapper would.
+struct RecordedEngines {
+    explicit RecordedEngines(CMainFrame& frame) {
+        for (const char* name : {"Pellarin.exe", "Tamsin.exe"}) {
+            const QString path = QDir(folderOf(bin)).filePath(QString::fromLatin1(name));
+            writeText(path, "#!/bin/sh\n");
+            QFile(path).setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        }
+        frame.engineLauncher().setProcessStarter(&starter);
+        frame.engineLauncher().setSearchFolders(QStringList{folderOf(bin)});
+        frame.engineLauncher().setTerminal(QString());
+    }
+    TempDir bin;
+    RecordingStarter starter;
+};
+
+// Ends `run` as its wrapper does: the copy of standard error, then the
+// status; no status stands for a wrapper that went without one.
+void endRun(const EngineRun& run, std::optional<int> status, const QByteArray& errors) {
+    writeText(run.errorFile, errors);
+    if (status) {
+        writeText(run.statusFile, QByteArray::number(*status) + "\n");
+        return;
+    }
+    QProcess gone;
+    gone.start(QStringLiteral("/bin/true"));
+    QVERIFY(gone.waitForFinished());
+    writeText(run.processFile, QByteArray::number(gone.processId()) + "\n");
+}
+
+// The modal window that `action` opens, closed again at once; null when
+// none opens. Only its address may be used afterwards.
+const QWidget* modalWindowOf(QAction* action, QString* className = nullptr) {
+    const QWidget* found = nullptr;
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, &poll, [&poll, &found, className] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal)
+            return;
+        poll.stop();
+        found = modal;
+        if (className)
+            *className = QString::fromLatin1(modal->metaObject()->className());
+        if (auto* dialog = qobject_cast<QDialog*>(modal))
+            dialog->reject();
+        else
+            modal->close();
+    });
+    poll.start();
+    action->trigger();
+    return found;
+}
+
+QString modalClassOf(QAction* action) {
+    QString name;
+    modalWindowOf(action, &name);
+    return name;
 }
 
 } // namespace
@@ -56,14 +139,12 @@ class MainFrameTest : public QObject {
 private slots:
     void initTestCase();
     void init();
-    void menuBarHasItsSevenItems();
-    void menusListTheirItemsInOrder_data();
-    void menusListTheirItemsInOrder();
-    void commandsHaveTheirPromptsShortcutsAndState_data();
-    void commandsHaveTheirPromptsShortcutsAndState();
+    void commandsAreTheDocumentedOnes();
+    void everyCommandHasItsEffect_data();
+    void everyCommandHasItsEffect();
     void toolBarButtonsFollowTheMenuCommands();
     void messagePaneShowsPromptsAndReady();
-    void toolsDoesNothing();
+    void aMouseClickOnAMenuCommandRunsIt();
     void titleNamesTheDocumentAndMarksChanges();
     void recentFilesKeepFourMostRecentFirst();
     void offerToSaveAModifiedDocument_data();
@@ -71,6 +152,10 @@ private slots:
     void droppedFileOpensAsTheDocument();
     void missingEngineIsReportedInTheStatusBarOnly_data();
     void missingEngineIsReportedInTheStatusBarOnly();
+    void theStatusBarFollowsARun_data();
+    void theStatusBarFollowsARun();
+    void aSecondRunInTheSameFolderIsAskedFor();
+    void theWorkingFolderIsSetAndShown();
     void aboutBoxShowsItsTexts();
     void windowsShowTheDrawnIcon();
 };
@@ -85,7 +170,10 @@ void MainFrameTest::init() {
     QSettings().clear();
 }
 
-void MainFrameTest::menuBarHasItsSevenItems() {
+// The one place the documented menus are restated: the menu bar, each menu's
+// items with their prompts and shortcuts, and which commands start grey.
+void MainFrameTest::commandsAreTheDocumentedOnes() {
+    QApplication::clipboard()->clear();
     CMainFrame frame;
     QStringList titles;
     for (const QAction* action : frame.menuBar()->actions())
@@ -93,102 +181,224 @@ void MainFrameTest::menuBarHasItsSevenItems() {
     QCOMPARE(titles, (QStringList{"&File", "&Edit", "&View", "&Tools", "&QTL analysis",
                                   "&Simulation", "&Help"}));
     QVERIFY(!command(frame, "toolsAction")->menu());
-}
 
-void MainFrameTest::menusListTheirItemsInOrder_data() {
-    QTest::addColumn<QString>("menu");
-    QTest::addColumn<QStringList>("captions");
-    QTest::addRow("File") << "fileMenu"
-                          << QStringList{"&New\tCtrl+N",
-                                         "&Open...\tCtrl+O",
-                                         "&Save\tCtrl+S",
-                                         "Save &As...",
-                                         "-",
-                                         "&Print...\tCtrl+P",
-                                         "Print Pre&view",
-                                         "P&rint Setup...",
-                                         "-",
-                                         "Recent File",
-                                         "-",
-                                         "E&xit"};
-    QTest::addRow("Edit") << "editMenu"
-                          << QStringList{"&Undo\tCtrl+Z", "-", "Cu&t\tCtrl+X", "&Copy\tCtrl+C",
-                                         "&Paste\tCtrl+V"};
-    QTest::addRow("View") << "viewMenu" << QStringList{"&Toolbar", "&Status Bar"};
-    QTest::addRow("QTL analysis") << "analysisMenu"
-                                  << QStringList{"&Set parameters",   "-", "&MCMC analysis", "-",
-                                                 "Posterior &graphs", "-", "Markov chains"};
-    QTest::addRow("Simulation") << "simulationMenu"
-                                << QStringList{"Set &parameters", "-", "&Go Simulation"};
-    QTest::addRow("Help") << "helpMenu" << QStringList{"&About Marrow...", "&Users' Guide"};
-}
-
-void MainFrameTest::menusListTheirItemsInOrder() {
-    QFETCH(QString, menu);
-    QFETCH(QStringList, captions);
-    CMainFrame frame;
-    const auto* found = frame.menuBar()->findChild<QMenu*>(menu);
-    QVERIFY(found);
-    QCOMPARE(visibleCaptions(found), captions);
-}
-
-void MainFrameTest::commandsHaveTheirPromptsShortcutsAndState_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("prompt");
-    QTest::addColumn<QString>("shortcuts");
-    QTest::addColumn<bool>("enabled");
-    const auto row = [](const char* name, const char* prompt, const char* keys, bool enabled) {
-        QTest::addRow("%s", name) << name << prompt << keys << enabled;
+    // Each item as "caption | prompt | shortcuts", "-" for a separator.
+    const std::map<QString, QStringList> documented{
+        {"fileMenu",
+         {"&New\tCtrl+N | Create a new document | Ctrl+N",
+          "&Open...\tCtrl+O | Open an existing document | Ctrl+O",
+          "&Save\tCtrl+S | Save the active document | Ctrl+S",
+          "Save &As... | Save the active document with a new name | ", "-",
+          "Set &working folder... | Choose the folder where the dialogs read and write their "
+          "files and the engines run | ",
+          "-", "&Print...\tCtrl+P | Print the active document | Ctrl+P",
+          "Print Pre&view | Display full pages | ",
+          "P&rint Setup... | Change the printer and printing options | ", "-",
+          "Recent File | Open this document | ", "-",
+          "E&xit | Quit the application; prompts to save documents | "}},
+        {"editMenu",
+         {"&Undo\tCtrl+Z | Undo the last action | Ctrl+Z, Alt+Backspace", "-",
+          "Cu&t\tCtrl+X | Cut the selection and put it on the Clipboard | Ctrl+X, Shift+Del",
+          "&Copy\tCtrl+C | Copy the selection and put it on the Clipboard | Ctrl+C, Ctrl+Ins",
+          "&Paste\tCtrl+V | Insert Clipboard contents | Ctrl+V, Shift+Ins"}},
+        {"viewMenu",
+         {"&Toolbar | Show or hide the toolbar | ",
+          "&Status Bar | Show or hide the status bar | "}},
+        {"analysisMenu",
+         {"&Set parameters | Set parameters for QTL analysis using Markov chain Monte Carlo | ",
+          "-",
+          "&MCMC analysis | Excute QTL analysis with parameters set in the previous option  | ",
+          "-", "Posterior &graphs |  | ", "-",
+          "Markov chains | Display graphs of Markov chain values for model parameters  | "}},
+        {"simulationMenu",
+         {"Set &parameters | Set simulation parameters for QTL effects and positions  | ", "-",
+          "&Go Simulation | Simulation markers, QTL and trait values for all progeny | "}},
+        {"helpMenu",
+         {"&About Marrow... | Display program information, version number and copyright | ",
+          "&Users' Guide | Display users' guide for using this applicaiton | "}},
     };
-    row("fileNewAction", "Create a new document", "Ctrl+N", true);
-    row("fileOpenAction", "Open an existing document", "Ctrl+O", true);
-    row("fileSaveAction", "Save the active document", "Ctrl+S", true);
-    row("fileSaveAsAction", "Save the active document with a new name", "", true);
-    row("filePrintAction", "Print the active document", "Ctrl+P", true);
-    row("filePrintPreviewAction", "Display full pages", "", true);
-    row("filePrintSetupAction", "Change the printer and printing options", "", true);
-    row("recentFileAction", "Open this document", "", false);
-    row("appExitAction", "Quit the application; prompts to save documents", "", true);
-    row("editUndoAction", "Undo the last action", "Ctrl+Z, Alt+Backspace", false);
-    row("editCutAction", "Cut the selection and put it on the Clipboard", "Ctrl+X, Shift+Del",
-        false);
-    row("editCopyAction", "Copy the selection and put it on the Clipboard", "Ctrl+C, Ctrl+Ins",
-        false);
-    row("editPasteAction", "Insert Clipboard contents", "Ctrl+V, Shift+Ins", false);
-    row("viewToolbarAction", "Show or hide the toolbar", "", true);
-    row("viewStatusBarAction", "Show or hide the status bar", "", true);
-    row("toolsAction", "", "", true);
-    row("analysisParametersAction",
-        "Set parameters for QTL analysis using Markov chain Monte Carlo", "", true);
-    row("analysisEngineAction", "Excute QTL analysis with parameters set in the previous option ",
-        "", true);
-    row("posteriorGraphsAction", "", "", true);
-    row("markovChainsAction", "Display graphs of Markov chain values for model parameters ", "",
-        true);
-    row("simulationParametersAction", "Set simulation parameters for QTL effects and positions ",
-        "", true);
-    row("simulationEngineAction", "Simulation markers, QTL and trait values for all progeny", "",
-        true);
-    row("appAboutAction", "Display program information, version number and copyright", "", true);
-    row("usersGuideAction", "Display users' guide for using this applicaiton", "", true);
+    for (const auto& [name, items] : documented) {
+        const auto* menu = frame.menuBar()->findChild<QMenu*>(name);
+        QVERIFY2(menu, qPrintable(name));
+        QStringList shown;
+        for (const QAction* action : menu->actions()) {
+            if (!action->isVisible())
+                continue;
+            QStringList keys;
+            for (const QKeySequence& key : action->shortcuts())
+                keys << key.toString(QKeySequence::PortableText);
+            shown << (action->isSeparator() ? QStringLiteral("-")
+                                            : action->text() + " | " + action->statusTip() + " | " +
+                                                  keys.join(QStringLiteral(", ")));
+        }
+        QCOMPARE(shown, items);
+    }
+
+    // Grey at the start: the empty recent-file list, and the edit commands
+    // with nothing to act on yet.
+    QStringList grey;
+    for (const QAction* action : frame.findChildren<QAction*>()) {
+        if (action->isVisible() && !action->isEnabled() && !action->objectName().isEmpty())
+            grey << action->objectName();
+    }
+    grey.sort();
+    QCOMPARE(grey, (QStringList{"editCopyAction", "editCutAction", "editPasteAction",
+                                "editUndoAction", "recentFileAction"}));
 }
 
-void MainFrameTest::commandsHaveTheirPromptsShortcutsAndState() {
+void MainFrameTest::everyCommandHasItsEffect_data() {
+    QTest::addColumn<QString>("name");
+    for (const CMainFrame::Command& row : CMainFrame::commandTable()) {
+        if (row.name && row.handler)
+            QTest::addRow("%s", row.name) << QString::fromLatin1(row.name);
+    }
+}
+
+// Every command with a handler is chosen once, on a window of its own, and
+// does what it is for. A new command needs its check here.
+void MainFrameTest::everyCommandHasItsEffect() {
     QFETCH(QString, name);
-    QFETCH(QString, prompt);
-    QFETCH(QString, shortcuts);
-    QFETCH(bool, enabled);
-    QApplication::clipboard()->clear();
+    TempDir work(true);
+    TempDir other;
+    RecordingMessageBoxes boxes;
+    ScriptedFileChooser chooser;
     CMainFrame frame;
+    RecordedEngines engines(frame);
+    frame.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&frame));
     QAction* action = command(frame, name);
     QVERIFY(action);
-    QCOMPARE(action->statusTip(), prompt);
-    QStringList keys;
-    for (const QKeySequence& key : action->shortcuts())
-        keys << key.toString(QKeySequence::PortableText);
-    QCOMPARE(keys.join(QStringLiteral(", ")), shortcuts);
-    // Grey: no handler, or (for the edit commands) nothing to act on yet.
-    QCOMPARE(action->isEnabled(), enabled);
+    const QString here = QDir::currentPath();
+    const QString kept = pathIn(work, "kept.txt");
+    writeText(kept, "kept\n");
+
+    using Check = std::function<void()>;
+    const auto opens = [&](const QWidget& dialog) {
+        return [action, &dialog] { QCOMPARE(modalWindowOf(action), &dialog); };
+    };
+    const auto opensA = [action](const char* className) {
+        return [action, className] { QCOMPARE(modalClassOf(action), QString(className)); };
+    };
+    const auto starts = [&](const char* engine) {
+        return [&, engine] {
+            action->trigger();
+            QCOMPARE(engines.starter.requests.size(), std::size_t(1));
+            QCOMPARE(engines.starter.requests[0].arguments.value(2),
+                     QDir(folderOf(engines.bin)).filePath(QString::fromLatin1(engine)));
+            QCOMPARE(statusText(frame),
+                     QString(engine) + " is running in " + QDir::toNativeSeparators(here));
+        };
+    };
+    const auto togglesBar = [&](QWidget* bar) {
+        return [action, bar] {
+            action->trigger();
+            QVERIFY(!bar->isVisible());
+            QVERIFY(!action->isChecked());
+            action->trigger();
+            QVERIFY(bar->isVisible());
+            QVERIFY(action->isChecked());
+        };
+    };
+    const std::map<QString, Check> checks{
+        {"fileNewAction",
+         [&] {
+             QVERIFY(frame.openDocument(kept));
+             action->trigger();
+             QCOMPARE(frame.document().path(), QString());
+             QCOMPARE(frame.document().contentBytes(), startPageText());
+         }},
+        {"fileOpenAction",
+         [&] {
+             chooser.choose(kept);
+             action->trigger();
+             QCOMPARE(frame.document().path(), kept);
+             QCOMPARE(frame.document().contentBytes(), QByteArray("kept\n"));
+         }},
+        {"fileSaveAction",
+         [&] {
+             chooser.choose(pathIn(work, "saved.txt"));
+             action->trigger();
+             QFile saved(pathIn(work, "saved.txt"));
+             QVERIFY(saved.open(QIODevice::ReadOnly));
+             QCOMPARE(saved.readAll(), startPageText());
+         }},
+        {"fileSaveAsAction",
+         [&] {
+             QVERIFY(frame.openDocument(kept));
+             chooser.choose(pathIn(work, "copy.txt"));
+             action->trigger();
+             QCOMPARE(frame.document().path(), pathIn(work, "copy.txt"));
+             QVERIFY(QFile::exists(pathIn(work, "copy.txt")));
+         }},
+        {"setWorkingFolderAction",
+         [&] {
+             chooser.choose(folderOf(other));
+             action->trigger();
+             QCOMPARE(QDir::current().canonicalPath(), QDir(folderOf(other)).canonicalPath());
+         }},
+        {"filePrintAction", opensA("QPrintDialog")},
+        {"filePrintPreviewAction", opensA("QPrintPreviewDialog")},
+        {"filePrintSetupAction", opensA("QPageSetupDialog")},
+        {"appExitAction",
+         [&] {
+             action->trigger();
+             QVERIFY(!frame.isVisible());
+         }},
+        {"editUndoAction",
+         [&] {
+             frame.view().insertPlainText(QStringLiteral("typed"));
+             QVERIFY(action->isEnabled());
+             action->trigger();
+             QCOMPARE(frame.document().contentBytes(), startPageText());
+         }},
+        {"editCutAction",
+         [&] {
+             frame.view().selectAll();
+             action->trigger();
+             QCOMPARE(frame.view().toPlainText(), QString());
+             QVERIFY(QApplication::clipboard()->text().contains("Corvane"));
+         }},
+        {"editCopyAction",
+         [&] {
+             frame.view().selectAll();
+             QApplication::clipboard()->clear();
+             action->trigger();
+             QCOMPARE(QApplication::clipboard()->text(), frame.view().toPlainText());
+         }},
+        {"editPasteAction",
+         [&] {
+             QApplication::clipboard()->setText(QStringLiteral("pasted"));
+             frame.view().selectAll();
+             action->trigger();
+             QCOMPARE(frame.view().toPlainText(), QStringLiteral("pasted"));
+         }},
+        {"viewToolbarAction", togglesBar(frame.findChild<QToolBar*>("standardToolBar"))},
+        {"viewStatusBarAction", togglesBar(frame.statusBar())},
+        {"toolsAction",
+         [&] {
+             const QString title = frame.windowTitle();
+             action->trigger();
+             QCOMPARE(frame.windowTitle(), title);
+             QCOMPARE(frame.document().contentBytes(), startPageText());
+             QVERIFY(!frame.isWindowModified());
+             QCOMPARE(statusText(frame), QStringLiteral("Ready"));
+         }},
+        {"analysisParametersAction", opens(frame.analysisDialog())},
+        {"analysisEngineAction", starts("Pellarin.exe")},
+        {"posteriorGraphsAction", opens(frame.posteriorDialog())},
+        {"markovChainsAction", opens(frame.markovDialog())},
+        {"simulationParametersAction", opens(frame.simulationDialog())},
+        {"simulationEngineAction", starts("Tamsin.exe")},
+        {"appAboutAction", opensA("AboutDialog")},
+        {"usersGuideAction", opensA("UsersGuideDialog")},
+    };
+    const auto check = checks.find(name);
+    if (check == checks.end())
+        QFAIL(qPrintable("no check of what " + name + " does: add one here"));
+    QVERIFY(action->isEnabled() || name.startsWith("edit"));
+    check->second();
+    // Whatever a command did, the title names the working folder.
+    QCOMPARE(frame.windowTitle().section(" - ", -1), QDir::toNativeSeparators(QDir::currentPath()));
 }
 
 void MainFrameTest::toolBarButtonsFollowTheMenuCommands() {
@@ -225,21 +435,29 @@ void MainFrameTest::messagePaneShowsPromptsAndReady() {
     QTRY_COMPARE(statusText(frame), QStringLiteral("Ready"));
 }
 
-void MainFrameTest::toolsDoesNothing() {
+// Under a window system the click goes through the menu bar and the opened
+// menu as a user's does.
+void MainFrameTest::aMouseClickOnAMenuCommandRunsIt() {
     CMainFrame frame;
-    const QString title = frame.windowTitle();
-    command(frame, "toolsAction")->trigger();
-    QCOMPARE(frame.windowTitle(), title);
-    QCOMPARE(frame.document().contentBytes(), startPageText());
-    QVERIFY(!frame.isWindowModified());
-    QCOMPARE(statusText(frame), QStringLiteral("Ready"));
+    frame.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&frame));
+    auto* menu = frame.menuBar()->findChild<QMenu*>(QStringLiteral("viewMenu"));
+    QTest::mouseClick(frame.menuBar(), Qt::LeftButton, {},
+                      frame.menuBar()->actionGeometry(menu->menuAction()).center());
+    QTRY_VERIFY(menu->isVisible());
+    QVERIFY(QTest::qWaitForWindowExposed(menu));
+    QAction* statusBarCommand = command(frame, "viewStatusBarAction");
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(statusBarCommand).center());
+    QTRY_VERIFY(!menu->isVisible());
+    QVERIFY(!frame.statusBar()->isVisible());
+    QVERIFY(!statusBarCommand->isChecked());
 }
 
 void MainFrameTest::titleNamesTheDocumentAndMarksChanges() {
     TempDir dir;
     writeText(pathIn(dir, "data.txt"), "x\n");
     CMainFrame frame;
-    QCOMPARE(frame.windowTitle(), QStringLiteral("Untitled[*] - Corvane V1.10"));
+    QCOMPARE(frame.windowTitle(), titleIn("Untitled", QDir::currentPath()));
     QVERIFY(!frame.isWindowModified());
     frame.view().insertPlainText(QStringLiteral("typed"));
     QVERIFY(frame.isWindowModified());
@@ -247,7 +465,7 @@ void MainFrameTest::titleNamesTheDocumentAndMarksChanges() {
     RecordingMessageBoxes boxes;
     boxes.setNextAnswer(MessageBoxes::Answer::No);
     QVERIFY(frame.openDocument(pathIn(dir, "data.txt")));
-    QCOMPARE(frame.windowTitle(), QStringLiteral("data.txt[*] - Corvane V1.10"));
+    QCOMPARE(frame.windowTitle(), titleIn("data.txt", QDir::currentPath()));
     QVERIFY(!frame.isWindowModified());
 }
 
@@ -359,6 +577,178 @@ void MainFrameTest::missingEngineIsReportedInTheStatusBarOnly() {
     QCOMPARE(frame.windowTitle(), title);
     QCOMPARE(frame.document().contentBytes(), startPageText());
     QVERIFY(QDir::current().isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
+}
+
+void MainFrameTest::theStatusBarFollowsARun_data() {
+    QTest::addColumn<bool>("analysis");
+    QTest::addColumn<int>("status"); // -1: the run went without one
+    QTest::addColumn<QByteArray>("errors");
+    QTest::addColumn<int>("regions"); // rows of the QTL table written; -1: none
+    QTest::addColumn<QString>("message");
+    const QByteArray bar = "\r[########....] 60%  time left 0:00:04  ";
+    QTest::addRow("analysis with its table")
+        << true << 0 << bar << 3 << "Pellarin.exe finished: 3 regions (QTL analysis > QTL table)";
+    QTest::addRow("one region") << true << 0 << QByteArray() << 1
+                                << "Pellarin.exe finished: 1 region (QTL analysis > QTL table)";
+    QTest::addRow("no region found") << true << 0 << QByteArray() << 0
+                                     << "Pellarin.exe finished: 0 regions (QTL analysis > QTL "
+                                        "table)";
+    QTest::addRow("analysis without a table")
+        << true << 0 << QByteArray() << -1 << "Pellarin.exe finished: it wrote no QTL table";
+    QTest::addRow("only an earlier run's table")
+        << true << 0 << QByteArray() << -2 << "Pellarin.exe finished: it wrote no QTL table";
+    QTest::addRow("a damaged table")
+        << true << 0 << QByteArray() << -3 << "Pellarin.exe finished: qtl_summary.csv: *";
+    QTest::addRow("simulation") << false << 0 << bar << -1
+                                << "Tamsin.exe finished: the data files are written";
+    QTest::addRow("analysis refuses its input")
+        << true << 1 << QByteArray("Pellarin.exe: multAl_in.txt: cannot be opened\n") << -1
+        << "Pellarin.exe stopped: multAl_in.txt: cannot be opened";
+    QTest::addRow("a refusal after the progress bar")
+        << false << 1 << bar + "\nTamsin.exe: pedigree.txt: word 4: \"x\" is not a number\n"
+        << -1 << "Tamsin.exe stopped: pedigree.txt: word 4: \"x\" is not a number";
+    QTest::addRow("a failure without a word")
+        << false << 2 << QByteArray() << -1 << "Tamsin.exe stopped: exit status 2";
+    QTest::addRow("a failure that leaves a good table behind")
+        << true << 1 << QByteArray("Pellarin.exe: out of memory\n") << 2
+        << "Pellarin.exe stopped: out of memory";
+    QTest::addRow("a run gone without a status")
+        << true << -1 << bar << -1
+        << "Pellarin.exe stopped: it ended without an exit status (its window was closed, or "
+           "it was stopped)";
+}
+
+void MainFrameTest::theStatusBarFollowsARun() {
+    QFETCH(bool, analysis);
+    QFETCH(int, status);
+    QFETCH(QByteArray, errors);
+    QFETCH(int, regions);
+    QFETCH(QString, message);
+    TempDir work(true);
+    RecordingMessageBoxes boxes;
+    CMainFrame frame;
+    RecordedEngines engines(frame);
+    if (regions == -2) {
+        writeText(pathIn(work, "qtl_summary.csv"),
+                  QByteArray::fromStdString(qtlSummaryCsv({2, {}})));
+        QFile table(pathIn(work, "qtl_summary.csv"));
+        QVERIFY(table.open(QIODevice::ReadWrite));
+        QVERIFY(table.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
+                                  QFileDevice::FileModificationTime));
+    }
+    const QString engine = analysis ? "Pellarin.exe" : "Tamsin.exe";
+
+    command(frame, analysis ? "analysisEngineAction" : "simulationEngineAction")->trigger();
+    const QString running =
+        engine + " is running in " + QDir::toNativeSeparators(QDir::currentPath());
+    QCOMPARE(statusText(frame), running);
+    // The news stays where "Ready" would be when the pointer leaves a menu.
+    QCOMPARE(idleStatusText(frame), running);
+    frame.engineLauncher().checkRuns();
+    QCOMPARE(statusText(frame), running);
+
+    if (regions == -3)
+        writeText(pathIn(work, "qtl_summary.csv"), "chromosome,region\n");
+    if (regions >= 0) {
+        QtlSummaryTable table{2, {}};
+        for (int region = 0; region < regions; ++region)
+            table.rows.push_back(testing_support::regionRow(region + 1, 30, 20, 40));
+        writeText(pathIn(work, "qtl_summary.csv"), QByteArray::fromStdString(qtlSummaryCsv(table)));
+    }
+    endRun(frame.engineLauncher().runs().at(0), status < 0 ? std::nullopt : std::optional(status),
+           errors);
+    frame.engineLauncher().checkRuns();
+    if (message.endsWith('*'))
+        QVERIFY2(statusText(frame).startsWith(message.chopped(1)), qPrintable(statusText(frame)));
+    else
+        QCOMPARE(statusText(frame), message);
+    QCOMPARE(idleStatusText(frame), statusText(frame));
+    QVERIFY(frame.engineLauncher().runs().empty());
+    QVERIFY(boxes.messages().empty());
+}
+
+void MainFrameTest::aSecondRunInTheSameFolderIsAskedFor() {
+    TempDir work(true);
+    TempDir other;
+    RecordingMessageBoxes boxes;
+    CMainFrame frame;
+    RecordedEngines engines(frame);
+    QAction* analysis = command(frame, "analysisEngineAction");
+    analysis->trigger();
+    QCOMPARE(engines.starter.requests.size(), std::size_t(1));
+
+    // Asked, and No (an unanswered question is No): nothing starts.
+    analysis->trigger();
+    QCOMPARE(boxes.questions().size(), std::size_t(1));
+    QVERIFY(QString::fromStdString(boxes.questions()[0].text)
+                .startsWith("Pellarin.exe is still running in " +
+                            QDir::toNativeSeparators(QDir::currentPath()) + "."));
+    QCOMPARE(engines.starter.requests.size(), std::size_t(1));
+    // Yes starts it all the same.
+    boxes.setNextAnswer(MessageBoxes::Answer::Yes);
+    analysis->trigger();
+    QCOMPARE(engines.starter.requests.size(), std::size_t(2));
+    QCOMPARE(boxes.questions().size(), std::size_t(2));
+
+    // The other engine, or another folder, is no second run.
+    command(frame, "simulationEngineAction")->trigger();
+    QVERIFY(frame.setWorkingFolder(folderOf(other)));
+    analysis->trigger();
+    QCOMPARE(engines.starter.requests.size(), std::size_t(4));
+    QCOMPARE(boxes.questions().size(), std::size_t(2));
+
+    // Once the runs there have ended, the folder is free again.
+    QVERIFY(frame.setWorkingFolder(folderOf(work)));
+    for (const EngineRun& run : frame.engineLauncher().runs())
+        endRun(run, 0, {});
+    frame.engineLauncher().checkRuns();
+    analysis->trigger();
+    QCOMPARE(engines.starter.requests.size(), std::size_t(5));
+    QCOMPARE(boxes.questions().size(), std::size_t(2));
+}
+
+void MainFrameTest::theWorkingFolderIsSetAndShown() {
+    TempDir work(true);
+    TempDir other;
+    RecordingMessageBoxes boxes;
+    ScriptedFileChooser chooser;
+    CMainFrame frame;
+    RecordedEngines engines(frame);
+    const QString start = QDir::currentPath();
+    QAction* setFolder = command(frame, "setWorkingFolderAction");
+
+    chooser.cancel();
+    setFolder->trigger();
+    QCOMPARE(QDir::currentPath(), start);
+    QCOMPARE(frame.windowTitle(), titleIn("Untitled", start));
+
+    chooser.choose(folderOf(other));
+    setFolder->trigger();
+    QCOMPARE(QDir::currentPath(), folderOf(other));
+    QCOMPARE(frame.windowTitle(), titleIn("Untitled", folderOf(other)));
+    // The engines run there, and their console files go there.
+    command(frame, "simulationEngineAction")->trigger();
+    QCOMPARE(engines.starter.requests.at(0).workingFolder, folderOf(other));
+    QCOMPARE(engines.starter.requests.at(0).appendOutputTo,
+             QDir(folderOf(other)).filePath("Tamsin.console.txt"));
+
+    // A folder that cannot be entered changes nothing and says so.
+    chooser.choose(pathIn(work, "gone"));
+    setFolder->trigger();
+    QCOMPARE(QDir::currentPath(), folderOf(other));
+    QCOMPARE(boxes.messages().size(), std::size_t(1));
+    QCOMPARE(QString::fromStdString(boxes.messages()[0].text),
+             QDir::toNativeSeparators(pathIn(work, "gone")) +
+                 " cannot be the working folder: it cannot be entered.");
+
+    // A dialog's "..." button that moves to another folder shows in the
+    // title once the dialog has closed.
+    QTimer::singleShot(0, &frame, [&frame, &work] {
+        QDir::setCurrent(folderOf(work));
+        frame.analysisDialog().reject();
+    });
+    command(frame, "analysisParametersAction")->trigger();
+    QCOMPARE(frame.windowTitle(), titleIn("Untitled", folderOf(work)));
 }
 
 void MainFrameTest::aboutBoxShowsItsTexts() {

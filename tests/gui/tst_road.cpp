@@ -294,9 +294,14 @@ void RoadTests::firstRunThroughTheWindow() {
     QVERIFY(sameAsBatch("simuAl_in.txt"));
     QVERIFY(sameAsBatch("pedigree.txt"));
 
-    // 2. Simulation > Go Simulation.
+    // 2. Simulation > Go Simulation. The status line follows the run to its
+    // end.
     frame.findChild<QAction*>("simulationEngineAction")->trigger();
     QCOMPARE(engines.exitCodes, std::vector<int>{0});
+    QVERIFY(frame.statusBar()->currentMessage().startsWith("Tamsin.exe is running in "));
+    frame.engineLauncher().checkRuns();
+    QCOMPARE(frame.statusBar()->currentMessage(),
+             QStringLiteral("Tamsin.exe finished: the data files are written"));
     for (const char* name : {"genome.txt", "f1.txt", "markers.txt", "pheno.txt", "simuAl_log.txt"})
         QVERIFY2(std::filesystem::exists(folder / name), name);
 
@@ -319,7 +324,13 @@ void RoadTests::firstRunThroughTheWindow() {
     // 4. QTL analysis > MCMC analysis.
     frame.findChild<QAction*>("analysisEngineAction")->trigger();
     QCOMPARE(engines.exitCodes, (std::vector<int>{0, 0}));
-    QVERIFY(!frame.statusBar()->currentMessage().startsWith("Could not start"));
+    frame.engineLauncher().checkRuns();
+    const auto regions = loadQtlSummaryCsv(folder / qtlSummaryCsvName);
+    QVERIFY(regions && !regions->rows.empty());
+    QCOMPARE(frame.statusBar()->currentMessage(),
+             QStringLiteral("Pellarin.exe finished: %1 region%2 (QTL analysis > QTL table)")
+                 .arg(regions->rows.size())
+                 .arg(regions->rows.size() == 1 ? "" : "s"));
 
     // 5. QTL analysis > Posterior graphs.
     PosteriorGraphDialog& posterior = frame.posteriorDialog();

@@ -5,18 +5,26 @@
 #include "viewers/QTLIntDlg.h"
 
 #include "analysis/AnalysisFiles.h"
+#include "formats/PedigreeFile.h"
 #include "formats/QtlSummaryFile.h"
 #include "model/TextFiles.h"
+#include "viewers/GraphPictures.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
+#include <QPicture>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
+#include <QScreen>
 #include <QtTest>
 
 #include <chrono>
 #include <filesystem>
+#include <memory>
 
 namespace {
 
@@ -35,6 +43,15 @@ void writeLayout(const AnalysisInputSketch& sketch) {
     QVERIFY(writeFileAtomically(analysisInputFileName, sketch.text()));
 }
 
+/// A pedigree of `families` F2 families of 20 progeny each.
+void writePedigree(int families) {
+    Pedigree pedigree;
+    pedigree.head = {"F2", families, families + 1};
+    for (int f = 0; f < families; ++f)
+        pedigree.families.push_back({f + 1, f + 2, 20});
+    QVERIFY(writeFileAtomically("pedigree.txt", pedigreeText(pedigree)));
+}
+
 /// Paints the dialog as the screen would and lets queued messages arrive.
 void paint(QWidget& dialog) {
     dialog.grab();
@@ -49,6 +66,8 @@ private slots:
     void posteriorEnabling_data();
     void posteriorEnabling();
     void missingPosteriorIsReportedOncePerChange();
+    void missingPosteriorDrawsNothingOfItsChromosome();
+    void posteriorDialogOpensLargeAndFollowsItsSize();
     void missingLayoutDrawsNothing();
     void allViewDrawsEveryReplicationInPairsOfColours();
     void typedNumbersStayInsideTheLayout();
@@ -60,10 +79,13 @@ private slots:
     void markovEnabling_data();
     void markovEnabling();
     void chainNavigationFollowsTheParameter();
+    void chainsAreCountedFromTheRun();
+    void axisNumbersFitTheirEditsAndPictures();
     void browseStoresOnlyAChosenTitle();
     void traceComesFromTheChainFile();
     void chainEditsKeepWhatIsTyped();
     void typingSurvivesTheScreensRepaints();
+    void mouseClicksTakeOnTheScreen();
     void traceFollowsTheFileOnDisk();
     void qtlVarianceAndShareReadTheirOwnColumns();
 };
@@ -143,8 +165,7 @@ void ViewerTests::missingPosteriorIsReportedOncePerChange() {
         paint(dialog);
     QCOMPARE(messages.texts(), std::vector<std::string>{posteriorMissingMessage});
     QCOMPARE(messages.messages().front().caption, std::string("Error Message"));
-    // The rows of chromosome 1 are drawn at the length of chromosome 2.
-    QCOMPARE(dialog.drawnCurves().front().points.size(), std::size_t(30));
+    QVERIFY(dialog.drawnCurves().empty());
 
     child<QPushButton>(dialog, "replicationNext")->click();
     paint(dialog);
@@ -473,6 +494,7 @@ void ViewerTests::markovEnabling() {
     sketch.qtlNumber = 'n';
     sketch.alleleNumber = alleles;
     writeLayout(sketch);
+    writePedigree(3);
     RecordingMessages messages;
     MarkovChainDialog dialog(messages, {});
     dialog.show();
@@ -491,6 +513,7 @@ void ViewerTests::chainNavigationFollowsTheParameter() {
     AnalysisInputSketch sketch;
     sketch.qtls = {2, 0, 2};
     writeLayout(sketch);
+    writePedigree(3);
     RecordingMessages messages;
     MarkovChainDialog dialog(messages, {});
     dialog.show();
@@ -506,12 +529,12 @@ void ViewerTests::chainNavigationFollowsTheParameter() {
     QVERIFY(!enabled(dialog, "chainLast"));
 
     child<QRadioButton>(dialog, "parameterRadio0")->click();
-    QCOMPARE(dialog.chainCount(), 30);
+    QCOMPARE(dialog.chainCount(), 3);
     QVERIFY(enabled(dialog, "chainEdit"));
     child<QPushButton>(dialog, "chainLast")->click();
     child<QPushButton>(dialog, "chainNext")->click();
-    QCOMPARE(dialog.chain(), 30);
-    QCOMPARE(child<QLineEdit>(dialog, "chainEdit")->text(), QString("30"));
+    QCOMPARE(dialog.chain(), 3);
+    QCOMPARE(child<QLineEdit>(dialog, "chainEdit")->text(), QString("3"));
 
     sketch.qtls = {1, 0, 0};
     writeLayout(sketch);
@@ -581,6 +604,7 @@ void ViewerTests::traceComesFromTheChainFile() {
 void ViewerTests::chainEditsKeepWhatIsTyped() {
     TempDir folder(true);
     writeLayout(AnalysisInputSketch());
+    writePedigree(12);
     RecordingMessages messages;
     MarkovChainDialog dialog(messages, {});
     dialog.show();
@@ -595,7 +619,7 @@ void ViewerTests::chainEditsKeepWhatIsTyped() {
     QCOMPARE(dialog.chain(), 1);
     QCOMPARE(dialog.chainFileName(), std::string("mix_01M1"));
 
-    child<QRadioButton>(dialog, "parameterRadio4")->click();
+    child<QRadioButton>(dialog, "parameterRadio0")->click();
     QCOMPARE(dialog.chainFileName(), std::string("mix_02M1"));
     QCOMPARE(chain->text(), QString("1"));
     paint(dialog);
@@ -618,6 +642,7 @@ void ViewerTests::typingSurvivesTheScreensRepaints() {
         QSKIP("needs a window system: run with QT_QPA_PLATFORM=xcb under xvfb-run");
     TempDir folder(true);
     writeLayout(AnalysisInputSketch());
+    writePedigree(12);
     RecordingMessages messages;
     MarkovChainDialog dialog(messages, {});
     dialog.show();
@@ -633,6 +658,91 @@ void ViewerTests::typingSurvivesTheScreensRepaints() {
         QCOMPARE(edit->text(), QString(typed));
     }
     QVERIFY(messages.texts().empty());
+}
+
+namespace {
+
+/// Clicks `name` with the mouse in the middle of its box and lets the
+/// repaints the click causes run.
+template <typename Button> Button* mouseClick(QWidget& dialog, const char* name) {
+    auto* button = child<Button>(dialog, name);
+    // The middle of the indicator, where a user aims; the label takes clicks
+    // alike, but the indicator is always inside the hit area.
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2));
+    QTest::qWait(50);
+    return button;
+}
+
+/// Which replication rows the drawing holds, in drawing order.
+std::vector<std::size_t> drawnRows(const PosteriorGraphDialog& dialog) {
+    std::vector<std::size_t> rows;
+    for (const DrawnCurve& curve : dialog.drawnCurves())
+        rows.push_back(curve.row);
+    return rows;
+}
+
+} // namespace
+
+// A real mouse click presses the box, which repaints the dialog before the
+// click is sent: a paint that copies stored values back into the controls
+// undoes the click. Offscreen, click() paints nothing, so this runs under
+// Xvfb (the tst_viewers_xvfb test).
+void ViewerTests::mouseClicksTakeOnTheScreen() {
+    if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+        QSKIP("needs a window system: run with QT_QPA_PLATFORM=xcb under xvfb-run");
+    TempDir folder(true);
+    AnalysisInputSketch sketch;
+    sketch.lengths = {"40"};
+    sketch.qtls = {1};
+    sketch.replications = "3";
+    writeLayout(sketch);
+    QVERIFY(writePosterior(PosteriorKind::Intensity, 1, 40, 2, 3));
+    QVERIFY(writePosterior(PosteriorKind::Variance, 1, 40, 2, 3));
+    RecordingMessages messages;
+    PosteriorGraphDialog dialog(messages);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QTRY_COMPARE(drawnRows(dialog), std::vector<std::size_t>{0});
+    const QImage single = dialog.grab().toImage();
+
+    auto* all = mouseClick<QCheckBox>(dialog, "showAllCheck");
+    QVERIFY(all->isChecked());
+    QTRY_COMPARE(drawnRows(dialog), (std::vector<std::size_t>{0, 1, 2}));
+    QVERIFY(!enabled(dialog, "showAverageCheck"));
+    QVERIFY(dialog.grab().toImage() != single);
+    mouseClick<QCheckBox>(dialog, "showAllCheck");
+    QVERIFY(!all->isChecked());
+    QTRY_COMPARE(drawnRows(dialog), std::vector<std::size_t>{0});
+
+    auto* average = mouseClick<QCheckBox>(dialog, "showAverageCheck");
+    QVERIFY(average->isChecked());
+    QTRY_COMPARE(drawnRows(dialog), std::vector<std::size_t>{3});
+    QVERIFY(!enabled(dialog, "showAllCheck"));
+    mouseClick<QCheckBox>(dialog, "showAverageCheck");
+    QVERIFY(!average->isChecked());
+    QTRY_COMPARE(drawnRows(dialog), std::vector<std::size_t>{0});
+
+    // The variance file holds the intensities times 100: bin 1 of
+    // replication 1 is 1, drawn as 100.
+    const double intensity = dialog.drawnCurves().front().values.at(2);
+    auto* variance = mouseClick<QRadioButton>(dialog, "varianceRadio");
+    QVERIFY(variance->isChecked());
+    QTRY_COMPARE(dialog.drawnCurves().front().values.at(2), intensity * 100);
+    auto* intensityRadio = mouseClick<QRadioButton>(dialog, "intensityRadio");
+    QVERIFY(intensityRadio->isChecked());
+    QTRY_COMPARE(dialog.drawnCurves().front().values.at(2), intensity);
+    QVERIFY(messages.texts().empty());
+
+    // The chain viewer's parameter radios take the mouse as well.
+    writeLayout(AnalysisInputSketch());
+    MarkovChainDialog chains(messages, {});
+    chains.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&chains));
+    for (int parameter : {1, 4, 5, 6, 0}) {
+        const QByteArray name = "parameterRadio" + QByteArray::number(parameter);
+        QVERIFY(mouseClick<QRadioButton>(chains, name.constData())->isChecked());
+        QCOMPARE(chains.parameter(), parameter);
+    }
 }
 
 // The trace is read again when the file on disk changes, while the dialog
@@ -722,6 +832,248 @@ void ViewerTests::qtlVarianceAndShareReadTheirOwnColumns() {
     child<QRadioButton>(dialog, "parameterRadio2")->click();
     paint(dialog);
     QCOMPARE(dialog.plotNote(), QString("No values for this chain in mix_02M1.txt"));
+    QVERIFY(messages.texts().empty());
+}
+
+// A chromosome whose file cannot be read shows nothing of another one: no
+// curve, no band or mode line of its regions, and the plot says why.
+void ViewerTests::missingPosteriorDrawsNothingOfItsChromosome() {
+    TempDir folder(true);
+    AnalysisInputSketch sketch;
+    sketch.lengths = {"40", "60", "50"};
+    sketch.qtls = {1, 0, 1};
+    sketch.replications = "2";
+    writeLayout(sketch);
+    QVERIFY(writePosterior(PosteriorKind::Intensity, 1, 40, 2, 2));
+    QVERIFY(writePosterior(PosteriorKind::Intensity, 2, 60, 2, 2));
+    QVERIFY(writeQtlTable({region(2, 1, 30, 25, 35), region(3, 1, 20, 15, 26)}));
+    RecordingMessages messages;
+    PosteriorGraphDialog dialog(messages);
+    dialog.show();
+    child<QPushButton>(dialog, "chromosomeNext")->click();
+    paint(dialog);
+    QCOMPARE(dialog.drawnCurves().size(), std::size_t(1));
+    QCOMPARE(dialog.drawnMarks().size(), std::size_t(1));
+    QVERIFY(dialog.plotNote().isEmpty());
+
+    child<QPushButton>(dialog, "chromosomeNext")->click();
+    paint(dialog);
+    paint(dialog);
+    QCOMPARE(messages.texts(), std::vector<std::string>{posteriorMissingMessage});
+    QVERIFY(dialog.drawnCurves().empty());
+    QVERIFY(dialog.drawnMarks().empty());
+    QVERIFY2(dialog.plotNote().contains("qtI100_03.txt"), qPrintable(dialog.plotNote()));
+    QCOMPARE(child<QLineEdit>(dialog, "xAxisEdit")->text(), QString("50"));
+    // Nothing is drawn, so nothing can be saved.
+    std::unique_ptr<QMenu> menu(dialog.createPlotMenu());
+    QVERIFY(!menu->actions().at(0)->isEnabled());
+    QVERIFY(!menu->actions().at(1)->isEnabled());
+
+    // Inside the plot only the note is drawn: no band's colour anywhere.
+    const QImage shown = dialog.grab().toImage();
+    const PlotArea area =
+        posteriorPlotArea(dialog.width(), dialog.height(), dialog.axisLabelRoom());
+    const QColor ground = shown.pixelColor(area.x0 + 2, area.yTop + 2);
+    for (int x = area.x0 + 1; x < area.x1; x += 3)
+        QCOMPARE(shown.pixelColor(x, area.yTop + 2), ground);
+
+    // A file that is there again is drawn again.
+    QVERIFY(writePosterior(PosteriorKind::Intensity, 3, 50, 2, 2));
+    child<QPushButton>(dialog, "chromosomePrevious")->click();
+    child<QPushButton>(dialog, "chromosomeNext")->click();
+    paint(dialog);
+    QCOMPARE(dialog.drawnCurves().size(), std::size_t(1));
+    QCOMPARE(dialog.drawnMarks().size(), std::size_t(1));
+    QVERIFY(dialog.plotNote().isEmpty());
+}
+
+// The dialog opens at a size the curves can be read at, within the screen,
+// and the plot grows with the window.
+void ViewerTests::posteriorDialogOpensLargeAndFollowsItsSize() {
+    TempDir folder(true);
+    AnalysisInputSketch sketch;
+    sketch.lengths = {"40"};
+    sketch.qtls = {1};
+    sketch.replications = "2";
+    writeLayout(sketch);
+    QVERIFY(writePosterior(PosteriorKind::Intensity, 1, 40, 2, 2));
+    RecordingMessages messages;
+    PosteriorGraphDialog dialog(messages);
+    dialog.show();
+    paint(dialog);
+    const QSize screen = dialog.screen()->availableGeometry().size();
+    QVERIFY2(dialog.width() >= std::min(900, screen.width() * 9 / 10),
+             qPrintable(QString::number(dialog.width())));
+    QVERIFY2(dialog.height() >= std::min(600, screen.height() * 9 / 10),
+             qPrintable(QString::number(dialog.height())));
+    QVERIFY(dialog.maximumWidth() > dialog.width());
+    QVERIFY(dialog.maximumHeight() > dialog.height());
+
+    const auto span = [&dialog] {
+        const auto& points = dialog.drawnCurves().front().points;
+        return std::pair{points.back().x - points.front().x, dialog.height()};
+    };
+    const auto [width, height] = span();
+    const PlotArea before = posteriorPlotArea(dialog.width(), dialog.height());
+    dialog.resize(dialog.width() + 300, dialog.height() + 200);
+    paint(dialog);
+    QVERIFY(span().first > width);
+    QVERIFY(span().second > height);
+    const PlotArea after = posteriorPlotArea(dialog.width(), dialog.height());
+    QVERIFY(after.height() > before.height());
+    // The controls follow: OK stays at the right edge, the axis number at
+    // the end of the x axis.
+    QVERIFY(child<QPushButton>(dialog, "okButton")->geometry().right() > before.x1);
+    QVERIFY(child<QLineEdit>(dialog, "xAxisEdit")->geometry().left() > before.x1);
+}
+
+namespace {
+
+/// A chain file of a run with `families` families and `effects` allele
+/// effects: two samples.
+std::string chainFileOf(int families, int effects) {
+    std::string text = "iter nqtl";
+    for (const std::string& name : chainHeading(families, 1, 1, effects))
+        if (name != "iter" && name != "nqtl")
+            text += " " + name;
+    for (int sample = 1; sample <= 2; ++sample) {
+        text += "\n" + std::to_string(sample * 10) + " 1";
+        for (std::size_t column = 2; column < chainHeading(families, 1, 1, effects).size();
+             ++column)
+            text += " 0.5";
+    }
+    return text + "\n";
+}
+
+} // namespace
+
+// The chains offered are those of the run: the chain file's columns, or
+// without one the pedigree's families and the putative QTL.
+void ViewerTests::chainsAreCountedFromTheRun() {
+    TempDir folder(true);
+    AnalysisInputSketch sketch;
+    sketch.qtls = {1, 1, 0};
+    writeLayout(sketch);
+    writePedigree(3);
+    RecordingMessages messages;
+    std::optional<std::string> answer;
+    MarkovChainDialog dialog(messages, [&answer] { return answer; });
+    dialog.show();
+    QCOMPARE(dialog.chainCount(), 3);
+    child<QRadioButton>(dialog, "parameterRadio4")->click();
+    QCOMPARE(dialog.chainCount(), 1);
+    QVERIFY(!enabled(dialog, "chainEdit"));
+
+    // The file knows better than the pedigree: it is what the run wrote.
+    QVERIFY(writeFileAtomically("mix_01M1.txt", chainFileOf(4, 6)));
+    child<QRadioButton>(dialog, "parameterRadio0")->click();
+    QCOMPARE(dialog.chainCount(), 4);
+    child<QPushButton>(dialog, "chainLast")->click();
+    QCOMPARE(dialog.chain(), 4);
+    paint(dialog);
+    QCOMPARE(dialog.trace().values.size(), std::size_t(2));
+    child<QRadioButton>(dialog, "parameterRadio4")->click();
+    QCOMPARE(dialog.chainCount(), 6);
+    child<QRadioButton>(dialog, "parameterRadio1")->click();
+    QCOMPARE(dialog.chainCount(), 1);
+    child<QRadioButton>(dialog, "parameterRadio5")->click();
+    QCOMPARE(dialog.chainCount(), 1);
+
+    // Another run's file, of two families: the chain stays among them.
+    QVERIFY(writeFileAtomically("mix_02M1.txt", "\n" + chainFileOf(2, 2)));
+    child<QRadioButton>(dialog, "parameterRadio0")->click();
+    child<QPushButton>(dialog, "chainLast")->click();
+    QCOMPARE(dialog.chain(), 4);
+    answer = "mix_02M1";
+    child<QPushButton>(dialog, "browseButton")->click();
+    QCOMPARE(dialog.chainCount(), 2);
+    QCOMPARE(dialog.chain(), 2);
+    QCOMPARE(child<QLineEdit>(dialog, "chainEdit")->text(), QString("2"));
+    QVERIFY(messages.texts().empty());
+
+    // Without a pedigree or a chain file one family mean is offered.
+    std::filesystem::remove("pedigree.txt");
+    dialog.hide();
+    answer.reset();
+    std::filesystem::remove("mix_01M1.txt");
+    dialog.show();
+    QCOMPARE(dialog.chainCount(), 1);
+    QVERIFY(!enabled(dialog, "chainEdit"));
+}
+
+namespace {
+
+/// Whether every text of an SVG document starts inside its page: the x of
+/// each <text> element, and the transform's translation before it, if any.
+bool svgTextsStartInside(const QByteArray& svg, int width) {
+    const QString text = QString::fromUtf8(svg);
+    const QRegularExpression position(QStringLiteral("<text[^>]*\\sx=\"([-0-9.]+)\""));
+    int found = 0;
+    for (auto match = position.globalMatch(text); match.hasNext(); ++found) {
+        const double x = match.next().captured(1).toDouble();
+        if (x < 0 || x >= width)
+            return false;
+    }
+    return found > 0;
+}
+
+} // namespace
+
+// A small share of variance is written whole in its edit and inside a
+// picture, PNG and SVG alike; the y axis moves in to make room.
+void ViewerTests::axisNumbersFitTheirEditsAndPictures() {
+    TempDir folder(true);
+    AnalysisInputSketch sketch;
+    sketch.qtls = {1, 0, 0};
+    writeLayout(sketch);
+    QVERIFY(writeFileAtomically("mix_01M1.txt", "iter nqtl mu_1 res_1 pos_1 share_1\n"
+                                                "10 1 1.5 0.2 30 0.001155\n"
+                                                "20 1 2.5 0.3 31 0.0123456\n"
+                                                "30 1 0.5 0.2 31 -0.00002345\n"));
+    RecordingMessages messages;
+    MarkovChainDialog dialog(messages, {});
+    dialog.show();
+    paint(dialog);
+    const AxisLabelRoom plain = dialog.axisLabelRoom();
+    child<QRadioButton>(dialog, "parameterRadio6")->click();
+    paint(dialog);
+    auto* low = child<QLineEdit>(dialog, "lowEdit");
+    auto* high = child<QLineEdit>(dialog, "highEdit");
+    QCOMPARE(low->text(), QString("-2.345e-05"));
+    QCOMPARE(high->text(), QString("0.01235"));
+    QVERIFY(dialog.axisLabelRoom().left > plain.left);
+    for (QLineEdit* edit : {low, high}) {
+        QVERIFY2(edit->width() >= viewer::editRoom(*edit, edit->text()),
+                 qPrintable(QString::number(edit->width())));
+        QVERIFY(edit->geometry().left() >= 0);
+        QCOMPARE(edit->cursorPosition(), 0);
+    }
+    const PlotArea area = chainPlotArea(dialog.width(), dialog.height(), dialog.axisLabelRoom());
+    QVERIFY(low->geometry().right() < area.x0);
+
+    // Pictures, down to a narrow one where a twentieth of the width would
+    // not hold the numbers.
+    for (const QSize size : {dialog.size(), QSize(320, 200)}) {
+        const auto paintChain = [&dialog, size](QPainter& painter) {
+            paintChainPicture(painter, size, dialog.trace().values,
+                              valueRange(dialog.trace().values), QString(), QStringLiteral("c"));
+        };
+        QPicture picture;
+        {
+            QPainter painter(&picture);
+            paintChain(painter);
+        }
+        QVERIFY2(QRect(QPoint(0, 0), size).contains(picture.boundingRect()),
+                 qPrintable(QStringLiteral("%1 %2")
+                                .arg(picture.boundingRect().left())
+                                .arg(picture.boundingRect().right())));
+        // The PNG: no ink in the first columns, where a clipped number would
+        // leave its cut glyphs.
+        const QImage image = pictureImage(size, paintChain);
+        for (int y = 0; y < image.height(); ++y)
+            QCOMPARE(image.pixelColor(1, y), QColor(Qt::white));
+        QVERIFY(svgTextsStartInside(pictureSvg(size, "c", paintChain), size.width()));
+    }
     QVERIFY(messages.texts().empty());
 }
 

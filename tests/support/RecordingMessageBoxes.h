@@ -6,8 +6,9 @@
 #include <deque>
 
 /// Stands in for the message boxes while it lives: keeps every message and
-/// question, and answers questions from a queue (Cancel when it runs dry, so
-/// an unexpected question never saves or discards anything).
+/// question, and answers questions from a queue (Cancel, or No for a yes-or-no
+/// question, when it runs dry, so an unexpected question never saves,
+/// discards or starts anything).
 class RecordingMessageBoxes : public MessageBoxes {
 public:
     RecordingMessageBoxes() { MessageBoxes::install(this); }
@@ -25,6 +26,9 @@ public:
         const Answer answer = m_answers.front();
         m_answers.pop_front();
         return answer;
+    }
+    Answer askYesNo(const std::string& caption, const std::string& text) override {
+        return askYesNoCancel(caption, text) == Answer::Yes ? Answer::Yes : Answer::No;
     }
 
     void setNextAnswer(Answer answer) { m_answers.push_back(answer); }

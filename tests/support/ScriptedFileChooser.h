@@ -27,7 +27,9 @@ public:
                                             const QString&, const QString&) override {
         return next();
     }
-    std::optional<QString> chooseFolder(QWidget*, const QString&) override { return next(); }
+    std::optional<QString> chooseFolder(QWidget*, const QString&, const QString&) override {
+        return next();
+    }
 
 private:
     std::optional<QString> next() {

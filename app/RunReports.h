@@ -1,0 +1,23 @@
+#pragma once
+
+#include "engines/EngineStart.h"
+
+#include <QString>
+
+// What the status bar says about an engine run, from its start to its end.
+// A run that fails has to say so where the user looks: the engine's own
+// last line is the reason, in the user's own words of the files.
+
+/// "Pellarin.exe is running in FOLDER".
+QString runningText(const EngineRun& run);
+
+/// How `end` went, in one line:
+///   "Pellarin.exe finished: N regions (QTL analysis > QTL table)",
+///   "Tamsin.exe finished: the data files are written",
+///   "Pellarin.exe stopped: <its last error line>".
+/// The regions are counted in the qtl_summary.csv the run wrote in its
+/// folder; a table older than the run is not the run's.
+QString runEndText(const EngineRunEnd& end);
+
+/// The question before a second run of the same engine in the same folder.
+QString secondRunQuestion(const EngineProgram& engine, const QString& folder);
