@@ -1,6 +1,8 @@
 #include "app/Screenshots.h"
 
+#include "app/ImportDlg.h"
 #include "app/MainFrm.h"
+#include "app/MessageBoxes.h"
 #include "app/UsersGuide.h"
 
 #include <QApplication>
@@ -23,6 +25,10 @@ void registerScreenshotDialogs(ScreenshotRegistry& registry) {
     // The guide is made when asked for, like the menu command makes it.
     registry.add(QStringLiteral("guide"),
                  [](CMainFrame& frame) -> QWidget* { return new UsersGuideDialog(&frame); });
+    // So is the import dialog.
+    registry.add(QStringLiteral("import"), [](CMainFrame& frame) -> QWidget* {
+        return new ImportDialog(MessageBoxes::current(), &frame);
+    });
 }
 
 void ScreenshotRegistry::add(const QString& name, Factory factory) {

@@ -43,6 +43,16 @@ void readHeading(const CsvRow& heading, const std::vector<std::string>& markers,
                         "no column is named after a marker of founders.csv");
 }
 
+// The length of the first line, or of the whole text when that line holds
+// an odd number of quotes (a quoted cell goes on past it).
+std::size_t headingLength(std::string_view text) {
+    const std::size_t end = text.find('\n');
+    if (end == std::string_view::npos)
+        return text.size();
+    const auto quotes = std::count(text.begin(), text.begin() + static_cast<long>(end), '"');
+    return quotes % 2 ? text.size() : end + 1;
+}
+
 int familyAt(const CsvRow& row, const std::vector<std::string>& families) {
     const std::string& name = row.cells[1];
     if (isMissingCell(name))
@@ -89,4 +99,17 @@ ProgenyTable readProgenyTable(std::string_view text, const std::vector<std::stri
         table.rows.push_back(std::move(progeny));
     }
     return table;
+}
+
+std::vector<std::string> readProgenyTraits(std::string_view text,
+                                           const std::vector<std::string>& markers) {
+    // Only the heading is wanted: the text up to the first line end, unless
+    // a quote opened there spans it.
+    const std::vector<CsvRow> rows = parseCsv(text.substr(0, headingLength(text)));
+    if (rows.empty())
+        return {};
+    checkHeading(rows.front(), {"id", "family"});
+    ProgenyTable table;
+    readHeading(rows.front(), markers, table);
+    return table.traits;
 }

@@ -54,3 +54,9 @@ struct ProgenyTable {
 /// family that is missing or not among `families`.
 ProgenyTable readProgenyTable(std::string_view text, const std::vector<std::string>& families,
                               const std::vector<std::string>& markers);
+
+/// The trait columns of progeny.csv's heading, as `readProgenyTable` takes
+/// them, for a front end to offer before the import: the heading's refusals
+/// alone, the rows unread.
+std::vector<std::string> readProgenyTraits(std::string_view text,
+                                           const std::vector<std::string>& markers);

@@ -1,7 +1,9 @@
 #include "import/ImportTool.h"
 
 #include "formats/CsvTable.h"
+#include "formats/FounderTable.h"
 #include "formats/PedigreeFile.h"
+#include "formats/ProgenyTable.h"
 #include "import/AnalysisSetup.h"
 #include "import/CrossImport.h"
 #include "import/FamilyImport.h"
@@ -162,8 +164,8 @@ ImportOutput withTraits(ImportOutput output, const GenomeData& genome, const Tra
     return output;
 }
 
-// One cross in R/qtl's layouts.
-ImportOutput crossOutput(const ToolOptions& options) {
+// The command line's options for one cross, checked, as a request.
+ImportRequest crossRequest(const ToolOptions& options) {
     if (!options.calls.empty())
         throw CommandLineError("--calls is for families from shared founders (--founders)");
     const std::string format = options.format.empty() ? "csv" : options.format;
@@ -172,19 +174,21 @@ ImportOutput crossOutput(const ToolOptions& options) {
         throw CommandLineError("--format " + inQuotes(format) + " is not csv, csvr, csvs or csvsr");
     if (options.cross.empty())
         throw CommandLineError("say which cross it is with --cross bc, f2, dh or riself");
-    ImportOptions import;
+    ImportRequest request;
+    request.layout = ImportLayout::Cross;
+    request.format = *layout;
     const auto type = progenyTypeOfCrossTableName(options.cross);
     if (!type)
         throw CommandLineError("--cross " + inQuotes(options.cross) +
                                " is not bc, f2, dh or riself");
-    import.cross = *type;
-    import.phenotype = options.phenotype;
+    request.cross = *type;
+    request.trait = options.phenotype;
     const bool split = isSplitLayout(*layout);
     if (!split && !options.codes.empty() && !options.genotypes.empty())
         throw CommandLineError("--genotypes and --codes both rename the genotypes; give one");
     // In the one-file layouts --genotypes keeps its older meaning, the codes.
-    import.codes = codesOf(options.codes.empty() && !split ? options.genotypes : options.codes,
-                           options.codes.empty() && !split ? "--genotypes" : "--codes");
+    request.codes = codesOf(options.codes.empty() && !split ? options.genotypes : options.codes,
+                            options.codes.empty() && !split ? "--genotypes" : "--codes");
     if (!split && !options.phenotypes.empty())
         throw CommandLineError("--phenotypes is for --format csvs or csvsr");
     if (split && (options.genotypes.empty() || options.phenotypes.empty()))
@@ -194,21 +198,38 @@ ImportOutput crossOutput(const ToolOptions& options) {
         throw CommandLineError("give the csv file and the output folder (see --help)");
     if (split && options.paths.size() != 1)
         throw CommandLineError("give the output folder after the options (see --help)");
-
-    ImportedCross cross;
     if (split) {
-        const std::string genotypes = textOf(options.genotypes);
-        const std::string phenotypes = textOf(options.phenotypes);
-        cross = importCross(readCrossTable(*layout, {genotypes, options.genotypes},
-                                           {phenotypes, options.phenotypes}),
-                            import);
+        request.genotypes = options.genotypes;
+        request.phenotypes = options.phenotypes;
     } else {
-        const std::string& name = options.paths[0];
-        const std::string text = textOf(name);
-        cross = namingFile(name, [&] {
-            return importCross(readCrossTable(*layout, {text, {}}), import);
-        });
+        request.crossFile = options.paths[0];
     }
+    return request;
+}
+
+// The cross table of `request`, read with the layout's reader.
+ImportedCross readCross(const ImportRequest& request, const ImportOptions& import) {
+    if (isSplitLayout(request.format)) {
+        const std::string genotypes = textOf(request.genotypes);
+        const std::string phenotypes = textOf(request.phenotypes);
+        return importCross(readCrossTable(request.format, {genotypes, request.genotypes},
+                                          {phenotypes, request.phenotypes}),
+                           import);
+    }
+    const std::string& name = request.crossFile;
+    const std::string text = textOf(name);
+    return namingFile(name, [&] {
+        return importCross(readCrossTable(request.format, {text, {}}), import);
+    });
+}
+
+// One cross in R/qtl's layouts.
+ImportOutput crossOutput(const ImportRequest& request) {
+    ImportOptions import;
+    import.cross = request.cross;
+    import.codes = request.codes;
+    import.phenotype = request.trait;
+    const ImportedCross cross = readCross(request, import);
     ImportOutput output;
     output.genome = genomeText(cross.genome);
     output.founders = founderMarkersText(cross.founders);
@@ -231,33 +252,45 @@ ProgenyType familiesCross(const std::string& word) {
     throw CommandLineError("--cross " + inQuotes(word) + " is not bc1, bc2, f2, dhl or ril");
 }
 
-// Families from shared founders.
-ImportOutput familiesOutput(const ToolOptions& options) {
+// The command line's options for families, checked, as a request.
+ImportRequest familiesRequest(const ToolOptions& options) {
     if (!options.format.empty() || !options.phenotypes.empty())
         throw CommandLineError("--format and --phenotypes are for one cross; families take "
                                "--founders, --families and progeny.csv");
     if (options.founders.empty() || options.families.empty())
         throw CommandLineError("--founders and --families go together");
-    FamilyImportOptions import;
-    import.cross = familiesCross(options.cross);
+    ImportRequest request;
+    request.layout = ImportLayout::Families;
+    request.cross = familiesCross(options.cross);
     if (options.calls == "parental")
-        import.calls = CallStyle::Parental;
+        request.calls = CallStyle::Parental;
     else if (!options.calls.empty() && options.calls != "alleles")
         throw CommandLineError("--calls " + inQuotes(options.calls) +
                                " is not alleles or parental");
     if (!options.genotypes.empty())
         throw CommandLineError("--genotypes is for one cross; families take --codes");
-    import.codes = codesOf(options.codes, "--codes");
-    import.trait = options.phenotype;
+    request.codes = codesOf(options.codes, "--codes");
+    request.trait = options.phenotype;
     if (options.paths.size() != 2)
         throw CommandLineError("give progeny.csv and the output folder (see --help)");
+    request.founders = options.founders;
+    request.families = options.families;
+    request.progeny = options.paths[0];
+    return request;
+}
 
-    const std::string founders = textOf(options.founders);
-    const std::string families = textOf(options.families);
-    const std::string progeny = textOf(options.paths[0]);
+// Families from shared founders.
+ImportOutput familiesOutput(const ImportRequest& request) {
+    FamilyImportOptions import;
+    import.cross = request.cross;
+    import.calls = request.calls;
+    import.codes = request.codes;
+    import.trait = request.trait;
+    const std::string founders = textOf(request.founders);
+    const std::string families = textOf(request.families);
+    const std::string progeny = textOf(request.progeny);
     const ImportedFamilies population = importFamilies(
-        {founders, options.founders, families, options.families, progeny, options.paths[0]},
-        import);
+        {founders, request.founders, families, request.families, progeny, request.progeny}, import);
     ImportOutput output;
     output.genome = genomeText(population.genome);
     output.founders = founderMarkersText(population.founders);
@@ -293,13 +326,14 @@ std::vector<std::string> guardedNames(const ImportOutput& output) {
     return names;
 }
 
-void checkNothingReplaced(const fs::path& folder, const std::vector<std::string>& names) {
+void checkNothingReplaced(const fs::path& folder, const std::vector<std::string>& names,
+                          const std::string& forceName) {
     for (const std::string& name : names) {
         std::error_code ignored;
         if (fs::exists(folder / name, ignored))
             // The path leads the sentence: it is the subject, not a place.
-            throw FileError({}, (folder / name).string() +
-                                    " exists already; use --force to replace it");
+            throw FileError({}, (folder / name).string() + " exists already; use " + forceName +
+                                    " to replace it");
     }
 }
 
@@ -344,7 +378,7 @@ void writeFiles(const ImportOutput& output, const fs::path& folder, bool removeO
     outputs.commit();
 }
 
-std::string nextStep(const fs::path& folder, const ImportOutput& output) {
+std::string writtenLine(const fs::path& folder, const ImportOutput& output) {
     const bool analysis = output.analysis.has_value();
     std::string text = "Wrote genome.txt, f1.txt, markers.txt, pheno.txt, pedigree.txt";
     if (analysis && output.units)
@@ -353,40 +387,100 @@ std::string nextStep(const fs::path& folder, const ImportOutput& output) {
         text += " and " + std::string(analysis ? analysisFileName : traitUnitsFileName) + " in ";
     else
         text += " in ";
-    text += escapedControls(folder.string()) + ".\n";
-    if (!analysis)
-        return text;
-    return text + "Next: start Marrow in that folder (cd there, then run Marrow), choose\n"
-                  "QTL analysis > Set parameters, press \"Use default\" and \"Ok\"; then\n"
-                  "QTL analysis > MCMC analysis and, when it has finished, QTL analysis >\n"
-                  "Posterior graphs.\n";
+    return text + escapedControls(folder.string()) + ".\n";
+}
+
+// What the import did to files of an earlier one that it does not write.
+std::string oldFileNotes(bool oldUnits, bool oldAnalysis, const ImportRequest& request) {
+    std::string notes;
+    if (oldUnits)
+        notes += "Removed the old " + std::string(traitUnitsFileName) +
+                 ": it recorded the units of the trait file this import replaced.\n";
+    if (oldAnalysis && request.force)
+        notes += "Removed the old multAl_in.def: it was set up for other data.\n";
+    else if (oldAnalysis)
+        notes += "Note: the multAl_in.def already in the folder was set up for other data and "
+                 "is left as it was; " +
+                 request.forceName + " removes it.\n";
+    return notes;
 }
 
 int convert(const ToolOptions& options, std::ostream& out) {
-    const ImportOutput output =
-        options.familiesMode() ? familiesOutput(options) : crossOutput(options);
-    const fs::path folder = options.paths.back();
-    if (!options.force)
-        checkNothingReplaced(folder, guardedNames(output));
-    const bool oldAnalysis = oldAnalysisStays(output, folder);
-    const bool oldUnits = oldUnitsStay(output, folder);
-    writeFiles(output, folder, oldAnalysis && options.force);
-    out << output.summary << nextStep(folder, output);
-    if (oldUnits)
-        out << "Removed the old " << traitUnitsFileName
-            << ": it recorded the units of the trait file this import replaced.\n";
-    if (oldAnalysis && options.force)
-        out << "Removed the old multAl_in.def: it was set up for other data.\n";
-    else if (oldAnalysis)
-        out << "Note: the multAl_in.def already in the folder was set up for other data and is "
-               "left as it was; --force removes it.\n";
+    ImportRequest request =
+        options.familiesMode() ? familiesRequest(options) : crossRequest(options);
+    request.folder = options.paths.back();
+    request.force = options.force;
+    const ImportResult result = importData(request);
+    out << result.summary << result.written;
+    if (result.analysis)
+        out << "Next: start Marrow in that folder (cd there, then run Marrow), choose\n"
+               "QTL analysis > Set parameters, press \"Use default\" and \"Ok\"; then\n"
+               "QTL analysis > MCMC analysis and, when it has finished, QTL analysis >\n"
+               "Posterior graphs.\n";
+    out << result.notes;
     return 0;
+}
+
+// The marker names of founders.csv, which tell progeny.csv's trait
+// columns from its marker columns.
+std::vector<std::string> founderMarkerNames(const std::string& file) {
+    std::vector<std::string> names;
+    for (const FounderTableMarker& marker : readFounderTable(textOf(file)).markers)
+        names.push_back(marker.name);
+    return names;
+}
+
+std::vector<std::string> crossTraitNames(const ImportRequest& request) {
+    CrossTable table;
+    if (isSplitLayout(request.format)) {
+        const std::string genotypes = textOf(request.genotypes);
+        const std::string phenotypes = textOf(request.phenotypes);
+        table = readCrossTable(request.format, {genotypes, request.genotypes},
+                               {phenotypes, request.phenotypes});
+    } else {
+        table = readCrossTable(request.format, {textOf(request.crossFile), request.crossFile});
+    }
+    std::vector<std::string> names;
+    for (std::size_t k = 0; k < table.phenotypes.size(); ++k)
+        if (k != table.idPhenotype)
+            names.push_back(table.phenotypes[k]);
+    return names;
 }
 
 } // namespace
 
 std::vector<std::string> importedFileNames() {
     return {"genome.txt", "f1.txt", "markers.txt", "pheno.txt", "pedigree.txt", "multAl_in.def"};
+}
+
+ImportResult importData(const ImportRequest& request) {
+    const ImportOutput output =
+        request.layout == ImportLayout::Families ? familiesOutput(request) : crossOutput(request);
+    const fs::path& folder = request.folder;
+    if (!request.force)
+        checkNothingReplaced(folder, guardedNames(output), request.forceName);
+    const bool oldAnalysis = oldAnalysisStays(output, folder);
+    const bool oldUnits = oldUnitsStay(output, folder);
+    writeFiles(output, folder, oldAnalysis && request.force);
+    ImportResult result;
+    result.summary = output.summary;
+    result.written = writtenLine(folder, output);
+    result.notes = oldFileNotes(oldUnits, oldAnalysis, request);
+    result.analysis = output.analysis.has_value();
+    return result;
+}
+
+std::vector<std::string> importTraitNames(const ImportRequest& request) {
+    try {
+        if (request.layout == ImportLayout::Cross)
+            return crossTraitNames(request);
+        if (request.founders.empty() || request.progeny.empty())
+            return {};
+        return readProgenyTraits(textOf(request.progeny), founderMarkerNames(request.founders));
+    } catch (const FileError&) {
+        // The import names the problem, with its file, row and column.
+        return {};
+    }
 }
 
 int runImport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {

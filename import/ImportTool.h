@@ -1,5 +1,10 @@
 #pragma once
 
+#include "formats/CrossTable.h"
+#include "import/CrossImport.h"
+#include "import/FamilyImport.h"
+#include "model/ProgenyType.h"
+
 #include <filesystem>
 #include <ostream>
 #include <string>
@@ -9,6 +14,62 @@
 /// starts with: genome.txt, f1.txt, markers.txt, pheno.txt, pedigree.txt,
 /// and multAl_in.def, the analysis set up for the data.
 std::vector<std::string> importedFileNames();
+
+/// The two ways the tables of an import are laid out.
+enum class ImportLayout {
+    Families, ///< founders.csv, families.csv, progeny.csv
+    Cross,    ///< one cross of two founders in one of R/qtl's layouts
+};
+
+/// One import, checked and in plain values: what the command line's
+/// options and the window's import dialog both come to. Files are paths.
+struct ImportRequest {
+    ImportLayout layout = ImportLayout::Families;
+    ProgenyType cross = ProgenyType::F2;
+    GenotypeCodes codes;
+    /// The trait or phenotype column; empty for the first.
+    std::string trait;
+
+    // Families from shared founders.
+    std::string founders;
+    std::string families;
+    std::string progeny;
+    CallStyle calls = CallStyle::Alleles;
+
+    // One cross.
+    CrossLayout format = CrossLayout::Csv;
+    std::string crossFile;  ///< csv and csvr
+    std::string genotypes;  ///< csvs and csvsr
+    std::string phenotypes; ///< csvs and csvsr
+
+    std::filesystem::path folder;
+    /// Replace files of the same names already in `folder`.
+    bool force = false;
+    /// How the front end names `force`, for the messages that point to it.
+    std::string forceName = "--force";
+};
+
+/// What an import read and wrote, in the words the tool prints.
+struct ImportResult {
+    std::string summary;   ///< what was read, one fact a line, with its notes
+    std::string written;   ///< "Wrote genome.txt, ... in FOLDER.", one line
+    std::string notes;     ///< old files removed or left in the folder
+    bool analysis = false; ///< multAl_in.def was written: "Use default" sets the analysis up
+};
+
+/// Converts the tables of `request` and writes the files into its folder
+/// (made if need be), all or none: under temporary names, renamed only when
+/// every one is complete. Files already there are replaced only with
+/// `force`. Any problem, of a table (file, row and column), of the folder or
+/// of a file in the way, is a `FileError` and nothing is written.
+ImportResult importData(const ImportRequest& request);
+
+/// The trait columns the tables of `request` offer, in file order: of
+/// progeny.csv, once founders.csv says which columns are markers; of the
+/// cross's (phenotype) file, the id column left out. Empty while a file it
+/// needs is not named, cannot be read or has a problem where it is read
+/// here: the import reports the problem.
+std::vector<std::string> importTraitNames(const ImportRequest& request);
 
 /// The program `marrow-import`:
 ///

@@ -12,6 +12,7 @@
 #include "formats/AnalysisInputFile.h"
 #include "formats/F1MarkerFile.h"
 #include "formats/ProgenyMarkerFile.h"
+#include "formats/ProgenyTable.h"
 #include "formats/TraitFile.h"
 #include "import/FamilyImport.h"
 #include "import/ImportTool.h"
@@ -975,4 +976,30 @@ TEST(ImportedAnalysis, AMapOfManyMarkersGoesThroughUseDefaultAndOk) {
     EXPECT_EQ(useDefaultAndOk(), std::vector<std::string>{});
     const AnalysisInput input = readAnalysisInputFile(std::string(analysisInputFileName));
     EXPECT_EQ(input.chromosomes, (std::vector<InputChromosome>{{119, 6000, 1}, {80, 4001, 0}}));
+}
+
+// The traits a front end offers before the import: the heading's columns
+// before the first marker, read without the rows, which the import checks.
+TEST(FamilyImport, TraitsOfferedAreTheColumnsBeforeTheMarkers) {
+    EXPECT_EQ(readProgenyTraits("id,family,weight,\"height\nin cm\",m1\np1,F1,1,2,A\n", {"m1"}),
+              (std::vector<std::string>{"weight", "height\nin cm"}));
+    EXPECT_EQ(readProgenyTraits("ID,Family,m1\r\np1,F1\n", {"m1"}), std::vector<std::string>{});
+    EXPECT_EQ(readProgenyTraits("", {"m1"}), std::vector<std::string>{});
+    EXPECT_THROW(readProgenyTraits("id,line,weight,m1\n", {"m1"}), FileError);
+
+    TempDir folder;
+    std::ofstream(folder / "founders.csv") << "marker,chromosome,position,P1,P2\nm1,1,0,A,G\n";
+    std::ofstream(folder / "progeny.csv") << "id,family,weight,length,m1\np1,F1,1,2,A\n";
+    ImportRequest request;
+    request.progeny = (folder / "progeny.csv").string();
+    EXPECT_EQ(importTraitNames(request), std::vector<std::string>{}) << "no founders.csv yet";
+    request.founders = (folder / "founders.csv").string();
+    EXPECT_EQ(importTraitNames(request), (std::vector<std::string>{"weight", "length"}));
+    request.founders = (folder / "missing.csv").string();
+    EXPECT_EQ(importTraitNames(request), std::vector<std::string>{});
+
+    std::ofstream(folder / "cross.csv") << "weight,ID,m1\n,,1\n,,0\n5,i1,A\n";
+    request.layout = ImportLayout::Cross;
+    request.crossFile = (folder / "cross.csv").string();
+    EXPECT_EQ(importTraitNames(request), std::vector<std::string>{"weight"});
 }

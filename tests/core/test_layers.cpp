@@ -32,7 +32,8 @@ const std::map<std::string, std::set<std::string>>& allowedFolders() {
         {"engines", {"model", "engines"}},
         {"demo", {"model", "formats", "analysis", "simulation", "viewers", "engines", "demo"}},
         {"app",
-         {"model", "formats", "widgets", "analysis", "simulation", "viewers", "engines", "app"}},
+         {"model", "formats", "widgets", "analysis", "simulation", "viewers", "engines", "import",
+          "app"}},
     };
     return table;
 }
