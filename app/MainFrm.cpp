@@ -1,6 +1,7 @@
 #include "app/MainFrm.h"
 
 #include "app/AboutDlg.h"
+#include "app/ImportDlg.h"
 #include "app/LockIndicators.h"
 #include "app/Marrow.h"
 #include "app/MarrowDoc.h"
@@ -148,6 +149,10 @@ std::span<const CMainFrame::Command> CMainFrame::commandTable() {
         {&toolsItem, Kind::MenuBarItem, "toolsAction", "&Tools", "", "", &CMainFrame::onTools,
          nullptr},
 
+        {&analysisMenu, Kind::Plain, "importDataAction", "&Import data...", "",
+         "Convert comma-separated tables into Marrow's data files in a folder, and work there",
+         &CMainFrame::onImportData, nullptr},
+        line(analysisMenu),
         {&analysisMenu, Kind::Plain, "analysisParametersAction", "&Set parameters", "",
          "Set parameters for QTL analysis using Markov chain Monte Carlo",
          &CMainFrame::onAnalysisParameters, nullptr},
@@ -606,6 +611,20 @@ void CMainFrame::onUsersGuide() {
 
 void CMainFrame::onSimulationParameters() {
     m_simulationDialog.exec();
+}
+
+// The working folder follows an import the moment it is written, since
+// the dialog's summary already says that Marrow works there.
+void CMainFrame::onImportData() {
+    ImportDialog dialog(MessageBoxes::current(), this);
+    connect(&dialog, &ImportDialog::folderImported, this, &CMainFrame::workInImportedFolder);
+    dialog.exec();
+}
+
+void CMainFrame::workInImportedFolder(const QString& folder) {
+    if (setWorkingFolder(folder))
+        showNews(QStringLiteral("Data imported: the working folder is now %1")
+                     .arg(QDir::toNativeSeparators(folder)));
 }
 
 // Not modal: the table stays open beside the posterior graph, which its

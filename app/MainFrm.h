@@ -93,6 +93,9 @@ public:
     /// dialogs read and write their files and the engines run. False, with a
     /// message, when it cannot be entered.
     bool setWorkingFolder(const QString& folder);
+    /// After an import: the imported folder becomes the working folder, and
+    /// the status bar says so.
+    void workInImportedFolder(const QString& folder);
 
     /// File > New: after the offer to save, the start page again.
     bool newDocument();
@@ -157,6 +160,7 @@ private:
     void onSimulationParameters();
     void onPosteriorGraphs();
     void onQtlTable();
+    void onImportData();
     void onMarkovChains();
 
     QStatusBar* m_statusBar = nullptr;

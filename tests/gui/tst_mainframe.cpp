@@ -205,7 +205,10 @@ void MainFrameTest::commandsAreTheDocumentedOnes() {
          {"&Toolbar | Show or hide the toolbar | ",
           "&Status Bar | Show or hide the status bar | "}},
         {"analysisMenu",
-         {"&Set parameters | Set parameters for QTL analysis using Markov chain Monte Carlo | ",
+         {"&Import data... | Convert comma-separated tables into Marrow's data files in a folder, "
+          "and work there | ",
+          "-",
+          "&Set parameters | Set parameters for QTL analysis using Markov chain Monte Carlo | ",
           "-",
           "&MCMC analysis | Excute QTL analysis with parameters set in the previous option  | ",
           "-", "Posterior &graphs |  | ",
@@ -384,6 +387,7 @@ void MainFrameTest::everyCommandHasItsEffect() {
              QVERIFY(!frame.isWindowModified());
              QCOMPARE(statusText(frame), QStringLiteral("Ready"));
          }},
+        {"importDataAction", opensA("ImportDialog")},
         {"analysisParametersAction", opens(frame.analysisDialog())},
         {"analysisEngineAction", starts("Pellarin.exe")},
         {"posteriorGraphsAction", opens(frame.posteriorDialog())},
@@ -760,6 +764,13 @@ void MainFrameTest::theWorkingFolderIsSetAndShown() {
     });
     command(frame, "analysisParametersAction")->trigger();
     QCOMPARE(frame.windowTitle(), titleIn("Untitled", folderOf(work)));
+
+    // An import moves the window to the folder it wrote, and says so.
+    frame.workInImportedFolder(folderOf(other));
+    QCOMPARE(QDir::currentPath(), folderOf(other));
+    QCOMPARE(statusText(frame), "Data imported: the working folder is now " +
+                                    QDir::toNativeSeparators(folderOf(other)));
+    QCOMPARE(frame.windowTitle(), titleIn("Untitled", folderOf(other)));
 }
 
 void MainFrameTest::aboutBoxShowsItsTexts() {
