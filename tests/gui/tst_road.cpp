@@ -1,3 +1,4 @@
+#include "app/ImportDlg.h"
 #include "app/MainFrm.h"
 #include "app/UsersGuide.h"
 #include "demo/BatchRoad.h"
@@ -11,6 +12,7 @@
 #include "viewers/GenomePicture.h"
 #include "viewers/MarkovDlg.h"
 #include "viewers/QTLIntDlg.h"
+#include "viewers/QtlTableWnd.h"
 
 #include "analysis/AnalysisFiles.h"
 #include "formats/ChainFile.h"
@@ -18,7 +20,9 @@
 #include "formats/QtlSummaryFile.h"
 #include "model/TextFiles.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QImage>
 #include <QLineEdit>
 #include <QMenu>
@@ -244,6 +248,7 @@ class RoadTests : public QObject {
 private slots:
     void initTestCase();
     void firstRunThroughTheWindow();
+    void ownDataThroughTheWindow();
     void batchRoadWritesEveryFile();
     void batchRoadStopsAtAMissingDefaultsFile();
     void posteriorMenuSavesPictureAndValues_data();
@@ -338,12 +343,69 @@ void RoadTests::firstRunThroughTheWindow() {
                        [&posterior] { stepThroughTheChromosomes(posterior); }),
              int(QDialog::Accepted));
 
+    // QTL analysis > QTL table, beside the main window: a row per region of
+    // the run, and each chromosome's probability below.
+    frame.findChild<QAction*>("qtlTableAction")->trigger();
+    QtlTableWindow& table = frame.qtlTableWindow();
+    QVERIFY(table.isVisible() && !table.isModal());
+    QCOMPARE(table.table().rows.size(), regions->rows.size());
+    QVERIFY(table.problem().isEmpty());
+    QVERIFY(!table.chromosomeLine().isEmpty());
+    table.close();
+
     // The chain viewer again, on the chains of the run.
     QCOMPARE(runDialog(frame, "markovChainsAction", markov, [&markov] { typeAChain(markov); }),
              int(QDialog::Accepted));
     QCOMPARE(markov.chain(), 4);
     QCOMPARE(markov.chainFileName(), std::string("mix_02M1"));
     QCOMPARE(shownMessages(boxes), QStringList());
+}
+
+// The road of a user's own tables: QTL analysis > Import data... with the
+// diallel example, after which the window works in the imported folder and
+// "Set parameters", "Use default", "Ok" need nothing typed.
+void RoadTests::ownDataThroughTheWindow() {
+    TempDir here(true);
+    const std::filesystem::path diallel =
+        std::filesystem::path(MARROW_SOURCE_DIR) / "examples/diallel";
+    const QString imported = QString::fromStdString((here / "mydata").string());
+    RecordingMessageBoxes boxes;
+    CMainFrame frame;
+
+    QTimer::singleShot(0, &frame, [&] {
+        auto* dialog = qobject_cast<ImportDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        const auto fill = [dialog](const char* name, const std::filesystem::path& path) {
+            dialog->findChild<QLineEdit*>(name)->setText(QString::fromStdString(path.string()));
+        };
+        fill("foundersEdit", diallel / "founders.csv");
+        fill("familiesEdit", diallel / "families.csv");
+        fill("progenyEdit", diallel / "progeny.csv");
+        dialog->findChild<QLineEdit*>("folderEdit")->setText(imported);
+        dialog->refreshTraits();
+        auto* crosses = dialog->findChild<QComboBox*>("crossCombo");
+        for (int k = 0; k < crosses->count(); ++k)
+            if (crosses->itemText(k).section(QLatin1Char(':'), 0, 0) == QLatin1String("f2"))
+                crosses->setCurrentIndex(k);
+        click(*dialog, "importButton");
+        QVERIFY(!dialog->findChild<QWidget*>("summaryText")
+                     ->property("plainText")
+                     .toString()
+                     .isEmpty());
+        dialog->reject();
+    });
+    frame.findChild<QAction*>("importDataAction")->trigger();
+    QCOMPARE(shownMessages(boxes), QStringList());
+    QCOMPARE(QDir::currentPath(), imported);
+    QCOMPARE(frame.statusBar()->currentMessage(),
+             "Data imported: the working folder is now " + QDir::toNativeSeparators(imported));
+
+    AnalysisParamDialog& analysis = frame.analysisDialog();
+    QCOMPARE(runDialog(frame, "analysisParametersAction", analysis,
+                       [&analysis] { useDefaultThenOk(analysis); }),
+             int(QDialog::Accepted));
+    QCOMPARE(shownMessages(boxes), QStringList());
+    QVERIFY(std::filesystem::exists(here / "mydata" / "multAl_in.txt"));
 }
 
 void RoadTests::batchRoadWritesEveryFile() {
