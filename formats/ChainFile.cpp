@@ -1,11 +1,11 @@
 #include "formats/ChainFile.h"
 
+#include "formats/WordReader.h"
 #include "model/FileError.h"
 #include "model/NumberFormat.h"
 
 #include <algorithm>
 #include <fstream>
-#include <sstream>
 
 namespace {
 
@@ -34,13 +34,16 @@ void appendNumbered(std::vector<std::string>& heading, ChainParameter parameter,
         heading.push_back(chainColumnName(parameter, i));
 }
 
-std::vector<std::string> words(const std::string& line) {
-    std::istringstream in(line);
-    std::vector<std::string> result;
-    std::string word;
-    while (in >> word)
-        result.push_back(word);
-    return result;
+// The first line that is not blank, as strings: `lineNumber` counts the
+// lines read.
+std::vector<std::string> headingOf(std::istream& in, int& lineNumber) {
+    for (std::string line; std::getline(in, line);) {
+        ++lineNumber;
+        const std::vector<std::string_view> names = wordsOf(line);
+        if (!names.empty())
+            return {names.begin(), names.end()};
+    }
+    return {};
 }
 
 } // namespace
@@ -86,13 +89,8 @@ std::string olderChainColumnName(std::string_view name) {
 
 ChainColumn readChainColumn(std::istream& in, const std::string& fileName, std::string_view name) {
     ChainColumn column;
-    std::string line;
     int lineNumber = 0;
-    std::vector<std::string> heading;
-    while (heading.empty() && std::getline(in, line)) {
-        ++lineNumber;
-        heading = words(line);
-    }
+    const std::vector<std::string> heading = headingOf(in, lineNumber);
     auto found = std::find(heading.begin(), heading.end(), name);
     if (found == heading.end()) {
         const std::string older = olderChainColumnName(name);
@@ -104,15 +102,15 @@ ChainColumn readChainColumn(std::istream& in, const std::string& fileName, std::
         return column;
     }
     const auto index = static_cast<std::size_t>(found - heading.begin());
-    while (std::getline(in, line)) {
+    for (std::string line; std::getline(in, line);) {
         ++lineNumber;
-        const auto fields = words(line);
+        const auto fields = wordsOf(line);
         if (fields.empty())
             continue;
         if (index >= fields.size())
             throw FileError(fileName, FilePlace::line(lineNumber),
                             "the line ends before the column " + inQuotes(name));
-        const std::string& word = fields[index];
+        const std::string_view word = fields[index];
         const auto value = parseReal(word);
         if (!value && word != chainGap)
             throw FileError(fileName, FilePlace::line(lineNumber),
@@ -129,4 +127,13 @@ ChainColumn loadChainColumn(const std::string& fileName, std::string_view name) 
     if (!in)
         return {};
     return readChainColumn(in, fileName, name);
+}
+
+std::optional<std::vector<std::string>> loadChainHeading(const std::string& fileName) {
+    std::ifstream in(fileName);
+    int lineNumber = 0;
+    std::vector<std::string> heading = headingOf(in, lineNumber);
+    if (heading.empty())
+        return std::nullopt;
+    return heading;
 }

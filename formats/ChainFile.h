@@ -72,3 +72,7 @@ ChainColumn readChainColumn(std::istream& in, const std::string& fileName, std::
 /// The same from a file in the current directory; NotFound if it cannot
 /// be opened.
 ChainColumn loadChainColumn(const std::string& fileName, std::string_view name);
+
+/// The column names of a chain file's heading, its first line that is not
+/// blank; nothing when the file cannot be opened or has no heading.
+std::optional<std::vector<std::string>> loadChainHeading(const std::string& fileName);

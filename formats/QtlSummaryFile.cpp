@@ -1,6 +1,7 @@
 #include "formats/QtlSummaryFile.h"
 
 #include "formats/CsvTable.h"
+#include "formats/WordReader.h"
 #include "model/FileError.h"
 #include "model/NumberFormat.h"
 #include "model/TextFiles.h"
@@ -347,37 +348,6 @@ std::string qtlSummaryText(const QtlSummaryTable& table, const QtlSummaryBasis& 
 }
 
 namespace {
-
-// The text's lines without their line ends (LF or CR LF).
-std::vector<std::string_view> linesOf(std::string_view text) {
-    std::vector<std::string_view> lines;
-    while (!text.empty()) {
-        const std::size_t end = std::min(text.find('\n'), text.size());
-        std::string_view line = text.substr(0, end);
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        lines.push_back(line);
-        text.remove_prefix(std::min(end + 1, text.size()));
-    }
-    return lines;
-}
-
-std::vector<std::string_view> wordsOf(std::string_view line) {
-    std::vector<std::string_view> words;
-    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    std::size_t at = 0;
-    while (at < line.size()) {
-        while (at < line.size() && blank(line[at]))
-            ++at;
-        std::size_t end = at;
-        while (end < line.size() && !blank(line[end]))
-            ++end;
-        if (end > at)
-            words.push_back(line.substr(at, end - at));
-        at = end;
-    }
-    return words;
-}
 
 // One probability of a line "chromosome N VALUE"; `line` counts from 1.
 double chromosomeProbability(const std::vector<std::string_view>& words, int chromosome, int line,

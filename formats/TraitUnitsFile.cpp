@@ -1,5 +1,6 @@
 #include "formats/TraitUnitsFile.h"
 
+#include "formats/WordReader.h"
 #include "model/FileError.h"
 #include "model/NumberFormat.h"
 #include "model/TextFiles.h"
@@ -18,37 +19,6 @@ constexpr int largestExponent = 100;
 // The variances the analysis dialog's bounds hold with readable numbers,
 // and the one a shifted trait is brought near.
 constexpr double smallestReadableVariance = 1e-4;
-
-// What separates words, as the other readers of the system take it.
-constexpr const char* blanks = " \t\r\v\f";
-
-std::vector<std::string_view> wordsOf(std::string_view line) {
-    std::vector<std::string_view> words;
-    std::size_t at = 0;
-    while (at < line.size()) {
-        const std::size_t begin = line.find_first_not_of(blanks, at);
-        if (begin == std::string_view::npos)
-            break;
-        const std::size_t end = std::min(line.find_first_of(blanks, begin), line.size());
-        words.push_back(line.substr(begin, end - begin));
-        at = end;
-    }
-    return words;
-}
-
-// The file's lines, CR LF taken, without the line feed after the last.
-std::vector<std::string_view> linesOf(std::string_view text) {
-    std::vector<std::string_view> lines;
-    while (!text.empty()) {
-        const std::size_t end = text.find('\n');
-        std::string_view line = text.substr(0, end);
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        lines.push_back(line);
-        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-    }
-    return lines;
-}
 
 bool isFingerprint(std::string_view word) {
     return word.size() == 64 &&

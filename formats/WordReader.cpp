@@ -65,3 +65,32 @@ std::optional<double> WordReader::real() {
 bool WordReader::atEnd() {
     return skipSpace() == std::char_traits<char>::eof();
 }
+
+std::vector<std::string_view> wordsOf(std::string_view line) {
+    std::vector<std::string_view> words;
+    std::size_t at = 0;
+    while (at < line.size()) {
+        while (at < line.size() && isSpace(static_cast<unsigned char>(line[at])))
+            ++at;
+        std::size_t end = at;
+        while (end < line.size() && !isSpace(static_cast<unsigned char>(line[end])))
+            ++end;
+        if (end > at)
+            words.push_back(line.substr(at, end - at));
+        at = end;
+    }
+    return words;
+}
+
+std::vector<std::string_view> linesOf(std::string_view text) {
+    std::vector<std::string_view> lines;
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        lines.push_back(line);
+        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+    }
+    return lines;
+}

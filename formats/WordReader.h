@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 /// Reads a file as blank-separated words in order, the way every reader of
 /// the system takes its files. Blanks, tabs, carriage returns, line feeds,
@@ -47,3 +48,11 @@ private:
     int m_line = 1;
     int m_wordLine = 0;
 };
+
+/// The words of one line, split where `WordReader` splits them: views into
+/// `line`.
+std::vector<std::string_view> wordsOf(std::string_view line);
+
+/// The lines of a text, CR LF taken as LF, without the line feed after the
+/// last: views into `text`.
+std::vector<std::string_view> linesOf(std::string_view text);

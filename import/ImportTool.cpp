@@ -207,20 +207,26 @@ ImportRequest crossRequest(const ToolOptions& options) {
     return request;
 }
 
-// The cross table of `request`, read with the layout's reader.
-ImportedCross readCross(const ImportRequest& request, const ImportOptions& import) {
+// The cross table of `request`, read with the layout's reader; a problem
+// names its file.
+CrossTable crossTableOf(const ImportRequest& request) {
     if (isSplitLayout(request.format)) {
         const std::string genotypes = textOf(request.genotypes);
         const std::string phenotypes = textOf(request.phenotypes);
-        return importCross(readCrossTable(request.format, {genotypes, request.genotypes},
-                                          {phenotypes, request.phenotypes}),
-                           import);
+        return readCrossTable(request.format, {genotypes, request.genotypes},
+                              {phenotypes, request.phenotypes});
     }
-    const std::string& name = request.crossFile;
-    const std::string text = textOf(name);
-    return namingFile(name, [&] {
-        return importCross(readCrossTable(request.format, {text, {}}), import);
+    const std::string text = textOf(request.crossFile);
+    return namingFile(request.crossFile, [&] {
+        return readCrossTable(request.format, {text, {}});
     });
+}
+
+ImportedCross readCross(const ImportRequest& request, const ImportOptions& import) {
+    const CrossTable table = crossTableOf(request);
+    if (isSplitLayout(request.format))
+        return importCross(table, import);
+    return namingFile(request.crossFile, [&] { return importCross(table, import); });
 }
 
 // One cross in R/qtl's layouts.
@@ -431,15 +437,7 @@ std::vector<std::string> founderMarkerNames(const std::string& file) {
 }
 
 std::vector<std::string> crossTraitNames(const ImportRequest& request) {
-    CrossTable table;
-    if (isSplitLayout(request.format)) {
-        const std::string genotypes = textOf(request.genotypes);
-        const std::string phenotypes = textOf(request.phenotypes);
-        table = readCrossTable(request.format, {genotypes, request.genotypes},
-                               {phenotypes, request.phenotypes});
-    } else {
-        table = readCrossTable(request.format, {textOf(request.crossFile), request.crossFile});
-    }
+    const CrossTable table = crossTableOf(request);
     std::vector<std::string> names;
     for (std::size_t k = 0; k < table.phenotypes.size(); ++k)
         if (k != table.idPhenotype)

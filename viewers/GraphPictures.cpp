@@ -114,9 +114,8 @@ void drawCaption(QPainter& painter, const QString& caption) {
 } // namespace
 
 int textRoom(const QFontMetrics& metrics, const QString& text) {
-    // The ink may reach past the advance (a glyph's bearing); one more unit
-    // for the rounding of fractional advances.
-    return std::max(metrics.horizontalAdvance(text), metrics.boundingRect(text).right() + 1) + 1;
+    // One more unit for the rounding of fractional advances.
+    return viewer::inkWidth(metrics, text) + 1;
 }
 
 PosteriorDrawing drawPosteriorGraph(QPainter& painter, QSize size, const RunLayout& layout,

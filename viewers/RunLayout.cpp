@@ -9,7 +9,6 @@
 #include <cmath>
 #include <fstream>
 #include <set>
-#include <sstream>
 
 int RunLayout::lengthOf(int chromosome) const {
     if (chromosome < 1 || chromosome > chromosomeCount)
@@ -134,20 +133,6 @@ std::optional<RunLayout> loadRunLayout(MessageSink& messages, RunLayoutDepth dep
     }
     layout->familyCount = pedigreeFamilyCount(layout->pedigreeFile);
     return layout;
-}
-
-std::optional<std::vector<std::string>> loadChainHeading(const std::string& fileName) {
-    std::ifstream in(fileName);
-    // Blank lines before the heading are skipped, as the column reader does.
-    for (std::string line; std::getline(in, line);) {
-        std::istringstream words(line);
-        std::vector<std::string> heading;
-        for (std::string word; words >> word;)
-            heading.push_back(word);
-        if (!heading.empty())
-            return heading;
-    }
-    return std::nullopt;
 }
 
 int chainCount(ChainParameter parameter, const std::vector<std::string>* heading,

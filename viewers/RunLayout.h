@@ -67,10 +67,6 @@ std::optional<RunLayout> readRunLayout(std::istream& in, RunLayoutDepth depth);
 /// nothing.
 std::optional<RunLayout> loadRunLayout(MessageSink& messages, RunLayoutDepth depth);
 
-/// The column names of a chain file's heading line; nothing when the file
-/// cannot be opened or has no heading.
-std::optional<std::vector<std::string>> loadChainHeading(const std::string& fileName);
-
 /// How many chains of `parameter` a run offers. A chain file's heading
 /// counts them (mu_1.., res_1.., pos_1.., older var_1.. for the share); without
 /// one the layout does: the pedigree's families, one residual variance, a

@@ -38,10 +38,12 @@ void showAxisNumber(QLineEdit& edit, const QString& text) {
     edit.setCursorPosition(0);
 }
 
+int inkWidth(const QFontMetrics& metrics, const QString& text) {
+    return std::max(metrics.horizontalAdvance(text), metrics.boundingRect(text).right() + 1);
+}
+
 int editRoom(const QLineEdit& edit, const QString& text) {
-    const QFontMetrics metrics(edit.font());
-    const int ink =
-        std::max(metrics.horizontalAdvance(text), metrics.boundingRect(text).right() + 1);
+    const int ink = inkWidth(QFontMetrics(edit.font()), text);
     // QLineEdit keeps 2 pixels of its own on each side inside the frame,
     // and a cursor's width.
     constexpr int innerMargins = 2 * 2 + 1;

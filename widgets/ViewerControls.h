@@ -7,6 +7,7 @@
 
 #include <optional>
 
+class QFontMetrics;
 class QLineEdit;
 class QWidget;
 
@@ -31,6 +32,10 @@ void setEditText(QLineEdit& edit, const QString& text);
 /// Shows an axis number in a read-only edit, its start in view should the
 /// edit be too narrow for the whole.
 void showAxisNumber(QLineEdit& edit, const QString& text);
+
+/// The width of `text`'s ink in `metrics`: its advance, or further where a
+/// glyph's bearing reaches past it.
+int inkWidth(const QFontMetrics& metrics, const QString& text);
 
 /// The width `edit` needs to show `text` whole: the text in the edit's font,
 /// its margins and its frame.
