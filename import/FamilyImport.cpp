@@ -5,6 +5,7 @@
 #include "formats/FamilyTable.h"
 #include "formats/FounderTable.h"
 #include "formats/ProgenyTable.h"
+#include "import/ProgenyCallCheck.h"
 #include "model/FileError.h"
 #include "model/NumberFormat.h"
 
@@ -45,14 +46,7 @@ private:
     std::vector<std::string> m_words;
 };
 
-using Codes = std::array<AlleleCode, 2>;
-
-// A genotype's two codes smaller first: a call says nothing of which
-// gamete brought which allele, so the same genotype is written the same way
-// however it was written.
-Codes ordered(AlleleCode x, AlleleCode y) {
-    return x <= y ? Codes{x, y} : Codes{y, x};
-}
+using Codes = GenotypeCodePair;
 
 std::string fileNameOf(const std::string& path) {
     return std::filesystem::path(path).filename().string();
@@ -193,56 +187,26 @@ private:
                             "genotype " + inQuotes(cell) + " is neither x/y, x, x/- nor missing");
         if (call->isMissing())
             return {missingAllele, missingAllele};
-        const Codes a = founderCodes(row, k, false);
-        const Codes b = founderCodes(row, k, true);
-        // With a founder unknown here, any word may be its allele: it is
-        // numbered after the founders' words.
-        const bool checkable = a[0] != missingAllele && b[0] != missingAllele;
-        const auto codeOf = [&](const std::string& word) {
-            if (!checkable)
-                return m_numbers[k].add(word);
-            const AlleleCode code = m_numbers[k].codeOf(word);
-            const bool carried = code != missingAllele &&
-                                 (code == a[0] || code == a[1] || code == b[0] || code == b[1]);
-            return carried ? code : missingAllele;
-        };
-        const AlleleCode first = codeOf(call->first);
-        const AlleleCode second = call->isPartial() ? missingAllele : codeOf(call->second);
-        if (first == missingAllele || (!call->isPartial() && second == missingAllele)) {
+        const CheckedCall checked = checkProgenyCall(
+            m_options.cross, founderCodes(row, k, false), founderCodes(row, k, true),
+            call->isPartial(), [&](int which, bool add) {
+                const std::string& word = which == 0 ? call->first : call->second;
+                return add ? m_numbers[k].add(word) : m_numbers[k].codeOf(word);
+            });
+        switch (checked.verdict) {
+        case CallVerdict::foreignAllele:
             noteGenotypeError(row, k, cell, place);
-            return {missingAllele, missingAllele};
-        }
-        if (!call->isPartial() && impossibleGenotype(first, second, a, b)) {
+            break;
+        case CallVerdict::impossible:
             noteImpossible(k, place);
-            return {missingAllele, missingAllele};
-        }
-        if (call->isPartial()) {
+            break;
+        case CallVerdict::partial:
             ++m_population.partialCalls;
-            return {first, missingAllele};
-        }
-        return ordered(first, second);
-    }
-
-    // Whether the full genotype x/y cannot occur in the progeny of founders
-    // with codes `a` and `b`: inbred lines carry one allele twice, and a
-    // backcross's progeny carry an allele of the founder crossed back to.
-    bool impossibleGenotype(AlleleCode x, AlleleCode y, const Codes& a, const Codes& b) const {
-        const auto lacks = [&](const Codes& founder) {
-            return founder[0] != missingAllele && x != founder[0] && x != founder[1] &&
-                   y != founder[0] && y != founder[1];
-        };
-        switch (m_options.cross) {
-        case ProgenyType::BC1:
-            return lacks(a);
-        case ProgenyType::BC2:
-            return lacks(b);
-        case ProgenyType::DHL:
-        case ProgenyType::RIL:
-            return x != y;
-        case ProgenyType::F2:
+            break;
+        case CallVerdict::kept:
             break;
         }
-        return false;
+        return checked.codes;
     }
 
     void noteImpossible(std::size_t k, FilePlace place) {
@@ -317,7 +281,7 @@ private:
             ++m_population.partialCalls;
             return codes;
         }
-        return ordered(codes[0], codes[1]);
+        return orderedCodes(codes[0], codes[1]);
     }
 
     const FamilyImportOptions& m_options;

@@ -96,6 +96,9 @@ struct ImportedFamilies {
     long long impossibleCalls = 0;
     std::string firstImpossibleAt;
     bool progenyReordered = false; ///< progeny.csv did not list them family by family
+    /// Whether many genotype errors hint at parental calls read as allele
+    /// words: so for progeny.csv, never for a VCF's calls.
+    bool suggestParentalCalls = true;
     /// Every column `many` asked for; empty for an import of one trait.
     std::vector<TraitColumn> traitColumns;
 };

@@ -57,7 +57,7 @@ std::string genotypeErrorLines(const ImportedFamilies& population) {
                 " in family " + error.family + "\n";
     const long long calls = static_cast<long long>(population.genome.markers.size()) *
                             population.progeny.progenyCount();
-    if (population.genotypeErrors * 10 > calls)
+    if (population.suggestParentalCalls && population.genotypeErrors * 10 > calls)
         text += "Note: that is more than a tenth of all calls. Are the calls A, H and B of the "
                 "families' founders? Then import with --calls parental.\n";
     return text;

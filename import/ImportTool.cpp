@@ -8,12 +8,15 @@
 #include "import/CrossImport.h"
 #include "import/FamilyImport.h"
 #include "import/FamilyImportSummary.h"
+#include "import/VcfImport.h"
 #include "model/CommandLine.h"
 #include "model/FileError.h"
 #include "model/Fingerprint.h"
+#include "model/NumberFormat.h"
 #include "model/OutputFiles.h"
 #include "model/TextFiles.h"
 
+#include <cmath>
 #include <optional>
 #include <utility>
 
@@ -29,6 +32,9 @@ constexpr const char* usage =
     "[OPTION]... OUTDIR\n"
     "  or:  marrow-import --cross CROSS --founders FILE --families FILE [OPTION]... progeny.csv "
     "OUTDIR\n"
+    "  or:  marrow-import --cross CROSS --vcf FILE (--map FILE | --cm-per-mb RATE) --families "
+    "FILE\n"
+    "                     --samples FILE [--thin CM] [OPTION]... OUTDIR\n"
     "\n"
     "OPTION is one of --codes, --phenotype, --force and, for families, --calls.\n"
     "\n"
@@ -55,6 +61,22 @@ constexpr const char* usage =
     "                 of the family's founder_a and founder_b\n"
     "  --cross        bc1 (backcross to founder_a), bc2 (to founder_b), f2,\n"
     "                 dhl (or dh), ril (or riself)\n"
+    "\n"
+    "Families in a VCF or BCF file (plain, bgzipped or gzipped):\n"
+    "  --vcf          the calls; founders and progeny are its samples. Biallelic\n"
+    "                 SNPs are read from GT, phased or not; multiallelic\n"
+    "                 records, other than SNPs, records without GT, markers not\n"
+    "                 on the map and markers monomorphic among the founders\n"
+    "                 are left out and counted\n"
+    "  --families     families.csv: family, founder_a, founder_b (VCF samples)\n"
+    "  --samples      samples.csv: id (a VCF sample), family, then the traits\n"
+    "  --map          map.csv: marker (the VCF's ID), chromosome, position in cM\n"
+    "  --cm-per-mb    instead of --map: cM per Mb of POS, chromosomes from CHROM\n"
+    "                 (an approximation)\n"
+    "  --thin         at most one marker in each CM-long bin of a chromosome,\n"
+    "                 from 0 cM: the one telling the most pairs of founders\n"
+    "                 apart, then with the fewest missing calls, then the first\n"
+    "  --cross        bc1, bc2, f2, dhl or ril, as for families\n"
     "\n"
     "Both:\n"
     "  --codes        the words for founder 1 (a), heterozygous, founder 2 (b)\n"
@@ -86,6 +108,11 @@ struct ToolOptions {
     std::string founders;
     std::string families;
     std::string calls;
+    std::string vcf;
+    std::string samples;
+    std::string map;
+    std::string cmPerMb;
+    std::string thin;
     std::vector<std::string> paths;
 
     bool familiesMode() const { return !founders.empty() || !families.empty(); }
@@ -117,6 +144,11 @@ ToolOptions parseOptions(const std::vector<std::string>& args) {
     line.option("--founders", options.founders, "--founders needs a file");
     line.option("--families", options.families, "--families needs a file");
     line.option("--calls", options.calls, "--calls needs a value");
+    line.option("--vcf", options.vcf, "--vcf needs a file");
+    line.option("--samples", options.samples, "--samples needs a file");
+    line.option("--map", options.map, "--map needs a file");
+    line.option("--cm-per-mb", options.cmPerMb, "--cm-per-mb needs a value");
+    line.option("--thin", options.thin, "--thin needs a value");
     line.words(options.paths);
     line.parse(args);
     return options;
@@ -309,6 +341,70 @@ ImportOutput familiesOutput(const ImportRequest& request) {
                        static_cast<int>(population.familyNames.size())});
 }
 
+double positiveNumber(const std::string& word, const char* option) {
+    const auto value = parseReal(word);
+    if (!value || !(*value > 0) || !std::isfinite(*value))
+        throw CommandLineError(std::string(option) + " " + inQuotes(word) +
+                               " is not a positive number");
+    return *value;
+}
+
+// The command line's options for families in a VCF, checked, as a request.
+ImportRequest vcfRequest(const ToolOptions& options) {
+    if (!options.format.empty() || !options.phenotypes.empty() || !options.genotypes.empty() ||
+        !options.founders.empty() || !options.calls.empty() || !options.codes.empty())
+        throw CommandLineError("--vcf takes --families, --samples and --map or --cm-per-mb; "
+                               "--founders, --calls, --codes, --format, --genotypes and "
+                               "--phenotypes are for the csv tables");
+    if (options.families.empty() || options.samples.empty())
+        throw CommandLineError("--vcf needs --families FILE and --samples FILE");
+    if (options.map.empty() == options.cmPerMb.empty())
+        throw CommandLineError("--vcf needs one of --map FILE (a genetic map) and --cm-per-mb "
+                               "RATE (positions from POS)");
+    ImportRequest request;
+    request.layout = ImportLayout::Vcf;
+    request.cross = familiesCross(options.cross);
+    request.trait = options.phenotype;
+    if (options.paths.size() != 1)
+        throw CommandLineError("give the output folder after the options (see --help)");
+    request.vcf = options.vcf;
+    request.families = options.families;
+    request.samples = options.samples;
+    request.map = options.map;
+    if (!options.cmPerMb.empty())
+        request.cmPerMb = positiveNumber(options.cmPerMb, "--cm-per-mb");
+    if (!options.thin.empty())
+        request.thin = positiveNumber(options.thin, "--thin");
+    return request;
+}
+
+// Families in a VCF. The progeny's codes go as soon as their text is made:
+// at thousands of progeny and markers they are the largest part.
+ImportOutput vcfOutput(const ImportRequest& request) {
+    VcfImportOptions import;
+    import.cross = request.cross;
+    import.trait = request.trait;
+    import.cmPerMb = request.cmPerMb;
+    import.thin = request.thin;
+    const std::string families = textOf(request.families);
+    const std::string samples = textOf(request.samples);
+    const std::string map = request.cmPerMb ? std::string() : textOf(request.map);
+    ImportedVcf imported = importVcf(
+        {request.vcf, map, request.map, families, request.families, samples, request.samples},
+        import);
+    ImportedFamilies& population = imported.population;
+    ImportOutput output;
+    output.genome = genomeText(population.genome);
+    output.founders = founderMarkersText(population.founders);
+    output.progeny = progenyMarkersText(population.progeny);
+    std::vector<AlleleCode>().swap(population.progeny.codes);
+    output.pedigree = pedigreeText(population.pedigree);
+    output.summary = vcfImportSummary(imported);
+    return withTraits(std::move(output), population.genome, population.traits,
+                      {population.cross, population.founders.founderCount,
+                       static_cast<int>(population.familyNames.size())});
+}
+
 constexpr const char* analysisFileName = "multAl_in.def";
 
 // The names of the files `output` writes, in the order of
@@ -413,8 +509,9 @@ std::string oldFileNotes(bool oldUnits, bool oldAnalysis, const ImportRequest& r
 }
 
 int convert(const ToolOptions& options, std::ostream& out) {
-    ImportRequest request =
-        options.familiesMode() ? familiesRequest(options) : crossRequest(options);
+    ImportRequest request = !options.vcf.empty()     ? vcfRequest(options)
+                            : options.familiesMode() ? familiesRequest(options)
+                                                     : crossRequest(options);
     request.folder = options.paths.back();
     request.force = options.force;
     const ImportResult result = importData(request);
@@ -437,6 +534,15 @@ std::vector<std::string> founderMarkerNames(const std::string& file) {
     return names;
 }
 
+// The trait columns of samples.csv's heading: those after id and family.
+std::vector<std::string> sampleTraitNames(const std::string& text) {
+    const std::vector<CsvRow> rows = parseCsv(text);
+    if (rows.empty())
+        return {};
+    checkHeading(rows.front(), {"id", "family"});
+    return {rows.front().cells.begin() + 2, rows.front().cells.end()};
+}
+
 std::vector<std::string> crossTraitNames(const ImportRequest& request) {
     const CrossTable table = crossTableOf(request);
     std::vector<std::string> names;
@@ -453,8 +559,9 @@ std::vector<std::string> importedFileNames() {
 }
 
 ImportResult importData(const ImportRequest& request) {
-    const ImportOutput output =
-        request.layout == ImportLayout::Families ? familiesOutput(request) : crossOutput(request);
+    const ImportOutput output = request.layout == ImportLayout::Vcf        ? vcfOutput(request)
+                                : request.layout == ImportLayout::Families ? familiesOutput(request)
+                                                                           : crossOutput(request);
     const fs::path& folder = request.folder;
     if (!request.force)
         checkNothingReplaced(folder, guardedNames(output), request.forceName);
@@ -473,6 +580,9 @@ std::vector<std::string> importTraitNames(const ImportRequest& request) {
     try {
         if (request.layout == ImportLayout::Cross)
             return crossTraitNames(request);
+        if (request.layout == ImportLayout::Vcf)
+            return request.samples.empty() ? std::vector<std::string>{}
+                                           : sampleTraitNames(textOf(request.samples));
         if (request.founders.empty() || request.progeny.empty())
             return {};
         return readProgenyTraits(textOf(request.progeny), founderMarkerNames(request.founders));

@@ -6,6 +6,7 @@
 #include "model/ProgenyType.h"
 
 #include <filesystem>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -19,6 +20,7 @@ std::vector<std::string> importedFileNames();
 enum class ImportLayout {
     Families, ///< founders.csv, families.csv, progeny.csv
     Cross,    ///< one cross of two founders in one of R/qtl's layouts
+    Vcf,      ///< families whose founders and progeny are samples of a VCF
 };
 
 /// One import, checked and in plain values: what the command line's
@@ -41,6 +43,13 @@ struct ImportRequest {
     std::string crossFile;  ///< csv and csvr
     std::string genotypes;  ///< csvs and csvsr
     std::string phenotypes; ///< csvs and csvsr
+
+    // Families in a VCF (with `families` above).
+    std::string vcf;
+    std::string samples;
+    std::string map; ///< empty with `cmPerMb`
+    std::optional<double> cmPerMb;
+    double thin = 0; ///< cM; 0 keeps every marker
 
     std::filesystem::path folder;
     /// Replace files of the same names already in `folder`.
@@ -82,13 +91,16 @@ std::vector<std::string> importTraitNames(const ImportRequest& request);
 ///                   --families families.csv [--calls alleles|parental]
 ///                   [--codes ...] [--phenotype NAME] [--force]
 ///                   progeny.csv OUTDIR
+///     marrow-import --cross bc1|bc2|f2|dhl|ril --vcf calls.vcf.gz
+///                   (--map map.csv | --cm-per-mb RATE) --families families.csv
+///                   --samples samples.csv [--thin CM] [--phenotype NAME]
+///                   [--force] OUTDIR
 ///
-/// Converts one cross (import/CrossImport.h) or families from shared
-/// founders (import/FamilyImport.h) and writes the files into OUTDIR (made
-/// if need be), all or none: they are written under temporary names and
-/// renamed only when every one is complete. Files already in OUTDIR are
-/// replaced only with `--force`. Prints what it read and the next step on
-/// `out`. Any problem is one line on `err` and exit status 1, with no file
-/// written. In the one-file layouts `--genotypes` is taken as `--codes`, as
-/// it always was.
+/// Converts one cross (import/CrossImport.h), families from shared
+/// founders (import/FamilyImport.h) or families in a VCF (import/VcfImport.h) and writes the files
+/// into OUTDIR (made if need be), all or none: they are written under temporary names and renamed
+/// only when every one is complete. Files already in OUTDIR are replaced only with `--force`.
+/// Prints what it read and the next step on `out`. Any problem is one line on `err` and exit status
+/// 1, with no file written. In the one-file layouts `--genotypes` is taken as `--codes`, as it
+/// always was.
 int runImport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
