@@ -338,6 +338,7 @@ public:
         for (std::size_t k = 0; k < m_map.size(); ++k)
             m_index.emplace(m_map[k].name, k);
         m_metAt.assign(m_map.size(), 0);
+        m_present.assign(m_map.size(), false);
     }
 
     /// The record's marker, or nothing when the map does not hold it.
@@ -347,9 +348,20 @@ public:
         return m_rate ? byPosition(vcf, id) : onMap(vcf, id);
     }
 
+    /// Notes that the map's marker of this ID, if any, has a record, whether
+    /// or not the record is left out.
+    void noteRecord(const VcfFile& vcf) {
+        if (m_rate)
+            return;
+        const bcf1_t& record = vcf.record();
+        if (const auto found = m_index.find(record.d.id ? record.d.id : ".");
+            found != m_index.end())
+            m_present[found->second] = true;
+    }
+
     void noteAbsent(VcfFacts& facts) const {
         for (std::size_t k = 0; k < m_map.size(); ++k)
-            if (m_metAt[k] == 0 && facts.mapMarkersAbsent++ < static_cast<long long>(shownVcfNames))
+            if (!m_present[k] && facts.mapMarkersAbsent++ < static_cast<long long>(shownVcfNames))
                 facts.firstMapMarkersAbsent.push_back(m_map[k].name);
     }
 
@@ -407,7 +419,8 @@ private:
     std::optional<double> m_rate;
     std::vector<MapTableMarker> m_map;
     std::unordered_map<std::string, std::size_t> m_index;
-    std::vector<int> m_metAt; ///< record of each map marker, 0 while not met
+    std::vector<int> m_metAt;    ///< record of each map marker, 0 while not met
+    std::vector<bool> m_present; ///< whether each map marker has a record
     std::unordered_map<std::string, int> m_names;
 };
 
@@ -444,6 +457,7 @@ private:
     void readRecord() {
         ++m_facts.records;
         const bcf1_t& record = m_vcf.record();
+        m_places.noteRecord(m_vcf);
         if (record.n_allele > 2) {
             ++m_facts.multiallelic;
             return;

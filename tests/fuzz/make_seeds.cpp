@@ -147,6 +147,18 @@ void importFiles(Seeds& seeds) {
         "marker,chromosome,position,a,b\nk1,I,0,x,y\n\ffamily,founder_a,founder_b\nf,a,b\n"
         "\fid,family,t,k1\n1,f,0,A\n2,f,1,H\n3,f,2,D\n",
     };
+    // A VCF, families.csv, samples.csv and map.csv; without a map the
+    // harness takes positions from POS.
+    const std::string vcf =
+        "##fileformat=VCFv4.2\n##FORMAT=<ID=GT,Number=1,Type=String,Description=\"GT\">\n"
+        "#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\tFORMAT\tA\tB\tC\tp1\tp2\tp3\n"
+        "1\t100\tm1\tA\tG\t.\t.\t.\tGT\t0/0\t1/1\t0/1\t0/1\t1|1\t./1\n"
+        "1\t200\tm2\tA\tG,T\t.\t.\t.\tGT\t0/0\t1/1\t0/0\t0/2\t1/1\t0/0\n"
+        "2\t300\t.\tC\tT\t.\t.\t.\tGT\t0\t1\t0/0\t0/1\t1/1\t0/.\n";
+    const std::string tables = "\ffamily,founder_a,founder_b\nF1,A,B\nF2,C,B\n"
+                               "\fid,family,y,z\np1,F1,1.5,2\np2,F1,NA,1\np3,F2,2,3\n\f";
+    seeds["vcf_import"] = {vcf + tables + "marker,chromosome,position\nm1,1,0\nm2,1,5\n",
+                           vcf + tables};
 }
 
 } // namespace
