@@ -80,8 +80,13 @@ public:
         constexpr int harmless = BCF_ERR_CTG_UNDEF | BCF_ERR_TAG_UNDEF;
         if (status < -1 || (m_record->errcode & ~harmless) != 0)
             throw FileError(m_path, place(), "cannot be read as a VCF record");
-        if (bcf_unpack(m_record, BCF_UN_ALL) != 0)
+        if (bcf_unpack(m_record, BCF_UN_ALL) != 0 || m_record->pos < 0)
             throw FileError(m_path, place(), "cannot be read as a VCF record");
+        // htslib takes a line cut short for a record without samples.
+        if (static_cast<int>(m_record->n_sample) != sampleCount())
+            throw FileError(m_path, place(),
+                            "the record has calls of " + std::to_string(m_record->n_sample) +
+                                " samples where the header names " + std::to_string(sampleCount()));
         return true;
     }
 

@@ -27,6 +27,7 @@ const std::string vcfHeading =
     "##fileformat=VCFv4.2\n"
     "##FORMAT=<ID=GT,Number=1,Type=String,Description=\"Genotype\">\n"
     "##FORMAT=<ID=DP,Number=1,Type=Integer,Description=\"Depth\">\n"
+    "##contig=<ID=1>\n##contig=<ID=2>\n"
     "#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\tFORMAT\tA\tB\tC\tp1\tp2\tp3\tp4\tx9\n";
 
 std::string record(const std::string& chrom, int pos, const std::string& id,
@@ -156,7 +157,9 @@ TEST(VcfImport, RefusesSamplesAndTraitsItCannotUse) {
                 }),
                 HasSubstr("calls.vcf: record 8: marker \"m7\" of map.csv is met again"));
     EXPECT_THAT(refusal([](Population& p) { p.vcfText += "1\tx\n"; }),
-                HasSubstr("calls.vcf: record 8: cannot be read"));
+                HasSubstr("calls.vcf: record 8: cannot be read as a VCF record"));
+    EXPECT_THAT(refusal([](Population& p) { p.vcfText += "1\t900\tq\tA\tG\t.\t.\t.\n"; }),
+                HasSubstr("record 8: the record has calls of 0 samples where the header names 8"));
     EXPECT_THAT(refusal([](Population& p) { p.vcfText = "not a vcf\n"; }), HasSubstr("calls.vcf"));
     EXPECT_THAT(refusal([](Population& p) { p.mapText = "marker,chromosome,position\nq,1,0\n"; }),
                 HasSubstr("no marker is left"));
@@ -201,9 +204,10 @@ TEST(VcfImport, ThinsToTheMostTellingMarkerPerBin) {
     EXPECT_THAT(summary, HasSubstr("2 thinned out (at most one per 10 cM); 2 kept."));
     EXPECT_THAT(summary, HasSubstr("an approximation"));
 
-    population.options.cmPerMb = 1e6;
-    EXPECT_THAT(population.refusal(),
-                HasSubstr("calls.vcf: record 1: position 1000 at 1000000 cM per Mb is 1000 cM"));
+    population.options.cmPerMb = 6e5;
+    const std::string refusal = population.refusal();
+    EXPECT_THAT(refusal, HasSubstr("calls.vcf: record 4: position 20000 at "));
+    EXPECT_THAT(refusal, HasSubstr(" cM per Mb is 12000 cM, beyond 10000"));
 }
 
 TEST(VcfImport, ReadsBgzippedAndBcfFilesAlike) {

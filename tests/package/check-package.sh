@@ -34,6 +34,11 @@ case "$depends" in
     *libqt6widgets6*) echo "Depends: $depends" ;;
     *) fail "Depends does not name Qt's widgets library: '$depends'" ;;
 esac
+# marrow-import reads VCF and BCF through htslib.
+case "$depends" in
+    *libhts3*) ;;
+    *) fail "Depends does not name htslib: '$depends'" ;;
+esac
 
 dpkg-deb -x "$package" "$scratch/root"
 bin="$scratch/root/usr/bin"
