@@ -57,26 +57,35 @@ std::string recordLine(int marker, Bits& bits) {
     const int chromosome = marker * chromosomeCount / markerCount + 1;
     const long long pos = 1000 + 15000LL * (marker % (markerCount / chromosomeCount));
     std::string line = std::to_string(chromosome) + "\t" + std::to_string(pos) + "\tsnp" +
-                       std::to_string(marker + 1) + "\tA\tG\t.\tPASS\t.\tGT";
+                       std::to_string(marker + 1) + "\tA\tG\t.\tPASS\t.\tGT:GQ:DP";
     int founders[founderCount];
     const bool monomorphic = bits.chance(0.05);
     for (int& allele : founders)
         allele = monomorphic ? 0 : static_cast<int>(bits.next() & 1);
-    for (const int allele : founders)
+    // Sequencing calls come with their quality and depth, which make up
+    // most of a real file's bytes; the import reads past them.
+    const auto quality = [&bits](std::string& text) {
+        const std::uint64_t draw = bits.next();
+        text += ':' + std::to_string(draw % 99) + ':' + std::to_string((draw >> 8) % 60);
+    };
+    for (const int allele : founders) {
         line += allele == 0 ? "\t0/0" : "\t1/1";
+        quality(line);
+    }
     const char separator = marker % 2 == 0 ? '|' : '/';
     for (int p = 0; p < progenyCount; ++p) {
         const int mother = founders[0];
         const int father = founders[1 + p / familySize];
         const std::uint64_t draw = bits.next();
         if (draw % 50 == 0) {
-            line += "\t./.";
+            line += "\t./.:0:0";
             continue;
         }
         line += '\t';
         line += static_cast<char>('0' + ((draw >> 8) & 1 ? mother : father));
         line += separator;
         line += static_cast<char>('0' + ((draw >> 9) & 1 ? mother : father));
+        quality(line);
     }
     return line + "\n";
 }
@@ -88,7 +97,9 @@ void writePanel(const fs::path& folder) {
     if (!out)
         throw std::runtime_error("cannot write calls.vcf.gz");
     std::string heading = "##fileformat=VCFv4.2\n"
-                          "##FORMAT=<ID=GT,Number=1,Type=String,Description=\"Genotype\">\n";
+                          "##FORMAT=<ID=GT,Number=1,Type=String,Description=\"Genotype\">\n"
+                          "##FORMAT=<ID=GQ,Number=1,Type=Integer,Description=\"Quality\">\n"
+                          "##FORMAT=<ID=DP,Number=1,Type=Integer,Description=\"Depth\">\n";
     for (int c = 1; c <= chromosomeCount; ++c)
         heading += "##contig=<ID=" + std::to_string(c) + ">\n";
     heading += "#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\tFORMAT";

@@ -38,6 +38,12 @@ void appendProgenyMarkerLine(std::string& out, int family, int number, const All
 
 std::string progenyMarkersText(const ProgenyMarkers& progeny) {
     std::string text;
+    // Room for every line at one-digit codes, the usual case, and for the
+    // widest line `appendProgenyMarkerLine` makes room for before it writes:
+    // a file of hundreds of MB is then not copied as it grows.
+    const auto markers = static_cast<std::size_t>(progeny.markerCount);
+    text.reserve(64 + static_cast<std::size_t>(progeny.progenyCount()) * (24 + markers * 6) +
+                 markers * 28);
     appendProgenyMarkersHeading(text, progeny.progenyCount(), progeny.markerCount);
     for (int k = 0; k < progeny.progenyCount(); ++k)
         appendProgenyMarkerLine(text, progeny.family[static_cast<std::size_t>(k)], k + 1,
