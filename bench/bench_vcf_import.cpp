@@ -1,8 +1,9 @@
 // marrow-import --vcf at the scale of a nested association panel: 26
 // founders, 25 F2 families of 200 (founder 0 crossed with each other one),
 // 10,000 SNPs on 10 chromosomes, written once as a bgzipped VCF (about
-// 100 MB) with its map and tables. The benchmark times the whole import:
-// reading, converting and writing the data files.
+// 140 MB, calls with quality and depth) with its map and tables. The
+// benchmark times the whole import: reading, converting and writing the
+// data files.
 
 #include "import/ImportTool.h"
 #include "support/TempDir.h"

@@ -271,6 +271,11 @@ TEST(VcfImport, RunsFromTheCommandLine) {
     ASSERT_TRUE(markers);
     EXPECT_THAT(*markers, HasSubstr("1\t1   1 2   0 0\n"));
     EXPECT_TRUE(fs::exists(dir / "out" / "multAl_in.def"));
+
+    ImportRequest request;
+    request.layout = ImportLayout::Vcf;
+    request.samples = (dir / "samples.csv").string();
+    EXPECT_EQ(importTraitNames(request), (std::vector<std::string>{"w", "h"}));
 }
 
 } // namespace
