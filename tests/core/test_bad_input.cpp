@@ -9,12 +9,14 @@
 #include "formats/FamilyTable.h"
 #include "formats/FounderTable.h"
 #include "formats/GenomeFile.h"
+#include "formats/MapTable.h"
 #include "formats/PedigreeFile.h"
 #include "formats/PosteriorFile.h"
 #include "formats/ProgenyMarkerFile.h"
 #include "formats/ProgenyTable.h"
 #include "formats/QtlSummaryFile.h"
 #include "formats/RunPartFile.h"
+#include "formats/SampleTable.h"
 #include "formats/SimulationInputFile.h"
 #include "formats/TraitFile.h"
 #include "formats/TraitUnitsFile.h"
@@ -126,6 +128,14 @@ const std::map<std::string, Reader>& readers() {
          [](std::istream& in) {
              readProgenyTable(std::string{std::istreambuf_iterator<char>(in), {}}, {"F1", "F2"},
                               {"m1", "m2"});
+         }},
+        {"readSampleTable",
+         [](std::istream& in) {
+             readSampleTable(std::string{std::istreambuf_iterator<char>(in), {}}, {"F1", "F2"});
+         }},
+        {"readMapTable",
+         [](std::istream& in) {
+             readMapTable(std::string{std::istreambuf_iterator<char>(in), {}});
          }},
     };
     return table;
