@@ -144,8 +144,14 @@ std::vector<std::size_t> manyPhenotypeColumns(const CrossTable& table, const Man
                                                                  " is the id " + table.fieldWord());
         return columns;
     }
-    for (const std::string& name : many.names)
+    for (const std::string& name : many.names) {
+        // An empty name would be taken for the first column.
+        if (name.empty())
+            throw table.phenotypeError(table.phenotypeNames, "there is no phenotype " +
+                                                                 std::string(table.fieldWord()) +
+                                                                 " \"\"");
         columns.push_back(phenotypeColumn(table, name));
+    }
     return columns;
 }
 

@@ -92,8 +92,13 @@ std::vector<std::size_t> manyTraitColumns(const ProgenyTable& table, const Famil
             columns.push_back(k);
         return columns;
     }
-    for (const std::string& name : many.names)
+    for (const std::string& name : many.names) {
+        // An empty name would be taken for the first column.
+        if (name.empty())
+            throw FileError(tables.progenyName, FilePlace::row(table.headingLine),
+                            "there is no trait column \"\"");
         columns.push_back(traitColumn(table, tables, name));
+    }
     return columns;
 }
 

@@ -180,7 +180,7 @@ template <class Convert> auto namingFile(const std::string& name, Convert conver
 }
 
 // The many traits the command line asks for: all, or the names between
-// commas (an empty one is refused with the folder names).
+// commas.
 ManyTraits manyTraitsOf(const ToolOptions& options) {
     ManyTraits many;
     if (options.traits.empty())
@@ -196,9 +196,12 @@ ManyTraits manyTraitsOf(const ToolOptions& options) {
         const std::size_t comma = options.traits.find(',', start);
         many.names.push_back(options.traits.substr(start, comma - start));
         if (comma == std::string::npos)
-            return many;
+            break;
         start = comma + 1;
     }
+    // Refused before any table is read: the names are the folders'.
+    checkTraitFolderNames(many.names);
+    return many;
 }
 
 // What Ok writes after "Use default" from the defaults file's text, read
