@@ -90,6 +90,7 @@ struct ToolOptions {
     bool version = false;
     bool force = false;
     bool writeInput = false;
+    bool manyTraits = false; ///< --traits given, even empty
     std::string traits;
     std::string cross;
     std::string format;
@@ -150,6 +151,7 @@ ToolOptions parseOptions(const std::vector<std::string>& args) {
     line.option("--calls", options.calls, "--calls needs a value");
     line.words(options.paths);
     line.parse(args);
+    options.manyTraits = line.given("--traits");
     return options;
 }
 
@@ -183,7 +185,7 @@ template <class Convert> auto namingFile(const std::string& name, Convert conver
 // commas.
 ManyTraits manyTraitsOf(const ToolOptions& options) {
     ManyTraits many;
-    if (options.traits.empty())
+    if (!options.manyTraits)
         return many;
     if (!options.phenotype.empty())
         throw CommandLineError("--traits and --phenotype both choose the trait; give one");

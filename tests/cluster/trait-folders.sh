@@ -2,7 +2,7 @@
 # trait-folders.sh SOURCE BIN OUT: three trait folders in OUT for the tests of
 # examples/cluster/traits.sh, imported by BIN/marrow-import --traits all
 # --write-input from the diallel example with two more traits made from its
-# weight (one in units of 10000), and chains cut short: two meta-runs of 300
+# weight (one in units of 10000), and chains cut short: two meta-runs of 200
 # iterations, so that a trait runs in a fraction of a second.
 set -euo pipefail
 
@@ -21,6 +21,6 @@ awk -F, 'BEGIN { OFS = "," }
     --traits all --write-input "$tables/progeny.csv" "$out" >/dev/null
 for input in "$out"/*/multAl_in.txt; do
     sed -i -e 's/^\(Number_of_meta_iterations *\)[0-9]*/\12/' \
-        -e 's/^\(Number_of_burnIn_iterations *\)[0-9]*/\1100/' \
-        -e 's/^\(Number_of_total_iterations *\)[0-9]*/\1300/' "$input"
+        -e 's/^\(Number_of_burnIn_iterations *\)[0-9]*/\150/' \
+        -e 's/^\(Number_of_total_iterations *\)[0-9]*/\1200/' "$input"
 done

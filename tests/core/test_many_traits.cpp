@@ -193,8 +193,11 @@ TEST(ManyTraits, BadCommandLinesAndColumnsAreRefusedWithNothingWritten) {
               "marrow-import: --traits and --phenotype both choose the trait; give one\n");
     EXPECT_NE(refusal({"--traits", "weight,size"}).find("no trait column \"size\""),
               std::string::npos);
-    EXPECT_NE(refusal({"--traits", "weight,,yield"}).find("trait \"\" cannot name a folder"),
-              std::string::npos);
+    for (const std::string traits : {"weight,,yield", "", "weight,"})
+        EXPECT_NE(
+            refusal({"--traits", traits}).find("trait \"\" cannot name a folder: it is empty"),
+            std::string::npos)
+            << traits;
     EXPECT_NE(refusal({"--traits", "weight,Weight"}).find("would name the same folder"),
               std::string::npos);
 }
