@@ -112,13 +112,24 @@ fi
 cd "$folder"
 list="$folder/traits-$(date +%Y%m%d-%H%M%S)-$$.list"
 printf '%s\n' "${traits[@]}" >"$list"
+status=0
 job="$(sbatch --parsable "${wait[@]}" --array="1-${#traits[@]}" --cpus-per-task="$cpus" \
-    --export="ALL,TRAITS_LIST=$list" "$here/traits-array.sbatch")" || {
-    # With --wait, sbatch fails when any task failed.
-    echo "traits.sh: not every trait ended well; see $folder/slurm-<job>_<task>.out" >&2
-    exit 1
-}
+    --export="ALL,TRAITS_LIST=$list" "$here/traits-array.sbatch")" || status=$?
 job="${job%%;*}"
+if [ "$status" -ne 0 ] && [ -z "$job" ]; then
+    echo "traits.sh: sbatch could not submit the array (see its message above)" >&2
+    exit 1
+fi
+if [ "$status" -ne 0 ]; then
+    # With --wait, sbatch fails when any task failed: each task that did
+    # not say it ended well is named with its output file.
+    for task in $(seq "${#traits[@]}"); do
+        out="slurm-${job}_${task}.out"
+        grep -q "the analysis ended well" "$out" 2>/dev/null ||
+            echo "traits.sh: the analysis of trait ${traits[task - 1]} failed; see $folder/$out" >&2
+    done
+    exit 1
+fi
 if [ ${#wait[@]} -eq 0 ]; then
     echo "Submitted ${#traits[@]} traits as job array $job on $cpus CPUs each (squeue -j $job shows them; $list says which task runs which trait)"
 else

@@ -171,6 +171,7 @@ TEST(ManyTraits, NamedTraitsOfACrossAreTakenInTheOrderGivenAndTheRestNamed) {
     // A column asked for is refused like the one trait.
     for (const auto& [traits, refusal] : std::vector<std::pair<std::string, std::string>>{
              {"a,c", "phenotype \"x\" is not a number"},
+             {"all", "phenotype \"x\" is not a number"},
              {"a,nothere", "there is no phenotype column \"nothere\""},
              {"a,id", "\"id\" holds the ids"}}) {
         const ToolRun refused = runTool(args({"--traits", traits}, "refused"));
