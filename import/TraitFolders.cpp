@@ -321,7 +321,14 @@ TraitFoldersWritten writeTraitFolders(const fs::path& folder, const std::vector<
     for (const TraitFolder& trait : traits)
         names.push_back(trait.name);
     checkTraitFolderNames(names);
-    const bool made = !standsThere(folder);
+    // The folders this import makes, deepest first: they go again after a
+    // failure, empty once the staging has gone.
+    std::vector<fs::path> made;
+    for (fs::path path = folder; !path.empty() && !standsThere(path); path = path.parent_path()) {
+        made.push_back(path);
+        if (path == path.parent_path())
+            break;
+    }
     std::error_code error;
     fs::create_directories(folder, error);
     if (error)
@@ -330,10 +337,8 @@ TraitFoldersWritten writeTraitFolders(const fs::path& folder, const std::vector<
         FolderWriter writer(folder, writing);
         return writer.write(shared, traits);
     } catch (...) {
-        // A folder this import made goes again; it is empty once the
-        // staging has gone.
-        if (made)
-            fs::remove(folder, error);
+        for (const fs::path& path : made)
+            fs::remove(path, error);
         throw;
     }
 }

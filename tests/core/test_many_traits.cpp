@@ -290,7 +290,7 @@ TEST(ManyTraits, AFailureWhileCommittingLeavesTheFolderAsItWas) {
         return std::make_error_code(std::errc::io_error);
     };
     EXPECT_THROW(importData(request), FileError);
-    EXPECT_FALSE(fs::exists(dir / "new/out"));
+    EXPECT_FALSE(fs::exists(dir / "new"));
 }
 
 TEST(ManyTraits, WhereNoLinkCanBeMadeTheSharedFilesAreCopiedWithANote) {
