@@ -3,6 +3,9 @@
 #include "formats/CrossTable.h"
 #include "import/CrossImport.h"
 #include "import/FamilyImport.h"
+#include "import/TraitColumns.h"
+#include "import/TraitFolders.h"
+#include "model/OutputFiles.h"
 #include "model/ProgenyType.h"
 
 #include <filesystem>
@@ -42,11 +45,23 @@ struct ImportRequest {
     std::string genotypes;  ///< csvs and csvsr
     std::string phenotypes; ///< csvs and csvsr
 
+    /// Many traits, in place of `trait`: one analysis folder per trait
+    /// under `folder`, named after it.
+    ManyTraits traits;
+    /// Also write multAl_in.txt, what "Use default" and Ok would write.
+    bool writeInput = false;
+
     std::filesystem::path folder;
-    /// Replace files of the same names already in `folder`.
+    /// Replace files of the same names already in `folder` (or, with many
+    /// traits, in its trait folders).
     bool force = false;
     /// How the front end names `force`, for the messages that point to it.
     std::string forceName = "--force";
+
+    /// Every rename of the commit and every hard link of many traits go
+    /// through these, so that a test can fail the one it chooses.
+    OutputFiles::Rename rename = OutputFiles::renameFile;
+    LinkFile link = hardLink;
 };
 
 /// What an import read and wrote, in the words the tool prints.
@@ -55,13 +70,17 @@ struct ImportResult {
     std::string written;   ///< "Wrote genome.txt, ... in FOLDER.", one line
     std::string notes;     ///< old files removed or left in the folder
     bool analysis = false; ///< multAl_in.def was written: "Use default" sets the analysis up
+    bool input = false;    ///< multAl_in.txt was written: the engine can run
+    /// With many traits, the trait folders written under the folder.
+    std::vector<std::string> traitFolders;
 };
 
 /// Converts the tables of `request` and writes the files into its folder
 /// (made if need be), all or none: under temporary names, renamed only when
 /// every one is complete. Files already there are replaced only with
 /// `force`. Any problem, of a table (file, row and column), of the folder or
-/// of a file in the way, is a `FileError` and nothing is written.
+/// of a file in the way, is a `FileError` and nothing is written. With many
+/// traits the folders are written by `writeTraitFolders`, all or none too.
 ImportResult importData(const ImportRequest& request);
 
 /// The trait columns the tables of `request` offer, in file order: of
@@ -82,6 +101,10 @@ std::vector<std::string> importTraitNames(const ImportRequest& request);
 ///                   --families families.csv [--calls alleles|parental]
 ///                   [--codes ...] [--phenotype NAME] [--force]
 ///                   progeny.csv OUTDIR
+///
+/// Every form takes `--traits all|NAME,...` in place of `--phenotype` (one
+/// analysis folder per trait under OUTDIR) and `--write-input` (multAl_in.txt
+/// too, as "Use default" and Ok would write it).
 ///
 /// Converts one cross (import/CrossImport.h) or families from shared
 /// founders (import/FamilyImport.h) and writes the files into OUTDIR (made
