@@ -3,8 +3,6 @@
 #include "model/ProgenyType.h"
 #include "model/TextFiles.h"
 
-#include <algorithm>
-
 namespace {
 
 std::vector<InputChromosome> chromosomeContent(const AnalysisParameters& parameters) {
@@ -25,13 +23,9 @@ std::vector<InputQtl> qtlContent(const AnalysisParameters& parameters, AnalysisF
             qtls.push_back({record->position(), record->alleleCount(), record->variance(),
                             record->chromosome()});
     }
-    // multAl_in.txt names no chromosome per QTL: its reader gives the lists to
-    // the chromosomes in runs by the per-chromosome counts, so they must stand
-    // in chromosome order or each prior lands on the wrong chromosome.
+    // Otherwise each prior would land on the wrong chromosome.
     if (kind == AnalysisFileKind::Input)
-        std::stable_sort(qtls.begin(), qtls.end(), [](const InputQtl& a, const InputQtl& b) {
-            return a.chromosome < b.chromosome;
-        });
+        putQtlsInChromosomeOrder(qtls);
     return qtls;
 }
 

@@ -4,6 +4,7 @@
 #include "model/FileError.h"
 #include "model/NumberFormat.h"
 
+#include <algorithm>
 #include <cctype>
 #include <fstream>
 
@@ -407,6 +408,19 @@ void readRunSettings(LayoutReader& in, AnalysisInput& input) {
 }
 
 } // namespace
+
+void putQtlsInChromosomeOrder(std::vector<InputQtl>& qtls) {
+    std::stable_sort(qtls.begin(), qtls.end(), [](const InputQtl& a, const InputQtl& b) {
+        return a.chromosome < b.chromosome;
+    });
+}
+
+AnalysisInput inputFromDefaults(AnalysisInput defaults) {
+    putQtlsInChromosomeOrder(defaults.qtls);
+    defaults.saveHundredthMeans = false;
+    defaults.analysisType = {defaults.additionalRunWithoutQtl() ? 1 : 0, 1, 0};
+    return defaults;
+}
 
 std::string formatAnalysisInput(const AnalysisInput& input, AnalysisFileKind kind) {
     LineWriter out;

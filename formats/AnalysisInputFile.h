@@ -71,6 +71,19 @@ struct AnalysisInput : ModelChoices, SamplerTuning, QtlVarianceTuning, RunSettin
 /// table values in 6-character fields, every line ending in "\n".
 std::string formatAnalysisInput(const AnalysisInput& input, AnalysisFileKind kind);
 
+/// Puts the QTL in chromosome order, keeping their order within a
+/// chromosome: multAl_in.txt names no chromosome per QTL, and its reader
+/// gives the lists to the chromosomes in runs by the per-chromosome counts.
+void putQtlsInChromosomeOrder(std::vector<InputQtl>& qtls);
+
+/// The multAl_in.txt that the analysis dialog writes after "Use default"
+/// and Ok from a multAl_in.def of this content, when the defaults' file
+/// names, progeny type and chromosome table are those of the data in the
+/// folder: the same values, the QTL in chromosome order, and the two lines
+/// Ok always writes the same way (no file of every 100th mean, the analysis
+/// type's last two numbers 1 and 0).
+AnalysisInput inputFromDefaults(AnalysisInput defaults);
+
 /// How a file is read.
 struct AnalysisReading {
     /// The result viewers' reading: keys are skipped unread and a one-letter

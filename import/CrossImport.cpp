@@ -129,6 +129,44 @@ void fillMap(ImportedCross& cross, const CrossTable& table, const MarkerMap& map
     cross.progeny.markerCount = markerCount;
 }
 
+// The columns an import of many traits reads: every phenotype column but
+// the ids in table order, or the ones named, each refused as the one
+// phenotype is.
+std::vector<std::size_t> manyPhenotypeColumns(const CrossTable& table, const ManyTraits& many) {
+    std::vector<std::size_t> columns;
+    if (many.all) {
+        for (std::size_t k = 0; k < table.phenotypes.size(); ++k)
+            if (k != table.idPhenotype)
+                columns.push_back(k);
+        if (columns.empty())
+            throw table.phenotypeError(table.phenotypeNames, "the only phenotype " +
+                                                                 std::string(table.fieldWord()) +
+                                                                 " is the id " + table.fieldWord());
+        return columns;
+    }
+    for (const std::string& name : many.names) {
+        // An empty name would be taken for the first column.
+        if (name.empty())
+            throw table.phenotypeError(table.phenotypeNames, "there is no phenotype " +
+                                                                 std::string(table.fieldWord()) +
+                                                                 " \"\"");
+        columns.push_back(phenotypeColumn(table, name));
+    }
+    return columns;
+}
+
+void fillTraitColumns(ImportedCross& cross, const CrossTable& table,
+                      const std::vector<std::size_t>& columns) {
+    for (const std::size_t k : columns) {
+        TraitColumn column{table.phenotypes[k], {}};
+        for (const CrossTable::Individual& individual : table.individuals) {
+            column.traits.family.push_back(1);
+            column.traits.value.push_back(phenotypeValue(table, individual.phenotypes[k]));
+        }
+        cross.traitColumns.push_back(std::move(column));
+    }
+}
+
 } // namespace
 
 std::string importedPedigreeText(const ImportedCross& cross) {
@@ -141,17 +179,26 @@ std::string importedPedigreeText(const ImportedCross& cross) {
 ImportedCross importCross(const CrossTable& table, const ImportOptions& options) {
     ImportedCross cross;
     cross.cross = options.cross;
-    const std::size_t phenotype = phenotypeColumn(table, options.phenotype);
+    // With many traits the first one asked stands for the one trait, so
+    // that a column not asked for is never read.
+    const std::vector<std::size_t> many = options.many.wanted()
+                                              ? manyPhenotypeColumns(table, options.many)
+                                              : std::vector<std::size_t>{};
+    const std::size_t phenotype =
+        many.empty() ? phenotypeColumn(table, options.phenotype) : many.front();
     cross.phenotype = table.phenotypes[phenotype];
-    for (const std::string& name : table.phenotypes)
-        if (name != cross.phenotype)
-            cross.otherPhenotypes.push_back(name);
+    for (std::size_t k = 0; k < table.phenotypes.size(); ++k)
+        if (many.empty()
+                ? k != phenotype
+                : k != table.idPhenotype && std::find(many.begin(), many.end(), k) == many.end())
+            cross.otherPhenotypes.push_back(table.phenotypes[k]);
     cross.unmatchedPhenotypeRecords = table.unmatchedPhenotypeRecords;
     const MarkerMap map = mapOf(table);
     fillMap(cross, table, map);
     IndividualReader reader(table, map, options, cross, phenotype);
     for (const CrossTable::Individual& individual : table.individuals)
         reader.read(individual);
+    fillTraitColumns(cross, table, many);
     return cross;
 }
 
@@ -166,17 +213,21 @@ std::string importSummary(const ImportedCross& cross) {
     std::string text = "Read " + std::to_string(individuals) + " individuals: one family of " +
                        std::string(progenyTypeName(cross.cross)) +
                        " progeny of founders 1 and 2.\n";
-    text += "Phenotype " + inQuotes(cross.phenotype) + ": " + std::to_string(missingTraits) +
-            " missing (" + fmt::percent(missingTraits, individuals) + ").";
-    if (!cross.otherPhenotypes.empty()) {
-        text += " Not used: ";
-        for (const std::string& name : cross.otherPhenotypes)
-            text += (&name == &cross.otherPhenotypes.front() ? "" : ", ") + escapedControls(name);
-        text += ".";
+    // An import of many traits tells of each trait with its folder.
+    if (cross.traitColumns.empty()) {
+        text += "Phenotype " + inQuotes(cross.phenotype) + ": " + std::to_string(missingTraits) +
+                " missing (" + fmt::percent(missingTraits, individuals) + ").";
+        if (!cross.otherPhenotypes.empty()) {
+            text += " Not used: ";
+            for (const std::string& name : cross.otherPhenotypes)
+                text +=
+                    (&name == &cross.otherPhenotypes.front() ? "" : ", ") + escapedControls(name);
+            text += ".";
+        }
+        text += "\n";
     }
-    text += "\n" + fmt::counted(static_cast<long long>(cross.genome.markers.size()), "marker") +
-            " on " + fmt::counted(static_cast<long long>(cross.chromosomes.size()), "chromosome") +
-            ":\n";
+    text += fmt::counted(static_cast<long long>(cross.genome.markers.size()), "marker") + " on " +
+            fmt::counted(static_cast<long long>(cross.chromosomes.size()), "chromosome") + ":\n";
     long long missingCalls = 0;
     for (const ImportedChromosome& chromosome : cross.chromosomes) {
         const long long calls = static_cast<long long>(chromosome.markers) * individuals;

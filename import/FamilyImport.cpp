@@ -75,6 +75,27 @@ std::size_t traitColumn(const ProgenyTable& table, const FamilyTables& tables,
     return static_cast<std::size_t>(found - table.traits.begin());
 }
 
+// The columns an import of many traits reads: all in file order, or the
+// ones named, each refused as the one trait is.
+std::vector<std::size_t> manyTraitColumns(const ProgenyTable& table, const FamilyTables& tables,
+                                          const ManyTraits& many) {
+    std::vector<std::size_t> columns;
+    if (many.all) {
+        traitColumn(table, tables, {});
+        for (std::size_t k = 0; k < table.traits.size(); ++k)
+            columns.push_back(k);
+        return columns;
+    }
+    for (const std::string& name : many.names) {
+        // An empty name would be taken for the first column.
+        if (name.empty())
+            throw FileError(tables.progenyName, FilePlace::row(table.headingLine),
+                            "there is no trait column \"\"");
+        columns.push_back(traitColumn(table, tables, name));
+    }
+    return columns;
+}
+
 void requireProgenyInEveryFamily(const std::vector<FamilyTableRow>& families,
                                  const ProgenyTable& progeny, const FamilyTables& tables) {
     std::vector<int> counts(families.size(), 0);
@@ -325,10 +346,30 @@ void fillPedigree(ImportedFamilies& population, const std::vector<FamilyTableRow
     }
 }
 
+// Every column of an import of many traits, values in `order`, the order
+// the progeny are written.
+void fillTraitColumns(ImportedFamilies& population, const ProgenyTable& progeny,
+                      const std::vector<std::size_t>& columns,
+                      const std::vector<std::size_t>& order, const FamilyTables& tables) {
+    for (const std::size_t k : columns) {
+        // Read in file order, so that the first bad value is the one named.
+        std::vector<double> values;
+        for (const ProgenyTable::Row& row : progeny.rows)
+            values.push_back(traitValue(row.traits[k], tables, progeny.traitPlace(row, k)));
+        TraitColumn column{progeny.traits[k], {}};
+        for (const std::size_t i : order) {
+            column.traits.family.push_back(progeny.rows[i].family + 1);
+            column.traits.value.push_back(values[i]);
+        }
+        population.traitColumns.push_back(std::move(column));
+    }
+}
+
 // The progeny family by family, in the order of families.csv; within a
 // family in the order of progeny.csv.
 void fillProgeny(ImportedFamilies& population, const ProgenyTable& progeny, CallReader& reader,
-                 std::size_t trait, const FamilyTables& tables) {
+                 std::size_t trait, const std::vector<std::size_t>& many,
+                 const FamilyTables& tables) {
     std::vector<std::vector<AlleleCode>> codes;
     std::vector<double> values;
     for (const ProgenyTable::Row& row : progeny.rows) {
@@ -352,6 +393,7 @@ void fillProgeny(ImportedFamilies& population, const ProgenyTable& progeny, Call
         population.traits.family.push_back(family);
         population.traits.value.push_back(values[i]);
     }
+    fillTraitColumns(population, progeny, many, order, tables);
 }
 
 } // namespace
@@ -374,11 +416,16 @@ ImportedFamilies importFamilies(const FamilyTables& tables, const FamilyImportOp
     population.cross = options.cross;
     population.founderNames = founders.founders;
     population.familyNames = familyNames;
-    const std::size_t trait = traitColumn(progeny, tables, options.trait);
+    // With many traits the first one asked stands for the one trait, so
+    // that a column not asked for is never read.
+    const std::vector<std::size_t> many = options.many.wanted()
+                                              ? manyTraitColumns(progeny, tables, options.many)
+                                              : std::vector<std::size_t>{};
+    const std::size_t trait = many.empty() ? traitColumn(progeny, tables, options.trait) : many[0];
     population.trait = progeny.traits[trait];
-    for (const std::string& name : progeny.traits)
-        if (name != population.trait)
-            population.otherTraits.push_back(name);
+    for (std::size_t k = 0; k < progeny.traits.size(); ++k)
+        if (many.empty() ? k != trait : std::find(many.begin(), many.end(), k) == many.end())
+            population.otherTraits.push_back(progeny.traits[k]);
     requireProgenyInEveryFamily(families, progeny, tables);
 
     const MarkerMap map = mapOf(founders, progeny, population);
@@ -388,7 +435,7 @@ ImportedFamilies importFamilies(const FamilyTables& tables, const FamilyImportOp
     std::vector<AlleleNumbers> numbers(map.markers.size());
     population.founders = founderCodes(founders, map, numbers, population);
     CallReader reader(options, tables, families, progeny, map, numbers, population);
-    fillProgeny(population, progeny, reader, trait, tables);
+    fillProgeny(population, progeny, reader, trait, many, tables);
     fillPedigree(population, families);
     return population;
 }

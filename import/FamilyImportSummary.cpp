@@ -113,15 +113,20 @@ std::string familyImportSummary(const ImportedFamilies& population) {
         " of " + std::string(progenyTypeName(population.cross)) + " progeny from " +
         fmt::counted(static_cast<long long>(population.founderNames.size()), "founder") + ":\n";
     text += familyLines(population);
-    text += "Trait " + inQuotes(population.trait) + ": " + std::to_string(missingTraits) +
-            " missing (" + fmt::percent(missingTraits, individuals) + ").";
-    if (!population.otherTraits.empty()) {
-        text += " Not used: ";
-        for (const std::string& name : population.otherTraits)
-            text += (&name == &population.otherTraits.front() ? "" : ", ") + escapedControls(name);
-        text += ".";
+    // An import of many traits tells of each trait with its folder.
+    if (population.traitColumns.empty()) {
+        text += "Trait " + inQuotes(population.trait) + ": " + std::to_string(missingTraits) +
+                " missing (" + fmt::percent(missingTraits, individuals) + ").";
+        if (!population.otherTraits.empty()) {
+            text += " Not used: ";
+            for (const std::string& name : population.otherTraits)
+                text +=
+                    (&name == &population.otherTraits.front() ? "" : ", ") + escapedControls(name);
+            text += ".";
+        }
+        text += "\n";
     }
-    text += "\n" + mapLines(population);
+    text += mapLines(population);
     long long missing = 0;
     for (const ImportedChromosome& chromosome : population.chromosomes)
         missing += chromosome.missingCalls;

@@ -16,8 +16,10 @@
 #include "model/OutputFiles.h"
 #include "model/TextFiles.h"
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
+#include <sstream>
 #include <utility>
 
 namespace fs = std::filesystem;
@@ -36,8 +38,8 @@ constexpr const char* usage =
     "FILE\n"
     "                     --samples FILE [--thin CM] [OPTION]... OUTDIR\n"
     "\n"
-    "OPTION is one of --codes, --phenotype, --force and, for families, --calls;\n"
-    "with --vcf, --phenotype and --force.\n"
+    "OPTION is one of --codes, --phenotype or --traits, --write-input, --force\n"
+    "and, for families, --calls; with --vcf, all but --codes and --calls.\n"
     "\n"
     "Converts a cross, or families bred from shared founders, kept in\n"
     "comma-separated tables or in a VCF file into Marrow's data files in\n"
@@ -85,9 +87,17 @@ constexpr const char* usage =
     "                 (default A,H,B,D,C; - and NA are missing)\n"
     "  --phenotype    the phenotype or trait column to use (default: the first;\n"
     "                 in R/qtl's layouts the first that is not the id column)\n"
-    "  --force        replace files of the same names in OUTDIR, and remove a\n"
-    "                 multAl_in.def or trait_units.txt there when the data get\n"
-    "                 none\n"
+    "  --traits       all, or NAME,NAME,...: many traits in place of --phenotype,\n"
+    "                 one analysis folder per trait in OUTDIR, named after it,\n"
+    "                 each with its pheno.txt and multAl_in.def; genome.txt,\n"
+    "                 f1.txt, markers.txt and pedigree.txt are written once and\n"
+    "                 hard-linked into every folder (copied where the file system\n"
+    "                 cannot link). examples/cluster/traits.sh runs them all\n"
+    "  --write-input  also write multAl_in.txt, what \"Use default\" and \"Ok\" in\n"
+    "                 the analysis dialog would write: Pellarin.exe can run at once\n"
+    "  --force        replace files of the same names in OUTDIR (with --traits: in\n"
+    "                 trait folders already there), and remove a multAl_in.def or\n"
+    "                 trait_units.txt there when the data get none\n"
     "  --help         show this text and stop\n"
     "  --version      show the version and stop\n"
     "\n"
@@ -100,6 +110,9 @@ struct ToolOptions {
     bool help = false;
     bool version = false;
     bool force = false;
+    bool writeInput = false;
+    bool manyTraits = false; ///< --traits given, even empty
+    std::string traits;
     std::string cross;
     std::string format;
     std::string genotypes;
@@ -119,13 +132,28 @@ struct ToolOptions {
     bool familiesMode() const { return !founders.empty() || !families.empty(); }
 };
 
-/// The data files and the analysis one import writes.
-struct ImportOutput {
-    std::string genome, founders, progeny, traits, pedigree;
+/// One trait's trait file and the analysis set up for it.
+struct TraitOutput {
+    std::string name;
+    std::string traits;
     std::optional<std::string> analysis;
-    std::string summary;
+    /// multAl_in.txt, with --write-input.
+    std::optional<std::string> input;
     /// trait_units.txt, when the traits are written in shifted units.
     std::optional<std::string> units;
+    std::string summary;   ///< the units and the analysis, a sentence a line
+    long long missing = 0; ///< trait values
+};
+
+/// The data files and the analysis one import writes.
+struct ImportOutput {
+    std::string genome, founders, progeny, pedigree;
+    TraitOutput trait; ///< of an import of one trait
+    std::string summary;
+    /// With many traits: one a folder, and the trait columns left out.
+    std::vector<TraitOutput> traits;
+    std::vector<std::string> unusedTraits;
+    int individuals = 0;
 };
 
 ToolOptions parseOptions(const std::vector<std::string>& args) {
@@ -136,6 +164,8 @@ ToolOptions parseOptions(const std::vector<std::string>& args) {
     line.flag("--help,-h", options.help);
     line.flag("--version", options.version);
     line.flag("--force", options.force);
+    line.flag("--write-input", options.writeInput);
+    line.option("--traits", options.traits, "--traits needs all or a list of names");
     line.option("--cross", options.cross, "--cross needs a value");
     line.option("--format", options.format, "--format needs a value");
     line.option("--genotypes", options.genotypes, "--genotypes needs a value");
@@ -152,6 +182,7 @@ ToolOptions parseOptions(const std::vector<std::string>& args) {
     line.option("--thin", options.thin, "--thin needs a value");
     line.words(options.paths);
     line.parse(args);
+    options.manyTraits = line.given("--traits");
     return options;
 }
 
@@ -181,20 +212,80 @@ template <class Convert> auto namingFile(const std::string& name, Convert conver
     }
 }
 
+// The many traits the command line asks for: all, or the names between
+// commas.
+ManyTraits manyTraitsOf(const ToolOptions& options) {
+    ManyTraits many;
+    if (!options.manyTraits)
+        return many;
+    if (!options.phenotype.empty())
+        throw CommandLineError("--traits and --phenotype both choose the trait; give one");
+    if (options.traits == "all") {
+        many.all = true;
+        return many;
+    }
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = options.traits.find(',', start);
+        many.names.push_back(options.traits.substr(start, comma - start));
+        if (comma == std::string::npos)
+            break;
+        start = comma + 1;
+    }
+    // Refused before any table is read: the names are the folders'.
+    checkTraitFolderNames(many.names);
+    return many;
+}
+
+// What Ok writes after "Use default" from the defaults file's text, read
+// back as the dialog reads it.
+std::string engineInputText(const std::string& defaults) {
+    std::istringstream in(defaults);
+    const AnalysisInput read =
+        readAnalysisInput(in, AnalysisFileKind::Defaults, analysisDefaultsFileName);
+    return formatAnalysisInput(inputFromDefaults(read), AnalysisFileKind::Input);
+}
+
 // The trait file, the analysis set up for it and, when the traits are
-// written in shifted units, the record of them: `output` holds the map,
-// markers, pedigree and the summary of what was read.
-ImportOutput withTraits(ImportOutput output, const GenomeData& genome, const TraitData& traits,
-                        const ImportedDesign& design) {
+// written in shifted units, the record of them.
+TraitOutput traitOutput(const std::string& name, const GenomeData& genome, const TraitData& traits,
+                        const ImportedDesign& design, bool writeInput) {
+    TraitOutput output;
+    output.name = name;
     const AnalysisTraits written = analysisTraits(traits, design.familyCount);
     output.traits = traitTextExact(written.traits);
     const auto analysis = fittedAnalysis(genome, written.traits, design);
     if (analysis)
         output.analysis = fittedAnalysisText(*analysis);
+    if (analysis && writeInput)
+        output.input = engineInputText(*output.analysis);
     if (written.exponent != 0)
         output.units = traitUnitsText(
             {importedFileNames()[3], fingerprintOf(output.traits), written.exponent});
-    output.summary += traitUnitsSummary(written) + fittedAnalysisSummary(analysis, genome);
+    output.summary = traitUnitsSummary(written) + fittedAnalysisSummary(analysis, genome);
+    output.missing = std::count_if(traits.value.begin(), traits.value.end(), TraitData::isMissing);
+    if (!analysis && writeInput)
+        throw FileError({}, "--write-input: there is no multAl_in.def to write multAl_in.txt "
+                            "from: the analysis takes at most " +
+                                std::to_string(analysisChromosomeLimit) +
+                                " chromosomes, and this map has " +
+                                std::to_string(genome.chromosomes().size()));
+    return output;
+}
+
+// The traits of the import, one or many: `output` holds the map, markers,
+// pedigree and the summary of what was read.
+ImportOutput withTraits(ImportOutput output, const GenomeData& genome, const TraitData& traits,
+                        const std::vector<TraitColumn>& columns, const ImportedDesign& design,
+                        const ImportRequest& request) {
+    if (!request.traits.wanted()) {
+        output.trait = traitOutput({}, genome, traits, design, request.writeInput);
+        output.summary += output.trait.summary;
+        return output;
+    }
+    for (const TraitColumn& column : columns)
+        output.traits.push_back(
+            traitOutput(column.name, genome, column.traits, design, request.writeInput));
     return output;
 }
 
@@ -217,6 +308,7 @@ ImportRequest crossRequest(const ToolOptions& options) {
                                " is not bc, f2, dh or riself");
     request.cross = *type;
     request.trait = options.phenotype;
+    request.traits = manyTraitsOf(options);
     const bool split = isSplitLayout(*layout);
     if (!split && !options.codes.empty() && !options.genotypes.empty())
         throw CommandLineError("--genotypes and --codes both rename the genotypes; give one");
@@ -269,6 +361,7 @@ ImportOutput crossOutput(const ImportRequest& request) {
     import.cross = request.cross;
     import.codes = request.codes;
     import.phenotype = request.trait;
+    import.many = request.traits;
     const ImportedCross cross = readCross(request, import);
     ImportOutput output;
     output.genome = genomeText(cross.genome);
@@ -276,7 +369,10 @@ ImportOutput crossOutput(const ImportRequest& request) {
     output.progeny = progenyMarkersText(cross.progeny);
     output.pedigree = importedPedigreeText(cross);
     output.summary = importSummary(cross);
-    return withTraits(std::move(output), cross.genome, cross.traits, {cross.cross, 2, 1});
+    output.unusedTraits = cross.otherPhenotypes;
+    output.individuals = cross.progeny.progenyCount();
+    return withTraits(std::move(output), cross.genome, cross.traits, cross.traitColumns,
+                      {cross.cross, 2, 1}, request);
 }
 
 ProgenyType familiesCross(const std::string& word) {
@@ -311,6 +407,7 @@ ImportRequest familiesRequest(const ToolOptions& options) {
         throw CommandLineError("--genotypes is for one cross; families take --codes");
     request.codes = codesOf(options.codes, "--codes");
     request.trait = options.phenotype;
+    request.traits = manyTraitsOf(options);
     if (options.paths.size() != 2)
         throw CommandLineError("give progeny.csv and the output folder (see --help)");
     request.founders = options.founders;
@@ -326,6 +423,7 @@ ImportOutput familiesOutput(const ImportRequest& request) {
     import.calls = request.calls;
     import.codes = request.codes;
     import.trait = request.trait;
+    import.many = request.traits;
     const std::string founders = textOf(request.founders);
     const std::string families = textOf(request.families);
     const std::string progeny = textOf(request.progeny);
@@ -337,9 +435,13 @@ ImportOutput familiesOutput(const ImportRequest& request) {
     output.progeny = progenyMarkersText(population.progeny);
     output.pedigree = pedigreeText(population.pedigree);
     output.summary = familyImportSummary(population);
+    output.unusedTraits = population.otherTraits;
+    output.individuals = population.progeny.progenyCount();
     return withTraits(std::move(output), population.genome, population.traits,
+                      population.traitColumns,
                       {population.cross, population.founders.founderCount,
-                       static_cast<int>(population.familyNames.size())});
+                       static_cast<int>(population.familyNames.size())},
+                      request);
 }
 
 double positiveNumber(const std::string& word, const char* option) {
@@ -366,6 +468,7 @@ ImportRequest vcfRequest(const ToolOptions& options) {
     request.layout = ImportLayout::Vcf;
     request.cross = familiesCross(options.cross);
     request.trait = options.phenotype;
+    request.traits = manyTraitsOf(options);
     if (options.paths.size() != 1)
         throw CommandLineError("give the output folder after the options (see --help)");
     request.vcf = options.vcf;
@@ -385,6 +488,7 @@ ImportOutput vcfOutput(const ImportRequest& request) {
     VcfImportOptions import;
     import.cross = request.cross;
     import.trait = request.trait;
+    import.many = request.traits;
     import.cmPerMb = request.cmPerMb;
     import.thin = request.thin;
     const std::string families = textOf(request.families);
@@ -401,21 +505,29 @@ ImportOutput vcfOutput(const ImportRequest& request) {
     std::vector<AlleleCode>().swap(population.progeny.codes);
     output.pedigree = pedigreeText(population.pedigree);
     output.summary = vcfImportSummary(imported);
+    output.unusedTraits = population.otherTraits;
+    output.individuals = population.progeny.progenyCount();
     return withTraits(std::move(output), population.genome, population.traits,
+                      population.traitColumns,
                       {population.cross, population.founders.founderCount,
-                       static_cast<int>(population.familyNames.size())});
+                       static_cast<int>(population.familyNames.size())},
+                      request);
 }
 
 constexpr const char* analysisFileName = "multAl_in.def";
+constexpr const char* inputFileName = "multAl_in.txt";
 
 // The names of the files `output` writes, in the order of
 // `importedFileNames`: multAl_in.def only when the data have an analysis,
-// then trait_units.txt when the traits are in shifted units.
+// then multAl_in.txt with --write-input, then trait_units.txt when the
+// traits are in shifted units.
 std::vector<std::string> writtenNames(const ImportOutput& output) {
     std::vector<std::string> names = importedFileNames();
-    if (!output.analysis)
+    if (!output.trait.analysis)
         names.pop_back();
-    if (output.units)
+    if (output.trait.input)
+        names.push_back(inputFileName);
+    if (output.trait.units)
         names.push_back(traitUnitsFileName);
     return names;
 }
@@ -425,7 +537,7 @@ std::vector<std::string> writtenNames(const ImportOutput& output) {
 // removes, since it would describe another trait file.
 std::vector<std::string> guardedNames(const ImportOutput& output) {
     std::vector<std::string> names = writtenNames(output);
-    if (!output.units)
+    if (!output.trait.units)
         names.push_back(traitUnitsFileName);
     return names;
 }
@@ -445,13 +557,13 @@ void checkNothingReplaced(const fs::path& folder, const std::vector<std::string>
 // up for other data.
 bool oldAnalysisStays(const ImportOutput& output, const fs::path& folder) {
     std::error_code ignored;
-    return !output.analysis && fs::exists(folder / analysisFileName, ignored);
+    return !output.trait.analysis && fs::exists(folder / analysisFileName, ignored);
 }
 
 // A record of trait units in the folder that this import does not replace.
 bool oldUnitsStay(const ImportOutput& output, const fs::path& folder) {
     std::error_code ignored;
-    return !output.units && fs::exists(folder / traitUnitsFileName, ignored);
+    return !output.trait.units && fs::exists(folder / traitUnitsFileName, ignored);
 }
 
 // Writes the files all or none. `removeOldAnalysis`: an old multAl_in.def
@@ -459,22 +571,25 @@ bool oldUnitsStay(const ImportOutput& output, const fs::path& folder) {
 // data. So does an old trait_units.txt, which would describe the trait file
 // this import replaces. Both go only as part of the commit: a failed import
 // leaves the folder as it was.
-void writeFiles(const ImportOutput& output, const fs::path& folder, bool removeOldAnalysis) {
+void writeFiles(const ImportOutput& output, const ImportRequest& request, bool removeOldAnalysis) {
+    const fs::path& folder = request.folder;
     std::error_code error;
     fs::create_directories(folder, error);
     if (error)
         throw FileError(folder.string(), "cannot make the folder: " + error.message());
     const std::vector<std::string> names = importedFileNames();
-    OutputFiles outputs(folder);
+    OutputFiles outputs(folder, request.rename);
     outputs.stage(names[0], output.genome);
     outputs.stage(names[1], output.founders);
     outputs.stage(names[2], output.progeny);
-    outputs.stage(names[3], output.traits);
+    outputs.stage(names[3], output.trait.traits);
     outputs.stage(names[4], output.pedigree);
-    if (output.analysis)
-        outputs.stage(analysisFileName, *output.analysis);
-    if (output.units)
-        outputs.stage(traitUnitsFileName, *output.units);
+    if (output.trait.analysis)
+        outputs.stage(analysisFileName, *output.trait.analysis);
+    if (output.trait.input)
+        outputs.stage(inputFileName, *output.trait.input);
+    if (output.trait.units)
+        outputs.stage(traitUnitsFileName, *output.trait.units);
     if (removeOldAnalysis)
         outputs.retire(analysisFileName);
     if (oldUnitsStay(output, folder))
@@ -482,16 +597,17 @@ void writeFiles(const ImportOutput& output, const fs::path& folder, bool removeO
     outputs.commit();
 }
 
+// "a, b and c"
+std::string listedAnd(const std::vector<std::string>& names) {
+    std::string text;
+    for (std::size_t k = 0; k < names.size(); ++k)
+        text += (k == 0 ? "" : k + 1 == names.size() ? " and " : ", ") + names[k];
+    return text;
+}
+
 std::string writtenLine(const fs::path& folder, const ImportOutput& output) {
-    const bool analysis = output.analysis.has_value();
-    std::string text = "Wrote genome.txt, f1.txt, markers.txt, pheno.txt, pedigree.txt";
-    if (analysis && output.units)
-        text += ", multAl_in.def and " + std::string(traitUnitsFileName) + " in ";
-    else if (analysis || output.units)
-        text += " and " + std::string(analysis ? analysisFileName : traitUnitsFileName) + " in ";
-    else
-        text += " in ";
-    return text + escapedControls(folder.string()) + ".\n";
+    std::vector<std::string> names = writtenNames(output);
+    return "Wrote " + listedAnd(names) + " in " + escapedControls(folder.string()) + ".\n";
 }
 
 // What the import did to files of an earlier one that it does not write.
@@ -509,20 +625,152 @@ std::string oldFileNotes(bool oldUnits, bool oldAnalysis, const ImportRequest& r
     return notes;
 }
 
+ImportResult importOneTrait(const ImportOutput& output, const ImportRequest& request) {
+    const fs::path& folder = request.folder;
+    if (!request.force)
+        checkNothingReplaced(folder, guardedNames(output), request.forceName);
+    const bool oldAnalysis = oldAnalysisStays(output, folder);
+    const bool oldUnits = oldUnitsStay(output, folder);
+    writeFiles(output, request, oldAnalysis && request.force);
+    ImportResult result;
+    result.summary = output.summary;
+    result.written = writtenLine(folder, output);
+    result.notes = oldFileNotes(oldUnits, oldAnalysis, request);
+    result.analysis = output.trait.analysis.has_value();
+    result.input = output.trait.input.has_value();
+    return result;
+}
+
+// The files of one trait's own folder, and those of an earlier import that
+// go when the folder is replaced: an analysis or a record of units that
+// these data do not have.
+TraitFolder traitFolderOf(const TraitOutput& trait) {
+    TraitFolder folder{trait.name, {{importedFileNames()[3], trait.traits}}, {}};
+    if (trait.analysis)
+        folder.files.push_back({analysisFileName, *trait.analysis});
+    else
+        folder.retired.push_back(analysisFileName);
+    if (trait.input)
+        folder.files.push_back({inputFileName, *trait.input});
+    if (trait.units)
+        folder.files.push_back({traitUnitsFileName, *trait.units});
+    else
+        folder.retired.push_back(traitUnitsFileName);
+    return folder;
+}
+
+// Every line after the first indented under the first.
+std::string indented(const std::string& lines) {
+    std::string text;
+    for (std::size_t k = 0; k < lines.size(); ++k) {
+        text += lines[k];
+        if (lines[k] == '\n' && k + 1 < lines.size())
+            text += "    ";
+    }
+    return text;
+}
+
+// What the summary says of each trait: its folder, missing values, units
+// and bounds.
+std::string manyTraitsSummary(const ImportOutput& output, int individuals) {
+    std::string text = "Traits, an analysis folder each:\n";
+    for (const TraitOutput& trait : output.traits)
+        text += "  " + escapedControls(trait.name) + ": " + std::to_string(trait.missing) +
+                " missing (" + fmt::percent(trait.missing, individuals) + "). " +
+                indented(trait.summary);
+    if (!output.unusedTraits.empty()) {
+        std::vector<std::string> names;
+        for (const std::string& name : output.unusedTraits)
+            names.push_back(escapedControls(name));
+        text += "Not used: " + listedAnd(names) + ".\n";
+    }
+    return text;
+}
+
+std::string manyWrittenLine(const fs::path& folder, const ImportOutput& output) {
+    std::vector<std::string> own = {"pheno.txt"};
+    if (!output.traits.empty() && output.traits.front().analysis)
+        own.push_back(analysisFileName);
+    if (!output.traits.empty() && output.traits.front().input)
+        own.push_back(inputFileName);
+    std::vector<std::string> names;
+    for (const TraitOutput& trait : output.traits)
+        names.push_back(escapedControls(trait.name));
+    return "Wrote " + fmt::counted(static_cast<long long>(names.size()), "trait folder") + " in " +
+           escapedControls(folder.string()) + ": " + listedAnd(names) + ". Each holds its " +
+           listedAnd(own) +
+           " (and trait_units.txt where the units are shifted); genome.txt, f1.txt, "
+           "markers.txt and pedigree.txt are written once and linked into every one.\n";
+}
+
+ImportResult importManyTraits(const ImportOutput& output, const ImportRequest& request) {
+    const std::vector<std::string> names = importedFileNames();
+    const std::vector<FolderFile> shared = {{names[0], output.genome},
+                                            {names[1], output.founders},
+                                            {names[2], output.progeny},
+                                            {names[4], output.pedigree}};
+    std::vector<TraitFolder> folders;
+    std::vector<std::string> staleInputs;
+    for (const TraitOutput& trait : output.traits) {
+        folders.push_back(traitFolderOf(trait));
+        std::error_code ignored;
+        if (!trait.input && fs::exists(request.folder / trait.name / inputFileName, ignored))
+            staleInputs.push_back(escapedControls(trait.name));
+    }
+    const TraitFoldersWritten written =
+        writeTraitFolders(request.folder, shared, folders,
+                          {request.force, request.forceName, request.rename, request.link});
+    ImportResult result;
+    result.summary = output.summary + manyTraitsSummary(output, output.individuals);
+    result.written = manyWrittenLine(request.folder, output);
+    if (written.copiedBecause)
+        result.notes = "Note: the file system cannot link files here (" + *written.copiedBecause +
+                       "), so every trait folder holds copies of genome.txt, f1.txt, markers.txt "
+                       "and pedigree.txt.\n";
+    // An engine input of the earlier import would run the old analysis.
+    if (!staleInputs.empty())
+        result.notes += "Note: the multAl_in.txt in " + listedAnd(staleInputs) +
+                        " is left from before and may not suit these data; --write-input "
+                        "replaces it.\n";
+    result.analysis = !output.traits.empty() && output.traits.front().analysis.has_value();
+    result.input = !output.traits.empty() && output.traits.front().input.has_value();
+    for (const TraitOutput& trait : output.traits)
+        result.traitFolders.push_back(trait.name);
+    return result;
+}
+
+// What to do next, in the words of the road the import leaves the user on.
+std::string nextSteps(const ImportResult& result, const fs::path& folder) {
+    const std::string shown = escapedControls(folder.string());
+    if (!result.traitFolders.empty())
+        return "Next: run every trait's analysis with examples/cluster/traits.sh " + shown +
+               "\n(one Slurm array task per trait folder), or with traits.sh --local " + shown +
+               "\non this machine" +
+               (result.input ? ".\n"
+                             : "; each folder needs multAl_in.txt first: import again\n"
+                               "with --write-input, or in each folder choose QTL analysis > Set\n"
+                               "parameters, press \"Use default\" and \"Ok\".\n");
+    if (result.input)
+        return "Next: run Pellarin.exe in that folder (cd there), or start Marrow there and\n"
+               "choose QTL analysis > MCMC analysis; when it has finished, QTL analysis >\n"
+               "Posterior graphs.\n";
+    if (result.analysis)
+        return "Next: start Marrow in that folder (cd there, then run Marrow), choose\n"
+               "QTL analysis > Set parameters, press \"Use default\" and \"Ok\"; then\n"
+               "QTL analysis > MCMC analysis and, when it has finished, QTL analysis >\n"
+               "Posterior graphs.\n";
+    return {};
+}
+
 int convert(const ToolOptions& options, std::ostream& out) {
     ImportRequest request = !options.vcf.empty()     ? vcfRequest(options)
                             : options.familiesMode() ? familiesRequest(options)
                                                      : crossRequest(options);
     request.folder = options.paths.back();
     request.force = options.force;
+    request.writeInput = options.writeInput;
     const ImportResult result = importData(request);
-    out << result.summary << result.written;
-    if (result.analysis)
-        out << "Next: start Marrow in that folder (cd there, then run Marrow), choose\n"
-               "QTL analysis > Set parameters, press \"Use default\" and \"Ok\"; then\n"
-               "QTL analysis > MCMC analysis and, when it has finished, QTL analysis >\n"
-               "Posterior graphs.\n";
-    out << result.notes;
+    out << result.summary << result.written << nextSteps(result, request.folder) << result.notes;
     return 0;
 }
 
@@ -563,18 +811,9 @@ ImportResult importData(const ImportRequest& request) {
     const ImportOutput output = request.layout == ImportLayout::Vcf        ? vcfOutput(request)
                                 : request.layout == ImportLayout::Families ? familiesOutput(request)
                                                                            : crossOutput(request);
-    const fs::path& folder = request.folder;
-    if (!request.force)
-        checkNothingReplaced(folder, guardedNames(output), request.forceName);
-    const bool oldAnalysis = oldAnalysisStays(output, folder);
-    const bool oldUnits = oldUnitsStay(output, folder);
-    writeFiles(output, folder, oldAnalysis && request.force);
-    ImportResult result;
-    result.summary = output.summary;
-    result.written = writtenLine(folder, output);
-    result.notes = oldFileNotes(oldUnits, oldAnalysis, request);
-    result.analysis = output.analysis.has_value();
-    return result;
+    if (request.traits.wanted())
+        return importManyTraits(output, request);
+    return importOneTrait(output, request);
 }
 
 std::vector<std::string> importTraitNames(const ImportRequest& request) {

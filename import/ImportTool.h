@@ -3,6 +3,9 @@
 #include "formats/CrossTable.h"
 #include "import/CrossImport.h"
 #include "import/FamilyImport.h"
+#include "import/TraitColumns.h"
+#include "import/TraitFolders.h"
+#include "model/OutputFiles.h"
 #include "model/ProgenyType.h"
 
 #include <filesystem>
@@ -51,11 +54,23 @@ struct ImportRequest {
     std::optional<double> cmPerMb;
     double thin = 0; ///< cM; 0 keeps every marker
 
+    /// Many traits, in place of `trait`: one analysis folder per trait
+    /// under `folder`, named after it.
+    ManyTraits traits;
+    /// Also write multAl_in.txt, what "Use default" and Ok would write.
+    bool writeInput = false;
+
     std::filesystem::path folder;
-    /// Replace files of the same names already in `folder`.
+    /// Replace files of the same names already in `folder` (or, with many
+    /// traits, in its trait folders).
     bool force = false;
     /// How the front end names `force`, for the messages that point to it.
     std::string forceName = "--force";
+
+    /// Every rename of the commit and every hard link of many traits go
+    /// through these, so that a test can fail the one it chooses.
+    OutputFiles::Rename rename = OutputFiles::renameFile;
+    LinkFile link = hardLink;
 };
 
 /// What an import read and wrote, in the words the tool prints.
@@ -64,13 +79,17 @@ struct ImportResult {
     std::string written;   ///< "Wrote genome.txt, ... in FOLDER.", one line
     std::string notes;     ///< old files removed or left in the folder
     bool analysis = false; ///< multAl_in.def was written: "Use default" sets the analysis up
+    bool input = false;    ///< multAl_in.txt was written: the engine can run
+    /// With many traits, the trait folders written under the folder.
+    std::vector<std::string> traitFolders;
 };
 
 /// Converts the tables of `request` and writes the files into its folder
 /// (made if need be), all or none: under temporary names, renamed only when
 /// every one is complete. Files already there are replaced only with
 /// `force`. Any problem, of a table (file, row and column), of the folder or
-/// of a file in the way, is a `FileError` and nothing is written.
+/// of a file in the way, is a `FileError` and nothing is written. With many
+/// traits the folders are written by `writeTraitFolders`, all or none too.
 ImportResult importData(const ImportRequest& request);
 
 /// The trait columns the tables of `request` offer, in file order: of
@@ -96,11 +115,16 @@ std::vector<std::string> importTraitNames(const ImportRequest& request);
 ///                   --samples samples.csv [--thin CM] [--phenotype NAME]
 ///                   [--force] OUTDIR
 ///
-/// Converts one cross (import/CrossImport.h), families from shared
-/// founders (import/FamilyImport.h) or families in a VCF (import/VcfImport.h) and writes the files
-/// into OUTDIR (made if need be), all or none: they are written under temporary names and renamed
-/// only when every one is complete. Files already in OUTDIR are replaced only with `--force`.
-/// Prints what it read and the next step on `out`. Any problem is one line on `err` and exit status
-/// 1, with no file written. In the one-file layouts `--genotypes` is taken as `--codes`, as it
-/// always was.
+/// Every form takes `--traits all|NAME,...` in place of `--phenotype` (one
+/// analysis folder per trait under OUTDIR) and `--write-input` (multAl_in.txt
+/// too, as "Use default" and Ok would write it).
+///
+/// Converts one cross (import/CrossImport.h), families from shared founders
+/// (import/FamilyImport.h) or families in a VCF (import/VcfImport.h) and
+/// writes the files into OUTDIR (made if need be), all or none: they are
+/// written under temporary names and renamed only when every one is
+/// complete. Files already in OUTDIR are replaced only with `--force`.
+/// Prints what it read and the next step on `out`. Any problem is one line
+/// on `err` and exit status 1, with no file written. In the one-file
+/// layouts `--genotypes` is taken as `--codes`, as it always was.
 int runImport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

@@ -303,15 +303,23 @@ void readTraits(const Samples& samples, const VcfInputs& inputs, const VcfImport
         wanted.resize(table.traits.size());
         std::iota(wanted.begin(), wanted.end(), 0);
     } else {
-        for (const std::string& name : options.many.names)
+        for (const std::string& name : options.many.names) {
+            // An empty name would be taken for the first column.
+            if (name.empty())
+                throw FileError(inputs.samplesName, FilePlace::row(table.headingLine),
+                                "there is no trait column \"\"");
             wanted.push_back(traitColumn(table, name, inputs));
+        }
     }
+    // With many traits the first one asked stands for the one trait, and
+    // the columns not asked for are those not used.
     const std::size_t trait =
         wanted.empty() ? traitColumn(table, options.trait, inputs) : wanted.front();
     population.trait = table.traits[trait];
-    for (const std::string& name : table.traits)
-        if (name != population.trait)
-            population.otherTraits.push_back(name);
+    for (std::size_t k = 0; k < table.traits.size(); ++k)
+        if (wanted.empty() ? k != trait
+                           : std::find(wanted.begin(), wanted.end(), k) == wanted.end())
+            population.otherTraits.push_back(table.traits[k]);
     population.traits = traitValues(samples, trait, inputs);
     for (const std::size_t column : wanted)
         population.traitColumns.push_back(

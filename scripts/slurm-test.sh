@@ -5,11 +5,13 @@
 # runs examples/cluster/submit.sh on the demo data (4 array tasks and the
 # dependent merge job), and compares the merged files with a run of the same
 # analysis in one piece, byte for byte (Pellarin.log without its two timing
-# lines). The daemons it started are stopped by their process ids when it
+# lines). Then examples/cluster/traits.sh runs three trait folders of an
+# import of many traits, short chains, as an array of a task each, and each
+# folder must hold its results. The daemons it started are stopped by their process ids when it
 # ends, whether it passes or fails.
 #
 # Needs root (slurmd runs jobs as their user, munged runs as user munge) and
-# the build in build/ (Pellarin.exe, Tamsin.exe, marrow-demo). Exit status 0
+# the build in build/ (Pellarin.exe, Tamsin.exe, marrow-demo, marrow-import). Exit status 0
 # passed, 1 failed, 77 skipped (with a line that says why).
 set -euo pipefail
 
@@ -28,7 +30,7 @@ for tool in munged mungekey slurmctld slurmd sbatch squeue scancel sinfo setpriv
 done
 [ "$(id -u)" -eq 0 ] || skip "the one-node cluster needs root"
 id munge >/dev/null 2>&1 || skip "there is no user munge (Debian's munge package makes it)"
-for program in Pellarin.exe Tamsin.exe marrow-demo; do
+for program in Pellarin.exe Tamsin.exe marrow-demo marrow-import; do
     [ -x "$bin/$program" ] || skip "$bin/$program is not built"
 done
 
@@ -61,7 +63,7 @@ stop_cluster() {
         wait "$pid" 2>/dev/null
     done
     if [ "$status" -ne 0 ] && [ "$status" -ne 77 ]; then
-        for log in "$tmp"/*.log "$tmp"/work/cluster/slurm-*.out; do
+        for log in "$tmp"/*.log "$tmp"/work/cluster/slurm-*.out "$tmp"/work/traits/slurm-*.out; do
             [ -f "$log" ] && { echo "--- $log"; tail -n 20 "$log"; }
         done
     fi
@@ -175,5 +177,19 @@ cmp -s <(timeless whole/Pellarin.log) <(timeless cluster/Pellarin.log) ||
 parts=$(find cluster/parts -mindepth 2 -maxdepth 2 -name 'task_*' | wc -l)
 [ "$parts" -eq "$tasks" ] || { echo "slurm-test.sh: $parts parts where $tasks were due"; failed=1; }
 [ "$failed" -eq 0 ] || exit 1
-echo "slurm-test.sh: passed: $tasks array tasks and the merge job gave the files of the whole run," \
-    "byte for byte, in $(($(date +%s) - started)) s"
+echo "slurm-test.sh: $tasks array tasks and the merge job gave the files of the whole run, byte for byte"
+
+# Many traits: an array task per trait folder, each its trait's whole run.
+"$root/tests/cluster/trait-folders.sh" "$root" "$bin" "$work/traits"
+submitted=$(date +%s)
+timeout 300 "$root/examples/cluster/traits.sh" --wait --cpus 1 "$work/traits" ||
+    { echo "slurm-test.sh: traits.sh or a task of its array failed (their output follows)"; exit 1; }
+for trait in height weight yield; do
+    for name in qtl_summary.csv qtlnum.txt Pellarin.log; do
+        [ -s "$work/traits/$trait/$name" ] || { echo "slurm-test.sh: trait $trait has no $name"; failed=1; }
+    done
+done
+[ "$failed" -eq 0 ] || exit 1
+echo "slurm-test.sh: traits.sh ran 3 traits as an array in $(($(date +%s) - submitted)) s"
+echo "slurm-test.sh: passed: the analysis in parts and the traits' array, in" \
+    "$(($(date +%s) - started)) s"

@@ -272,6 +272,13 @@ TEST(VcfImport, RunsFromTheCommandLine) {
     EXPECT_THAT(*markers, HasSubstr("1\t1   1 2   0 0\n"));
     EXPECT_TRUE(fs::exists(dir / "out" / "multAl_in.def"));
 
+    // Many traits: a folder per trait, with the same markers.
+    const ToolRun many =
+        with({"--map", (dir / "map.csv").string(), "--traits", "all", (dir / "many").string()});
+    ASSERT_EQ(many.status, 0) << many.err;
+    EXPECT_TRUE(fs::exists(dir / "many" / "h" / "pheno.txt"));
+    EXPECT_EQ(readWholeFile(dir / "many" / "w" / "markers.txt"), markers);
+
     ImportRequest request;
     request.layout = ImportLayout::Vcf;
     request.samples = (dir / "samples.csv").string();
