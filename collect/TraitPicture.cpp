@@ -47,9 +47,19 @@ void drawRows(QPainter& painter, const TraitMap& map) {
     for (const TraitMapRow& row : map.rows) {
         // A unit of white under each row keeps neighbouring rows apart.
         const double bottom = std::max(row.top + 1, row.bottom - 1);
-        for (const TraitMapCell& cell : row.cells)
-            painter.fillRect(QRectF(QPointF(cell.left, row.top), QPointF(cell.right, bottom)),
-                             traitShade(shadeShare(cell.value, map.legend.top)));
+        // Neighbours of one shade are one rectangle, which keeps the SVG
+        // small where a trait has no QTL.
+        for (std::size_t k = 0; k < row.cells.size();) {
+            const QColor shade = traitShade(shadeShare(row.cells[k].value, map.legend.top));
+            std::size_t end = k + 1;
+            while (end < row.cells.size() &&
+                   traitShade(shadeShare(row.cells[end].value, map.legend.top)) == shade)
+                ++end;
+            painter.fillRect(QRectF(QPointF(row.cells[k].left, row.top),
+                                    QPointF(row.cells[end - 1].right, bottom)),
+                             shade);
+            k = end;
+        }
         const QString name =
             metrics.elidedText(qText(row.label), Qt::ElideMiddle, map.labelWidth + 1);
         painter.setPen(graphPalette(0));
@@ -59,7 +69,9 @@ void drawRows(QPainter& painter, const TraitMap& map) {
 }
 
 void drawChromosomes(QPainter& painter, const TraitMap& map) {
+    // A grey frame shows the map's extent where a trait has no QTL.
     painter.setPen(QPen(graphPalette(13), 1));
+    painter.drawLine(QPointF(map.x0, map.mapTop), QPointF(map.x1, map.mapTop));
     for (const ChromosomePanel& chromosome : map.chromosomes)
         painter.drawLine(QPointF(chromosome.left, map.mapTop),
                          QPointF(chromosome.left, map.mapBottom));
