@@ -7,6 +7,7 @@
 #include "formats/TraitFile.h"
 #include "import/CrossImport.h"
 #include "import/MarkerMap.h"
+#include "import/TraitColumns.h"
 #include "model/ProgenyType.h"
 
 #include <string>
@@ -39,6 +40,9 @@ struct FamilyImportOptions {
     GenotypeCodes codes;
     /// The trait column to use; empty for the first one.
     std::string trait;
+    /// Many traits: the columns read into `traitColumns`, each refused
+    /// like the one trait where a value is not a number.
+    ManyTraits many;
 };
 
 /// The three tables' texts and names, for messages.
@@ -92,6 +96,8 @@ struct ImportedFamilies {
     long long impossibleCalls = 0;
     std::string firstImpossibleAt;
     bool progenyReordered = false; ///< progeny.csv did not list them family by family
+    /// Every column `many` asked for; empty for an import of one trait.
+    std::vector<TraitColumn> traitColumns;
 };
 
 /// How many genotype errors the summary shows.
@@ -103,6 +109,3 @@ inline constexpr std::size_t shownGenotypeErrors = 5;
 /// call that is no call (allele words: not x/y, x, x/- or missing; parental:
 /// not one of the codes), and a family without progeny.
 ImportedFamilies importFamilies(const FamilyTables& tables, const FamilyImportOptions& options);
-
-/// What was read, one fact a line, with the notes the user must see.
-std::string familyImportSummary(const ImportedFamilies& population);

@@ -7,6 +7,7 @@
 #include "import/AnalysisSetup.h"
 #include "import/CrossImport.h"
 #include "import/FamilyImport.h"
+#include "import/FamilyImportSummary.h"
 #include "model/CommandLine.h"
 #include "model/FileError.h"
 #include "model/Fingerprint.h"

@@ -15,6 +15,7 @@
 #include "formats/ProgenyTable.h"
 #include "formats/TraitFile.h"
 #include "import/FamilyImport.h"
+#include "import/FamilyImportSummary.h"
 #include "import/ImportTool.h"
 #include "model/TextFiles.h"
 #include "model/TraitScale.h"
