@@ -11,7 +11,7 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "simulation (Tamsin.exe) of BC1, BC2, F2, DHL and RIL families linked by shared "
     "founder parents, and draws the posterior QTL intensity and variance along each "
     "chromosome. marrow-import brings csv tables in; marrow-demo runs the whole road "
-    "without a window.")
+    "without a window; marrow-collect gathers the results of many traits.")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

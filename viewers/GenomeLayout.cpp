@@ -34,19 +34,13 @@ double largestValue(const std::vector<std::vector<double>>& curves) {
     return largest;
 }
 
-/// The intensity axis from 0 at y0 up to yTop: as many ticks as fit two
-/// lines of text apart, the top a whole number of steps at or above the
-/// largest value. Returns the value at the top.
+/// The intensity axis from 0 at y0 up to yTop, ticks two lines of text
+/// apart. Returns the value at the top.
 double placeIntensityTicks(GenomeFigure& figure, double largest, int lineHeight) {
-    const double height = figure.y0 - figure.yTop;
-    const double most = std::max(1.0, std::floor(height / (2.0 * lineHeight)));
-    const double reach = largest > 0 ? largest : 1.0;
-    const double step = niceStep(reach / most);
-    const int count = std::max(1, static_cast<int>(std::ceil(reach / step - 1e-9)));
-    const double top = count * step;
-    for (int k = 0; k <= count; ++k)
-        figure.intensityTicks.push_back(
-            {figure.y0 - k * step / top * height, fixedNumber(k * step, decimalsOf(step))});
+    const double top =
+        valueAxisTicks(largest, figure.y0 - figure.yTop, 2.0 * lineHeight, figure.intensityTicks);
+    for (AxisTick& tick : figure.intensityTicks)
+        tick.at = figure.y0 - tick.at;
     return top;
 }
 
@@ -61,13 +55,12 @@ int widestLabel(const std::vector<AxisTick>& ticks, const TextMeasure& text) {
 /// they keep `spacing` from the number before them; the last of a
 /// chromosome also from the next chromosome's 0, which every chromosome
 /// shows first.
-void placePositionTicks(GenomeFigure& figure, const std::vector<int>& lengths, double scale,
-                        double step, double spacing) {
+void placeTicksEvery(std::vector<ChromosomePanel>& chromosomes, const std::vector<int>& lengths,
+                     double scale, double step, double spacing) {
     double lastShown = -infinity;
-    for (std::size_t c = 0; c < figure.chromosomes.size(); ++c) {
-        ChromosomePanel& chromosome = figure.chromosomes[c];
-        const double nextStart =
-            c + 1 < figure.chromosomes.size() ? figure.chromosomes[c + 1].left : infinity;
+    for (std::size_t c = 0; c < chromosomes.size(); ++c) {
+        ChromosomePanel& chromosome = chromosomes[c];
+        const double nextStart = c + 1 < chromosomes.size() ? chromosomes[c + 1].left : infinity;
         for (int k = 0; k * step <= lengths[c] + 1e-9; ++k) {
             const double x = chromosome.left + k * step * scale;
             const bool room = x - lastShown >= spacing && (k == 0 || nextStart - x >= spacing);
@@ -115,6 +108,31 @@ void placeBands(GenomeFigure& figure, const std::vector<int>& lengths,
 
 } // namespace
 
+double valueAxisTicks(double largest, double length, double spacing, std::vector<AxisTick>& ticks) {
+    const double most = std::max(1.0, std::floor(length / std::max(spacing, 1.0)));
+    const double reach = largest > 0 ? largest : 1.0;
+    const double step = niceStep(reach / most);
+    const int count = std::max(1, static_cast<int>(std::ceil(reach / step - 1e-9)));
+    const double top = count * step;
+    for (int k = 0; k <= count; ++k)
+        ticks.push_back({k * step / top * length, fixedNumber(k * step, decimalsOf(step))});
+    return top;
+}
+
+void placePositionTicks(std::vector<ChromosomePanel>& chromosomes, const std::vector<int>& lengths,
+                        double scale, const TextMeasure& text) {
+    const int longest = lengths.empty() ? 0 : *std::max_element(lengths.begin(), lengths.end());
+    const double spacing = text.width(std::to_string(longest)) + std::max(text.height, 1);
+    // Without length every chromosome is its 0 cM tick.
+    const double step = scale > 0 ? std::max(1.0, niceStep(spacing / scale)) : 1.0;
+    placeTicksEvery(chromosomes, lengths, scale, step, spacing);
+}
+
+std::string chromosomeLabel(int chromosome, double room, const TextMeasure& text) {
+    const std::string number = std::to_string(chromosome);
+    return text.width("Chr " + number) <= room ? "Chr " + number : number;
+}
+
 double niceStep(double minimum) {
     if (!(minimum > 0) || !std::isfinite(minimum))
         return 1.0;
@@ -161,31 +179,27 @@ GenomeFigure genomeFigure(const GenomeIntensities& data, int w, int h, const Tex
         chromosome.chromosome = static_cast<int>(c) + 1;
         chromosome.left = left;
         chromosome.right = left + lengths[c] * scale;
-        const std::string number = std::to_string(chromosome.chromosome);
-        chromosome.label = text.width("Chr " + number) <= chromosome.right - chromosome.left + gap
-                               ? "Chr " + number
-                               : number;
+        chromosome.label =
+            chromosomeLabel(chromosome.chromosome, chromosome.right - chromosome.left + gap, text);
         if (c < data.curves.size())
             chromosome.curve = curveOf(data.curves[c], lengths[c], left, scale, figure, top);
         figure.chromosomes.push_back(std::move(chromosome));
         left += lengths[c] * scale + gap;
     }
 
-    const int longest = lengths.empty() ? 0 : *std::max_element(lengths.begin(), lengths.end());
-    const double spacing = text.width(std::to_string(longest)) + line;
-    // Without length every chromosome is its 0 cM tick.
-    const double step = scale > 0 ? std::max(1.0, niceStep(spacing / scale)) : 1.0;
-    placePositionTicks(figure, lengths, scale, step, spacing);
+    placePositionTicks(figure.chromosomes, lengths, scale, text);
     placeBands(figure, lengths, data.regions, scale);
     return figure;
 }
 
 std::optional<GenomeIntensities> loadGenomeIntensities(const RunLayout& layout,
-                                                       std::string& problem) {
+                                                       std::string& problem,
+                                                       const std::filesystem::path& folder) {
     GenomeIntensities data;
     for (int c = 1; c <= layout.chromosomeCount; ++c) {
         PosteriorRows rows;
-        const PosteriorStatus status = loadPosteriorFile(layout, PosteriorKind::Intensity, c, rows);
+        const PosteriorStatus status =
+            loadPosteriorFile(layout, PosteriorKind::Intensity, c, rows, folder);
         if (status != PosteriorStatus::Loaded) {
             problem = posteriorFileName(PosteriorKind::Intensity, c) +
                       (status == PosteriorStatus::NotFound ? ": the file is not found"
@@ -198,7 +212,7 @@ std::optional<GenomeIntensities> loadGenomeIntensities(const RunLayout& layout,
             curveValues(rows.row(static_cast<std::size_t>(layout.replicationCount)), n));
     }
     try {
-        if (const auto table = loadQtlSummaryCsv(qtlSummaryCsvName))
+        if (const auto table = loadQtlSummaryCsv(folder / qtlSummaryCsvName))
             data.regions = table->rows;
     } catch (const FileError& error) {
         problem = error.message();

@@ -11,6 +11,7 @@
 #include "formats/QtlSummaryFile.h"
 #include "viewers/RunLayout.h"
 
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -82,13 +83,30 @@ struct GenomeFigure {
 /// `minimum` (1 for a minimum of 0 or less).
 double niceStep(double minimum);
 
+/// Ticks of a value axis `length` device units long, from 0 at its start:
+/// as many as fit `spacing` apart, the far end a whole number of steps at or
+/// above `largest` (of 1 when nothing is above 0). Each tick's `at` is its
+/// distance from the start. Returns the value at the far end.
+double valueAxisTicks(double largest, double length, double spacing, std::vector<AxisTick>& ticks);
+
+/// Ticks in cM along chromosomes drawn side by side at `scale` device units
+/// per cM, each from its panel's `left`: a step of 1, 2 or 5 times a power
+/// of ten that leaves room for the numbers, which stand where they keep
+/// clear of the number before them and of the next chromosome's 0.
+void placePositionTicks(std::vector<ChromosomePanel>& chromosomes, const std::vector<int>& lengths,
+                        double scale, const TextMeasure& text);
+
+/// "Chr 3" where it fits in `room` device units, else "3".
+std::string chromosomeLabel(int chromosome, double room, const TextMeasure& text);
+
 /// The figure of `data` in a picture of w x h device units.
 GenomeFigure genomeFigure(const GenomeIntensities& data, int w, int h, const TextMeasure& text);
 
-/// The figure's data from the files of the current folder: the average row
-/// of each chromosome's intensity file, smoothed as the posterior graph
-/// draws it, and the regions of qtl_summary.csv when it is there. Nothing,
-/// with `problem` set to one line, when a posterior file or the table
-/// cannot be read.
+/// The figure's data from the files of `folder` (the current directory
+/// when empty): the average row of each chromosome's intensity file,
+/// smoothed as the posterior graph draws it, and the regions of
+/// qtl_summary.csv when it is there. Nothing, with `problem` set to one
+/// line, when a posterior file or the table cannot be read.
 std::optional<GenomeIntensities> loadGenomeIntensities(const RunLayout& layout,
-                                                       std::string& problem);
+                                                       std::string& problem,
+                                                       const std::filesystem::path& folder = {});

@@ -12,13 +12,6 @@ QString qText(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-TextMeasure measureOf(const QFontMetrics& metrics) {
-    return {metrics.height(), [metrics](std::string_view text) {
-                return metrics.horizontalAdvance(
-                    QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
-            }};
-}
-
 /// Text centred on (x, y), one line high.
 void drawCentred(QPainter& painter, double x, double y, const QString& text) {
     const QFontMetricsF metrics(painter.font());
@@ -84,10 +77,17 @@ void drawChromosome(QPainter& painter, const GenomeFigure& figure,
 
 } // namespace
 
+TextMeasure textMeasureOf(const QFontMetrics& metrics) {
+    return {metrics.height(), [metrics](std::string_view text) {
+                return metrics.horizontalAdvance(
+                    QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+            }};
+}
+
 GenomeFigure paintGenomePicture(QPainter& painter, QSize size, const GenomeIntensities& data,
                                 const QString& caption) {
     const GenomeFigure figure =
-        genomeFigure(data, size.width(), size.height(), measureOf(painter.fontMetrics()));
+        genomeFigure(data, size.width(), size.height(), textMeasureOf(painter.fontMetrics()));
     painter.fillRect(QRect(QPoint(0, 0), size), Qt::white);
     drawBands(painter, figure);
     drawIntensityAxis(painter, figure);

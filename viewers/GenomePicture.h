@@ -5,7 +5,11 @@
 #include <QSize>
 #include <QString>
 
+class QFontMetrics;
 class QPainter;
+
+/// The layout's measure of text set in the font of `metrics`.
+TextMeasure textMeasureOf(const QFontMetrics& metrics);
 
 /// The size of a genome picture saved from the posterior graph dialog and
 /// drawn by marrow-demo: wide, since every chromosome shares its axis.

@@ -104,7 +104,7 @@ PosteriorStatus readPosteriorRows(std::istream& in, PosteriorKind kind,
 }
 
 PosteriorStatus loadPosteriorFile(const RunLayout& layout, PosteriorKind kind, int chromosome,
-                                  PosteriorRows& rows) {
+                                  PosteriorRows& rows, const std::filesystem::path& folder) {
     const int length = layout.lengthOf(chromosome);
     if (length < 0 || length > maxLayoutLength || layout.replicationCount < 1 ||
         layout.replicationCount > maxLayoutReplications)
@@ -112,7 +112,7 @@ PosteriorStatus loadPosteriorFile(const RunLayout& layout, PosteriorKind kind, i
     // The curve reads column length + 1 at its far end.
     rows.fit(static_cast<std::size_t>(layout.replicationCount) + 1,
              static_cast<std::size_t>(length) + 2);
-    std::ifstream in(posteriorFileName(kind, chromosome));
+    std::ifstream in(folder / posteriorFileName(kind, chromosome));
     if (!in)
         return PosteriorStatus::NotFound;
     return readPosteriorRows(in, kind, binCentres(length, layout.binLength),

@@ -3,6 +3,7 @@
 #include "formats/PosteriorFile.h"
 #include "viewers/RunLayout.h"
 
+#include <filesystem>
 #include <istream>
 #include <span>
 #include <vector>
@@ -54,9 +55,10 @@ PosteriorStatus readPosteriorRows(std::istream& in, PosteriorKind kind,
                                   const std::vector<int>& centres, int replicationCount,
                                   PosteriorRows& rows);
 
-/// Reads the posterior file of `chromosome` and `kind` from the current
-/// directory, sized by `layout` (which has passed the whole walk). The rows
-/// first grow to hold the chromosome's length and the layout's replications
-/// and average, so that a drawing after a failed load has them too.
+/// Reads the posterior file of `chromosome` and `kind` from `folder` (the
+/// current directory when empty), sized by `layout` (which has passed the
+/// whole walk). The rows first grow to hold the chromosome's length and the
+/// layout's replications and average, so that a drawing after a failed load
+/// has them too.
 PosteriorStatus loadPosteriorFile(const RunLayout& layout, PosteriorKind kind, int chromosome,
-                                  PosteriorRows& rows);
+                                  PosteriorRows& rows, const std::filesystem::path& folder = {});

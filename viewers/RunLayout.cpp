@@ -71,13 +71,13 @@ std::optional<RunLayout> readLayout(std::istream& in, RunLayoutDepth depth) {
 
 // The viewer only counts families here; a pedigree the engine would refuse
 // is the engine's to report.
-int pedigreeFamilyCount(const std::string& fileName) {
-    std::ifstream in(fileName);
+int pedigreeFamilyCount(const std::filesystem::path& file) {
+    std::ifstream in(file);
     if (!in)
         return 0;
     try {
         WordReader words(in);
-        const int count = readPedigreeHead(words, fileName).familyCount;
+        const int count = readPedigreeHead(words, file.string()).familyCount;
         return std::clamp(count, 0, maxFamilies);
     } catch (const FileError&) {
         return 0;
@@ -114,8 +114,9 @@ std::optional<RunLayout> readRunLayout(std::istream& in, RunLayoutDepth depth) {
     return layout;
 }
 
-std::optional<RunLayout> loadRunLayout(MessageSink& messages, RunLayoutDepth depth) {
-    std::ifstream in{std::string(analysisInputFileName)};
+std::optional<RunLayout> loadRunLayout(MessageSink& messages, RunLayoutDepth depth,
+                                       const std::filesystem::path& folder) {
+    std::ifstream in(folder / analysisInputFileName);
     if (!in) {
         messages.error(runLayoutMissingMessage);
         return std::nullopt;
@@ -131,7 +132,7 @@ std::optional<RunLayout> loadRunLayout(MessageSink& messages, RunLayoutDepth dep
             return std::nullopt;
         }
     }
-    layout->familyCount = pedigreeFamilyCount(layout->pedigreeFile);
+    layout->familyCount = pedigreeFamilyCount(folder / layout->pedigreeFile);
     return layout;
 }
 

@@ -4,6 +4,7 @@
 #include "formats/GenomeFile.h"
 #include "model/Messages.h"
 
+#include <filesystem>
 #include <istream>
 #include <optional>
 #include <string>
@@ -62,10 +63,11 @@ std::optional<std::string> runLayoutLimitProblem(const RunLayout& layout);
 /// not a whole number, or (for the whole walk) the run is beyond the limits.
 std::optional<RunLayout> readRunLayout(std::istream& in, RunLayoutDepth depth);
 
-/// Reads multAl_in.txt from the current directory; a missing or malformed
-/// file, or a run beyond the limits, is reported to `messages` and gives
-/// nothing.
-std::optional<RunLayout> loadRunLayout(MessageSink& messages, RunLayoutDepth depth);
+/// Reads multAl_in.txt from `folder` (the current directory when empty),
+/// and the pedigree it names from there too; a missing or malformed file,
+/// or a run beyond the limits, is reported to `messages` and gives nothing.
+std::optional<RunLayout> loadRunLayout(MessageSink& messages, RunLayoutDepth depth,
+                                       const std::filesystem::path& folder = {});
 
 /// How many chains of `parameter` a run offers. A chain file's heading
 /// counts them (mu_1.., res_1.., pos_1.., older var_1.. for the share); without

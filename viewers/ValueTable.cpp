@@ -4,11 +4,13 @@
 
 #include <algorithm>
 
-namespace {
-
-std::string csvField(const std::string& text) {
-    if (text.find_first_of(",\"\n") == std::string::npos)
-        return text;
+std::string csvField(std::string_view text) {
+    // Readers trim blanks around a cell that is not quoted, and a line end
+    // would end the row.
+    const bool edgeBlank = !text.empty() && (text.front() == ' ' || text.back() == ' ' ||
+                                             text.front() == '\t' || text.back() == '\t');
+    if (text.find_first_of(",\"\n\r") == std::string_view::npos && !edgeBlank)
+        return std::string(text);
     std::string quoted = "\"";
     for (char c : text) {
         if (c == '"')
@@ -17,8 +19,6 @@ std::string csvField(const std::string& text) {
     }
     return quoted + '"';
 }
-
-} // namespace
 
 std::string valueTableCsv(const std::vector<ValueColumn>& columns) {
     if (columns.empty())

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 /// One column of values a viewer drew: its heading and a value per row, a
@@ -10,6 +11,11 @@ struct ValueColumn {
     std::string heading;
     std::vector<std::optional<double>> values;
 };
+
+/// One cell of comma-separated text: as it is, or in double quotes (with
+/// each quote doubled) when it holds a comma, a quote or a line end, or
+/// begins or ends with a blank, so that a reader gives it back whole.
+std::string csvField(std::string_view text);
 
 /// The columns as comma-separated text: a heading line, then one line per
 /// value of the first column (the position or sample number). Numbers keep 15

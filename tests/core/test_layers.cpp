@@ -31,6 +31,7 @@ const std::map<std::string, std::set<std::string>>& allowedFolders() {
         {"viewers", {"model", "formats", "widgets", "viewers"}},
         {"engines", {"model", "engines"}},
         {"demo", {"model", "formats", "analysis", "simulation", "viewers", "engines", "demo"}},
+        {"collect", {"model", "formats", "viewers", "collect"}},
         {"app",
          {"model", "formats", "widgets", "analysis", "simulation", "viewers", "engines", "import",
           "app"}},

@@ -52,7 +52,7 @@ grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$metainfo" |
 newest=$(grep -o '<release version="[^"]*"' "$metainfo" | head -n 1 | cut -d'"' -f2)
 [ "$newest" = "$version" ] ||
     fail "$metainfo: the newest release is ${newest:-missing}, the project's version $version"
-for program in Marrow Pellarin.exe Tamsin.exe marrow-import marrow-demo; do
+for program in Marrow Pellarin.exe Tamsin.exe marrow-import marrow-demo marrow-collect; do
     grep -q "<binary>$program</binary>" "$metainfo" || fail "$metainfo: does not provide $program"
 done
 # A PNG's width and height are the big-endian words at bytes 16 and 20.

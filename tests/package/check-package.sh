@@ -23,10 +23,10 @@ missing="$(comm -23 "$scratch/installed" "$scratch/packaged")"
 [ -z "$missing" ] || fail "installed but not in the package: $missing"
 echo "Package holds all $(wc -l <"$scratch/installed") installed files"
 
-for program in Marrow Pellarin.exe Tamsin.exe marrow-import marrow-demo; do
+for program in Marrow Pellarin.exe Tamsin.exe marrow-import marrow-demo marrow-collect; do
     grep -qx "usr/bin/$program" "$scratch/packaged" || fail "no usr/bin/$program in the package"
 done
-for page in Pellarin.exe Tamsin.exe marrow-import marrow-demo; do
+for page in Pellarin.exe Tamsin.exe marrow-import marrow-demo marrow-collect; do
     grep -q "^usr/share/man/man1/$page\.1" "$scratch/packaged" || fail "no man page of $page"
 done
 depends="$(dpkg-deb -f "$package" Depends)"
@@ -65,13 +65,22 @@ fi
 mkdir "$scratch/work"
 cd "$scratch/work"
 export PATH="$bin:/usr/bin:/bin"
-for program in Pellarin.exe Tamsin.exe marrow-import marrow-demo; do
+for program in Pellarin.exe Tamsin.exe marrow-import marrow-demo marrow-collect; do
     "$program" --version >/dev/null || fail "$program --version failed"
 done
 if marrow-demo --quiet >"$scratch/demo.log" 2>&1; then
     for result in genome.png intensity_01.png qtI100_01.txt qtlVar_01.txt qtlnum.txt; do
         [ -s "marrow-demo-work/$result" ] || fail "the demo road wrote no $result"
     done
+    # The demo's folder is a trait folder like any other.
+    if marrow-collect marrow-demo-work --out collected >"$scratch/collect.log" 2>&1; then
+        for result in qtl_table_all.csv traits.png traits.svg; do
+            [ -s "collected/$result" ] || fail "marrow-collect wrote no $result"
+        done
+    else
+        cat "$scratch/collect.log" >&2
+        fail "marrow-collect from the package failed on the demo's results"
+    fi
 else
     cat "$scratch/demo.log" >&2
     fail "marrow-demo from the package failed"
