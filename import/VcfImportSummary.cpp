@@ -17,7 +17,8 @@ std::string recordLines(const VcfFacts& facts, long long kept) {
     std::string text =
         "Markers: " + fmt::counted(facts.records, "record") + " of " +
         escapedControls(facts.vcfName) + " read; left out: " + std::to_string(facts.multiallelic) +
-        " multiallelic, " + std::to_string(facts.notSnp) + " not SNPs (indels and others), " +
+        " multiallelic, " + std::to_string(facts.notSnp) +
+        (facts.notSnp == 1 ? " not a SNP" : " not SNPs") + " (indels and others), " +
         std::to_string(facts.noGenotypes) + " without GT, " + std::to_string(facts.notOnMap) +
         " not on the map, " + std::to_string(facts.monomorphic) + " monomorphic among the founders";
     if (facts.thin > 0)

@@ -113,7 +113,7 @@ TEST(VcfImport, WritesTheCodesAndCountsWhatIsLeftOut) {
 
     const std::string summary = vcfImportSummary(imported);
     EXPECT_THAT(summary, HasSubstr("7 records of calls.vcf read; left out: 1 multiallelic, 1 not "
-                                   "SNPs (indels and others), 1 without GT, 1 not on the map, 1 "
+                                   "a SNP (indels and others), 1 without GT, 1 not on the map, 1 "
                                    "monomorphic among the founders; 2 kept."));
     EXPECT_THAT(summary, HasSubstr("neither a founder nor in the samples table, and left out: x9"));
     EXPECT_THAT(summary, HasSubstr("1 marker of the map has no record in calls.vcf: absent"));
