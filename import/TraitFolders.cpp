@@ -13,17 +13,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// What stands under the name, as itself: a link is replaced as a link.
-fs::file_type typeAt(const fs::path& path) {
-    std::error_code ignored;
-    return fs::symlink_status(path, ignored).type();
-}
-
-bool standsThere(const fs::path& path) {
-    const fs::file_type type = typeAt(path);
-    return type != fs::file_type::not_found && type != fs::file_type::none;
-}
-
 std::string randomSuffix() {
     std::random_device device;
     return std::to_string(device()) + std::to_string(device());

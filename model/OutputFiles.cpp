@@ -16,10 +16,6 @@ struct OutputFiles::Swap {
     fs::path aside;     ///< empty when no earlier file stands there
 };
 
-namespace {
-
-// What stands under the name, as itself: a link is replaced as a link,
-// never the file it leads to.
 fs::file_type typeAt(const fs::path& path) {
     std::error_code ignored;
     return fs::symlink_status(path, ignored).type();
@@ -29,6 +25,8 @@ bool standsThere(const fs::path& path) {
     const fs::file_type type = typeAt(path);
     return type != fs::file_type::not_found && type != fs::file_type::none;
 }
+
+namespace {
 
 // A free name beside `target`, on its file system, so that setting the
 // earlier file aside and putting it back are renames that cannot fail for

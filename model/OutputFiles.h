@@ -7,6 +7,13 @@
 #include <system_error>
 #include <vector>
 
+/// What stands under `path`, as itself: a link is a link, never the file
+/// it leads to, so that a link is replaced as a link.
+std::filesystem::file_type typeAt(const std::filesystem::path& path);
+
+/// Whether anything stands under `path`, a link that leads nowhere included.
+bool standsThere(const std::filesystem::path& path);
+
 /// A set of output files that replace a folder's earlier ones together or
 /// not at all. Each file is first written under a temporary name beside its
 /// final one; `commit` puts them all in place, or, when one cannot be, leaves
