@@ -416,6 +416,27 @@ ImportRequest familiesRequest(const ToolOptions& options) {
     return request;
 }
 
+// The files of a population of families, from the tables or a VCF, with
+// `summary` telling of it. The progeny's codes go as soon as their text is
+// made: at thousands of progeny and markers they are the largest part.
+ImportOutput familiesOutputOf(ImportedFamilies& population, std::string summary,
+                              const ImportRequest& request) {
+    ImportOutput output;
+    output.genome = genomeText(population.genome);
+    output.founders = founderMarkersText(population.founders);
+    output.progeny = progenyMarkersText(population.progeny);
+    std::vector<AlleleCode>().swap(population.progeny.codes);
+    output.pedigree = pedigreeText(population.pedigree);
+    output.summary = std::move(summary);
+    output.unusedTraits = population.otherTraits;
+    output.individuals = population.progeny.progenyCount();
+    return withTraits(std::move(output), population.genome, population.traits,
+                      population.traitColumns,
+                      {population.cross, population.founders.founderCount,
+                       static_cast<int>(population.familyNames.size())},
+                      request);
+}
+
 // Families from shared founders.
 ImportOutput familiesOutput(const ImportRequest& request) {
     FamilyImportOptions import;
@@ -427,21 +448,10 @@ ImportOutput familiesOutput(const ImportRequest& request) {
     const std::string founders = textOf(request.founders);
     const std::string families = textOf(request.families);
     const std::string progeny = textOf(request.progeny);
-    const ImportedFamilies population = importFamilies(
+    ImportedFamilies population = importFamilies(
         {founders, request.founders, families, request.families, progeny, request.progeny}, import);
-    ImportOutput output;
-    output.genome = genomeText(population.genome);
-    output.founders = founderMarkersText(population.founders);
-    output.progeny = progenyMarkersText(population.progeny);
-    output.pedigree = pedigreeText(population.pedigree);
-    output.summary = familyImportSummary(population);
-    output.unusedTraits = population.otherTraits;
-    output.individuals = population.progeny.progenyCount();
-    return withTraits(std::move(output), population.genome, population.traits,
-                      population.traitColumns,
-                      {population.cross, population.founders.founderCount,
-                       static_cast<int>(population.familyNames.size())},
-                      request);
+    std::string summary = familyImportSummary(population);
+    return familiesOutputOf(population, std::move(summary), request);
 }
 
 double positiveNumber(const std::string& word, const char* option) {
@@ -482,8 +492,7 @@ ImportRequest vcfRequest(const ToolOptions& options) {
     return request;
 }
 
-// Families in a VCF. The progeny's codes go as soon as their text is made:
-// at thousands of progeny and markers they are the largest part.
+// Families in a VCF.
 ImportOutput vcfOutput(const ImportRequest& request) {
     VcfImportOptions import;
     import.cross = request.cross;
@@ -497,21 +506,8 @@ ImportOutput vcfOutput(const ImportRequest& request) {
     ImportedVcf imported = importVcf(
         {request.vcf, map, request.map, families, request.families, samples, request.samples},
         import);
-    ImportedFamilies& population = imported.population;
-    ImportOutput output;
-    output.genome = genomeText(population.genome);
-    output.founders = founderMarkersText(population.founders);
-    output.progeny = progenyMarkersText(population.progeny);
-    std::vector<AlleleCode>().swap(population.progeny.codes);
-    output.pedigree = pedigreeText(population.pedigree);
-    output.summary = vcfImportSummary(imported);
-    output.unusedTraits = population.otherTraits;
-    output.individuals = population.progeny.progenyCount();
-    return withTraits(std::move(output), population.genome, population.traits,
-                      population.traitColumns,
-                      {population.cross, population.founders.founderCount,
-                       static_cast<int>(population.familyNames.size())},
-                      request);
+    std::string summary = vcfImportSummary(imported);
+    return familiesOutputOf(imported.population, std::move(summary), request);
 }
 
 constexpr const char* analysisFileName = "multAl_in.def";
