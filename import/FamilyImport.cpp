@@ -6,6 +6,7 @@
 #include "formats/FounderTable.h"
 #include "formats/ProgenyTable.h"
 #include "import/ProgenyCallCheck.h"
+#include "import/TraitColumns.h"
 #include "model/FileError.h"
 #include "model/NumberFormat.h"
 
@@ -52,50 +53,6 @@ std::string fileNameOf(const std::string& path) {
     return std::filesystem::path(path).filename().string();
 }
 
-std::string listed(const std::vector<std::string>& names) {
-    std::string text;
-    for (const std::string& name : names)
-        text += (text.empty() ? "" : ", ") + inQuotes(name);
-    return text;
-}
-
-std::size_t traitColumn(const ProgenyTable& table, const FamilyTables& tables,
-                        const std::string& wanted) {
-    const FilePlace heading = FilePlace::row(table.headingLine);
-    if (table.traits.empty())
-        throw FileError(tables.progenyName, heading,
-                        "there is no trait column between family and the first marker");
-    if (wanted.empty())
-        return 0;
-    const auto found = std::find(table.traits.begin(), table.traits.end(), wanted);
-    if (found == table.traits.end())
-        throw FileError(tables.progenyName, heading,
-                        "there is no trait column " + inQuotes(wanted) +
-                            "; the trait columns are " + listed(table.traits));
-    return static_cast<std::size_t>(found - table.traits.begin());
-}
-
-// The columns an import of many traits reads: all in file order, or the
-// ones named, each refused as the one trait is.
-std::vector<std::size_t> manyTraitColumns(const ProgenyTable& table, const FamilyTables& tables,
-                                          const ManyTraits& many) {
-    std::vector<std::size_t> columns;
-    if (many.all) {
-        traitColumn(table, tables, {});
-        for (std::size_t k = 0; k < table.traits.size(); ++k)
-            columns.push_back(k);
-        return columns;
-    }
-    for (const std::string& name : many.names) {
-        // An empty name would be taken for the first column.
-        if (name.empty())
-            throw FileError(tables.progenyName, FilePlace::row(table.headingLine),
-                            "there is no trait column \"\"");
-        columns.push_back(traitColumn(table, tables, name));
-    }
-    return columns;
-}
-
 void requireProgenyInEveryFamily(const std::vector<FamilyTableRow>& families,
                                  const ProgenyTable& progeny, const FamilyTables& tables) {
     std::vector<int> counts(families.size(), 0);
@@ -132,16 +89,6 @@ FounderMarkers founderCodes(const FounderTable& table, const MarkerMap& map,
         }
     }
     return founders;
-}
-
-double traitValue(const std::string& cell, const FamilyTables& tables, FilePlace place) {
-    if (isMissingCell(cell))
-        return std::numeric_limits<double>::quiet_NaN();
-    const auto value = parseReal(cell);
-    if (!value)
-        throw FileError(tables.progenyName, place,
-                        "trait value " + inQuotes(cell) + " is not a number");
-    return *value;
 }
 
 // Turns the progeny's calls into codes, one row at a time, keeping the
@@ -355,7 +302,8 @@ void fillTraitColumns(ImportedFamilies& population, const ProgenyTable& progeny,
         // Read in file order, so that the first bad value is the one named.
         std::vector<double> values;
         for (const ProgenyTable::Row& row : progeny.rows)
-            values.push_back(traitValue(row.traits[k], tables, progeny.traitPlace(row, k)));
+            values.push_back(
+                traitValue(row.traits[k], tables.progenyName, progeny.traitPlace(row, k)));
         TraitColumn column{progeny.traits[k], {}};
         for (const std::size_t i : order) {
             column.traits.family.push_back(progeny.rows[i].family + 1);
@@ -373,7 +321,8 @@ void fillProgeny(ImportedFamilies& population, const ProgenyTable& progeny, Call
     std::vector<std::vector<AlleleCode>> codes;
     std::vector<double> values;
     for (const ProgenyTable::Row& row : progeny.rows) {
-        values.push_back(traitValue(row.traits[trait], tables, progeny.traitPlace(row, trait)));
+        values.push_back(
+            traitValue(row.traits[trait], tables.progenyName, progeny.traitPlace(row, trait)));
         codes.push_back(reader.read(row));
     }
     std::vector<std::size_t> order(progeny.rows.size());
@@ -416,16 +365,12 @@ ImportedFamilies importFamilies(const FamilyTables& tables, const FamilyImportOp
     population.cross = options.cross;
     population.founderNames = founders.founders;
     population.familyNames = familyNames;
-    // With many traits the first one asked stands for the one trait, so
-    // that a column not asked for is never read.
-    const std::vector<std::size_t> many = options.many.wanted()
-                                              ? manyTraitColumns(progeny, tables, options.many)
-                                              : std::vector<std::size_t>{};
-    const std::size_t trait = many.empty() ? traitColumn(progeny, tables, options.trait) : many[0];
-    population.trait = progeny.traits[trait];
-    for (std::size_t k = 0; k < progeny.traits.size(); ++k)
-        if (many.empty() ? k != trait : std::find(many.begin(), many.end(), k) == many.end())
-            population.otherTraits.push_back(progeny.traits[k]);
+    const ChosenTraits chosen =
+        chooseTraits({progeny.traits, tables.progenyName, progeny.headingLine,
+                      "there is no trait column between family and the first marker"},
+                     options.trait, options.many);
+    population.trait = progeny.traits[chosen.trait];
+    population.otherTraits = chosen.others;
     requireProgenyInEveryFamily(families, progeny, tables);
 
     const MarkerMap map = mapOf(founders, progeny, population);
@@ -435,7 +380,7 @@ ImportedFamilies importFamilies(const FamilyTables& tables, const FamilyImportOp
     std::vector<AlleleNumbers> numbers(map.markers.size());
     population.founders = founderCodes(founders, map, numbers, population);
     CallReader reader(options, tables, families, progeny, map, numbers, population);
-    fillProgeny(population, progeny, reader, trait, many, tables);
+    fillProgeny(population, progeny, reader, chosen.trait, chosen.many, tables);
     fillPedigree(population, families);
     return population;
 }

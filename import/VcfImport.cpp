@@ -7,6 +7,7 @@
 #include "formats/SampleTable.h"
 #include "import/MarkerMap.h"
 #include "import/ProgenyCallCheck.h"
+#include "import/TraitColumns.h"
 #include "model/FileError.h"
 #include "model/NumberFormat.h"
 
@@ -258,38 +259,13 @@ Samples readSamples(const VcfFile& vcf, const VcfInputs& inputs, VcfFacts& facts
     return samples;
 }
 
-// The trait columns: the one trait, and those of an import of many.
-std::size_t traitColumn(const SampleTable& table, const std::string& wanted,
-                        const VcfInputs& inputs) {
-    const FilePlace heading = FilePlace::row(table.headingLine);
-    if (table.traits.empty())
-        throw FileError(inputs.samplesName, heading,
-                        "there is no trait column after id and family");
-    if (wanted.empty())
-        return 0;
-    const auto found = std::find(table.traits.begin(), table.traits.end(), wanted);
-    if (found == table.traits.end())
-        throw FileError(inputs.samplesName, heading,
-                        "there is no trait column " + inQuotes(wanted) +
-                            "; the trait columns are " + listedNames(table.traits));
-    return static_cast<std::size_t>(found - table.traits.begin());
-}
-
 TraitData traitValues(const Samples& samples, std::size_t trait, const VcfInputs& inputs) {
     TraitData data;
     for (std::size_t k = 0; k < samples.order.size(); ++k) {
         const SampleTable::Row& row = samples.table.rows[samples.order[k]];
-        const std::string& cell = row.traits[trait];
-        double value = std::numeric_limits<double>::quiet_NaN();
-        if (!isMissingCell(cell)) {
-            const auto parsed = parseReal(cell);
-            if (!parsed)
-                throw FileError(inputs.samplesName, SampleTable::traitPlace(row, trait),
-                                "trait value " + inQuotes(cell) + " is not a number");
-            value = *parsed;
-        }
         data.family.push_back(samples.family[k] + 1);
-        data.value.push_back(value);
+        data.value.push_back(
+            traitValue(row.traits[trait], inputs.samplesName, SampleTable::traitPlace(row, trait)));
     }
     return data;
 }
@@ -297,31 +273,13 @@ TraitData traitValues(const Samples& samples, std::size_t trait, const VcfInputs
 void readTraits(const Samples& samples, const VcfInputs& inputs, const VcfImportOptions& options,
                 ImportedFamilies& population) {
     const SampleTable& table = samples.table;
-    std::vector<std::size_t> wanted;
-    if (options.many.all) {
-        traitColumn(table, {}, inputs);
-        wanted.resize(table.traits.size());
-        std::iota(wanted.begin(), wanted.end(), 0);
-    } else {
-        for (const std::string& name : options.many.names) {
-            // An empty name would be taken for the first column.
-            if (name.empty())
-                throw FileError(inputs.samplesName, FilePlace::row(table.headingLine),
-                                "there is no trait column \"\"");
-            wanted.push_back(traitColumn(table, name, inputs));
-        }
-    }
-    // With many traits the first one asked stands for the one trait, and
-    // the columns not asked for are those not used.
-    const std::size_t trait =
-        wanted.empty() ? traitColumn(table, options.trait, inputs) : wanted.front();
-    population.trait = table.traits[trait];
-    for (std::size_t k = 0; k < table.traits.size(); ++k)
-        if (wanted.empty() ? k != trait
-                           : std::find(wanted.begin(), wanted.end(), k) == wanted.end())
-            population.otherTraits.push_back(table.traits[k]);
-    population.traits = traitValues(samples, trait, inputs);
-    for (const std::size_t column : wanted)
+    const ChosenTraits chosen = chooseTraits({table.traits, inputs.samplesName, table.headingLine,
+                                              "there is no trait column after id and family"},
+                                             options.trait, options.many);
+    population.trait = table.traits[chosen.trait];
+    population.otherTraits = chosen.others;
+    population.traits = traitValues(samples, chosen.trait, inputs);
+    for (const std::size_t column : chosen.many)
         population.traitColumns.push_back(
             {table.traits[column], traitValues(samples, column, inputs)});
 }
