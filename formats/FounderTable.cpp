@@ -1,9 +1,8 @@
 #include "formats/FounderTable.h"
 
 #include "formats/CsvTable.h"
-#include "formats/GenomeFile.h"
+#include "formats/MapTable.h"
 #include "model/FileError.h"
-#include "model/NumberFormat.h"
 
 #include <map>
 
@@ -36,29 +35,6 @@ std::vector<std::string> founderNames(const CsvRow& heading) {
     return names;
 }
 
-FounderTableMarker markerOf(const CsvRow& row, std::map<std::string, int>& seen) {
-    const std::string& name = row.cells[0];
-    if (name.empty())
-        throw cellError(row, 0, "the marker has no name");
-    if (const auto problem = markerNameProblem(name))
-        throw cellError(row, 0, *problem);
-    const auto [earlier, fresh] = seen.emplace(name, row.line);
-    if (!fresh)
-        throw cellError(row, 0,
-                        "marker name " + inQuotes(name) + " is used again (first in row " +
-                            std::to_string(earlier->second) + ")");
-    if (row.cells[1].empty())
-        throw cellError(row, 1, "marker " + inQuotes(name) + " has no chromosome");
-    const auto position = parseReal(row.cells[2]);
-    if (!position)
-        throw cellError(row, 2, "position " + inQuotes(row.cells[2]) + " is not a number");
-    if (*position < 0)
-        throw cellError(row, 2, "position " + row.cells[2] + " is negative");
-    if (*position > maxChromosomeLength)
-        throw cellError(row, 2, positionTooLarge(row.cells[2]));
-    return {name, row.cells[1], *position, row.line};
-}
-
 AlleleCall founderAllele(const CsvRow& row, std::size_t column) {
     const std::string& cell = row.cells[column];
     const auto call = parseAlleleCall(cell);
@@ -89,7 +65,7 @@ FounderTable readFounderTable(std::string_view text) {
                         "the file holds no markers: a row per marker follows the heading");
     std::map<std::string, int> seen;
     for (std::size_t r = 1; r < rows.size(); ++r) {
-        table.markers.push_back(markerOf(rows[r], seen));
+        table.markers.push_back(readMapRow(rows[r], seen));
         for (std::size_t k = firstFounderColumn; k < rows[r].cells.size(); ++k)
             table.alleles.push_back(founderAllele(rows[r], k));
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "formats/AlleleCall.h"
+#include "formats/MapTable.h"
 
 #include <string>
 #include <string_view>
@@ -17,12 +18,8 @@
 // for a founder that still segregates there; `-`, `NA` or an empty cell is
 // missing.
 
-struct FounderTableMarker {
-    std::string name;
-    std::string chromosome; ///< as the table names it
-    double position = 0;    ///< cM, 0 to `maxChromosomeLength`
-    int row = 0;            ///< its row in the file
-};
+/// A marker row: the same columns, read by the same rules, as map.csv's.
+using FounderTableMarker = MapTableMarker;
 
 struct FounderTable {
     std::vector<std::string> founders;       ///< in column order
@@ -39,8 +36,8 @@ struct FounderTable {
 /// (and no file: the caller names it): a heading that does not start
 /// `marker,chromosome,position` (upper and lower case alike), fewer than two
 /// founders, a founder without a name or named twice, no markers, a marker
-/// name that is empty, has blanks or control characters, has 20 or more
-/// characters or is used twice, a marker without a chromosome, a position
+/// name that is missing (empty, "-" or "NA"), has blanks or control characters, has 20 or more
+/// characters or is used twice, a marker without a chromosome (empty, "-" or "NA"), a position
 /// that is not a number from 0 to `maxChromosomeLength` (cM), and a cell that is no allele, or
 /// names one allele of two (`x/-`).
 FounderTable readFounderTable(std::string_view text);

@@ -7,9 +7,9 @@
 
 #include <map>
 
-namespace {
-
-MapTableMarker markerOf(const CsvRow& row, std::map<std::string, int>& seen) {
+// A chromosome or marker named "NA" or "-" is a missing one, as in every
+// other cell of these tables.
+MapTableMarker readMapRow(const CsvRow& row, std::map<std::string, int>& seen) {
     const std::string& name = row.cells[0];
     if (isMissingCell(name))
         throw cellError(row, 0, "the marker has no name");
@@ -32,8 +32,6 @@ MapTableMarker markerOf(const CsvRow& row, std::map<std::string, int>& seen) {
     return {name, row.cells[1], *position, row.line};
 }
 
-} // namespace
-
 std::vector<MapTableMarker> readMapTable(std::string_view text) {
     const std::vector<CsvRow> rows = parseCsv(text);
     if (rows.empty())
@@ -47,6 +45,6 @@ std::vector<MapTableMarker> readMapTable(std::string_view text) {
     std::vector<MapTableMarker> markers;
     std::map<std::string, int> seen;
     for (std::size_t r = 1; r < rows.size(); ++r)
-        markers.push_back(markerOf(rows[r], seen));
+        markers.push_back(readMapRow(rows[r], seen));
     return markers;
 }

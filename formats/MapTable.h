@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,3 +28,11 @@ struct MapTableMarker {
 /// chromosome, and a position that is not a number, negative or beyond the
 /// longest chromosome.
 std::vector<MapTableMarker> readMapTable(std::string_view text);
+
+struct CsvRow;
+
+/// Reads one marker row of map.csv or founders.csv, whose first three cells
+/// are marker, chromosome and position, checking it as `readMapTable`
+/// describes. `seen` holds the names met so far with their rows; the name
+/// is added. Refuses with a `FileError` at the cell (and no file).
+MapTableMarker readMapRow(const CsvRow& row, std::map<std::string, int>& seen);
