@@ -158,3 +158,47 @@ std::string positionTooLarge(std::string_view cell) {
     return "position " + std::string(cell) + " is beyond " + std::to_string(maxChromosomeLength) +
            ", the largest accepted (positions are in cM)";
 }
+
+int nameIndexAt(const CsvRow& row, std::size_t column, const std::vector<std::string>& names,
+                std::string_view what, std::string_view whats) {
+    const std::string& name = row.cells[column];
+    if (isMissingCell(name))
+        throw cellError(row, column, "the " + std::string(what) + " is missing");
+    const auto found = std::find(names.begin(), names.end(), name);
+    if (found == names.end())
+        throw cellError(row, column,
+                        std::string(what) + " " + inQuotes(name) + " is not among the " +
+                            std::string(whats) + ": " + listedNames(names));
+    return static_cast<int>(found - names.begin());
+}
+
+std::vector<std::string> columnNames(const CsvRow& heading, std::size_t first,
+                                     std::string_view what) {
+    std::vector<std::string> names;
+    std::map<std::string, std::size_t> seen;
+    for (std::size_t k = first; k < heading.cells.size(); ++k) {
+        const std::string& name = heading.cells[k];
+        if (name.empty())
+            throw cellError(heading, k, "the " + std::string(what) + " column has no name");
+        const auto [earlier, fresh] = seen.emplace(name, k);
+        if (!fresh)
+            throw cellError(
+                heading, k,
+                std::string(what) + " " + inQuotes(name) + " is named again (first in " +
+                    FilePlace::tableColumn(static_cast<int>(earlier->second) + 1).text() + ")");
+        names.push_back(name);
+    }
+    return names;
+}
+
+const std::string& individualId(const CsvRow& row, std::map<std::string, int>& seen) {
+    const std::string& id = row.cells[0];
+    if (isMissingCell(id))
+        throw cellError(row, 0, "the id is missing");
+    const auto [earlier, fresh] = seen.emplace(id, row.line);
+    if (!fresh)
+        throw cellError(row, 0,
+                        "id " + inQuotes(id) + " is used again (first in row " +
+                            std::to_string(earlier->second) + ")");
+    return id;
+}

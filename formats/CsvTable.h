@@ -2,6 +2,7 @@
 
 #include "model/FileError.h"
 
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,6 +52,25 @@ std::string positionTooLarge(std::string_view cell);
 
 /// Names joined by ", ", for messages that list what a cell may hold.
 std::string listedNames(const std::vector<std::string>& names);
+
+/// The number, from 0, of the name in `row`'s cell at `column` among
+/// `names`. Refuses a missing cell ("the family is missing") and a name not
+/// among them ("family "F9" is not among the families: F1, F2"), `what`
+/// and `whats` naming one and all of them.
+int nameIndexAt(const CsvRow& row, std::size_t column, const std::vector<std::string>& names,
+                std::string_view what, std::string_view whats);
+
+/// The names in the heading's columns from `first` (from 0) on, each a
+/// `what` ("trait", "founder"). Refuses an empty one ("the trait column has
+/// no name") and one named twice ("trait "x" is named again (first in
+/// column C)").
+std::vector<std::string> columnNames(const CsvRow& heading, std::size_t first,
+                                     std::string_view what);
+
+/// The id in the first cell of a row of individuals. Refuses a missing one
+/// and one used again; `seen` holds the ids met so far with their rows, and
+/// the id is added.
+const std::string& individualId(const CsvRow& row, std::map<std::string, int>& seen);
 
 /// Refuses the first row with another number of cells than the first row:
 /// `row 5, column 3 (C): the row has 2 cells where the first row has 3`.

@@ -3,24 +3,7 @@
 #include "formats/CsvTable.h"
 #include "model/FileError.h"
 
-#include <algorithm>
 #include <map>
-
-namespace {
-
-int founderAt(const CsvRow& row, std::size_t column, const std::vector<std::string>& founders) {
-    const std::string& name = row.cells[column];
-    if (isMissingCell(name))
-        throw cellError(row, column, "the founder is missing");
-    const auto found = std::find(founders.begin(), founders.end(), name);
-    if (found == founders.end())
-        throw cellError(row, column,
-                        "founder " + inQuotes(name) +
-                            " is not among the founders: " + listedNames(founders));
-    return static_cast<int>(found - founders.begin());
-}
-
-} // namespace
 
 std::vector<FamilyTableRow> readFamilyTable(std::string_view text,
                                             const std::vector<std::string>& founders) {
@@ -50,8 +33,8 @@ std::vector<FamilyTableRow> readFamilyTable(std::string_view text,
             throw cellError(row, 0,
                             "family " + inQuotes(name) + " is named again (first in row " +
                                 std::to_string(earlier->second) + ")");
-        const int a = founderAt(row, 1, founders);
-        const int b = founderAt(row, 2, founders);
+        const int a = nameIndexAt(row, 1, founders, "founder", "founders");
+        const int b = nameIndexAt(row, 2, founders, "founder", "founders");
         if (a == b)
             throw cellError(row, 2,
                             "founder_b is founder_a again (" + inQuotes(row.cells[2]) +

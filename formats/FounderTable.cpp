@@ -18,21 +18,7 @@ std::vector<std::string> founderNames(const CsvRow& heading) {
                             (count == 1 ? " founder" : " founders") +
                             " after marker, chromosome and position; families need two at least");
     }
-    std::map<std::string, std::size_t> seen;
-    std::vector<std::string> names;
-    for (std::size_t k = firstFounderColumn; k < heading.cells.size(); ++k) {
-        const std::string& name = heading.cells[k];
-        if (name.empty())
-            throw cellError(heading, k, "the founder column has no name");
-        const auto [earlier, fresh] = seen.emplace(name, k);
-        if (!fresh)
-            throw cellError(
-                heading, k,
-                "founder " + inQuotes(name) + " is named again (first in " +
-                    FilePlace::tableColumn(static_cast<int>(earlier->second) + 1).text() + ")");
-        names.push_back(name);
-    }
-    return names;
+    return columnNames(heading, firstFounderColumn, "founder");
 }
 
 AlleleCall founderAllele(const CsvRow& row, std::size_t column) {

@@ -53,18 +53,6 @@ std::size_t headingLength(std::string_view text) {
     return quotes % 2 ? text.size() : end + 1;
 }
 
-int familyAt(const CsvRow& row, const std::vector<std::string>& families) {
-    const std::string& name = row.cells[1];
-    if (isMissingCell(name))
-        throw cellError(row, 1, "the family is missing");
-    const auto found = std::find(families.begin(), families.end(), name);
-    if (found == families.end())
-        throw cellError(row, 1,
-                        "family " + inQuotes(name) +
-                            " is not among the families: " + listedNames(families));
-    return static_cast<int>(found - families.begin());
-}
-
 } // namespace
 
 ProgenyTable readProgenyTable(std::string_view text, const std::vector<std::string>& families,
@@ -85,15 +73,9 @@ ProgenyTable readProgenyTable(std::string_view text, const std::vector<std::stri
     const auto traitEnd = static_cast<long>(firstTraitColumn + table.traits.size());
     for (std::size_t r = 1; r < rows.size(); ++r) {
         const CsvRow& row = rows[r];
-        const std::string& id = row.cells[0];
-        if (isMissingCell(id))
-            throw cellError(row, 0, "the id is missing");
-        const auto [earlier, fresh] = seen.emplace(id, row.line);
-        if (!fresh)
-            throw cellError(row, 0,
-                            "id " + inQuotes(id) + " is used again (first in row " +
-                                std::to_string(earlier->second) + ")");
-        ProgenyTable::Row progeny{row.line, id, familyAt(row, families), {}, {}};
+        const std::string& id = individualId(row, seen);
+        ProgenyTable::Row progeny{
+            row.line, id, nameIndexAt(row, 1, families, "family", "families"), {}, {}};
         progeny.traits.assign(row.cells.begin() + firstTraitColumn, row.cells.begin() + traitEnd);
         progeny.calls.assign(row.cells.begin() + traitEnd, row.cells.end());
         table.rows.push_back(std::move(progeny));
