@@ -20,6 +20,7 @@
 #include "model/TextFiles.h"
 #include "model/TraitScale.h"
 #include "support/FileErrors.h"
+#include "support/ImportRun.h"
 #include "support/PopulationTables.h"
 #include "support/TempDir.h"
 
@@ -36,18 +37,6 @@ namespace fs = std::filesystem;
 using namespace testing_support;
 
 namespace {
-
-struct ToolRun {
-    int status = 0;
-    std::string out;
-    std::string err;
-};
-
-ToolRun runTool(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    const int status = runImport(args, out, err);
-    return {status, out.str(), err.str()};
-}
 
 std::size_t filesIn(const fs::path& folder) {
     std::error_code ignored;

@@ -9,6 +9,7 @@
 #include "model/FileError.h"
 #include "model/Messages.h"
 #include "model/TextFiles.h"
+#include "support/ImportRun.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -20,20 +21,10 @@
 #include <sstream>
 
 namespace fs = std::filesystem;
+using testing_support::runTool;
+using testing_support::ToolRun;
 
 namespace {
-
-struct ToolRun {
-    int status = 0;
-    std::string out;
-    std::string err;
-};
-
-ToolRun runTool(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    const int status = runImport(args, out, err);
-    return {status, out.str(), err.str()};
-}
 
 std::string contentOf(const fs::path& path) {
     return readWholeFile(path).value_or("(cannot be read)");

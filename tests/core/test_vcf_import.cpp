@@ -7,6 +7,7 @@
 #include "import/VcfImport.h"
 #include "model/TextFiles.h"
 #include "support/FileErrors.h"
+#include "support/ImportRun.h"
 #include "support/TempDir.h"
 #include "support/VcfFiles.h"
 
@@ -223,18 +224,6 @@ TEST(VcfImport, ReadsBgzippedAndBcfFilesAlike) {
         EXPECT_EQ(other.progeny.codes, plain.progeny.codes);
         EXPECT_EQ(other.founders.codes, plain.founders.codes);
     }
-}
-
-struct ToolRun {
-    int status = 0;
-    std::string out;
-    std::string err;
-};
-
-ToolRun runTool(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    const int status = runImport(args, out, err);
-    return {status, out.str(), err.str()};
 }
 
 TEST(VcfImport, RunsFromTheCommandLine) {
