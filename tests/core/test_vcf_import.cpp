@@ -147,10 +147,12 @@ TEST(VcfImport, RefusesSamplesAndTraitsItCannotUse) {
                 HasSubstr("family \"F3\" has no progeny in samples.csv"));
     EXPECT_EQ(refusal([](Population& p) { p.samplesText += "x9,F1,abc,1\n"; }),
               "samples.csv: row 6, column 3 (C): trait value \"abc\" is not a number");
-    EXPECT_THAT(refusal([](Population& p) {
-                    p.options.many.names = {"h", "z"};
-                }),
-                HasSubstr("there is no trait column \"z\""));
+    // The names in quotes: a trait name may hold commas.
+    EXPECT_EQ(refusal([](Population& p) {
+                  p.options.many.names = {"h", "z"};
+              }),
+              "samples.csv: row 1: there is no trait column \"z\"; the trait columns are "
+              "\"w\", \"h\"");
     EXPECT_THAT(refusal([](Population& p) { p.mapText += "m1,3,1\n"; }),
                 HasSubstr("map.csv: row 9, column 1 (A): marker name \"m1\" is used again"));
     EXPECT_THAT(refusal([](Population& p) {
