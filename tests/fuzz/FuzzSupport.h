@@ -6,9 +6,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Shared by the fuzz harnesses: each turns the fuzzer's bytes into the text a
 // reader takes, runs the reader and stops the run when an invariant breaks.
@@ -32,6 +34,23 @@ inline int takeByte(std::string_view& bytes) {
     const auto value = static_cast<unsigned char>(bytes.front());
     bytes.remove_prefix(1);
     return value;
+}
+
+/// The bytes cut at their first `cuts` form feeds, for harnesses that read
+/// several files from one input: `cuts` + 1 parts, or nothing when there
+/// are fewer form feeds.
+inline std::optional<std::vector<std::string_view>> formFeedParts(std::string_view bytes,
+                                                                  std::size_t cuts) {
+    std::vector<std::string_view> parts;
+    while (parts.size() < cuts) {
+        const std::size_t cut = bytes.find('\f');
+        if (cut == std::string_view::npos)
+            return std::nullopt;
+        parts.push_back(bytes.substr(0, cut));
+        bytes.remove_prefix(cut + 1);
+    }
+    parts.push_back(bytes);
+    return parts;
 }
 
 /// Stops the run with `what` when `condition` is false: libFuzzer then keeps

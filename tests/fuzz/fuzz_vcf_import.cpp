@@ -3,13 +3,8 @@
 // reads files, so the VCF's bytes go to a file of this process's own; an
 // empty map takes positions from POS. A population it accepts must come
 // out as data files that the engines read back whole.
-#include "formats/F1MarkerFile.h"
-#include "formats/GenomeFile.h"
-#include "formats/PedigreeFile.h"
-#include "formats/ProgenyMarkerFile.h"
-#include "formats/TraitFile.h"
 #include "import/VcfImport.h"
-#include "tests/fuzz/FuzzSupport.h"
+#include "tests/fuzz/FamiliesReadBack.h"
 
 #include <unistd.h>
 
@@ -17,25 +12,6 @@
 #include <fstream>
 
 namespace {
-
-void readsBack(const ImportedFamilies& population) {
-    auto genomeIn = fuzz::stream(genomeText(population.genome));
-    fuzz::require(readGenomeData(genomeIn, "genome.txt").markers.size() ==
-                      population.genome.markers.size(),
-                  "every marker comes back");
-    auto foundersIn = fuzz::stream(founderMarkersText(population.founders));
-    fuzz::require(readFounderMarkers(foundersIn, "f1.txt").codes == population.founders.codes,
-                  "the founders come back");
-    auto progenyIn = fuzz::stream(progenyMarkersText(population.progeny));
-    fuzz::require(readProgenyMarkers(progenyIn, "markers.txt").codes == population.progeny.codes,
-                  "the progeny come back");
-    auto traitsIn = fuzz::stream(traitTextExact(population.traits));
-    fuzz::require(readTraitData(traitsIn, "pheno.txt").progenyCount() ==
-                      population.traits.progenyCount(),
-                  "the traits come back");
-    auto pedigreeIn = fuzz::stream(pedigreeText(population.pedigree));
-    checkPedigree(readPedigree(pedigreeIn, "pedigree.txt"), "pedigree.txt");
-}
 
 const std::string& vcfPath() {
     static const std::string path = (std::filesystem::temp_directory_path() /
@@ -48,21 +24,15 @@ const std::string& vcfPath() {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string bytes = fuzz::text(data, size);
-    std::size_t cuts[3];
-    std::size_t from = 0;
-    for (std::size_t& cut : cuts) {
-        cut = bytes.find('\f', from);
-        if (cut == std::string::npos)
-            return 0;
-        from = cut + 1;
-    }
-    const std::string_view all(bytes);
-    std::ofstream(vcfPath(), std::ios::binary | std::ios::trunc) << all.substr(0, cuts[0]);
+    const auto parts = fuzz::formFeedParts(bytes, 3);
+    if (!parts)
+        return 0;
+    std::ofstream(vcfPath(), std::ios::binary | std::ios::trunc) << (*parts)[0];
     VcfInputs inputs;
     inputs.vcf = vcfPath();
-    inputs.families = all.substr(cuts[0] + 1, cuts[1] - cuts[0] - 1);
-    inputs.samples = all.substr(cuts[1] + 1, cuts[2] - cuts[1] - 1);
-    inputs.map = all.substr(cuts[2] + 1);
+    inputs.families = (*parts)[1];
+    inputs.samples = (*parts)[2];
+    inputs.map = (*parts)[3];
     VcfImportOptions options;
     if (inputs.map.empty())
         options.cmPerMb = 1;
@@ -75,11 +45,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     vcfImportSummary(imported);
-    try {
-        readsBack(imported.population);
-    } catch (const FileError& error) {
-        std::fprintf(stderr, "%s\n", error.what());
-        fuzz::require(false, "the engines read what the import writes");
-    }
+    fuzz::requireReadBack(imported.population);
     return 0;
 }
