@@ -34,14 +34,6 @@ QColor mixed(const QColor& a, const QColor& b, double t) {
                   channel(a.blue(), b.blue()));
 }
 
-/// Text centred on (x, y), one line high.
-void drawCentred(QPainter& painter, double x, double y, const QString& text) {
-    const QFontMetricsF metrics(painter.font());
-    const double width = metrics.horizontalAdvance(text) + 2;
-    painter.drawText(QRectF(x - width / 2, y - metrics.height() / 2, width, metrics.height()),
-                     Qt::AlignCenter, text);
-}
-
 void drawRows(QPainter& painter, const TraitMap& map) {
     const QFontMetricsF metrics(painter.font());
     for (const TraitMapRow& row : map.rows) {

@@ -17,15 +17,6 @@
 
 namespace {
 
-// Reads one table, naming its file in any problem.
-template <class Read> auto readNamed(const std::string& name, Read read) {
-    try {
-        return read();
-    } catch (const FileError& error) {
-        throw error.in(name);
-    }
-}
-
 // One marker's allele words, numbered 1, 2, ... in the order they are met.
 class AlleleNumbers {
 public:
@@ -48,10 +39,6 @@ private:
 };
 
 using Codes = GenotypeCodePair;
-
-std::string fileNameOf(const std::string& path) {
-    return std::filesystem::path(path).filename().string();
-}
 
 void requireProgenyInEveryFamily(const std::vector<FamilyTableRow>& families,
                                  const ProgenyTable& progeny, const FamilyTables& tables) {

@@ -27,19 +27,6 @@
 
 namespace {
 
-// Reads one table, naming its file in any problem.
-template <class Read> auto readNamed(const std::string& name, Read read) {
-    try {
-        return read();
-    } catch (const FileError& error) {
-        throw error.in(name);
-    }
-}
-
-std::string fileNameOf(const std::string& path) {
-    return std::filesystem::path(path).filename().string();
-}
-
 // A VCF or BCF file read record by record. htslib's own messages are
 // silenced: every problem becomes one `FileError` line of ours.
 class VcfFile {

@@ -1,6 +1,7 @@
 #include "model/FileError.h"
 
 #include <cstdio>
+#include <filesystem>
 
 namespace {
 
@@ -71,4 +72,8 @@ std::string columnLetters(int column) {
     for (; column > 0; column = (column - 1) / 26)
         letters.insert(letters.begin(), static_cast<char>('A' + (column - 1) % 26));
     return letters;
+}
+
+std::string fileNameOf(const std::string& path) {
+    return std::filesystem::path(path).filename().string();
 }

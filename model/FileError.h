@@ -73,6 +73,19 @@ private:
     std::string m_problem;
 };
 
+/// Runs `read` on a table read in memory, naming the file `name` in any
+/// problem it reports.
+template <class Read> auto readNamed(const std::string& name, Read read) {
+    try {
+        return read();
+    } catch (const FileError& error) {
+        throw error.in(name);
+    }
+}
+
+/// The last part of a path, as messages name a file the user gave.
+std::string fileNameOf(const std::string& path);
+
 /// `"word"` in double quotes, as every message shows the text it refuses.
 std::string inQuotes(std::string_view word);
 

@@ -12,14 +12,6 @@ QString qText(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-/// Text centred on (x, y), one line high.
-void drawCentred(QPainter& painter, double x, double y, const QString& text) {
-    const QFontMetricsF metrics(painter.font());
-    const double width = metrics.horizontalAdvance(text) + 2;
-    painter.drawText(QRectF(x - width / 2, y - metrics.height() / 2, width, metrics.height()),
-                     Qt::AlignCenter, text);
-}
-
 void drawBands(QPainter& painter, const GenomeFigure& figure) {
     for (const GenomeRegionMark& band : figure.bands)
         if (band.left)
@@ -76,6 +68,13 @@ void drawChromosome(QPainter& painter, const GenomeFigure& figure,
 }
 
 } // namespace
+
+void drawCentred(QPainter& painter, double x, double y, const QString& text) {
+    const QFontMetricsF metrics(painter.font());
+    const double width = metrics.horizontalAdvance(text) + 2;
+    painter.drawText(QRectF(x - width / 2, y - metrics.height() / 2, width, metrics.height()),
+                     Qt::AlignCenter, text);
+}
 
 TextMeasure textMeasureOf(const QFontMetrics& metrics) {
     return {metrics.height(), [metrics](std::string_view text) {

@@ -20,5 +20,8 @@ inline constexpr QSize genomePictureSize{1200, 450};
 GenomeFigure paintGenomePicture(QPainter& painter, QSize size, const GenomeIntensities& data,
                                 const QString& caption);
 
+/// Text centred on (x, y), one line high: the figures' ticks and labels.
+void drawCentred(QPainter& painter, double x, double y, const QString& text);
+
 /// The caption of the figure: what the curves are and what the shading is.
 QString genomeCaption(int replicationCount, bool withRegions);
