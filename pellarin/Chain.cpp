@@ -157,6 +157,7 @@ void Chain::start() {
                              : std::min(m_data.phenotypicVariance(), 0.999 * maxResidual);
         m_inverse[g] = 1.0 / m_residual[g];
     }
+    startBackground();
     recomputeResiduals();
 }
 
@@ -190,6 +191,8 @@ void Chain::recomputeResiduals() {
         double fit = m_mean[family(i)];
         for (const QtlState& qtl : m_qtl)
             fit += qtl.genetic[i];
+        if (!m_backgroundValue.empty())
+            fit += m_backgroundValue[i];
         m_error[i] = population.traits[i] - fit;
     }
 }
@@ -246,6 +249,8 @@ void Chain::iterate() {
         if (settings.randomEffects)
             updateQtlVariance(qtl);
     }
+    if (!m_data.background().empty())
+        updateBackground();
     updateMeans();
     updateResidualVariances();
     m_adaptation.afterIteration(m_iteration, m_moves);
@@ -694,6 +699,96 @@ void Chain::updateResidualVariances() {
         }
         m_inverse[g] = 1.0 / m_residual[g];
     }
+}
+
+// The background starts empty, its effects 0, and its variance anywhere
+// under the bound: the first sweep's draws give it its size.
+void Chain::startBackground() {
+    const BackgroundLoci& loci = m_data.background();
+    if (loci.empty())
+        return;
+    const int founders = m_data.population().founderCount;
+    m_backgroundEffects.assign(static_cast<size_t>(loci.count()) * founders, 0.0);
+    m_backgroundValue.assign(m_data.population().progenyCount(), 0.0);
+    double u = 0.0;
+    while (u == 0.0)
+        u = m_rng.uniform();
+    m_backgroundVariance = m_data.settings().maxQtlVariance * u;
+}
+
+// Each locus's founder effects in one draw from their full conditional,
+// then the variance from its own: a Gibbs sweep whatever the sampler of the
+// QTL, since the background's copies are fixed and its conditionals exact.
+void Chain::updateBackground() {
+    const BackgroundLoci& loci = m_data.background();
+    for (int m = 0; m < loci.count(); ++m)
+        updateBackgroundLocus(m);
+    double squares = 0.0;
+    for (double effect : m_backgroundEffects)
+        squares += effect * effect;
+    m_backgroundVariance =
+        boundedScale(m_rng, static_cast<double>(m_backgroundEffects.size()), squares,
+                     m_data.settings().maxQtlVariance, m_backgroundVariance);
+}
+
+// Progeny i of family f moves by x_i (b_a - b_b) at locus m, x_i its
+// centred copies of founder a. Given the residuals r_i without the locus,
+// the founders' effects b are normal with precision I / v + sum_f S_f
+// (e_a - e_b)(e_a - e_b)^T and shift sum_f R_f (e_a - e_b), where S_f =
+// sum w x^2 and R_f = sum w x r over the family's progeny.
+void Chain::updateBackgroundLocus(int m) {
+    const BackgroundLoci& loci = m_data.background();
+    const auto& families = m_data.population().families;
+    const int P = m_data.population().founderCount;
+    double* effects = &m_backgroundEffects[static_cast<size_t>(m) * P];
+    m_work->forEach([&](int f) {
+        const double d = effects[families[f].founderA] - effects[families[f].founderB];
+        const double w = m_inverse[m_data.groupOf(f)];
+        double xx = 0.0, xr = 0.0;
+        for (int i : m_data.familyProgeny(f)) {
+            if (!m_data.observed(i))
+                continue;
+            const double x = loci.centredCopies(m, i);
+            xx += w * x * x;
+            xr += w * x * (m_error[i] + x * d);
+        }
+        m_familyTerms[f] = {xx, xr, 0.0, 0.0, 0.0};
+    });
+    std::vector<double> precision(static_cast<size_t>(P) * P, 0.0), shift(P, 0.0);
+    for (int p = 0; p < P; ++p)
+        precision[p * P + p] = 1.0 / m_backgroundVariance;
+    for (int f = 0; f < m_data.familyCount(); ++f) {
+        const int a = families[f].founderA, b = families[f].founderB;
+        const double xx = m_familyTerms[f][0], xr = m_familyTerms[f][1];
+        precision[a * P + a] += xx;
+        precision[b * P + b] += xx;
+        precision[std::max(a, b) * P + std::min(a, b)] -= xx;
+        shift[a] += xr;
+        shift[b] -= xr;
+    }
+    CanonicalNormal conditional;
+    if (!conditional.set(P, std::move(precision), shift))
+        return;
+    const std::vector<double> drawn = conditional.draw(m_rng);
+    m_work->forEach([&](int f) {
+        const int a = families[f].founderA, b = families[f].founderB;
+        const double delta = (drawn[a] - drawn[b]) - (effects[a] - effects[b]);
+        if (delta == 0.0)
+            return;
+        for (int i : m_data.familyProgeny(f)) {
+            const double moved = loci.centredCopies(m, i) * delta;
+            m_backgroundValue[i] += moved;
+            if (m_data.observed(i))
+                m_error[i] -= moved;
+        }
+    });
+    std::copy(drawn.begin(), drawn.end(), effects);
+}
+
+double Chain::backgroundShare() const {
+    if (m_backgroundValue.empty())
+        return 0.0;
+    return m_data.withinFamilyVariance(m_backgroundValue) / m_data.withinTraitVariance();
 }
 
 double Chain::varianceShare(int q) const {

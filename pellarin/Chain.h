@@ -93,6 +93,10 @@ struct ChainResult {
     std::vector<double> qtlNumberTrace;
     std::vector<double> residualTrace;
     std::vector<std::vector<double>> chromosomeTraces;
+    /// Per saved sample, with a polygenic background: its variance share
+    /// (as a QTL's) and the variance of its effects.
+    std::vector<double> backgroundShareTrace;
+    std::vector<double> backgroundVarianceTrace;
     /// Every QTL of every saved sample, for the QTL summary.
     QtlDraws draws;
     std::vector<std::string> chainLines; ///< saved samples when they are kept
@@ -155,6 +159,14 @@ public:
     /// explains now (AnalysisData::withinFamilyVariance over
     /// withinTraitVariance).
     double varianceShare(int q) const;
+    /// The share of the trait's variance within families that the polygenic
+    /// background explains now; 0 without one.
+    double backgroundShare() const;
+    double backgroundVariance() const { return m_backgroundVariance; }
+    /// The background's founder effects, locus by locus, and each
+    /// progeny's background value; empty without a background.
+    const std::vector<double>& backgroundEffects() const { return m_backgroundEffects; }
+    const std::vector<double>& backgroundValues() const { return m_backgroundValue; }
     /// -2 log likelihood of the traits under the current values.
     double deviance() const;
     /// Where births propose new QTL. The chain sets its profile from the
@@ -204,6 +216,9 @@ private:
     void updateQtlVariance(QtlState& qtl);
     void updateMeans();
     void updateResidualVariances();
+    void startBackground();
+    void updateBackground();
+    void updateBackgroundLocus(int locus);
     double fitWeights(int progeny, double base, double* fit) const;
 
     // The model search (ModelSearch.cpp).
@@ -214,6 +229,17 @@ private:
     void birth();
     void death();
     bool effectProposal(const QtlState& qtl, const double* residual, CanonicalNormal& proposal);
+    void effectTerms(const QtlState& qtl, const double* residual);
+    bool normalFromTerms(const QtlState& qtl, double variance, CanonicalNormal& proposal) const;
+    /// A birth's proposal of the effect variance (varianceProposal).
+    struct VarianceProposal {
+        double centre;                         ///< the log-normal half's median
+        double max;                            ///< the prior's bound
+        static constexpr double spread = 0.75; ///< the log-normal's sd on the log scale
+        double logDensity(double v) const;
+        double draw(Random& rng) const;
+    };
+    VarianceProposal varianceProposal(const QtlState& qtl) const;
     double marginalLogRatio(const QtlState& qtl, const double* shift, bool present);
     void splitOrMerge(QtlState& qtl);
     void split(QtlState& qtl);
@@ -261,6 +287,11 @@ private:
     StepAdaptation m_adaptation;
     std::unique_ptr<FamilyWork> m_work;
     std::vector<Random> m_familyRng; ///< per family, for its progeny's state draws
+    /// The polygenic background: each locus's founder effects (loci x
+    /// founders), their variance and each progeny's background value.
+    std::vector<double> m_backgroundEffects;
+    double m_backgroundVariance = 0.0;
+    std::vector<double> m_backgroundValue;
     BirthProposal m_birthProposal;
     int m_birthProfiles = 0; ///< profiles averaged into the birth proposal
     int m_iteration = 0;

@@ -37,6 +37,10 @@ void Chain::record(ChainResult& result) const {
     for (const QtlState& qtl : m_qtl)
         result.chromosomeTraces[qtl.chromosome].back() += 1.0;
     ++result.qtlCounts[std::min<size_t>(m_qtl.size(), maxQtl)];
+    if (!m_data.background().empty()) {
+        result.backgroundShareTrace.push_back(backgroundShare());
+        result.backgroundVarianceTrace.push_back(m_backgroundVariance);
+    }
     const double d = deviance();
     result.devianceSum += d;
     result.devianceSquares += d * d;

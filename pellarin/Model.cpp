@@ -134,6 +134,7 @@ AnalysisData::AnalysisData(const Population& population, const ModelSettings& se
         m_phenotypicVariance = std::max(squares / n - mean * mean, 1e-12);
     }
     prepareShares();
+    m_background = BackgroundLoci(*this, settings.backgroundSpacing);
 }
 
 void AnalysisData::prepareShares() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/AnalysisSettings.h"
+#include "pellarin/Background.h"
 #include "pellarin/Inheritance.h"
 #include "pellarin/Population.h"
 
@@ -60,6 +61,9 @@ struct ModelSettings {
     /// The most memory, in bytes, the inheritance passes' messages may take
     /// over all chromosomes; above it only every few markers' are kept.
     std::size_t inheritanceBudget = std::size_t{1024} << 20;
+    /// The polygenic background's loci every this many cM (BackgroundLoci);
+    /// none when 0.
+    double backgroundSpacing = 0.0;
 
     /// Iteration t (from 1) is kept as a sample.
     bool saved(int t) const { return t > burnIn && (t - burnIn) % perSave == 0; }
@@ -167,6 +171,9 @@ public:
         return m_founderFamilies[founder];
     }
     int observedCount(int family) const { return m_familyObserved[family]; }
+    /// The polygenic background's loci and each progeny's centred copies
+    /// there; empty without a background.
+    const BackgroundLoci& background() const { return m_background; }
 
 private:
     void prepareShares();
@@ -191,6 +198,7 @@ private:
     double m_genomeLength = 0.0;
     int m_effectColumns = 1;
     int m_inheritanceStride = 1;
+    BackgroundLoci m_background;
 };
 
 } // namespace pellarin

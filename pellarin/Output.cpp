@@ -379,6 +379,12 @@ std::string dataSummary(const Population& population, const ModelSettings& setti
     text += "  missing marker genotypes " +
             std::string(settings.updateMissingMarkers ? "updated: " : "") +
             "integrated out exactly by the forward-backward pass\n";
+    text += "  polygenic background    " +
+            (settings.backgroundSpacing > 0.0 ? "founder effects at loci every " +
+                                                    fmt::generalNumber(settings.backgroundSpacing) +
+                                                    " cM or more, one variance (Gibbs)"
+                                              : std::string("none")) +
+            "\n";
     text += "  putative QTL            " + std::to_string(settings.qtl.size()) + "\n";
     for (size_t q = 0; q < settings.qtl.size(); ++q) {
         const QtlPrior& prior = settings.qtl[q];
@@ -411,6 +417,13 @@ std::string chainSummary(const AnalysisData& data, const std::vector<ChainResult
         if (result.samples > 0)
             text += "    posterior mean number of QTL " +
                     fmt::generalNumber(meanCount / result.samples) + "\n";
+        if (!result.backgroundShareTrace.empty()) {
+            const auto& shares = result.backgroundShareTrace;
+            text += "    polygenic background: mean variance share " +
+                    fmt::generalNumber(std::accumulate(shares.begin(), shares.end(), 0.0) /
+                                       static_cast<double>(shares.size())) +
+                    "\n";
+        }
         for (size_t c = 0; c < result.intensity.size(); ++c) {
             const auto& row = result.intensity[c];
             const auto peak = std::max_element(row.begin(), row.end());

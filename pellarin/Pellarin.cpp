@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -42,6 +43,8 @@ struct Options {
     bool priorOnly = false;
     int threads = 0;
     long long memoryMb = 0;
+    /// The background's spacing in cM, 0 for none; unset: by the design.
+    std::optional<double> background;
     long long seed = -1;
     std::string folder;
     std::optional<MetaRunRange> range;
@@ -74,7 +77,11 @@ constexpr const char* usage =
     "  --memory MB     keep the markers' state probabilities within MB megabytes\n"
     "                  (default 1024); below what they need, those between\n"
     "                  every few markers are worked out again when needed:\n"
-    "                  slower, with the same results\n\n"
+    "                  slower, with the same results\n"
+    "  --background CM a polygenic background with loci every CM cM, or none\n"
+    "                  (default: every 10 cM with 8 founders or more, else\n"
+    "                  none): small effects over the whole genome, so that\n"
+    "                  the QTL are the loci that stand out from them\n\n"
     "An analysis in parts, e.g. one per job of a cluster:\n"
     "  --meta-runs A-B run only meta-runs A to B (or A alone), with the same\n"
     "                  samples they have in a whole run; needs --out\n"
@@ -89,6 +96,17 @@ long long wholeNumber(const std::string& option, const std::string& word, long l
     if (!value || *value < low)
         throw CommandLineError(option + ": " + inQuotes(word) +
                                " is not a whole number of at least " + std::to_string(low));
+    return *value;
+}
+
+// "none" or 0 for no background, else a positive spacing in cM.
+double backgroundSpacing(const std::string& word) {
+    if (word == "none")
+        return 0.0;
+    const auto value = parseReal(word);
+    if (!value || !(*value >= 0.0) || !std::isfinite(*value))
+        throw CommandLineError("--background: " + inQuotes(word) +
+                               " is not a spacing in cM (a positive number) or none");
     return *value;
 }
 
@@ -118,7 +136,7 @@ void checkPartOptions(Options& options, const std::optional<std::string>& metaRu
 
 Options parseOptions(const std::vector<std::string>& args) {
     Options options;
-    std::string threads, seed, metaRuns, memory;
+    std::string threads, seed, metaRuns, memory, background;
     CommandLine line(unknownOption);
     line.flag("--help", options.help);
     line.flag("--version", options.version);
@@ -128,6 +146,7 @@ Options parseOptions(const std::vector<std::string>& args) {
     line.option("--seed", seed, "--seed needs a number");
     line.option("--memory", memory, "--memory needs a number of megabytes");
     line.option("--dir", options.folder, "--dir needs a folder");
+    line.option("--background", background, "--background needs a spacing in cM, or none");
     line.option("--meta-runs", metaRuns, "--meta-runs needs a range of meta-runs such as 1-4");
     line.option("--out", options.out, "--out needs a folder");
     line.flag("--merge", options.merge);
@@ -139,6 +158,8 @@ Options parseOptions(const std::vector<std::string>& args) {
         options.seed = wholeNumber("--seed", seed, 0);
     if (!memory.empty())
         options.memoryMb = wholeNumber("--memory", memory, 1);
+    if (line.given("--background"))
+        options.background = backgroundSpacing(background);
     // An empty range is a bad one, not none.
     checkPartOptions(options, line.given("--meta-runs") ? std::optional(metaRuns) : std::nullopt);
     return options;
@@ -357,6 +378,9 @@ void analyse(const Options& options, std::ostream& out, std::ostream& err) {
     if (options.memoryMb > 0)
         loaded.input.settings.inheritanceBudget =
             static_cast<std::size_t>(std::min(options.memoryMb, 1LL << 40)) << 20;
+    loaded.input.settings.backgroundSpacing = options.background.value_or(
+        loaded.input.population.founderCount >= backgroundFounders ? defaultBackgroundSpacing
+                                                                   : 0.0);
     const AnalysisData data(loaded.input.population, loaded.input.settings);
 
     if (options.merge)

@@ -247,6 +247,7 @@ struct JointCase {
     const char* name;
     Sampling sampling;
     bool variableAlleles;
+    double background = 0.0; ///< the background's spacing, 0 for none
 };
 
 class JointSimulation : public ::testing::TestWithParam<JointCase> {};
@@ -303,6 +304,7 @@ TEST_P(JointSimulation, ParametersFollowThePrior) {
     // The radii adapt during burn-in, as in a real run; the tally starts after.
     settings.burnIn = 2000;
     settings.qtl = {{0, 30, 2, 0.5}, {1, 70, 2, 0.5}};
+    settings.backgroundSpacing = c.background;
     const AnalysisData data(population, settings);
 
     Tally tally;
@@ -351,9 +353,24 @@ TEST_P(JointSimulation, ParametersFollowThePrior) {
     for (int bin = 0; bin < 4; ++bin)
         tally.add("QTL variance bin " + std::to_string(bin), 0.25 * meanNumber);
 
+    // The background's effects are N(0, v) given their variance v, itself
+    // uniform under the same bound as a QTL's.
+    const size_t backgroundAt = tally.series.size();
+    const double backgroundEffects = 4.0 * data.background().count();
+    if (c.background > 0.0) {
+        for (int quartile = 0; quartile < 4; ++quartile)
+            tally.add("background effect quartile " + std::to_string(quartile),
+                      0.25 * backgroundEffects);
+        for (int bin = 0; bin < 4; ++bin)
+            tally.add("background variance bin " + std::to_string(bin), 0.25);
+    }
+
     Chain chain(data, Random(1, 1));
     chain.start();
     Random draws(99, 7);
+    const auto background = [&](int i) {
+        return chain.backgroundValues().empty() ? 0.0 : chain.backgroundValues()[i];
+    };
     // The deviance from the chain's own bookkeeping of residuals, against the
     // one worked out afresh from the values it reports.
     const auto freshDeviance = [&]() {
@@ -362,6 +379,7 @@ TEST_P(JointSimulation, ParametersFollowThePrior) {
             double e = population.traits[i] - chain.means()[population.progenyFamily[i]];
             for (const QtlState& qtl : chain.qtl())
                 e -= qtl.genetic[i];
+            e -= background(i);
             const double s2 = chain.residualVariances()[0];
             total += std::log(2.0 * M_PI * s2) + e * e / s2;
         }
@@ -376,6 +394,7 @@ TEST_P(JointSimulation, ParametersFollowThePrior) {
             double y = chain.means()[population.progenyFamily[i]];
             for (const QtlState& qtl : chain.qtl())
                 y += qtl.genetic[i];
+            y += background(i);
             population.traits[i] = y + std::sqrt(chain.residualVariances()[0]) * draws.normal();
         }
         chain.traitsChanged();
@@ -405,6 +424,15 @@ TEST_P(JointSimulation, ParametersFollowThePrior) {
                 sample[28 + code] += 1.0;
             }
         }
+        if (c.background > 0.0) {
+            const double sd = std::sqrt(chain.backgroundVariance());
+            for (double effect : chain.backgroundEffects()) {
+                const double z = effect / sd;
+                sample[backgroundAt + (z < -0.6745 ? 0 : z < 0.0 ? 1 : z < 0.6745 ? 2 : 3)] += 1.0;
+            }
+            sample[backgroundAt + 4 +
+                   std::min(static_cast<int>(chain.backgroundVariance() / 0.25), 3)] += 1.0;
+        }
         for (size_t k = 0; k < sample.size(); ++k)
             tally.series[k].push_back(sample[k]);
     }
@@ -416,7 +444,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(JointCase{"MetropolisHastings", Sampling::MetropolisHastings, false},
                       JointCase{"Gibbs", Sampling::Gibbs, false},
                       JointCase{"MetropolisHastingsAlleles", Sampling::MetropolisHastings, true},
-                      JointCase{"GibbsAlleles", Sampling::Gibbs, true}),
+                      JointCase{"GibbsAlleles", Sampling::Gibbs, true},
+                      JointCase{"MetropolisHastingsBackground", Sampling::MetropolisHastings, true,
+                                20.0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -1,0 +1,45 @@
+#include "pellarin/Background.h"
+
+#include "pellarin/Model.h"
+
+#include <cmath>
+
+namespace pellarin {
+
+BackgroundLoci::BackgroundLoci(const AnalysisData& data, double spacing) {
+    if (!(spacing > 0.0))
+        return;
+    m_spacing = spacing;
+    const Population& population = data.population();
+    m_progeny = population.progenyCount();
+    for (size_t c = 0; c < population.chromosomes.size(); ++c) {
+        const double length = population.chromosomes[c].length;
+        const int loci = std::max(1, static_cast<int>(std::floor(length / spacing)));
+        // The loci stand in the middles of equal pieces of the chromosome,
+        // so the ends are covered as well as the inside.
+        for (int k = 0; k < loci; ++k) {
+            m_chromosome.push_back(static_cast<int>(c));
+            m_position.push_back(length * (k + 0.5) / loci);
+        }
+    }
+    const int states = data.stateCount();
+    m_copies.assign(static_cast<std::size_t>(count()) * m_progeny, 0.0f);
+    std::vector<double> p(states);
+    for (int m = 0; m < count(); ++m) {
+        const ChromosomeInheritance& inheritance = data.inheritance(m_chromosome[m]);
+        const Locus locus = inheritance.locate(m_position[m]);
+        for (int i = 0; i < m_progeny; ++i) {
+            const int f = population.progenyFamily[i];
+            const int founderA = population.families[f].founderA;
+            inheritance.probabilities(locus, i, p.data());
+            double fromA = 0.0;
+            for (int s = 0; s < states; ++s)
+                fromA += p[s] * ((data.stateFounder(f, s, 0) == founderA) +
+                                 (data.stateFounder(f, s, 1) == founderA));
+            m_copies[static_cast<std::size_t>(m) * m_progeny + i] =
+                static_cast<float>(fromA - data.meanCopies(f, 0));
+        }
+    }
+}
+
+} // namespace pellarin
