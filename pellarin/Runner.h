@@ -106,9 +106,10 @@ struct ExtendedRun {
 };
 
 /// The iterations of each block that extends a run: as many as the file's
-/// saved part (total minus burn-in), so that every block at least doubles
-/// the samples of a short run and adds the file's worth to a long one; at
-/// least one sample's worth, for a file that saves none.
+/// saved part (total minus burn-in), so that the first block doubles the
+/// file's samples and each further one adds as many again, a step in
+/// proportion to the run's own length; at least one sample's worth, for a
+/// file that saves none.
 int extensionBlock(const ModelSettings& settings);
 
 /// The fewest saved samples per meta-run for a run to count as converged:
