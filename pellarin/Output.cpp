@@ -197,43 +197,57 @@ std::string stepSizes(const ChainResult& result) {
 
 namespace {
 
-// One row of the convergence table: the quantity's name, R-hat, bulk ESS
-// and the mean of every meta-run.
-std::string convergenceRow(const std::string& name, const std::vector<std::vector<double>>& traces,
-                           ConvergenceFigures& figures) {
-    figures = convergenceFigures(traces);
-    std::string row = "  " + name;
-    row.resize(std::max<size_t>(row.size(), 29), ' ');
-    row +=
-        padded(figure("%.3f", figures.rhat), 7) + padded(figure("%.0f", figures.bulkEss), 10) + " ";
-    for (const std::vector<double>& trace : traces) {
-        const double mean = trace.empty() ? NAN
-                                          : std::accumulate(trace.begin(), trace.end(), 0.0) /
-                                                static_cast<double>(trace.size());
-        row += " " + figure("%.4g", mean);
-    }
-    return row + "\n";
-}
-
-} // namespace
-
-namespace {
-
-// A monitored quantity's name and figures, for the warning.
+// A monitored quantity: its name, its figures across the meta-runs and the
+// mean of each meta-run.
 struct Monitored {
     std::string name;
     ConvergenceFigures figures;
+    std::vector<double> means;
 };
 
-// One row of the table for the trace that `trace` picks from each meta-run.
+// The quantity whose trace `trace` picks from each meta-run.
 template <class Trace>
-void monitor(const std::vector<ChainResult>& results, std::string name, Trace trace,
-             std::vector<Monitored>& quantities, std::string& text) {
+Monitored monitored(const std::vector<ChainResult>& results, std::string name, Trace trace) {
     std::vector<std::vector<double>> traces;
-    for (const ChainResult& result : results)
+    Monitored quantity{std::move(name), {}, {}};
+    for (const ChainResult& result : results) {
         traces.push_back(std::invoke(trace, result));
-    quantities.push_back({std::move(name), {}});
-    text += convergenceRow(quantities.back().name, traces, quantities.back().figures);
+        const std::vector<double>& t = traces.back();
+        quantity.means.push_back(t.empty() ? NAN
+                                           : std::accumulate(t.begin(), t.end(), 0.0) /
+                                                 static_cast<double>(t.size()));
+    }
+    quantity.figures = convergenceFigures(traces);
+    return quantity;
+}
+
+// The number of QTL, the residual variance and each chromosome's QTL, in
+// the order of the table.
+std::vector<Monitored> monitoredQuantities(const std::vector<ChainResult>& results,
+                                           const ModelSettings& settings) {
+    std::vector<Monitored> quantities;
+    quantities.push_back(monitored(results, "number of QTL", &ChainResult::qtlNumberTrace));
+    quantities.push_back(monitored(
+        results, settings.singleResidualVariance ? "residual variance" : "residual variance (mean)",
+        &ChainResult::residualTrace));
+    const size_t chromosomes = results.empty() ? 0 : results.front().chromosomeTraces.size();
+    for (size_t c = 0; c < chromosomes; ++c)
+        quantities.push_back(
+            monitored(results, "QTL on chromosome " + std::to_string(c + 1),
+                      [c](const ChainResult& r) { return r.chromosomeTraces[c]; }));
+    return quantities;
+}
+
+// One row of the convergence table: the quantity's name, R-hat, bulk ESS
+// and the mean of every meta-run.
+std::string convergenceRow(const Monitored& quantity) {
+    std::string row = "  " + quantity.name;
+    row.resize(std::max<size_t>(row.size(), 29), ' ');
+    row += padded(figure("%.3f", quantity.figures.rhat), 7) +
+           padded(figure("%.0f", quantity.figures.bulkEss), 10) + " ";
+    for (double mean : quantity.means)
+        row += " " + figure("%.4g", mean);
+    return row + "\n";
 }
 
 // R-hat to three decimals, or as many more as it takes for one above the
@@ -248,10 +262,10 @@ std::string rhatFigure(double rhat) {
     return figure("%.9f", rhat);
 }
 
-// The quantities whose figures miss a limit. A quantity that never moves
-// has NaN figures and is left out: a fixed QTL number, a chromosome that
-// never holds a QTL, say nothing about mixing.
-std::string unconverged(const std::vector<Monitored>& quantities, int metaRuns) {
+// The quantities whose figures miss a limit, each with its figures. A
+// quantity that never moves has NaN figures and is left out: a fixed QTL
+// number, a chromosome that never holds a QTL, say nothing about mixing.
+std::string failingList(const std::vector<Monitored>& quantities, int metaRuns) {
     const double essFloor = essLimit * metaRuns;
     std::string list;
     for (const Monitored& quantity : quantities) {
@@ -261,16 +275,55 @@ std::string unconverged(const std::vector<Monitored>& quantities, int metaRuns) 
         list += (list.empty() ? "" : ", ") + quantity.name + " (R-hat " + rhatFigure(f.rhat) +
                 ", bulk ESS " + figure("%.0f", f.bulkEss) + ")";
     }
-    if (list.empty())
-        return list;
-    return "the meta-runs have not converged on " + list + ": R-hat should be at most " +
-           figure("%g", rhatLimit) + " and the bulk ESS at least " + figure("%.0f", essFloor) +
-           " (" + figure("%.0f", essLimit) +
-           " per meta-run); more iterations (Number_of_total_iterations in multAl_in.txt) "
-           "would give a posterior that does not depend on the seed";
+    return list;
+}
+
+// A rate below stuckMoveRate as a percentage of two significant digits
+// ("0.12%"): one decimal would show most of them as 0.0%.
+std::string rarePercent(double rate) {
+    return figure("%.2g", 100.0 * rate) + "%";
+}
+
+// The moves that change the model's dimension (births and deaths of QTL,
+// splits and merges of alleles) accepted less than stuckMoveRate of the
+// time over all meta-runs, with their rates: "QTL births are accepted 0.1%
+// of the time, QTL deaths 0.09%". Empty when every such move moves.
+std::string stuckMoves(const std::vector<ChainResult>& results) {
+    std::string text;
+    for (Move move : {BirthMove, DeathMove, SplitMove, MergeMove}) {
+        MoveCount all;
+        for (const ChainResult& result : results) {
+            all.proposed += result.moves[move].proposed;
+            all.accepted += result.moves[move].accepted;
+        }
+        if (all.proposed == 0 || all.rate() >= stuckMoveRate)
+            continue;
+        text += text.empty() ? std::string(moveNames[move]) + " are accepted " +
+                                   rarePercent(all.rate()) + " of the time"
+                             : ", " + std::string(moveNames[move]) + " " + rarePercent(all.rate());
+    }
+    return text;
+}
+
+// What would bring the meta-runs together. Chains that seldom change their
+// model stay near where they started however long they run, so only where
+// the moves do move are more iterations the cure.
+std::string remedy(const std::vector<ChainResult>& results) {
+    const std::string stuck = stuckMoves(results);
+    if (!stuck.empty())
+        return stuck +
+               ": the chains barely change their model, so their answers depend on the seed, "
+               "and more iterations will not make them agree";
+    return "more iterations (Number_of_total_iterations in multAl_in.txt, or Pellarin.exe "
+           "--until-converged MINUTES) would give a posterior that does not depend on the seed";
 }
 
 } // namespace
+
+std::string unconvergedQuantities(const std::vector<ChainResult>& results,
+                                  const ModelSettings& settings) {
+    return failingList(monitoredQuantities(results, settings), static_cast<int>(results.size()));
+}
 
 ConvergenceReport convergenceReport(const std::vector<ChainResult>& results,
                                     const ModelSettings& settings) {
@@ -279,20 +332,20 @@ ConvergenceReport convergenceReport(const std::vector<ChainResult>& results,
                   "when the meta-runs agree;\nESS: bulk effective sample size of all meta-runs "
                   "together)\n  quantity                     R-hat  bulk ESS  mean of each "
                   "meta-run\n";
-    std::vector<Monitored> quantities;
-    monitor(results, "number of QTL", &ChainResult::qtlNumberTrace, quantities, report.text);
-    monitor(results,
-            settings.singleResidualVariance ? "residual variance" : "residual variance (mean)",
-            &ChainResult::residualTrace, quantities, report.text);
-    const size_t chromosomes = results.empty() ? 0 : results.front().chromosomeTraces.size();
-    for (size_t c = 0; c < chromosomes; ++c)
-        monitor(
-            results, "QTL on chromosome " + std::to_string(c + 1),
-            [c](const ChainResult& r) { return r.chromosomeTraces[c]; }, quantities, report.text);
+    const std::vector<Monitored> quantities = monitoredQuantities(results, settings);
+    for (const Monitored& quantity : quantities)
+        report.text += convergenceRow(quantity);
     report.text += "\n";
     if (results.empty() || results.front().samples == 0)
         return report;
-    report.warning = unconverged(quantities, static_cast<int>(results.size()));
+    const int metaRuns = static_cast<int>(results.size());
+    const std::string failing = failingList(quantities, metaRuns);
+    if (failing.empty())
+        return report;
+    report.warning = "the meta-runs have not converged on " + failing +
+                     ": R-hat should be at most " + figure("%g", rhatLimit) +
+                     " and the bulk ESS at least " + figure("%.0f", essLimit * metaRuns) + " (" +
+                     figure("%.0f", essLimit) + " per meta-run); " + remedy(results);
     return report;
 }
 

@@ -45,8 +45,10 @@ QtlSummaryBasis qtlSummaryBasis(const QtlSummary& summary);
 /// of them has an R-hat above `rhatLimit` or a bulk effective sample size
 /// below `essLimit` times the number of meta-runs (the limits Vehtari et
 /// al. 2021 recommend), `warning` holds one line that names each such
-/// quantity with its figures. A quantity that never moves (NaN figures)
-/// raises no warning.
+/// quantity with its figures, and what would help: more iterations, unless
+/// a move that changes the model's dimension is accepted less than
+/// `stuckMoveRate` of the time, which the line then names with its rate. A
+/// quantity that never moves (NaN figures) raises no warning.
 struct ConvergenceReport {
     std::string text;
     std::string warning;
@@ -54,8 +56,18 @@ struct ConvergenceReport {
 inline constexpr double rhatLimit = 1.01;
 /// Per meta-run.
 inline constexpr double essLimit = 100.0;
+/// Below this acceptance rate over all meta-runs, births and deaths of QTL
+/// (or splits and merges of alleles) are too rare for the chains to leave
+/// the models they hold: longer runs then do not converge.
+inline constexpr double stuckMoveRate = 0.01;
 ConvergenceReport convergenceReport(const std::vector<ChainResult>& results,
                                     const ModelSettings& settings);
+
+/// The quantities of the convergence report that miss a limit, each with
+/// its figures as the warning names them ("number of QTL (R-hat 1.042, bulk
+/// ESS 310)"); empty when the meta-runs agree on every one.
+std::string unconvergedQuantities(const std::vector<ChainResult>& results,
+                                  const ModelSettings& settings);
 
 /// What the run report says about the data.
 std::string dataSummary(const Population& population, const ModelSettings& settings);

@@ -20,7 +20,10 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
+#include <exception>
 #include <filesystem>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -41,6 +44,7 @@ struct Options {
     bool version = false;
     bool quiet = false;
     bool priorOnly = false;
+    double untilConverged = 0.0; ///< minutes; 0 runs the file's iterations alone
     int threads = 0;
     long long memoryMb = 0;
     /// The background's spacing in cM, 0 for none; unset: by the design.
@@ -81,7 +85,14 @@ constexpr const char* usage =
     "  --background CM a polygenic background with loci every CM cM, or none\n"
     "                  (default: every 10 cM with 8 founders or more, else\n"
     "                  none): small effects over the whole genome, so that\n"
-    "                  the QTL are the loci that stand out from them\n\n"
+    "                  the QTL are the loci that stand out from them\n"
+    "  --until-converged MINUTES\n"
+    "                  after the file's iterations, run every meta-run on in\n"
+    "                  blocks of the file's saved iterations (total minus\n"
+    "                  burn-in) until the meta-runs agree (R-hat at most 1.01,\n"
+    "                  bulk ESS at least 100 per meta-run) or the MINUTES are\n"
+    "                  up; the files are as if the file had asked for all the\n"
+    "                  iterations run. Not with an analysis in parts\n\n"
     "An analysis in parts, e.g. one per job of a cluster:\n"
     "  --meta-runs A-B run only meta-runs A to B (or A alone), with the same\n"
     "                  samples they have in a whole run; needs --out\n"
@@ -110,12 +121,25 @@ double backgroundSpacing(const std::string& word) {
     return *value;
 }
 
+// A time limit in minutes: a positive number, a fraction allowed.
+double minutes(const std::string& option, const std::string& word) {
+    const auto value = parseReal(word);
+    if (!value || !(*value > 0.0) || !std::isfinite(*value))
+        throw CommandLineError(option + ": " + inQuotes(word) +
+                               " is not a positive number of minutes");
+    return *value;
+}
+
 std::string unknownOption(const std::string& word) {
     return "unknown option " + inQuotes(word) + " (see --help)";
 }
 
 // The options of a run in parts, which go together only in some ways.
 void checkPartOptions(Options& options, const std::optional<std::string>& metaRuns) {
+    // Whether the meta-runs agree can be judged only with all of them at hand.
+    if (options.untilConverged > 0.0 && (metaRuns || !options.out.empty() || options.merge))
+        throw CommandLineError("--until-converged needs every meta-run in one run: it takes no "
+                               "--meta-runs, --out or --merge");
     if (!options.parts.empty() && !options.merge)
         throw CommandLineError(unknownOption(options.parts.front()));
     if (options.merge) {
@@ -136,7 +160,7 @@ void checkPartOptions(Options& options, const std::optional<std::string>& metaRu
 
 Options parseOptions(const std::vector<std::string>& args) {
     Options options;
-    std::string threads, seed, metaRuns, memory, background;
+    std::string threads, seed, metaRuns, memory, background, untilConverged;
     CommandLine line(unknownOption);
     line.flag("--help", options.help);
     line.flag("--version", options.version);
@@ -147,6 +171,7 @@ Options parseOptions(const std::vector<std::string>& args) {
     line.option("--memory", memory, "--memory needs a number of megabytes");
     line.option("--dir", options.folder, "--dir needs a folder");
     line.option("--background", background, "--background needs a spacing in cM, or none");
+    line.option("--until-converged", untilConverged, "--until-converged needs a number of minutes");
     line.option("--meta-runs", metaRuns, "--meta-runs needs a range of meta-runs such as 1-4");
     line.option("--out", options.out, "--out needs a folder");
     line.flag("--merge", options.merge);
@@ -160,6 +185,8 @@ Options parseOptions(const std::vector<std::string>& args) {
         options.memoryMb = wholeNumber("--memory", memory, 1);
     if (line.given("--background"))
         options.background = backgroundSpacing(background);
+    if (line.given("--until-converged"))
+        options.untilConverged = minutes("--until-converged", untilConverged);
     // An empty range is a bad one, not none.
     checkPartOptions(options, line.given("--meta-runs") ? std::optional(metaRuns) : std::nullopt);
     return options;
@@ -169,40 +196,89 @@ double secondsBetween(Clock::time_point from, Clock::time_point to) {
     return std::chrono::duration<double>(to - from).count();
 }
 
-// Runs the chains on worker threads while this thread draws the progress bar.
-std::vector<ChainResult> runWithProgress(const AnalysisData& data, const RunOptions& run,
-                                         bool quiet, std::ostream& err) {
+// Runs `runs` on to iteration `last` on worker threads while this thread
+// draws the progress bar. A failure on the worker (memory, say) is passed
+// on here, to be reported as any other.
+void runToWithProgress(MetaRuns& runs, int last, bool quiet, std::ostream& err) {
     std::atomic<long long> done{0};
-    std::vector<ChainResult> results;
-    std::atomic<bool> finished{false};
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool finished = false;
+    std::exception_ptr failure;
+    const double total = static_cast<double>(last - runs.iterations()) * runs.count();
     std::thread worker([&] {
-        results = runChains(data, run, &done);
+        try {
+            runs.runTo(last, &done);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        const std::lock_guard<std::mutex> lock(mutex);
         finished = true;
+        ended.notify_one();
     });
-    const double total = static_cast<double>(data.settings().total) * run.metaRuns;
     ProgressBar bar(err, quiet);
     bar.update(0);
-    while (!finished) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    // Woken at the end, so that a short stage (a block of an extended run)
+    // does not wait out a redraw interval.
+    std::unique_lock<std::mutex> lock(mutex);
+    while (!ended.wait_for(lock, std::chrono::milliseconds(200), [&] { return finished; }))
         bar.update(done.load() / total);
-    }
+    lock.unlock();
     worker.join();
+    if (failure) {
+        // The error's line starts on a line of its own, not after the bar.
+        if (!quiet)
+            err << "\n";
+        std::rethrow_exception(failure);
+    }
     bar.finish();
+}
+
+std::vector<ChainResult> runWithProgress(const AnalysisData& data, const RunOptions& run, int last,
+                                         bool quiet, std::ostream& err) {
+    MetaRuns runs(data, run);
+    runToWithProgress(runs, last, quiet, err);
+    return runs.finish();
+}
+
+// The file's iterations, then blocks of more until the meta-runs converge
+// or the time is up; each block has its own progress bar, announced.
+RunResults sampleUntilConverged(const AnalysisData& data, const RunOptions& run, double limit,
+                                bool quiet, std::ostream& err) {
+    const auto begin = Clock::now();
+    ExtensionControl control;
+    control.minutes = limit;
+    control.elapsedSeconds = [begin] { return secondsBetween(begin, Clock::now()); };
+    control.runTo = [quiet, &err](MetaRuns& runs, int last) {
+        if (!quiet && runs.iterations() > 0)
+            err << programName << ": not converged after " << runs.iterations()
+                << " iterations per meta-run; running " << last - runs.iterations() << " more\n";
+        runToWithProgress(runs, last, quiet, err);
+    };
+    MetaRuns runs(data, run);
+    RunResults results;
+    results.extended = runUntilConverged(runs, data.settings(), control);
+    results.withQtl = runs.finish();
     return results;
 }
 
-// The meta-runs of `run`, with QTL and, when the file asks for it, without.
+// The meta-runs of `run`, with QTL and, when the file asks for it, without,
+// as many iterations as the file says or, with a time limit, until they
+// converge (the run without QTL then as long as the one with).
 RunResults sample(const EngineInput& input, const AnalysisData& data, const RunOptions& run,
-                  bool quiet, std::ostream& err) {
-    RunResults results;
-    results.withQtl = runWithProgress(data, run, quiet, err);
+                  double untilConverged, bool quiet, std::ostream& err) {
+    RunResults results =
+        untilConverged > 0.0
+            ? sampleUntilConverged(data, run, untilConverged, quiet, err)
+            : RunResults{runWithProgress(data, run, input.settings.total, quiet, err), {}, {}};
     // The model without QTL, for the comparison in the log.
     if (input.runWithoutQtl) {
         ModelSettings without = input.settings;
         without.qtl.clear();
         without.variableQtlNumber = false;
         const AnalysisData plainData(input.population, without);
-        results.withoutQtl = runWithProgress(plainData, run, quiet, err);
+        const int last = results.extended ? results.extended->total : input.settings.total;
+        results.withoutQtl = runWithProgress(plainData, run, last, quiet, err);
     }
     return results;
 }
@@ -267,7 +343,7 @@ Sampled sampleRange(const EngineInput& input, const AnalysisData& data, const Op
     run.threads = std::max(run.threads, 1);
     run.keepChainLines = input.saveChainValues;
     const auto ready = Clock::now();
-    sampled.results = sample(input, data, run, options.quiet, err);
+    sampled.results = sample(input, data, run, options.untilConverged, options.quiet, err);
     sampled.reading = secondsBetween(begin, ready);
     sampled.sampling = secondsBetween(ready, Clock::now());
     return sampled;
@@ -341,6 +417,18 @@ void runPart(const Loaded& loaded, const AnalysisData& data, const Options& opti
     writePart(partOut, loaded.input, data, sampled, identity, range, options.quiet, out);
 }
 
+// The console's closing words on a run in one piece.
+std::string wholeRunClosing(const EngineInput& input, const Sampled& sampled) {
+    const std::optional<ExtendedRun>& extended = sampled.results.extended;
+    std::string text = std::to_string(input.metaRuns) + " meta-runs of " +
+                       std::to_string(extended ? extended->total : input.settings.total) +
+                       " iterations in " + clockText(sampled.sampling);
+    if (extended)
+        text += extended->end == ExtensionEnd::Converged ? ", converged"
+                                                         : ", not converged when it stopped";
+    return text;
+}
+
 // The whole run in one piece.
 void runWhole(const Loaded& loaded, const AnalysisData& data, const Options& options,
               std::ostream& out, std::ostream& err) {
@@ -357,11 +445,7 @@ void runWhole(const Loaded& loaded, const AnalysisData& data, const Options& opt
                                          input.saveChainValues ? chainFilesOf(sampled.results)
                                                                : std::vector<NamedText>{},
                                          loaded.seed, options.priorOnly, timing);
-    writeWholeRun(loaded.folder, files,
-                  std::to_string(input.metaRuns) + " meta-runs of " +
-                      std::to_string(input.settings.total) + " iterations in " +
-                      clockText(sampled.sampling),
-                  options.quiet, out, err);
+    writeWholeRun(loaded.folder, files, wholeRunClosing(input, sampled), options.quiet, out, err);
 }
 
 // The run itself, once the options are known.

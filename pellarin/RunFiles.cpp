@@ -7,6 +7,7 @@
 #include "formats/ChainFile.h"
 #include "formats/PosteriorFile.h"
 #include "formats/QtlSummaryFile.h"
+#include "model/NumberFormat.h"
 #include "model/ProgressBar.h"
 #include "pellarin/Output.h"
 #include "pellarin/Pellarin.h"
@@ -70,30 +71,63 @@ std::string memoryLine(const AnalysisData& data) {
            " (budget " + megabytes(data.settings().inheritanceBudget) + ")\n";
 }
 
+// The Run section's line on a run extended until it converged: how it
+// ended and how many iterations that took.
+std::string extensionLine(const ExtendedRun& run) {
+    const std::string iterations =
+        std::to_string(run.total) + " iterations per meta-run (the file's " +
+        std::to_string(run.fileTotal) + ", then " + fmt::counted(run.blocks, "block") + " of " +
+        std::to_string(run.block) + ")";
+    std::string text = "  until converged         ";
+    switch (run.end) {
+    case ExtensionEnd::Converged:
+        return text + "converged after " + iterations + "\n";
+    case ExtensionEnd::TimeUp:
+        text += "time up (" + fmt::generalNumber(run.minutes) + " minutes) after " + iterations;
+        break;
+    case ExtensionEnd::IterationLimit:
+        text += "stopped at the most iterations a chain counts, after " + iterations;
+        break;
+    }
+    return text + "; not converged on " + run.failing + "\n";
+}
+
+// The settings the outputs describe: the file's, with the iterations an
+// extended run went to.
+ModelSettings settingsAsRun(const EngineInput& input, const RunResults& results) {
+    ModelSettings settings = input.settings;
+    if (results.extended)
+        settings.total = results.extended->total;
+    return settings;
+}
+
 std::string runLog(const EngineInput& input, const AnalysisData& data, const RunResults& results,
                    std::uint64_t seed, bool priorOnly, const RunTiming& timing, RunFiles& files) {
     const std::vector<ChainResult>& withQtl = results.withQtl;
+    const ModelSettings settings = settingsAsRun(input, results);
     std::string log = std::string(programName) + " " + MARROW_VERSION + "\n\n";
-    log += dataSummary(input.population, input.settings);
+    log += dataSummary(input.population, settings);
     log += traitUnitsReport(input.units);
     for (const std::string& warning : input.warnings)
         log += "Warning: " + warning + "\n\n";
     log += "Run\n  seed                    " + std::to_string(seed) + "\n";
     log += "  meta-runs               " + std::to_string(input.metaRuns) + "\n";
+    if (results.extended)
+        log += extensionLine(*results.extended);
     log += memoryLine(data);
     if (priorOnly)
         log += "  trait values ignored: the chains sample the prior\n";
     log += "\n" + chainSummary(data, withQtl);
-    const ConvergenceReport convergence = convergenceReport(withQtl, input.settings);
+    const ConvergenceReport convergence = convergenceReport(withQtl, settings);
     log += convergence.text;
     if (!convergence.warning.empty())
         log += "Warning: " + convergence.warning + "\n\n";
     files.convergenceWarning = convergence.warning;
-    log += qtlNumberReport(qtlNumberTable(withQtl, input.settings), input.settings);
+    log += qtlNumberReport(qtlNumberTable(withQtl, settings), settings);
     if (input.runWithoutQtl)
         log += modelComparison(withQtl, results.withoutQtl);
     const double iterations =
-        static_cast<double>(input.settings.total) * input.metaRuns * (input.runWithoutQtl ? 2 : 1);
+        static_cast<double>(settings.total) * input.metaRuns * (input.runWithoutQtl ? 2 : 1);
     log += timeSection(timing, iterations);
     // The log ends with the table a reader came for.
     return log + files.summaryText;
@@ -113,7 +147,7 @@ RunFiles wholeRunFiles(const EngineInput& input, const AnalysisData& data,
                 posteriorFileName(value, chromosome + 1),
                 posteriorText(withQtl, chromosome, data.bins(chromosome), value));
     }
-    run.files.emplace_back("qtlnum.txt", qtlNumberText(withQtl, input.settings));
+    run.files.emplace_back("qtlnum.txt", qtlNumberText(withQtl, settingsAsRun(input, results)));
     const QtlSummary summary = summariseQtl(withQtl, data);
     // The effects in the user's units wherever the table goes.
     const QtlSummaryTable table = tableInUsersUnits(qtlSummaryTable(summary), input.units);

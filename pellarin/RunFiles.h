@@ -3,8 +3,10 @@
 #include "pellarin/Chain.h"
 #include "pellarin/Input.h"
 #include "pellarin/Model.h"
+#include "pellarin/Runner.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,6 +21,10 @@ using NamedText = std::pair<std::string, std::string>;
 struct RunResults {
     std::vector<ChainResult> withQtl;
     std::vector<ChainResult> withoutQtl;
+    /// With --until-converged: how far the meta-runs went and why they
+    /// stopped. Every file then reads as if multAl_in.txt had asked for
+    /// `total` iterations.
+    std::optional<ExtendedRun> extended;
 };
 
 /// How long the work took, for the log's `Time` section: its only lines

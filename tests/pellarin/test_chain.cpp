@@ -490,6 +490,92 @@ INSTANTIATE_TEST_SUITE_P(
         WarningCase{"EachRunStuckOnItsOwnNumber", Trouble::NumberStuckPerRun, {"number of QTL"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// What the warning says would help: more iterations where the moves that
+// change the model move, never where one of them is all but refused, which
+// it names with its rate over all meta-runs.
+TEST(ConvergenceRemedy, SaysWhatWouldHelp) {
+    const std::string moreIterations =
+        "; more iterations (Number_of_total_iterations in multAl_in.txt, or Pellarin.exe "
+        "--until-converged MINUTES) would give a posterior that does not depend on the seed";
+    const std::string stuck = ": the chains barely change their model, so their answers depend "
+                              "on the seed, and more iterations will not make them agree";
+    struct Case {
+        const char* name;
+        MoveCount births, deaths, splits, merges; ///< of each of four meta-runs
+        std::string ending;
+    };
+    const Case cases[] = {
+        {"all move", {1000, 100}, {1000, 90}, {1000, 50}, {1000, 40}, moreIterations},
+        {"births and deaths stuck",
+         {10000, 10},
+         {10000, 11},
+         {},
+         {},
+         "; QTL births are accepted 0.1% of the time, QTL deaths 0.11%" + stuck},
+        {"merges alone stuck",
+         {1000, 100},
+         {1000, 100},
+         {1000, 50},
+         {4000, 20},
+         "; allele merges are accepted 0.5% of the time" + stuck},
+        {"just under 1%",
+         {10000, 99},
+         {10000, 200},
+         {},
+         {},
+         "; QTL births are accepted 0.99% of the time" + stuck},
+        {"never accepted",
+         {500, 0},
+         {500, 0},
+         {},
+         {},
+         "; QTL births are accepted 0% of the time, QTL deaths 0%" + stuck},
+        {"1% moves", {100, 1}, {100, 1}, {}, {}, moreIterations},
+        // A fixed QTL number proposes no births: nothing to blame.
+        {"never proposed", {}, {}, {}, {}, moreIterations},
+    };
+    ModelSettings settings;
+    settings.variableQtlNumber = true;
+    for (const Case& c : cases) {
+        Random rng(3, 1);
+        std::vector<ChainResult> results;
+        for (int run = 1; run <= 4; ++run) {
+            results.push_back(tracedRun(run, tracesOf(rng, run, Trouble::NumberStuckPerRun)));
+            results.back().moves[BirthMove] = c.births;
+            results.back().moves[DeathMove] = c.deaths;
+            results.back().moves[SplitMove] = c.splits;
+            results.back().moves[MergeMove] = c.merges;
+        }
+        const std::string warning = convergenceReport(results, settings).warning;
+        // The figures stay as they were, the remedy follows them.
+        const std::string figures = "the meta-runs have not converged on number of QTL (R-hat inf, "
+                                    "bulk ESS 4): R-hat should be at most 1.01 and the bulk ESS "
+                                    "at least 400 (100 per meta-run)";
+        EXPECT_EQ(warning, figures + c.ending) << c.name;
+        EXPECT_EQ(unconvergedQuantities(results, settings),
+                  "number of QTL (R-hat inf, bulk ESS 4)");
+    }
+}
+
+// Acceptance is judged over all meta-runs: one that never takes a birth
+// does not make the others' 3% stuck.
+TEST(ConvergenceRemedy, AcceptanceIsPooledOverMetaRuns) {
+    Random rng(3, 1);
+    std::vector<ChainResult> results;
+    for (int run = 1; run <= 4; ++run) {
+        results.push_back(tracedRun(run, tracesOf(rng, run, Trouble::NumberStuckPerRun)));
+        results.back().moves[BirthMove] = {100, run == 1 ? 0 : 3};
+    }
+    ModelSettings settings;
+    settings.variableQtlNumber = true;
+    const std::string warning = convergenceReport(results, settings).warning;
+    EXPECT_NE(warning.find("; more iterations ("), std::string::npos) << warning;
+    results[2].moves[BirthMove] = results[3].moves[BirthMove] = {100, 0};
+    results[1].moves[BirthMove] = {100, 3};
+    EXPECT_NE(convergenceReport(results, settings).warning.find("QTL births are accepted 0.75% "),
+              std::string::npos);
+}
+
 // Draws whose split halves all hold the same values in shuffled order: their
 // R-hat cannot exceed 1, so only the effective sample size speaks.
 std::vector<double> shuffledHalves(Random& rng, int half) {

@@ -25,6 +25,7 @@ TEST(PellarinEntry, OptionsAreReadOrRefusedInTheProgramsWords) {
         {{"--fast"}, "unknown option \"--fast\" (see --help)"},
         {{"--quiet", "stray"}, "unknown option \"stray\" (see --help)"},
         {{"--dir", absent}, "the folder \"" + absent + "\" does not exist"},
+        {{"--until-converged"}, "--until-converged needs a number of minutes"},
     };
     for (const auto& [args, message] : bad) {
         const EntryRun refused = runEntry(args);
@@ -38,6 +39,32 @@ TEST(PellarinEntry, OptionsAreReadOrRefusedInTheProgramsWords) {
     const EntryRun version = runEntry({"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out, std::string("Pellarin.exe ") + MARROW_VERSION + "\n");
+}
+
+// A time limit is a positive number of minutes, and needs every meta-run
+// in one run: a part or a merge cannot judge whether they agree.
+TEST(PellarinEntry, UntilConvergedTakesMinutesAndNoParts) {
+    TempDir folder;
+    const std::string out = (folder / "part").string();
+    for (const char* word : {"0", "-5", "soon", "", "nan", "inf", "2m"}) {
+        const EntryRun refused = runEntry({"--until-converged", word});
+        EXPECT_EQ(refused.status, 1) << word;
+        EXPECT_EQ(refused.err, "Pellarin.exe: --until-converged: \"" + std::string(word) +
+                                   "\" is not a positive number of minutes\n");
+    }
+    const std::vector<std::string> inParts[] = {
+        {"--until-converged", "5", "--meta-runs", "1-2", "--out", out},
+        {"--meta-runs", "1", "--until-converged", "0.5", "--out", out},
+        {"--until-converged", "5", "--out", out},
+        {"--until-converged", "5", "--merge", out},
+    };
+    for (const std::vector<std::string>& args : inParts) {
+        const EntryRun refused = runEntry(args);
+        EXPECT_EQ(refused.status, 1) << args[1];
+        EXPECT_EQ(refused.err, "Pellarin.exe: --until-converged needs every meta-run in one run: "
+                               "it takes no --meta-runs, --out or --merge\n");
+    }
+    EXPECT_FALSE(fs::exists(out));
 }
 
 TEST(PellarinEntry, AMissingParameterFileIsOneLineAndWritesNothing) {
@@ -134,4 +161,79 @@ TEST(PellarinEntry, TheConsoleAndTheLogEndWithTheQtlTable) {
                          "share_lower,share_upper,alleles_mode,founder_1,founder_2\n",
                          0),
               0u);
+}
+
+namespace {
+
+// A family of 300 simulated by Tamsin.exe and two meta-runs under Gibbs
+// sampling with a QTL per chromosome held fixed, to be run with the trait
+// ignored: the residual variance, the one quantity that moves, then mixes
+// at once. Burn-in 200, `total` iterations, every `perSave`th saved.
+void prepareFixedRun(const TempDir& folder, int total, int perSave) {
+    SimulatedDataSet set;
+    AnalysisInput input = analysisOf(set);
+    input.samplingMethod = SamplingMethod::Gibbs;
+    input.burnInIterations = 200;
+    input.totalIterations = total;
+    input.iterationsPerSave = perSave;
+    writeSimulationInput(folder.path(), set);
+    ASSERT_EQ(runProgram("Tamsin.exe", folder.path()).status, 0);
+    writeAnalysisInputFile(folder.path(), input);
+}
+
+// The rest of the log's line that starts with `start`, or "<missing>".
+std::string lineAfter(const std::string& log, const std::string& start) {
+    const size_t at = log.find(start);
+    if (at == std::string::npos)
+        return "<missing>";
+    const size_t from = at + start.size();
+    return log.substr(from, log.find('\n', from) - from);
+}
+
+} // namespace
+
+// 500 samples per meta-run that agree: nothing is added, and the log and
+// the console say the run converged.
+TEST(PellarinEntry, UntilConvergedStopsAtOnceWhenTheFileSuffices) {
+    TempDir folder;
+    ASSERT_NO_FATAL_FAILURE(prepareFixedRun(folder, 1200, 2));
+    const EntryRun done =
+        runEntry({"--prior-only", "--until-converged", "5", "--dir", folder.path().string()});
+    ASSERT_EQ(done.status, 0) << done.err;
+    const std::string log = fileText(folder / "Pellarin.log");
+    EXPECT_EQ(lineAfter(log, "  until converged         "),
+              "converged after 1200 iterations per meta-run (the file's 1200, then 0 blocks of "
+              "1000)");
+    EXPECT_EQ(done.out.rfind("Pellarin.exe: 2 meta-runs of 1200 iterations in ", 0), 0u)
+        << done.out;
+    EXPECT_NE(done.out.find(", converged; wrote "), std::string::npos) << done.out;
+    EXPECT_EQ(done.err.find("warning"), std::string::npos) << done.err;
+    EXPECT_EQ(done.err.find("not converged after"), std::string::npos) << done.err;
+}
+
+// One sample per 1,000 iterations cannot reach 100 in 0.6 seconds: the run
+// stops at the limit, says what still fails, and its files are those of a
+// file that had asked for every iteration run.
+TEST(PellarinEntry, UntilConvergedStopsWhenTheTimeIsUp) {
+    TempDir folder;
+    ASSERT_NO_FATAL_FAILURE(prepareFixedRun(folder, 1200, 1000));
+    const EntryRun done =
+        runEntry({"--prior-only", "--until-converged", "0.01", "--dir", folder.path().string()});
+    ASSERT_EQ(done.status, 0) << done.err;
+    EXPECT_NE(done.out.find(", not converged when it stopped; wrote "), std::string::npos)
+        << done.out;
+    const std::string log = fileText(folder / "Pellarin.log");
+    const std::string ending =
+        lineAfter(log, "  until converged         time up (0.01 minutes) after ");
+    ASSERT_NE(ending, "<missing>") << log;
+    const std::string total = ending.substr(0, ending.find(' '));
+    const int blocks = (std::stoi(total) - 1200) / 1000;
+    EXPECT_EQ(ending, total + " iterations per meta-run (the file's 1200, then " +
+                          std::to_string(blocks) + (blocks == 1 ? " block" : " blocks") +
+                          " of 1000); not converged on " + std::to_string(blocks + 1) +
+                          (blocks == 0 ? " saved sample" : " saved samples") +
+                          " per meta-run, fewer than 100");
+    EXPECT_EQ(lineAfter(log, "  iterations              "),
+              total + ", burn-in 200, every 1000th saved (" + std::to_string(blocks + 1) +
+                  " samples)");
 }

@@ -165,6 +165,46 @@ TEST(PellarinProgram, SameSeedGivesIdenticalFilesOnAnyNumberOfThreads) {
     }
 }
 
+// A run extended until it converges, with everything that moves and is
+// written: 50 samples per meta-run are too few, so blocks follow, as many
+// on one thread as on two, with the same files. The run without QTL goes
+// as far, and the chain files hold every sample. With the trait ignored
+// the model search moves freely, and the run converges in seconds.
+TEST(PellarinProgram, UntilConvergedGivesIdenticalFilesOnAnyNumberOfThreads) {
+    SimulatedDataSet set;
+    set.families = {{1, 2, 60}};
+    AnalysisInput input = movingAnalysisOf(set);
+    input.metaRuns = 2;
+    input.burnInIterations = 20;
+    input.totalIterations = 120;
+    std::map<int, TempDir> folders;
+    for (int threads : {1, 2}) {
+        prepare(folders[threads], set, input);
+        const ProgramRun run =
+            runProgram("Pellarin.exe", folders[threads].path(),
+                       "--quiet --until-converged 10 --threads " + std::to_string(threads));
+        ASSERT_EQ(run.status, 0) << run.errors;
+    }
+    const TempDir& one = folders[1];
+    const std::string log = text(one / "Pellarin.log");
+    EXPECT_NE(log.find("  until converged         converged after "), std::string::npos) << log;
+    EXPECT_EQ(log.find("then 0 blocks"), std::string::npos) << log;
+    const std::vector<std::string> files = filesIn(one.path());
+    EXPECT_EQ(filesIn(folders[2].path()), files);
+    for (const std::string& name : files) {
+        if (name == "Pellarin.log")
+            EXPECT_EQ(withoutTimingLines(text(one / name)),
+                      withoutTimingLines(text(folders[2] / name)));
+        else
+            EXPECT_EQ(text(one / name), text(folders[2] / name)) << name;
+    }
+    const auto lines = [](const std::string& file) {
+        return std::count(file.begin(), file.end(), '\n');
+    };
+    EXPECT_GT(lines(text(one / "mix_01M1.txt")), 100);
+    EXPECT_EQ(lines(text(one / "mix_01M1.txt")), lines(text(one / "mix_01M0.txt")));
+}
+
 // A folder where one of the run's files goes, one staged after the
 // posterior files and qtlnum.txt, stops a second run before it replaces any
 // of them: the run before stays whole, never two runs' files mixed.
