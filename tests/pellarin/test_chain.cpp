@@ -637,3 +637,42 @@ TEST(ConvergenceLimits, TheTableShowsNaForWhatNeverMoves) {
 }
 
 } // namespace
+
+namespace {
+
+// The background's loci stand in the middles of equal pieces of each
+// chromosome, and a progeny's centred copies there are exact where a
+// marker sits: a RIL holds 2 or 0 copies of founder a, 1 on average.
+TEST(BackgroundLoci, PlacesLociAndCentresCopies) {
+    SimulationPlan plan;
+    plan.type = ProgenyType::RIL;
+    plan.founders = 3;
+    plan.families = {{0, 1, 40}, {0, 2, 40}};
+    plan.lengths = {100, 7};
+    plan.markersPerChromosome = 11;
+    plan.seed = 5;
+    const Population population = simulatePopulation(plan);
+    ModelSettings settings;
+    settings.backgroundSpacing = 20.0;
+    const AnalysisData data(population, settings);
+    const BackgroundLoci& loci = data.background();
+    ASSERT_EQ(loci.count(), 6); // five on 100 cM, one on a chromosome shorter than the spacing
+    for (int m = 0; m < 5; ++m) {
+        EXPECT_EQ(loci.chromosome(m), 0);
+        EXPECT_DOUBLE_EQ(loci.position(m), 10.0 + 20.0 * m);
+    }
+    EXPECT_EQ(loci.chromosome(5), 1);
+    EXPECT_DOUBLE_EQ(loci.position(5), 3.5);
+    for (int m = 0; m < 5; ++m) {
+        double sum = 0.0;
+        for (int i = 0; i < population.progenyCount(); ++i) {
+            EXPECT_NEAR(std::abs(loci.centredCopies(m, i)), 1.0, 0.01) << "locus " << m;
+            sum += loci.centredCopies(m, i);
+        }
+        EXPECT_LT(std::abs(sum / population.progenyCount()), 0.3) << "locus " << m;
+    }
+    ModelSettings none;
+    EXPECT_TRUE(AnalysisData(population, none).background().empty());
+}
+
+} // namespace
