@@ -328,10 +328,11 @@ std::string qtlSummaryText(const QtlSummaryTable& table, const QtlSummaryBasis& 
                 fmt::wrapped("probability: the share of samples with a QTL in the region "
                              "(regions of " +
                              rounded("%g", basis.reportedProbability) +
-                             " or more are listed); position: the mode of the intensity "
-                             "in the region (cM); intervals: 95% highest posterior density; "
-                             "share: the part of the trait's variance within families that "
-                             "the region's QTL explain when it holds one; alleles: the most "
+                             " or more are listed); position: the mode of the positions of "
+                             "the region's QTL, within its interval (cM); intervals: 95% "
+                             "highest posterior density; share: the part of the trait's "
+                             "variance within families that the region's QTL explain "
+                             "together when it holds one; alleles: the most "
                              "frequent number of allele classes; " +
                              founders +
                              ": the effect of each founder's allele, centred so that the "

@@ -101,6 +101,7 @@ void writeChain(PartWriter& out, const PartChain& chain) {
     out.list("draw_position", draws.position);
     out.list("draw_share", draws.share);
     out.list("draw_effects", draws.founderEffects);
+    out.list("draw_pair_share", draws.pairShare);
     out.line("end_chain");
 }
 
@@ -350,6 +351,29 @@ void readMoves(PartReader& in, PartChain& chain) {
     }
 }
 
+// The pairs of QTL on one chromosome over all samples: what draw_pair_share
+// must hold. Counted per chromosome within a sample, so a damaged file of
+// one huge sample costs a sort, not a square.
+long long sameChromosomePairs(const PartDraws& draws) {
+    long long pairs = 0;
+    std::vector<std::uint16_t> chromosomes;
+    std::uint32_t begin = 0;
+    for (std::uint32_t end : draws.sampleEnd) {
+        chromosomes.assign(draws.chromosome.begin() + begin, draws.chromosome.begin() + end);
+        std::sort(chromosomes.begin(), chromosomes.end());
+        for (std::size_t i = 0; i < chromosomes.size();) {
+            std::size_t j = i;
+            while (j < chromosomes.size() && chromosomes[j] == chromosomes[i])
+                ++j;
+            const long long n = static_cast<long long>(j - i);
+            pairs += n * (n - 1) / 2;
+            i = j;
+        }
+        begin = end;
+    }
+    return pairs;
+}
+
 void readDraws(PartReader& in, PartChain& chain) {
     PartDraws& draws = chain.draws;
     draws.founders = static_cast<int>(
@@ -377,6 +401,8 @@ void readDraws(PartReader& in, PartChain& chain) {
     draws.share = in.list("draw_share", realValue<double>(), aNumber, count);
     draws.founderEffects =
         in.list("draw_effects", realValue<float>(), aNumber, count * draws.founders);
+    draws.pairShare =
+        in.list("draw_pair_share", realValue<float>(), aNumber, sameChromosomePairs(draws));
 }
 
 PartChain readChain(PartReader& in) {

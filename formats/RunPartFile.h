@@ -32,18 +32,24 @@
 //   qtl_counts 3 0 2 1
 //   intensity 1 2 0 166.66666666666666
 //   variance 1 2 0 0.25
-//   qtl_number_trace 3 1 1 2
+//   qtl_number_trace 3 2 1 1
 //   residual_trace 3 0.7 0.69 0.71
-//   chromosome_trace 1 3 1 1 2
+//   chromosome_trace 1 3 2 1 1
 //   draws 2
-//   sample_end 3 1 2 4
+//   sample_end 3 2 3 4
 //   draw_chromosome 4 0 0 0 0
 //   draw_alleles 4 2 2 2 2
 //   draw_position 4 31.5 30 33 12
 //   draw_share 4 0.2 0.25 0.3 0.01
 //   draw_effects 8 0.5 -0.5 0.4 -0.4 0.6 -0.6 0.1 -0.1
+//   draw_pair_share 1 -0.05
 //   end_chain
 //   end
+//
+// `draw_pair_share` holds, per sample, the covariance share of each pair of
+// its QTL on one chromosome (pellarin's QtlDraws::pairShare), so its length
+// follows from `sample_end` and `draw_chromosome`. Version 1 had no such
+// line; its parts cannot give a region's share and are refused.
 //
 // Each line starts with its key; a list gives its length, then its values.
 // Lines come in this order; `input` and `chain_file` lines repeat, a
@@ -52,7 +58,7 @@
 // QTL (`without_qtl`) when the analysis has one.
 
 inline constexpr const char* runPartFileName = "pellarin_part.txt";
-inline constexpr int runPartVersion = 1;
+inline constexpr int runPartVersion = 2;
 
 /// A file and its fingerprint (model/Fingerprint.h).
 struct FingerprintedFile {
@@ -71,6 +77,7 @@ struct PartDraws {
     std::vector<double> position;
     std::vector<double> share;
     std::vector<float> founderEffects; ///< founders per QTL
+    std::vector<float> pairShare;      ///< per sample, per pair of QTL on one chromosome
     bool operator==(const PartDraws&) const = default;
 };
 

@@ -798,4 +798,12 @@ double Chain::varianceShare(int q) const {
     return m_data.withinFamilyVariance(genetic) / m_data.withinTraitVariance();
 }
 
+double Chain::covarianceShare(int a, int b) const {
+    const std::vector<double>& first = m_qtl[a].genetic;
+    const std::vector<double>& second = m_qtl[b].genetic;
+    if (first.empty() || second.empty())
+        return 0.0;
+    return m_data.withinFamilyCovariance(first, second) / m_data.withinTraitVariance();
+}
+
 } // namespace pellarin

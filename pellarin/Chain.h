@@ -50,9 +50,19 @@ struct QtlState {
 /// number of allele classes and each founder's allele effect. The QTL of
 /// sample s are those from `begin(s)` to `end(s)`, in the chain's own order.
 ///
-/// Effects are kept as float, founders x QTL of them being the bulk: ten
-/// meta-runs of 20,000 samples with three QTL of 20 founders take about
-/// 60 MB. Their summaries are sums over many samples, taken in double.
+/// Regions are found only after the run, so the variance share of several
+/// QTL together must be formed then: the variance of a sum of contributions
+/// is the sum of their variances plus twice their covariances. `pairShare`
+/// keeps, per sample, the covariance share (Chain::covarianceShare) of
+/// every pair of its QTL on one chromosome, in the order pairsOf gives.
+/// QTL on different chromosomes never share a region, so their pairs are
+/// not kept. Draws made by hand without pair shares (an empty `pairShare`)
+/// read as QTL whose contributions are uncorrelated.
+///
+/// Effects and covariances are kept as float, founders x QTL of the effects
+/// being the bulk: ten meta-runs of 20,000 samples with three QTL of 20
+/// founders take about 60 MB, a pair of QTL on one chromosome 4 bytes per
+/// sample more. Their summaries are sums over many samples, taken in double.
 struct QtlDraws {
     int founders = 0;
     std::vector<std::uint32_t> sampleEnd;  ///< one past each sample's last QTL
@@ -61,6 +71,7 @@ struct QtlDraws {
     std::vector<double> position;          ///< cM
     std::vector<double> share;             ///< variance share (Chain::varianceShare)
     std::vector<float> founderEffects;     ///< founders per QTL: effect of founder p's allele
+    std::vector<float> pairShare;          ///< per pair on one chromosome: covariance share
 
     int samples() const { return static_cast<int>(sampleEnd.size()); }
     std::size_t count() const { return position.size(); }
@@ -71,6 +82,18 @@ struct QtlDraws {
         return founderEffects[q * static_cast<std::size_t>(founders) + p];
     }
 };
+
+/// Calls visit(i, j) for every pair of QTL i < j (indices over all samples)
+/// of sample s that lie on one chromosome, i first, then j, ascending: the
+/// order of QtlDraws::pairShare within the sample.
+template <class Visit> void pairsOf(const QtlDraws& draws, int s, Visit visit) {
+    for (std::size_t i = draws.begin(s); i < draws.end(s); ++i) {
+        for (std::size_t j = i + 1; j < draws.end(s); ++j) {
+            if (draws.chromosome[i] == draws.chromosome[j])
+                visit(i, j);
+        }
+    }
+}
 
 /// What a chain hands back: its posterior sums over the saved samples per
 /// chromosome and bin, and its move counts.
@@ -167,6 +190,11 @@ public:
     /// progeny's background value; empty without a background.
     const std::vector<double>& backgroundEffects() const { return m_backgroundEffects; }
     const std::vector<double>& backgroundValues() const { return m_backgroundValue; }
+    /// The pooled within-family covariance of the contributions of QTL `a`
+    /// and `b`, over the same denominator: the share of a and b together is
+    /// share(a) + share(b) + 2 covarianceShare(a, b). Negative when their
+    /// effects cancel.
+    double covarianceShare(int a, int b) const;
     /// -2 log likelihood of the traits under the current values.
     double deviance() const;
     /// Where births propose new QTL. The chain sets its profile from the
@@ -176,6 +204,8 @@ public:
     void setBirthProposal(BirthProposal proposal) { m_birthProposal = std::move(proposal); }
 
 private:
+    /// Appends the covariance shares of the last sample of `draws`.
+    void recordPairShares(QtlDraws& draws) const;
     double effectPriorVariance(const QtlState& qtl) const;
     double inverseVariance(int progeny) const { return m_inverse[m_data.groupOf(family(progeny))]; }
     int family(int progeny) const { return m_data.population().progenyFamily[progeny]; }

@@ -61,6 +61,18 @@ void Chain::record(ChainResult& result) const {
         result.variance[qtl.chromosome][bin] += share;
     }
     draws.sampleEnd.push_back(static_cast<std::uint32_t>(draws.count()));
+    recordPairShares(draws);
+}
+
+// The sample just recorded is the chain's current QTL, in the same order.
+void Chain::recordPairShares(QtlDraws& draws) const {
+    const int sample = draws.samples() - 1;
+    const std::size_t first = draws.begin(sample);
+    pairsOf(draws, sample, [&](std::size_t i, std::size_t j) {
+        const double share =
+            covarianceShare(static_cast<int>(i - first), static_cast<int>(j - first));
+        draws.pairShare.push_back(static_cast<float>(share));
+    });
 }
 
 void Chain::finish(ChainResult& result) {

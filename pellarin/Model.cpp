@@ -153,30 +153,38 @@ void AnalysisData::prepareShares() {
 }
 
 double AnalysisData::withinFamilyVariance(const std::vector<double>& values) const {
-    // One pass, each family's sums taken about its first counted value, so
+    return std::max(withinFamilyCovariance(values, values), 0.0);
+}
+
+double AnalysisData::withinFamilyCovariance(const std::vector<double>& a,
+                                            const std::vector<double>& b) const {
+    // One pass, each family's sums taken about its first counted values, so
     // that a common offset of the values (effects that drift together while
     // the family means follow) costs no digits.
     const int families = familyCount();
-    std::vector<double> reference(families, 0.0), sums(families, 0.0);
+    std::vector<double> referenceA(families, 0.0), referenceB(families, 0.0);
+    std::vector<double> sumsA(families, 0.0), sumsB(families, 0.0);
     std::vector<char> seen(families, 0);
-    double squares = 0.0;
+    double products = 0.0;
     for (int i = 0; i < m_population.progenyCount(); ++i) {
         if (!m_inShares[i])
             continue;
         const int f = m_population.progenyFamily[i];
         if (!seen[f]) {
             seen[f] = 1;
-            reference[f] = values[i];
+            referenceA[f] = a[i];
+            referenceB[f] = b[i];
         }
-        const double d = values[i] - reference[f];
-        sums[f] += d;
-        squares += d * d;
+        const double da = a[i] - referenceA[f], db = b[i] - referenceB[f];
+        sumsA[f] += da;
+        sumsB[f] += db;
+        products += da * db;
     }
     for (int f = 0; f < families; ++f) {
         if (m_shareCount[f] > 0)
-            squares -= sums[f] * sums[f] / m_shareCount[f];
+            products -= sumsA[f] * sumsB[f] / m_shareCount[f];
     }
-    return m_shareTotal > 0 ? std::max(squares, 0.0) / m_shareTotal : 0.0;
+    return m_shareTotal > 0 ? products / m_shareTotal : 0.0;
 }
 
 } // namespace pellarin

@@ -97,6 +97,8 @@ public:
     BinLayout(double length, int binLength);
     int count() const { return static_cast<int>(m_centres.size()); }
     int centre(int bin) const { return m_centres[bin]; }
+    /// The width of a bin, cM.
+    int binLength() const { return m_binLength; }
     /// The bin of `position`, or -1 when there are no bins.
     int binOf(double position) const;
 
@@ -160,6 +162,11 @@ public:
     /// take up every difference, so only this part is identified in every
     /// design, linked or not.
     double withinFamilyVariance(const std::vector<double>& values) const;
+    /// The pooled within-family covariance of `a` and `b` (one each per
+    /// progeny), over the same progeny and divisor: the variance of a + b is
+    /// the variance of each plus twice this, which is how the QTL table
+    /// forms the variance of a region's QTL together.
+    double withinFamilyCovariance(const std::vector<double>& a, const std::vector<double>& b) const;
     double familyTraitMean(int family) const { return m_familyMean[family]; }
     /// The progeny of a family, in progeny order.
     const std::vector<int>& familyProgeny(int family) const { return m_familyProgeny[family]; }

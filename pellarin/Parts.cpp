@@ -76,8 +76,8 @@ PartChain partChainOf(const ChainResult& result, bool withQtl) {
     // chromosome its (empty) line all the same.
     chain.chromosomeTraces.resize(chain.intensity.size());
     const QtlDraws& draws = result.draws;
-    chain.draws = {draws.founders, draws.sampleEnd, draws.chromosome,    draws.alleles,
-                   draws.position, draws.share,     draws.founderEffects};
+    chain.draws = {draws.founders, draws.sampleEnd, draws.chromosome,     draws.alleles,
+                   draws.position, draws.share,     draws.founderEffects, draws.pairShare};
     return chain;
 }
 
@@ -111,6 +111,7 @@ ChainResult chainResultOf(const PartChain& chain) {
     result.draws.position = draws.position;
     result.draws.share = draws.share;
     result.draws.founderEffects = draws.founderEffects;
+    result.draws.pairShare = draws.pairShare;
     return result;
 }
 

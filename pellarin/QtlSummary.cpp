@@ -21,20 +21,68 @@ double cleanWeight(double w) {
     return w > 0.0 ? w : 0.0;
 }
 
+// Of sorted values, the first index of the ceil(mass * n) neighbours closest
+// together (the leftmost run on a tie), and how many they are.
+struct HeldRun {
+    std::size_t first;
+    std::size_t count;
+};
+
+HeldRun shortestRun(const std::vector<double>& sorted, double mass) {
+    const std::size_t held = heldCount(mass, sorted.size());
+    std::size_t best = 0;
+    for (std::size_t i = 1; i + held <= sorted.size(); ++i) {
+        if (sorted[i + held - 1] - sorted[i] < sorted[best + held - 1] - sorted[best])
+            best = i;
+    }
+    return {best, held};
+}
+
+std::vector<double> sortedNumbers(std::vector<double> sample) {
+    std::erase_if(sample, [](double x) { return std::isnan(x); });
+    std::sort(sample.begin(), sample.end());
+    return sample;
+}
+
+// The mean of values[first, last) (sorted), kept within the first and last
+// of them: a sum rounds, and the mode must not step out of its interval by
+// a last digit.
+double boundedMean(const std::vector<double>& values, std::size_t first, std::size_t last) {
+    double sum = 0.0;
+    for (std::size_t i = first; i < last; ++i)
+        sum += values[i] - values[first];
+    const double mean = values[first] + sum / static_cast<double>(last - first);
+    return std::clamp(mean, values[first], values[last - 1]);
+}
+
 } // namespace
 
 Interval hpdInterval(std::vector<double> sample, double mass) {
-    std::erase_if(sample, [](double x) { return std::isnan(x); });
-    if (sample.empty())
+    const std::vector<double> sorted = sortedNumbers(std::move(sample));
+    if (sorted.empty())
         return {NAN, NAN};
-    std::sort(sample.begin(), sample.end());
-    const std::size_t held = heldCount(mass, sample.size());
-    std::size_t best = 0;
-    for (std::size_t i = 1; i + held <= sample.size(); ++i) {
-        if (sample[i + held - 1] - sample[i] < sample[best + held - 1] - sample[best])
-            best = i;
+    const HeldRun run = shortestRun(sorted, mass);
+    return {sorted[run.first], sorted[run.first + run.count - 1]};
+}
+
+PositionEstimate modeInInterval(std::vector<double> sample, double width, double mass) {
+    const std::vector<double> sorted = sortedNumbers(std::move(sample));
+    if (sorted.empty())
+        return {NAN, {NAN, NAN}};
+    const HeldRun run = shortestRun(sorted, mass);
+    const std::size_t end = run.first + run.count;
+    // Two pointers: for each first value of a window, `last` is one past the
+    // last value within `width` of it.
+    std::size_t bestFirst = run.first, bestLast = run.first + 1, last = run.first;
+    for (std::size_t first = run.first; first < end; ++first) {
+        while (last < end && sorted[last] - sorted[first] <= width)
+            ++last;
+        if (last - first > bestLast - bestFirst) {
+            bestFirst = first;
+            bestLast = last;
+        }
     }
-    return {sample[best], sample[best + held - 1]};
+    return {boundedMean(sorted, bestFirst, bestLast), {sorted[run.first], sorted[end - 1]}};
 }
 
 BinRange hpdBins(const std::vector<double>& weights, double mass) {
@@ -371,28 +419,46 @@ void addDraw(RegionTally& tally, const QtlDraws& draws, std::size_t q, const Cen
     }
 }
 
+// Adds twice the covariance share of every pair of sample s's QTL that lie
+// in one region to that region's share of the sample: the share of their
+// summed contributions. `regionOf` gives each of the sample's QTL its
+// region (-1 for none); `pair` is the index in draws.pairShare of the
+// sample's first pair, and the next sample's is returned.
+std::size_t addCovariances(std::vector<RegionTally>& tallies, const std::vector<int>& regionOf,
+                           const QtlDraws& draws, int s, std::size_t pair) {
+    const std::size_t first = draws.begin(s);
+    pairsOf(draws, s, [&](std::size_t i, std::size_t j) {
+        const int r = regionOf[i - first];
+        const double covariance = pair < draws.pairShare.size() ? draws.pairShare[pair] : 0.0;
+        ++pair;
+        if (r >= 0 && r == regionOf[j - first])
+            tallies[r].sampleShare += 2.0 * covariance;
+    });
+    return pair;
+}
+
 // Closes the sample being read for a region it touched.
 void closeSample(RegionTally& tally) {
     tally.touched = false;
     ++tally.holding;
-    tally.shares.push_back(tally.sampleShare);
+    // A variance: below zero only by rounding, when the QTL cancel.
+    tally.shares.push_back(std::max(tally.sampleShare, 0.0));
     if (tally.effectSums.size() < tally.sampleEffects.size())
         tally.effectSums.resize(tally.sampleEffects.size(), 0.0);
     for (std::size_t p = 0; p < tally.sampleEffects.size(); ++p)
         tally.effectSums[p] += tally.sampleEffects[p];
 }
 
-QtlRegion reportedRegion(const RegionTally& tally, const std::vector<double>& intensity,
-                         const BinLayout& bins, long long samples, const Centring& centring) {
+QtlRegion reportedRegion(const RegionTally& tally, const BinLayout& bins, long long samples,
+                         const Centring& centring) {
     const int founders = static_cast<int>(centring.group.size());
     QtlRegion region;
     region.chromosome = tally.chromosome;
     region.bins = tally.bins;
     region.probability = static_cast<double>(tally.holding) / static_cast<double>(samples);
-    const auto begin = intensity.begin();
-    const auto peak = std::max_element(begin + tally.bins.first, begin + tally.bins.last + 1);
-    region.position = bins.centre(static_cast<int>(peak - begin));
-    region.interval = hpdInterval(tally.positions);
+    const PositionEstimate estimate = modeInInterval(tally.positions, bins.binLength());
+    region.position = estimate.mode;
+    region.interval = estimate.interval;
     double shareSum = 0.0;
     for (double share : tally.shares)
         shareSum += share;
@@ -452,22 +518,26 @@ QtlSummary summariseQtl(const std::vector<ChainResult>& results, const std::vect
 
     std::vector<long long> chromosomeHolding(chromosomes, 0);
     std::vector<char> onChromosome(chromosomes, 0);
-    std::vector<int> touched;
+    std::vector<int> touched, regionOfDraw;
     for (const ChainResult& result : results) {
         const QtlDraws& draws = result.draws;
+        std::size_t pair = 0;
         for (int s = 0; s < draws.samples(); ++s) {
             std::fill(onChromosome.begin(), onChromosome.end(), 0);
+            regionOfDraw.clear();
             for (std::size_t q = draws.begin(s); q < draws.end(s); ++q) {
                 const int bin = binOfDraw(draws, q, bins);
                 if (draws.chromosome[q] < chromosomes)
                     onChromosome[draws.chromosome[q]] = 1;
                 const int r = bin < 0 ? -1 : regionOfBin[draws.chromosome[q]][bin];
+                regionOfDraw.push_back(r);
                 if (r < 0)
                     continue;
                 if (!tallies[r].touched)
                     touched.push_back(r);
                 addDraw(tallies[r], draws, q, centring);
             }
+            pair = addCovariances(tallies, regionOfDraw, draws, s, pair);
             for (int r : touched)
                 closeSample(tallies[r]);
             touched.clear();
@@ -484,7 +554,7 @@ QtlSummary summariseQtl(const std::vector<ChainResult>& results, const std::vect
         if (static_cast<double>(tally.holding) / samples < reportedProbability)
             continue;
         const int c = tally.chromosome;
-        QtlRegion region = reportedRegion(tally, intensity[c], bins[c], summary.samples, centring);
+        QtlRegion region = reportedRegion(tally, bins[c], summary.samples, centring);
         region.region = ++numbered[c];
         summary.regions.push_back(std::move(region));
     }

@@ -54,19 +54,30 @@
 //     or more are reported, numbered from 1 left to right on each chromosome.
 //
 // A reported region's figures:
-//  - position: the centre of its bin of highest intensity (the leftmost of
-//    equally high ones), the mode of the curve the posterior graph draws;
 //  - lower, upper: the 95% highest-posterior-density interval (the shortest
 //    interval holding 95%) of the positions of every QTL in the region, over
 //    all pooled samples: the positions themselves, not their bins; when the
 //    region joined two modes, the shortest single interval, so it spans
 //    both when the smaller one holds more than 5%;
+//  - position: the mode of those positions, always inside the interval: of
+//    the positions within the interval, the stretch one bin wide that holds
+//    the most (the leftmost of equally full ones), and the mean of the
+//    positions in it. The posterior graph counts QTL in bins of that width,
+//    so the mode sits where its curve peaks, but it is not tied to a bin's
+//    centre: positions clustered just right of a centre would put the
+//    centre outside an interval of the positions themselves;
 //  - share mean, lower, upper: the region's variance share in a sample is
-//    the sum of the shares of its QTL there. Mean and 95% HPD interval are
-//    taken over the samples where the region holds a QTL: the variance the
-//    QTL explains when it is there, the figure a paper reports beside the
-//    probability that it is there (the mean over all samples is probability
-//    times share mean);
+//    the share of its QTL together: the pooled within-family variance of the
+//    sum of their contributions, over the pooled within-family variance of
+//    the trait (the definition of one QTL's share, Chain::varianceShare),
+//    formed as the sum of their shares plus twice the covariance share of
+//    each pair of them (QtlDraws::pairShare). Two QTL in one region whose
+//    effects cancel thus explain little together, however large each
+//    share; a region of one QTL has that QTL's share. Mean and 95% HPD
+//    interval are taken over the samples where the region holds a QTL: the
+//    variance the QTL explains when it is there, the figure a paper reports
+//    beside the probability that it is there (the mean over all samples is
+//    probability times share mean);
 //  - alleles mode: the most frequent number of allele classes among the
 //    region's QTL over all samples (the smaller on a tie);
 //  - founder effects: in each sample where the region holds a QTL, each
@@ -111,6 +122,20 @@ struct Interval {
 /// shortest single interval with that mass. NaN ends for an empty sample;
 /// NaN values are ignored. `mass` is clamped to (0, 1].
 Interval hpdInterval(std::vector<double> sample, double mass = intervalMass);
+
+/// A reported position: a mode of a sample and the HPD interval it lies in.
+struct PositionEstimate {
+    double mode;
+    Interval interval;
+};
+
+/// The interval is hpdInterval(sample, mass); the mode is the mean of the
+/// values in the `width`-wide stretch [x, x + width] that holds the most of
+/// the values inside the interval (the leftmost of equally full ones), so it
+/// always lies in the interval. NaN for an empty sample; NaN values are
+/// ignored.
+PositionEstimate modeInInterval(std::vector<double> sample, double width,
+                                double mass = intervalMass);
 
 /// A run of bins, first to last (both inclusive).
 struct BinRange {

@@ -84,19 +84,20 @@ TEST(RunPartFile, DamagedOrInconsistentPartsAreRefusedAtTheirLine) {
          f + "not a part of a Pellarin.exe run: it does not start with \"pellarin_part\""},
         {"empty", "",
          f + "not a part of a Pellarin.exe run: it does not start with \"pellarin_part\""},
-        {"another version", "pellarin_part 2\n",
-         f + "line 1: a part of another version (\"2\"); this program reads version 1"},
+        // Version 1 kept no covariance shares: its regions' shares cannot be formed.
+        {"another version", "pellarin_part 1\n",
+         f + "line 1: a part of another version (\"1\"); this program reads version 2"},
         {"cut short", whole.substr(0, whole.find("end_chain")),
          f + "the file ends where the line \"end_chain\" is due"},
         {"no end", whole.substr(0, whole.rfind("end\n")),
          f + "the file ends where the line \"end\" is due"},
         {"something after the end", whole + "chain 1 with_qtl\n",
-         f + "line 105: nothing may follow the line \"end\""},
+         f + "line 109: nothing may follow the line \"end\""},
         {"bad fingerprint", withLine("input", "input multAl_in.txt 12ab"),
          f + "line 3: input: \"12ab\" is no fingerprint (64 hexadecimal digits)"},
-        {"no engine version", "pellarin_part 1\ninput multAl_in.txt 12ab\n",
+        {"no engine version", "pellarin_part 2\ninput multAl_in.txt 12ab\n",
          f + "line 2: \"input\" where the line \"engine\" is due"},
-        {"no inputs", "pellarin_part 1\nengine 1.0.0\nseed 1\n",
+        {"no inputs", "pellarin_part 2\nengine 1.0.0\nseed 1\n",
          f + "line 3: \"seed\" where the line \"input\" is due"},
         {"seed not a number", withLine("seed", "seed 28x"),
          f + "line 6: the seed \"28x\" is not a whole number"},
@@ -133,12 +134,15 @@ TEST(RunPartFile, DamagedOrInconsistentPartsAreRefusedAtTheirLine) {
          f + "line 30: draw_chromosome: value 3 \"2\" is not a whole number from 0 to 1"},
         {"effects not founders per draw", withLine("draw_effects", "draw_effects 7 1 2 3 4 5 6 7"),
          f + "line 34: draw_effects: 7 values where 8 are due"},
+        {"pair shares not one per pair on a chromosome",
+         withLine("draw_pair_share", "draw_pair_share 2 0.1 0.2"),
+         f + "line 35: draw_pair_share: 2 values where 1 are due"},
         {"neither model", withLine("chain", "chain 2 maybe_qtl"),
          f + "line 13: chain: \"maybe_qtl\" is neither with_qtl nor without_qtl"},
         {"a meta-run outside the range", withLine("chain", "chain 4 with_qtl"),
-         f + "line 105: meta-run 4 is outside the range 2-3"},
+         f + "line 109: meta-run 4 is outside the range 2-3"},
         {"a meta-run twice", withLine("chain", "chain 3 with_qtl"),
-         f + "line 105: meta-run 3 comes twice with QTL"},
+         f + "line 109: meta-run 3 comes twice with QTL"},
     };
     for (const BadPart& bad : cases) {
         EXPECT_EQ(errorOf([&] { readRunPart(bad.text, "parts/2/pellarin_part.txt"); }), bad.message)
@@ -152,11 +156,11 @@ TEST(RunPartFile, TheChainsMustCoverTheRangeOnce) {
     RunPart missing = sketchPart();
     missing.chains.erase(missing.chains.begin() + 1);
     EXPECT_EQ(errorOf([&] { readRunPart(runPartText(missing)); }),
-              "pellarin_part.txt: line 82: meta-run 3 of the range has no chain");
+              "pellarin_part.txt: line 85: meta-run 3 of the range has no chain");
     RunPart some = sketchPart();
     some.chains.pop_back();
     EXPECT_EQ(errorOf([&] { readRunPart(runPartText(some)); }),
-              "pellarin_part.txt: line 82: only some meta-runs of the range have a chain "
+              "pellarin_part.txt: line 85: only some meta-runs of the range have a chain "
               "without QTL");
     RunPart none = sketchPart();
     none.chains.resize(2);

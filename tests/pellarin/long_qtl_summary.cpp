@@ -96,6 +96,10 @@ TEST(LongQtlSummary, IntervalsHoldTheTruePositionInMostDataSets) {
         EXPECT_GT(region->probability, 0.9) << "data set " << k;
         EXPECT_LE(region->share.lower, region->shareMean);
         EXPECT_GE(region->share.upper, region->shareMean);
+        // Genetic variance 2 a^2 = 0.245 within families of 0.845: the
+        // region's QTL together explain about 0.29, never many times the trait.
+        EXPECT_NEAR(region->shareMean, 0.29, 0.15) << "data set " << k;
+        EXPECT_TRUE(covers(*region, region->position)) << "data set " << k;
     }
     EXPECT_EQ(found, dataSets);
     EXPECT_GE(covered, dataSets - 2);
@@ -121,6 +125,8 @@ TEST(LongQtlSummary, TwoQtlOnOneChromosomeGiveTwoRegions) {
     EXPECT_NE(left, right);
     EXPECT_TRUE(covers(*left, 20.0)) << left->interval.lower << " " << left->interval.upper;
     EXPECT_TRUE(covers(*right, 75.0)) << right->interval.lower << " " << right->interval.upper;
+    for (const QtlRegion& region : summary.regions)
+        EXPECT_TRUE(covers(region, region.position)) << "chromosome " << region.chromosome + 1;
     EXPECT_GT(left->founderEffects[0] * left->founderEffects[1], 0.0);
     EXPECT_GT(left->founderEffects[2] * left->founderEffects[3], 0.0);
     EXPECT_GT(right->founderEffects[1] * right->founderEffects[2], 0.0);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <numeric>
@@ -140,6 +141,89 @@ INSTANTIATE_TEST_SUITE_P(
         BinsCase{"NoWeight", {0, 0, 0}, 0.95, -1, -1}, BinsCase{"NoBins", {}, 0.95, -1, -1}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// ---- The mode inside its interval ----
+
+struct ModeCase {
+    const char* name;
+    std::function<std::vector<double>()> sample;
+    double width;
+    double mass;
+    double mode;
+    double lower;
+    double upper;
+};
+
+class ModeOfSample : public ::testing::TestWithParam<ModeCase> {};
+
+TEST_P(ModeOfSample, IsTheMeanOfTheFullestStretchInsideTheInterval) {
+    const ModeCase c = GetParam();
+    const PositionEstimate estimate = modeInInterval(c.sample(), c.width, c.mass);
+    if (std::isnan(c.mode)) {
+        EXPECT_TRUE(std::isnan(estimate.mode) && std::isnan(estimate.interval.lower) &&
+                    std::isnan(estimate.interval.upper));
+        return;
+    }
+    EXPECT_NEAR(estimate.mode, c.mode, 1e-9);
+    EXPECT_EQ(estimate.interval.lower, c.lower);
+    EXPECT_EQ(estimate.interval.upper, c.upper);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Samples, ModeOfSample,
+    ::testing::Values(
+        // Four points at 200 are the densest, but outside the interval of
+        // 95 of the 100 (0 to 94): the mode is 1, of the leftmost three.
+        ModeCase{"DenseButOutsideTheInterval",
+                 [] {
+                     std::vector<double> x(4, 200.0);
+                     for (int k = 0; k < 96; ++k)
+                         x.push_back(k);
+                     return x;
+                 },
+                 2.0, 0.95, 1.0, 0.0, 94.0},
+        ModeCase{"LeftmostOfEquallyFull",
+                 [] {
+                     return std::vector<double>{5.5, 1.5, 5, 1};
+                 },
+                 1.0, 1.0, 1.25, 1.0, 5.5},
+        // The stretch from 3 holds 3, 3.2 and 3.6 (3 to 4), more than any other.
+        ModeCase{"DensestStretch", [] { return std::vector<double>{0, 1.5, 3, 3.2, 3.6, 4.5, 6}; },
+                 1.0, 1.0, (3 + 3.2 + 3.6) / 3, 0.0, 6.0},
+        // A repeated value comes back exactly, not a last digit off.
+        ModeCase{"RepeatedValue", [] { return std::vector<double>(3, 0.1); }, 2.0, 0.95, 0.1, 0.1,
+                 0.1},
+        ModeCase{"Empty", [] { return std::vector<double>{}; }, 2.0, 0.95, NAN, NAN, NAN}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ModeOfSample, LiesInsideItsIntervalOnRandomDraws) {
+    Random random(2024, 7);
+    for (int trial = 0; trial < 300; ++trial) {
+        // One to three clumps of positions, some rounded to 0.1 cM so that
+        // values repeat, in stretches of 0.5 to 5 cM.
+        const int n = 1 + static_cast<int>(random.below(400));
+        const int clumps = 1 + static_cast<int>(random.below(3));
+        const bool rounded = random.below(2) == 0;
+        std::vector<double> centres, spreads;
+        for (int k = 0; k < clumps; ++k) {
+            centres.push_back(100.0 * random.uniform());
+            spreads.push_back(0.05 + 3.0 * random.uniform());
+        }
+        std::vector<double> sample;
+        for (int i = 0; i < n; ++i) {
+            const int k = static_cast<int>(random.below(clumps));
+            double x = centres[k] + spreads[k] * random.normal();
+            sample.push_back(rounded ? std::round(10.0 * x) / 10.0 : x);
+        }
+        const double width = 0.5 + 4.5 * random.uniform();
+        const PositionEstimate estimate = modeInInterval(sample, width);
+        const Interval hpd = hpdInterval(sample);
+        EXPECT_EQ(estimate.interval.lower, hpd.lower) << "trial " << trial;
+        EXPECT_EQ(estimate.interval.upper, hpd.upper) << "trial " << trial;
+        EXPECT_GE(estimate.mode, hpd.lower) << "trial " << trial;
+        EXPECT_LE(estimate.mode, hpd.upper) << "trial " << trial;
+    }
+}
+
 // ---- Regions of hand-made intensity rows ----
 
 struct RegionCase {
@@ -260,8 +344,12 @@ struct Draw {
     std::vector<float> effects;
 };
 
-void addSample(ChainResult& result, const std::vector<Draw>& qtl) {
+// `pairs`: the covariance shares of the sample's pairs on one chromosome,
+// in QtlDraws::pairShare's order; none, and the QTL read as uncorrelated.
+void addSample(ChainResult& result, const std::vector<Draw>& qtl,
+               const std::vector<float>& pairs = {}) {
     QtlDraws& draws = result.draws;
+    draws.pairShare.insert(draws.pairShare.end(), pairs.begin(), pairs.end());
     for (const Draw& d : qtl) {
         draws.chromosome.push_back(static_cast<std::uint16_t>(d.chromosome));
         draws.position.push_back(d.position);
@@ -313,13 +401,14 @@ TEST(QtlSummary, HandMadeDrawsGiveEveryFigure) {
     EXPECT_EQ(first.bins.first, 5);
     EXPECT_EQ(first.bins.last, 15);
     EXPECT_DOUBLE_EQ(first.probability, 0.85);
-    // 7 QTL in the bin centred on 29 cM, 10 in the one on 31 (30 is a tie,
-    // which goes right).
-    EXPECT_EQ(first.position, 31.0);
+    // The stretch from 29 to 31 cM holds the 17 QTL near 30 cM: the mode is
+    // their mean, 29 + 16/17 (the fullest bin's centre was 31).
+    EXPECT_NEAR(first.position, 29.0 + 16.0 / 17, 1e-12);
     // 95% of 18 positions is all of them.
     EXPECT_EQ(first.interval.lower, 10.0);
     EXPECT_EQ(first.interval.upper, 31.0);
-    // Sample 0 adds both QTL's shares; the mean is over the 17 holding samples.
+    // Sample 0 adds both QTL's shares, with no covariance given; the mean is
+    // over the 17 holding samples.
     EXPECT_DOUBLE_EQ(first.shareMean, (0.3 + 15 * 0.2 + 0.4) / 17);
     EXPECT_NEAR(first.share.lower, 0.2, 1e-12);
     EXPECT_NEAR(first.share.upper, 0.4, 1e-12);
@@ -338,7 +427,9 @@ TEST(QtlSummary, HandMadeDrawsGiveEveryFigure) {
     EXPECT_EQ(second.chromosome, 1);
     EXPECT_EQ(second.region, 1);
     EXPECT_DOUBLE_EQ(second.probability, 0.1);
-    EXPECT_EQ(second.position, 11.0);
+    // Both QTL at 10 cM: the centre of their bin, 11 cM, lay outside the
+    // interval of their positions.
+    EXPECT_EQ(second.position, 10.0);
     EXPECT_EQ(second.interval.lower, 10.0);
     EXPECT_EQ(second.interval.upper, 10.0);
     EXPECT_DOUBLE_EQ(second.shareMean, 0.05);
@@ -384,7 +475,8 @@ TEST(QtlSummary, TwoModesNeverHeldTogetherAreOneQtlWithOneInterval) {
     ASSERT_EQ(summary.regions.size(), 1u);
     const QtlRegion& region = summary.regions[0];
     EXPECT_DOUBLE_EQ(region.probability, 1.0);
-    EXPECT_EQ(region.position, 37.0);
+    // The mean of the 920 positions from 36.00 to 37.99 cM, 36 + 86740 / 92000.
+    EXPECT_NEAR(region.position, 36.0 + 86740.0 / 92000, 1e-9);
     // 950 of the 1000 positions: the 920 near 37 and the upper 30 near 23.
     EXPECT_NEAR(region.interval.lower, 23.0, 1e-9);
     EXPECT_NEAR(region.interval.upper, 37.99, 1e-9);
@@ -406,19 +498,89 @@ TEST(QtlSummary, TwoModesHeldTogetherAreTwoQtl) {
     // and the first one's interval stays on its own mode.
     const QtlSummary unlisted = secondQtlIn(80);
     ASSERT_EQ(unlisted.regions.size(), 1u);
-    EXPECT_EQ(unlisted.regions[0].position, 37.0);
+    // The mean of its positions from 36 cM up, in the 95% interval.
+    EXPECT_NEAR(unlisted.regions[0].position, 36.965, 0.001);
     EXPECT_GE(unlisted.regions[0].interval.lower, 36.0);
 
     // In 20% it has a region and an interval of its own.
     const QtlSummary summary = secondQtlIn(200);
     ASSERT_EQ(summary.regions.size(), 2u);
     EXPECT_DOUBLE_EQ(summary.regions[0].probability, 0.2);
-    EXPECT_EQ(summary.regions[0].position, 23.0);
+    EXPECT_NEAR(summary.regions[0].position, 22.85, 0.02);
     EXPECT_GE(summary.regions[0].interval.lower, 22.5);
     EXPECT_LE(summary.regions[0].interval.upper, 23.3);
     EXPECT_DOUBLE_EQ(summary.regions[1].probability, 1.0);
     EXPECT_GE(summary.regions[1].interval.lower, 36.0);
     EXPECT_LE(summary.regions[1].interval.upper, 38.0);
+}
+
+TEST(QtlSummary, TheModeOfPositionsClusteredRightOfABinCentreIsInItsInterval) {
+    // Bins of 2 cM centred on odd numbers: the bin centred on 81 cM holds
+    // the positions up to 82 cM, most of 81.3 to 82.5; its centre lies
+    // left of every one of them.
+    const QtlSummary summary = oneChromosomeSummary([](int s) {
+        const double u = (s % 100) / 100.0;
+        return std::vector<double>{81.3 + 1.2 * u * u};
+    });
+    ASSERT_EQ(summary.regions.size(), 1u);
+    const QtlRegion& region = summary.regions[0];
+    EXPECT_GE(region.position, region.interval.lower);
+    EXPECT_LE(region.position, region.interval.upper);
+    EXPECT_GT(region.position, 81.3);
+    EXPECT_LT(region.position, 82.5);
+}
+
+// ---- A region's share: its QTL together ----
+
+// 20 samples on three chromosomes of 100 cM in 2 cM bins, each sample the
+// same five QTL, listed with the chromosomes mixed so that the pairs are
+// read in QtlDraws::pairShare's order: A and C near 40 cM on chromosome 1
+// with large shares that cancel, E alone at 90 cM there; B and D near 20 cM
+// on chromosome 2, F and G at 60 cM on chromosome 3 cancelling exactly.
+std::vector<ChainResult> cancellingRuns() {
+    std::vector<ChainResult> runs(1);
+    runs[0].draws.founders = 2;
+    const std::vector<Draw> qtl = {{0, 40.0, 2.0, 2, {1, -1}},  // A
+                                   {1, 20.0, 0.1, 2, {1, -1}},  // B
+                                   {0, 40.5, 1.8, 2, {-1, 1}},  // C
+                                   {1, 20.5, 0.1, 2, {1, -1}},  // D
+                                   {0, 90.0, 0.3, 2, {1, -1}},  // E
+                                   {2, 60.0, 1.0, 2, {1, -1}},  // F
+                                   {2, 60.0, 1.0, 2, {-1, 1}}}; // G
+    // A-C, A-E, B-D, C-E, F-G.
+    const std::vector<float> pairs = {-1.85f, 0.7f, 0.05f, -0.6f, -1.0000001f};
+    for (int s = 0; s < 20; ++s)
+        addSample(runs[0], qtl, pairs);
+    return runs;
+}
+
+TEST(RegionShare, IsTheShareOfItsQtlTogether) {
+    const std::vector<BinLayout> bins(3, BinLayout(100, 2));
+    const QtlSummary summary = summariseQtl(cancellingRuns(), bins, {0.1, 0.1, 0.1});
+    ASSERT_EQ(summary.regions.size(), 4u);
+    const QtlRegion& cancelling = summary.regions[0];
+    ASSERT_EQ(cancelling.chromosome, 0);
+    // 2.0 + 1.8 + 2 (-1.85): small, where the sum of the shares was 3.8.
+    const double together = 2.0 + 1.8 + 2.0 * static_cast<double>(-1.85f);
+    EXPECT_NEAR(cancelling.shareMean, together, 1e-12);
+    EXPECT_LT(cancelling.shareMean, 0.2);
+    EXPECT_NEAR(cancelling.share.lower, together, 1e-12);
+    EXPECT_NEAR(cancelling.share.upper, together, 1e-12);
+    // E shares no region with A or C: its share is its own.
+    const QtlRegion& alone = summary.regions[1];
+    ASSERT_EQ(alone.chromosome, 0);
+    EXPECT_DOUBLE_EQ(alone.shareMean, 0.3);
+    EXPECT_EQ(alone.share.lower, 0.3);
+    // B and D go the same way: their covariance adds.
+    const QtlRegion& adding = summary.regions[2];
+    ASSERT_EQ(adding.chromosome, 1);
+    EXPECT_NEAR(adding.shareMean, 0.2 + 2.0 * static_cast<double>(0.05f), 1e-12);
+    // F and G cancel exactly; rounding leaves a trace below zero, and a
+    // variance is never negative.
+    const QtlRegion& exact = summary.regions[3];
+    ASSERT_EQ(exact.chromosome, 2);
+    EXPECT_EQ(exact.shareMean, 0.0);
+    EXPECT_EQ(exact.share.lower, 0.0);
 }
 
 TEST(QtlSummary, AnIntervalTakesInTheTailBelowTheFloor) {
@@ -647,6 +809,43 @@ TEST(QtlDraws, HoldEveryQtlOfEverySampleAsTheChainHasIt) {
     for (int c = 0; c < 3; ++c) {
         for (size_t k = 0; k < intensity[c].size(); ++k)
             EXPECT_NEAR(100.0 * intensity[c][k], result.intensity[c][k], 1e-9);
+    }
+}
+
+// A chain of two QTL on chromosome 2 keeps, per sample, what gives the
+// share of both together: their shares and their covariance share add up
+// to the share of the sum of their contributions.
+TEST(QtlDraws, KeepTheCovarianceShareOfEachPairOnOneChromosome) {
+    const Population population = simulatePopulation(sharedAllelePlan(4));
+    ModelSettings settings = searchSettings();
+    settings.variableQtlNumber = false;
+    settings.qtl = {{1, 60, 2, 0.5}, {0, 30, 2, 0.5}, {1, 66, 2, 0.5}};
+    const AnalysisData data(population, settings);
+    Chain chain(data, Random(5, 1));
+    chain.start();
+    ChainResult result;
+    chain.prepare(result);
+    for (int t = 0; t < 30; ++t) {
+        chain.iterate();
+        chain.record(result);
+        const QtlDraws& draws = result.draws;
+        // Chromosome 2's pair alone, however the chain orders its QTL.
+        ASSERT_EQ(draws.pairShare.size(), static_cast<size_t>(t + 1));
+        const std::vector<QtlState>& qtl = chain.qtl();
+        int a = -1, b = -1;
+        for (int k = 0; k < 3; ++k) {
+            if (qtl[k].chromosome == 1)
+                (a < 0 ? a : b) = k;
+        }
+        ASSERT_GE(b, 0);
+        EXPECT_EQ(draws.pairShare.back(), static_cast<float>(chain.covarianceShare(a, b)));
+        std::vector<double> sum(qtl[a].genetic);
+        for (size_t i = 0; i < sum.size(); ++i)
+            sum[i] += qtl[b].genetic[i];
+        const double both = data.withinFamilyVariance(sum) / data.withinTraitVariance();
+        const double pieces =
+            chain.varianceShare(a) + chain.varianceShare(b) + 2.0 * chain.covarianceShare(a, b);
+        EXPECT_NEAR(pieces, both, 1e-9 * std::max(1.0, both)) << "sample " << t;
     }
 }
 

@@ -79,6 +79,24 @@ TEST(VarianceShare, WithinFamilyVarianceCountsTheProgenyWithATrait) {
     // A value shared by a whole family is no variance within it.
     EXPECT_EQ(data.withinFamilyVariance({3, 3, 3, -1, -1, 5}), 0.0);
 
+    // The covariance is the one with which the variance of a sum splits:
+    // var(a + b) = var(a) + var(b) + 2 cov(a, b), over the same progeny;
+    // a contribution and its opposite leave no variance.
+    const std::vector<double> other = {0.4, -2.0, 1.5, 3.0, 1.0, -800.0};
+    std::vector<double> sum(6), opposite(6);
+    for (int i = 0; i < 6; ++i) {
+        sum[i] = genetic[i] + other[i];
+        opposite[i] = -genetic[i];
+    }
+    const double covariance = data.withinFamilyCovariance(genetic, other);
+    EXPECT_NEAR(data.withinFamilyVariance(genetic) + data.withinFamilyVariance(other) +
+                    2.0 * covariance,
+                twoPassWithin(sum, population, withTrait), 1e-9);
+    EXPECT_EQ(data.withinFamilyCovariance(genetic, genetic), data.withinFamilyVariance(genetic));
+    EXPECT_NEAR(data.withinFamilyCovariance(genetic, opposite), -data.withinFamilyVariance(genetic),
+                1e-9);
+    EXPECT_EQ(data.withinFamilyCovariance(genetic, {3, 3, 3, -1, -1, 5}), 0.0);
+
     // A prior-only run keeps the same progeny and the same denominator.
     settings.ignoreTraits = true;
     const AnalysisData prior(population, settings);

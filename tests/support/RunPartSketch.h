@@ -23,22 +23,24 @@ inline PartChain sketchChain(int run, bool withQtl) {
     chain.qtlCounts = {0, 2, 1, 0};
     chain.intensity = {{0, 166.66666666666666}, {33.333333333333336, 0, 1e-300}};
     chain.variance = {{0, 0.25}, {0.01, 0, 5e-324}};
-    chain.qtlNumberTrace = {1, 1, 2};
+    chain.qtlNumberTrace = {2, 1, 1};
     chain.residualTrace = {0.7, 0.69, 0.7100000000000001};
-    chain.chromosomeTraces = {{1, 1, 1}, {0, 0, 1}};
+    chain.chromosomeTraces = {{2, 1, 0}, {0, 0, 1}};
     if (withQtl) {
+        // The first sample's two QTL on chromosome 1 are the one pair.
         chain.draws = {2,
-                       {1, 2, 4},
+                       {2, 3, 4},
                        {0, 0, 0, 1},
                        {2, 2, 1, 2},
                        {31.5, 30, 33, 12},
                        {0.2, 0.25, 0.3, 0.01},
-                       {0.5f, -0.5f, 0.1f, -0.1f, 0.6f, -0.6f, 3.4028235e38f, -1e-45f}};
+                       {0.5f, -0.5f, 0.1f, -0.1f, 0.6f, -0.6f, 3.4028235e38f, -1e-45f},
+                       {-0.05f}};
     } else {
         chain.qtlCounts = {3, 0, 0, 0};
         chain.qtlNumberTrace = {0, 0, 0};
         chain.chromosomeTraces = {{0, 0, 0}, {0, 0, 0}};
-        chain.draws = {2, {0, 0, 0}, {}, {}, {}, {}, {}};
+        chain.draws = {2, {0, 0, 0}, {}, {}, {}, {}, {}, {}};
     }
     return chain;
 }
