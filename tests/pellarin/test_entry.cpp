@@ -228,11 +228,14 @@ TEST(PellarinEntry, UntilConvergedStopsWhenTheTimeIsUp) {
     ASSERT_NE(ending, "<missing>") << log;
     const std::string total = ending.substr(0, ending.find(' '));
     const int blocks = (std::stoi(total) - 1200) / 1000;
-    EXPECT_EQ(ending, total + " iterations per meta-run (the file's 1200, then " +
-                          std::to_string(blocks) + (blocks == 1 ? " block" : " blocks") +
-                          " of 1000); not converged on " + std::to_string(blocks + 1) +
-                          (blocks == 0 ? " saved sample" : " saved samples") +
-                          " per meta-run, fewer than 100");
+    // How many blocks fit in the time depends on the machine; from four
+    // samples on, the figures that still fail follow the count.
+    const std::string expected = total + " iterations per meta-run (the file's 1200, then " +
+                                 std::to_string(blocks) + (blocks == 1 ? " block" : " blocks") +
+                                 " of 1000); not converged on " + std::to_string(blocks + 1) +
+                                 (blocks == 0 ? " saved sample" : " saved samples") +
+                                 " per meta-run, fewer than 100";
+    EXPECT_EQ(ending.substr(0, expected.size()), expected);
     EXPECT_EQ(lineAfter(log, "  iterations              "),
               total + ", burn-in 200, every 1000th saved (" + std::to_string(blocks + 1) +
                   " samples)");
