@@ -28,7 +28,11 @@ filter=${2:-.}
 shift $(($# >= 2 ? 2 : 1))
 work=${COMPARE_DIR:-$root/build/compare}
 jobs=${JOBS:-2}
-export CMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER:-ccache}
+# ccache, where installed, spares rebuilding what both sides share; without
+# it the compiler is run as it is.
+if [[ -z ${CMAKE_CXX_COMPILER_LAUNCHER:-} ]] && command -v ccache >/dev/null; then
+    export CMAKE_CXX_COMPILER_LAUNCHER=ccache
+fi
 
 # OLD_COMMIT's files, unpacked again only when the commit changes so that
 # the build folder keeps its work between runs.
