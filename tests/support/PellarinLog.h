@@ -16,7 +16,7 @@
 // parts are read, and leniently: the engine grows new sections, new
 // quantities, new moves and new warnings, and a reader that stopped at the
 // first line it did not know would make every benchmark of a newer engine
-// fail. A part that cannot be read is left empty, never guessed.
+// fail. A section that cannot be read is left empty, never guessed.
 
 namespace testing_support {
 
