@@ -13,7 +13,7 @@
 
 // What benchmarks and tests read back from a finished run's Pellarin.log:
 // the convergence table and each meta-run's acceptance rates. Only these two
-// parts are read, and leniently: the engine grows new sections, new
+// sections are read, and leniently: the engine grows new sections, new
 // quantities, new moves and new warnings, and a reader that stopped at the
 // first line it did not know would make every benchmark of a newer engine
 // fail. A section that cannot be read is left empty, never guessed.
