@@ -7,24 +7,23 @@
 #include "pellarin/Convergence.h"
 #include "support/SimulatedPopulation.h"
 
-#include <benchmark/benchmark.h>
+#include "ProcessUse.h"
 
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
+#include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <ctime>
-#include <fstream>
 #include <iterator>
 #include <numeric>
 #include <string>
 #include <vector>
 
 using namespace pellarin;
+using bench_support::resetPeakMemory;
+using bench_support::statusMb;
 using testing_support::SimulationPlan;
 
 namespace {
@@ -96,35 +95,6 @@ Population keepMarkers(const Population& full, const std::vector<int>& counts) {
     thin.founderMarkers = select(full.founderMarkers);
     thin.progenyMarkers = select(full.progenyMarkers);
     return thin;
-}
-
-// --- Memory ---
-
-// Linux keeps one peak of the resident set (VmHWM) per process; writing 5 to
-// clear_refs resets it to the present resident set, so that each benchmark
-// reports its own peak. The heap that earlier benchmarks freed stays resident
-// until it is handed back, hence the trim first. Where the reset is refused
-// the peak is the process's so far.
-bool resetPeakMemory() {
-#ifdef __GLIBC__
-    malloc_trim(0);
-#endif
-    std::ofstream clear("/proc/self/clear_refs");
-    clear << "5";
-    clear.flush();
-    return static_cast<bool>(clear);
-}
-
-// A line of /proc/self/status in MB ("VmHWM", the peak resident set, or
-// "VmRSS", the present one; /proc gives kB), NaN when /proc cannot tell.
-double statusMb(const std::string& key) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind(key + ":", 0) == 0)
-            return std::strtod(line.c_str() + key.size() + 1, nullptr) / 1024.0;
-    }
-    return NAN;
 }
 
 void runSweeps(benchmark::State& state, const SimulationPlan& plan, ModelSettings settings) {
@@ -213,8 +183,14 @@ struct MetaRuns {
     std::vector<std::vector<double>> qtlNumbers;
     double cpuSeconds = 0.0;
     long long iterations = 0;
-    double qtlUpdates = 0.0; ///< QTL held, summed over every iteration
+    double qtlUpdates = 0.0;  ///< QTL held, summed over every iteration
+    MoveCount births, deaths; ///< of every meta-run, burn-in included
 };
+
+void addMoves(MoveCount& sum, const MoveCount& more) {
+    sum.proposed += more.proposed;
+    sum.accepted += more.accepted;
+}
 
 MetaRuns runMetaRuns(const AnalysisData& data, int metaRuns) {
     const ModelSettings& settings = data.settings();
@@ -233,6 +209,8 @@ MetaRuns runMetaRuns(const AnalysisData& data, int metaRuns) {
         }
         runs.qtlNumbers.push_back(std::move(numbers));
         runs.iterations += settings.total;
+        addMoves(runs.births, chain.moves(BirthMove));
+        addMoves(runs.deaths, chain.moves(DeathMove));
     }
     runs.cpuSeconds = cpuSeconds() - begin;
     return runs;
@@ -246,8 +224,9 @@ double mean(const std::vector<double>& values) {
 
 // Counters of one set of meta-runs: the bulk effective sample size of the
 // pooled QTL number, per CPU second and per iteration past the burn-in
-// (every one of which is kept), R-hat across the meta-runs, and the spread of
-// the meta-runs' own means and effective sample sizes.
+// (every one of which is kept), R-hat across the meta-runs, the spread of
+// the meta-runs' own means and effective sample sizes, and the share of
+// births and deaths accepted, the moves that change the QTL number.
 void reportMixing(benchmark::State& state, const MetaRuns& runs) {
     const ConvergenceFigures figures = convergenceFigures(runs.qtlNumbers);
     size_t kept = 0;
@@ -271,6 +250,8 @@ void reportMixing(benchmark::State& state, const MetaRuns& runs) {
     state.counters["run_ess_min"] = essMin;
     state.counters["run_ess_max"] = essMax;
     state.counters["it_per_s"] = static_cast<double>(runs.iterations) / runs.cpuSeconds;
+    state.counters["births_pct"] = 100.0 * runs.births.rate();
+    state.counters["deaths_pct"] = 100.0 * runs.deaths.rate();
 }
 
 // The figures of issue-sized runs: 4 meta-runs of 20,000 iterations, the
@@ -303,6 +284,39 @@ void MixingBackcross(benchmark::State& state) {
     runMixing(state, plan, settings);
 }
 BENCHMARK(MixingBackcross)->Iterations(1)->Unit(benchmark::kSecond)->MeasureProcessCPUTime();
+
+// (a') Two strong QTL in a backcross, where a birth beside a QTL the chain
+// already holds, or the death of one the data demand, is rarely accepted:
+// 250 BC1 progeny, 20 chromosomes of 100 cM with 9 markers each, half the
+// marker genotypes missing. Each QTL's founder effects are +-0.5, so the
+// two backcross genotypes differ by 1 and each QTL's variance is 0.25;
+// with a residual variance of 0.5 each explains h = 0.25 of the trait's
+// variance. A QTL of share h in a backcross of n has a LOD of
+// n/2 log10(1/(1-h)) when its genotypes are known: 15.6 each with the other
+// QTL left in the residual, 22.0 with it fitted. (MixingBackcross's QTL
+// explain 0.17 and 0.09 of the variance: LOD 10.0 and 5.4, and it has 19
+// chromosomes.) Started from the two putative QTL, QTL number Poisson of
+// mean 2.
+void strongBackcrossDesign(SimulationPlan& plan, ModelSettings& settings) {
+    plan.type = ProgenyType::BC1;
+    plan.families = {{0, 1, 250}};
+    plan.lengths.assign(20, 100.0);
+    plan.markersPerChromosome = 9;
+    plan.missingRate = 0.5;
+    plan.residualVariance = 0.5;
+    plan.qtl = {{2, 40, {0.5, -0.5}}, {11, 70, {0.5, -0.5}}};
+    settings.qtl = {{2, 50, 2, 0.5}, {11, 50, 2, 0.5}};
+}
+
+void StrongBackcross(benchmark::State& state) {
+    SimulationPlan plan;
+    ModelSettings settings;
+    strongBackcrossDesign(plan, settings);
+    mixingSettings(settings);
+    settings.qtlNumberMean = 2.0;
+    runMixing(state, plan, settings);
+}
+BENCHMARK(StrongBackcross)->Iterations(1)->Unit(benchmark::kSecond)->MeasureProcessCPUTime();
 
 // (b) The demo: 3 F2 families from 4 founders (1x2, 2x3, 3x4), 5 chromosomes
 // of 100 cM with 11 markers each, QTL of variance 0.25, 0.20 and 0.15 on

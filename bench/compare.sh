@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Before and after figures from one run: builds the analysis engine of
-# OLD_COMMIT and of the working tree, each with the working tree's
-# bench/bench_pellarin.cpp and tests/support, and runs the two benchmark
-# programs one after the other with the same filter.
+# OLD_COMMIT and of the working tree, each with the working tree's bench/
+# (sources, helpers, CMakeLists.txt) and tests/support, and runs the two
+# benchmark programs one after the other with the same filter.
 #
 #   bench/compare.sh OLD_COMMIT [FILTER] [more Google Benchmark options]
 #
@@ -28,7 +28,11 @@ filter=${2:-.}
 shift $(($# >= 2 ? 2 : 1))
 work=${COMPARE_DIR:-$root/build/compare}
 jobs=${JOBS:-2}
-export CMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER:-ccache}
+# ccache, where installed, spares rebuilding what both sides share; without
+# it the compiler is run as it is.
+if [[ -z ${CMAKE_CXX_COMPILER_LAUNCHER:-} ]] && command -v ccache >/dev/null; then
+    export CMAKE_CXX_COMPILER_LAUNCHER=ccache
+fi
 
 # OLD_COMMIT's files, unpacked again only when the commit changes so that
 # the build folder keeps its work between runs.
@@ -46,7 +50,11 @@ copy() {
     mkdir -p "$(dirname "$2")"
     cmp -s "$1" "$2" || cp "$1" "$2"
 }
-copy "$root/bench/bench_pellarin.cpp" "$src/bench/bench_pellarin.cpp"
+# bench_pellarin's sources, its helpers and bench/CMakeLists.txt, which
+# says how to build them (the SoyNAM benchmarks link the importer and zlib).
+for f in "$root"/bench/CMakeLists.txt "$root"/bench/*.cpp "$root"/bench/*.h; do
+    copy "$f" "$src/bench/$(basename "$f")"
+done
 for f in "$root"/tests/support/*; do
     copy "$f" "$src/tests/support/$(basename "$f")"
 done
@@ -67,6 +75,10 @@ echo "building $(git -C "$root" log -1 --format='%h %s' "$old")"
 build "$src" "$work/before-build"
 echo "building the working tree ($(git -C "$root" log -1 --format=%h HEAD)) in $after"
 build "$root" "$after"
+
+# OLD_COMMIT's files sit inside build/, where the shared data beside the
+# repository is not found by the path the build derives: name it for both.
+export MARROW_SOYNAM_DIR=${MARROW_SOYNAM_DIR:-$(cd "$root/.." && pwd)/shared/data/soynam}
 
 run_one() { # name, build folder, benchmark options
     local name=$1 dir=$2
