@@ -50,11 +50,25 @@ copy() {
     mkdir -p "$(dirname "$2")"
     cmp -s "$1" "$2" || cp "$1" "$2"
 }
-# bench_pellarin's sources, its helpers and bench/CMakeLists.txt, which
-# says how to build them (the SoyNAM benchmarks link the importer and zlib).
-for f in "$root"/bench/CMakeLists.txt "$root"/bench/*.cpp "$root"/bench/*.h; do
-    copy "$f" "$src/bench/$(basename "$f")"
+# bench_pellarin's own sources and helpers. The old tree keeps its own
+# bench/CMakeLists.txt, since the other benchmarks there need what the old
+# tree has (htslib, the family work pool, ...); the SoyNAM road is added to
+# it where the old tree has the importer's library to walk it with.
+for f in bench_pellarin.cpp bench_soynam.cpp ProcessUse.h; do
+    copy "$root/bench/$f" "$src/bench/$f"
 done
+if ! grep -q bench_soynam "$src/bench/CMakeLists.txt"; then
+    cat >>"$src/bench/CMakeLists.txt" <<'CMAKE'
+# bench/compare.sh: the SoyNAM road over this engine.
+if(TARGET import_engine)
+    find_package(ZLIB REQUIRED)
+    target_sources(bench_pellarin PRIVATE bench_soynam.cpp)
+    target_link_libraries(bench_pellarin PRIVATE import_engine ZLIB::ZLIB)
+    target_compile_definitions(bench_pellarin PRIVATE
+        MARROW_SOYNAM_DIR="${CMAKE_SOURCE_DIR}/../shared/data/soynam")
+endif()
+CMAKE
+fi
 for f in "$root"/tests/support/*; do
     copy "$f" "$src/tests/support/$(basename "$f")"
 done
