@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Before and after figures from one run: builds the analysis engine of
-# OLD_COMMIT and of the working tree, each with the working tree's
-# bench/bench_pellarin.cpp and tests/support, and runs the two benchmark
-# programs one after the other with the same filter.
+# Before and after figures from one run: builds a benchmark program
+# (bench_pellarin, the analysis engine's, unless BENCH names another target
+# of bench/CMakeLists.txt, such as bench_soynam_import) over the code of
+# OLD_COMMIT and over the working tree, each with the working tree's bench/
+# (sources and CMakeLists.txt) and tests/support, and runs the two programs
+# one after the other with the same filter.
 #
 #   bench/compare.sh OLD_COMMIT [FILTER] [more Google Benchmark options]
 #
@@ -12,7 +14,8 @@
 # another build folder of the working tree to use instead of after-build
 # (it must be a release build). JOBS sets the build's parallelism (default
 # 2). Both programs write JSON beside their builds; a table of both sets of
-# counters closes the output.
+# counters closes the output. MARROW_SOYNAM_DIR names the SoyNAM panel's
+# folder for both (default: shared/data/soynam beside the repository).
 set -euo pipefail
 
 if [[ $# -lt 1 ]]; then
@@ -28,7 +31,12 @@ filter=${2:-.}
 shift $(($# >= 2 ? 2 : 1))
 work=${COMPARE_DIR:-$root/build/compare}
 jobs=${JOBS:-2}
-export CMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER:-ccache}
+program=${BENCH:-bench_pellarin}
+# ccache where the machine has it: the old commit is built again whenever
+# it changes.
+if [[ -z ${CMAKE_CXX_COMPILER_LAUNCHER:-} ]] && command -v ccache >/dev/null; then
+    export CMAKE_CXX_COMPILER_LAUNCHER=ccache
+fi
 
 # OLD_COMMIT's files, unpacked again only when the commit changes so that
 # the build folder keeps its work between runs.
@@ -40,13 +48,16 @@ if [[ ! -f $src/.commit || $(cat "$src/.commit") != "$old" ]]; then
     git -C "$root" archive "$old" | tar -x -C "$src"
     echo "$old" >"$src/.commit"
 fi
-# The current benchmarks over the old engine; cmp keeps unchanged files'
-# times, so that nothing is rebuilt without need.
+# The current benchmarks over the old code: bench/ whole, since its
+# CMakeLists.txt says how to build every benchmark program; cmp keeps
+# unchanged files' times, so that nothing is rebuilt without need.
 copy() {
     mkdir -p "$(dirname "$2")"
     cmp -s "$1" "$2" || cp "$1" "$2"
 }
-copy "$root/bench/bench_pellarin.cpp" "$src/bench/bench_pellarin.cpp"
+for f in "$root"/bench/CMakeLists.txt "$root"/bench/*.cpp "$root"/bench/*.h; do
+    if [[ -e $f ]]; then copy "$f" "$src/bench/$(basename "$f")"; fi
+done
 for f in "$root"/tests/support/*; do
     copy "$f" "$src/tests/support/$(basename "$f")"
 done
@@ -58,7 +69,7 @@ build() { # source folder, build folder
     cmake -S "$1" -B "$2" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMARROW_BUILD_GUI=OFF \
         -DMARROW_BUILD_BENCH=ON >"$2/compare-configure.log" 2>&1 ||
         { cat "$2/compare-configure.log" >&2; exit 1; }
-    cmake --build "$2" -j"$jobs" --target bench_pellarin >"$2/compare-build.log" 2>&1 ||
+    cmake --build "$2" -j"$jobs" --target "$program" >"$2/compare-build.log" 2>&1 ||
         { tail -n 40 "$2/compare-build.log" >&2; exit 1; }
 }
 after=${AFTER_BUILD:-$work/after-build}
@@ -68,12 +79,16 @@ build "$src" "$work/before-build"
 echo "building the working tree ($(git -C "$root" log -1 --format=%h HEAD)) in $after"
 build "$root" "$after"
 
+# OLD_COMMIT's files sit inside build/, where the shared data beside the
+# repository is not found by the path its build derives: name it for both.
+export MARROW_SOYNAM_DIR=${MARROW_SOYNAM_DIR:-$(cd "$root/.." && pwd)/shared/data/soynam}
+
 run_one() { # name, build folder, benchmark options
     local name=$1 dir=$2
     shift 2
     echo
     echo "=== $name"
-    "$dir/bin/bench_pellarin" --benchmark_filter="$filter" \
+    "$dir/bin/$program" --benchmark_filter="$filter" \
         --benchmark_out="$work/$name.json" --benchmark_out_format=json "$@"
 }
 run_one before "$work/before-build" "$@"
