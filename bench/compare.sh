@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Before and after figures from one run: builds the analysis engine of
-# OLD_COMMIT and of the working tree, each with the working tree's bench/
-# (sources, helpers, CMakeLists.txt) and tests/support, and runs the two
-# benchmark programs one after the other with the same filter.
+# Before and after figures from one run: builds a benchmark program
+# (bench_pellarin, the analysis engine's, unless BENCH names another target
+# of bench/CMakeLists.txt, such as bench_soynam_import) over the code of
+# OLD_COMMIT and over the working tree, each with the working tree's
+# benchmark sources and tests/support, and runs the two programs one after
+# the other with the same filter.
 #
 #   bench/compare.sh OLD_COMMIT [FILTER] [more Google Benchmark options]
 #
@@ -12,7 +14,8 @@
 # another build folder of the working tree to use instead of after-build
 # (it must be a release build). JOBS sets the build's parallelism (default
 # 2). Both programs write JSON beside their builds; a table of both sets of
-# counters closes the output.
+# counters closes the output. MARROW_SOYNAM_DIR names the SoyNAM panel's
+# folder for both (default: shared/data/soynam beside the repository).
 set -euo pipefail
 
 if [[ $# -lt 1 ]]; then
@@ -28,8 +31,9 @@ filter=${2:-.}
 shift $(($# >= 2 ? 2 : 1))
 work=${COMPARE_DIR:-$root/build/compare}
 jobs=${JOBS:-2}
-# ccache, where installed, spares rebuilding what both sides share; without
-# it the compiler is run as it is.
+program=${BENCH:-bench_pellarin}
+# ccache where the machine has it: the old commit is built again whenever
+# it changes.
 if [[ -z ${CMAKE_CXX_COMPILER_LAUNCHER:-} ]] && command -v ccache >/dev/null; then
     export CMAKE_CXX_COMPILER_LAUNCHER=ccache
 fi
@@ -44,17 +48,17 @@ if [[ ! -f $src/.commit || $(cat "$src/.commit") != "$old" ]]; then
     git -C "$root" archive "$old" | tar -x -C "$src"
     echo "$old" >"$src/.commit"
 fi
-# The current benchmarks over the old engine; cmp keeps unchanged files'
+# The current benchmarks over the old code; cmp keeps unchanged files'
 # times, so that nothing is rebuilt without need.
 copy() {
     mkdir -p "$(dirname "$2")"
     cmp -s "$1" "$2" || cp "$1" "$2"
 }
-# bench_pellarin's own sources and helpers. The old tree keeps its own
-# bench/CMakeLists.txt, since the other benchmarks there need what the old
-# tree has (htslib, the family work pool, ...); the SoyNAM road is added to
-# it where the old tree has the importer's library to walk it with.
-for f in bench_pellarin.cpp bench_soynam.cpp ProcessUse.h; do
+# The benchmarks' own sources and helpers. The old tree keeps its own
+# bench/CMakeLists.txt, since its other benchmarks need what the old tree
+# has (htslib, the family work pool, ...); the SoyNAM benchmarks are added
+# to it where the old tree has the importer's library to walk the road with.
+for f in bench_pellarin.cpp bench_soynam.cpp bench_soynam_import.cpp ProcessUse.h; do
     copy "$root/bench/$f" "$src/bench/$f"
 done
 if ! grep -q bench_soynam "$src/bench/CMakeLists.txt"; then
@@ -64,8 +68,9 @@ if(TARGET import_engine)
     find_package(ZLIB REQUIRED)
     target_sources(bench_pellarin PRIVATE bench_soynam.cpp)
     target_link_libraries(bench_pellarin PRIVATE import_engine ZLIB::ZLIB)
-    target_compile_definitions(bench_pellarin PRIVATE
-        MARROW_SOYNAM_DIR="${CMAKE_SOURCE_DIR}/../shared/data/soynam")
+    add_executable(bench_soynam_import bench_soynam_import.cpp)
+    target_link_libraries(bench_soynam_import PRIVATE import_engine ZLIB::ZLIB benchmark::benchmark)
+    target_include_directories(bench_soynam_import PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 endif()
 CMAKE
 fi
@@ -80,7 +85,7 @@ build() { # source folder, build folder
     cmake -S "$1" -B "$2" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMARROW_BUILD_GUI=OFF \
         -DMARROW_BUILD_BENCH=ON >"$2/compare-configure.log" 2>&1 ||
         { cat "$2/compare-configure.log" >&2; exit 1; }
-    cmake --build "$2" -j"$jobs" --target bench_pellarin >"$2/compare-build.log" 2>&1 ||
+    cmake --build "$2" -j"$jobs" --target "$program" >"$2/compare-build.log" 2>&1 ||
         { tail -n 40 "$2/compare-build.log" >&2; exit 1; }
 }
 after=${AFTER_BUILD:-$work/after-build}
@@ -91,7 +96,7 @@ echo "building the working tree ($(git -C "$root" log -1 --format=%h HEAD)) in $
 build "$root" "$after"
 
 # OLD_COMMIT's files sit inside build/, where the shared data beside the
-# repository is not found by the path the build derives: name it for both.
+# repository is not found by the path its build derives: name it for both.
 export MARROW_SOYNAM_DIR=${MARROW_SOYNAM_DIR:-$(cd "$root/.." && pwd)/shared/data/soynam}
 
 run_one() { # name, build folder, benchmark options
@@ -99,7 +104,7 @@ run_one() { # name, build folder, benchmark options
     shift 2
     echo
     echo "=== $name"
-    "$dir/bin/bench_pellarin" --benchmark_filter="$filter" \
+    "$dir/bin/$program" --benchmark_filter="$filter" \
         --benchmark_out="$work/$name.json" --benchmark_out_format=json "$@"
 }
 run_one before "$work/before-build" "$@"

@@ -3,6 +3,8 @@
 #include "formats/GenomeFile.h"
 
 #include <algorithm>
+#include <limits>
+#include <optional>
 
 namespace {
 
@@ -10,102 +12,119 @@ bool isBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
-std::string trimmed(const std::string& cell) {
-    std::size_t begin = 0;
-    std::size_t end = cell.size();
-    while (begin < end && isBlank(cell[begin]))
-        ++begin;
-    while (end > begin && isBlank(cell[end - 1]))
-        --end;
-    return cell.substr(begin, end - begin);
-}
-
-// Splits one row starting at `at`, which it leaves after the row's line end.
-class RowSplitter {
-public:
-    RowSplitter(std::string_view text, std::size_t& at, int& line)
-        : m_text(text), m_at(at), m_line(line) {}
-
-    CsvRow row() {
-        CsvRow row{m_line, {}};
-        std::string cell;
-        bool quoted = false;
-        while (m_at < m_text.size()) {
-            const char c = m_text[m_at++];
-            if (c == '"' && trimmed(cell).empty() && !quoted) {
-                quoted = true;
-                m_anyQuoted = true;
-                cell = readQuoted(row.line, static_cast<int>(row.cells.size()) + 1);
-            } else if (c == ',') {
-                row.cells.push_back(quoted ? cell : trimmed(cell));
-                cell.clear();
-                quoted = false;
-            } else if (c == '\n') {
-                ++m_line;
-                break;
-            } else if (c != '\r' && !(quoted && isBlank(c))) {
-                cell += c;
-            }
-        }
-        row.cells.push_back(quoted ? cell : trimmed(cell));
-        return row;
-    }
-
-    /// Whether a cell of the row read was quoted: `""` is a cell written
-    /// empty on purpose.
-    bool anyQuoted() const { return m_anyQuoted; }
-
-private:
-    // After the opening quote; ends after the closing one. Text between the
-    // closing quote and the next comma is kept, as spreadsheets do.
-    std::string readQuoted(int row, int column) {
-        std::string cell;
-        while (m_at < m_text.size()) {
-            const char c = m_text[m_at++];
-            if (c == '"') {
-                if (m_at < m_text.size() && m_text[m_at] == '"') {
-                    cell += '"';
-                    ++m_at;
-                    continue;
-                }
-                return cell;
-            }
-            if (c == '\n')
-                ++m_line;
-            cell += c;
-        }
-        throw FileError({}, FilePlace::cell(row, column),
-                        "the quote that opens this cell is never closed");
-    }
-
-    std::string_view m_text;
-    std::size_t& m_at;
-    int& m_line;
-    bool m_anyQuoted = false;
-};
-
-// An empty line, or one of commas only: spreadsheets export the empty rows
-// below a table as ",,,,", and they hold no record.
-bool isBlankRow(const CsvRow& row) {
-    return std::all_of(row.cells.begin(), row.cells.end(),
-                       [](const std::string& cell) { return cell.empty(); });
-}
-
 } // namespace
 
-std::vector<CsvRow> parseCsv(std::string_view text, std::size_t headingRows) {
-    if (text.substr(0, 3) == "\xEF\xBB\xBF")
-        text.remove_prefix(3);
-    std::vector<CsvRow> rows;
-    std::size_t at = 0;
-    int line = 1;
-    while (at < text.size()) {
-        RowSplitter splitter(text, at, line);
-        CsvRow row = splitter.row();
-        const bool heading = rows.size() < headingRows && row.cells.size() > 1;
-        if (heading || splitter.anyQuoted() || !isBlankRow(row))
-            rows.push_back(std::move(row));
+CsvCells CsvCells::from(std::size_t first) const {
+    CsvCells cells;
+    cells.line = line;
+    if (first >= size())
+        return cells;
+    const std::uint32_t base = first == 0 ? 0 : m_ends[first - 1];
+    cells.m_text.assign(m_text, base);
+    cells.m_ends.reserve(size() - first);
+    for (std::size_t k = first; k < size(); ++k)
+        cells.m_ends.push_back(m_ends[k] - base);
+    return cells;
+}
+
+CsvRow CsvCells::leading(std::size_t count) const {
+    CsvRow row{line, {}};
+    count = std::min(count, size());
+    row.cells.reserve(count);
+    for (std::size_t k = 0; k < count; ++k)
+        row.cells.emplace_back((*this)[k]);
+    return row;
+}
+
+CsvReader::CsvReader(std::string_view text, std::size_t headingRows)
+    : m_text(text), m_headingRows(headingRows) {
+    if (m_text.substr(0, 3) == "\xEF\xBB\xBF")
+        m_text.remove_prefix(3);
+}
+
+bool CsvReader::next(CsvCells& row) {
+    while (m_at < m_text.size()) {
+        bool anyQuoted = false;
+        split(row, anyQuoted);
+        // An empty line, or one of commas only: spreadsheets export the
+        // empty rows below a table as ",,,,", and they hold no record. A
+        // cell quoted empty (`""`) is written so on purpose.
+        const bool heading = m_kept < m_headingRows && row.size() > 1;
+        if (heading || anyQuoted || !row.m_text.empty()) {
+            ++m_kept;
+            return true;
+        }
     }
+    return false;
+}
+
+// Splits one row, leaving `m_at` after its line end. Blanks around an
+// unquoted cell are dropped, and so are blanks after a quoted cell's closing
+// quote and every carriage return outside quotes. A quote opens a quoted
+// cell only where nothing but blanks stands before it in the cell.
+void CsvReader::split(CsvCells& row, bool& anyQuoted) {
+    row.line = m_line;
+    row.m_text.clear();
+    row.m_ends.clear();
+    std::size_t start = 0;
+    bool quoted = false;
+    while (m_at < m_text.size()) {
+        const char c = m_text[m_at++];
+        const bool cellEmpty = row.m_text.size() == start;
+        if (c == '"' && cellEmpty && !quoted) {
+            quoted = true;
+            anyQuoted = true;
+            readQuoted(row);
+        } else if (c == ',') {
+            endCell(row, start, quoted);
+            start = row.m_text.size();
+            quoted = false;
+        } else if (c == '\n') {
+            ++m_line;
+            break;
+        } else if (c != '\r' && !(isBlank(c) && (quoted || cellEmpty))) {
+            row.m_text += c;
+        }
+    }
+    endCell(row, start, quoted);
+}
+
+// After the opening quote; ends after the closing one. Text between the
+// closing quote and the next comma is kept, as spreadsheets do.
+void CsvReader::readQuoted(CsvCells& row) {
+    while (m_at < m_text.size()) {
+        const char c = m_text[m_at++];
+        if (c == '"') {
+            if (m_at < m_text.size() && m_text[m_at] == '"') {
+                row.m_text += '"';
+                ++m_at;
+                continue;
+            }
+            return;
+        }
+        if (c == '\n')
+            ++m_line;
+        row.m_text += c;
+    }
+    throw FileError({}, FilePlace::cell(row.line, static_cast<int>(row.size()) + 1),
+                    "the quote that opens this cell is never closed");
+}
+
+void CsvReader::endCell(CsvCells& row, std::size_t start, bool quoted) {
+    if (!quoted)
+        while (row.m_text.size() > start && isBlank(row.m_text.back()))
+            row.m_text.pop_back();
+    if (row.m_text.size() > std::numeric_limits<std::uint32_t>::max())
+        throw FileError({}, FilePlace::row(row.line), "the row is longer than 4 GB");
+    row.m_ends.push_back(static_cast<std::uint32_t>(row.m_text.size()));
+}
+
+std::vector<CsvRow> parseCsv(std::string_view text, std::size_t headingRows) {
+    std::vector<CsvRow> rows;
+    CsvReader reader(text, headingRows);
+    CsvCells cells;
+    while (reader.next(cells))
+        rows.push_back(cells.row());
     return rows;
 }
 
@@ -113,18 +132,41 @@ bool isMissingCell(std::string_view cell) {
     return cell.empty() || cell == "-" || cell == "NA";
 }
 
+namespace {
+
+FileError rowWidthError(int line, std::size_t cells, std::size_t width) {
+    const std::size_t column = std::min(cells, width) + 1;
+    return FileError({}, FilePlace::cell(line, static_cast<int>(column)),
+                     "the row has " + std::to_string(cells) + " cells where the first row has " +
+                         std::to_string(width));
+}
+
+} // namespace
+
 void checkRowWidths(const std::vector<CsvRow>& rows) {
     if (rows.empty())
         return;
     const std::size_t width = rows.front().cells.size();
-    for (const CsvRow& row : rows) {
-        if (row.cells.size() == width)
-            continue;
-        const std::size_t column = std::min(row.cells.size(), width) + 1;
-        throw FileError({}, FilePlace::cell(row.line, static_cast<int>(column)),
-                        "the row has " + std::to_string(row.cells.size()) +
-                            " cells where the first row has " + std::to_string(width));
+    for (const CsvRow& row : rows)
+        if (row.cells.size() != width)
+            throw rowWidthError(row.line, row.cells.size(), width);
+}
+
+std::size_t checkRowWidths(std::string_view text) {
+    CsvReader reader(text);
+    CsvCells cells;
+    std::size_t count = 0;
+    std::size_t width = 0;
+    std::optional<FileError> problem;
+    while (reader.next(cells)) {
+        if (count++ == 0)
+            width = cells.size();
+        else if (cells.size() != width && !problem)
+            problem = rowWidthError(cells.line, cells.size(), width);
     }
+    if (problem)
+        throw *problem;
+    return count;
 }
 
 std::string lowerCase(std::string_view text) {

@@ -2,6 +2,7 @@
 
 #include "model/FileError.h"
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <string_view>
@@ -21,6 +22,59 @@
 struct CsvRow {
     int line = 0;
     std::vector<std::string> cells;
+};
+
+/// The cells of one row kept in one piece: their texts one after the other
+/// and where each ends. A table of millions of short cells (a progeny's
+/// marker calls) takes a few bytes a cell this way, where a string per cell
+/// takes 32.
+class CsvCells {
+public:
+    /// The row's line number (of its first line, when a quoted cell spans
+    /// lines).
+    int line = 0;
+
+    std::size_t size() const { return m_ends.size(); }
+    std::string_view operator[](std::size_t k) const {
+        const std::size_t begin = k == 0 ? 0 : m_ends[k - 1];
+        return std::string_view(m_text).substr(begin, m_ends[k] - begin);
+    }
+    /// The cells from `first` on, in a piece of their own of just their size.
+    CsvCells from(std::size_t first) const;
+    /// The first `count` cells (at most all), as a row of strings.
+    CsvRow leading(std::size_t count) const;
+    /// Every cell, as a row of strings.
+    CsvRow row() const { return leading(size()); }
+
+private:
+    friend class CsvReader;
+    std::string m_text;
+    std::vector<std::uint32_t> m_ends;
+};
+
+/// Reads comma-separated text one row at a time, by the rules of
+/// `parseCsv`, so that a large table need not be held as strings.
+class CsvReader {
+public:
+    /// `headingRows` as for `parseCsv`.
+    explicit CsvReader(std::string_view text, std::size_t headingRows = 0);
+
+    /// Reads the next row that `parseCsv` keeps into `row`; false when the
+    /// text holds no more (`row` then holds nothing of use). A quote that
+    /// never closes is a `FileError` (without a file name), and so is a row
+    /// of more than 4 GB.
+    bool next(CsvCells& row);
+
+private:
+    void split(CsvCells& row, bool& anyQuoted);
+    void readQuoted(CsvCells& row);
+    void endCell(CsvCells& row, std::size_t start, bool quoted);
+
+    std::string_view m_text;
+    std::size_t m_at = 0;
+    int m_line = 1;
+    std::size_t m_headingRows = 0;
+    std::size_t m_kept = 0;
 };
 
 /// Splits comma-separated text into rows. Cells may be quoted ("a, b" and
@@ -76,6 +130,11 @@ const std::string& individualId(const CsvRow& row, std::map<std::string, int>& s
 /// `row 5, column 3 (C): the row has 2 cells where the first row has 3`.
 /// A `FileError` without a file name.
 void checkRowWidths(const std::vector<CsvRow>& rows);
+
+/// The same for the rows of `text`, split one at a time as `parseCsv`
+/// splits them (a quote that never closes comes first, as from `parseCsv`),
+/// without holding them. Returns the number of rows.
+std::size_t checkRowWidths(std::string_view text);
 
 /// Refuses a heading that does not start with `names`, compared without
 /// regard to case: `row 1, column 2 (B): the column "founder" must be

@@ -3,6 +3,7 @@
 #include "formats/CsvTable.h"
 
 #include <algorithm>
+#include <iterator>
 #include <map>
 
 namespace {
@@ -57,27 +58,38 @@ std::size_t headingLength(std::string_view text) {
 
 ProgenyTable readProgenyTable(std::string_view text, const std::vector<std::string>& families,
                               const std::vector<std::string>& markers) {
-    const std::vector<CsvRow> rows = parseCsv(text);
-    if (rows.empty())
+    // The rows are split twice, one at a time, never all held as strings:
+    // first for the problems of the text as a whole (a quote that never
+    // closes, a row of another width), which come before those of any row,
+    // then to read them.
+    const std::size_t rowCount = checkRowWidths(text);
+    if (rowCount == 0)
         throw FileError({}, "the file is empty: its first row names the columns id, family, "
                             "the traits and the markers");
-    checkRowWidths(rows);
-    checkHeading(rows.front(), {"id", "family"});
+    CsvReader reader(text);
+    CsvCells cells;
+    reader.next(cells);
+    const CsvRow heading = cells.row();
+    checkHeading(heading, {"id", "family"});
     ProgenyTable table;
-    table.headingLine = rows.front().line;
-    readHeading(rows.front(), markers, table);
-    if (rows.size() == 1)
-        throw FileError({}, FilePlace::row(rows.front().line),
+    table.headingLine = heading.line;
+    readHeading(heading, markers, table);
+    if (rowCount == 1)
+        throw FileError({}, FilePlace::row(heading.line),
                         "the file holds no progeny: a row per individual follows the heading");
+    table.rows.reserve(rowCount - 1);
     std::map<std::string, int> seen;
-    const auto traitEnd = static_cast<long>(firstTraitColumn + table.traits.size());
-    for (std::size_t r = 1; r < rows.size(); ++r) {
-        const CsvRow& row = rows[r];
-        const std::string& id = individualId(row, seen);
+    const std::size_t traitEnd = firstTraitColumn + table.traits.size();
+    while (reader.next(cells)) {
+        // The id, family and traits as strings for the checks every table
+        // shares; the calls stay in one piece.
+        CsvRow lead = cells.leading(traitEnd);
+        const std::string& id = individualId(lead, seen);
         ProgenyTable::Row progeny{
-            row.line, id, nameIndexAt(row, 1, families, "family", "families"), {}, {}};
-        progeny.traits.assign(row.cells.begin() + firstTraitColumn, row.cells.begin() + traitEnd);
-        progeny.calls.assign(row.cells.begin() + traitEnd, row.cells.end());
+            lead.line, id, nameIndexAt(lead, 1, families, "family", "families"), {}, {}};
+        progeny.traits.assign(std::make_move_iterator(lead.cells.begin() + firstTraitColumn),
+                              std::make_move_iterator(lead.cells.end()));
+        progeny.calls = cells.from(traitEnd);
         table.rows.push_back(std::move(progeny));
     }
     return table;

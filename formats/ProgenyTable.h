@@ -1,5 +1,6 @@
 #pragma once
 
+#include "formats/CsvTable.h"
 #include "model/FileError.h"
 
 #include <string>
@@ -28,7 +29,9 @@ struct ProgenyTable {
         std::string id;
         int family = 0;                  ///< from 0, in the order of families.csv
         std::vector<std::string> traits; ///< one cell per trait column
-        std::vector<std::string> calls;  ///< one cell per marker column
+        /// One cell per marker column, `calls[column]`: kept in one piece,
+        /// since a panel's calls run to millions.
+        CsvCells calls;
     };
     std::vector<Row> rows;
 

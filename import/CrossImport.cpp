@@ -2,6 +2,7 @@
 
 #include "formats/CsvTable.h"
 #include "formats/PedigreeFile.h"
+#include "import/ImpossibleCallNote.h"
 #include "model/FileError.h"
 #include "model/NumberFormat.h"
 
@@ -89,6 +90,8 @@ private:
         if (!call)
             throw m_table.genotypeError(cell, "genotype " + inQuotes(cell.text) +
                                                   " is not one of " + m_options.codes.listed());
+        if (*call != Call::missing)
+            ++m_cross.calls;
         if (*call == Call::notFounder1 || *call == Call::notFounder2)
             ++m_cross.partialCalls;
         if (!impossibleIn(m_options.cross, *call))
@@ -251,10 +254,10 @@ std::string importSummary(const ImportedCross& cross) {
     if (cross.unmatchedPhenotypeRecords > 0)
         text += "Note: " + fmt::counted(cross.unmatchedPhenotypeRecords, "phenotype record") +
                 " of ids without genotypes left out.\n";
-    if (cross.impossibleCalls > 0)
-        text += "Note: " + fmt::counted(cross.impossibleCalls, "genotype") + " cannot occur in " +
-                std::string(progenyTypeName(cross.cross)) +
-                " progeny and are written as missing (the first at " + cross.impossibleAt +
-                "). Is the cross type right?\n";
+    text += impossibleCallNote({cross.cross,
+                                cross.impossibleCalls,
+                                cross.impossibleAt,
+                                {{cross.calls, cross.impossibleCalls}},
+                                {}});
     return text;
 }

@@ -55,6 +55,7 @@ struct ImportedCross {
     bool chromosomesRenumbered = false;          ///< names were not all whole numbers
     int skippedXMarkers = 0;
     long long partialCalls = 0;
+    long long calls = 0;               ///< genotypes not missing as written
     long long impossibleCalls = 0;     ///< written as missing; see `impossibleAt`
     std::string impossibleAt;          ///< "row 7, column 4 (D)" of the first one
     int unmatchedPhenotypeRecords = 0; ///< split layouts: phenotypes without genotypes

@@ -90,10 +90,10 @@ public:
           m_map(map), m_numbers(numbers), m_population(population),
           m_columnOf(columnsOfMarkers(progeny, map)), m_chromosomeOf(chromosomesOfMarkers(map)) {}
 
-    /// The codes of every marker of the map, in map order.
-    std::vector<AlleleCode> read(const ProgenyTable::Row& row) {
-        std::vector<AlleleCode> codes;
-        codes.reserve(m_map.markers.size() * 2);
+    /// Writes the codes of every marker of the map, in map order, two a
+    /// marker, from `codes` on.
+    void read(const ProgenyTable::Row& row, AlleleCode* codes) {
+        m_family = &m_population.familyCalls[static_cast<std::size_t>(row.family)];
         for (std::size_t k = 0; k < m_map.markers.size(); ++k) {
             const std::size_t column = m_columnOf[k];
             const FilePlace place = m_progeny.callPlace(row, column);
@@ -102,9 +102,9 @@ public:
                                    : parentalCall(row, k, row.calls[column], place);
             if (call[0] == missingAllele && call[1] == missingAllele)
                 ++m_population.chromosomes[m_chromosomeOf[k]].missingCalls;
-            codes.insert(codes.end(), call.begin(), call.end());
+            codes[2 * k] = call[0];
+            codes[2 * k + 1] = call[1];
         }
-        return codes;
     }
 
 private:
@@ -134,7 +134,7 @@ private:
                 m_population.founders.code(founder, static_cast<int>(k), 1)};
     }
 
-    Codes alleleCall(const ProgenyTable::Row& row, std::size_t k, const std::string& cell,
+    Codes alleleCall(const ProgenyTable::Row& row, std::size_t k, std::string_view cell,
                      FilePlace place) {
         const auto call = parseAlleleCall(cell);
         if (!call)
@@ -142,6 +142,7 @@ private:
                             "genotype " + inQuotes(cell) + " is neither x/y, x, x/- nor missing");
         if (call->isMissing())
             return {missingAllele, missingAllele};
+        ++m_family->calls;
         const CheckedCall checked = checkProgenyCall(
             m_options.cross, founderCodes(row, k, false), founderCodes(row, k, true),
             call->isPartial(), [&](int which, bool add) {
@@ -165,24 +166,25 @@ private:
     }
 
     void noteImpossible(std::size_t k, FilePlace place) {
+        ++m_family->impossible;
         if (m_population.impossibleCalls++ == 0)
             m_population.firstImpossibleAt = place.text() + ", marker " + m_map.markers[k].name;
     }
 
-    void noteGenotypeError(const ProgenyTable::Row& row, std::size_t k, const std::string& cell,
+    void noteGenotypeError(const ProgenyTable::Row& row, std::size_t k, std::string_view cell,
                            FilePlace place) {
         if (m_population.genotypeErrors++ < static_cast<long long>(shownGenotypeErrors)) {
             const FamilyTableRow& family = m_families[static_cast<std::size_t>(row.family)];
             const auto& founders = m_population.founderNames;
             m_population.firstGenotypeErrors.push_back(
-                {place.text(), m_map.markers[k].name, cell,
+                {place.text(), m_map.markers[k].name, std::string(cell),
                  escapedControls(family.name + " (" +
                                  founders[static_cast<std::size_t>(family.founderA)] + " x " +
                                  founders[static_cast<std::size_t>(family.founderB)] + ")")});
         }
     }
 
-    Codes parentalCall(const ProgenyTable::Row& row, std::size_t k, const std::string& cell,
+    Codes parentalCall(const ProgenyTable::Row& row, std::size_t k, std::string_view cell,
                        FilePlace place) {
         const auto call = m_options.codes.callOf(cell);
         if (!call)
@@ -222,6 +224,7 @@ private:
         case Call::missing:
             return codes;
         }
+        ++m_family->calls;
         if (impossibleIn(m_options.cross, *call)) {
             noteImpossible(k, place);
             return {missingAllele, missingAllele};
@@ -248,6 +251,7 @@ private:
     ImportedFamilies& m_population;
     std::vector<std::size_t> m_columnOf;     // progeny column of each map marker
     std::vector<std::size_t> m_chromosomeOf; // chromosome of each map marker
+    FamilyCallCount* m_family = nullptr;     // the calls of the row's family
 };
 
 MarkerMap mapOf(const FounderTable& founders, const ProgenyTable& progeny,
@@ -301,31 +305,39 @@ void fillTraitColumns(ImportedFamilies& population, const ProgenyTable& progeny,
 }
 
 // The progeny family by family, in the order of families.csv; within a
-// family in the order of progeny.csv.
+// family in the order of progeny.csv. The rows are read in file order, so
+// that the first bad value or call is the one named and allele words are
+// numbered as they are met, and each row's codes go straight to their place
+// in the progeny marker file's order: at a panel's size they are hundreds of
+// MB, not to be held twice.
 void fillProgeny(ImportedFamilies& population, const ProgenyTable& progeny, CallReader& reader,
                  std::size_t trait, const std::vector<std::size_t>& many,
                  const FamilyTables& tables) {
-    std::vector<std::vector<AlleleCode>> codes;
-    std::vector<double> values;
-    for (const ProgenyTable::Row& row : progeny.rows) {
-        values.push_back(
-            traitValue(row.traits[trait], tables.progenyName, progeny.traitPlace(row, trait)));
-        codes.push_back(reader.read(row));
-    }
     std::vector<std::size_t> order(progeny.rows.size());
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(), [&](std::size_t x, std::size_t y) {
         return progeny.rows[x].family < progeny.rows[y].family;
     });
+    std::vector<std::size_t> placeOf(order.size());
+    for (std::size_t k = 0; k < order.size(); ++k)
+        placeOf[order[k]] = k;
     population.progenyReordered = !std::is_sorted(
         progeny.rows.begin(), progeny.rows.end(),
         [](const ProgenyTable::Row& x, const ProgenyTable::Row& y) { return x.family < y.family; });
     population.progeny.markerCount = population.founders.markerCount;
+    const std::size_t width = 2 * static_cast<std::size_t>(population.progeny.markerCount);
+    population.progeny.codes.assign(order.size() * width, missingAllele);
+    std::vector<double> values;
+    values.reserve(progeny.rows.size());
+    for (std::size_t i = 0; i < progeny.rows.size(); ++i) {
+        const ProgenyTable::Row& row = progeny.rows[i];
+        values.push_back(
+            traitValue(row.traits[trait], tables.progenyName, progeny.traitPlace(row, trait)));
+        reader.read(row, population.progeny.codes.data() + placeOf[i] * width);
+    }
     for (const std::size_t i : order) {
         const int family = progeny.rows[i].family + 1;
         population.progeny.family.push_back(family);
-        population.progeny.codes.insert(population.progeny.codes.end(), codes[i].begin(),
-                                        codes[i].end());
         population.traits.family.push_back(family);
         population.traits.value.push_back(values[i]);
     }
@@ -366,6 +378,7 @@ ImportedFamilies importFamilies(const FamilyTables& tables, const FamilyImportOp
     population.chromosomesRenumbered = map.renumbered;
     std::vector<AlleleNumbers> numbers(map.markers.size());
     population.founders = founderCodes(founders, map, numbers, population);
+    population.familyCalls.assign(families.size(), {});
     CallReader reader(options, tables, families, progeny, map, numbers, population);
     fillProgeny(population, progeny, reader, chosen.trait, chosen.many, tables);
     fillPedigree(population, families);

@@ -6,6 +6,7 @@
 #include "formats/ProgenyMarkerFile.h"
 #include "formats/TraitFile.h"
 #include "import/CrossImport.h"
+#include "import/ImpossibleCallNote.h"
 #include "import/MarkerMap.h"
 #include "import/TraitColumns.h"
 #include "model/ProgenyType.h"
@@ -95,6 +96,10 @@ struct ImportedFamilies {
     /// heterozygote in DHL or RIL), written as missing.
     long long impossibleCalls = 0;
     std::string firstImpossibleAt;
+    /// Per family, in pedigree order: the progeny's calls not missing as
+    /// written, and the impossible ones among them, whose share tells
+    /// residual heterozygosity of inbred lines from a wrong cross type.
+    std::vector<FamilyCallCount> familyCalls;
     bool progenyReordered = false; ///< progeny.csv did not list them family by family
     /// Whether many genotype errors hint at parental calls read as allele
     /// words: so for progeny.csv, never for a VCF's calls.

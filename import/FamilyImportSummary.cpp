@@ -1,5 +1,6 @@
 #include "import/FamilyImportSummary.h"
 
+#include "import/ImpossibleCallNote.h"
 #include "model/FileError.h"
 #include "model/NumberFormat.h"
 
@@ -87,11 +88,9 @@ std::string noteLines(const ImportedFamilies& population) {
         text += "Note: progeny.csv does not list the progeny family by family; they are "
                 "written in the order of families.csv.\n";
     text += genotypeErrorLines(population);
-    if (population.impossibleCalls > 0)
-        text += "Note: " + fmt::counted(population.impossibleCalls, "genotype") +
-                " cannot occur in " + std::string(progenyTypeName(population.cross)) +
-                " progeny and are written as missing (the first at " +
-                population.firstImpossibleAt + "). Is the cross type right?\n";
+    text += impossibleCallNote({population.cross, population.impossibleCalls,
+                                population.firstImpossibleAt, population.familyCalls,
+                                population.familyNames});
     if (population.uncodedCalls > 0)
         text += "Note: " + fmt::counted(population.uncodedCalls, "parental call") +
                 (population.uncodedCalls == 1 ? " names" : " name") +

@@ -445,11 +445,15 @@ ImportOutput familiesOutput(const ImportRequest& request) {
     import.codes = request.codes;
     import.trait = request.trait;
     import.many = request.traits;
-    const std::string founders = textOf(request.founders);
-    const std::string families = textOf(request.families);
-    const std::string progeny = textOf(request.progeny);
-    ImportedFamilies population = importFamilies(
-        {founders, request.founders, families, request.families, progeny, request.progeny}, import);
+    // The tables' texts go once read: progeny.csv of a panel is tens of MB.
+    ImportedFamilies population = [&] {
+        const std::string founders = textOf(request.founders);
+        const std::string families = textOf(request.families);
+        const std::string progeny = textOf(request.progeny);
+        return importFamilies(
+            {founders, request.founders, families, request.families, progeny, request.progeny},
+            import);
+    }();
     std::string summary = familyImportSummary(population);
     return familiesOutputOf(population, std::move(summary), request);
 }
@@ -699,12 +703,15 @@ std::string manyWrittenLine(const fs::path& folder, const ImportOutput& output) 
            "markers.txt and pedigree.txt are written once and linked into every one.\n";
 }
 
-ImportResult importManyTraits(const ImportOutput& output, const ImportRequest& request) {
+// The shared files' texts move into the folders' files: markers.txt alone
+// may be hundreds of MB.
+ImportResult importManyTraits(ImportOutput output, const ImportRequest& request) {
     const std::vector<std::string> names = importedFileNames();
-    const std::vector<FolderFile> shared = {{names[0], output.genome},
-                                            {names[1], output.founders},
-                                            {names[2], output.progeny},
-                                            {names[4], output.pedigree}};
+    std::vector<FolderFile> shared;
+    shared.push_back({names[0], std::move(output.genome)});
+    shared.push_back({names[1], std::move(output.founders)});
+    shared.push_back({names[2], std::move(output.progeny)});
+    shared.push_back({names[4], std::move(output.pedigree)});
     std::vector<TraitFolder> folders;
     std::vector<std::string> staleInputs;
     for (const TraitOutput& trait : output.traits) {
@@ -804,11 +811,11 @@ std::vector<std::string> importedFileNames() {
 }
 
 ImportResult importData(const ImportRequest& request) {
-    const ImportOutput output = request.layout == ImportLayout::Vcf        ? vcfOutput(request)
-                                : request.layout == ImportLayout::Families ? familiesOutput(request)
-                                                                           : crossOutput(request);
+    ImportOutput output = request.layout == ImportLayout::Vcf        ? vcfOutput(request)
+                          : request.layout == ImportLayout::Families ? familiesOutput(request)
+                                                                     : crossOutput(request);
     if (request.traits.wanted())
-        return importManyTraits(output, request);
+        return importManyTraits(std::move(output), request);
     return importOneTrait(output, request);
 }
 

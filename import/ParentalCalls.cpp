@@ -35,7 +35,7 @@ std::optional<GenotypeCodes> GenotypeCodes::fromList(std::string_view list, std:
     return codes;
 }
 
-std::optional<Call> GenotypeCodes::callOf(const std::string& cell) const {
+std::optional<Call> GenotypeCodes::callOf(std::string_view cell) const {
     if (isMissingCell(cell))
         return Call::missing;
     static constexpr std::array<Call, 5> calls{Call::founder1, Call::heterozygous, Call::founder2,

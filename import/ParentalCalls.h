@@ -35,7 +35,7 @@ struct GenotypeCodes {
     static std::optional<GenotypeCodes> fromList(std::string_view list, std::string& problem);
 
     /// The call `cell` names, or nothing for a word that is not a code.
-    std::optional<Call> callOf(const std::string& cell) const;
+    std::optional<Call> callOf(std::string_view cell) const;
 
     /// "A, H, B, D, C, - or NA", for messages.
     std::string listed() const;

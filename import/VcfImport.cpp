@@ -388,6 +388,9 @@ struct CallStore {
     std::vector<VcfMarker> markers;
     std::vector<std::uint8_t> founders; ///< founders x 2 per marker
     std::vector<std::uint8_t> progeny;  ///< progeny x 2 per marker
+    /// Families x 2 per marker: each family's calls not missing, then
+    /// those of them the progeny type cannot have.
+    std::vector<std::uint32_t> familyCalls;
 };
 
 // Reads the records, leaving out what is not a biallelic SNP on the map
@@ -507,6 +510,9 @@ private:
         const std::size_t count = m_samples.progeny.size();
         const std::size_t start = m_store.progeny.size();
         m_store.progeny.resize(start + 2 * count, 0);
+        const std::size_t tally = m_store.familyCalls.size();
+        m_store.familyCalls.resize(tally + 2 * m_samples.families.size(), 0);
+        m_familyCalls = m_store.familyCalls.data() + tally;
         for (std::size_t p = 0; p < count; ++p) {
             const GenotypeCodePair codes = progenyCall(marker, p);
             if (codes[0] == missingAllele)
@@ -534,8 +540,10 @@ private:
         const Alleles alleles = allelesOf(sample);
         if (alleles.first < 0)
             return {missingAllele, missingAllele};
-        const FamilyTableRow& family =
-            m_samples.families[static_cast<std::size_t>(m_samples.family[p])];
+        const auto familyNumber = static_cast<std::size_t>(m_samples.family[p]);
+        const FamilyTableRow& family = m_samples.families[familyNumber];
+        std::uint32_t* familyCalls = m_familyCalls + 2 * familyNumber;
+        ++familyCalls[0];
         const bool partial = alleles.second < 0;
         const CheckedCall checked = checkProgenyCall(
             m_options.cross, m_founderCodes[static_cast<std::size_t>(family.founderA)],
@@ -549,6 +557,7 @@ private:
             noteError(marker, sample, family, alleles);
             break;
         case CallVerdict::impossible:
+            ++familyCalls[1];
             if (marker.impossible++ == 0)
                 marker.firstImpossibleAt = "sample " + escapedControls(m_vcf.sampleName(sample)) +
                                            ", marker " + marker.name;
@@ -590,6 +599,7 @@ private:
     std::array<AlleleCode, 2> m_codeOf{}; ///< the code of each VCF allele, 0 while not met
     AlleleCode m_codesUsed = 0;
     std::vector<GenotypeCodePair> m_founderCodes;
+    std::uint32_t* m_familyCalls = nullptr; ///< the record's, in `m_store.familyCalls`
 };
 
 // Whether marker `x` is a better pick than `y` within a bin of thinning:
@@ -659,6 +669,8 @@ void fillPopulation(CallStore& store, const Samples& samples, const VcfImportOpt
     const std::size_t founderCount = samples.founders.size();
     const std::size_t progenyCount = samples.progeny.size();
     const std::size_t markerCount = map.markers.size();
+    const std::size_t familyCount = samples.families.size();
+    population.familyCalls.assign(familyCount, {});
     population.founders.founderCount = static_cast<int>(founderCount);
     population.founders.markerCount = static_cast<int>(markerCount);
     population.founders.codes.resize(founderCount * markerCount * 2);
@@ -683,6 +695,11 @@ void fillPopulation(CallStore& store, const Samples& samples, const VcfImportOpt
         if (population.impossibleCalls == 0 && marker.impossible > 0)
             population.firstImpossibleAt = marker.firstImpossibleAt;
         population.impossibleCalls += marker.impossible;
+        const std::uint32_t* familyCalls = store.familyCalls.data() + source * 2 * familyCount;
+        for (std::size_t f = 0; f < familyCount; ++f) {
+            population.familyCalls[f].calls += familyCalls[2 * f];
+            population.familyCalls[f].impossible += familyCalls[2 * f + 1];
+        }
         const std::uint8_t* founders = store.founders.data() + source * founderCount * 2;
         for (std::size_t f = 0; f < founderCount; ++f) {
             const AlleleCode a = founders[2 * f], b = founders[2 * f + 1];

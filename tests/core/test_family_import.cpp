@@ -302,16 +302,177 @@ TEST(FamilyImport, CallsTheProgenyTypeCannotHaveBecomeMissingAndAreCounted) {
         EXPECT_EQ(population.impossibleCalls, c.impossible) << name;
         EXPECT_EQ(population.genotypeErrors, 0) << name;
         const std::string summary = familyImportSummary(population);
-        const std::string note = "cannot occur in " + std::string(progenyTypeName(c.cross)) +
-                                 " progeny and are written as missing (the first at row 2, "
-                                 "column 4 (D), marker m1)";
+        const std::string cross(progenyTypeName(c.cross));
+        const std::string first = "(the first at row 2, column 4 (D), marker m1)";
+        // Among inbred lines they are heterozygous calls; in these cases of
+        // one progeny they are far more than residual heterozygosity leaves.
+        const bool inbred = c.cross == P::DHL || c.cross == P::RIL;
+        const std::string note =
+            inbred ? "heterozygous. The analysis takes " + cross + " progeny as inbred, so " +
+                         (c.impossible == 1 ? "it is" : "they are") + " written as missing " + first
+                   : "cannot occur in " + cross + " progeny and are written as missing " + first;
         if (c.impossible > 0 && c.codes[0] == 0) {
             EXPECT_NE(summary.find(note), std::string::npos) << name << "\n" << summary;
+            EXPECT_NE(summary.find("Is the cross type right?"), std::string::npos) << name << "\n"
+                                                                                   << summary;
         }
         if (c.impossible == 0) {
             EXPECT_EQ(summary.find("cannot occur"), std::string::npos) << name << "\n" << summary;
+            EXPECT_EQ(summary.find("heterozygous"), std::string::npos) << name << "\n" << summary;
+            EXPECT_EQ(summary.find("cross type"), std::string::npos) << name << "\n" << summary;
         }
     }
+}
+
+// Two families of inbred lines, F1 = P1 x P2 and F2 = P1 x P3, 4 progeny
+// each at 10 markers: 40 calls a family, but for one call of F1 left
+// missing. The first `hets` progeny-marker cells of each family (progeny by
+// progeny, marker by marker) are heterozygous, the rest homozygous.
+std::string inbredProgeny(int hetsF1, int hetsF2) {
+    std::string text = "id,family,weight";
+    for (int m = 1; m <= 10; ++m)
+        text += ",m" + std::to_string(m);
+    text += "\n";
+    const char* const other[] = {"G", "C"};
+    for (int f = 0; f < 2; ++f) {
+        const int hets = f == 0 ? hetsF1 : hetsF2;
+        for (int i = 0; i < 4; ++i) {
+            text += "i" + std::to_string(4 * f + i + 1) + ",F" + std::to_string(f + 1) + "," +
+                    std::to_string(50 + i);
+            for (int m = 0; m < 10; ++m) {
+                const int cell = 10 * i + m;
+                text += ",";
+                if (f == 0 && i == 3 && m == 9)
+                    text += "NA";
+                else if (cell < hets)
+                    text += std::string("A/") + other[f];
+                else
+                    text += (cell + i) % 2 == 0 ? "A" : other[f];
+            }
+            text += "\n";
+        }
+    }
+    return text;
+}
+
+std::string inbredFounders() {
+    std::string text = "marker,chromosome,position,P1,P2,P3\n";
+    for (int m = 1; m <= 10; ++m)
+        text += "m" + std::to_string(m) + ",1," + std::to_string(5 * m) + ",A,G,C\n";
+    return text;
+}
+
+// F5-derived RILs keep about 6% of their calls heterozygous: the summary
+// calls a few heterozygous calls of inbred lines residual heterozygosity,
+// written as missing, with their share of the calls (those not missing as
+// written). Only where they are more than 20% of a family's calls does it
+// ask about the cross type, naming the family with the largest share.
+TEST(FamilyImport, HeterozygousCallsOfInbredLinesAreResidualHeterozygosityUnlessMany) {
+    struct Case {
+        ProgenyType cross;
+        int hetsF1;
+        int hetsF2;
+        std::string note;
+    };
+    const std::string first = "(the first at row 2, column 4 (D), marker m1).";
+    const std::string firstF2 = "(the first at row 6, column 4 (D), marker m1).";
+    const std::string question = " Is the cross type right?\n";
+    const Case cases[] = {
+        {ProgenyType::RIL, 2, 1,
+         "Note: 3 genotypes (3.8% of the calls) are heterozygous: residual heterozygosity of "
+         "lines not fully inbred. The analysis takes RIL progeny as inbred, so they are written "
+         "as missing " +
+             first + "\n"},
+        {ProgenyType::RIL, 0, 1,
+         "Note: 1 genotype (1.3% of the calls) is heterozygous: residual heterozygosity of lines "
+         "not fully inbred. The analysis takes RIL progeny as inbred, so it is written as "
+         "missing " +
+             firstF2 + "\n"},
+        {ProgenyType::DHL, 1, 2,
+         "Note: 3 genotypes (3.8% of the calls) are heterozygous: residual heterozygosity or "
+         "genotyping errors. The analysis takes DHL progeny as inbred, so they are written as "
+         "missing " +
+             first + "\n"},
+        // 8 of F2's 40 calls are 20%, not above it.
+        {ProgenyType::RIL, 7, 8,
+         "Note: 15 genotypes (19.0% of the calls) are heterozygous: residual heterozygosity of "
+         "lines not fully inbred. The analysis takes RIL progeny as inbred, so they are written "
+         "as missing " +
+             first + "\n"},
+        // F2 alone is above: 17.7% of all calls, 30% of F2's.
+        {ProgenyType::RIL, 2, 12,
+         "Note: 14 genotypes (17.7% of the calls) are heterozygous. The analysis takes RIL "
+         "progeny as inbred, so they are written as missing " +
+             first +
+             " That is more than residual heterozygosity leaves: 30.0% of the calls of "
+             "family 2 \"F2\"." +
+             question},
+        {ProgenyType::DHL, 10, 20,
+         "Note: 30 genotypes (38.0% of the calls) are heterozygous. The analysis takes DHL "
+         "progeny as inbred, so they are written as missing " +
+             first +
+             " That is more than residual heterozygosity leaves: 50.0% of the calls of "
+             "family 2 \"F2\", and more than 20.0% in 1 other family." +
+             question},
+    };
+    const std::string founders = inbredFounders();
+    for (const Case& c : cases) {
+        FamilyImportOptions options;
+        options.cross = c.cross;
+        const std::string progeny = inbredProgeny(c.hetsF1, c.hetsF2);
+        const ImportedFamilies population = importFamilies(
+            tablesOf(founders.c_str(), "family,founder_a,founder_b\nF1,P1,P2\nF2,P1,P3\n",
+                     progeny.c_str()),
+            options);
+        const std::string name = std::string(progenyTypeName(c.cross)) + " " +
+                                 std::to_string(c.hetsF1) + " " + std::to_string(c.hetsF2);
+        EXPECT_EQ(population.impossibleCalls, c.hetsF1 + c.hetsF2) << name;
+        ASSERT_EQ(population.familyCalls.size(), 2u) << name;
+        EXPECT_EQ(population.familyCalls[0].calls, 39) << name;
+        EXPECT_EQ(population.familyCalls[0].impossible, c.hetsF1) << name;
+        EXPECT_EQ(population.familyCalls[1].calls, 40) << name;
+        EXPECT_EQ(population.familyCalls[1].impossible, c.hetsF2) << name;
+        const std::string summary = familyImportSummary(population);
+        EXPECT_NE(summary.find(c.note), std::string::npos) << name << "\n" << summary;
+        const bool asks = c.note.find("cross type") != std::string::npos;
+        EXPECT_EQ(summary.find("cross type") != std::string::npos, asks) << name << "\n" << summary;
+    }
+}
+
+// The same from the command line, as parental calls: H is heterozygous.
+TEST(FamilyImportTool, HeterozygousCallsOfRilFamiliesAreResidualHeterozygosity) {
+    std::string progeny = "id,family,weight,m1,m2,m3,m4,m5\n";
+    for (int i = 1; i <= 10; ++i)
+        progeny += "i" + std::to_string(i) + ",F1,1," + (i == 3 ? "H" : "A") + ",B,A,B,A\n";
+    std::string founders = "marker,chromosome,position,P1,P2\n";
+    for (int m = 1; m <= 5; ++m)
+        founders += "m" + std::to_string(m) + ",1," + std::to_string(10 * m) + ",A,G\n";
+    TempDir dir;
+    PopulationTables{founders, "family,founder_a,founder_b\nF1,P1,P2\n", progeny}.writeTo(
+        dir.path());
+    const auto run = [&](const std::string& cross) {
+        return runTool({"--cross", cross, "--calls", "parental", "--founders",
+                        (dir / "founders.csv").string(), "--families",
+                        (dir / "families.csv").string(), "--force", (dir / "progeny.csv").string(),
+                        (dir / "out").string()});
+    };
+    const ToolRun ril = run("ril");
+    ASSERT_EQ(ril.status, 0) << ril.err;
+    EXPECT_NE(ril.out.find("Note: 1 genotype (2.0% of the calls) is heterozygous: residual "
+                           "heterozygosity of lines not fully inbred. The analysis takes RIL "
+                           "progeny as inbred, so it is written as missing (the first at row 4, "
+                           "column 4 (D), marker m1).\n"),
+              std::string::npos)
+        << ril.out;
+    EXPECT_EQ(ril.out.find("cross type"), std::string::npos) << ril.out;
+    // In a backcross to P1 the B calls cannot occur, whatever their share.
+    const ToolRun backcross = run("bc1");
+    ASSERT_EQ(backcross.status, 0) << backcross.err;
+    EXPECT_NE(backcross.out.find("Note: 20 genotypes cannot occur in BC1 progeny and are written "
+                                 "as missing (the first at row 2, column 5 (E), marker m2). Is "
+                                 "the cross type right?\n"),
+              std::string::npos)
+        << backcross.out;
 }
 
 // Names in the tables may hold control characters (a quoted cell may even
@@ -362,6 +523,51 @@ TEST(FamilyImportTool, TheSummaryShowsNamesWithControlCharactersEscaped) {
         for (const std::string& shown : c.shown)
             EXPECT_NE(run.out.find(shown), std::string::npos) << shown << "\nin\n" << run.out;
     }
+}
+
+// progeny.csv is read a row at a time, yet its problems come in the order
+// of a table split whole first: a quote that never closes, then a row of
+// another width, then the heading's, then each row's in turn.
+TEST(ProgenyTable, ProblemsOfTheWholeTextComeFirst) {
+    struct Case {
+        const char* text;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"id,family,weight,m1,m2\np1,F1,1,A\np2,F1,1,\"A\n",
+         "row 3, column 4 (D): the quote that opens this cell is never closed"},
+        {"id,family,weight,m1,m2\np1,F1,1,A,C\np1,F2,2,G,C\np3,F1,1,A\n",
+         "row 4, column 5 (E): the row has 4 cells where the first row has 5"},
+        {"id,fam,weight,m1,m2\np1,F1,1,A,C\np2,F2,2,G\n",
+         "row 3, column 5 (E): the row has 4 cells where the first row has 5"},
+        {"id,fam,weight,m1,m2\np1,F1,1,A,C\n",
+         "row 1, column 2 (B): the column \"fam\" must be headed \"family\""},
+        {"id,family,weight,m1,m2\np1,F1,1,A,C\np1,F3,2,G,C\n",
+         "row 3, column 1 (A): id \"p1\" is used again (first in row 2)"},
+        {"id,family,weight,m1,m2\np1,F1,1,A,C\np2,F3,2,G,C\n",
+         "row 3, column 2 (B): family \"F3\" is not among the families: F1, F2"},
+        {"\n,,,\n", "the file is empty: its first row names the columns id, family, the traits "
+                    "and the markers"},
+        {"id,family,weight,m1,m2\n,,,,\n",
+         "row 1: the file holds no progeny: a row per individual follows the heading"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(errorOf([&] {
+                      readProgenyTable(c.text, {"F1", "F2"}, {"m1", "m2"});
+                  }),
+                  c.message)
+            << c.text;
+    // What a good table holds: the traits as strings, the calls in one piece.
+    const ProgenyTable table = readProgenyTable("id,family,weight,m2,m1\np1,F2, 1.5 ,A/C, \"G\" \n",
+                                                {"F1", "F2"}, {"m1", "m2"});
+    ASSERT_EQ(table.rows.size(), 1u);
+    EXPECT_EQ(table.markers, (std::vector<int>{1, 0}));
+    EXPECT_EQ(table.rows[0].id, "p1");
+    EXPECT_EQ(table.rows[0].family, 1);
+    EXPECT_EQ(table.rows[0].traits, std::vector<std::string>{"1.5"});
+    ASSERT_EQ(table.rows[0].calls.size(), 2u);
+    EXPECT_EQ(table.rows[0].calls[0], "A/C");
+    EXPECT_EQ(table.rows[0].calls[1], "G");
 }
 
 TEST(FamilyImportTool, EveryRefusalIsOneLineAndWritesNothing) {

@@ -236,6 +236,49 @@ TEST(ImportCross, CallsTheCrossCannotHaveBecomeMissingAndAreCounted) {
     }
 }
 
+// Among inbred lines the calls the cross cannot have are heterozygous: a
+// few are residual heterozygosity; above 20% of the calls the summary asks
+// about the cross type.
+TEST(ImportCross, HeterozygousCallsOfInbredLinesAreResidualHeterozygosityUnlessMany) {
+    struct Case {
+        ProgenyType cross;
+        const char* calls; // of the 10 individuals at m1; m2 is A
+        std::string note;
+    };
+    const Case cases[] = {
+        {ProgenyType::RIL, "A,B,H,A,B,A,B,A,B,A",
+         "Note: 1 genotype (5.0% of the calls) is heterozygous: residual heterozygosity of lines "
+         "not fully inbred. The analysis takes RIL progeny as inbred, so it is written as "
+         "missing (the first at row 6, column 2 (B)).\n"},
+        {ProgenyType::DHL, "A,B,H,-,B,A,B,A,B,A",
+         "Note: 1 genotype (5.3% of the calls) is heterozygous: residual heterozygosity or "
+         "genotyping errors. The analysis takes DHL progeny as inbred, so it is written as "
+         "missing (the first at row 6, column 2 (B)).\n"},
+        {ProgenyType::RIL, "H,H,H,H,H,A,B,A,B,A",
+         "Note: 5 genotypes (25.0% of the calls) are heterozygous. The analysis takes RIL "
+         "progeny as inbred, so they are written as missing (the first at row 4, column 2 (B)). "
+         "That is more than 20.0% of the calls, more than residual heterozygosity leaves. Is "
+         "the cross type right?\n"},
+    };
+    for (const Case& c : cases) {
+        std::string csv = "y,m1,m2\n,1,1\n,0,5\n";
+        std::string calls = c.calls;
+        for (std::size_t start = 0, k = 0; start <= calls.size(); ++k) {
+            const std::size_t comma = std::min(calls.find(',', start), calls.size());
+            csv += std::to_string(k) + "," + calls.substr(start, comma - start) + ",A\n";
+            start = comma + 1;
+        }
+        ImportOptions options;
+        options.cross = c.cross;
+        const std::string summary = importSummary(importCross(csv, options));
+        EXPECT_NE(summary.find(c.note), std::string::npos) << c.calls << "\n" << summary;
+        EXPECT_EQ(summary.find("cross type") != std::string::npos,
+                  c.note.find("cross type") != std::string::npos)
+            << c.calls << "\n"
+            << summary;
+    }
+}
+
 TEST(ImportCross, PhenotypesAreChosenAndKeptExactly) {
     const std::string csv = "ID,height,yield,m1\n,,,1\n,,,0\n"
                             "a,NA,1234.567,A\nb,-,0.000123456789,A\nc,,-7,A\nd,1e3,,A\n";
@@ -328,6 +371,53 @@ TEST(CsvTable, QuotesLineEndsAndBlankLinesAreHandled) {
         {1, "A"}, {26, "Z"}, {27, "AA"}, {52, "AZ"}, {703, "AAA"}};
     for (const auto& [column, expected] : letters)
         EXPECT_EQ(columnLetters(column), expected);
+}
+
+// CsvReader splits row by row exactly as parseCsv does, each row's cells in
+// one piece: blanks around unquoted cells trimmed, quoted cells kept as
+// written, blank rows left out, row numbers the file's lines.
+TEST(CsvTable, TheRowReaderSplitsAsParseCsv) {
+    const char* const texts[] = {
+        // A byte-order mark first, apart since "a" would lengthen its escape.
+        ("\xEF\xBB\xBF"
+         "a, \"b,c\" ,\"say \"\"hi\"\"\"\r\n\r\n\"two\nlines\",x,\n  last  "),
+        "a,b,c\n,,\n1,2,3\n , ,\t\n\"\",,\n \t x \t y\t,\"q\"r s, \" p \" \n",
+        "a,b\n\n,\n,\n1,2\n,\n",
+        "",
+        "\n\n",
+        "one",
+    };
+    for (const char* text : texts) {
+        for (const std::size_t headingRows : {0, 3}) {
+            std::vector<CsvRow> read;
+            CsvReader reader(text, headingRows);
+            CsvCells cells;
+            while (reader.next(cells)) {
+                read.push_back(cells.row());
+                // The cells from any one on are the same cells.
+                const CsvCells tail = cells.from(1);
+                ASSERT_EQ(tail.size() + 1, cells.size()) << text;
+                for (std::size_t k = 0; k < tail.size(); ++k)
+                    EXPECT_EQ(tail[k], cells[k + 1]) << text;
+                EXPECT_EQ(cells.leading(1).cells, std::vector<std::string>{std::string(cells[0])});
+            }
+            const std::vector<CsvRow> parsed = parseCsv(text, headingRows);
+            ASSERT_EQ(read.size(), parsed.size()) << text;
+            for (std::size_t r = 0; r < read.size(); ++r) {
+                EXPECT_EQ(read[r].line, parsed[r].line) << text;
+                EXPECT_EQ(read[r].cells, parsed[r].cells) << text;
+            }
+        }
+    }
+    const std::vector<CsvRow> rows = parseCsv("a,b\n \t x \t y\t,\"q\"r s, \" p \" \n");
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[1].cells, (std::vector<std::string>{"x \t y", "qrs", " p "}));
+    const std::string unclosed = errorOf([] {
+        CsvReader reader("a,b\n1,\"2\n3,4\n");
+        for (CsvCells cells; reader.next(cells);) {
+        }
+    });
+    EXPECT_EQ(unclosed, "row 2, column 2 (B): the quote that opens this cell is never closed");
 }
 
 // A row is left out when it holds nothing: no cells, or only empty ones

@@ -16,6 +16,8 @@
 
 #include <cmath>
 #include <sstream>
+#include <tuple>
+#include <utility>
 
 namespace fs = std::filesystem;
 using namespace testing_support;
@@ -129,6 +131,69 @@ TEST(VcfImport, ChecksCallsAsTheFamiliesImportDoes) {
     EXPECT_EQ(result.impossibleCalls, 2);
     EXPECT_EQ(result.firstImpossibleAt, "sample p1, marker m1");
     EXPECT_EQ(result.progeny.code(0, 0, 0), missingAllele);
+    // Of the kept m1 and m7, each family has 4 calls (p4's partial ./1
+    // among them), one of them heterozygous: 25%, more than residual
+    // heterozygosity leaves.
+    ASSERT_EQ(result.familyCalls.size(), 2u);
+    EXPECT_EQ(result.familyCalls[0].calls, 4);
+    EXPECT_EQ(result.familyCalls[0].impossible, 1);
+    EXPECT_EQ(result.familyCalls[1].calls, 4);
+    EXPECT_EQ(result.familyCalls[1].impossible, 1);
+}
+
+// A few heterozygous calls of RIL progeny are residual heterozygosity, as
+// in the families' tables; many ask about the cross type. Only the markers
+// kept count: thinning leaves the shares of what is written.
+TEST(VcfImport, HeterozygousCallsOfRilProgenyAreResidualHeterozygosityUnlessMany) {
+    // Ten markers, 1 cM apart; A and C carry 0, B 1. p1 is heterozygous at
+    // the first `hets` markers.
+    const auto panel = [](int hets) {
+        std::string vcf = vcfHeading;
+        std::string map = "marker,chromosome,position\n";
+        for (int m = 0; m < 10; ++m) {
+            const std::string name = "m" + std::to_string(m + 1);
+            vcf += record("1", 100 * (m + 1), name, "A\tG",
+                          std::string("0/0 1/1 0/0 ") + (m < hets ? "0/1" : "0/0") +
+                              " 1/1 0/0 1/1 0/0");
+            map += name + ",1," + std::to_string(m) + "\n";
+        }
+        return std::pair{vcf, map};
+    };
+    struct Case {
+        int hets;
+        double thin;
+        std::string note;
+    };
+    const Case cases[] = {
+        {1, 0,
+         "Note: 1 genotype (2.5% of the calls) is heterozygous: residual heterozygosity of "
+         "lines not fully inbred. The analysis takes RIL progeny as inbred, so it is written as "
+         "missing (the first at sample p1, marker m1).\n"},
+        // p1 and p2 of F1 have 20 calls, 5 of them heterozygous.
+        {5, 0,
+         "Note: 5 genotypes (12.5% of the calls) are heterozygous. The analysis takes RIL "
+         "progeny as inbred, so they are written as missing (the first at sample p1, marker "
+         "m1). That is more than residual heterozygosity leaves: 25.0% of the calls of family 1 "
+         "\"F1\". Is the cross type right?\n"},
+        // One marker in 5 cM kept, m1 and m6: 1 of F1's 4 calls.
+        {5, 5,
+         "Note: 1 genotype (12.5% of the calls) is heterozygous. The analysis takes RIL progeny "
+         "as inbred, so it is written as missing (the first at sample p1, marker m1). That is "
+         "more than residual heterozygosity leaves: 25.0% of the calls of family 1 \"F1\". Is "
+         "the cross type right?\n"},
+    };
+    for (const Case& c : cases) {
+        Population population;
+        std::tie(population.vcfText, population.mapText) = panel(c.hets);
+        population.options.cross = ProgenyType::RIL;
+        population.options.thin = c.thin;
+        const ImportedVcf imported = population.import();
+        const std::string summary = vcfImportSummary(imported);
+        EXPECT_THAT(summary, HasSubstr(c.note)) << c.hets << " " << c.thin;
+        if (c.note.find("cross type") == std::string::npos) {
+            EXPECT_THAT(summary, Not(HasSubstr("cross type")));
+        }
+    }
 }
 
 TEST(VcfImport, RefusesSamplesAndTraitsItCannotUse) {
