@@ -117,6 +117,8 @@ std::string runPartText(const RunPart& part) {
     // takes its bits as they are.
     out.line("seed", std::to_string(static_cast<long long>(part.seed)));
     out.line("prior_only", std::string(fmt::yesNo(part.priorOnly)));
+    if (part.background > 0.0)
+        out.line("background", exactReal(part.background));
     out.line("meta_runs", std::to_string(part.metaRuns));
     out.line("range", std::to_string(part.first) + " " + std::to_string(part.last));
     out.line("time", exactReal(part.readingSeconds) + " " + exactReal(part.samplingSeconds) + " " +
@@ -480,6 +482,12 @@ RunPart readRunPart(std::string_view text, const std::string& fileName) {
     if (priorOnly != "y" && priorOnly != "n")
         in.fail("prior_only: " + inQuotes(priorOnly) + " is neither y nor n");
     part.priorOnly = priorOnly == "y";
+    if (in.peekKey() == "background") {
+        part.background =
+            in.real<double>("the background's spacing", in.takeWords("background", 1)[0]);
+        if (!(part.background > 0.0))
+            in.fail("background: the spacing must be above 0");
+    }
     part.metaRuns = static_cast<int>(
         in.integer("the number of meta-runs", in.takeWords("meta_runs", 1)[0], 1, maxMetaRuns));
     const auto range = in.takeWords("range", 2);

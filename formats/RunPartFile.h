@@ -19,6 +19,7 @@
 //   input pedigree.txt 7d793037a0760186574b0282f2f435e7...
 //   seed 289186
 //   prior_only n
+//   background 10          (only with a polygenic background)
 //   meta_runs 4
 //   range 1 2
 //   time 0.031 2.5 2
@@ -118,6 +119,9 @@ struct RunPart {
     std::vector<FingerprintedFile> inputs;
     std::uint64_t seed = 0;
     bool priorOnly = false;
+    /// The polygenic background's spacing in cM, 0 for none; the line
+    /// `background` stands in the file only where there is one.
+    double background = 0.0;
     int metaRuns = 1; ///< of the analysis
     int first = 1;    ///< the part's meta-runs, first to last
     int last = 1;

@@ -123,6 +123,7 @@ RunPart runPartOf(const PartIdentity& identity, const MetaRunRange& range,
     part.inputs = identity.inputs;
     part.seed = identity.seed;
     part.priorOnly = identity.priorOnly;
+    part.background = identity.background;
     part.metaRuns = identity.metaRuns;
     part.first = range.first;
     part.last = range.last;
@@ -146,6 +147,11 @@ namespace {
 
 // The same engine version, input files, seed, trait treatment and number of
 // meta-runs as the merge's own.
+std::string backgroundText(double spacing) {
+    return spacing > 0.0 ? "a background every " + fmt::generalNumber(spacing) + " cM"
+                         : std::string("no background");
+}
+
 void checkIdentity(const RunPart& part, const PartIdentity& identity, const std::string& partFile) {
     if (part.engineVersion != identity.engineVersion)
         foreign(partFile, "it was run by Pellarin.exe " + part.engineVersion + ", not by " +
@@ -169,6 +175,9 @@ void checkIdentity(const RunPart& part, const PartIdentity& identity, const std:
     if (part.priorOnly != identity.priorOnly)
         foreign(partFile, part.priorOnly ? "it was run with --prior-only, and this merge is not"
                                          : "it was run without --prior-only, and this merge is");
+    if (part.background != identity.background)
+        foreign(partFile, "it was run with " + backgroundText(part.background) + ", not " +
+                              backgroundText(identity.background));
     if (part.metaRuns != identity.metaRuns)
         foreign(partFile, "it is one of " + std::to_string(part.metaRuns) + " meta-runs, not " +
                               std::to_string(identity.metaRuns));

@@ -47,6 +47,7 @@ struct PartIdentity {
     std::vector<FingerprintedFile> inputs;
     std::uint64_t seed = 0;
     bool priorOnly = false;
+    double background = 0.0; ///< the background's spacing, 0 for none
     int metaRuns = 1;
 };
 

@@ -388,8 +388,9 @@ struct Loaded {
 };
 
 PartIdentity identityOf(const Loaded& loaded, const Options& options) {
-    return {programVersion, inputFingerprints(loaded.folder, loaded.input), loaded.seed,
-            options.priorOnly, loaded.input.metaRuns};
+    return {
+        programVersion,    inputFingerprints(loaded.folder, loaded.input), loaded.seed,
+        options.priorOnly, loaded.input.settings.backgroundSpacing,        loaded.input.metaRuns};
 }
 
 // --merge: the parts put together into the whole run's files.

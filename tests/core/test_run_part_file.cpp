@@ -33,6 +33,14 @@ TEST(RunPartFile, EveryValueComesBackExactly) {
     const std::string negativeText = runPartText(negative);
     EXPECT_NE(negativeText.find("\nseed -5\n"), std::string::npos);
     EXPECT_EQ(readRunPart(negativeText), negative);
+
+    // A background's spacing has a line of its own, and only then.
+    EXPECT_EQ(text.find("\nbackground "), std::string::npos);
+    RunPart background = part;
+    background.background = 7.5;
+    const std::string backgroundText = runPartText(background);
+    EXPECT_NE(backgroundText.find("\nprior_only n\nbackground 7.5\n"), std::string::npos);
+    EXPECT_EQ(readRunPart(backgroundText), background);
 }
 
 // NaN is not equal to itself, so the special values are compared bit for

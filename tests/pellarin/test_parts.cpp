@@ -269,6 +269,11 @@ TEST_F(PellarinParts, AMissingDuplicatedOrForeignPartStopsTheMergeAndWritesNothi
         {{p("1"), p("2-3")},
          p("1") + file + ": a foreign part: it was run without --prior-only, and this merge is",
          {"--prior-only"}},
+        {{p("1"), p("2-3")},
+         p("1") + file +
+             ": a foreign part: it was run with no background, not a background "
+             "every 20 cM",
+         {"--background", "20"}},
         {{p("changed"), p("2-3")},
          p("changed") + "/mix_01M1.txt: differs from the chain file the part wrote (its "
                         "fingerprint in pellarin_part.txt)"},
