@@ -71,6 +71,15 @@ std::optional<AnalysisInput> fittedAnalysis(const GenomeData& genome, const Trai
     qtl.variance = std::min(0.1 * spread * spread, input.maxQtlVariance / 2);
     input.qtls = {qtl};
 
+    // Many founders: a QTL's alleles are mostly fewer than its founders,
+    // and a birth of two alleles is far likelier to be taken than one of
+    // forty, so the allele number varies, under a prior that favours few.
+    if (design.founderCount >= manyFounders) {
+        input.alleleNumberMode = CountMode::Variable;
+        input.alleleNumberPoisson = true;
+        input.alleleNumberPoissonMean = manyFoundersAlleleMean;
+    }
+
     static_cast<RunSettings&>(input) = quickRunSettings();
     return input;
 }

@@ -12,6 +12,16 @@ enum class QtlEffectModel { Random = 0, Fixed = 1 };
 /// Used for the number of QTL and for the number of alleles.
 enum class CountMode { Variable = 0, Fixed = 1 };
 
+/// A design of this many founders or more (a nested association panel, a
+/// multi-parent population) is set up for a polygenic trait: the import's
+/// fitted analysis lets the allele number vary, and the engine adds a
+/// polygenic background unless told otherwise. Each QTL of as many alleles
+/// as founders, and many small effects each worth such a QTL with thousands
+/// of progeny, leave a chain that cannot change its model.
+inline constexpr int manyFounders = 8;
+/// The mean of the Poisson prior of the allele number there.
+inline constexpr int manyFoundersAlleleMean = 2;
+
 /// The sampler, the QTL model and the priors of the two numbers.
 struct ModelChoices {
     SamplingMethod samplingMethod = SamplingMethod::MetropolisHastings;

@@ -2,6 +2,7 @@
 
 #include "pellarin/Model.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace pellarin {
@@ -14,6 +15,8 @@ BackgroundLoci::BackgroundLoci(const AnalysisData& data, double spacing) {
     m_progeny = population.progenyCount();
     for (size_t c = 0; c < population.chromosomes.size(); ++c) {
         const double length = population.chromosomes[c].length;
+        m_first.push_back(count());
+        m_lengths.push_back(length);
         const int loci = std::max(1, static_cast<int>(std::floor(length / spacing)));
         // The loci stand in the middles of equal pieces of the chromosome,
         // so the ends are covered as well as the inside.
@@ -22,6 +25,7 @@ BackgroundLoci::BackgroundLoci(const AnalysisData& data, double spacing) {
             m_position.push_back(length * (k + 0.5) / loci);
         }
     }
+    m_first.push_back(count());
     const int states = data.stateCount();
     m_copies.assign(static_cast<std::size_t>(count()) * m_progeny, 0.0f);
     std::vector<double> p(states);
@@ -40,6 +44,15 @@ BackgroundLoci::BackgroundLoci(const AnalysisData& data, double spacing) {
                 static_cast<float>(fromA - data.meanCopies(f, 0));
         }
     }
+}
+
+int BackgroundLoci::nearest(int chromosome, double position) const {
+    if (empty())
+        return -1;
+    const int first = m_first[chromosome], loci = m_first[chromosome + 1] - first;
+    const double length = m_lengths[chromosome];
+    const int k = length > 0.0 ? static_cast<int>(std::floor(position / length * loci)) : 0;
+    return first + std::clamp(k, 0, loci - 1);
 }
 
 } // namespace pellarin

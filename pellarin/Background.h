@@ -33,6 +33,8 @@ public:
     bool empty() const { return m_chromosome.empty(); }
     double spacing() const { return m_spacing; }
     int chromosome(int locus) const { return m_chromosome[locus]; }
+    /// The locus nearest to a position on a chromosome, -1 without loci.
+    int nearest(int chromosome, double position) const;
     double position(int locus) const { return m_position[locus]; }
     /// Progeny i's expected copies of its family's founder a at a locus, less
     /// their Mendelian mean; the copies of founder b are the same negated
@@ -46,16 +48,16 @@ private:
     int m_progeny = 0;
     std::vector<int> m_chromosome;
     std::vector<double> m_position;
+    std::vector<int> m_first;      ///< each chromosome's first locus, then the count
+    std::vector<double> m_lengths; ///< of the chromosomes
     /// loci x progeny, float: the values are expectations of small counts,
     /// and a panel of 5,000 lines on 250 loci keeps them in 5 MB.
     std::vector<float> m_copies;
 };
 
 /// The spacing of the background when none is asked for: one locus every
-/// 10 cM where the design has at least `backgroundFounders` founders (many
-/// families, thousands of progeny: a polygenic trait's small effects are
-/// worth a QTL each there), and no background otherwise.
+/// 10 cM where the design has `manyFounders` founders or more (model/
+/// AnalysisSettings.h), and no background otherwise.
 inline constexpr double defaultBackgroundSpacing = 10.0;
-inline constexpr int backgroundFounders = 8;
 
 } // namespace pellarin

@@ -352,7 +352,7 @@ void Chain::updatePositionAndStates(QtlState& qtl) {
 // fit of its trait (`fit`, progeny by state); the genetic values and the
 // residuals follow. m_values must hold the QTL's family values. A family's
 // progeny draw from the family's stream, in progeny order.
-void Chain::drawStates(QtlState& qtl, const double* fit) {
+void Chain::drawStates(QtlState& qtl, const double* fit, bool moveResiduals) {
     const int S = m_data.stateCount();
     m_work->forEach([&](int f) {
         Random& rng = m_familyRng[f];
@@ -366,7 +366,7 @@ void Chain::drawStates(QtlState& qtl, const double* fit) {
             const int state = drawIndex(rng, weights, S);
             const double value = values[state];
             qtl.states[i] = static_cast<std::uint8_t>(state);
-            if (m_data.observed(i))
+            if (moveResiduals && m_data.observed(i))
                 m_error[i] += qtl.genetic[i] - value;
             qtl.genetic[i] = value;
         }
@@ -737,12 +737,27 @@ void Chain::updateBackground() {
 // (e_a - e_b)(e_a - e_b)^T and shift sum_f R_f (e_a - e_b), where S_f =
 // sum w x^2 and R_f = sum w x r over the family's progeny.
 void Chain::updateBackgroundLocus(int m) {
+    CanonicalNormal conditional;
+    const auto without = [&](int i) { return m_error[i] + backgroundLocusValue(m, i); };
+    if (backgroundConditional(m, without, conditional))
+        setBackgroundLocus(m, conditional.draw(m_rng));
+}
+
+double Chain::backgroundLocusValue(int m, int i) const {
+    const auto& families = m_data.population().families;
+    const int P = m_data.population().founderCount;
+    const double* effects = &m_backgroundEffects[static_cast<size_t>(m) * P];
+    const Family& family = families[this->family(i)];
+    return m_data.background().centredCopies(m, i) *
+           (effects[family.founderA] - effects[family.founderB]);
+}
+
+bool Chain::backgroundConditional(int m, const std::function<double(int)>& without,
+                                  CanonicalNormal& conditional) {
     const BackgroundLoci& loci = m_data.background();
     const auto& families = m_data.population().families;
     const int P = m_data.population().founderCount;
-    double* effects = &m_backgroundEffects[static_cast<size_t>(m) * P];
     m_work->forEach([&](int f) {
-        const double d = effects[families[f].founderA] - effects[families[f].founderB];
         const double w = m_inverse[m_data.groupOf(f)];
         double xx = 0.0, xr = 0.0;
         for (int i : m_data.familyProgeny(f)) {
@@ -750,7 +765,7 @@ void Chain::updateBackgroundLocus(int m) {
                 continue;
             const double x = loci.centredCopies(m, i);
             xx += w * x * x;
-            xr += w * x * (m_error[i] + x * d);
+            xr += w * x * without(i);
         }
         m_familyTerms[f] = {xx, xr, 0.0, 0.0, 0.0};
     });
@@ -766,10 +781,14 @@ void Chain::updateBackgroundLocus(int m) {
         shift[a] += xr;
         shift[b] -= xr;
     }
-    CanonicalNormal conditional;
-    if (!conditional.set(P, std::move(precision), shift))
-        return;
-    const std::vector<double> drawn = conditional.draw(m_rng);
+    return conditional.set(P, std::move(precision), shift);
+}
+
+void Chain::setBackgroundLocus(int m, const std::vector<double>& drawn) {
+    const BackgroundLoci& loci = m_data.background();
+    const auto& families = m_data.population().families;
+    const int P = m_data.population().founderCount;
+    double* effects = &m_backgroundEffects[static_cast<size_t>(m) * P];
     m_work->forEach([&](int f) {
         const int a = families[f].founderA, b = families[f].founderB;
         const double delta = (drawn[a] - drawn[b]) - (effects[a] - effects[b]);

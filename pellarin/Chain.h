@@ -10,6 +10,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -249,6 +250,14 @@ private:
     void startBackground();
     void updateBackground();
     void updateBackgroundLocus(int locus);
+    /// Locus m's part of progeny i's background value.
+    double backgroundLocusValue(int m, int i) const;
+    /// The full conditional of the founder effects at background locus m,
+    /// given residuals `without(i)` that leave the locus out.
+    bool backgroundConditional(int m, const std::function<double(int)>& without,
+                               CanonicalNormal& conditional);
+    /// Sets locus m's effects, moving the background values and residuals.
+    void setBackgroundLocus(int m, const std::vector<double>& effects);
     double fitWeights(int progeny, double base, double* fit) const;
 
     // The model search (ModelSearch.cpp).
@@ -271,6 +280,10 @@ private:
     };
     VarianceProposal varianceProposal(const QtlState& qtl) const;
     double marginalLogRatio(const QtlState& qtl, const double* shift, bool present);
+    /// The background's part of a birth's log acceptance ratio at the
+    /// locus nearest to the new QTL (see birth); 0 without a background.
+    double backgroundLogRatio(int locus, const QtlState& qtl, const double* shift,
+                              CanonicalNormal& with);
     void splitOrMerge(QtlState& qtl);
     void split(QtlState& qtl);
     void merge(QtlState& qtl);
@@ -295,7 +308,9 @@ private:
     double drawEffectVariance();
 
     void place(QtlState& qtl);
-    void drawStates(QtlState& qtl, const double* fit);
+    /// Draws the QTL's states from their probabilities times `fit`; the
+    /// residuals follow its genetic values unless `moveResiduals` is false.
+    void drawStates(QtlState& qtl, const double* fit, bool moveResiduals = true);
     /// The sum over families of m_familySum, in family order.
     double familySumTotal() const;
     /// Adds the per-family terms of an allele-effect normal (m_familyTerms)
@@ -322,6 +337,9 @@ private:
     std::vector<double> m_backgroundEffects;
     double m_backgroundVariance = 0.0;
     std::vector<double> m_backgroundValue;
+    /// The residuals and background values a death may have to restore.
+    std::vector<double> m_keptError;
+    std::vector<double> m_keptBackground;
     BirthProposal m_birthProposal;
     int m_birthProfiles = 0; ///< profiles averaged into the birth proposal
     int m_iteration = 0;

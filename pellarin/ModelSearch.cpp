@@ -214,6 +214,34 @@ double Chain::marginalLogRatio(const QtlState& qtl, const double* shift, bool pr
     return familySumTotal();
 }
 
+// The background's part of a birth from state x to x + QTL, where the
+// birth also draws the founder effects b of the background locus nearest
+// the new QTL afresh from their full conditional C+ given the new state
+// (the QTL's states s drawn), and the death that undoes it draws them from
+// their conditional C- given the state without the QTL. The ratio of the
+// birth with b held, times C-(b) / C+(b) at the b of the state without the
+// QTL, is that of the two states with b integrated out: b's prior and the
+// new draw both cancel. So a QTL that the background could take up dies
+// as readily as the background takes it, and a QTL is born where the
+// background held its effect. `with` is left holding C+, to draw from.
+double Chain::backgroundLogRatio(int locus, const QtlState& qtl, const double* shift,
+                                 CanonicalNormal& with) {
+    CanonicalNormal without;
+    const int n = m_data.population().progenyCount();
+    for (int i = 0; i < n; ++i)
+        m_scratch[i] = m_error[i] + shift[family(i)] - qtl.genetic[i];
+    const bool ready =
+        backgroundConditional(
+            locus, [&](int i) { return m_error[i] + backgroundLocusValue(locus, i); }, without) &&
+        backgroundConditional(
+            locus, [&](int i) { return m_scratch[i] + backgroundLocusValue(locus, i); }, with);
+    if (!ready)
+        return -INFINITY;
+    const int P = m_data.population().founderCount;
+    const double* effects = &m_backgroundEffects[static_cast<size_t>(locus) * P];
+    return without.logDensity(effects) - with.logDensity(effects);
+}
+
 void Chain::birthOrDeath() {
     if (m_rng.uniform() < 0.5)
         birth();
@@ -344,10 +372,18 @@ void Chain::birth() {
         m_moves[BirthMove].add(false);
         return;
     }
-    const double logRatio =
+    double logRatio =
         priorRatio + m_birthProposal.logPriorOverProposal(qtl.chromosome, qtl.position) +
         varianceRatio + logIndependentNormal(qtl.effects, effectPriorVariance(qtl)) -
         proposal.logDensity(qtl.effects.data()) + marginalLogRatio(qtl, m_shift.data(), false);
+    // With a background, the new QTL's states are drawn before the verdict,
+    // since the background's part of the ratio needs them.
+    const int locus = m_data.background().nearest(qtl.chromosome, qtl.position);
+    CanonicalNormal backgroundWith;
+    if (locus >= 0) {
+        drawStates(qtl, m_fit.data(), false);
+        logRatio += backgroundLogRatio(locus, qtl, m_shift.data(), backgroundWith);
+    }
     const bool accepted = std::log(m_rng.uniform()) < logRatio;
     m_moves[BirthMove].add(accepted);
     if (!accepted)
@@ -356,9 +392,12 @@ void Chain::birth() {
         m_mean[f] -= m_shift[f];
     for (int i = 0; i < m_data.population().progenyCount(); ++i) {
         if (m_data.observed(i))
-            m_error[i] += m_shift[family(i)];
+            m_error[i] += m_shift[family(i)] - (locus >= 0 ? qtl.genetic[i] : 0.0);
     }
-    drawStates(qtl, m_fit.data());
+    if (locus >= 0)
+        setBackgroundLocus(locus, backgroundWith.draw(m_rng));
+    else
+        drawStates(qtl, m_fit.data());
     renumberByFirstAppearance(qtl.labels, qtl.effects);
     const auto at = m_qtl.begin() + static_cast<long>(m_rng.below(k + 1));
     m_qtl.insert(at, std::move(qtl));
@@ -388,24 +427,65 @@ void Chain::death() {
     const int n = m_data.population().progenyCount();
     for (int i = 0; i < n; ++i)
         m_scratch[i] = m_error[i] + qtl.genetic[i] - m_shift[family(i)];
+    // With a background, the locus nearest the QTL is drawn afresh given the
+    // state without it, and the birth that undoes the death is judged from
+    // there; the residuals go back as they were if the death is refused.
+    const int locus = m_data.background().nearest(qtl.chromosome, qtl.position);
+    double backgroundRatio = 0.0;
+    std::vector<double> keptEffects;
+    if (locus >= 0) {
+        const int P = m_data.population().founderCount;
+        const double* effects = &m_backgroundEffects[static_cast<size_t>(locus) * P];
+        keptEffects.assign(effects, effects + P);
+        m_keptError = m_error;
+        m_keptBackground = m_backgroundValue;
+        CanonicalNormal with, without;
+        const bool ready =
+            backgroundConditional(
+                locus, [&](int i) { return m_error[i] + backgroundLocusValue(locus, i); }, with) &&
+            backgroundConditional(
+                locus, [&](int i) { return m_scratch[i] + backgroundLocusValue(locus, i); },
+                without);
+        if (!ready) {
+            m_moves[DeathMove].add(false);
+            return;
+        }
+        const std::vector<double> drawn = without.draw(m_rng);
+        backgroundRatio = without.logDensity(drawn.data()) - with.logDensity(drawn.data());
+        setBackgroundLocus(locus, drawn);
+        for (int i = 0; i < n; ++i)
+            m_scratch[i] = m_error[i] + qtl.genetic[i] - m_shift[family(i)];
+    }
+    const auto refuse = [&]() {
+        m_moves[DeathMove].add(false);
+        if (locus < 0)
+            return;
+        m_error.swap(m_keptError);
+        m_backgroundValue.swap(m_keptBackground);
+        const int P = m_data.population().founderCount;
+        std::copy(keptEffects.begin(), keptEffects.end(),
+                  &m_backgroundEffects[static_cast<size_t>(locus) * P]);
+    };
     effectTerms(qtl, m_scratch.data());
     CanonicalNormal proposal;
     if (!normalFromTerms(qtl, effectPriorVariance(qtl), proposal)) {
-        m_moves[DeathMove].add(false);
+        refuse();
         return;
     }
     const double varianceRatio =
         settings.randomEffects
             ? -std::log(settings.maxQtlVariance) - varianceProposal(qtl).logDensity(qtl.variance)
             : 0.0;
-    const double birthRatio =
-        varianceRatio + m_birthProposal.logPriorOverProposal(qtl.chromosome, qtl.position) +
-        logIndependentNormal(qtl.effects, effectPriorVariance(qtl)) -
-        proposal.logDensity(qtl.effects.data()) + marginalLogRatio(qtl, m_shift.data(), true);
-    const bool accepted = std::log(m_rng.uniform()) < priorRatio - birthRatio;
-    m_moves[DeathMove].add(accepted);
-    if (!accepted)
+    const double birthRatio = varianceRatio +
+                              m_birthProposal.logPriorOverProposal(qtl.chromosome, qtl.position) +
+                              logIndependentNormal(qtl.effects, effectPriorVariance(qtl)) -
+                              proposal.logDensity(qtl.effects.data()) +
+                              marginalLogRatio(qtl, m_shift.data(), true) + backgroundRatio;
+    if (!(std::log(m_rng.uniform()) < priorRatio - birthRatio)) {
+        refuse();
         return;
+    }
+    m_moves[DeathMove].add(true);
     for (int f = 0; f < m_data.familyCount(); ++f)
         m_mean[f] += m_shift[f];
     for (int i = 0; i < n; ++i) {

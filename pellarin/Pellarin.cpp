@@ -464,8 +464,7 @@ void analyse(const Options& options, std::ostream& out, std::ostream& err) {
         loaded.input.settings.inheritanceBudget =
             static_cast<std::size_t>(std::min(options.memoryMb, 1LL << 40)) << 20;
     loaded.input.settings.backgroundSpacing = options.background.value_or(
-        loaded.input.population.founderCount >= backgroundFounders ? defaultBackgroundSpacing
-                                                                   : 0.0);
+        loaded.input.population.founderCount >= manyFounders ? defaultBackgroundSpacing : 0.0);
     const AnalysisData data(loaded.input.population, loaded.input.settings);
 
     if (options.merge)
