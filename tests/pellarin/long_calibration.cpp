@@ -218,6 +218,10 @@ const std::vector<Configuration>& configurations() {
          }()},
         {"MH, random model, QTL number Poisson(1), background every 20 cM",
          withBackground(mhRandom())},
+        // Gibbs refuses no trait, so the background's whole prior is tried,
+        // the large variances that the Metropolis-Hastings bounds refuse too.
+        {"Gibbs, random model, QTL number Poisson(1), bounds as drawn, background every 20 cM",
+         withGibbs(withBackground(mhRandom())), GibbsBounds::AsDrawn},
     };
     return all;
 }
