@@ -17,13 +17,21 @@
 //                      the trait's variance (fixed model)
 //   family means       uniform on (-bound, bound)
 //   residual variance  uniform on (0, bound), one for all families
+//   background         with loci every `spacing` cM (the middles of
+//                      floor(L / spacing) equal pieces of each chromosome):
+//                      variance v uniform on (0, maximum QTL variance), each
+//                      founder's effect at each locus N(0, v)
 //   trait              y = mu_f + sum over QTL of the effects of both
-//                      gametes' alleles + N(0, s2)
+//                      gametes' alleles + background value + N(0, s2)
 //
 // The marker data and each progeny's founders at the QTL come from the
 // simulation engine (its meioses put the QTL on the same gametes as the
 // markers); the analysis engine's inheritance code is not used, so a fault
-// there shows as a miscalibration.
+// there shows as a miscalibration. The same goes for the background: its
+// value comes from the founders the simulation records at its loci, while
+// the engine takes each progeny's expected copies given the markers. The two
+// agree where the loci sit on fully informative markers with no genotype
+// missing, as in this design, up to the genotyping error the engine allows.
 //
 // Two priors depend on the data, which no draw from a prior can follow.
 // They are made exact by conditioning and rejection, both of which leave the
@@ -46,6 +54,7 @@
 #include "model/TextFiles.h"
 #include "tamsin/Simulation.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <filesystem>
@@ -85,6 +94,8 @@ struct Prior {
     double maxQtlVariance = 1.0;
     /// Fixed model: the band Vlo..Vhi the trait's variance is kept in.
     double fixedLow = 1.0, fixedHigh = 2.0;
+    /// The polygenic background's loci every this many cM; none when 0.
+    double backgroundSpacing = 0.0;
 };
 
 struct TrueQtl {
@@ -95,11 +106,21 @@ struct TrueQtl {
     double variance = 0.0; ///< random model only
 };
 
+/// A locus of the polygenic background.
+struct BackgroundLocus {
+    int chromosome = 0; ///< from 0
+    double position = 0.0;
+};
+
 /// The parameters a data set was made with.
 struct Truth {
     std::vector<TrueQtl> qtl;
     std::vector<double> means;
     double residual = 0.0;
+    std::vector<BackgroundLocus> backgroundLoci;
+    double backgroundVariance = 0.0;
+    /// [locus][founder]: each founder's effect at each background locus.
+    std::vector<std::vector<double>> backgroundEffects;
 };
 
 inline double uniformOpen(Random& rng) {
@@ -135,6 +156,28 @@ inline std::vector<int> uniformPartition(Random& rng, int founders, int alleles)
     }
 }
 
+/// The background's loci: each chromosome cut into floor(L / spacing) equal
+/// pieces (at least one), a locus in the middle of each, so that the ends
+/// are covered as well as the inside. None when `spacing` is not positive.
+inline std::vector<BackgroundLocus> backgroundLoci(const Design& design, double spacing) {
+    std::vector<BackgroundLocus> loci;
+    if (!(spacing > 0.0))
+        return loci;
+    for (size_t c = 0; c < design.lengths.size(); ++c) {
+        const double length = design.lengths[c];
+        const int pieces = std::max(1, static_cast<int>(std::floor(length / spacing)));
+        for (int k = 0; k < pieces; ++k)
+            loci.push_back({static_cast<int>(c), length * (k + 0.5) / pieces});
+    }
+    return loci;
+}
+
+/// The founder (from 0) of `gamete` (0 or 1) of progeny i at the simulation's
+/// QTL q: the drawn QTL first, then the background's loci.
+inline int originAt(const SimulationResult& sim, size_t i, size_t q, int gamete) {
+    return sim.qtlOrigins[(i * sim.qtlAlleles.size() + q) * 2 + gamete] - 1;
+}
+
 /// The genetic value of a progeny whose gametes come from founders a and b
 /// (from 0) at the QTL.
 inline double geneticValue(const TrueQtl& qtl, int a, int b) {
@@ -145,15 +188,33 @@ inline double geneticValue(const TrueQtl& qtl, int a, int b) {
 /// (from 1) of its gametes that the simulation recorded at each QTL.
 inline std::vector<double> geneticValues(const std::vector<TrueQtl>& qtl,
                                          const SimulationResult& sim) {
-    const size_t K = qtl.size();
     std::vector<double> genetic(sim.progenyCount(), 0.0);
     for (size_t i = 0; i < genetic.size(); ++i) {
-        for (size_t q = 0; q < K; ++q) {
-            const size_t at = (i * K + q) * 2;
-            genetic[i] += geneticValue(qtl[q], sim.qtlOrigins[at] - 1, sim.qtlOrigins[at + 1] - 1);
-        }
+        for (size_t q = 0; q < qtl.size(); ++q)
+            genetic[i] += geneticValue(qtl[q], originAt(sim, i, q, 0), originAt(sim, i, q, 1));
     }
     return genetic;
+}
+
+/// Each progeny's background value: at every locus the effects of the
+/// founders its two gametes carry there, less their mean under Mendel's
+/// rules. An F2 of founders a and b holds one copy of each on average, so
+/// the mean is b_a + b_b, and the background leaves the family means as
+/// they are, as the model has it. The loci follow the QTL in the
+/// simulation's records.
+inline std::vector<double> backgroundValues(const Design& design, const Truth& truth,
+                                            const SimulationResult& sim) {
+    const size_t first = truth.qtl.size();
+    std::vector<double> background(sim.progenyCount(), 0.0);
+    for (size_t i = 0; i < background.size(); ++i) {
+        const auto& [a, b, n] = design.families[sim.traits.family[i] - 1];
+        for (size_t m = 0; m < truth.backgroundEffects.size(); ++m) {
+            const std::vector<double>& effect = truth.backgroundEffects[m];
+            background[i] += effect[originAt(sim, i, first + m, 0)] +
+                             effect[originAt(sim, i, first + m, 1)] - effect[a - 1] - effect[b - 1];
+        }
+    }
+    return background;
 }
 
 /// The trait's variance as the fixed model takes it: over all progeny with
@@ -190,12 +251,22 @@ inline SimulationDesign simulationDesign(const Design& design, const Truth& trut
     // are the test's own. Each founder gets an allele of its own, so every
     // family segregates whatever the simulation asks of a QTL; its allele
     // values and residuals come from streams of their own and leave the
-    // meioses as they are.
+    // meioses as they are. The background's loci follow as QTL of no
+    // variance, read the same way.
     for (const TrueQtl& qtl : truth.qtl)
         sim.qtl.push_back({qtl.chromosome + 1, qtl.position, design.founders, 0.1});
+    for (const BackgroundLocus& locus : truth.backgroundLoci)
+        sim.qtl.push_back({locus.chromosome + 1, locus.position, design.founders, 0.0});
     sim.residualVariance = 1.0;
     sim.seed = seed;
     sim.sampleAlleles = false;
+    // Every founder's markers its own and none missing: the markers then fix
+    // each progeny's founders at a marker, and the background's loci, on
+    // markers, have the expected copies the engine takes equal to the true
+    // ones. Codes drawn from few alleles, or missing genotypes, would leave
+    // the engine's expectation short of the truth.
+    sim.markerAlleles = 0;
+    sim.missingRate = 0.0;
     return sim;
 }
 
@@ -238,6 +309,23 @@ inline std::vector<TrueQtl> drawQtl(const Design& design, const Prior& prior, Ra
     return qtl;
 }
 
+/// Draws the background: its loci, its variance and every founder's effect
+/// at every locus. Nothing is drawn without a background, so the other
+/// configurations keep their draws.
+inline void drawBackground(const Design& design, const Prior& prior, Random& rng, Truth& truth) {
+    truth.backgroundLoci = backgroundLoci(design, prior.backgroundSpacing);
+    if (truth.backgroundLoci.empty())
+        return;
+    truth.backgroundVariance = prior.maxQtlVariance * uniformOpen(rng);
+    const double sd = std::sqrt(truth.backgroundVariance);
+    for (size_t m = 0; m < truth.backgroundLoci.size(); ++m) {
+        std::vector<double> effects(design.founders);
+        for (double& effect : effects)
+            effect = sd * rng.normal();
+        truth.backgroundEffects.push_back(effects);
+    }
+}
+
 /// One replicate's draw. `seed` and `replicate` fix every random number,
 /// the simulation's included.
 inline Draw drawDataSet(const Design& design, const Prior& prior, std::uint64_t seed,
@@ -249,13 +337,15 @@ inline Draw drawDataSet(const Design& design, const Prior& prior, std::uint64_t 
     for (size_t f = 0; f < design.families.size(); ++f)
         truth.means.push_back(prior.maxFamilyMean * (2.0 * rng.uniform() - 1.0));
     truth.residual = prior.maxFamilyVariance * uniformOpen(rng);
+    drawBackground(design, prior, rng, truth);
 
     draw.simulation = simulate(simulationDesign(design, truth, rng.next() % 1000000000));
     const SimulationResult& sim = draw.simulation;
     const std::vector<double> genetic = geneticValues(truth.qtl, sim);
+    const std::vector<double> background = backgroundValues(design, truth, sim);
     const double sd = std::sqrt(truth.residual);
     for (int i = 0; i < sim.progenyCount(); ++i)
-        draw.traits.push_back(truth.means[sim.traits.family[i] - 1] + genetic[i] +
+        draw.traits.push_back(truth.means[sim.traits.family[i] - 1] + genetic[i] + background[i] +
                               sd * rng.normal());
     draw.kept = true;
     if (!prior.randomEffects) {

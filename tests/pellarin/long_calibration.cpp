@@ -72,6 +72,39 @@ double founderVariance(const std::vector<int>& labels, const std::vector<double>
     return squares / n - (sum / n) * (sum / n);
 }
 
+// The variance of n founders' effects, each founder once.
+double spread(const double* effects, int n) {
+    double sum = 0.0, squares = 0.0;
+    for (int p = 0; p < n; ++p) {
+        sum += effects[p];
+        squares += effects[p] * effects[p];
+    }
+    return squares / n - (sum / n) * (sum / n);
+}
+
+// The background's quantities: its variance v, and its genetic variance,
+// the sum over loci of the variance of the founders' effects. The data tell
+// only the differences between founders that share a family, which the
+// genetic variance depends on alone; v is known mostly through them too.
+void addBackgroundQuantities(std::vector<Quantity>& out, int founders) {
+    out.push_back({"background variance", [](const Chain& ch) { return ch.backgroundVariance(); },
+                   [](const Truth& t) { return t.backgroundVariance; }});
+    out.push_back({"background genetic variance",
+                   [founders](const Chain& ch) {
+                       const std::vector<double>& effects = ch.backgroundEffects();
+                       double g = 0.0;
+                       for (size_t at = 0; at < effects.size(); at += founders)
+                           g += spread(&effects[at], founders);
+                       return g;
+                   },
+                   [founders](const Truth& t) {
+                       double g = 0.0;
+                       for (const std::vector<double>& effects : t.backgroundEffects)
+                           g += spread(effects.data(), founders);
+                       return g;
+                   }});
+}
+
 // The total genetic variance: over the QTL, the variance of the founders'
 // allele effects (each founder weighted alike). A function of the effects
 // and classes alone, so the same in both QTL models; the random model's
@@ -123,6 +156,8 @@ std::vector<Quantity> quantitiesOf(const Configuration& c, int families) {
                            [](const Chain& ch) { return double(ch.qtl()[0].alleles); },
                            [](const Truth& t) { return double(t.qtl[0].effects.size()); }});
     }
+    if (p.backgroundSpacing > 0.0)
+        addBackgroundQuantities(out, Design{}.founders);
     return out;
 }
 
@@ -147,6 +182,12 @@ Prior withFixedModel(Prior p) {
 
 Prior withGibbs(Prior p) {
     p.sampling = SamplingMethod::Gibbs;
+    return p;
+}
+
+// Loci at 10, 30 and 50 cM of each 60 cM chromosome, each on a marker.
+Prior withBackground(Prior p) {
+    p.backgroundSpacing = 20.0;
     return p;
 }
 
@@ -175,6 +216,12 @@ const std::vector<Configuration>& configurations() {
              p.variableQtlNumber = false;
              return p;
          }()},
+        {"MH, random model, QTL number Poisson(1), background every 20 cM",
+         withBackground(mhRandom())},
+        // Gibbs refuses no trait, so the background's whole prior is tried,
+        // the large variances that the Metropolis-Hastings bounds refuse too.
+        {"Gibbs, random model, QTL number Poisson(1), bounds as drawn, background every 20 cM",
+         withGibbs(withBackground(mhRandom())), GibbsBounds::AsDrawn},
     };
     return all;
 }
@@ -355,6 +402,9 @@ TEST_P(Calibration, RanksOfTrueValuesAreUniform) {
             continue;
         }
         pellarin::ModelSettings& settings = engineInput->settings;
+        // multAl_in.txt holds no background; the program sets it from its
+        // options, the study from its prior.
+        settings.backgroundSpacing = prior.backgroundSpacing;
         if (gibbs && c.gibbs == GibbsBounds::AsDrawn) {
             settings.maxFamilyMean = prior.maxFamilyMean;
             settings.maxFamilyVariance = prior.maxFamilyVariance;

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <sstream>
 
 namespace {
 
@@ -37,6 +38,58 @@ TEST(CalibrationDraws, GeneticValuesFollowTheFoundersTheSimulationRecorded) {
     ASSERT_EQ(genetic.size(), sim.geneticValues.size());
     for (size_t i = 0; i < genetic.size(); ++i)
         EXPECT_NEAR(genetic[i], sim.geneticValues[i], 1e-12) << i;
+}
+
+// The marker of the genome at a background locus, which the design puts on
+// one; -1 when none is there.
+int markerAt(const GenomeData& genome, const BackgroundLocus& locus) {
+    for (size_t k = 0; k < genome.markers.size(); ++k) {
+        const GenomeMarker& marker = genome.markers[k];
+        if (marker.chromosome == locus.chromosome + 1 && marker.position == locus.position)
+            return static_cast<int>(k);
+    }
+    return -1;
+}
+
+TEST(CalibrationDraws, BackgroundFollowsTheFoundersTheMarkersShowAtItsLoci) {
+    // Each founder's markers carry its own number, so the markers at a locus
+    // name the founders of both gametes there: the background value must be
+    // what they give, whatever QTL come before the loci in the simulation's
+    // records. Loci read at the wrong place, or origins read at another
+    // QTL's index, would differ from the markers.
+    const Design design;
+    Prior prior;
+    prior.backgroundSpacing = 20.0;
+    prior.qtlNumberMean = 2.0;
+    const std::vector<BackgroundLocus> loci = backgroundLoci(design, prior.backgroundSpacing);
+    ASSERT_EQ(loci.size(), 6u);
+    for (size_t m = 0; m < loci.size(); ++m)
+        EXPECT_DOUBLE_EQ(loci[m].position, 10.0 + 20.0 * (m % 3)) << m;
+    int withQtl = 0;
+    for (std::uint64_t r = 0; r < 6; ++r) {
+        const Draw draw = drawDataSet(design, prior, 11, r);
+        const Truth& truth = draw.truth;
+        const SimulationResult& sim = draw.simulation;
+        withQtl += !truth.qtl.empty();
+        ASSERT_EQ(truth.backgroundEffects.size(), loci.size());
+        std::istringstream text(sim.progenyMarkerText);
+        const ProgenyMarkers markers = readProgenyMarkers(text, "markers.txt");
+        const std::vector<double> background = backgroundValues(design, truth, sim);
+        for (int i = 0; i < sim.progenyCount(); ++i) {
+            const auto& [a, b, n] = design.families[sim.traits.family[i] - 1];
+            double expected = 0.0;
+            for (size_t m = 0; m < loci.size(); ++m) {
+                const int marker = markerAt(sim.genome, loci[m]);
+                ASSERT_GE(marker, 0) << "no marker at locus " << m;
+                const std::vector<double>& effect = truth.backgroundEffects[m];
+                const int first = markers.code(i, marker, 0), second = markers.code(i, marker, 1);
+                ASSERT_GT(first * second, 0) << "a missing genotype at locus " << m;
+                expected += effect[first - 1] + effect[second - 1] - effect[a - 1] - effect[b - 1];
+            }
+            EXPECT_NEAR(background[i], expected, 1e-12) << "replicate " << r << ", progeny " << i;
+        }
+    }
+    EXPECT_GT(withQtl, 0);
 }
 
 TEST(CalibrationDraws, AlleleClassesAreUniformOverPartitions) {
