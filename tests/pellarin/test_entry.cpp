@@ -192,6 +192,30 @@ std::string lineAfter(const std::string& log, const std::string& start) {
 
 } // namespace
 
+// The background is a spacing in cM or none; the log says which was run.
+TEST(PellarinEntry, TheBackgroundTakesASpacingOrNone) {
+    for (const char* word : {"-5", "soon", "", "nan", "inf", "10cM"}) {
+        const EntryRun refused = runEntry({"--background", word});
+        EXPECT_EQ(refused.status, 1) << word;
+        EXPECT_EQ(refused.err, "Pellarin.exe: --background: \"" + std::string(word) +
+                                   "\" is not a spacing in cM (a positive number) or none\n");
+    }
+    const std::pair<const char*, const char*> runs[] = {
+        {"20", "founder effects at loci every 20 cM or more, one variance (Gibbs)"},
+        {"none", "none"},
+        {"0", "none"},
+    };
+    for (const auto& [word, line] : runs) {
+        TempDir folder;
+        ASSERT_NO_FATAL_FAILURE(prepareFixedRun(folder, 300, 10));
+        const EntryRun done =
+            runEntry({"--prior-only", "--background", word, "--dir", folder.path().string()});
+        ASSERT_EQ(done.status, 0) << done.err;
+        EXPECT_EQ(lineAfter(fileText(folder / "Pellarin.log"), "  polygenic background    "), line)
+            << word;
+    }
+}
+
 // 500 samples per meta-run that agree: nothing is added, and the log and
 // the console say the run converged.
 TEST(PellarinEntry, UntilConvergedStopsAtOnceWhenTheFileSuffices) {
