@@ -137,6 +137,12 @@ TEST_P(ImportedAnalysisRuns, PellarinAcceptsWhatUseDefaultAndOkWrite) {
     EXPECT_EQ(input.population.families.size(), c.families.size());
     EXPECT_EQ(input.population.founderCount, c.founders);
     EXPECT_EQ(input.metaRuns, 4);
+    // Many founders: the allele number varies, under a prior of few alleles.
+    EXPECT_EQ(input.settings.variableAlleleNumber, c.founders >= manyFounders);
+    if (c.founders >= manyFounders) {
+        EXPECT_TRUE(input.settings.alleleNumberPoisson);
+        EXPECT_EQ(input.settings.alleleNumberMean, 2.0);
+    }
     // The trait, 850 give or take 40, varies by 1600 within families, more
     // than the dialog's QTL variance bound of 100 holds: it is written in
     // units of 100 x the user's.
@@ -150,8 +156,13 @@ TEST_P(ImportedAnalysisRuns, PellarinAcceptsWhatUseDefaultAndOkWrite) {
 
 INSTANTIATE_TEST_SUITE_P(
     Imports, ImportedAnalysisRuns,
-    ::testing::Values(ImportCase{"one_cross", 2, {{1, 2, 120}}},
-                      ImportCase{"families", 3, {{1, 2, 40}, {1, 3, 40}, {2, 3, 40}}}),
+    ::testing::Values(
+        ImportCase{"one_cross", 2, {{1, 2, 120}}},
+        ImportCase{"families", 3, {{1, 2, 40}, {1, 3, 40}, {2, 3, 40}}},
+        ImportCase{
+            "nested",
+            8,
+            {{1, 2, 20}, {1, 3, 20}, {1, 4, 20}, {1, 5, 20}, {1, 6, 20}, {1, 7, 20}, {1, 8, 20}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 namespace {
