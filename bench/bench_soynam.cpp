@@ -11,6 +11,7 @@
 #include "support/TempDir.h"
 
 #include "ProcessUse.h"
+#include "SoyNamPanel.h"
 
 #include <benchmark/benchmark.h>
 #include <zlib.h>
@@ -28,35 +29,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The panel's folder: MARROW_SOYNAM_DIR in the environment, else the one
-// the build was configured with (the shared data beside the repository).
-fs::path soynamFolder() {
-    if (const char* dir = std::getenv("MARROW_SOYNAM_DIR"))
-        return dir;
-#ifdef MARROW_SOYNAM_DIR
-    return MARROW_SOYNAM_DIR;
-#else
-    return {};
-#endif
-}
-
-// progeny.csv.gz unpacked, as the panel's README tells users to do first:
-// the families layout reads plain csv. Empty when all went well, else why.
-std::string gunzip(const fs::path& from, const fs::path& to) {
-    gzFile in = gzopen(from.c_str(), "rb");
-    if (!in)
-        return from.string() + ": cannot be opened";
-    std::ofstream out(to, std::ios::binary);
-    std::vector<char> buffer(1 << 16);
-    int got = 0;
-    while ((got = gzread(in, buffer.data(), static_cast<unsigned>(buffer.size()))) > 0)
-        out.write(buffer.data(), got);
-    gzclose(in);
-    if (got < 0)
-        return from.string() + ": not a readable gzip file";
-    return out ? std::string() : to.string() + ": cannot be written";
-}
-
 // The panel imported once per process into a temporary folder, both traits
 // at once as the README's command does; the benchmarks of the two traits
 // share it. `problem` says why there is no import.
@@ -68,7 +40,7 @@ struct ImportedPanel {
 
 ImportedPanel importPanel() {
     ImportedPanel panel;
-    const fs::path data = soynamFolder();
+    const fs::path data = bench_support::soynamFolder();
     if (data.empty() || !fs::exists(data / "progeny.csv.gz")) {
         panel.problem =
             "the SoyNAM panel is not at '" + data.string() + "' (set MARROW_SOYNAM_DIR): skipped";
@@ -76,7 +48,7 @@ ImportedPanel importPanel() {
     }
     panel.folder = std::make_unique<TempDir>();
     const fs::path progeny = *panel.folder / "progeny.csv";
-    panel.problem = gunzip(data / "progeny.csv.gz", progeny);
+    panel.problem = bench_support::gunzip(data / "progeny.csv.gz", progeny);
     if (!panel.problem.empty())
         return panel;
     std::ostringstream out, err;

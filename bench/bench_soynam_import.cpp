@@ -10,6 +10,9 @@
 #include "import/ImportTool.h"
 #include "support/TempDir.h"
 
+#include "ProcessUse.h"
+#include "SoyNamPanel.h"
+
 #include <benchmark/benchmark.h>
 #include <zlib.h>
 
@@ -31,32 +34,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The panel's folder: MARROW_SOYNAM_DIR in the environment, else the one the
-// build was configured with (the shared data beside the repository).
-fs::path soynamFolder() {
-    if (const char* dir = std::getenv("MARROW_SOYNAM_DIR"))
-        return dir;
-    return MARROW_SOYNAM_DIR;
-}
-
-// progeny.csv.gz unpacked, as the panel's README tells users to do first:
-// the families layout reads plain csv. Empty when all went well, else why.
-std::string gunzip(const fs::path& from, const fs::path& to) {
-    gzFile in = gzopen(from.c_str(), "rb");
-    if (!in)
-        return from.string() + ": cannot be opened";
-    std::ofstream out(to, std::ios::binary);
-    std::vector<char> buffer(1 << 16);
-    int got = 0;
-    while ((got = gzread(in, buffer.data(), static_cast<unsigned>(buffer.size()))) > 0)
-        out.write(buffer.data(), got);
-    gzclose(in);
-    if (got < 0)
-        return from.string() + ": not a readable gzip file";
-    out.close();
-    return out ? std::string() : to.string() + ": cannot be written";
-}
-
 // The panel's tables in a temporary folder for the program's life, progeny.csv
 // unpacked; `problem` says why they are not there.
 struct Panel {
@@ -68,7 +45,7 @@ struct Panel {
 const Panel& panel() {
     static const Panel tables = [] {
         Panel made;
-        made.data = soynamFolder();
+        made.data = bench_support::soynamFolder();
         std::error_code ignored;
         if (!fs::exists(made.data / "progeny.csv.gz", ignored)) {
             made.problem = "the SoyNAM panel is not at '" + made.data.string() +
@@ -76,44 +53,11 @@ const Panel& panel() {
             return made;
         }
         made.folder = std::make_unique<TempDir>();
-        made.problem = gunzip(made.data / "progeny.csv.gz", made.folder->path() / "progeny.csv");
+        made.problem = bench_support::gunzip(made.data / "progeny.csv.gz",
+                                             made.folder->path() / "progeny.csv");
         return made;
     }();
     return tables;
-}
-
-double cpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval& t) {
-        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6;
-    };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-// Linux keeps one peak of the resident set per process (VmHWM); writing 5 to
-// clear_refs sets it back to what is resident now, so that the peak read
-// after the import is the import's own. The heap freed before is handed
-// back first. False where the reset is refused: the peak is then the
-// process's so far.
-bool resetPeak() {
-#ifdef __GLIBC__
-    malloc_trim(0);
-#endif
-    std::ofstream clear("/proc/self/clear_refs");
-    clear << "5";
-    clear.flush();
-    return static_cast<bool>(clear);
-}
-
-// A line of /proc/self/status in MB: "VmHWM", the peak of the resident set,
-// or "VmRSS", what is resident now. NaN when /proc cannot tell.
-double statusMegabytes(const std::string& key) {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind(key + ":", 0) == 0)
-            return std::strtod(line.c_str() + key.size() + 1, nullptr) / 1024.0;
-    return NAN;
 }
 
 void SoyNamImport(benchmark::State& state) {
@@ -134,17 +78,17 @@ void SoyNamImport(benchmark::State& state) {
     request.writeInput = true;
     request.folder = tables.folder->path() / "out";
     request.force = true;
-    const bool ownPeak = resetPeak();
-    const double startMb = statusMegabytes("VmRSS");
-    const double cpuBefore = cpuSeconds();
+    const bool ownPeak = bench_support::resetPeakMemory();
+    const double startMb = bench_support::statusMb("VmRSS");
+    const double cpuBefore = bench_support::processCpuSeconds();
     std::size_t folders = 0;
     for (auto _ : state) {
         const ImportResult result = importData(request);
         folders = result.traitFolders.size();
     }
     benchmark::DoNotOptimize(folders);
-    state.counters["cpu_s"] = cpuSeconds() - cpuBefore;
-    state.counters["peak_mb"] = statusMegabytes("VmHWM");
+    state.counters["cpu_s"] = bench_support::processCpuSeconds() - cpuBefore;
+    state.counters["peak_mb"] = bench_support::statusMb("VmHWM");
     state.counters["start_mb"] = startMb;
     state.counters["peak_own"] = ownPeak ? 1 : 0;
     std::error_code ignored;
