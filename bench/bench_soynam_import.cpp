@@ -16,8 +16,6 @@
 #include <benchmark/benchmark.h>
 #include <zlib.h>
 
-#include <sys/resource.h>
-
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -26,9 +24,6 @@
 #include <string>
 #include <vector>
 
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
 
 namespace fs = std::filesystem;
 
