@@ -58,7 +58,7 @@ copy() {
 # bench/CMakeLists.txt, since its other benchmarks need what the old tree
 # has (htslib, the family work pool, ...); the SoyNAM benchmarks are added
 # to it where the old tree has the importer's library to walk the road with.
-for f in bench_pellarin.cpp bench_soynam.cpp bench_soynam_import.cpp ProcessUse.h; do
+for f in bench_pellarin.cpp bench_soynam.cpp bench_soynam_import.cpp ProcessUse.h SoyNamPanel.h; do
     copy "$root/bench/$f" "$src/bench/$f"
 done
 if ! grep -q bench_soynam "$src/bench/CMakeLists.txt"; then
