@@ -24,7 +24,6 @@
 #include <string>
 #include <vector>
 
-
 namespace fs = std::filesystem;
 
 namespace {
