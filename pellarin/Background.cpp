@@ -33,15 +33,9 @@ BackgroundLoci::BackgroundLoci(const AnalysisData& data, double spacing) {
         const ChromosomeInheritance& inheritance = data.inheritance(m_chromosome[m]);
         const Locus locus = inheritance.locate(m_position[m]);
         for (int i = 0; i < m_progeny; ++i) {
-            const int f = population.progenyFamily[i];
-            const int founderA = population.families[f].founderA;
             inheritance.probabilities(locus, i, p.data());
-            double fromA = 0.0;
-            for (int s = 0; s < states; ++s)
-                fromA += p[s] * ((data.stateFounder(f, s, 0) == founderA) +
-                                 (data.stateFounder(f, s, 1) == founderA));
-            m_copies[static_cast<std::size_t>(m) * m_progeny + i] =
-                static_cast<float>(fromA - data.meanCopies(f, 0));
+            m_copies[static_cast<std::size_t>(m) * m_progeny + i] = static_cast<float>(
+                data.expectedCentredCopies(population.progenyFamily[i], p.data()));
         }
     }
 }

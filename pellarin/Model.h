@@ -146,6 +146,17 @@ public:
     /// from its founder a (`side` 0) or b (1): a QTL's mean contribution to
     /// the family is meanCopies(f, 0) e(a) + meanCopies(f, 1) e(b).
     double meanCopies(int family, int side) const { return m_meanCopies[family * 2 + side]; }
+    /// A progeny of `family` whose states have `probabilities`: its expected
+    /// copies of founder a's gametes less their Mendelian mean (those of
+    /// founder b are the same negated, the two making up 2).
+    double expectedCentredCopies(int family, const double* probabilities) const {
+        const int founderA = m_population.families[family].founderA;
+        double fromA = 0.0;
+        for (int s = 0; s < m_states; ++s)
+            fromA += probabilities[s] * ((stateFounder(family, s, 0) == founderA) +
+                                         (stateFounder(family, s, 1) == founderA));
+        return fromA - meanCopies(family, 0);
+    }
     double phenotypicVariance() const { return m_phenotypicVariance; }
     /// Whether a progeny counts in the variance shares: every progeny with a
     /// trait value, read or not (a --prior-only run ignores the values but

@@ -110,13 +110,9 @@ void Chain::effectTerms(const QtlState& qtl, const double* residual) {
         for (int i : m_data.familyProgeny(f)) {
             if (!m_data.observed(i))
                 continue;
-            // Expected copies from founder a; those from b make up the two.
-            const double* p = &qtl.probabilities[static_cast<size_t>(i) * S];
-            double fromA = 0.0;
-            for (int s = 0; s < S; ++s)
-                fromA += p[s] * ((m_data.stateFounder(f, s, 0) == founderA) +
-                                 (m_data.stateFounder(f, s, 1) == founderA));
-            const double za = fromA - m_data.meanCopies(f, 0), zb = -za;
+            const double za = m_data.expectedCentredCopies(
+                             f, &qtl.probabilities[static_cast<size_t>(i) * S]),
+                         zb = -za;
             aa += w * za * za;
             bb += w * zb * zb;
             ab += w * za * zb;
