@@ -270,15 +270,6 @@ private:
     bool effectProposal(const QtlState& qtl, const double* residual, CanonicalNormal& proposal);
     void effectTerms(const QtlState& qtl, const double* residual);
     bool normalFromTerms(const QtlState& qtl, double variance, CanonicalNormal& proposal) const;
-    /// A birth's proposal of the effect variance (varianceProposal).
-    struct VarianceProposal {
-        double centre;                         ///< the log-normal half's median
-        double max;                            ///< the prior's bound
-        static constexpr double spread = 0.75; ///< the log-normal's sd on the log scale
-        double logDensity(double v) const;
-        double draw(Random& rng) const;
-    };
-    VarianceProposal varianceProposal(const QtlState& qtl) const;
     double marginalLogRatio(const QtlState& qtl, const double* shift, bool present);
     /// The background's part of a birth's log acceptance ratio at the
     /// locus nearest to the new QTL (see birth); 0 without a background.

@@ -1,16 +1,15 @@
 // The model search of a chain: QTL born and dying, allele classes split
 // and merged, founders swapping alleles. Each is a reversible jump or a
 // Metropolis-Hastings move whose acceptance ratio is derived beside it.
-// Allele numbers and labels of new pieces are drawn from their priors, so
-// those priors cancel; a new QTL's site comes from the birth proposal and
-// its effect variance from a proposal fitted to the data (both densities
-// stand in the ratio); new allele effects are drawn from (an approximation
-// of) their conditional given the data, whose density stands in the ratio. Every move keeps the
+// Allele numbers, labels and effect variances of new pieces are drawn from
+// their priors, so those priors cancel; a new QTL's site comes from the
+// birth proposal, whose density stands in the ratio; new allele effects are
+// drawn from (an approximation of) their conditional given the data, whose
+// density stands in the ratio. Every move keeps the
 // family means' fit: the means shift by the change in the QTL's Mendelian mean contribution, a
 // deterministic function of the moved values, so its Jacobian is 1.
 
 #include "pellarin/Chain.h"
-#include "pellarin/Convergence.h"
 
 #include <algorithm>
 #include <cmath>
@@ -130,50 +129,6 @@ bool Chain::normalFromTerms(const QtlState& qtl, double variance, CanonicalNorma
         precision[k * A + k] = 1.0 / variance;
     addFamilyTerms(qtl, precision, shift);
     return proposal.set(A, std::move(precision), shift);
-}
-
-// Where a birth proposes the new QTL's effect variance V, given its labels
-// and the family terms of its effects (effectTerms): half from the prior,
-// uniform on (0, max), half from a log-normal about the variance that its
-// effects fitted under a wide prior would show. Drawn from the prior
-// alone, V is mostly far from what the effects need, and the prior of
-// many allele effects at the wrong scale sinks the birth however well the
-// site fits; a death evaluates the same density from the state without
-// the QTL, so the ratio stays exact.
-Chain::VarianceProposal Chain::varianceProposal(const QtlState& qtl) const {
-    const double max = m_data.settings().maxQtlVariance;
-    VarianceProposal proposal{max, max};
-    CanonicalNormal wide;
-    if (!normalFromTerms(qtl, max, wide))
-        return proposal;
-    double squares = 0.0;
-    for (double effect : wide.mean())
-        squares += effect * effect;
-    proposal.centre = std::clamp(squares / qtl.alleles, max * 1e-6, max);
-    return proposal;
-}
-
-double Chain::VarianceProposal::logDensity(double v) const {
-    if (!(v > 0.0 && v < max))
-        return -INFINITY;
-    const double top = normalCdf(std::log(max / centre) / spread);
-    const double z = std::log(v / centre) / spread;
-    const double logNormal = std::exp(-0.5 * z * z) / (std::sqrt(2.0 * M_PI) * spread * v * top);
-    return std::log(0.5 / max + 0.5 * logNormal);
-}
-
-double Chain::VarianceProposal::draw(Random& rng) const {
-    if (rng.uniform() < 0.5) {
-        double u = 0.0;
-        while (u == 0.0)
-            u = rng.uniform();
-        return max * u;
-    }
-    const double top = normalCdf(std::log(max / centre) / spread);
-    double v = 0.0;
-    while (!(v > 0.0 && v < max))
-        v = centre * std::exp(spread * inverseNormal(rng.uniform() * top));
-    return v;
 }
 
 // log of prod_i M_i with M_i = sum_s P(s | markers) N(b_i - v_s) / N(e_i):
@@ -312,12 +267,10 @@ void Chain::refreshBirthProfile() {
 // cancel).
 //
 // Birth from k: the site x* ~ h, the birth proposal (BirthProposal: half
-// the prior, half a profile of where births fit), the allele number and
-// labels from their priors, the variance V* ~ r (varianceProposal: half the
-// prior, half fitted to the data; f_V / r joins the ratio below as f_x / h
-// does); a* ~ q(a | theta*, rest), the normal of effectProposal; the
-// family means move by -c_f(a*), the new QTL's mean contribution (Jacobian
-// 1); the new QTL goes to one of k+1
+// the prior, half a profile of where births fit), the allele number,
+// labels and variance from their priors; a* ~ q(a | theta*, rest), the
+// normal of effectProposal; the family means move by -c_f(a*), the new
+// QTL's mean contribution (Jacobian 1); the new QTL goes to one of k+1
 // places in the list (1/(k+1)); its states s* ~ P(s | markers) phi(s) / M
 // with phi(s) = L(y | with s) / L(y | without), M = sum_s P(s | markers)
 // phi(s) per progeny. Death from k+1 picks one of the k+1 QTL (1/(k+1))
@@ -330,8 +283,8 @@ void Chain::refreshBirthProfile() {
 //
 // times 0 when a shifted mean leaves its bound; f_x / h is 1 while the
 // proposal is the prior. A death is accepted with 1 / A_birth of the birth
-// that undoes it: h, r and q evaluated at the dying QTL's site, variance
-// and effects, from the state without it. h is the same for both while it is frozen.
+// that undoes it: h and q evaluated at the dying QTL's site and effects,
+// from the state without it. h is the same for both while it is frozen.
 void Chain::birth() {
     const ModelSettings& settings = m_data.settings();
     const int k = static_cast<int>(m_qtl.size());
@@ -347,16 +300,9 @@ void Chain::birth() {
     qtl.position = site.position;
     qtl.alleles = drawAlleleNumber();
     qtl.labels = drawLabels(qtl.alleles);
+    qtl.variance = drawEffectVariance();
     place(qtl);
     effectTerms(qtl, m_error.data());
-    double varianceRatio = 0.0;
-    if (settings.randomEffects) {
-        const VarianceProposal variance = varianceProposal(qtl);
-        qtl.variance = variance.draw(m_rng);
-        varianceRatio = -std::log(settings.maxQtlVariance) - variance.logDensity(qtl.variance);
-    } else {
-        qtl.variance = drawEffectVariance();
-    }
     CanonicalNormal proposal;
     if (!normalFromTerms(qtl, effectPriorVariance(qtl), proposal)) {
         m_moves[BirthMove].add(false);
@@ -370,7 +316,7 @@ void Chain::birth() {
     }
     double logRatio =
         priorRatio + m_birthProposal.logPriorOverProposal(qtl.chromosome, qtl.position) +
-        varianceRatio + logIndependentNormal(qtl.effects, effectPriorVariance(qtl)) -
+        logIndependentNormal(qtl.effects, effectPriorVariance(qtl)) -
         proposal.logDensity(qtl.effects.data()) + marginalLogRatio(qtl, m_shift.data(), false);
     // With a background, the new QTL's states are drawn before the verdict,
     // since the background's part of the ratio needs them.
@@ -468,12 +414,7 @@ void Chain::death() {
         refuse();
         return;
     }
-    const double varianceRatio =
-        settings.randomEffects
-            ? -std::log(settings.maxQtlVariance) - varianceProposal(qtl).logDensity(qtl.variance)
-            : 0.0;
-    const double birthRatio = varianceRatio +
-                              m_birthProposal.logPriorOverProposal(qtl.chromosome, qtl.position) +
+    const double birthRatio = m_birthProposal.logPriorOverProposal(qtl.chromosome, qtl.position) +
                               logIndependentNormal(qtl.effects, effectPriorVariance(qtl)) -
                               proposal.logDensity(qtl.effects.data()) +
                               marginalLogRatio(qtl, m_shift.data(), true) + backgroundRatio;
