@@ -351,6 +351,39 @@ ConvergenceReport convergenceReport(const std::vector<ChainResult>& results,
 
 namespace {
 
+bool passes(const ConvergenceFigures& figures, int metaRuns) {
+    return figures.rhat <= rhatLimit && figures.bulkEss >= essLimit * metaRuns;
+}
+
+} // namespace
+
+std::string regionAgreementReport(const QtlSummary& summary) {
+    if (summary.regions.empty() || summary.metaRuns < 2)
+        return "";
+    std::string text =
+        "Regions of the QTL table across meta-runs (probability: the share of each meta-run's\n"
+        "samples with a QTL in the region; share: its mean variance share there, 0 without one)\n"
+        "  quantity                     R-hat  bulk ESS  mean of each meta-run\n";
+    int agreeing = 0;
+    for (const QtlRegion& region : summary.regions) {
+        const std::string name =
+            "region " + std::to_string(region.chromosome + 1) + "." + std::to_string(region.region);
+        text += convergenceRow(
+            {name + " probability", region.probabilityMixing, region.probabilityByRun});
+        text += convergenceRow({name + " share", region.shareMixing, region.shareByRun});
+        agreeing += passes(region.probabilityMixing, summary.metaRuns) &&
+                    passes(region.shareMixing, summary.metaRuns);
+    }
+    text += "  " + std::to_string(agreeing) + " of " +
+            fmt::counted(summary.regions.size(), "region") + " pass (R-hat at most " +
+            figure("%g", rhatLimit) + ", bulk ESS at least " +
+            figure("%.0f", essLimit * summary.metaRuns) +
+            " on both): their rows do not depend on the seed\n\n";
+    return text;
+}
+
+namespace {
+
 std::string boundsOrigin(const ModelSettings& settings) {
     if (settings.boundsFromData)
         return "fitted to the data as marrow-import fits them: under Gibbs sampling "

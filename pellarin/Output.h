@@ -63,6 +63,13 @@ inline constexpr double stuckMoveRate = 0.01;
 ConvergenceReport convergenceReport(const std::vector<ChainResult>& results,
                                     const ModelSettings& settings);
 
+/// The run report's part on the QTL table's regions: how the meta-runs
+/// agree on each region's probability and share, and how many regions pass
+/// the limits on both. Where the QTL number does not settle, as on a
+/// polygenic trait of many founders, a reader can still cite the rows that
+/// pass. Empty without regions or with one meta-run.
+std::string regionAgreementReport(const QtlSummary& summary);
+
 /// The quantities of the convergence report that miss a limit, each with
 /// its figures as the warning names them ("number of QTL (R-hat 1.042, bulk
 /// ESS 310)"); empty when the meta-runs agree on every one.

@@ -449,6 +449,55 @@ void closeSample(RegionTally& tally) {
         tally.effectSums[p] += tally.sampleEffects[p];
 }
 
+double traceMean(const std::vector<double>& trace) {
+    double sum = 0.0;
+    for (double value : trace)
+        sum += value;
+    return trace.empty() ? NAN : sum / static_cast<double>(trace.size());
+}
+
+// Per meta-run and saved sample, whether a QTL lies in the region and the
+// share of its QTL's summed contributions there (0 without one), and how
+// the meta-runs agree on both. A second pass over the draws, one region at
+// a time, keeps no trace of a region that is not reported.
+void addRegionMixing(QtlRegion& region, const std::vector<ChainResult>& results,
+                     const std::vector<BinLayout>& bins) {
+    std::vector<std::vector<double>> holding, share;
+    std::vector<int> inRegion;
+    for (const ChainResult& result : results) {
+        const QtlDraws& draws = result.draws;
+        std::vector<double>& held = holding.emplace_back(draws.samples(), 0.0);
+        std::vector<double>& shares = share.emplace_back(draws.samples(), 0.0);
+        std::size_t pair = 0;
+        for (int s = 0; s < draws.samples(); ++s) {
+            inRegion.clear();
+            for (std::size_t q = draws.begin(s); q < draws.end(s); ++q) {
+                const int bin = binOfDraw(draws, q, bins);
+                const bool in = draws.chromosome[q] == region.chromosome &&
+                                bin >= region.bins.first && bin <= region.bins.last;
+                inRegion.push_back(in);
+                if (in) {
+                    held[s] = 1.0;
+                    shares[s] += draws.share[q];
+                }
+            }
+            const std::size_t first = draws.begin(s);
+            pairsOf(draws, s, [&](std::size_t i, std::size_t j) {
+                const double covariance =
+                    pair < draws.pairShare.size() ? draws.pairShare[pair] : 0.0;
+                ++pair;
+                if (inRegion[i - first] && inRegion[j - first])
+                    shares[s] += 2.0 * covariance;
+            });
+            shares[s] = std::max(shares[s], 0.0);
+        }
+        region.probabilityByRun.push_back(traceMean(held));
+        region.shareByRun.push_back(traceMean(shares));
+    }
+    region.probabilityMixing = convergenceFigures(holding);
+    region.shareMixing = convergenceFigures(share);
+}
+
 QtlRegion reportedRegion(const RegionTally& tally, const BinLayout& bins, long long samples,
                          const Centring& centring) {
     const int founders = static_cast<int>(centring.group.size());
@@ -556,6 +605,7 @@ QtlSummary summariseQtl(const std::vector<ChainResult>& results, const std::vect
         const int c = tally.chromosome;
         QtlRegion region = reportedRegion(tally, bins[c], summary.samples, centring);
         region.region = ++numbered[c];
+        addRegionMixing(region, results, bins);
         summary.regions.push_back(std::move(region));
     }
     return summary;

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "pellarin/Convergence.h"
+
 #include "pellarin/Chain.h"
 #include "pellarin/Model.h"
 
+#include <cmath>
 #include <vector>
 
 // The QTL table a user can cite, worked out from the saved samples of all
@@ -199,6 +202,15 @@ struct QtlRegion {
     Interval share{};
     int allelesMode = 0;
     std::vector<double> founderEffects; ///< per founder, centred in its group; NaN in none
+    /// Whether the meta-runs agree on the region: per meta-run, the share
+    /// of its samples with a QTL in the region and the region's mean share
+    /// (0 in a sample without one), and the figures of both over the
+    /// meta-runs. A reader can trust a row whose figures pass, whatever the
+    /// QTL number does elsewhere.
+    std::vector<double> probabilityByRun;
+    std::vector<double> shareByRun;
+    ConvergenceFigures probabilityMixing{NAN, NAN, NAN, NAN};
+    ConvergenceFigures shareMixing{NAN, NAN, NAN, NAN};
 };
 
 /// The whole table: the reported regions by chromosome and position, the

@@ -102,7 +102,8 @@ ModelSettings settingsAsRun(const EngineInput& input, const RunResults& results)
 }
 
 std::string runLog(const EngineInput& input, const AnalysisData& data, const RunResults& results,
-                   std::uint64_t seed, bool priorOnly, const RunTiming& timing, RunFiles& files) {
+                   const QtlSummary& summary, std::uint64_t seed, bool priorOnly,
+                   const RunTiming& timing, RunFiles& files) {
     const std::vector<ChainResult>& withQtl = results.withQtl;
     const ModelSettings settings = settingsAsRun(input, results);
     std::string log = std::string(programName) + " " + MARROW_VERSION + "\n\n";
@@ -120,6 +121,7 @@ std::string runLog(const EngineInput& input, const AnalysisData& data, const Run
     log += "\n" + chainSummary(data, withQtl);
     const ConvergenceReport convergence = convergenceReport(withQtl, settings);
     log += convergence.text;
+    log += regionAgreementReport(summary);
     if (!convergence.warning.empty())
         log += "Warning: " + convergence.warning + "\n\n";
     files.convergenceWarning = convergence.warning;
@@ -157,7 +159,7 @@ RunFiles wholeRunFiles(const EngineInput& input, const AnalysisData& data,
     for (NamedText& file : chainFiles)
         run.files.push_back(std::move(file));
     run.files.emplace_back("Pellarin.log",
-                           runLog(input, data, results, seed, priorOnly, timing, run));
+                           runLog(input, data, results, summary, seed, priorOnly, timing, run));
     return run;
 }
 

@@ -1,4 +1,6 @@
+#include "model/Random.h"
 #include "pellarin/Convergence.h"
+#include "pellarin/Output.h"
 #include "pellarin/QtlSummary.h"
 #include "pellarin/Runner.h"
 #include "support/SimulatedPopulation.h"
@@ -581,6 +583,73 @@ TEST(RegionShare, IsTheShareOfItsQtlTogether) {
     ASSERT_EQ(exact.chromosome, 2);
     EXPECT_EQ(exact.shareMean, 0.0);
     EXPECT_EQ(exact.share.lower, 0.0);
+}
+
+// ---- Whether the meta-runs agree on each region ----
+
+// Two meta-runs of 1000 samples on one chromosome of 100 cM: a QTL at 30 cM
+// (share 0.2) in the samples `holds` picks, and in every sample of the
+// second meta-run one at 70 cM (share 0.1).
+std::vector<ChainResult> twoRegionRuns(const std::function<bool(int run, int s)>& holds) {
+    std::vector<ChainResult> runs(2);
+    for (int r = 0; r < 2; ++r) {
+        runs[r].draws.founders = 2;
+        for (int s = 0; s < 1000; ++s) {
+            std::vector<Draw> qtl;
+            if (holds(r, s))
+                qtl.push_back({0, 30.0, 0.2, 2, {1, -1}});
+            if (r == 1)
+                qtl.push_back({0, 70.0, 0.1, 2, {1, -1}});
+            addSample(runs[r], qtl);
+        }
+    }
+    return runs;
+}
+
+TEST(RegionAgreement, MetaRunsThatShareARegionPassAndOneThatHoldsItAloneFails) {
+    Random rng(7, 0);
+    const QtlSummary summary = summariseQtl(
+        twoRegionRuns([&](int, int) { return rng.uniform() < 0.5; }), {BinLayout(100, 2)}, {0.5});
+    ASSERT_EQ(summary.regions.size(), 2u);
+    const QtlRegion& shared = summary.regions[0];
+    ASSERT_EQ(shared.probabilityByRun.size(), 2u);
+    for (int r = 0; r < 2; ++r) {
+        EXPECT_NEAR(shared.probabilityByRun[r], 0.5, 0.05);
+        // Unconditional: 0.2 in about half the samples.
+        EXPECT_NEAR(shared.shareByRun[r], 0.1, 0.01);
+    }
+    EXPECT_LT(shared.probabilityMixing.rhat, 1.01);
+    EXPECT_GT(shared.probabilityMixing.bulkEss, 1000.0);
+    EXPECT_LT(shared.shareMixing.rhat, 1.01);
+    // Only the second meta-run holds the QTL at 70 cM, in every sample: the
+    // worst disagreement there is, though the region is listed with
+    // probability 0.5.
+    const QtlRegion& alone = summary.regions[1];
+    EXPECT_EQ(alone.probabilityByRun, (std::vector<double>{0.0, 1.0}));
+    EXPECT_EQ(alone.shareByRun[0], 0.0);
+    EXPECT_NEAR(alone.shareByRun[1], 0.1, 1e-12);
+    EXPECT_FALSE(alone.probabilityMixing.rhat <= 1.01);
+
+    const std::string report = regionAgreementReport(summary);
+    EXPECT_NE(report.find("  region 1.1 probability "), std::string::npos) << report;
+    EXPECT_NE(report.find("  region 1.2 share "), std::string::npos) << report;
+    EXPECT_NE(report.find("  1 of 2 regions pass (R-hat at most 1.01, bulk ESS at least 200 on "
+                          "both): their rows do not depend on the seed\n"),
+              std::string::npos)
+        << report;
+}
+
+TEST(RegionAgreement, AShareCountsItsPairsAndOneMetaRunReportsNothing) {
+    // The cancelling pair of one region adds its covariance per sample, as
+    // the table's share does; a single meta-run has nothing to agree with.
+    const std::vector<BinLayout> bins(3, BinLayout(100, 2));
+    const QtlSummary summary = summariseQtl(cancellingRuns(), bins, {0.1, 0.1, 0.1});
+    ASSERT_EQ(summary.regions.size(), 4u);
+    EXPECT_NEAR(summary.regions[0].shareByRun[0], summary.regions[0].shareMean, 1e-12);
+    EXPECT_EQ(summary.regions[3].shareByRun[0], 0.0);
+    EXPECT_EQ(regionAgreementReport(summary), "");
+    // Without regions, nothing either.
+    EXPECT_EQ(regionAgreementReport(summariseQtl({}, bins, {0.1, 0.1, 0.1})), "");
 }
 
 TEST(QtlSummary, AnIntervalTakesInTheTailBelowTheFloor) {
