@@ -391,6 +391,16 @@ bool CMainFrame::event(QEvent* event) {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    // A run outlives the window; the question only makes sure that closing
+    // is meant, and says where the results will be.
+    if (!m_engineLauncher.runs().empty() &&
+        MessageBoxes::current().askYesNo(
+            CMarrowApp::appTitle,
+            closeWhileRunningQuestion(m_engineLauncher.runs()).toStdString()) !=
+            MessageBoxes::Answer::Yes) {
+        event->ignore();
+        return;
+    }
     if (saveModified())
         event->accept();
     else
