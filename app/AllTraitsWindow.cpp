@@ -115,7 +115,7 @@ void AllTraitsWindow::createControls() {
     parts->addWidget(m_traitTable);
     parts->addWidget(m_pictureArea);
     parts->addWidget(m_qtlTable);
-    parts->setSizes({140, 330, 230});
+    parts->setSizes({130, 230, 300});
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
