@@ -39,6 +39,9 @@ constexpr int allTraits = 1;
 /// How the check box that replaces files is named in the messages that
 /// point to it, where the tool says "--force".
 const char* const replaceCaption = "Replace files in the folder";
+// And the one that writes the engine's input, where the tool says
+// "--write-input".
+const QString writeInputCaption = QStringLiteral("Write multAl_in.txt too");
 
 struct Choice {
     const char* caption;
@@ -316,8 +319,7 @@ QGroupBox* ImportDialog::createSettingsGroup() {
     m_replaceCheck->setObjectName(QStringLiteral("replaceCheck"));
     m_replaceCheck->setAccessibleName(m_replaceCheck->text());
     grid->addWidget(m_replaceCheck, grid->rowCount(), 1, 1, 2);
-    m_writeInputCheck = new QCheckBox(
-        QStringLiteral("Write multAl_in.txt too (the analysis can run at once)"), box);
+    m_writeInputCheck = new QCheckBox(writeInputCaption, box);
     m_writeInputCheck->setObjectName(QStringLiteral("writeInputCheck"));
     m_writeInputCheck->setAccessibleName(m_writeInputCheck->text());
     grid->addWidget(m_writeInputCheck, grid->rowCount(), 1, 1, 2);
@@ -395,6 +397,7 @@ ImportRequest ImportDialog::request() const {
         request.trait = m_traitCombo->currentText().toStdString();
     }
     request.writeInput = m_writeInputCheck->isChecked();
+    request.writeInputName = '"' + writeInputCaption.toStdString() + '"';
     request.founders = pathOf(m_foundersEdit);
     request.families = pathOf(m_familiesEdit);
     request.progeny = pathOf(m_progenyEdit);

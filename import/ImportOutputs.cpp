@@ -50,7 +50,8 @@ std::string engineInputText(const std::string& defaults) {
 // The trait file, the analysis set up for it and, when the traits are
 // written in shifted units, the record of them.
 TraitOutput traitOutput(const std::string& name, const GenomeData& genome, const TraitData& traits,
-                        const ImportedDesign& design, bool writeInput) {
+                        const ImportedDesign& design, const ImportRequest& request) {
+    const bool writeInput = request.writeInput;
     TraitOutput output;
     output.name = name;
     const AnalysisTraits written = analysisTraits(traits, design.familyCount);
@@ -66,8 +67,9 @@ TraitOutput traitOutput(const std::string& name, const GenomeData& genome, const
     output.summary = traitUnitsSummary(written) + fittedAnalysisSummary(analysis, genome);
     output.missing = std::count_if(traits.value.begin(), traits.value.end(), TraitData::isMissing);
     if (!analysis && writeInput)
-        throw FileError({}, "--write-input: there is no multAl_in.def to write multAl_in.txt "
-                            "from: the analysis takes at most " +
+        throw FileError({}, request.writeInputName +
+                                ": there is no multAl_in.def to write multAl_in.txt "
+                                "from: the analysis takes at most " +
                                 std::to_string(analysisChromosomeLimit) +
                                 " chromosomes, and this map has " +
                                 std::to_string(genome.chromosomes().size()));
@@ -80,13 +82,12 @@ ImportOutput withTraits(ImportOutput output, const GenomeData& genome, const Tra
                         const std::vector<TraitColumn>& columns, const ImportedDesign& design,
                         const ImportRequest& request) {
     if (!request.traits.wanted()) {
-        output.trait = traitOutput({}, genome, traits, design, request.writeInput);
+        output.trait = traitOutput({}, genome, traits, design, request);
         output.summary += output.trait.summary;
         return output;
     }
     for (const TraitColumn& column : columns)
-        output.traits.push_back(
-            traitOutput(column.name, genome, column.traits, design, request.writeInput));
+        output.traits.push_back(traitOutput(column.name, genome, column.traits, design, request));
     return output;
 }
 

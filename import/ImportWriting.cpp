@@ -231,8 +231,8 @@ ImportResult importManyTraits(ImportOutput output, const ImportRequest& request)
     // An engine input of the earlier import would run the old analysis.
     if (!staleInputs.empty())
         result.notes += "Note: the multAl_in.txt in " + listedAnd(staleInputs) +
-                        " is left from before and may not suit these data; --write-input "
-                        "replaces it.\n";
+                        " is left from before and may not suit these data; " +
+                        request.writeInputName + " replaces it.\n";
     result.analysis = !output.traits.empty() && output.traits.front().analysis.has_value();
     result.input = !output.traits.empty() && output.traits.front().input.has_value();
     for (const TraitOutput& trait : output.traits)

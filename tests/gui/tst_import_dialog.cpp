@@ -548,6 +548,18 @@ void ImportDialogTests::manyTraitsGetAFolderEachAndTheFirstIsWorkedIn() {
     QCOMPARE(dialog.importedFolder(), qPath(folder / "height"));
     const QString summary = dialog.findChild<QPlainTextEdit*>("summaryText")->toPlainText();
     QVERIFY2(summary.contains("QTL analysis > All traits"), qPrintable(summary));
+
+    // Again without the engine's input: the old one stays, and the note
+    // names the check box that would replace it.
+    dialog.findChild<QCheckBox*>("writeInputCheck")->setChecked(false);
+    dialog.findChild<QCheckBox*>("replaceCheck")->setChecked(true);
+    click(dialog, "importButton");
+    QCOMPARE(shownTexts(messages), QStringList{});
+    const QString again = dialog.findChild<QPlainTextEdit*>("summaryText")->toPlainText();
+    QVERIFY2(again.contains("the multAl_in.txt in height and flowering is left from before and "
+                            "may not suit these data; \"Write multAl_in.txt too\" replaces it."),
+             qPrintable(again));
+    QVERIFY(again.contains("Each folder needs multAl_in.txt first"));
 }
 
 // The same two imports by mouse clicks on the shown dialog: the layout, the
