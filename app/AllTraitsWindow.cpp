@@ -150,7 +150,8 @@ bool AllTraitsWindow::openFolder(const QString& folder) {
     m_traits = std::move(*traits);
     m_status.clear();
     for (const SurveyedTrait& trait : m_traits)
-        m_status.push_back(surveyedStatus(trait));
+        m_status.push_back(runElsewhere(trait) ? QStringLiteral("Pellarin.exe is running there")
+                                               : surveyedStatus(trait));
     showTraits();
     showResults();
     return true;
@@ -173,7 +174,7 @@ bool AllTraitsWindow::runTraitsWithoutResults() {
     if (running())
         return false;
     for (std::size_t row = 0; row < m_traits.size(); ++row) {
-        if (m_traits[row].awaitingRun() && m_traits[row].runnable) {
+        if (m_traits[row].awaitingRun() && m_traits[row].runnable && !runElsewhere(m_traits[row])) {
             m_queue.push_back(static_cast<int>(row));
             setStatus(static_cast<int>(row), QStringLiteral("waiting to run"));
         }
@@ -210,17 +211,28 @@ void AllTraitsWindow::startNextRun() {
     }
 }
 
+// The window's own runs, and any other run of the analysis in a trait's
+// folder (started from the main window there), bring that trait's results.
 void AllTraitsWindow::onRunEnded(const EngineRunEnd& end) {
-    if (m_current < 0 || std::string(end.run.engine.name) != analysisEngine.name ||
-        QDir(end.run.folder).canonicalPath() !=
-            QDir(QString::fromStdString(m_traits[m_current].folder.string())).canonicalPath())
+    if (std::string(end.run.engine.name) != analysisEngine.name)
         return;
-    const int row = m_current;
-    m_current = -1;
-    m_traits[row] = surveyTrait(m_traits[row].folder);
-    setStatus(row, runEndText(end));
-    showResults();
-    startNextRun();
+    const QString ended = QDir(end.run.folder).canonicalPath();
+    for (std::size_t row = 0; row < m_traits.size(); ++row) {
+        if (QDir(QString::fromStdString(m_traits[row].folder.string())).canonicalPath() != ended)
+            continue;
+        m_traits[row] = surveyTrait(m_traits[row].folder);
+        setStatus(static_cast<int>(row), runEndText(end));
+        showResults();
+        if (static_cast<int>(row) == m_current) {
+            m_current = -1;
+            startNextRun();
+        }
+        return;
+    }
+}
+
+bool AllTraitsWindow::runElsewhere(const SurveyedTrait& trait) const {
+    return m_launcher.isRunning(analysisEngine, QString::fromStdString(trait.folder.string()));
 }
 
 void AllTraitsWindow::setStatus(int row, const QString& text) {

@@ -57,6 +57,8 @@ public:
     bool runTraitsWithoutResults();
     /// Whether runs of this window are going or waiting.
     bool running() const { return m_current >= 0 || !m_queue.empty(); }
+    /// The traits waiting for their turn to run.
+    int waitingTraits() const { return static_cast<int>(m_queue.size()); }
 
     /// The state shown for trait `row`.
     QString statusOf(int row) const;
@@ -80,6 +82,7 @@ private:
     void openTraitRow(int row);
     void openTableRow(int row);
     void fitPicture();
+    bool runElsewhere(const SurveyedTrait& trait) const;
 
     EngineLauncher& m_launcher;
     MessageSink& m_messages;

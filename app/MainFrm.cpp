@@ -401,8 +401,9 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     if (!m_engineLauncher.runs().empty() &&
         MessageBoxes::current().askYesNo(
             CMarrowApp::appTitle,
-            closeWhileRunningQuestion(m_engineLauncher.runs()).toStdString()) !=
-            MessageBoxes::Answer::Yes) {
+            closeWhileRunningQuestion(m_engineLauncher.runs(),
+                                      m_allTraitsWindow ? m_allTraitsWindow->waitingTraits() : 0)
+                .toStdString()) != MessageBoxes::Answer::Yes) {
         event->ignore();
         return;
     }

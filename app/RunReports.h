@@ -26,5 +26,6 @@ QString secondRunQuestion(const EngineProgram& engine, const QString& folder);
 
 /// The question before Marrow closes while runs it started still go on
 /// (`runs` not empty): that each run goes on and leaves its results in its
-/// folder, whose name it gives. No is the safe answer.
-QString closeWhileRunningQuestion(const std::vector<EngineRun>& runs);
+/// folder, whose name it gives, and that `waitingTraits` traits of All
+/// traits that wait for their turn are not run. No is the safe answer.
+QString closeWhileRunningQuestion(const std::vector<EngineRun>& runs, int waitingTraits = 0);

@@ -97,6 +97,7 @@ class AllTraitsTest : public QObject {
 private slots:
     void aRefusedFolderIsOneMessageAndChangesNothing();
     void traitsWithoutResultsRunOneAtATime();
+    void aRunStartedElsewhereIsNotStartedAgain();
     void aDoubleClickOpensTheTraitsGraphs();
 };
 
@@ -180,6 +181,33 @@ void AllTraitsTest::traitsWithoutResultsRunOneAtATime() {
     QVERIFY(window.findChild<QPushButton*>("runButton")->isEnabled());
     QCOMPARE(QDir::currentPath(), working);
     QVERIFY(messages.messages().empty());
+}
+
+// A trait whose analysis the main window started runs once: the window
+// leaves it out of its own runs and reads its results when it ends.
+void AllTraitsTest::aRunStartedElsewhereIsNotStartedAgain() {
+    TempDir dir;
+    writeImported(dir / "b");
+    writeImported(dir / "c");
+    RecordingMessages messages;
+    EngineLauncher launcher;
+    RecordedEngine engine(launcher);
+    QVERIFY(!launcher.launch(analysisEngine, qPath(dir / "b")));
+    AllTraitsWindow window(launcher, messages, [](const QString&, int) {});
+    QVERIFY(window.openFolder(qPath(dir.path())));
+    QCOMPARE(window.statusOf(0), QString("Pellarin.exe is running there"));
+    QVERIFY(window.runTraitsWithoutResults());
+    QCOMPARE(engine.starter.requests.size(), std::size_t(2));
+    QCOMPARE(canonical(engine.starter.requests[1].workingFolder), canonical(qPath(dir / "c")));
+
+    QVERIFY(TraitFolderSketch{}.write(dir / "b"));
+    endRun(launcher.runs().at(0), 0);
+    launcher.checkRuns();
+    QVERIFY2(window.statusOf(0).startsWith("Pellarin.exe finished: 1 region"),
+             qPrintable(window.statusOf(0)));
+    QCOMPARE(window.qtlTable()->rowCount(), 1);
+    QVERIFY(window.running());
+    QCOMPARE(window.waitingTraits(), 0);
 }
 
 // On a shown window: a double click on a trait opens its graphs at the

@@ -727,10 +727,23 @@ void MainFrameTest::closingWhileARunGoesOnAsksFirst() {
              qPrintable(question));
     QVERIFY(frame.isVisible());
 
+    // Traits that All traits has yet to run are not run once Marrow closes.
+    for (const char* trait : {"a", "b"}) {
+        QVERIFY(QDir().mkpath(pathIn(work, trait)));
+        writeText(pathIn(work, QString(trait) + "/multAl_in.txt"), "input\n");
+    }
+    QVERIFY(frame.allTraitsWindow().openFolder(QDir::currentPath()));
+    QVERIFY(frame.allTraitsWindow().runTraitsWithoutResults());
+    QVERIFY(!frame.close());
+    QCOMPARE(boxes.questions().size(), std::size_t(2));
+    const QString both = QString::fromStdString(boxes.questions()[1].text);
+    QVERIFY2(both.startsWith("2 engine runs are still going:"), qPrintable(both));
+    QVERIFY2(both.contains("The trait waiting in All traits will not be run."), qPrintable(both));
+
     boxes.setNextAnswer(MessageBoxes::Answer::Yes);
     QVERIFY(frame.close());
-    QCOMPARE(boxes.questions().size(), std::size_t(2));
-    QCOMPARE(frame.engineLauncher().runs().size(), std::size_t(1));
+    QCOMPARE(boxes.questions().size(), std::size_t(3));
+    QCOMPARE(frame.engineLauncher().runs().size(), std::size_t(2));
 }
 
 // After an import of many traits the status bar names the folder of them
