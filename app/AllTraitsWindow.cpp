@@ -271,8 +271,17 @@ void AllTraitsWindow::showResults() {
         m_qtlTable->setColumnCount(0);
         return;
     }
-    m_picture.loadFromData(drawTraitPictures(intensityGrid(results)).png, "PNG");
-    fitPicture();
+    // A run may bring results on other chromosomes than the rest (its
+    // multAl_in.txt was changed): the table still stands, the picture not.
+    if (const auto mismatch = genomeMismatch(results)) {
+        m_picture = QPixmap();
+        m_pictureLabel->setPixmap(QPixmap());
+        m_pictureLabel->setText(QStringLiteral("No picture: ") + qText(*mismatch) +
+                                QStringLiteral("."));
+    } else {
+        m_picture.loadFromData(drawTraitPictures(intensityGrid(results)).png, "PNG");
+        fitPicture();
+    }
 
     const std::vector<CsvRow> rows = parseCsv(mergedQtlTable(results));
     m_qtlTable->clear();

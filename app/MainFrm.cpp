@@ -151,7 +151,8 @@ std::span<const CMainFrame::Command> CMainFrame::commandTable() {
          nullptr},
 
         {&analysisMenu, Kind::Plain, "importDataAction", "&Import data...", "",
-         "Convert comma-separated tables into Marrow's data files in a folder, and work there",
+         "Convert comma-separated tables or a VCF into Marrow's data files in a folder, and work "
+         "there",
          &CMainFrame::onImportData, nullptr},
         line(analysisMenu),
         {&analysisMenu, Kind::Plain, "analysisParametersAction", "&Set parameters", "",

@@ -208,6 +208,18 @@ void AllTraitsTest::aRunStartedElsewhereIsNotStartedAgain() {
     QCOMPARE(window.qtlTable()->rowCount(), 1);
     QVERIFY(window.running());
     QCOMPARE(window.waitingTraits(), 0);
+
+    // c's run leaves results on three chromosomes where b's are on two: the
+    // table takes both, the picture neither, and nothing is refused.
+    TraitFolderSketch three;
+    three.lengths = {20, 12, 30};
+    QVERIFY(three.write(dir / "c"));
+    endRun(launcher.runs().at(0), 0);
+    launcher.checkRuns();
+    QCOMPARE(window.qtlTable()->rowCount(), 2);
+    QVERIFY(window.picture().isNull());
+    QVERIFY(!window.running());
+    QVERIFY(messages.messages().empty());
 }
 
 // On a shown window: a double click on a trait opens its graphs at the

@@ -209,8 +209,8 @@ void MainFrameTest::commandsAreTheDocumentedOnes() {
          {"&Toolbar | Show or hide the toolbar | ",
           "&Status Bar | Show or hide the status bar | "}},
         {"analysisMenu",
-         {"&Import data... | Convert comma-separated tables into Marrow's data files in a folder, "
-          "and work there | ",
+         {"&Import data... | Convert comma-separated tables or a VCF into Marrow's data files in a "
+          "folder, and work there | ",
           "-",
           "&Set parameters | Set parameters for QTL analysis using Markov chain Monte Carlo | ",
           "-",
