@@ -8,8 +8,11 @@
 #include "support/TempDir.h"
 #include "support/TraitFolderSketch.h"
 
+#include "import/ImportTool.h"
 #include "model/TextFiles.h"
+#include "support/EngineRuns.h"
 
+#include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
@@ -99,6 +102,7 @@ private slots:
     void traitsWithoutResultsRunOneAtATime();
     void aRunStartedElsewhereIsNotStartedAgain();
     void aDoubleClickOpensTheTraitsGraphs();
+    void theShippedTraitsRunAndOpenOnADoubleClick();
 };
 
 // The window keeps what it showed; no file is made or touched.
@@ -256,6 +260,58 @@ void AllTraitsTest::aDoubleClickOpensTheTraitsGraphs() {
     doubleClick(table, 1, 1);
     QTRY_COMPARE(canonical(QDir::currentPath()), canonical(qPath(dir / "yield")));
     QTRY_COMPARE(frame.posteriorDialog().chromosome(), 2);
+    QVERIFY(boxes.messages().empty());
+    frame.posteriorDialog().hide();
+}
+
+// The road of examples/vcf in the window: its three traits imported, a
+// folder each, then QTL analysis > All traits from the first trait's
+// folder; a click on "Run traits without results" runs the real
+// Pellarin.exe in each in turn, and a double click on a trait opens its
+// graphs.
+void AllTraitsTest::theShippedTraitsRunAndOpenOnADoubleClick() {
+    TempDir work(true);
+    const fs::path vcf = fs::path(MARROW_SOURCE_DIR) / "examples/vcf";
+    ImportRequest request;
+    request.layout = ImportLayout::Vcf;
+    request.cross = ProgenyType::F2;
+    request.vcf = (vcf / "calls.vcf.gz").string();
+    request.families = (vcf / "families.csv").string();
+    request.samples = (vcf / "samples.csv").string();
+    request.map = (vcf / "map.csv").string();
+    request.traits.all = true;
+    request.writeInput = true;
+    request.folder = work / "traits";
+    QCOMPARE(importData(request).traitFolders,
+             (std::vector<std::string>{"height", "yield", "flowering"}));
+
+    RecordingMessageBoxes boxes;
+    CMainFrame frame;
+    frame.engineLauncher().setSearchFolders(QStringList{qPath(testing_support::binFolder())});
+    frame.engineLauncher().setTerminal(QString());
+    QVERIFY(frame.setWorkingFolder(qPath(work / "traits" / "height")));
+    frame.findChild<QAction*>("allTraitsAction")->trigger();
+    AllTraitsWindow& window = frame.allTraitsWindow();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(canonical(window.folder()), canonical(qPath(work / "traits")));
+    QVERIFY(window.picture().isNull());
+
+    auto* run = window.findChild<QPushButton*>("runButton");
+    QTest::mouseClick(run, Qt::LeftButton, {}, run->rect().center());
+    QVERIFY2(window.running(), qPrintable(window.statusOf(0)));
+    QTRY_VERIFY_WITH_TIMEOUT(!window.running(), 300000);
+    for (int row = 0; row < 3; ++row)
+        QVERIFY2(window.statusOf(row).startsWith("Pellarin.exe finished: "),
+                 qPrintable(window.statusOf(row)));
+    QVERIFY(!window.picture().isNull());
+    QVERIFY(window.qtlTable()->rowCount() >= 3);
+    QCOMPARE(canonical(QDir::currentPath()), canonical(qPath(work / "traits" / "height")));
+
+    // The rows stand by name: flowering, height, yield.
+    QCOMPARE(window.traitTable()->item(2, 0)->text(), QString("yield"));
+    doubleClick(window.traitTable(), 2, 0);
+    QTRY_VERIFY(frame.posteriorDialog().isVisible());
+    QCOMPARE(canonical(QDir::currentPath()), canonical(qPath(work / "traits" / "yield")));
     QVERIFY(boxes.messages().empty());
     frame.posteriorDialog().hide();
 }
