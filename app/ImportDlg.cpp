@@ -1,6 +1,7 @@
 #include "app/ImportDlg.h"
 
 #include "model/FileError.h"
+#include "model/NumberFormat.h"
 #include "widgets/FileChooser.h"
 
 #include <QButtonGroup>
@@ -12,11 +13,14 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include <cmath>
 #include <filesystem>
 #include <new>
 
@@ -26,10 +30,18 @@ namespace {
 
 constexpr int familiesLayout = static_cast<int>(ImportLayout::Families);
 constexpr int crossLayout = static_cast<int>(ImportLayout::Cross);
+constexpr int vcfLayout = static_cast<int>(ImportLayout::Vcf);
+
+// "Traits:" in the words of --traits: the one trait of "Trait:", or all.
+constexpr int oneTrait = 0;
+constexpr int allTraits = 1;
 
 /// How the check box that replaces files is named in the messages that
 /// point to it, where the tool says "--force".
 const char* const replaceCaption = "Replace files in the folder";
+// And the one that writes the engine's input, where the tool says
+// "--write-input".
+const QString writeInputCaption = QStringLiteral("Write multAl_in.txt too");
 
 struct Choice {
     const char* caption;
@@ -78,12 +90,37 @@ std::string pathOf(const QLineEdit* edit) {
     return edit->text().trimmed().toStdString();
 }
 
+// The positive number typed into `edit`; nothing when it holds anything else.
+std::optional<double> positiveIn(const QLineEdit* edit) {
+    const auto value = parseReal(edit->text().trimmed().toStdString());
+    if (!value || !(*value > 0) || !std::isfinite(*value))
+        return std::nullopt;
+    return value;
+}
+
 // What to do next, where the tool says to start Marrow in the folder: the
 // window already works there.
 const char* const nextInWindow =
     "Next (Marrow now works in that folder): QTL analysis > Set parameters,\n"
     "press \"Use default\" and \"Ok\"; then QTL analysis > MCMC analysis and,\n"
     "when it has finished, QTL analysis > Posterior graphs.\n";
+const char* const runInWindow =
+    "Next (Marrow now works in that folder): QTL analysis > MCMC analysis and,\n"
+    "when it has finished, QTL analysis > Posterior graphs.\n";
+
+// After many traits: the window works in the first trait's folder, and
+// "All traits" runs and gathers them.
+std::string manyNextInWindow(const std::string& first, bool input) {
+    std::string text = "Next: QTL analysis > All traits shows every trait of the folder; it runs\n"
+                       "each trait's analysis in turn and gathers their QTL tables. Marrow now\n"
+                       "works in " +
+                       first + ", the first trait's folder.\n";
+    if (!input)
+        text += "Each folder needs multAl_in.txt first: import again with \"Write\n"
+                "multAl_in.txt too\", or in each folder choose QTL analysis > Set parameters,\n"
+                "press \"Use default\" and \"Ok\".\n";
+    return text;
+}
 
 } // namespace
 
@@ -96,18 +133,23 @@ ImportDialog::ImportDialog(MessageSink& messages, QWidget* parent)
     m_layoutGroup->setObjectName(QStringLiteral("layoutGroup"));
     auto* families = new QRadioButton(QStringLiteral("Families from shared founders"), this);
     auto* cross = new QRadioButton(QStringLiteral("One cross in an R/qtl layout"), this);
+    auto* vcf = new QRadioButton(QStringLiteral("Genotypes in a VCF"), this);
     families->setObjectName(QStringLiteral("familiesRadio"));
     cross->setObjectName(QStringLiteral("crossRadio"));
-    for (QRadioButton* radio : {families, cross})
+    vcf->setObjectName(QStringLiteral("vcfRadio"));
+    for (QRadioButton* radio : {families, cross, vcf})
         radio->setAccessibleName(radio->text());
     m_layoutGroup->addButton(families, familiesLayout);
     m_layoutGroup->addButton(cross, crossLayout);
+    m_layoutGroup->addButton(vcf, vcfLayout);
     families->setChecked(true);
 
     layout->addWidget(families);
     layout->addWidget(m_familiesGroup = createFamiliesGroup());
     layout->addWidget(cross);
     layout->addWidget(m_crossGroup = createCrossGroup());
+    layout->addWidget(vcf);
+    layout->addWidget(m_vcfGroup = createVcfGroup());
     layout->addWidget(createSettingsGroup());
 
     auto* summaryLabel = new QLabel(QStringLiteral("Summary:"), this);
@@ -134,9 +176,23 @@ ImportDialog::ImportDialog(MessageSink& messages, QWidget* parent)
 
     connect(m_layoutGroup, &QButtonGroup::idClicked, this, [this] { enableForLayout(); });
     connect(m_formatCombo, &QComboBox::activated, this, [this] { enableForLayout(); });
+    connect(m_mapRadio, &QRadioButton::toggled, this, [this] { enableForLayout(); });
+    connect(m_traitsCombo, &QComboBox::activated, this, [this] {
+        // Many traits are run from their folders: their engine input is
+        // what makes that one step.
+        if (manyTraits())
+            m_writeInputCheck->setChecked(true);
+        enableForTraits();
+    });
+    connect(m_traitList, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
+        m_untickedTraits.removeAll(item->text());
+        if (item->checkState() != Qt::Checked)
+            m_untickedTraits.append(item->text());
+    });
     connect(m_importButton, &QPushButton::clicked, this, &ImportDialog::onImport);
     connect(m_closeButton, &QPushButton::clicked, this, &ImportDialog::reject);
     enableForLayout();
+    enableForTraits();
 }
 
 // A caption, an edit for a path and its "..." button, on one row.
@@ -203,11 +259,59 @@ QGroupBox* ImportDialog::createCrossGroup() {
     return box;
 }
 
+// The VCF's own families.csv names VCF samples, so it has its own row. The
+// map is a file or a rate: the radio button in front of each says which.
+QGroupBox* ImportDialog::createVcfGroup() {
+    auto* box = new QGroupBox(this);
+    box->setObjectName(QStringLiteral("vcfGroup"));
+    auto* grid = new QGridLayout(box);
+    m_vcfEdit = addFileRow(*grid, QStringLiteral("VCF:"), "vcf");
+    m_vcfFamiliesEdit = addFileRow(*grid, QStringLiteral("Families:"), "vcfFamilies");
+    m_samplesEdit = addFileRow(*grid, QStringLiteral("Samples:"), "samples");
+    m_mapEdit = addFileRow(*grid, QStringLiteral("Map:"), "map");
+    // The map row's caption is a radio button, as is the rate's.
+    delete box->findChild<QLabel*>(QStringLiteral("mapLabel"));
+    const int mapRow = grid->rowCount() - 1;
+    m_mapRadio = new QRadioButton(QStringLiteral("Map:"), box);
+    m_mapRadio->setObjectName(QStringLiteral("mapRadio"));
+    m_cmPerMbRadio = new QRadioButton(QStringLiteral("cM per Mb:"), box);
+    m_cmPerMbRadio->setObjectName(QStringLiteral("cmPerMbRadio"));
+    for (QRadioButton* radio : {m_mapRadio, m_cmPerMbRadio})
+        radio->setAccessibleName(radio->text());
+    m_mapRadio->setChecked(true);
+    grid->addWidget(m_mapRadio, mapRow, 0);
+    m_cmPerMbEdit = new QLineEdit(box);
+    m_cmPerMbEdit->setObjectName(QStringLiteral("cmPerMbEdit"));
+    m_cmPerMbEdit->setAccessibleName(m_cmPerMbRadio->text());
+    const int rateRow = grid->rowCount();
+    grid->addWidget(m_cmPerMbRadio, rateRow, 0);
+    grid->addWidget(m_cmPerMbEdit, rateRow, 1);
+    auto* thinLabel = new QLabel(QStringLiteral("Thin (cM):"), box);
+    thinLabel->setObjectName(QStringLiteral("thinLabel"));
+    m_thinEdit = new QLineEdit(box);
+    m_thinEdit->setObjectName(QStringLiteral("thinEdit"));
+    m_thinEdit->setAccessibleName(thinLabel->text());
+    m_thinEdit->setPlaceholderText(QStringLiteral("every marker"));
+    thinLabel->setBuddy(m_thinEdit);
+    const int thinRow = grid->rowCount();
+    grid->addWidget(thinLabel, thinRow, 0);
+    grid->addWidget(m_thinEdit, thinRow, 1);
+    return box;
+}
+
 QGroupBox* ImportDialog::createSettingsGroup() {
     auto* box = new QGroupBox(this);
     auto* grid = new QGridLayout(box);
     m_crossCombo = addComboRow(*grid, QStringLiteral("Cross:"), "cross");
+    m_traitsCombo = addComboRow(*grid, QStringLiteral("Traits:"), "traits");
+    m_traitsCombo->addItem(QStringLiteral("one"), oneTrait);
+    m_traitsCombo->addItem(QStringLiteral("all"), allTraits);
     m_traitCombo = addComboRow(*grid, QStringLiteral("Trait:"), "trait");
+    m_traitList = new QListWidget(box);
+    m_traitList->setObjectName(QStringLiteral("traitList"));
+    m_traitList->setAccessibleName(QStringLiteral("Traits to import"));
+    m_traitList->setMaximumHeight(fontMetrics().lineSpacing() * 6);
+    grid->addWidget(m_traitList, grid->rowCount(), 1, 1, 2);
     m_callsCombo = addComboRow(*grid, QStringLiteral("Calls:"), "calls");
     addChoices(*m_callsCombo, callStyles);
     m_folderEdit = addFileRow(*grid, QStringLiteral("Folder:"), "folder");
@@ -215,6 +319,10 @@ QGroupBox* ImportDialog::createSettingsGroup() {
     m_replaceCheck->setObjectName(QStringLiteral("replaceCheck"));
     m_replaceCheck->setAccessibleName(m_replaceCheck->text());
     grid->addWidget(m_replaceCheck, grid->rowCount(), 1, 1, 2);
+    m_writeInputCheck = new QCheckBox(writeInputCaption, box);
+    m_writeInputCheck->setObjectName(QStringLiteral("writeInputCheck"));
+    m_writeInputCheck->setAccessibleName(m_writeInputCheck->text());
+    grid->addWidget(m_writeInputCheck, grid->rowCount(), 1, 1, 2);
     return box;
 }
 
@@ -224,7 +332,7 @@ QGroupBox* ImportDialog::createSettingsGroup() {
 void ImportDialog::fillCrossCombo() {
     const QVariant kept = m_crossCombo->currentData();
     m_crossCombo->clear();
-    if (m_layoutGroup->checkedId() == familiesLayout)
+    if (m_layoutGroup->checkedId() != crossLayout)
         addChoices(*m_crossCombo, familyCrosses);
     else
         addChoices(*m_crossCombo, oneCrosses);
@@ -237,7 +345,11 @@ void ImportDialog::fillCrossCombo() {
 void ImportDialog::enableForLayout() {
     const bool families = m_layoutGroup->checkedId() == familiesLayout;
     m_familiesGroup->setEnabled(families);
-    m_crossGroup->setEnabled(!families);
+    m_crossGroup->setEnabled(m_layoutGroup->checkedId() == crossLayout);
+    m_vcfGroup->setEnabled(m_layoutGroup->checkedId() == vcfLayout);
+    m_mapEdit->setEnabled(m_mapRadio->isChecked());
+    findChild<QWidget*>(QStringLiteral("mapBrowse"))->setEnabled(m_mapRadio->isChecked());
+    m_cmPerMbEdit->setEnabled(m_cmPerMbRadio->isChecked());
     const bool split =
         isSplitLayout(static_cast<CrossLayout>(m_formatCombo->currentData().toInt()));
     const auto enableRow = [this](const char* id, bool enable) {
@@ -253,14 +365,52 @@ void ImportDialog::enableForLayout() {
     refreshTraits();
 }
 
+// The trait combo box and the list stand in the same place: one of them
+// is in use.
+void ImportDialog::enableForTraits() {
+    const bool many = manyTraits();
+    m_traitCombo->setEnabled(!many);
+    m_traitList->setVisible(many);
+}
+
+bool ImportDialog::manyTraits() const {
+    return m_traitsCombo->currentData().toInt() == allTraits;
+}
+
 ImportRequest ImportDialog::request() const {
     ImportRequest request;
     request.layout = static_cast<ImportLayout>(m_layoutGroup->checkedId());
     request.cross = static_cast<ProgenyType>(m_crossCombo->currentData().toInt());
-    request.trait = m_traitCombo->currentText().toStdString();
+    if (manyTraits()) {
+        // Every trait ticked is --traits all, so that the folders follow
+        // the tables' columns; an empty list too, so that the import names
+        // the tables' problem.
+        std::vector<std::string> ticked;
+        for (int row = 0; row < m_traitList->count(); ++row)
+            if (m_traitList->item(row)->checkState() == Qt::Checked)
+                ticked.push_back(m_traitList->item(row)->text().toStdString());
+        if (static_cast<int>(ticked.size()) == m_traitList->count())
+            request.traits.all = true;
+        else
+            request.traits.names = std::move(ticked);
+    } else {
+        request.trait = m_traitCombo->currentText().toStdString();
+    }
+    request.writeInput = m_writeInputCheck->isChecked();
+    request.writeInputName = '"' + writeInputCaption.toStdString() + '"';
     request.founders = pathOf(m_foundersEdit);
     request.families = pathOf(m_familiesEdit);
     request.progeny = pathOf(m_progenyEdit);
+    if (request.layout == ImportLayout::Vcf) {
+        request.families = pathOf(m_vcfFamiliesEdit);
+        request.vcf = pathOf(m_vcfEdit);
+        request.samples = pathOf(m_samplesEdit);
+        if (m_mapRadio->isChecked())
+            request.map = pathOf(m_mapEdit);
+        else
+            request.cmPerMb = positiveIn(m_cmPerMbEdit);
+        request.thin = positiveIn(m_thinEdit).value_or(0);
+    }
     request.calls = static_cast<CallStyle>(m_callsCombo->currentData().toInt());
     request.format = static_cast<CrossLayout>(m_formatCombo->currentData().toInt());
     if (isSplitLayout(request.format)) {
@@ -283,11 +433,19 @@ ImportRequest ImportDialog::request() const {
 void ImportDialog::refreshTraits() {
     const QString kept = m_traitCombo->currentText();
     m_traitCombo->clear();
-    for (const std::string& name : importTraitNames(request()))
+    const std::vector<std::string> names = importTraitNames(request());
+    for (const std::string& name : names)
         m_traitCombo->addItem(QString::fromStdString(name));
     const int found = m_traitCombo->findText(kept);
     if (found >= 0)
         m_traitCombo->setCurrentIndex(found);
+    const QSignalBlocker quiet(m_traitList);
+    m_traitList->clear();
+    for (const std::string& name : names) {
+        auto* item = new QListWidgetItem(QString::fromStdString(name), m_traitList);
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(m_untickedTraits.contains(item->text()) ? Qt::Unchecked : Qt::Checked);
+    }
 }
 
 void ImportDialog::onChooseFile(QLineEdit* edit) {
@@ -308,18 +466,33 @@ void ImportDialog::onChooseFolder() {
 
 std::string ImportDialog::missingEntry() const {
     const ImportRequest wanted = request();
-    const std::pair<const std::string*, const char*> entries[] = {
-        {&wanted.founders, "Founders:"},   {&wanted.families, "Families:"},
-        {&wanted.progeny, "Progeny:"},     {&wanted.crossFile, "Cross file:"},
-        {&wanted.genotypes, "Genotypes:"}, {&wanted.phenotypes, "Phenotypes:"},
-    };
-    const bool families = wanted.layout == ImportLayout::Families;
-    const bool split = isSplitLayout(wanted.format);
-    for (std::size_t k = 0; k < std::size(entries); ++k) {
-        const bool needed = families ? k < 3 : (split ? k >= 4 : k == 3);
-        if (needed && entries[k].first->empty())
-            return std::string("Choose the file of \"") + entries[k].second + "\".";
+    std::vector<std::pair<const std::string*, const char*>> needed;
+    if (wanted.layout == ImportLayout::Families)
+        needed = {{&wanted.founders, "Founders:"},
+                  {&wanted.families, "Families:"},
+                  {&wanted.progeny, "Progeny:"}};
+    else if (wanted.layout == ImportLayout::Vcf)
+        needed = {{&wanted.vcf, "VCF:"}, {&wanted.families, "Families:"}};
+    else if (isSplitLayout(wanted.format))
+        needed = {{&wanted.genotypes, "Genotypes:"}, {&wanted.phenotypes, "Phenotypes:"}};
+    else
+        needed = {{&wanted.crossFile, "Cross file:"}};
+    if (wanted.layout == ImportLayout::Vcf) {
+        needed.push_back({&wanted.samples, "Samples:"});
+        if (m_mapRadio->isChecked())
+            needed.push_back({&wanted.map, "Map:"});
     }
+    for (const auto& [path, caption] : needed)
+        if (path->empty())
+            return std::string("Choose the file of \"") + caption + "\".";
+    if (wanted.layout == ImportLayout::Vcf && m_cmPerMbRadio->isChecked() && !wanted.cmPerMb)
+        return "\"cM per Mb:\" needs a positive number, such as 0.5 for a genome whose 200 Mb "
+               "span 100 cM.";
+    if (wanted.layout == ImportLayout::Vcf && !m_thinEdit->text().trimmed().isEmpty() &&
+        !(wanted.thin > 0))
+        return "\"Thin (cM):\" needs a positive number of cM, or nothing to keep every marker.";
+    if (manyTraits() && m_traitList->count() > 0 && !wanted.traits.wanted())
+        return "Tick at least one trait in the list under \"Traits:\".";
     if (wanted.folder.empty())
         return "Choose the folder to import into (\"Folder:\").";
     return {};
@@ -335,10 +508,20 @@ void ImportDialog::onImport() {
     try {
         const ImportResult result = importData(wanted);
         std::string text = result.summary + result.written;
-        if (result.analysis)
-            text += nextInWindow;
+        if (!result.traitFolders.empty()) {
+            const fs::path first = wanted.folder / result.traitFolders.front();
+            text += manyNextInWindow(escapedControls(first.string()), result.input);
+            m_importedFolder = QString::fromStdString(first.string());
+            m_importedTraitsFolder = QString::fromStdString(wanted.folder.string());
+        } else {
+            if (result.input)
+                text += runInWindow;
+            else if (result.analysis)
+                text += nextInWindow;
+            m_importedFolder = QString::fromStdString(wanted.folder.string());
+            m_importedTraitsFolder.clear();
+        }
         m_summary->setPlainText(QString::fromStdString(text + result.notes));
-        m_importedFolder = QString::fromStdString(wanted.folder.string());
         emit folderImported(m_importedFolder);
     } catch (const FileError& error) {
         m_messages.error(error.message());

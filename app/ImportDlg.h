@@ -14,20 +14,30 @@ class QGroupBox;
 class QGridLayout;
 class QLabel;
 class QLineEdit;
+class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
+class QRadioButton;
 
 /// QTL analysis > Import data...: what `marrow-import` does, in the window,
 /// through the same conversion (`importData`). The user picks the layout
-/// (families from shared founders, or one cross in one of R/qtl's layouts),
-/// the files, the cross, the trait, the calls and the folder; "Import"
-/// writes the folder's files all or none and shows the summary the tool
-/// prints. A problem is one message naming the file, row and column.
+/// (families from shared founders, one cross in one of R/qtl's layouts, or
+/// families genotyped in a VCF), the files, the cross, the trait or traits,
+/// the calls and the folder; "Import" writes the folder's files all or none
+/// and shows the summary the tool prints. A problem is one message naming
+/// the file, row and column.
+///
+/// "Traits:" one imports the trait chosen under "Trait:" into the folder;
+/// all imports the traits ticked in the list below it, one analysis folder
+/// each under the folder, as `--traits` does. "Write multAl_in.txt too" is
+/// `--write-input`.
 ///
 /// The dialog does not move the working folder itself: after a successful
 /// import it sends `folderImported` and keeps the folder in
-/// `importedFolder`, and closing it then gives the Accepted result, so that
-/// the main window makes that folder the working one.
+/// `importedFolder` (with many traits, the first trait's folder, and the
+/// folder that holds them all in `importedTraitsFolder`), and closing it
+/// then gives the Accepted result, so that the main window makes that
+/// folder the working one.
 ///
 /// Controls carry objectNames for tests ("foundersEdit", "foundersBrowse",
 /// "crossCombo", "traitCombo", "importButton", ...) and each control's
@@ -39,12 +49,16 @@ public:
 
     /// The absolute path of the folder the last import wrote; empty before.
     QString importedFolder() const { return m_importedFolder; }
+    /// After an import of many traits, the absolute path of the folder that
+    /// holds their folders; empty otherwise.
+    QString importedTraitsFolder() const { return m_importedTraitsFolder; }
 
     /// The request the controls make now, before the checks of `onImport`.
     ImportRequest request() const;
 
-    /// Fills "Trait:" from the columns of the files named now, keeping the
-    /// chosen trait when it is still offered.
+    /// Fills "Trait:" and the list of traits from the columns of the files
+    /// named now, keeping the chosen trait when it is still offered and
+    /// every trait ticked but those the user unticked.
     void refreshTraits();
 
 signals:
@@ -57,24 +71,31 @@ public slots:
 private:
     QGroupBox* createFamiliesGroup();
     QGroupBox* createCrossGroup();
+    QGroupBox* createVcfGroup();
     QGroupBox* createSettingsGroup();
     QLineEdit* addFileRow(QGridLayout& grid, const QString& caption, const char* name);
     QComboBox* addComboRow(QGridLayout& grid, const QString& caption, const char* name);
     void fillCrossCombo();
     void enableForLayout();
+    void enableForTraits();
     void onChooseFile(QLineEdit* edit);
     void onChooseFolder();
     void onImport();
     /// The first file or setting the layout needs that is not given, as the
     /// message that asks for it; empty when all are there.
     std::string missingEntry() const;
+    bool manyTraits() const;
 
     MessageSink& m_messages;
     QString m_importedFolder;
+    QString m_importedTraitsFolder;
+    // The traits the user unticked, kept when the list is filled again.
+    QStringList m_untickedTraits;
 
     QButtonGroup* m_layoutGroup = nullptr;
     QGroupBox* m_familiesGroup = nullptr;
     QGroupBox* m_crossGroup = nullptr;
+    QGroupBox* m_vcfGroup = nullptr;
     QLineEdit* m_foundersEdit = nullptr;
     QLineEdit* m_familiesEdit = nullptr;
     QLineEdit* m_progenyEdit = nullptr;
@@ -82,7 +103,18 @@ private:
     QLineEdit* m_crossFileEdit = nullptr;
     QLineEdit* m_genotypesEdit = nullptr;
     QLineEdit* m_phenotypesEdit = nullptr;
+    QLineEdit* m_vcfEdit = nullptr;
+    QLineEdit* m_vcfFamiliesEdit = nullptr;
+    QLineEdit* m_samplesEdit = nullptr;
+    QRadioButton* m_mapRadio = nullptr;
+    QRadioButton* m_cmPerMbRadio = nullptr;
+    QLineEdit* m_mapEdit = nullptr;
+    QLineEdit* m_cmPerMbEdit = nullptr;
+    QLineEdit* m_thinEdit = nullptr;
     QComboBox* m_crossCombo = nullptr;
+    QComboBox* m_traitsCombo = nullptr;
+    QListWidget* m_traitList = nullptr;
+    QCheckBox* m_writeInputCheck = nullptr;
     QComboBox* m_traitCombo = nullptr;
     QComboBox* m_callsCombo = nullptr;
     QLineEdit* m_folderEdit = nullptr;

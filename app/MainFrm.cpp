@@ -1,6 +1,7 @@
 #include "app/MainFrm.h"
 
 #include "app/AboutDlg.h"
+#include "app/AllTraitsWindow.h"
 #include "app/ImportDlg.h"
 #include "app/LockIndicators.h"
 #include "app/Marrow.h"
@@ -150,7 +151,8 @@ std::span<const CMainFrame::Command> CMainFrame::commandTable() {
          nullptr},
 
         {&analysisMenu, Kind::Plain, "importDataAction", "&Import data...", "",
-         "Convert comma-separated tables into Marrow's data files in a folder, and work there",
+         "Convert comma-separated tables or a VCF into Marrow's data files in a folder, and work "
+         "there",
          &CMainFrame::onImportData, nullptr},
         line(analysisMenu),
         {&analysisMenu, Kind::Plain, "analysisParametersAction", "&Set parameters", "",
@@ -166,6 +168,10 @@ std::span<const CMainFrame::Command> CMainFrame::commandTable() {
         {&analysisMenu, Kind::Plain, "qtlTableAction", "QTL &table", "",
          "Show the QTL table of the working folder beside the graphs", &CMainFrame::onQtlTable,
          nullptr},
+        {&analysisMenu, Kind::Plain, "allTraitsAction", "&All traits", "",
+         "Show every trait of a folder of trait folders, run those without results and compare "
+         "their QTL",
+         &CMainFrame::onAllTraits, nullptr},
         line(analysisMenu),
         {&analysisMenu, Kind::Plain, "markovChainsAction", "Markov chains", "",
          "Display graphs of Markov chain values for model parameters ", &CMainFrame::onMarkovChains,
@@ -391,6 +397,17 @@ bool CMainFrame::event(QEvent* event) {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    // A run outlives the window; the question only makes sure that closing
+    // is meant, and says where the results will be.
+    if (!m_engineLauncher.runs().empty() &&
+        MessageBoxes::current().askYesNo(
+            CMarrowApp::appTitle,
+            closeWhileRunningQuestion(m_engineLauncher.runs(),
+                                      m_allTraitsWindow ? m_allTraitsWindow->waitingTraits() : 0)
+                .toStdString()) != MessageBoxes::Answer::Yes) {
+        event->ignore();
+        return;
+    }
     if (saveModified())
         event->accept();
     else
@@ -617,20 +634,59 @@ void CMainFrame::onSimulationParameters() {
 // the dialog's summary already says that Marrow works there.
 void CMainFrame::onImportData() {
     ImportDialog dialog(MessageBoxes::current(), this);
-    connect(&dialog, &ImportDialog::folderImported, this, &CMainFrame::workInImportedFolder);
+    connect(&dialog, &ImportDialog::folderImported, this, [this, &dialog](const QString& folder) {
+        workInImportedFolder(folder, dialog.importedTraitsFolder());
+    });
     dialog.exec();
 }
 
-void CMainFrame::workInImportedFolder(const QString& folder) {
-    if (setWorkingFolder(folder))
+void CMainFrame::workInImportedFolder(const QString& folder, const QString& traitsFolder) {
+    if (!setWorkingFolder(folder))
+        return;
+    if (traitsFolder.isEmpty())
         showNews(QStringLiteral("Data imported: the working folder is now %1")
                      .arg(QDir::toNativeSeparators(folder)));
+    else
+        showNews(
+            QStringLiteral("Data imported: the trait folders are in %1; the working folder is "
+                           "now the first, %2 (QTL analysis > All traits shows them all)")
+                .arg(QDir::toNativeSeparators(traitsFolder), QDir::toNativeSeparators(folder)));
 }
 
 // Not modal: the table stays open beside the posterior graph, which its
 // rows open at their chromosome.
 void CMainFrame::onQtlTable() {
     m_qtlTableWindow.showAndRaise();
+}
+
+AllTraitsWindow& CMainFrame::allTraitsWindow() {
+    if (!m_allTraitsWindow)
+        m_allTraitsWindow = std::make_unique<AllTraitsWindow>(
+            m_engineLauncher, MessageBoxes::forwarder(),
+            [this](const QString& folder, int chromosome) { openTraitGraphs(folder, chromosome); },
+            this);
+    return *m_allTraitsWindow;
+}
+
+// Not modal, like the QTL table. It opens on the folder above the working
+// folder, where an import of many traits leaves the user; a refusal leaves
+// the window open for another folder.
+void CMainFrame::onAllTraits() {
+    AllTraitsWindow& window = allTraitsWindow();
+    if (window.folder().isEmpty() || !window.running()) {
+        QDir above = QDir::current();
+        if (above.cdUp())
+            window.openFolder(above.absolutePath());
+    }
+    window.showAndRaise();
+}
+
+// A trait's graphs are those of its folder, which becomes the working
+// folder as if chosen with File > Set working folder.
+void CMainFrame::openTraitGraphs(const QString& folder, int chromosome) {
+    if (!setWorkingFolder(folder))
+        return;
+    m_posteriorDialog.openAtChromosome(chromosome);
 }
 
 void CMainFrame::onPosteriorGraphs() {

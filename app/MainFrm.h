@@ -15,6 +15,7 @@
 #include <optional>
 #include <span>
 
+class AllTraitsWindow;
 class CMarrowDoc;
 class CMarrowView;
 class LockIndicators;
@@ -74,6 +75,8 @@ public:
     SimulationParamDialog& simulationDialog() { return m_simulationDialog; }
     PosteriorGraphDialog& posteriorDialog() { return m_posteriorDialog; }
     QtlTableWindow& qtlTableWindow() { return m_qtlTableWindow; }
+    /// QTL analysis > All traits' window, made the first time it is asked for.
+    AllTraitsWindow& allTraitsWindow();
     const RecentFileList& recentFiles() const { return m_recentFiles; }
 
     /// Starts "Pellarin.exe" in the working folder (the current directory).
@@ -94,8 +97,10 @@ public:
     /// message, when it cannot be entered.
     bool setWorkingFolder(const QString& folder);
     /// After an import: the imported folder becomes the working folder, and
-    /// the status bar says so.
-    void workInImportedFolder(const QString& folder);
+    /// the status bar says so. After an import of many traits `folder` is
+    /// the first trait's folder, and the status bar names `traitsFolder`,
+    /// which holds them all.
+    void workInImportedFolder(const QString& folder, const QString& traitsFolder = {});
 
     /// File > New: after the offer to save, the start page again.
     bool newDocument();
@@ -160,6 +165,8 @@ private:
     void onSimulationParameters();
     void onPosteriorGraphs();
     void onQtlTable();
+    void onAllTraits();
+    void openTraitGraphs(const QString& folder, int chromosome);
     void onImportData();
     void onMarkovChains();
 
@@ -192,4 +199,6 @@ private:
     std::vector<std::pair<const Menu*, QMenu*>> m_menus;
     QAction* m_recentPlaceholder = nullptr;
     std::array<QAction*, RecentFileList::size> m_recentActions{};
+    // Follows the engine launcher's runs, so it goes first.
+    std::unique_ptr<AllTraitsWindow> m_allTraitsWindow;
 };

@@ -74,3 +74,27 @@ QString secondRunQuestion(const EngineProgram& engine, const QString& folder) {
                           "while the first one does.\n\nStart another run all the same?")
         .arg(nameOf(engine), QDir::toNativeSeparators(folder));
 }
+
+QString closeWhileRunningQuestion(const std::vector<EngineRun>& runs, int waitingTraits) {
+    QString text;
+    if (runs.size() == 1) {
+        const QString folder = QDir::toNativeSeparators(runs.front().folder);
+        text = QStringLiteral("%1 is still running in %2. If Marrow closes, the run goes on and "
+                              "its results land in %2.")
+                   .arg(nameOf(runs.front().engine), folder);
+    } else {
+        QString list;
+        for (const EngineRun& run : runs)
+            list += QStringLiteral("\n  %1 in %2")
+                        .arg(nameOf(run.engine), QDir::toNativeSeparators(run.folder));
+        text = QStringLiteral("%1 engine runs are still going:%2\n\nIf Marrow closes, they go on "
+                              "and each run's results land in its folder.")
+                   .arg(runs.size())
+                   .arg(list);
+    }
+    if (waitingTraits > 0)
+        text += QStringLiteral(" The %1 waiting in All traits will not be run.")
+                    .arg(waitingTraits == 1 ? QStringLiteral("trait")
+                                            : QStringLiteral("%1 traits").arg(waitingTraits));
+    return text + QStringLiteral("\n\nClose Marrow all the same?");
+}

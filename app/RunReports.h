@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <vector>
+
 // What the status bar says about an engine run, from its start to its end.
 // A run that fails has to say so where the user looks: the engine's own
 // last line is the reason, in the user's own words of the files.
@@ -21,3 +23,9 @@ QString runEndText(const EngineRunEnd& end);
 
 /// The question before a second run of the same engine in the same folder.
 QString secondRunQuestion(const EngineProgram& engine, const QString& folder);
+
+/// The question before Marrow closes while runs it started still go on
+/// (`runs` not empty): that each run goes on and leaves its results in its
+/// folder, whose name it gives, and that `waitingTraits` traits of All
+/// traits that wait for their turn are not run. No is the safe answer.
+QString closeWhileRunningQuestion(const std::vector<EngineRun>& runs, int waitingTraits = 0);

@@ -1,5 +1,6 @@
 #include "app/Screenshots.h"
 
+#include "app/AllTraitsWindow.h"
 #include "app/ImportDlg.h"
 #include "app/MainFrm.h"
 #include "app/MessageBoxes.h"
@@ -28,6 +29,19 @@ void registerScreenshotDialogs(ScreenshotRegistry& registry) {
     // So is the import dialog.
     registry.add(QStringLiteral("import"), [](CMainFrame& frame) -> QWidget* {
         return new ImportDialog(MessageBoxes::current(), &frame);
+    });
+    // The windows that stay open, on the working folder as their commands
+    // open them: the QTL table of the working folder, and every trait of
+    // the folder above it.
+    registry.add(QStringLiteral("qtl-table"), [](CMainFrame& frame) -> QWidget* {
+        frame.qtlTableWindow().reload();
+        return &frame.qtlTableWindow();
+    });
+    registry.add(QStringLiteral("all-traits"), [](CMainFrame& frame) -> QWidget* {
+        QDir above = QDir::current();
+        if (above.cdUp())
+            frame.allTraitsWindow().openFolder(above.absolutePath());
+        return &frame.allTraitsWindow();
     });
 }
 

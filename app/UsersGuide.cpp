@@ -78,6 +78,13 @@ settings.</p>
 folder and begin at step 3: <b>Use default</b> and <b>Ok</b> need nothing
 typed. Data files you prepared yourself work the same way, with your own
 settings in the dialog.</p>
+<p><b>QTL analysis &gt; Import data...</b> does the same in the window, for
+families, a cross or families genotyped in a VCF, and works in the imported
+folder at once. With <b>Traits:</b> all it writes a folder for each trait ticked
+and works in the first; <b>QTL analysis &gt; All traits</b> then shows every
+trait of the folder above, runs those without results one after the other,
+and compares their QTL in one picture and one table. A double click on a trait
+opens its posterior graphs.</p>
 
 <h3>Without a window</h3>
 <p><tt>marrow-demo FOLDER</tt> takes the same road in a copy of the demo folder:

@@ -149,7 +149,8 @@ QString EngineLauncher::detectTerminal() {
     return findProgram(QStringLiteral("x-terminal-emulator"), pathFolders());
 }
 
-std::optional<EngineRun> EngineLauncher::newRun(const EngineProgram& engine) {
+std::optional<EngineRun> EngineLauncher::newRun(const EngineProgram& engine,
+                                                const QString& folder) {
     if (!m_runFolder) {
         m_runFolder = std::make_unique<QTemporaryDir>();
         if (!m_runFolder->isValid()) {
@@ -159,7 +160,7 @@ std::optional<EngineRun> EngineLauncher::newRun(const EngineProgram& engine) {
     }
     const QString stem = m_runFolder->filePath(QStringLiteral("run%1.").arg(++m_runsStarted));
     return EngineRun{engine,
-                     QDir::currentPath(),
+                     folder,
                      QDateTime::currentDateTime(),
                      stem + QStringLiteral("status"),
                      stem + QStringLiteral("errors"),
@@ -184,6 +185,10 @@ ProcessStarter::Request EngineLauncher::requestFor(const QString& enginePath,
 }
 
 std::optional<QString> EngineLauncher::launch(const EngineProgram& engine) {
+    return launch(engine, QDir::currentPath());
+}
+
+std::optional<QString> EngineLauncher::launch(const EngineProgram& engine, const QString& folder) {
     const QString name = QString::fromLatin1(engine.name);
     const QString failure = QStringLiteral("Could not start %1: ").arg(name);
     const QString path =
@@ -191,7 +196,7 @@ std::optional<QString> EngineLauncher::launch(const EngineProgram& engine) {
     if (path.isEmpty())
         return failure +
                QStringLiteral("not found in the application folder, the current directory or PATH");
-    const std::optional<EngineRun> run = newRun(engine);
+    const std::optional<EngineRun> run = newRun(engine, folder);
     if (!run)
         return failure + QStringLiteral("no temporary folder to follow the run in");
     if (auto reason = m_starter->startDetached(requestFor(path, *run)))

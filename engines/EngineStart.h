@@ -109,6 +109,10 @@ public:
     /// Starts `engine`. Returns nothing on success, else the sentence for the
     /// status bar: "Could not start Pellarin.exe: <reason>".
     std::optional<QString> launch(const EngineProgram& engine);
+    /// Starts `engine` the same way in `folder` rather than the current
+    /// directory, which stays as it is: a window that runs many traits'
+    /// folders in turn.
+    std::optional<QString> launch(const EngineProgram& engine, const QString& folder);
 
     /// The runs started and not yet seen to end, oldest first.
     const std::vector<EngineRun>& runs() const { return m_runs; }
@@ -143,7 +147,7 @@ signals:
     void runEnded(const EngineRunEnd& end);
 
 private:
-    std::optional<EngineRun> newRun(const EngineProgram& engine);
+    std::optional<EngineRun> newRun(const EngineProgram& engine, const QString& folder);
     ProcessStarter::Request requestFor(const QString& enginePath, const EngineRun& run);
     std::optional<EngineRunEnd> endOf(const EngineRun& run) const;
 

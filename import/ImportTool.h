@@ -64,8 +64,10 @@ struct ImportRequest {
     /// Replace files of the same names already in `folder` (or, with many
     /// traits, in its trait folders).
     bool force = false;
-    /// How the front end names `force`, for the messages that point to it.
+    /// How the front end names `force` and `writeInput`, for the messages
+    /// that point to them.
     std::string forceName = "--force";
+    std::string writeInputName = "--write-input";
 
     /// Every rename of the commit and every hard link of many traits go
     /// through these, so that a test can fail the one it chooses.

@@ -34,7 +34,7 @@ const std::map<std::string, std::set<std::string>>& allowedFolders() {
         {"collect", {"model", "formats", "viewers", "collect"}},
         {"app",
          {"model", "formats", "widgets", "analysis", "simulation", "viewers", "engines", "import",
-          "app"}},
+          "collect", "app"}},
     };
     return table;
 }

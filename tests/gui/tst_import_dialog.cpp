@@ -16,7 +16,10 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -30,6 +33,7 @@ namespace fs = std::filesystem;
 namespace {
 
 const fs::path diallel = fs::path(MARROW_SOURCE_DIR) / "examples/diallel";
+const fs::path vcfExample = fs::path(MARROW_SOURCE_DIR) / "examples/vcf";
 
 QString qPath(const fs::path& path) {
     return QString::fromStdString(path.string());
@@ -162,6 +166,10 @@ private slots:
     void traitComesFromTheFilesColumns();
     void controlsFollowTheLayout();
     void everyControlIsNamedByItsLabel();
+    void importsTheVcfAsTheToolDoes_data();
+    void importsTheVcfAsTheToolDoes();
+    void manyTraitsGetAFolderEachAndTheFirstIsWorkedIn();
+    void mouseClicksImportAVcfAndManyTraits();
 };
 
 void ImportDialogTests::importsEveryLayout_data() {
@@ -409,10 +417,10 @@ void ImportDialogTests::everyControlIsNamedByItsLabel() {
         QCOMPARE(label->buddy()->accessibleName(), label->text());
         labelled << label->text();
     }
-    QCOMPARE(labelled.size(), 12);
-    for (const char* caption :
-         {"Founders:", "Families:", "Progeny:", "Layout:", "Cross file:", "Genotypes:",
-          "Phenotypes:", "Cross:", "Trait:", "Calls:", "Folder:", "Summary:"})
+    QCOMPARE(labelled.size(), 17);
+    for (const char* caption : {"Founders:", "Families:", "Progeny:", "Layout:", "Cross file:",
+                                "Genotypes:", "Phenotypes:", "VCF:", "Samples:", "Thin (cM):",
+                                "Cross:", "Traits:", "Trait:", "Calls:", "Folder:", "Summary:"})
         QVERIFY2(labelled.contains(caption), caption);
     for (const QAbstractButton* button : dialog.findChildren<QAbstractButton*>()) {
         if (button->text() == "...")
@@ -423,6 +431,183 @@ void ImportDialogTests::everyControlIsNamedByItsLabel() {
     for (const QWidget* control : dialog.findChildren<QWidget*>())
         if (qobject_cast<const QLineEdit*>(control) || qobject_cast<const QComboBox*>(control))
             QVERIFY2(!control->accessibleName().isEmpty(), qPrintable(control->objectName()));
+}
+
+/// The VCF example through the "..." buttons, its map as a file or a rate.
+void chooseVcf(ImportDialog& dialog, ScriptedFileChooser& chooser, bool map) {
+    click(dialog, "vcfRadio");
+    choose(dialog, chooser, "vcfBrowse", vcfExample / "calls.vcf.gz");
+    choose(dialog, chooser, "vcfFamiliesBrowse", vcfExample / "families.csv");
+    choose(dialog, chooser, "samplesBrowse", vcfExample / "samples.csv");
+    if (map)
+        choose(dialog, chooser, "mapBrowse", vcfExample / "map.csv");
+    else
+        click(dialog, "cmPerMbRadio");
+}
+
+void ImportDialogTests::importsTheVcfAsTheToolDoes_data() {
+    QTest::addColumn<bool>("map");
+    QTest::addColumn<QString>("rate");
+    QTest::addColumn<QString>("thin");
+    QTest::addColumn<QStringList>("toolArguments");
+    const QString vcf = qPath(vcfExample);
+    const QStringList common{"--cross",    "f2",
+                             "--vcf",      vcf + "/calls.vcf.gz",
+                             "--families", vcf + "/families.csv",
+                             "--samples",  vcf + "/samples.csv"};
+    QTest::newRow("map") << true << ""
+                         << "" << common + QStringList{"--map", vcf + "/map.csv"};
+    QTest::newRow("rate, thinned")
+        << false << "0.5"
+        << "20" << common + QStringList{"--cm-per-mb", "0.5", "--thin", "20"};
+}
+
+void ImportDialogTests::importsTheVcfAsTheToolDoes() {
+    QFETCH(bool, map);
+    QFETCH(QString, rate);
+    QFETCH(QString, thin);
+    QFETCH(QStringList, toolArguments);
+    TempDir work(true);
+    ScriptedFileChooser chooser;
+    RecordingMessages messages;
+    ImportDialog dialog(messages);
+    chooseVcf(dialog, chooser, map);
+    QVERIFY(!edit(dialog, "foundersEdit")->isEnabledTo(&dialog));
+    QVERIFY(!combo(dialog, "callsCombo")->isEnabledTo(&dialog));
+    QCOMPARE(edit(dialog, "mapEdit")->isEnabledTo(&dialog), map);
+    QCOMPARE(edit(dialog, "cmPerMbEdit")->isEnabledTo(&dialog), !map);
+    QCOMPARE(combo(dialog, "traitCombo")->count(), 3);
+    pickCross(dialog, "f2");
+    edit(dialog, "thinEdit")->setText(thin);
+    choose(dialog, chooser, "folderBrowse", work / "out");
+
+    // A rate that is not a positive number is asked for before anything is read.
+    if (!map) {
+        edit(dialog, "cmPerMbEdit")->setText("-1");
+        click(dialog, "importButton");
+        QCOMPARE(messages.messages().size(), std::size_t(1));
+        QVERIFY(shownTexts(messages).front().startsWith("\"cM per Mb:\" needs a positive number"));
+        QVERIFY(!fs::exists(work / "out"));
+        messages.clear();
+        edit(dialog, "cmPerMbEdit")->setText(rate);
+    }
+    click(dialog, "importButton");
+    QCOMPARE(shownTexts(messages), QStringList{});
+    std::vector<std::string> args;
+    for (const QString& argument : toolArguments)
+        args.push_back(argument.toStdString());
+    const QString printed = toolSummary(args);
+    QVERIFY2(printed.size() > 40, qPrintable(printed));
+    const QString summary = dialog.findChild<QPlainTextEdit*>("summaryText")->toPlainText();
+    QVERIFY2(summary.startsWith(printed + "Wrote genome.txt"), qPrintable(summary));
+    QCOMPARE(dialog.importedTraitsFolder(), QString());
+}
+
+// "Traits:" all with one trait unticked: the others get a folder each, set
+// up to run, and the first of them becomes the working folder. None ticked
+// is one message and nothing written.
+void ImportDialogTests::manyTraitsGetAFolderEachAndTheFirstIsWorkedIn() {
+    TempDir work(true);
+    ScriptedFileChooser chooser;
+    RecordingMessages messages;
+    ImportDialog dialog(messages);
+    chooseVcf(dialog, chooser, true);
+    choose(dialog, chooser, "folderBrowse", work / "traits");
+    auto* traits = combo(dialog, "traitsCombo");
+    traits->setCurrentIndex(1);
+    emit traits->activated(1);
+    auto* list = dialog.findChild<QListWidget*>("traitList");
+    QVERIFY(!list->isHidden());
+    QVERIFY(!combo(dialog, "traitCombo")->isEnabled());
+    QVERIFY(dialog.findChild<QCheckBox*>("writeInputCheck")->isChecked());
+    QCOMPARE(list->count(), 3);
+    for (int row = 0; row < list->count(); ++row)
+        list->item(row)->setCheckState(Qt::Unchecked);
+    click(dialog, "importButton");
+    QCOMPARE(shownTexts(messages),
+             QStringList{"Tick at least one trait in the list under \"Traits:\"."});
+    QVERIFY(!fs::exists(work / "traits"));
+    messages.clear();
+
+    list->item(0)->setCheckState(Qt::Checked);
+    list->item(2)->setCheckState(Qt::Checked);
+    // The ticks survive the list being filled again from the files.
+    dialog.refreshTraits();
+    QCOMPARE(list->item(1)->checkState(), Qt::Unchecked);
+    click(dialog, "importButton");
+    QCOMPARE(shownTexts(messages), QStringList{});
+    QCOMPARE(filesIn(work / "traits"), (QStringList{"flowering", "height"}));
+    // Height varies by tens of cm within families: it is written in other
+    // units, which its folder records.
+    for (const char* trait : {"flowering", "height"})
+        QCOMPARE(filesIn(work / "traits" / trait).filter(QRegularExpression("^(?!trait_units)")),
+                 (QStringList{"f1.txt", "genome.txt", "markers.txt", "multAl_in.def",
+                              "multAl_in.txt", "pedigree.txt", "pheno.txt"}));
+    const fs::path folder = fs::absolute(work / "traits").lexically_normal();
+    QCOMPARE(dialog.importedTraitsFolder(), qPath(folder));
+    QCOMPARE(dialog.importedFolder(), qPath(folder / "height"));
+    const QString summary = dialog.findChild<QPlainTextEdit*>("summaryText")->toPlainText();
+    QVERIFY2(summary.contains("QTL analysis > All traits"), qPrintable(summary));
+
+    // Again without the engine's input: the old one stays, and the note
+    // names the check box that would replace it.
+    dialog.findChild<QCheckBox*>("writeInputCheck")->setChecked(false);
+    dialog.findChild<QCheckBox*>("replaceCheck")->setChecked(true);
+    click(dialog, "importButton");
+    QCOMPARE(shownTexts(messages), QStringList{});
+    const QString again = dialog.findChild<QPlainTextEdit*>("summaryText")->toPlainText();
+    QVERIFY2(again.contains("the multAl_in.txt in height and flowering is left from before and "
+                            "may not suit these data; \"Write multAl_in.txt too\" replaces it."),
+             qPrintable(again));
+    QVERIFY(again.contains("Each folder needs multAl_in.txt first"));
+}
+
+// The same two imports by mouse clicks on the shown dialog: the layout, the
+// "..." buttons and Import; "Traits:" is chosen with the keyboard.
+void ImportDialogTests::mouseClicksImportAVcfAndManyTraits() {
+    TempDir work(true);
+    ScriptedFileChooser chooser;
+    RecordingMessages messages;
+    ImportDialog dialog(messages);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    const auto press = [&dialog](const char* name) {
+        auto* button = dialog.findChild<QAbstractButton*>(QLatin1String(name));
+        QVERIFY2(button && button->isEnabled() && button->isVisible(), name);
+        // A radio button takes a click on its circle or its text only.
+        const QPoint at = qobject_cast<QRadioButton*>(button)
+                              ? QPoint(button->height() / 2, button->height() / 2)
+                              : button->rect().center();
+        QTest::mouseClick(button, Qt::LeftButton, {}, at);
+    };
+    press("vcfRadio");
+    QTRY_VERIFY(edit(dialog, "vcfEdit")->isEnabled());
+    for (const auto& [browse, file] :
+         {std::pair{"vcfBrowse", "calls.vcf.gz"}, std::pair{"vcfFamiliesBrowse", "families.csv"},
+          std::pair{"samplesBrowse", "samples.csv"}, std::pair{"mapBrowse", "map.csv"}}) {
+        chooser.choose(qPath(vcfExample / file));
+        press(browse);
+    }
+    chooser.choose(qPath(work / "one"));
+    press("folderBrowse");
+    QCOMPARE(combo(dialog, "traitCombo")->currentText(), QString("height"));
+    press("importButton");
+    QCOMPARE(shownTexts(messages), QStringList{});
+    QCOMPARE(filesIn(work / "one"),
+             (QStringList{"f1.txt", "genome.txt", "markers.txt", "multAl_in.def", "pedigree.txt",
+                          "pheno.txt", "trait_units.txt"}));
+
+    auto* traits = combo(dialog, "traitsCombo");
+    traits->setFocus();
+    QTest::keyClick(traits, Qt::Key_Down);
+    QTRY_VERIFY(dialog.findChild<QListWidget*>("traitList")->isVisible());
+    chooser.choose(qPath(work / "many"));
+    press("folderBrowse");
+    press("importButton");
+    QCOMPARE(shownTexts(messages), QStringList{});
+    QCOMPARE(filesIn(work / "many"), (QStringList{"flowering", "height", "yield"}));
+    QVERIFY(fs::exists(work / "many" / "yield" / "multAl_in.txt"));
+    QCOMPARE(dialog.importedFolder(), qPath(fs::absolute(work / "many" / "height")));
 }
 
 QTEST_MAIN(ImportDialogTests)

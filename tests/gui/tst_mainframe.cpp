@@ -1,4 +1,5 @@
 #include "app/AboutDlg.h"
+#include "app/AllTraitsWindow.h"
 #include "app/MainFrm.h"
 #include "app/Marrow.h"
 #include "app/MarrowDoc.h"
@@ -21,6 +22,7 @@
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QTableWidget>
 #include <QToolBar>
 #include <QtTest>
 
@@ -155,6 +157,8 @@ private slots:
     void theStatusBarFollowsARun_data();
     void theStatusBarFollowsARun();
     void aSecondRunInTheSameFolderIsAskedFor();
+    void closingWhileARunGoesOnAsksFirst();
+    void manyTraitsImportedWorkInTheFirst();
     void theWorkingFolderIsSetAndShown();
     void aboutBoxShowsItsTexts();
     void windowsShowTheDrawnIcon();
@@ -205,15 +209,17 @@ void MainFrameTest::commandsAreTheDocumentedOnes() {
          {"&Toolbar | Show or hide the toolbar | ",
           "&Status Bar | Show or hide the status bar | "}},
         {"analysisMenu",
-         {"&Import data... | Convert comma-separated tables into Marrow's data files in a folder, "
-          "and work there | ",
+         {"&Import data... | Convert comma-separated tables or a VCF into Marrow's data files in a "
+          "folder, and work there | ",
           "-",
           "&Set parameters | Set parameters for QTL analysis using Markov chain Monte Carlo | ",
           "-",
           "&MCMC analysis | Excute QTL analysis with parameters set in the previous option  | ",
           "-", "Posterior &graphs |  | ",
-          "QTL &table | Show the QTL table of the working folder beside the graphs | ", "-",
-          "Markov chains | Display graphs of Markov chain values for model parameters  | "}},
+          "QTL &table | Show the QTL table of the working folder beside the graphs | ",
+          "&All traits | Show every trait of a folder of trait folders, run those without results "
+          "and compare their QTL | ",
+          "-", "Markov chains | Display graphs of Markov chain values for model parameters  | "}},
         {"simulationMenu",
          {"Set &parameters | Set simulation parameters for QTL effects and positions  | ", "-",
           "&Go Simulation | Simulation markers, QTL and trait values for all progeny | "}},
@@ -400,6 +406,23 @@ void MainFrameTest::everyCommandHasItsEffect() {
              QCOMPARE(frame.qtlTableWindow().windowTitle(), QStringLiteral("QTL table"));
              QVERIFY(!frame.qtlTableWindow().isModal());
              frame.qtlTableWindow().close();
+         }},
+        {"allTraitsAction",
+         [&] {
+             // A window beside the main one, on the folder above the
+             // working folder: there, the trait folders of an import.
+             const QString trait = QDir(folderOf(other)).filePath("height");
+             QVERIFY(QDir().mkpath(trait));
+             writeText(QDir(trait).filePath("multAl_in.txt"), "input\n");
+             QVERIFY(frame.setWorkingFolder(trait));
+             action->trigger();
+             QVERIFY(frame.allTraitsWindow().isVisible());
+             QVERIFY(!frame.allTraitsWindow().isModal());
+             QCOMPARE(QDir(frame.allTraitsWindow().folder()).canonicalPath(),
+                      QDir(folderOf(other)).canonicalPath());
+             QCOMPARE(frame.allTraitsWindow().traitTable()->rowCount(), 1);
+             QVERIFY(boxes.messages().empty());
+             frame.allTraitsWindow().close();
          }},
         {"markovChainsAction", opens(frame.markovDialog())},
         {"simulationParametersAction", opens(frame.simulationDialog())},
@@ -680,6 +703,64 @@ void MainFrameTest::theStatusBarFollowsARun() {
     QCOMPARE(idleStatusText(frame), statusText(frame));
     QVERIFY(frame.engineLauncher().runs().empty());
     QVERIFY(boxes.messages().empty());
+}
+
+// The run goes on either way; the question says so and where its results
+// land, and No, the default, keeps Marrow open.
+void MainFrameTest::closingWhileARunGoesOnAsksFirst() {
+    TempDir work(true);
+    RecordingMessageBoxes boxes;
+    CMainFrame frame;
+    RecordedEngines engines(frame);
+    QVERIFY(frame.close());
+    QVERIFY(boxes.questions().empty());
+
+    frame.show();
+    command(frame, "analysisEngineAction")->trigger();
+    const QString folder = QDir::toNativeSeparators(QDir::currentPath());
+    QVERIFY(!frame.close());
+    QCOMPARE(boxes.questions().size(), std::size_t(1));
+    const QString question = QString::fromStdString(boxes.questions()[0].text);
+    QVERIFY2(question.startsWith("Pellarin.exe is still running in " + folder + "."),
+             qPrintable(question));
+    QVERIFY2(question.contains("the run goes on and its results land in " + folder),
+             qPrintable(question));
+    QVERIFY(frame.isVisible());
+
+    // Traits that All traits has yet to run are not run once Marrow closes.
+    for (const char* trait : {"a", "b"}) {
+        QVERIFY(QDir().mkpath(pathIn(work, trait)));
+        writeText(pathIn(work, QString(trait) + "/multAl_in.txt"), "input\n");
+    }
+    QVERIFY(frame.allTraitsWindow().openFolder(QDir::currentPath()));
+    QVERIFY(frame.allTraitsWindow().runTraitsWithoutResults());
+    QVERIFY(!frame.close());
+    QCOMPARE(boxes.questions().size(), std::size_t(2));
+    const QString both = QString::fromStdString(boxes.questions()[1].text);
+    QVERIFY2(both.startsWith("2 engine runs are still going:"), qPrintable(both));
+    QVERIFY2(both.contains("The trait waiting in All traits will not be run."), qPrintable(both));
+
+    boxes.setNextAnswer(MessageBoxes::Answer::Yes);
+    QVERIFY(frame.close());
+    QCOMPARE(boxes.questions().size(), std::size_t(3));
+    QCOMPARE(frame.engineLauncher().runs().size(), std::size_t(2));
+}
+
+// After an import of many traits the status bar names the folder of them
+// all, and the window works in the first.
+void MainFrameTest::manyTraitsImportedWorkInTheFirst() {
+    TempDir work(true);
+    TempDir traits;
+    std::filesystem::create_directories(traits / "height");
+    RecordingMessageBoxes boxes;
+    CMainFrame frame;
+    const QString first = QString::fromStdString((traits / "height").string());
+    frame.workInImportedFolder(first, QString::fromStdString(traits.path().string()));
+    QCOMPARE(QDir::current().canonicalPath(), QDir(first).canonicalPath());
+    QVERIFY2(statusText(frame).startsWith(
+                 "Data imported: the trait folders are in " +
+                 QDir::toNativeSeparators(QString::fromStdString(traits.path().string()))),
+             qPrintable(statusText(frame)));
 }
 
 void MainFrameTest::aSecondRunInTheSameFolderIsAskedFor() {
