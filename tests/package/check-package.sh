@@ -142,4 +142,4 @@ if [ "$failures" -ne 0 ]; then
     echo "check-package: $failures problems with $package" >&2
     exit 1
 fi
-echo "Package $(basename "$package") checked: files, Depends, and the demo road from an unpacked tree"
+echo "Package $(basename "$package") checked: files, Depends, copyright and changelog, lintian, and the demo road from an unpacked tree"
