@@ -3,6 +3,7 @@
 #include "app/MainFrm.h"
 #include "app/MessageBoxes.h"
 #include "app/Screenshots.h"
+#include "app/StartOptions.h"
 
 #include <QStandardPaths>
 
@@ -21,9 +22,7 @@ bool asksForPicture(int argc, char** argv) {
 }
 
 void printUsage() {
-    std::fprintf(stderr, "usage: Marrow [FILE]\n"
-                         "       Marrow --screenshot PNG\n"
-                         "       Marrow --screenshot-dialog NAME PNG\n");
+    std::fputs(marrowUsage().c_str(), stderr);
 }
 
 } // namespace

@@ -15,7 +15,9 @@ class CMainFrame;
 ///     Marrow --screenshot PNG             a picture of the main window
 ///     Marrow --screenshot-dialog NAME PNG a picture of a registered dialog
 ///
-/// Pictures are drawn offscreen; no display is needed.
+/// Pictures are drawn offscreen; no display is needed. `--help` and
+/// `--version` are answered before the application exists
+/// (app/StartOptions.h).
 class CMarrowApp : public QApplication {
     Q_OBJECT
 public:

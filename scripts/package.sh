@@ -2,13 +2,15 @@
 # Builds the Release configuration in build/release/ (the programs, their man
 # pages and data: no tests, no benchmarks), writes marrow_<version>_amd64.deb
 # there with CPack, and checks the package with tests/package/check-package.sh:
-# every file the install rules name is in it, and the demo road runs with the
-# programs of the package unpacked into a temporary root.
+# every file the install rules name is in it, its copyright file and
+# changelog are those of packaging/debian/ for this version, Debian's checker
+# lintian finds no error or warning, and the demo road runs with the programs
+# of the package unpacked into a temporary root.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="$root/build/release"
-"$root/scripts/setup.sh" --no-build
+"$root/scripts/setup.sh" --no-build --package
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DMARROW_WERROR=ON \
     -DMARROW_BUILD_TESTS=OFF -DMARROW_BUILD_BENCH=OFF >/dev/null

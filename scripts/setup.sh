@@ -3,7 +3,9 @@
 # machine lacks, then configure and build everything in build/. With
 # --cluster (test.sh) also the packages of the cluster test (munge, Slurm);
 # those are wanted, not needed: when they cannot be installed the cluster
-# test is skipped. With --no-build (package.sh) it only installs.
+# test is skipped. With --package (package.sh) also Debian's package checker,
+# lintian, which the package test needs. With --no-build (package.sh) it
+# only installs.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -12,6 +14,18 @@ build="$root/build"
 packages=(cmake g++ make qt6-base-dev qt6-svg-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
           libssl-dev libhts-dev pkg-config xvfb xauth clang dpkg-dev help2man desktop-file-utils appstream)
 cluster_packages=(munge slurmctld slurmd slurm-client)
+package_packages=(lintian)
+
+cluster=0
+build_too=1
+for option in "$@"; do
+    case "$option" in
+        --cluster) cluster=1 ;;
+        --no-build) build_too=0 ;;
+        --package) packages+=("${package_packages[@]}") ;;
+        *) echo "setup.sh: unknown option $option" >&2; exit 2 ;;
+    esac
+done
 
 missing_of() {
     local package
@@ -52,15 +66,6 @@ if [ ${#missing[@]} -gt 0 ]; then
     install "${missing[@]}"
 fi
 
-cluster=0
-build_too=1
-for option in "$@"; do
-    case "$option" in
-        --cluster) cluster=1 ;;
-        --no-build) build_too=0 ;;
-        *) echo "setup.sh: unknown option $option" >&2; exit 2 ;;
-    esac
-done
 
 if [ "$cluster" -eq 1 ]; then
     mapfile -t missing < <(missing_of "${cluster_packages[@]}")
