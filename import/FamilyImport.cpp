@@ -338,6 +338,7 @@ void fillProgeny(ImportedFamilies& population, const ProgenyTable& progeny, Call
     for (const std::size_t i : order) {
         const int family = progeny.rows[i].family + 1;
         population.progeny.family.push_back(family);
+        population.progenyIds.push_back(progeny.rows[i].id);
         population.traits.family.push_back(family);
         population.traits.value.push_back(values[i]);
     }

@@ -11,6 +11,7 @@
 #include "import/CrossImport.h"
 #include "import/FamilyImport.h"
 #include "import/FamilyImportSummary.h"
+#include "import/FieldTrialImport.h"
 #include "import/VcfImport.h"
 #include "model/FileError.h"
 #include "model/Fingerprint.h"
@@ -135,7 +136,16 @@ ImportOutput crossOutput(const ImportRequest& request) {
 // `summary` telling of it. The progeny's codes go as soon as their text is
 // made: at thousands of progeny and markers they are the largest part.
 ImportOutput familiesOutputOf(ImportedFamilies& population, std::string summary,
-                              const ImportRequest& request) {
+                              const ImportRequest& request, const FieldTrialTraits* trial) {
+    if (trial) {
+        // The trait read only because the tables' import reads one.
+        if (!trial->others.wanted())
+            population.otherTraits.insert(population.otherTraits.begin(), population.trait);
+        summary += addFieldTrialColumns(
+            *trial, request,
+            {population.progenyIds, population.progeny.family, population.familyNames},
+            population.traitColumns);
+    }
     ImportOutput output;
     output.genome = genomeText(population.genome);
     output.founders = founderMarkersText(population.founders);
@@ -152,6 +162,17 @@ ImportOutput familiesOutputOf(ImportedFamilies& population, std::string summary,
                       request);
 }
 
+// The plots of a field trial, read before the tables, and the traits the
+// tables still give: with none left, the tables' import reads its first
+// trait only because it reads one, and it is not written.
+std::optional<FieldTrialTraits> fieldTrialOf(const ImportRequest& request, ManyTraits& many) {
+    if (request.plots.empty())
+        return std::nullopt;
+    FieldTrialTraits trial = readFieldTrial(request, importTraitNames(request));
+    many = trial.others;
+    return trial;
+}
+
 // Families from shared founders.
 ImportOutput familiesOutput(const ImportRequest& request) {
     FamilyImportOptions import;
@@ -160,6 +181,7 @@ ImportOutput familiesOutput(const ImportRequest& request) {
     import.codes = request.codes;
     import.trait = request.trait;
     import.many = request.traits;
+    const std::optional<FieldTrialTraits> trial = fieldTrialOf(request, import.many);
     // The tables' texts go once read: progeny.csv of a panel is tens of MB.
     ImportedFamilies population = [&] {
         const std::string founders = textOf(request.founders);
@@ -170,7 +192,7 @@ ImportOutput familiesOutput(const ImportRequest& request) {
             import);
     }();
     std::string summary = familyImportSummary(population);
-    return familiesOutputOf(population, std::move(summary), request);
+    return familiesOutputOf(population, std::move(summary), request, trial ? &*trial : nullptr);
 }
 
 // Families in a VCF.
@@ -179,6 +201,7 @@ ImportOutput vcfOutput(const ImportRequest& request) {
     import.cross = request.cross;
     import.trait = request.trait;
     import.many = request.traits;
+    const std::optional<FieldTrialTraits> trial = fieldTrialOf(request, import.many);
     import.cmPerMb = request.cmPerMb;
     import.thin = request.thin;
     const std::string families = textOf(request.families);
@@ -188,7 +211,8 @@ ImportOutput vcfOutput(const ImportRequest& request) {
         {request.vcf, map, request.map, families, request.families, samples, request.samples},
         import);
     std::string summary = vcfImportSummary(imported);
-    return familiesOutputOf(imported.population, std::move(summary), request);
+    return familiesOutputOf(imported.population, std::move(summary), request,
+                            trial ? &*trial : nullptr);
 }
 
 // columns from its marker columns.

@@ -57,6 +57,14 @@ struct ImportRequest {
     /// Many traits, in place of `trait`: one analysis folder per trait
     /// under `folder`, named after it.
     ManyTraits traits;
+    /// Field plots whose traits replace the tables' (import/FieldTrial.h):
+    /// empty for none.
+    std::string plots;
+    std::string checks; ///< plots of checks, or empty
+    std::string lineColumn, environmentColumn, blockColumn;
+    /// One trait folder per trait and environment besides the pooled one.
+    bool byEnvironment = false;
+
     /// Also write multAl_in.txt, what "Use default" and Ok would write.
     bool writeInput = false;
 

@@ -266,6 +266,8 @@ void readTraits(const Samples& samples, const VcfInputs& inputs, const VcfImport
     population.trait = table.traits[chosen.trait];
     population.otherTraits = chosen.others;
     population.traits = traitValues(samples, chosen.trait, inputs);
+    for (const std::size_t r : samples.order)
+        population.progenyIds.push_back(table.rows[r].id);
     for (const std::size_t column : chosen.many)
         population.traitColumns.push_back(
             {table.traits[column], traitValues(samples, column, inputs)});
