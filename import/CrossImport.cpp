@@ -199,8 +199,11 @@ ImportedCross importCross(const CrossTable& table, const ImportOptions& options)
     const MarkerMap map = mapOf(table);
     fillMap(cross, table, map);
     IndividualReader reader(table, map, options, cross, phenotype);
-    for (const CrossTable::Individual& individual : table.individuals)
+    for (const CrossTable::Individual& individual : table.individuals) {
         reader.read(individual);
+        if (table.idPhenotype)
+            cross.progenyIds.push_back(individual.phenotypes[*table.idPhenotype].text);
+    }
     fillTraitColumns(cross, table, many);
     return cross;
 }

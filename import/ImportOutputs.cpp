@@ -112,6 +112,17 @@ ImportedCross readCross(const ImportRequest& request, const ImportOptions& impor
     return namingFile(request.crossFile, [&] { return importCross(table, import); });
 }
 
+// The plots of a field trial, read before the tables, and the traits the
+// tables still give: with none left, the tables' import reads its first
+// trait only because it reads one, and it is not written.
+std::optional<FieldTrialTraits> fieldTrialOf(const ImportRequest& request, ManyTraits& many) {
+    if (request.plots.empty())
+        return std::nullopt;
+    FieldTrialTraits trial = readFieldTrial(request, importTraitNames(request));
+    many = trial.others;
+    return trial;
+}
+
 // One cross in R/qtl's layouts.
 ImportOutput crossOutput(const ImportRequest& request) {
     ImportOptions import;
@@ -119,13 +130,25 @@ ImportOutput crossOutput(const ImportRequest& request) {
     import.codes = request.codes;
     import.phenotype = request.trait;
     import.many = request.traits;
-    const ImportedCross cross = readCross(request, import);
+    const std::optional<FieldTrialTraits> trial = fieldTrialOf(request, import.many);
+    ImportedCross cross = readCross(request, import);
     ImportOutput output;
+    if (trial) {
+        if (cross.progenyIds.empty())
+            throw FileError(isSplitLayout(request.format) ? request.phenotypes : request.crossFile,
+                            "there is no id column to match the lines of the plots to");
+        if (!trial->others.wanted())
+            cross.otherPhenotypes.insert(cross.otherPhenotypes.begin(), cross.phenotype);
+        const std::vector<std::string> familyNames = {"1"};
+        output.summary = addFieldTrialColumns(*trial, request,
+                                              {cross.progenyIds, cross.progeny.family, familyNames},
+                                              cross.traitColumns);
+    }
     output.genome = genomeText(cross.genome);
     output.founders = founderMarkersText(cross.founders);
     output.progeny = progenyMarkersText(cross.progeny);
     output.pedigree = importedPedigreeText(cross);
-    output.summary = importSummary(cross);
+    output.summary = importSummary(cross) + output.summary;
     output.unusedTraits = cross.otherPhenotypes;
     output.individuals = cross.progeny.progenyCount();
     return withTraits(std::move(output), cross.genome, cross.traits, cross.traitColumns,
@@ -160,17 +183,6 @@ ImportOutput familiesOutputOf(ImportedFamilies& population, std::string summary,
                       {population.cross, population.founders.founderCount,
                        static_cast<int>(population.familyNames.size())},
                       request);
-}
-
-// The plots of a field trial, read before the tables, and the traits the
-// tables still give: with none left, the tables' import reads its first
-// trait only because it reads one, and it is not written.
-std::optional<FieldTrialTraits> fieldTrialOf(const ImportRequest& request, ManyTraits& many) {
-    if (request.plots.empty())
-        return std::nullopt;
-    FieldTrialTraits trial = readFieldTrial(request, importTraitNames(request));
-    many = trial.others;
-    return trial;
 }
 
 // Families from shared founders.

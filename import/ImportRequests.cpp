@@ -177,9 +177,6 @@ void fieldTrialRequest(const ImportToolOptions& options, ImportRequest& request)
                                    "--block-column and --by-environment go with --plots FILE");
         return;
     }
-    if (request.layout == ImportLayout::Cross)
-        throw CommandLineError("--plots takes families (--founders) or --vcf; for one cross "
-                               "in R/qtl's layouts give the line values in its phenotypes");
     if (options.lineColumn.empty() || options.environmentColumn.empty())
         throw CommandLineError("--plots needs --line-column NAME and --environment-column NAME");
     if (!request.traits.wanted())

@@ -152,11 +152,32 @@ TEST(FieldImport, TheTrialsOptionsGoWithPlots) {
                  (dir / "families.csv").string(), "--traits", "R8", "--by-environment",
                  (dir / "progeny.csv").string(), (dir / "out").string()});
     EXPECT_THAT(run.err, HasSubstr("go with --plots FILE"));
-    run = runTool({"--cross", "f2", "--plots", "plots.csv", "--line-column", "strain",
-                   "--environment-column", "environ", "--traits", "R8", "cross.csv",
-                   (dir / "out").string()});
-    EXPECT_THAT(run.err, HasSubstr("--plots takes families (--founders) or --vcf"));
     EXPECT_FALSE(fs::exists(dir / "out"));
+}
+
+// One cross in R/qtl's layout: its id column matches the plots' lines.
+TEST(FieldImport, OneCrossTakesItsTraitsFromPlotsByItsIds) {
+    const TempDir dir;
+    writeTrial(dir.path());
+    std::ofstream(dir / "cross.csv") << "id,a,m1,m2,m3\n,,1,1,2\n,,0,20,5\n"
+                                        "i1,1,A,H,B\ni2,2,H,H,A\ni3,3,B,A,H\ni4,4,A,B,H\n";
+    const ToolRun run =
+        runTool({"--cross", "f2", "--plots", (dir / "plots.csv").string(), "--line-column",
+                 "strain", "--environment-column", "environ", "--traits", "R8,a",
+                 (dir / "cross.csv").string(), (dir / "out").string()});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::vector<double> r8 = valuesIn(dir / "out" / "R8" / "pheno.txt");
+    EXPECT_NEAR(r8[1] - r8[0], 3, 1e-9);
+    EXPECT_EQ(valuesIn(dir / "out" / "a" / "pheno.txt"), (std::vector<double>{1, 2, 3, 4}));
+
+    std::ofstream(dir / "noid.csv") << "a,m1,m2,m3\n,1,1,2\n,0,20,5\n1,A,H,B\n2,H,H,A\n";
+    const ToolRun refused =
+        runTool({"--cross", "f2", "--plots", (dir / "plots.csv").string(), "--line-column",
+                 "strain", "--environment-column", "environ", "--traits", "R8",
+                 (dir / "noid.csv").string(), (dir / "out2").string()});
+    EXPECT_THAT(refused.err,
+                HasSubstr("noid.csv: there is no id column to match the lines of the plots to"));
+    EXPECT_FALSE(fs::exists(dir / "out2"));
 }
 
 } // namespace
