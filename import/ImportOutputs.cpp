@@ -120,6 +120,7 @@ std::optional<FieldTrialTraits> fieldTrialOf(const ImportRequest& request, ManyT
         return std::nullopt;
     FieldTrialTraits trial = readFieldTrial(request, importTraitNames(request));
     many = trial.others;
+    many.none = !many.wanted();
     return trial;
 }
 
@@ -137,8 +138,6 @@ ImportOutput crossOutput(const ImportRequest& request) {
         if (cross.progenyIds.empty())
             throw FileError(isSplitLayout(request.format) ? request.phenotypes : request.crossFile,
                             "there is no id column to match the lines of the plots to");
-        if (!trial->others.wanted())
-            cross.otherPhenotypes.insert(cross.otherPhenotypes.begin(), cross.phenotype);
         const std::vector<std::string> familyNames = {"1"};
         output.summary = addFieldTrialColumns(*trial, request,
                                               {cross.progenyIds, cross.progeny.family, familyNames},
@@ -159,16 +158,7 @@ ImportOutput crossOutput(const ImportRequest& request) {
 // `summary` telling of it. The progeny's codes go as soon as their text is
 // made: at thousands of progeny and markers they are the largest part.
 ImportOutput familiesOutputOf(ImportedFamilies& population, std::string summary,
-                              const ImportRequest& request, const FieldTrialTraits* trial) {
-    if (trial) {
-        // The trait read only because the tables' import reads one.
-        if (!trial->others.wanted())
-            population.otherTraits.insert(population.otherTraits.begin(), population.trait);
-        summary += addFieldTrialColumns(
-            *trial, request,
-            {population.progenyIds, population.progeny.family, population.familyNames},
-            population.traitColumns);
-    }
+                              const ImportRequest& request) {
     ImportOutput output;
     output.genome = genomeText(population.genome);
     output.founders = founderMarkersText(population.founders);
@@ -183,6 +173,18 @@ ImportOutput familiesOutputOf(ImportedFamilies& population, std::string summary,
                       {population.cross, population.founders.founderCount,
                        static_cast<int>(population.familyNames.size())},
                       request);
+}
+
+// The field trial's traits as trait columns of the population, and what
+// the summary says of the trial; nothing without one.
+std::string withFieldTrial(ImportedFamilies& population,
+                           const std::optional<FieldTrialTraits>& trial,
+                           const ImportRequest& request) {
+    if (!trial)
+        return {};
+    return addFieldTrialColumns(
+        *trial, request, {population.progenyIds, population.progeny.family, population.familyNames},
+        population.traitColumns);
 }
 
 // Families from shared founders.
@@ -203,8 +205,9 @@ ImportOutput familiesOutput(const ImportRequest& request) {
             {founders, request.founders, families, request.families, progeny, request.progeny},
             import);
     }();
-    std::string summary = familyImportSummary(population);
-    return familiesOutputOf(population, std::move(summary), request, trial ? &*trial : nullptr);
+    const std::string trialSummary = withFieldTrial(population, trial, request);
+    std::string summary = familyImportSummary(population) + trialSummary;
+    return familiesOutputOf(population, std::move(summary), request);
 }
 
 // Families in a VCF.
@@ -222,9 +225,9 @@ ImportOutput vcfOutput(const ImportRequest& request) {
     ImportedVcf imported = importVcf(
         {request.vcf, map, request.map, families, request.families, samples, request.samples},
         import);
-    std::string summary = vcfImportSummary(imported);
-    return familiesOutputOf(imported.population, std::move(summary), request,
-                            trial ? &*trial : nullptr);
+    const std::string trialSummary = withFieldTrial(imported.population, trial, request);
+    std::string summary = vcfImportSummary(imported) + trialSummary;
+    return familiesOutputOf(imported.population, std::move(summary), request);
 }
 
 // columns from its marker columns.

@@ -16,6 +16,7 @@
 
 namespace fs = std::filesystem;
 using testing::HasSubstr;
+using testing::Not;
 using testing_support::runTool;
 using testing_support::ToolRun;
 
@@ -100,6 +101,25 @@ TEST(FieldImport, EachEnvironmentGetsAFolderBesideThePooledTrait) {
     EXPECT_EQ(valuesIn(dir / "out" / "R8@E2" / "pheno.txt"),
               (std::vector<double>{120, 122, 131, 127}));
     EXPECT_THAT(run.out, HasSubstr("R8, R8@E1 and R8@E2"));
+}
+
+// Where every trait comes from the plots, the progeny table needs none of
+// its own, and its columns are named as not used.
+TEST(FieldImport, EveryTraitFromThePlotsNeedsNoTraitInTheTable) {
+    const TempDir dir;
+    writeTrial(dir.path());
+    std::ofstream(dir / "progeny.csv") << "id,family,m1,m2,m3\n"
+                                          "i1,F1,A/C,A,T\ni2,F1,A/C,C,G\n"
+                                          "i3,F2,A,A/G,T/G\ni4,F2,G,A/G,A\n";
+    ToolRun run = runTool(trialArgs(dir.path(), {"--traits", "R8"}));
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_THAT(run.out, Not(HasSubstr("Trait \"")));
+    EXPECT_EQ(valuesIn(dir / "out" / "R8" / "pheno.txt").size(), 4u);
+
+    writeTrial(dir.path());
+    run = runTool(trialArgs(dir.path(), {"--traits", "height", "--force"}));
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_THAT(run.out, HasSubstr("Not used: weight and R8."));
 }
 
 // Every refusal is one line, and the output folder is never made.
