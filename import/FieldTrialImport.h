@@ -1,6 +1,6 @@
 #pragma once
 
-// An import whose traits come, in part or whole, from the plots of a field
+// An import whose traits come, some or all, from the plots of a field
 // trial: which traits the plots give and which the layout's tables still
 // give, and the plots' traits as trait columns of the genotyped lines
 // (import/FieldTrial.h), each environment's too with --by-environment.
