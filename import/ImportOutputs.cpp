@@ -138,6 +138,10 @@ ImportOutput crossOutput(const ImportRequest& request) {
         if (cross.progenyIds.empty())
             throw FileError(isSplitLayout(request.format) ? request.phenotypes : request.crossFile,
                             "there is no id column to match the lines of the plots to");
+        std::erase_if(cross.otherPhenotypes, [&](const std::string& name) {
+            return std::find(trial->fromPlots.begin(), trial->fromPlots.end(), name) !=
+                   trial->fromPlots.end();
+        });
         const std::vector<std::string> familyNames = {"1"};
         output.summary = addFieldTrialColumns(*trial, request,
                                               {cross.progenyIds, cross.progeny.family, familyNames},
@@ -182,6 +186,11 @@ std::string withFieldTrial(ImportedFamilies& population,
                            const ImportRequest& request) {
     if (!trial)
         return {};
+    // The tables' own columns of the traits the plots give are not unused.
+    std::erase_if(population.otherTraits, [&](const std::string& name) {
+        return std::find(trial->fromPlots.begin(), trial->fromPlots.end(), name) !=
+               trial->fromPlots.end();
+    });
     return addFieldTrialColumns(
         *trial, request, {population.progenyIds, population.progeny.family, population.familyNames},
         population.traitColumns);

@@ -120,6 +120,10 @@ TEST(FieldImport, EveryTraitFromThePlotsNeedsNoTraitInTheTable) {
     run = runTool(trialArgs(dir.path(), {"--traits", "height", "--force"}));
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_THAT(run.out, HasSubstr("Not used: weight and R8."));
+    // progeny.csv's R8 is not unused where the plots give R8.
+    run = runTool(trialArgs(dir.path(), {"--traits", "R8", "--force"}));
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_THAT(run.out, HasSubstr("Not used: weight."));
 }
 
 // Every refusal is one line, and the output folder is never made.
