@@ -13,12 +13,18 @@ std::string collectUsage() {
            "Gathers the results of many traits. Each FOLDER is the analysis folder of one\n"
            "trait, where Pellarin.exe has run (marrow-import --traits writes one per trait,\n"
            "named after it); the trait is named after the folder. marrow-collect writes,\n"
-           "into DIR, which it makes if need be, all three files together or none:\n"
+           "into DIR, which it makes if need be, all its files together or none:\n"
            "  qtl_table_all.csv  every trait's QTL table (qtl_summary.csv) in one, with\n"
            "                     a first column \"trait\" and every digit of the tables\n"
            "  traits.png, .svg   a row per trait over the genome (chromosomes side by side,\n"
            "                     in cM), shaded by the trait's average posterior QTL\n"
            "                     intensity on one scale for all traits\n"
+           "  qtl_by_environment.csv\n"
+           "                     where folders TRAIT and TRAIT@ENV (marrow-import\n"
+           "                     --by-environment) stand together: for each region of\n"
+           "                     TRAIT's QTL table, the probability of a QTL in its interval\n"
+           "                     in each environment's analysis\n"
+           "The picture's rows go trait by trait: the pooled trait, then its environments.\n"
            "A folder without results (no qtl_summary.csv, multAl_in.txt or posterior file,\n"
            "or one that cannot be read) is named with the reason and left out; the others\n"
            "are collected. Folders whose analyses have different chromosomes are refused.\n"
@@ -62,6 +68,7 @@ Collection collectFolders(const std::vector<std::string>& folders) {
         else
             collection.leftOut.push_back(escapedControls(folder) + ": left out: " + problem);
     }
+    orderByTrait(collection.traits);
     return collection;
 }
 

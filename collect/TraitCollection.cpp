@@ -4,13 +4,17 @@
 #include "formats/QtlSummaryFile.h"
 #include "model/FileError.h"
 #include "model/Messages.h"
+#include "model/NumberFormat.h"
 #include "model/TextFiles.h"
+#include "viewers/PosteriorRows.h"
 #include "viewers/RunLayout.h"
 #include "viewers/ValueTable.h"
 
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <set>
+#include <tuple>
 
 namespace fs = std::filesystem;
 
@@ -67,6 +71,21 @@ bool readIntensities(const fs::path& folder, TraitResults& results, std::string&
     auto intensities = loadGenomeIntensities(*layout, problem, folder);
     if (!intensities)
         return false;
+    // The bins as the engine wrote them, for QTL by environment.
+    for (int c = 1; c <= layout->chromosomeCount; ++c) {
+        PosteriorRows rows;
+        if (loadPosteriorFile(*layout, PosteriorKind::Intensity, c, rows, folder) !=
+            PosteriorStatus::Loaded) {
+            problem = posteriorFileName(PosteriorKind::Intensity, c) + ": the file cannot be read";
+            return false;
+        }
+        const auto average = rows.row(static_cast<std::size_t>(layout->replicationCount));
+        auto& bins = results.bins.emplace_back();
+        const int b = std::max(layout->binLength, 1);
+        for (int centre = b / 2; centre <= layout->lengthOf(c); centre += b)
+            if (static_cast<std::size_t>(centre) < average.size())
+                bins.emplace_back(centre, average[static_cast<std::size_t>(centre)]);
+    }
     results.replicationCount = layout->replicationCount;
     results.intensities = std::move(*intensities);
     return true;
@@ -136,6 +155,91 @@ std::string mergedQtlTable(const std::vector<TraitResults>& traits) {
             text += name;
             for (std::size_t c = 0; c < heading.size(); ++c)
                 text += "," + (c < cells.size() ? csvField(cells[c]) : std::string("NA"));
+            text += '\n';
+        }
+    }
+    return text;
+}
+
+std::pair<std::string, std::string> traitAndEnvironment(const std::string& name) {
+    const std::size_t at = name.find('@');
+    if (at == std::string::npos || at == 0 || at + 1 == name.size())
+        return {name, {}};
+    return {name.substr(0, at), name.substr(at + 1)};
+}
+
+void orderByTrait(std::vector<TraitResults>& traits) {
+    std::map<std::string, std::size_t> firstOf;
+    for (const TraitResults& trait : traits)
+        firstOf.emplace(traitAndEnvironment(trait.trait).first, firstOf.size());
+    std::stable_sort(
+        traits.begin(), traits.end(), [&](const TraitResults& x, const TraitResults& y) {
+            const auto [xTrait, xPlace] = traitAndEnvironment(x.trait);
+            const auto [yTrait, yPlace] = traitAndEnvironment(y.trait);
+            return std::tuple(firstOf.at(xTrait), xPlace) < std::tuple(firstOf.at(yTrait), yPlace);
+        });
+}
+
+double qtlProbabilityIn(const TraitResults& trait, int chromosome, double lower, double upper) {
+    if (chromosome < 1 || static_cast<std::size_t>(chromosome) > trait.bins.size())
+        return NAN;
+    double count = 0;
+    for (const auto& [centre, intensity] : trait.bins[static_cast<std::size_t>(chromosome - 1)])
+        if (centre >= lower && centre <= upper)
+            count += intensity / 100;
+    return std::min(count, 1.0);
+}
+
+std::optional<std::string> qtlByEnvironmentTable(const std::vector<TraitResults>& traits) {
+    std::map<std::string, const TraitResults*> pooled;
+    std::map<std::pair<std::string, std::string>, const TraitResults*> local;
+    std::set<std::string> environments;
+    for (const TraitResults& trait : traits) {
+        const auto [name, environment] = traitAndEnvironment(trait.trait);
+        if (environment.empty())
+            pooled[name] = &trait;
+        else
+            local[{name, environment}] = &trait;
+    }
+    for (const auto& [key, trait] : local)
+        if (pooled.count(key.first) != 0)
+            environments.insert(key.second);
+    if (environments.empty())
+        return std::nullopt;
+    std::string text = "trait,chromosome,region,probability,position_cM,lower_cM,upper_cM";
+    for (const std::string& environment : environments)
+        text += "," + csvField(environment);
+    text += '\n';
+    for (const TraitResults& trait : traits) {
+        const auto [name, environment] = traitAndEnvironment(trait.trait);
+        if (!environment.empty())
+            continue;
+        const QtlSummaryTable table = [&] {
+            std::string csv;
+            for (const std::string& cell : qtlSummaryHeading(trait.founders))
+                csv += cell + ",";
+            csv.back() = '\n';
+            for (const auto& cells : trait.tableRows) {
+                for (const std::string& cell : cells)
+                    csv += csvField(cell) + ",";
+                csv.back() = '\n';
+            }
+            return readQtlSummaryCsv(csv, qtlSummaryCsvName);
+        }();
+        for (std::size_t r = 0; r < table.rows.size(); ++r) {
+            const QtlSummaryRow& row = table.rows[r];
+            const auto& cells = trait.tableRows[r];
+            text += csvField(trait.trait);
+            for (std::size_t c = 0; c < 6 && c < cells.size(); ++c)
+                text += "," + csvField(cells[c]);
+            for (const std::string& place : environments) {
+                const auto found = local.find({name, place});
+                text += ",";
+                text += found == local.end()
+                            ? std::string("NA")
+                            : fmt::exactNumber(qtlProbabilityIn(*found->second, row.chromosome,
+                                                                row.lower, row.upper));
+            }
             text += '\n';
         }
     }

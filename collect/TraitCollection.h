@@ -32,6 +32,9 @@ struct TraitResults {
     /// Per chromosome its length (cM) and the average intensity of the
     /// meta-runs at 1..length cM, smoothed as the posterior graph draws it.
     GenomeIntensities intensities;
+    /// Per chromosome, each bin's centre (cM) and the meta-runs' average
+    /// intensity there: 100 x the mean number of QTL in the bin.
+    std::vector<std::vector<std::pair<int, double>>> bins;
 };
 
 /// The folder's last path component: "height" for "runs/height", for
@@ -60,6 +63,30 @@ std::optional<std::string> genomeMismatch(const std::vector<TraitResults>& trait
 /// rows of a trait with fewer end in NA, as a QTL table fills founders a
 /// region has no effect for.
 std::string mergedQtlTable(const std::vector<TraitResults>& traits);
+
+/// The file of QTL by environment in the output folder.
+inline constexpr const char* qtlByEnvironmentName = "qtl_by_environment.csv";
+
+/// The pooled trait and the environment of a folder named TRAIT@ENV;
+/// the whole name and nothing for any other.
+std::pair<std::string, std::string> traitAndEnvironment(const std::string& name);
+
+/// Puts the traits in order trait by trait: each pooled trait first, then
+/// its environments by name; the traits in the order their first folder
+/// was given.
+void orderByTrait(std::vector<TraitResults>& traits);
+
+/// The mean number of QTL that `trait`'s samples hold on `chromosome`
+/// between `lower` and `upper` cM (the bins whose centres lie there), at
+/// most 1: the probability of a QTL there where a sample holds at most one.
+double qtlProbabilityIn(const TraitResults& trait, int chromosome, double lower, double upper);
+
+/// qtl_by_environment.csv, when some folder T@E stands beside its T: per
+/// region of T's QTL table its place, then for every environment (of any
+/// trait, by name) the probability of a QTL in the region's interval in
+/// T@E's analysis (`qtlProbabilityIn`), NA where T has no such analysis.
+/// Nothing without such a pair.
+std::optional<std::string> qtlByEnvironmentTable(const std::vector<TraitResults>& traits);
 
 /// The average intensities of every trait on one grid: per chromosome the
 /// positions 1..L cM, L the longest that chromosome is in any trait.

@@ -29,16 +29,23 @@ int collect(const CollectOptions& options) {
         std::cerr << collectProgramName << ": the picture could not be drawn; nothing is written\n";
         return collectedPart;
     }
-    writeCollection(options.out, {{mergedQtlTableName, mergedQtlTable(collection.traits)},
-                                  {traitPictureName, pictures.png.toStdString()},
-                                  {traitDrawingName, pictures.svg.toStdString()}});
+    std::vector<std::pair<std::string, std::string>> files = {
+        {mergedQtlTableName, mergedQtlTable(collection.traits)},
+        {traitPictureName, pictures.png.toStdString()},
+        {traitDrawingName, pictures.svg.toStdString()}};
+    const auto byEnvironment = qtlByEnvironmentTable(collection.traits);
+    if (byEnvironment)
+        files.emplace_back(qtlByEnvironmentName, *byEnvironment);
+    writeCollection(options.out, files);
     std::size_t regions = 0;
     for (const TraitResults& trait : collection.traits)
         regions += trait.tableRows.size();
     std::cout << "Collected " << collection.traits.size() << " of " << options.folders.size()
               << " traits (" << regions << " QTL regions) into " << options.out << ": "
               << mergedQtlTableName << ", " << traitPictureName << " and " << traitDrawingName
-              << " (" << pictures.width << " x " << pictures.height << ")\n";
+              << " (" << pictures.width << " x " << pictures.height << ")"
+              << (byEnvironment ? std::string(", and ") + qtlByEnvironmentName : std::string())
+              << "\n";
     return collection.leftOut.empty() ? collectedAll : collectedPart;
 }
 

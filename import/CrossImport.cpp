@@ -68,7 +68,10 @@ public:
     void read(const CrossTable::Individual& individual) {
         m_cross.progeny.family.push_back(1);
         m_cross.traits.family.push_back(1);
-        m_cross.traits.value.push_back(phenotypeValue(m_table, individual.phenotypes[m_phenotype]));
+        m_cross.traits.value.push_back(
+            m_phenotype == noTraitColumn
+                ? std::numeric_limits<double>::quiet_NaN()
+                : phenotypeValue(m_table, individual.phenotypes[m_phenotype]));
         std::size_t chromosome = 0;
         int left = m_cross.chromosomes[0].markers;
         for (const MapMarker& marker : m_map.markers) {
@@ -187,11 +190,14 @@ ImportedCross importCross(const CrossTable& table, const ImportOptions& options)
     const std::vector<std::size_t> many = options.many.wanted()
                                               ? manyPhenotypeColumns(table, options.many)
                                               : std::vector<std::size_t>{};
-    const std::size_t phenotype =
-        many.empty() ? phenotypeColumn(table, options.phenotype) : many.front();
-    cross.phenotype = table.phenotypes[phenotype];
+    const std::size_t phenotype = options.many.none ? noTraitColumn
+                                  : many.empty()    ? phenotypeColumn(table, options.phenotype)
+                                                    : many.front();
+    if (phenotype != noTraitColumn)
+        cross.phenotype = table.phenotypes[phenotype];
     for (std::size_t k = 0; k < table.phenotypes.size(); ++k)
-        if (many.empty()
+        if (options.many.none ? k != table.idPhenotype
+            : many.empty()
                 ? k != phenotype
                 : k != table.idPhenotype && std::find(many.begin(), many.end(), k) == many.end())
             cross.otherPhenotypes.push_back(table.phenotypes[k]);
@@ -199,8 +205,11 @@ ImportedCross importCross(const CrossTable& table, const ImportOptions& options)
     const MarkerMap map = mapOf(table);
     fillMap(cross, table, map);
     IndividualReader reader(table, map, options, cross, phenotype);
-    for (const CrossTable::Individual& individual : table.individuals)
+    for (const CrossTable::Individual& individual : table.individuals) {
         reader.read(individual);
+        if (table.idPhenotype)
+            cross.progenyIds.push_back(individual.phenotypes[*table.idPhenotype].text);
+    }
     fillTraitColumns(cross, table, many);
     return cross;
 }

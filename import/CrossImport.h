@@ -50,6 +50,9 @@ struct ImportedCross {
     TraitData traits;
 
     std::string phenotype; ///< the name of the column used
+    /// The individuals' ids, in the order written; empty without an id
+    /// column.
+    std::vector<std::string> progenyIds;
     std::vector<std::string> otherPhenotypes;
     std::vector<ImportedChromosome> chromosomes; ///< in genome-file order
     bool chromosomesRenumbered = false;          ///< names were not all whole numbers

@@ -331,13 +331,15 @@ void fillProgeny(ImportedFamilies& population, const ProgenyTable& progeny, Call
     values.reserve(progeny.rows.size());
     for (std::size_t i = 0; i < progeny.rows.size(); ++i) {
         const ProgenyTable::Row& row = progeny.rows[i];
-        values.push_back(
-            traitValue(row.traits[trait], tables.progenyName, progeny.traitPlace(row, trait)));
+        values.push_back(trait == noTraitColumn ? std::numeric_limits<double>::quiet_NaN()
+                                                : traitValue(row.traits[trait], tables.progenyName,
+                                                             progeny.traitPlace(row, trait)));
         reader.read(row, population.progeny.codes.data() + placeOf[i] * width);
     }
     for (const std::size_t i : order) {
         const int family = progeny.rows[i].family + 1;
         population.progeny.family.push_back(family);
+        population.progenyIds.push_back(progeny.rows[i].id);
         population.traits.family.push_back(family);
         population.traits.value.push_back(values[i]);
     }
@@ -368,7 +370,8 @@ ImportedFamilies importFamilies(const FamilyTables& tables, const FamilyImportOp
         chooseTraits({progeny.traits, tables.progenyName, progeny.headingLine,
                       "there is no trait column between family and the first marker"},
                      options.trait, options.many);
-    population.trait = progeny.traits[chosen.trait];
+    if (chosen.trait != noTraitColumn)
+        population.trait = progeny.traits[chosen.trait];
     population.otherTraits = chosen.others;
     requireProgenyInEveryFamily(families, progeny, tables);
 

@@ -76,6 +76,8 @@ struct ImportedFamilies {
 
     std::vector<std::string> founderNames;
     std::vector<std::string> familyNames;
+    /// The progeny's ids, in the order they are written.
+    std::vector<std::string> progenyIds;
     std::string trait;
     std::vector<std::string> otherTraits;
     std::vector<ImportedChromosome> chromosomes; ///< in genome-file order

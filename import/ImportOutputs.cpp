@@ -11,6 +11,7 @@
 #include "import/CrossImport.h"
 #include "import/FamilyImport.h"
 #include "import/FamilyImportSummary.h"
+#include "import/FieldTrialImport.h"
 #include "import/VcfImport.h"
 #include "model/FileError.h"
 #include "model/Fingerprint.h"
@@ -112,6 +113,18 @@ ImportedCross readCross(const ImportRequest& request, const ImportOptions& impor
     return namingFile(request.crossFile, [&] { return importCross(table, import); });
 }
 
+// The plots of a field trial, read before the tables, and the traits the
+// tables still give: with none left, the tables' import reads its first
+// trait only because it reads one, and it is not written.
+std::optional<FieldTrialTraits> fieldTrialOf(const ImportRequest& request, ManyTraits& many) {
+    if (request.plots.empty())
+        return std::nullopt;
+    FieldTrialTraits trial = readFieldTrial(request, importTraitNames(request));
+    many = trial.others;
+    many.none = !many.wanted();
+    return trial;
+}
+
 // One cross in R/qtl's layouts.
 ImportOutput crossOutput(const ImportRequest& request) {
     ImportOptions import;
@@ -119,13 +132,27 @@ ImportOutput crossOutput(const ImportRequest& request) {
     import.codes = request.codes;
     import.phenotype = request.trait;
     import.many = request.traits;
-    const ImportedCross cross = readCross(request, import);
+    const std::optional<FieldTrialTraits> trial = fieldTrialOf(request, import.many);
+    ImportedCross cross = readCross(request, import);
     ImportOutput output;
+    if (trial) {
+        if (cross.progenyIds.empty())
+            throw FileError(isSplitLayout(request.format) ? request.phenotypes : request.crossFile,
+                            "there is no id column to match the lines of the plots to");
+        std::erase_if(cross.otherPhenotypes, [&](const std::string& name) {
+            return std::find(trial->fromPlots.begin(), trial->fromPlots.end(), name) !=
+                   trial->fromPlots.end();
+        });
+        const std::vector<std::string> familyNames = {"1"};
+        output.summary = addFieldTrialColumns(*trial, request,
+                                              {cross.progenyIds, cross.progeny.family, familyNames},
+                                              cross.traitColumns);
+    }
     output.genome = genomeText(cross.genome);
     output.founders = founderMarkersText(cross.founders);
     output.progeny = progenyMarkersText(cross.progeny);
     output.pedigree = importedPedigreeText(cross);
-    output.summary = importSummary(cross);
+    output.summary = importSummary(cross) + output.summary;
     output.unusedTraits = cross.otherPhenotypes;
     output.individuals = cross.progeny.progenyCount();
     return withTraits(std::move(output), cross.genome, cross.traits, cross.traitColumns,
@@ -153,6 +180,23 @@ ImportOutput familiesOutputOf(ImportedFamilies& population, std::string summary,
                       request);
 }
 
+// The field trial's traits as trait columns of the population, and what
+// the summary says of the trial; nothing without one.
+std::string withFieldTrial(ImportedFamilies& population,
+                           const std::optional<FieldTrialTraits>& trial,
+                           const ImportRequest& request) {
+    if (!trial)
+        return {};
+    // The tables' own columns of the traits the plots give are not unused.
+    std::erase_if(population.otherTraits, [&](const std::string& name) {
+        return std::find(trial->fromPlots.begin(), trial->fromPlots.end(), name) !=
+               trial->fromPlots.end();
+    });
+    return addFieldTrialColumns(
+        *trial, request, {population.progenyIds, population.progeny.family, population.familyNames},
+        population.traitColumns);
+}
+
 // Families from shared founders.
 ImportOutput familiesOutput(const ImportRequest& request) {
     FamilyImportOptions import;
@@ -161,6 +205,7 @@ ImportOutput familiesOutput(const ImportRequest& request) {
     import.codes = request.codes;
     import.trait = request.trait;
     import.many = request.traits;
+    const std::optional<FieldTrialTraits> trial = fieldTrialOf(request, import.many);
     // The tables' texts go once read: progeny.csv of a panel is tens of MB.
     ImportedFamilies population = [&] {
         const std::string founders = textOf(request.founders);
@@ -170,7 +215,8 @@ ImportOutput familiesOutput(const ImportRequest& request) {
             {founders, request.founders, families, request.families, progeny, request.progeny},
             import);
     }();
-    std::string summary = familyImportSummary(population);
+    const std::string trialSummary = withFieldTrial(population, trial, request);
+    std::string summary = familyImportSummary(population) + trialSummary;
     return familiesOutputOf(population, std::move(summary), request);
 }
 
@@ -180,6 +226,7 @@ ImportOutput vcfOutput(const ImportRequest& request) {
     import.cross = request.cross;
     import.trait = request.trait;
     import.many = request.traits;
+    const std::optional<FieldTrialTraits> trial = fieldTrialOf(request, import.many);
     import.cmPerMb = request.cmPerMb;
     import.thin = request.thin;
     const std::string families = textOf(request.families);
@@ -188,7 +235,8 @@ ImportOutput vcfOutput(const ImportRequest& request) {
     ImportedVcf imported = importVcf(
         {request.vcf, map, request.map, families, request.families, samples, request.samples},
         import);
-    std::string summary = vcfImportSummary(imported);
+    const std::string trialSummary = withFieldTrial(imported.population, trial, request);
+    std::string summary = vcfImportSummary(imported) + trialSummary;
     return familiesOutputOf(imported.population, std::move(summary), request);
 }
 

@@ -166,6 +166,30 @@ ImportRequest vcfRequest(const ImportToolOptions& options) {
     return request;
 }
 
+// The options of a field trial: all or none, and only with many traits.
+void fieldTrialRequest(const ImportToolOptions& options, ImportRequest& request) {
+    const bool any = !options.checks.empty() || !options.lineColumn.empty() ||
+                     !options.environmentColumn.empty() || !options.blockColumn.empty() ||
+                     options.byEnvironment;
+    if (options.plots.empty()) {
+        if (any)
+            throw CommandLineError("--checks, --line-column, --environment-column, "
+                                   "--block-column and --by-environment go with --plots FILE");
+        return;
+    }
+    if (options.lineColumn.empty() || options.environmentColumn.empty())
+        throw CommandLineError("--plots needs --line-column NAME and --environment-column NAME");
+    if (!request.traits.wanted())
+        throw CommandLineError("--plots needs --traits: the traits to take from the plots, "
+                               "each written to a folder of its own");
+    request.plots = options.plots;
+    request.checks = options.checks;
+    request.lineColumn = options.lineColumn;
+    request.environmentColumn = options.environmentColumn;
+    request.blockColumn = options.blockColumn;
+    request.byEnvironment = options.byEnvironment;
+}
+
 } // namespace
 
 ImportRequest importRequestOf(const ImportToolOptions& options) {
@@ -175,5 +199,6 @@ ImportRequest importRequestOf(const ImportToolOptions& options) {
     request.folder = options.paths.back();
     request.force = options.force;
     request.writeInput = options.writeInput;
+    fieldTrialRequest(options, request);
     return request;
 }

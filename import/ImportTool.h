@@ -57,6 +57,14 @@ struct ImportRequest {
     /// Many traits, in place of `trait`: one analysis folder per trait
     /// under `folder`, named after it.
     ManyTraits traits;
+    /// Field plots whose traits replace the tables' (import/FieldTrial.h):
+    /// empty for none.
+    std::string plots;
+    std::string checks; ///< plots of checks, or empty
+    std::string lineColumn, environmentColumn, blockColumn;
+    /// One trait folder per trait and environment besides the pooled one.
+    bool byEnvironment = false;
+
     /// Also write multAl_in.txt, what "Use default" and Ok would write.
     bool writeInput = false;
 
@@ -119,7 +127,10 @@ std::vector<std::string> importTraitNames(const ImportRequest& request);
 ///
 /// Every form takes `--traits all|NAME,...` in place of `--phenotype` (one
 /// analysis folder per trait under OUTDIR) and `--write-input` (multAl_in.txt
-/// too, as "Use default" and Ok would write it).
+/// too, as "Use default" and Ok would write it). With `--traits`, `--plots
+/// FILE --line-column NAME --environment-column NAME [--block-column NAME]
+/// [--checks FILE] [--by-environment]` takes the traits the plots hold from a
+/// field trial's plots (import/FieldTrialImport.h).
 ///
 /// Converts one cross (import/CrossImport.h), families from shared founders
 /// (import/FamilyImport.h) or families in a VCF (import/VcfImport.h) and

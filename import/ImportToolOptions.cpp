@@ -14,7 +14,8 @@ const char* const importUsage =
     "                     --samples FILE [--thin CM] [OPTION]... OUTDIR\n"
     "\n"
     "OPTION is one of --codes, --phenotype or --traits, --write-input, --force\n"
-    "and, for families, --calls; with --vcf, all but --codes and --calls.\n"
+    "and, for families, --calls; with --vcf, all but --codes and --calls;\n"
+    "in every layout also the field trial's --plots and its options.\n"
     "\n"
     "Converts a cross, or families bred from shared founders, kept in\n"
     "comma-separated tables or in a VCF file into Marrow's data files in\n"
@@ -76,6 +77,22 @@ const char* const importUsage =
     "  --help         show this text and stop\n"
     "  --version      show the version and stop\n"
     "\n"
+    "Field trials (any layout, with --traits; one cross needs its id column):\n"
+    "  --plots        plots.csv: one row per plot, its line (a progeny id or VCF\n"
+    "                 sample), environment, block and traits; a trait that\n"
+    "                 --traits names and the plots hold is taken from them: each\n"
+    "                 line's value is its effect in a least-squares fit of\n"
+    "                 line + block within environment over every plot\n"
+    "  --line-column, --environment-column\n"
+    "                 the plots' columns of the line and the environment\n"
+    "  --block-column the plots' column of the block within its environment\n"
+    "                 (default: each environment is one block)\n"
+    "  --checks       checks.csv: plots of checks and parents in the same layout,\n"
+    "                 which tie the blocks together; their values are not written\n"
+    "  --by-environment\n"
+    "                 also one trait folder per trait and environment, TRAIT@ENV,\n"
+    "                 holding that environment's block-adjusted line values\n"
+    "\n"
     "A trait whose variance within families the analysis dialog's bounds cannot\n"
     "hold (or too small for readable bounds) is written in units shifted by a\n"
     "power of ten, recorded in trait_units.txt; Pellarin.exe then gives the\n"
@@ -105,6 +122,13 @@ ImportToolOptions parseImportOptions(const std::vector<std::string>& args) {
     line.option("--map", options.map, "--map needs a file");
     line.option("--cm-per-mb", options.cmPerMb, "--cm-per-mb needs a value");
     line.option("--thin", options.thin, "--thin needs a value");
+    line.option("--plots", options.plots, "--plots needs a file");
+    line.option("--checks", options.checks, "--checks needs a file");
+    line.option("--line-column", options.lineColumn, "--line-column needs a column name");
+    line.option("--environment-column", options.environmentColumn,
+                "--environment-column needs a column name");
+    line.option("--block-column", options.blockColumn, "--block-column needs a column name");
+    line.flag("--by-environment", options.byEnvironment);
     line.words(options.paths);
     line.parse(args);
     options.manyTraits = line.given("--traits");

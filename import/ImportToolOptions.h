@@ -26,6 +26,12 @@ struct ImportToolOptions {
     std::string map;
     std::string cmPerMb;
     std::string thin;
+    std::string plots;
+    std::string checks;
+    std::string lineColumn;
+    std::string environmentColumn;
+    std::string blockColumn;
+    bool byEnvironment = false;
     std::vector<std::string> paths;
 
     bool familiesMode() const { return !founders.empty() || !families.empty(); }

@@ -54,6 +54,11 @@ std::vector<std::size_t> manyTraitColumns(const TraitHeading& heading, const Man
 ChosenTraits chooseTraits(const TraitHeading& heading, const std::string& trait,
                           const ManyTraits& many) {
     ChosenTraits chosen;
+    if (many.none) {
+        chosen.trait = noTraitColumn;
+        chosen.others = heading.names;
+        return chosen;
+    }
     if (many.wanted())
         chosen.many = manyTraitColumns(heading, many);
     chosen.trait = chosen.many.empty() ? traitColumn(heading, trait) : chosen.many.front();

@@ -15,6 +15,9 @@
 struct ManyTraits {
     bool all = false;               ///< every trait column of the tables
     std::vector<std::string> names; ///< these columns, in this order
+    /// No column at all: every trait comes from elsewhere (a field trial's
+    /// plots), and the table may have none.
+    bool none = false;
 
     bool wanted() const { return all || !names.empty(); }
 };
@@ -34,6 +37,9 @@ struct TraitHeading {
     int headingLine = 0;
     std::string_view none; ///< "there is no trait column after id and family"
 };
+
+/// `ChosenTraits::trait` when no column is read (`ManyTraits::none`).
+inline constexpr std::size_t noTraitColumn = static_cast<std::size_t>(-1);
 
 /// The trait columns an import reads, as places in the table's names.
 struct ChosenTraits {

@@ -251,8 +251,10 @@ TraitData traitValues(const Samples& samples, std::size_t trait, const VcfInputs
     for (std::size_t k = 0; k < samples.order.size(); ++k) {
         const SampleTable::Row& row = samples.table.rows[samples.order[k]];
         data.family.push_back(samples.family[k] + 1);
-        data.value.push_back(
-            traitValue(row.traits[trait], inputs.samplesName, SampleTable::traitPlace(row, trait)));
+        data.value.push_back(trait == noTraitColumn
+                                 ? std::numeric_limits<double>::quiet_NaN()
+                                 : traitValue(row.traits[trait], inputs.samplesName,
+                                              SampleTable::traitPlace(row, trait)));
     }
     return data;
 }
@@ -263,9 +265,12 @@ void readTraits(const Samples& samples, const VcfInputs& inputs, const VcfImport
     const ChosenTraits chosen = chooseTraits({table.traits, inputs.samplesName, table.headingLine,
                                               "there is no trait column after id and family"},
                                              options.trait, options.many);
-    population.trait = table.traits[chosen.trait];
+    if (chosen.trait != noTraitColumn)
+        population.trait = table.traits[chosen.trait];
     population.otherTraits = chosen.others;
     population.traits = traitValues(samples, chosen.trait, inputs);
+    for (const std::size_t r : samples.order)
+        population.progenyIds.push_back(table.rows[r].id);
     for (const std::size_t column : chosen.many)
         population.traitColumns.push_back(
             {table.traits[column], traitValues(samples, column, inputs)});

@@ -12,7 +12,7 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="$root/build"
 
 packages=(cmake g++ make qt6-base-dev qt6-svg-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
-          libssl-dev libhts-dev pkg-config xvfb xauth clang dpkg-dev help2man desktop-file-utils appstream)
+          libssl-dev libhts-dev libeigen3-dev pkg-config xvfb xauth clang dpkg-dev help2man desktop-file-utils appstream)
 cluster_packages=(munge slurmctld slurmd slurm-client)
 package_packages=(lintian)
 

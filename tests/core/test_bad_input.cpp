@@ -11,6 +11,7 @@
 #include "formats/GenomeFile.h"
 #include "formats/MapTable.h"
 #include "formats/PedigreeFile.h"
+#include "formats/PlotTable.h"
 #include "formats/PosteriorFile.h"
 #include "formats/ProgenyMarkerFile.h"
 #include "formats/ProgenyTable.h"
@@ -132,6 +133,11 @@ const std::map<std::string, Reader>& readers() {
         {"readSampleTable",
          [](std::istream& in) {
              readSampleTable(std::string{std::istreambuf_iterator<char>(in), {}}, {"F1", "F2"});
+         }},
+        {"readPlotTable",
+         [](std::istream& in) {
+             readPlotTable(std::string{std::istreambuf_iterator<char>(in), {}},
+                           {"strain", "environ", "set"}, {"R8"});
          }},
         {"readMapTable",
          [](std::istream& in) {

@@ -47,6 +47,46 @@ TEST(TraitCollection, TheTraitIsTheFoldersLastComponent) {
               "a/height and b/height/ are both the trait \"height\"; give each trait once");
 }
 
+// A trait's analysis and those of its environments: the table gives, for
+// each region of the pooled trait, the mean number of QTL each
+// environment's samples hold in its interval, at most 1.
+TEST(TraitCollection, QtlByEnvironmentReadsEachEnvironmentInThePooledIntervals) {
+    TempDir dir;
+    const auto inInterval = [](double height) {
+        return [height](int chromosome, int centre) {
+            return chromosome == 1 && centre >= 5 && centre <= 9 ? height : 0.0;
+        };
+    };
+    TraitFolderSketch pooled, some, none, strong, other;
+    some.intensity = inInterval(4); // 5 bins of 6 on average: 0.3 QTL
+    none.intensity = inInterval(0);
+    strong.intensity = inInterval(40); // 3 QTL on average, at most 1
+    ASSERT_TRUE(some.write(dir / "R8@B") && pooled.write(dir / "yield") &&
+                pooled.write(dir / "R8") && none.write(dir / "R8@A") &&
+                strong.write(dir / "yield@C") && other.write(dir / "lone@D"));
+    std::vector<TraitResults> traits = {loaded(dir / "R8@B"),    loaded(dir / "yield"),
+                                        loaded(dir / "R8"),      loaded(dir / "R8@A"),
+                                        loaded(dir / "yield@C"), loaded(dir / "lone@D")};
+    orderByTrait(traits);
+    std::vector<std::string> names;
+    for (const TraitResults& trait : traits)
+        names.push_back(trait.trait);
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"R8", "R8@A", "R8@B", "yield", "yield@C", "lone@D"}));
+    EXPECT_NEAR(qtlProbabilityIn(traits[2], 1, 5, 9.5), 0.3, 1e-12);
+    EXPECT_TRUE(std::isnan(qtlProbabilityIn(traits[2], 3, 5, 9.5)));
+    const auto table = qtlByEnvironmentTable(traits);
+    ASSERT_TRUE(table);
+    EXPECT_EQ(*table, "trait,chromosome,region,probability,position_cM,lower_cM,upper_cM,A,B,C\n"
+                      "R8,1,1,0.99875,7.25,5,9.5,0,0.3,NA\n"
+                      "yield,1,1,0.99875,7.25,5,9.5,NA,NA,1\n");
+    // Without a pooled trait beside its environments there is no table.
+    EXPECT_FALSE(qtlByEnvironmentTable({traits[5], traits[1]}));
+    EXPECT_EQ(traitAndEnvironment("R8@IA_2012"),
+              (std::pair<std::string, std::string>{"R8", "IA_2012"}));
+    EXPECT_EQ(traitAndEnvironment("@x").second, "");
+}
+
 // The merged table copies each cell as text: "7.250" stays "7.250", and a
 // trait of fewer founders ends its rows in NA.
 TEST(TraitCollection, TheMergedTableKeepsEveryDigitInTheOrderGiven) {

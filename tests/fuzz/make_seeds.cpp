@@ -140,6 +140,11 @@ void importFiles(Seeds& seeds) {
         "id,weight,m1,m2,\"m3\"\n,,1,1,2\n,,0,12.5,3\n7,10.5,A,H,B\n8,NA,B,-,A\n9,\"11\",H,A,D\n",
         "weight,m1,m2\r\n,X,1\r\n,0,4\r\n1,A,B\r\n2,C,H\r\n",
     };
+    seeds["field_trial"] = {
+        "environ,strain,set,y,z\nE1,a,s1,1,2\nE1,b,s1,2,NA\nE1,c,s2,3,4\nE2,a,s1,2,1\n"
+        "E2,d,s2,5,6\nE2,x,s2,1,1\n\fenviron,strain,set,y\nE1,k,s1,0\nE1,k,s2,1\n",
+        "strain,environ,set,y\na,E,1,1\nb,E,1,2\nc,E,2,3\nd,E,2,4\n\fstrain,environ,set\n",
+    };
     seeds["family_import"] = {
         "marker,chromosome,position,P1,P2,P3\nm1,1,0,A,G,G\nm2,1,10,T/C,C,-\nm3,2,5,1,2,3\n"
         "\ffamily,founder_a,founder_b\nF1,P1,P2\nF2,P2,P3\n"
