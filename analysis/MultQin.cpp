@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "analysis/MultQin.h"
 
 #include "analysis/GenomeTable.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "analysis/ParDlg.h"
 
 #include "analysis/AnalysisDefaults.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The soybean nested association panel (SoyNAM) as its benchmarks find it:

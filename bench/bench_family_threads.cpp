@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One meta-run's sweeps shared over families on 1, 2, ... threads: wall
 // time on a nested association design, a common founder crossed with each
 // of the others, where a workstation has more cores than meta-runs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A real field trial to line values: SoyNAM's 62,572 plots of 5,143 RILs in
 // 19 environments and 1,867 blocks, with its 10,721 plots of checks, read
 // from the shared data beside the repository (../shared/data/soynam, or

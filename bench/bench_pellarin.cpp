@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Speed of the analysis engine's sweep on the two data sizes its users meet
 // most: a large backcross genome and a small interconnected F2 design; how
 // many effective samples of the QTL number a CPU second buys, with the

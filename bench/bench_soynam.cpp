@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A new user's default road on a real panel, judged by what the user pays
 // and gets: the soybean nested association panel (SoyNAM, 39 RIL families)
 // imported with marrow-import's defaults, then Pellarin.exe's whole program

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // marrow-import of a real nested association panel: the soybean NAM panel
 // (SoyNAM: 40 founders, 39 RIL families, 5,143 lines, 4,312 SNPs), read from
 // the shared data beside the repository (../shared/data/soynam, or

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // marrow-import --vcf at the scale of a nested association panel: 26
 // founders, 25 F2 families of 200 (founder 0 crossed with each other one),
 // 10,000 SNPs on 10 chromosomes, written once as a bgzipped VCF (about

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Are the QTL table's 95% intervals calibrated? Simulates many data sets with
 // Tamsin.exe in three designs, analyses each with Pellarin.exe and compares
 // the table (qtl_summary.csv) with the QTL that simuAl_log.txt says were

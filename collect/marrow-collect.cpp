@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // marrow-collect: the QTL tables and posterior intensities of many traits'
 // analysis folders, gathered into one table and one picture.
 

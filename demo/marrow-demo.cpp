@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // marrow-demo: the road of one simulation and one analysis without a window.
 
 #include "demo/BatchRoad.h"

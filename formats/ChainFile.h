@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The chain files of the analysis engine, mix_RRM1.txt (mix_RRM0.txt for

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "import/ProgenyCallCheck.h"
 
 bool impossibleGenotype(ProgenyType cross, AlleleCode x, AlleleCode y, const GenotypeCodePair& a,

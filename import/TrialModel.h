@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Least squares of an additive model of two factors, y = a(i) + b(j) + e:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/Fam.h"
 
 // The record is complete in its header; this unit keeps the class's home in

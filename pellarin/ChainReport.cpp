@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a chain reports: its posterior sums and traces over the saved
 // samples, and the lines of its chain file.
 

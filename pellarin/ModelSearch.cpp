@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The model search of a chain: QTL born and dying, allele classes split
 // and merged, founders swapping alleles. Each is a reversible jump or a
 // Metropolis-Hastings move whose acceptance ratio is derived beside it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pellarin.exe's entry: its options, the reading of its inputs, the runs,
 // and its outputs, staged and committed as one set: the files of a whole
 // run, those of a part of one (--meta-runs, --out), or the whole run's files

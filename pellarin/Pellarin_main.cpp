@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pellarin.exe: the Bayesian analysis engine. Marrow starts it without
 // arguments in the working folder; the options are for people and scripts.
 

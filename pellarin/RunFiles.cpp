@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The files of a whole analysis, worked out from its meta-runs' results:
 // shared by a run in one piece and the merge of a run in parts, so that both
 // write the same bytes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Renders marrow.svg to marrow.png, the icon for menus that take no SVG.
 // Not part of the build: run it again after the drawing changes, from the
 // repository's top folder, and commit the picture:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A data set drawn from the prior that multAl_in.txt sets, for simulation-

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "analysis/AnalysisFiles.h"
 #include "model/TextFiles.h"
 #include "support/AnalysisExample.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every reader's answer to bad input, as docs/bad-input.md lists it: each row
 // of its table is run through the reader it names and the message compared.
 // The regression inputs found by the fuzz harnesses stand here as well.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // marrow-import for families from shared founders: the allele numbering,
 // genotype errors, parental calls, every refusal; R/qtl's four layouts of
 // one cross; and the analysis the import sets up, through the analysis

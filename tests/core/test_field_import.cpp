@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // marrow-import with field plots: the traits taken from the plots beside
 // the progeny table's own, the folders of each environment, the notes of
 // the summary, and the refusals, each of which leaves nothing written.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Field trials: the plots reader, the sparse least squares of line and
 // block against a dense fit, the groups that plots link, the refusals and
 // notes of a trial's traits, and the variance components of a balanced

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The folders are layers: the core (model/, formats/) and the engines depend
 // on nothing above them and on no Qt header; docs/architecture.md shows the
 // same table. Each rule is checked on small made-up trees, then on the real

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An import of many traits: one analysis folder per trait, the shared data
 // files linked, all or none; and --write-input against the dialog's steps.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A set of output files replaces the earlier set whole or not at all: a
 // failure at any rename leaves the folder byte for byte as it was.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // qtl_summary.csv and qtl_summary.txt: every value comes back exactly,
 // NA stays NA, and a file that is not a QTL table is refused at its cell.
 #include "formats/QtlSummaryFile.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The QTL table window's plain parts: rows sorted as numbers with NA last,
 // the copied text with every digit, and each chromosome's probability read
 // back from qtl_summary.txt as the engine writes it.

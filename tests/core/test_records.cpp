@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/CHR.h"
 #include "model/Fam.h"
 #include "model/QTL.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // pellarin_part.txt: every real comes back as the very same double or float,
 // since the merged files must be the bytes of a whole run; and a damaged or
 // inconsistent part is refused at its line before anything is merged.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // marrow-demo without a folder copies the shipped demo example: found where
 // an installed tree keeps it before the source tree, copied whole into a
 // fresh folder the user may change, and never over a folder that exists.

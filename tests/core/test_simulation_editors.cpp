@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/TextFiles.h"
 #include "simulation/SimulationSetup.h"
 #include "support/SimulationFixture.h"

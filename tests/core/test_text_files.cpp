@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "formats/WordReader.h"
 #include "model/NumberFormat.h"
 #include "model/TextFiles.h"

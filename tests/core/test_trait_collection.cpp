@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Many traits' results gathered: the folders read, the QTL tables merged
 // with every digit, the intensities on one grid and the picture's layout.
 

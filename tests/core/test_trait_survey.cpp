@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The trait folders QTL analysis > All traits finds in a folder: which hold
 // results, which await a run, and the folders it refuses with one line.
 

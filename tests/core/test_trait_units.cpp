@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A trait on any scale comes through the import and the analysis dialog:
 // where the dialog's bounds cannot hold it, marrow-import writes it in
 // units shifted by a power of ten and records them in trait_units.txt,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // marrow-import for families in a VCF: the codes written, what is left out
 // and why, the samples' checks, positions from a map or from POS, thinning,
 // many traits, the refusals, and the command line from end to end, for

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulation's allele configuration and allelic value files. The first
 // bytes give the number of founders and each QTL's allele count, as the
 // parameter file would.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // multAl_in.txt and multAl_in.def: the checking reader of both kinds, "Use
 // default" on a dialog's parameter set, and the result viewers' walk.
 #include "analysis/AnalysisDefaults.h"

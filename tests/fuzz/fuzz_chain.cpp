@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A chain file of the Markov chain viewer, read for a column of each kind.
 #include "formats/ChainFile.h"
 #include "model/FileError.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // marrow-import: the comma-separated reader and the conversion. A cross it
 // accepts must come out as data files that the engines read back whole.
 #include "formats/CsvTable.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // marrow-import for families: founders.csv, families.csv and progeny.csv
 // from one input, split at the first two form feeds. A population it
 // accepts must come out as data files that the engines read back whole.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // marrow-import's field trial: the plots reader and the least squares on
 // whatever it accepts. Plots and checks are the input's two parts, split at
 // a form feed. A table read must give one value per genotyped line, a

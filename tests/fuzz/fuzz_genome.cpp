@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The genome information file, as the analysis dialog counts its runs and as
 // the engines read its markers.
 #include "analysis/GenomeTable.h"

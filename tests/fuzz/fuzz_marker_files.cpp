@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The engines' marker and trait files, read and, when they read, written
 // again and read back.
 #include "formats/F1MarkerFile.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pedigree file: the simulation's whole read with its population check,
 // and the two head words the analysis dialog takes.
 #include "formats/PedigreeFile.h"

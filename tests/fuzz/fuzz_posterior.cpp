@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A posterior file of the result viewer. The first three bytes size it as a
 // run layout would: chromosome length, bin length, replications.
 #include "tests/fuzz/FuzzSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // qtl_summary.csv, the QTL table the posterior graph dialog reads. A table
 // it accepts must come back the same through the writer.
 #include "formats/QtlSummaryFile.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // pellarin_part.txt, which the merge of an analysis run in parts reads from
 // every part's folder. A part the reader takes must be consistent enough for
 // the merge to index by it, and come back the same through the writer.

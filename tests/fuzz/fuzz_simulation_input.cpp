@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // simuAl_in.txt as the simulation engine reads it, and simuAl_in.def as the
 // dialog's "Use default" takes it, followed by the checks of OK and the file
 // OK would write.

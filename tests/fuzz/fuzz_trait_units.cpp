@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // trait_units.txt, which Pellarin.exe reads beside the trait file. A record
 // the reader takes has a unit it can apply, and comes back the same through
 // the writer.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // marrow-import for families in a VCF: the VCF, families.csv, samples.csv
 // and map.csv from one input, split at the first three form feeds. htslib
 // reads files, so the VCF's bytes go to a file of this process's own; an

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the seed corpus of every fuzz harness from the writers themselves,
 // so the fuzzers start from files the system really makes:
 //     make_seeds FOLDER   ->   FOLDER/<harness>/seed_N

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // QTL analysis > All traits: a folder of trait folders in one window. It
 // refuses a folder in one message, runs the traits without results one at
 // a time through the engine launcher, and opens a trait's posterior graphs

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // marrow-collect run as a program on trait folders made by hand: what it
 // writes, what it says of a folder without results, and its exit status.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/MarrowDoc.h"
 #include "app/MarrowView.h"
 #include "model/Messages.h"

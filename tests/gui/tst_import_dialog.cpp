@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // QTL analysis > Import data...: the dialog converts through the importer's
 // own functions, shows the summary the tool prints, refuses a bad table with
 // one message and no file written, and leaves a folder where the analysis

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The road from marrow-import to a run: in the folder the import wrote, the
 // analysis dialog's "Use default" and "Ok" write multAl_in.txt with no
 // message and nothing typed.

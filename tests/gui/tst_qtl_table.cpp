@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The QTL table window beside the posterior graphs: what it shows of the
 // working folder's qtl_summary.csv and qtl_summary.txt, how it sorts and
 // copies, that it follows the files as the engine replaces them, and that a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "simulation/SimuDlg.h"
 #include "support/RecordingMessageBoxes.h"
 #include "support/ScriptedFileChooser.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What Marrow answers before its application exists: --help and --version,
 // wherever they stand, and nothing else; and the built program answering them
 // on a machine without a display.

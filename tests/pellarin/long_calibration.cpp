@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Simulation-based calibration of the analysis engine: data sets drawn from
 // the prior of multAl_in.txt (calibration/PriorDraws.h), each analysed by one
 // chain of the engine, the rank of every true value among the thinned

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The field trial example (examples/field) on the road a user takes: its
 // plots and checks imported with --by-environment, every folder analysed by
 // Pellarin.exe, and the results gathered as marrow-collect gathers them.

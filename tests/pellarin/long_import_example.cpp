@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The diallel example, imported by marrow-import and set up by the analysis
 // dialog's "Use default" and "Ok", is analysed by Pellarin.exe as a user
 // would run it: its intensity peaks at the simulated QTL (chromosome 2,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fuller recovery studies with the real programs: Tamsin.exe simulates,
 // Pellarin.exe analyses, every meta-run is judged. Minutes long: label "long".
 

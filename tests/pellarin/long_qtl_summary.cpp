@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The QTL table on many simulated data sets: how often the 95% interval
 // holds the true position, whether founders that share an allele agree in
 // sign, and whether chromosomes without QTL stay without regions. About a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Recovery of a simulated QTL by every meta-run, for each design. Minutes
 // long, so they run under the ctest label "long", outside CI.
 

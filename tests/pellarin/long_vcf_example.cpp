@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The VCF example (examples/vcf) on the road its README gives: imported
 // with one analysis folder per trait and the engine's input written, every
 // trait run by examples/cluster/traits.sh --local, and the results gathered

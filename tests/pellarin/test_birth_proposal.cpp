@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where births propose new QTL: the density that stands in the birth and
 // death ratios must be the density the draws follow, integrate to 1 over
 // the genome, and never fall below half the prior's.

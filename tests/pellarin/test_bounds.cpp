@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bounds that cannot hold the trait stop a Metropolis-Hastings run before
 // it samples; bounds that barely hold it give a warning, and so does a QTL
 // variance bound far from the one Gibbs sampling would fit.

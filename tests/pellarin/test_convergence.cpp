@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Convergence figures on draws whose answer is known: independent normals,
 // AR(1) chains with a closed-form effective sample size, chains that
 // disagree in location or spread, and the edge cases a meta-run can hand

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pellarin.exe's entry function, run in process: its options and messages,
 // and its outputs, which appear all together or not at all.
 

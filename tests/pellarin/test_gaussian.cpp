@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bounded draws the samplers' conditionals rest on, checked against
 // their target distribution functions, and the radii's adaptation.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The analysis marrow-import sets up is one the engine accepts: data
 // simulated by the real Tamsin.exe, given a trait far from the dialog's
 // start bounds, imported in both modes, taken through the analysis dialog's

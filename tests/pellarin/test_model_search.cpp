@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The model search: with the traits ignored the chain must sample the
 // prior of the QTL number, the positions and the allele numbers exactly,
 // which proves the acceptance ratios of birth, death, split and merge.

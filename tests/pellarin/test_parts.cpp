@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An analysis run in parts (--meta-runs A-B --out FOLDER) and merged
 // (--merge FOLDER...): the merged files are the whole run's, byte for byte
 // apart from the log's timings, and a part that does not belong stops the

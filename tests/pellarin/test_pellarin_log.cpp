@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The reader of Pellarin.log that the whole-run benchmarks rely on: it must
 // read what the engine writes today, and keep reading when a newer engine
 // adds quantities, moves, sections and warnings around the parts it needs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pellarin.exe as Marrow starts it: data simulated by the real Tamsin.exe,
 // multAl_in.txt written by the analysis core, outputs read by the viewers.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/Random.h"
 #include "pellarin/Convergence.h"
 #include "pellarin/Output.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Variance shares within families, and founder effects centred within the
 // groups of founders that families link: the figures a user cites from
 // designs whose families share no founder.

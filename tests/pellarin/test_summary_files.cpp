@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The files a user cites from: the QTL table (qtl_summary.csv and .txt) on
 // data Tamsin.exe simulated, the Bayes factors of qtlnum.txt and the DIC
 // verdict of Pellarin.log, and the chain files' share and v_q columns.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The record of trait units is applied only to the trait file it
 // describes, and the figures it applies to say so.
 

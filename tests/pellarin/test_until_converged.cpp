@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Meta-runs run on in stages, and a run extended until its meta-runs
 // converge: a stage picks every chain up where it stopped, so stages give
 // the samples of one longer run; the decision to go on rests on the draws,

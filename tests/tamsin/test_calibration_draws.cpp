@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pieces of the calibration study (tests/pellarin/long_calibration.cpp)
 // that its verdict rests on, checked quickly: a generator that put effects
 // on the wrong gamete, or a p-value off by a factor, would pass or fail the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tamsin's data of four founders and three families, written as the three
 // tables marrow-import reads and imported again, come back file by file, up
 // to the numbering of each marker's allele codes; parental calls give the

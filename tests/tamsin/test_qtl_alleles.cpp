@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The founders' alleles at a simulated QTL: drawn uniformly among the
 // assignments that use every allele and segregate in some family.
 #include "tamsin/QtlAlleles.h"

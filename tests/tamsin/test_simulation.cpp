@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "analysis/GenomeTable.h"
 #include "formats/F1MarkerFile.h"
 #include "formats/GenomeFile.h"
