@@ -2,6 +2,7 @@
 #include "import/FieldTrialImport.h"
 
 #include "import/FieldTrial.h"
+#include "import/ImportText.h"
 #include "import/TraitFolders.h"
 #include "model/FileError.h"
 #include "model/NumberFormat.h"
@@ -11,32 +12,14 @@
 
 namespace {
 
-std::string textOf(const std::string& name) {
-    const auto text = readWholeFile(name);
-    if (!text)
-        throw FileError(name, "cannot be read");
-    return *text;
-}
-
 bool among(const std::vector<std::string>& names, const std::string& name) {
     return std::find(names.begin(), names.end(), name) != names.end();
 }
 
 PlotTable plotsOf(const std::string& file, const PlotColumns& columns,
                   const std::vector<std::string>& traits) {
-    const std::string text = textOf(file);
+    const std::string text = importedTableText(file);
     return readNamed(file, [&] { return readPlotTable(text, columns, traits); });
-}
-
-// Every line after the first indented under the first.
-std::string indented(const std::string& lines) {
-    std::string text;
-    for (std::size_t k = 0; k < lines.size(); ++k) {
-        text += lines[k];
-        if (lines[k] == '\n' && k + 1 < lines.size())
-            text += "    ";
-    }
-    return text;
 }
 
 } // namespace
@@ -45,7 +28,7 @@ FieldTrialTraits readFieldTrial(const ImportRequest& request,
                                 const std::vector<std::string>& tableTraits) {
     const PlotColumns columns{request.lineColumn, request.environmentColumn, request.blockColumn};
     const std::vector<std::string> heading =
-        readNamed(request.plots, [&] { return readPlotHeading(textOf(request.plots)); });
+        readNamed(request.plots, [&] { return readPlotHeading(importedTableText(request.plots)); });
     const std::vector<std::string> offered = plotTraitColumns(heading, columns);
     FieldTrialTraits trial;
     if (request.traits.all) {
@@ -106,7 +89,8 @@ std::string addFieldTrialColumns(const FieldTrialTraits& trial, const ImportRequ
     std::vector<std::string> order = trial.order;
     for (const std::string& trait : trial.fromPlots) {
         const TraitLineValues values = traitLineValues(data, trait, request.byEnvironment);
-        summary += "  " + escapedControls(trait) + ": " + indented(traitLineValuesSummary(values));
+        summary += "  " + escapedControls(trait) + ": " +
+                   indentedBelowFirst(traitLineValuesSummary(values));
         TraitColumn column{trait, {lines.family, values.values}};
         columns.push_back(std::move(column));
         auto place = std::find(order.begin(), order.end(), trait) + 1;

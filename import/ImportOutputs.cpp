@@ -13,6 +13,7 @@
 #include "import/FamilyImport.h"
 #include "import/FamilyImportSummary.h"
 #include "import/FieldTrialImport.h"
+#include "import/ImportText.h"
 #include "import/VcfImport.h"
 #include "model/FileError.h"
 #include "model/Fingerprint.h"
@@ -23,13 +24,6 @@
 #include <utility>
 
 namespace {
-
-std::string textOf(const std::string& name) {
-    const auto text = readWholeFile(name);
-    if (!text)
-        throw FileError(name, "cannot be read");
-    return *text;
-}
 
 // A problem of text read in memory names the file it came from.
 template <class Convert> auto namingFile(const std::string& name, Convert convert) {
@@ -96,12 +90,12 @@ ImportOutput withTraits(ImportOutput output, const GenomeData& genome, const Tra
 // names its file.
 CrossTable crossTableOf(const ImportRequest& request) {
     if (isSplitLayout(request.format)) {
-        const std::string genotypes = textOf(request.genotypes);
-        const std::string phenotypes = textOf(request.phenotypes);
+        const std::string genotypes = importedTableText(request.genotypes);
+        const std::string phenotypes = importedTableText(request.phenotypes);
         return readCrossTable(request.format, {genotypes, request.genotypes},
                               {phenotypes, request.phenotypes});
     }
-    const std::string text = textOf(request.crossFile);
+    const std::string text = importedTableText(request.crossFile);
     return namingFile(request.crossFile, [&] {
         return readCrossTable(request.format, {text, {}});
     });
@@ -209,9 +203,9 @@ ImportOutput familiesOutput(const ImportRequest& request) {
     const std::optional<FieldTrialTraits> trial = fieldTrialOf(request, import.many);
     // The tables' texts go once read: progeny.csv of a panel is tens of MB.
     ImportedFamilies population = [&] {
-        const std::string founders = textOf(request.founders);
-        const std::string families = textOf(request.families);
-        const std::string progeny = textOf(request.progeny);
+        const std::string founders = importedTableText(request.founders);
+        const std::string families = importedTableText(request.families);
+        const std::string progeny = importedTableText(request.progeny);
         return importFamilies(
             {founders, request.founders, families, request.families, progeny, request.progeny},
             import);
@@ -230,9 +224,9 @@ ImportOutput vcfOutput(const ImportRequest& request) {
     const std::optional<FieldTrialTraits> trial = fieldTrialOf(request, import.many);
     import.cmPerMb = request.cmPerMb;
     import.thin = request.thin;
-    const std::string families = textOf(request.families);
-    const std::string samples = textOf(request.samples);
-    const std::string map = request.cmPerMb ? std::string() : textOf(request.map);
+    const std::string families = importedTableText(request.families);
+    const std::string samples = importedTableText(request.samples);
+    const std::string map = request.cmPerMb ? std::string() : importedTableText(request.map);
     ImportedVcf imported = importVcf(
         {request.vcf, map, request.map, families, request.families, samples, request.samples},
         import);
@@ -244,7 +238,7 @@ ImportOutput vcfOutput(const ImportRequest& request) {
 // columns from its marker columns.
 std::vector<std::string> founderMarkerNames(const std::string& file) {
     std::vector<std::string> names;
-    for (const FounderTableMarker& marker : readFounderTable(textOf(file)).markers)
+    for (const FounderTableMarker& marker : readFounderTable(importedTableText(file)).markers)
         names.push_back(marker.name);
     return names;
 }
@@ -281,10 +275,11 @@ std::vector<std::string> importTraitNames(const ImportRequest& request) {
             return crossTraitNames(request);
         if (request.layout == ImportLayout::Vcf)
             return request.samples.empty() ? std::vector<std::string>{}
-                                           : sampleTraitNames(textOf(request.samples));
+                                           : sampleTraitNames(importedTableText(request.samples));
         if (request.founders.empty() || request.progeny.empty())
             return {};
-        return readProgenyTraits(textOf(request.progeny), founderMarkerNames(request.founders));
+        return readProgenyTraits(importedTableText(request.progeny),
+                                 founderMarkerNames(request.founders));
     } catch (const FileError&) {
         // The import names the problem, with its file, row and column.
         return {};

@@ -2,6 +2,7 @@
 #include "import/ImportWriting.h"
 
 #include "formats/TraitUnitsFile.h"
+#include "import/ImportText.h"
 #include "import/TraitFolders.h"
 #include "model/FileError.h"
 #include "model/NumberFormat.h"
@@ -158,17 +159,6 @@ TraitFolder traitFolderOf(const TraitOutput& trait) {
     return folder;
 }
 
-// Every line after the first indented under the first.
-std::string indented(const std::string& lines) {
-    std::string text;
-    for (std::size_t k = 0; k < lines.size(); ++k) {
-        text += lines[k];
-        if (lines[k] == '\n' && k + 1 < lines.size())
-            text += "    ";
-    }
-    return text;
-}
-
 // What the summary says of each trait: its folder, missing values, units
 // and bounds.
 std::string manyTraitsSummary(const ImportOutput& output, int individuals) {
@@ -176,7 +166,7 @@ std::string manyTraitsSummary(const ImportOutput& output, int individuals) {
     for (const TraitOutput& trait : output.traits)
         text += "  " + escapedControls(trait.name) + ": " + std::to_string(trait.missing) +
                 " missing (" + fmt::percent(trait.missing, individuals) + "). " +
-                indented(trait.summary);
+                indentedBelowFirst(trait.summary);
     if (!output.unusedTraits.empty()) {
         std::vector<std::string> names;
         for (const std::string& name : output.unusedTraits)

@@ -6,6 +6,7 @@
 #include "app/AllTraitsWindow.h"
 #include "app/MainFrm.h"
 #include "support/RecordingMessageBoxes.h"
+#include "support/RecordingStarter.h"
 #include "support/TempDir.h"
 #include "support/TraitFolderSketch.h"
 
@@ -43,15 +44,6 @@ void writeImported(const fs::path& folder, bool input = true) {
         QVERIFY(writeFileAtomically(folder / "multAl_in.txt", "input\n"));
     }
 }
-
-class RecordingStarter : public ProcessStarter {
-public:
-    std::optional<QString> startDetached(const Request& request) override {
-        requests.push_back(request);
-        return std::nullopt;
-    }
-    std::vector<Request> requests;
-};
 
 // Pellarin.exe found in a folder of its own and started by a recorder: a
 // test ends a run by writing what the run's wrapper would.

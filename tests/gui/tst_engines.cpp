@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engines/EngineStart.h"
+#include "support/RecordingStarter.h"
 #include "support/TempDir.h"
 
 #include <QCoreApplication>
@@ -37,16 +38,6 @@ QString readConsole(const QString& name) {
     QFile console(name);
     return console.open(QIODevice::ReadOnly) ? QString::fromUtf8(console.readAll()) : QString();
 }
-
-class RecordingStarter : public ProcessStarter {
-public:
-    std::optional<QString> startDetached(const Request& request) override {
-        requests.push_back(request);
-        return failure;
-    }
-    std::vector<Request> requests;
-    std::optional<QString> failure;
-};
 
 } // namespace
 

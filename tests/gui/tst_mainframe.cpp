@@ -8,6 +8,7 @@
 #include "formats/QtlSummaryFile.h"
 #include "support/QtlSummarySketch.h"
 #include "support/RecordingMessageBoxes.h"
+#include "support/RecordingStarter.h"
 #include "support/ScriptedFileChooser.h"
 #include "support/TempDir.h"
 
@@ -64,15 +65,6 @@ QString folderOf(const TempDir& dir) {
 QString titleIn(const QString& document, const QString& folder) {
     return document + QStringLiteral("[*] - Corvane V1.10 - ") + QDir::toNativeSeparators(folder);
 }
-
-class RecordingStarter : public ProcessStarter {
-public:
-    std::optional<QString> startDetached(const Request& request) override {
-        requests.push_back(request);
-        return std::nullopt;
-    }
-    std::vector<Request> requests;
-};
 
 // Both engines in a folder of their own, started by a recorder: nothing runs,
 // and a test ends a run by writing what the run's wrapper would.
