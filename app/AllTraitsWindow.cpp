@@ -4,6 +4,7 @@
 #include "app/RunReports.h"
 #include "collect/TraitPicture.h"
 #include "formats/CsvTable.h"
+#include "model/NumberFormat.h"
 #include "widgets/FileChooser.h"
 
 #include <QDir>
@@ -19,6 +20,8 @@
 #include <QVBoxLayout>
 
 #include <charconv>
+#include <cmath>
+#include <system_error>
 
 namespace {
 
@@ -47,6 +50,19 @@ QString surveyedStatus(const SurveyedTrait& trait) {
 QTableWidgetItem* readOnlyItem(const QString& text) {
     auto* item = new QTableWidgetItem(text);
     item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+    return item;
+}
+
+// A cell of the merged table as the QTL table window shows numbers, to six
+// significant digits; the file's every digit stays in its tooltip.
+QTableWidgetItem* tableCell(const std::string& cell) {
+    double value = 0.0;
+    const char* end = cell.data() + cell.size();
+    const auto [stop, error] = std::from_chars(cell.data(), end, value);
+    if (cell.empty() || error != std::errc() || stop != end || !std::isfinite(value))
+        return readOnlyItem(qText(cell));
+    QTableWidgetItem* item = readOnlyItem(qText(fmt::generalNumber(value)));
+    item->setToolTip(qText(cell));
     return item;
 }
 
@@ -297,7 +313,7 @@ void AllTraitsWindow::showResults() {
     for (std::size_t row = 1; row < rows.size(); ++row)
         for (std::size_t column = 0; column < rows[row].cells.size(); ++column)
             m_qtlTable->setItem(static_cast<int>(row - 1), static_cast<int>(column),
-                                readOnlyItem(qText(rows[row].cells[column])));
+                                tableCell(rows[row].cells[column]));
     // The merged table holds each trait's rows in turn, in the traits' order.
     for (std::size_t t = 0; t < m_traits.size(); ++t)
         if (m_traits[t].results)

@@ -229,7 +229,7 @@ void AllTraitsTest::aDoubleClickOpensTheTraitsGraphs() {
     TraitFolderSketch second;
     second.qtlTable = "chromosome,region,probability,position_cM,lower_cM,upper_cM,share_mean,"
                       "share_lower,share_upper,alleles_mode,founder_1,founder_2\n"
-                      "2,1,0.9,6,4,8,0.2,0.1,0.3,2,0.5,-0.5\n";
+                      "2,1,0.9,6.123456789,4,8,0.2,0.1,0.3,2,0.5,-0.5\n";
     QVERIFY(second.write(dir / "yield"));
     RecordingMessageBoxes boxes;
     CMainFrame frame;
@@ -250,6 +250,11 @@ void AllTraitsTest::aDoubleClickOpensTheTraitsGraphs() {
 
     QTableWidget* table = window.qtlTable();
     QCOMPARE(table->item(1, 0)->text(), QString("yield"));
+    // Numbers read as in the QTL table window, every digit in the tooltip;
+    // the trait's name is no number.
+    QCOMPARE(table->item(1, 4)->text(), QString("6.12346"));
+    QCOMPARE(table->item(1, 4)->toolTip(), QString("6.123456789"));
+    QVERIFY(table->item(1, 0)->toolTip().isEmpty());
     doubleClick(table, 1, 1);
     QTRY_COMPARE(canonical(QDir::currentPath()), canonical(qPath(dir / "yield")));
     QTRY_COMPARE(frame.posteriorDialog().chromosome(), 2);
