@@ -352,7 +352,11 @@ ConvergenceReport convergenceReport(const std::vector<ChainResult>& results,
 
 namespace {
 
+// A quantity that never moves (a region held in every sample of every
+// meta-run) has no figures, and the meta-runs agree on it perfectly.
 bool passes(const ConvergenceFigures& figures, int metaRuns) {
+    if (std::isnan(figures.rhat) && std::isnan(figures.bulkEss))
+        return true;
     return figures.rhat <= rhatLimit && figures.bulkEss >= essLimit * metaRuns;
 }
 

@@ -640,6 +640,27 @@ TEST(RegionAgreement, MetaRunsThatShareARegionPassAndOneThatHoldsItAloneFails) {
         << report;
 }
 
+TEST(RegionAgreement, ARegionEveryMetaRunHoldsAlwaysPassesOnItsProbability) {
+    // Both meta-runs hold the QTL at 30 cM in every sample: its probability
+    // never moves (no figures), its share does, alike in both.
+    std::vector<ChainResult> runs(2);
+    Random rng(5, 0);
+    for (ChainResult& run : runs) {
+        run.draws.founders = 2;
+        for (int s = 0; s < 1000; ++s)
+            addSample(run, {{0, 30.0, 0.1 + 0.1 * rng.uniform(), 2, {1, -1}}});
+    }
+    const QtlSummary summary = summariseQtl(runs, {BinLayout(100, 2)}, {0.5});
+    ASSERT_EQ(summary.regions.size(), 1u);
+    EXPECT_TRUE(std::isnan(summary.regions[0].probabilityMixing.rhat));
+    EXPECT_LT(summary.regions[0].shareMixing.rhat, 1.01);
+    const std::string report = regionAgreementReport(summary);
+    EXPECT_NE(report.find("  region 1.1 probability          NA        NA  1 1\n"),
+              std::string::npos)
+        << report;
+    EXPECT_NE(report.find("  1 of 1 region pass "), std::string::npos) << report;
+}
+
 TEST(RegionAgreement, AShareCountsItsPairsAndOneMetaRunReportsNothing) {
     // The cancelling pair of one region adds its covariance per sample, as
     // the table's share does; a single meta-run has nothing to agree with.
