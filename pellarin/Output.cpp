@@ -515,19 +515,18 @@ std::string chainSummary(const AnalysisData& data, const std::vector<ChainResult
                                        static_cast<double>(shares.size())) +
                     "\n";
         }
+        const std::vector<double> shares =
+            meanChromosomeShares(result.draws, result.intensity.size());
         for (size_t c = 0; c < result.intensity.size(); ++c) {
             const auto& row = result.intensity[c];
             const auto peak = std::max_element(row.begin(), row.end());
             if (peak == row.end() || *peak <= 0.0)
                 continue;
             const int bin = static_cast<int>(peak - row.begin());
-            double share = 0.0;
-            for (double v : result.variance[c])
-                share += v;
             text += "    chromosome " + std::to_string(c + 1) + ": intensity peak " +
                     fmt::generalNumber(*peak) + " at " +
                     std::to_string(data.bins(static_cast<int>(c)).centre(bin)) +
-                    " cM, variance share " + fmt::generalNumber(share) + "\n";
+                    " cM, variance share " + fmt::generalNumber(shares[c]) + "\n";
         }
     }
     return text + "\n";

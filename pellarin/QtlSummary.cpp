@@ -612,6 +612,31 @@ QtlSummary summariseQtl(const std::vector<ChainResult>& results, const std::vect
     return summary;
 }
 
+std::vector<double> meanChromosomeShares(const QtlDraws& draws, std::size_t chromosomes) {
+    std::vector<double> mean(chromosomes, 0.0), sample(chromosomes, 0.0);
+    if (draws.samples() == 0)
+        return mean;
+    std::size_t pair = 0;
+    for (int s = 0; s < draws.samples(); ++s) {
+        std::fill(sample.begin(), sample.end(), 0.0);
+        for (std::size_t q = draws.begin(s); q < draws.end(s); ++q) {
+            if (draws.chromosome[q] < chromosomes)
+                sample[draws.chromosome[q]] += draws.share[q];
+        }
+        pairsOf(draws, s, [&](std::size_t i, std::size_t) {
+            const double covariance = pair < draws.pairShare.size() ? draws.pairShare[pair] : 0.0;
+            ++pair;
+            if (draws.chromosome[i] < chromosomes)
+                sample[draws.chromosome[i]] += 2.0 * covariance;
+        });
+        for (std::size_t c = 0; c < chromosomes; ++c)
+            mean[c] += std::max(sample[c], 0.0);
+    }
+    for (double& value : mean)
+        value /= draws.samples();
+    return mean;
+}
+
 QtlSummary summariseQtl(const std::vector<ChainResult>& results, const AnalysisData& data) {
     std::vector<BinLayout> bins;
     std::vector<double> lengths;

@@ -238,6 +238,12 @@ QtlSummary summariseQtl(const std::vector<ChainResult>& results, const std::vect
 /// The same with the bins, prior and founder groups of the analysis.
 QtlSummary summariseQtl(const std::vector<ChainResult>& results, const AnalysisData& data);
 
+/// Per chromosome, the mean over the samples of `draws` of the variance
+/// share of all its QTL together: their shares plus twice their covariance
+/// shares (QtlDraws::pairShare), never below 0 in a sample. Two QTL that
+/// cancel on a chromosome then count as little as their sum explains.
+std::vector<double> meanChromosomeShares(const QtlDraws& draws, std::size_t chromosomes);
+
 /// The prior chance of each number of QTL k = 0..maxQtl, normalised.
 std::vector<double> qtlNumberPrior(const ModelSettings& settings);
 

@@ -674,6 +674,21 @@ TEST(RegionAgreement, AShareCountsItsPairsAndOneMetaRunReportsNothing) {
     EXPECT_EQ(regionAgreementReport(summariseQtl({}, bins, {0.1, 0.1, 0.1})), "");
 }
 
+TEST(RegionShare, AChromosomesShareIsThatOfAllItsQtlTogether) {
+    // Chromosome 1: A, C and E with their three pairs; 2: B and D; 3: F
+    // and G, cancelling to just below 0, which counts as 0.
+    const QtlDraws& draws = cancellingRuns()[0].draws;
+    const std::vector<double> shares = meanChromosomeShares(draws, 3);
+    ASSERT_EQ(shares.size(), 3u);
+    const double first =
+        2.0 + 1.8 + 0.3 + 2.0 * (static_cast<double>(-1.85f) + 0.7f + static_cast<double>(-0.6f));
+    EXPECT_NEAR(shares[0], first, 1e-6);
+    EXPECT_NEAR(shares[1], 0.2 + 2.0 * static_cast<double>(0.05f), 1e-12);
+    EXPECT_EQ(shares[2], 0.0);
+    // No samples, no shares.
+    EXPECT_EQ(meanChromosomeShares(QtlDraws{}, 2), (std::vector<double>{0.0, 0.0}));
+}
+
 TEST(QtlSummary, AnIntervalTakesInTheTailBelowTheFloor) {
     // 900 samples at 50 cM and 100 spread evenly over 20 to 50 cM: about
     // 0.0067 per bin there. A prior of 0.2 QTL on the chromosome puts the
