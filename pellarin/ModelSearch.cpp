@@ -147,6 +147,11 @@ double Chain::marginalLogRatio(const QtlState& qtl, const double* shift, bool pr
         const double moved = shift[f];
         const double half = 0.5 * m_inverse[m_data.groupOf(f)];
         double logRatio = 0.0;
+        // One logarithm per run of progeny, not per progeny: the M_i are
+        // multiplied until the product nears the range's edge (each is at
+        // most 1, the best state's fit weight being 1), and a vanishing one
+        // takes its logarithm alone.
+        double product = 1.0;
         for (int i : m_data.familyProgeny(f)) {
             double* fit = &m_fit[static_cast<size_t>(i) * S];
             if (!m_data.observed(i)) {
@@ -159,9 +164,18 @@ double Chain::marginalLogRatio(const QtlState& qtl, const double* shift, bool pr
             const double* p = &qtl.probabilities[static_cast<size_t>(i) * S];
             for (int s = 0; s < S; ++s)
                 sum += p[s] * fit[s];
-            logRatio += std::log(sum) - half * (least - before * before);
+            logRatio -= half * (least - before * before);
+            if (sum < 1e-100) {
+                logRatio += std::log(sum);
+                continue;
+            }
+            product *= sum;
+            if (product < 1e-150) {
+                logRatio += std::log(product);
+                product = 1.0;
+            }
         }
-        m_familySum[f] = logRatio;
+        m_familySum[f] = logRatio + std::log(product);
     });
     return familySumTotal();
 }
@@ -701,12 +715,16 @@ void Chain::swapFounders(QtlState& qtl) {
 }
 
 double Chain::deviance() const {
+    // log(2 pi s2) once per residual variance, not once per progeny.
+    std::vector<double> logScale(m_inverse.size());
+    for (std::size_t g = 0; g < m_inverse.size(); ++g)
+        logScale[g] = std::log(2.0 * M_PI / m_inverse[g]);
     double total = 0.0;
     for (int i = 0; i < m_data.population().progenyCount(); ++i) {
         if (!m_data.observed(i))
             continue;
-        const double inverse = inverseVariance(i);
-        total += std::log(2.0 * M_PI / inverse) + m_error[i] * m_error[i] * inverse;
+        const int g = m_data.groupOf(family(i));
+        total += logScale[g] + m_error[i] * m_error[i] * m_inverse[g];
     }
     return total;
 }

@@ -677,7 +677,8 @@ TEST(RegionAgreement, AShareCountsItsPairsAndOneMetaRunReportsNothing) {
 TEST(RegionShare, AChromosomesShareIsThatOfAllItsQtlTogether) {
     // Chromosome 1: A, C and E with their three pairs; 2: B and D; 3: F
     // and G, cancelling to just below 0, which counts as 0.
-    const QtlDraws& draws = cancellingRuns()[0].draws;
+    const std::vector<ChainResult> runs = cancellingRuns();
+    const QtlDraws& draws = runs[0].draws;
     const std::vector<double> shares = meanChromosomeShares(draws, 3);
     ASSERT_EQ(shares.size(), 3u);
     const double first =
