@@ -257,14 +257,13 @@ void Chain::iterate() {
     m_adaptation.afterIteration(m_iteration, m_moves);
 }
 
-// The fit of progeny i's trait in each state of a QTL whose family values
-// are in m_values, given `base`, its residual without the QTL: fit[s] =
-// exp(-(e_s^2 - least) / 2 s2), scaled by the best state's squared residual
-// `least`, which is returned.
-double Chain::fitWeights(int i, double base, double* fit) const {
-    const int S = m_data.stateCount();
-    const double* values = &m_values[family(i) * maxStates];
-    const double half = 0.5 * inverseVariance(i);
+namespace {
+
+// fitWeights for `Fixed` states (or `states`, where it is 0): loops of a
+// fixed length unroll, and this runs for every progeny at every QTL update.
+template <int Fixed>
+double fitWeightsOf(const double* values, double base, double half, int states, double* fit) {
+    const int S = Fixed > 0 ? Fixed : states;
     double least = INFINITY;
     for (int s = 0; s < S; ++s) {
         const double d = base - values[s];
@@ -284,6 +283,26 @@ double Chain::fitWeights(int i, double base, double* fit) const {
             fit[s] = std::exp(-half * (fit[s] - least));
     }
     return least;
+}
+
+} // namespace
+
+// The fit of progeny i's trait in each state of a QTL whose family values
+// are in m_values, given `base`, its residual without the QTL: fit[s] =
+// exp(-(e_s^2 - least) / 2 s2), scaled by the best state's squared residual
+// `least`, which is returned.
+double Chain::fitWeights(int i, double base, double* fit) const {
+    const int S = m_data.stateCount();
+    const double* values = &m_values[family(i) * maxStates];
+    const double half = 0.5 * inverseVariance(i);
+    switch (S) {
+    case 2:
+        return fitWeightsOf<2>(values, base, half, S, fit);
+    case 4:
+        return fitWeightsOf<4>(values, base, half, S, fit);
+    default:
+        return fitWeightsOf<0>(values, base, half, S, fit);
+    }
 }
 
 // The position moves with the states integrated out (the marker

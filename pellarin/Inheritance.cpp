@@ -169,8 +169,26 @@ Locus ChromosomeInheritance::locate(double position) const {
     return locus;
 }
 
+// The product of the messages from both sides through the locus's step
+// matrices. The common crosses' state counts get loops of fixed length,
+// which the compiler unrolls: a position move asks this of every progeny.
 void ChromosomeInheritance::probabilities(const Locus& locus, int progeny, double* out) const {
-    const int S = m_states;
+    switch (m_states) {
+    case 2:
+        probabilitiesOf<2>(locus, progeny, out);
+        break;
+    case 4:
+        probabilitiesOf<4>(locus, progeny, out);
+        break;
+    default:
+        probabilitiesOf<0>(locus, progeny, out);
+        break;
+    }
+}
+
+template <int Fixed>
+void ChromosomeInheritance::probabilitiesOf(const Locus& locus, int progeny, double* out) const {
+    const int S = Fixed > 0 ? Fixed : m_states;
     for (int s = 0; s < S; ++s)
         out[s] = m_cross.initial();
     double message[maxStates];

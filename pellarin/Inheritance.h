@@ -58,6 +58,8 @@ private:
     void forward(int progeny, int marker, double* out) const;
     /// P(markers from `marker` on | state), scaled to sum 1.
     void backward(int progeny, int marker, double* out) const;
+    /// probabilities() for `Fixed` states, or m_states where it is 0.
+    template <int Fixed> void probabilitiesOf(const Locus& locus, int progeny, double* out) const;
     void emissions(int progeny, int marker, double* out) const;
     void forwardStep(const double* before, int marker, const double* emission, double* here) const;
     void backwardStep(const double* after, int marker, const double* emission, double* here) const;
