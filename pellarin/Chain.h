@@ -97,6 +97,18 @@ template <class Visit> void pairsOf(const QtlDraws& draws, int s, Visit visit) {
     }
 }
 
+/// pairsOf with each pair's covariance share: visit(i, j, covariance).
+/// `pair` is the index in QtlDraws::pairShare of sample s's first pair; the
+/// next sample's is returned. Draws made without pair shares give 0.
+template <class Visit>
+std::size_t pairCovariancesOf(const QtlDraws& draws, int s, std::size_t pair, Visit visit) {
+    pairsOf(draws, s, [&](std::size_t i, std::size_t j) {
+        visit(i, j, pair < draws.pairShare.size() ? double{draws.pairShare[pair]} : 0.0);
+        ++pair;
+    });
+    return pair;
+}
+
 /// What a chain hands back: its posterior sums over the saved samples per
 /// chromosome and bin, and its move counts.
 struct ChainResult {

@@ -428,14 +428,11 @@ void addDraw(RegionTally& tally, const QtlDraws& draws, std::size_t q, const Cen
 std::size_t addCovariances(std::vector<RegionTally>& tallies, const std::vector<int>& regionOf,
                            const QtlDraws& draws, int s, std::size_t pair) {
     const std::size_t first = draws.begin(s);
-    pairsOf(draws, s, [&](std::size_t i, std::size_t j) {
+    return pairCovariancesOf(draws, s, pair, [&](std::size_t i, std::size_t j, double covariance) {
         const int r = regionOf[i - first];
-        const double covariance = pair < draws.pairShare.size() ? draws.pairShare[pair] : 0.0;
-        ++pair;
         if (r >= 0 && r == regionOf[j - first])
             tallies[r].sampleShare += 2.0 * covariance;
     });
-    return pair;
 }
 
 // Closes the sample being read for a region it touched.
@@ -483,13 +480,11 @@ void addRegionMixing(QtlRegion& region, const std::vector<ChainResult>& results,
                 }
             }
             const std::size_t first = draws.begin(s);
-            pairsOf(draws, s, [&](std::size_t i, std::size_t j) {
-                const double covariance =
-                    pair < draws.pairShare.size() ? draws.pairShare[pair] : 0.0;
-                ++pair;
-                if (inRegion[i - first] && inRegion[j - first])
-                    shares[s] += 2.0 * covariance;
-            });
+            pair = pairCovariancesOf(draws, s, pair,
+                                     [&](std::size_t i, std::size_t j, double covariance) {
+                                         if (inRegion[i - first] && inRegion[j - first])
+                                             shares[s] += 2.0 * covariance;
+                                     });
             shares[s] = std::max(shares[s], 0.0);
         }
         region.probabilityByRun.push_back(traceMean(held));
@@ -623,12 +618,11 @@ std::vector<double> meanChromosomeShares(const QtlDraws& draws, std::size_t chro
             if (draws.chromosome[q] < chromosomes)
                 sample[draws.chromosome[q]] += draws.share[q];
         }
-        pairsOf(draws, s, [&](std::size_t i, std::size_t) {
-            const double covariance = pair < draws.pairShare.size() ? draws.pairShare[pair] : 0.0;
-            ++pair;
-            if (draws.chromosome[i] < chromosomes)
-                sample[draws.chromosome[i]] += 2.0 * covariance;
-        });
+        pair =
+            pairCovariancesOf(draws, s, pair, [&](std::size_t i, std::size_t, double covariance) {
+                if (draws.chromosome[i] < chromosomes)
+                    sample[draws.chromosome[i]] += 2.0 * covariance;
+            });
         for (std::size_t c = 0; c < chromosomes; ++c)
             mean[c] += std::max(sample[c], 0.0);
     }
