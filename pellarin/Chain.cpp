@@ -749,6 +749,43 @@ void Chain::updateBackground() {
     m_backgroundVariance =
         boundedScale(m_rng, static_cast<double>(m_backgroundEffects.size()), squares,
                      m_data.settings().maxQtlVariance, m_backgroundVariance);
+    scaleBackground();
+}
+
+// With thousands of founder effects, the variance given the effects is known
+// almost exactly and the effects given the variance move little, so the two
+// draws above walk the background's size in tiny steps. This move scales
+// every effect by c and the variance by c^2 at once, c drawn from its
+// conditional on that line (a Gibbs draw over the scaling group, with dc / c
+// as its measure): the effects' prior times the map's Jacobian leaves c^2, so
+// c's density is the likelihood of the scaled background times c, with c^2 v
+// under the variance's bound. The likelihood is normal in c, with precision
+// B = sum w g^2 and mean 1 + (sum w e g) / B over the progeny's background
+// values g and residuals e.
+void Chain::scaleBackground() {
+    double precision = 0.0, shift = 0.0;
+    for (int i = 0; i < m_data.population().progenyCount(); ++i) {
+        if (!m_data.observed(i))
+            continue;
+        const double w = inverseVariance(i), g = m_backgroundValue[i];
+        precision += w * g * g;
+        shift += w * m_error[i] * g;
+    }
+    if (!(precision > 0.0))
+        return;
+    const double top = std::sqrt(m_data.settings().maxQtlVariance / m_backgroundVariance);
+    const double c = scalingFactor(m_rng, precision, 1.0 + shift / precision, top);
+    if (c == 1.0)
+        return;
+    for (double& effect : m_backgroundEffects)
+        effect *= c;
+    m_backgroundVariance *= c * c;
+    for (int i = 0; i < m_data.population().progenyCount(); ++i) {
+        const double moved = (c - 1.0) * m_backgroundValue[i];
+        m_backgroundValue[i] += moved;
+        if (m_data.observed(i))
+            m_error[i] -= moved;
+    }
 }
 
 // Progeny i of family f moves by x_i (b_a - b_b) at locus m, x_i its

@@ -265,6 +265,7 @@ private:
     void startBackground();
     void updateBackground();
     void updateBackgroundLocus(int locus);
+    void scaleBackground();
     /// Locus m's part of progeny i's background value.
     double backgroundLocusValue(int m, int i) const;
     /// The full conditional of the founder effects at background locus m,

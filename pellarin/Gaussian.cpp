@@ -153,4 +153,33 @@ double boundedScale(Random& rng, double n, double ss, double max, double current
     return current;
 }
 
+// log c is bounded by its tangent at the mode m, c <= m exp(c / m - 1), so
+// N(m, 1 / precision) times that bound is an envelope: m solves
+// precision (m - mean) = 1 / m, and nearly every first draw is kept.
+double scalingFactor(Random& rng, double precision, double mean, double top) {
+    const double root = std::sqrt(mean * mean + 4.0 / precision);
+    // The positive root of precision m^2 - precision mean m - 1, in the form
+    // that keeps its digits.
+    const double mode = mean >= 0.0 ? 0.5 * (mean + root) : 2.0 / (precision * (root - mean));
+    const double sd = 1.0 / std::sqrt(precision);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const double c = mode + sd * rng.normal();
+        const double u = rng.uniform();
+        if (c > 0.0 && c < top && std::log(u) < std::log(c / mode) + 1.0 - c / mode)
+            return c;
+    }
+    const auto logDensity = [&](double c) {
+        return -0.5 * precision * (c - mean) * (c - mean) + std::log(c);
+    };
+    const double level = logDensity(1.0) + std::log(rng.uniform());
+    double left = 0.0, right = top;
+    for (int step = 0; step < 200; ++step) {
+        const double c = left + rng.uniform() * (right - left);
+        if (c > 0.0 && logDensity(c) > level)
+            return c;
+        (c < 1.0 ? left : right) = c;
+    }
+    return 1.0;
+}
+
 } // namespace pellarin

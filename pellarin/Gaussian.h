@@ -50,4 +50,10 @@ double truncatedNormal(Random& rng, double mean, double sd, double lo, double hi
 /// a slice sampler starts when the inverse gamma cannot serve.
 double boundedScale(Random& rng, double n, double ss, double max, double current);
 
+/// A draw from the density proportional to c exp(-precision (c - mean)^2 / 2)
+/// on (0, top), top > 1: the factor by which a scaling move stretches a set
+/// of effects and their variance. Where `top` cuts off nearly all of that
+/// density, one slice step from c = 1 on it instead, which keeps it.
+double scalingFactor(Random& rng, double precision, double mean, double top);
+
 } // namespace pellarin

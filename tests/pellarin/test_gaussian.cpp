@@ -118,6 +118,59 @@ INSTANTIATE_TEST_SUITE_P(Densities, BoundedScale,
                                            ScaleCase{50.0, 100.0, 1.0}, ScaleCase{1.0, 0.5, 2.0},
                                            ScaleCase{2.0, 3.0, 5.0}));
 
+struct ScalingCase {
+    double precision, mean, top;
+};
+
+class ScalingFactor : public ::testing::TestWithParam<ScalingCase> {};
+
+// A background of many progeny (the likelihood narrow round its mean), one
+// whose likelihood is broad so that the factor c shapes the density, one
+// whose mean lies below 0, and one whose bound cuts the likelihood near its
+// middle.
+TEST_P(ScalingFactor, DrawsFollowTheDensityUnderTheBound) {
+    const ScalingCase s = GetParam();
+    const auto density = [&](double c) {
+        return c * std::exp(-0.5 * s.precision * (c - s.mean) * (c - s.mean));
+    };
+    constexpr int grid = 200000;
+    std::vector<double> cumulative(grid + 1, 0.0);
+    const double h = s.top / grid;
+    for (int k = 1; k <= grid; ++k)
+        cumulative[k] = cumulative[k - 1] + 0.5 * h * (density((k - 1) * h) + density(k * h));
+    const auto cdf = [&](double c) {
+        const double at = std::clamp(c / h, 0.0, static_cast<double>(grid));
+        const int k = std::min(static_cast<int>(at), grid - 1);
+        const double value = cumulative[k] + (at - k) * (cumulative[k + 1] - cumulative[k]);
+        return value / cumulative[grid];
+    };
+    Random rng(31, 3);
+    std::vector<double> draws;
+    for (int k = 0; k < 20000; ++k) {
+        const double c = scalingFactor(rng, s.precision, s.mean, s.top);
+        ASSERT_GT(c, 0.0);
+        ASSERT_LT(c, s.top);
+        draws.push_back(c);
+    }
+    EXPECT_LT(ksDistance(draws, cdf), 1.95 / std::sqrt(static_cast<double>(draws.size())));
+}
+
+INSTANTIATE_TEST_SUITE_P(Densities, ScalingFactor,
+                         ::testing::Values(ScalingCase{6400.0, 1.01, 50.0},
+                                           ScalingCase{0.5, 0.2, 8.0}, ScalingCase{4.0, -3.0, 3.0},
+                                           ScalingCase{100.0, 1.3, 1.35}));
+
+// Where the bound leaves almost none of the likelihood, the draw is a slice
+// step from 1 that stays under the bound.
+TEST(ScalingFactorEdges, ABoundFarBelowTheLikelihoodStillGivesAFactorUnderIt) {
+    Random rng(8, 2);
+    for (int k = 0; k < 1000; ++k) {
+        const double c = scalingFactor(rng, 1e6, 3.0, 1.05);
+        EXPECT_GT(c, 0.0);
+        EXPECT_LT(c, 1.05);
+    }
+}
+
 // A batch's own acceptance rate steers the radius, whatever came before;
 // a radius of 0 (the move switched off) stays 0; after burn-in nothing moves.
 TEST(StepAdaptation, BatchesSteerTheRadiiDuringBurnInOnly) {

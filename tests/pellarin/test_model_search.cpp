@@ -447,7 +447,8 @@ INSTANTIATE_TEST_SUITE_P(
                       JointCase{"MetropolisHastingsAlleles", Sampling::MetropolisHastings, true},
                       JointCase{"GibbsAlleles", Sampling::Gibbs, true},
                       JointCase{"MetropolisHastingsBackground", Sampling::MetropolisHastings, true,
-                                20.0}),
+                                20.0},
+                      JointCase{"GibbsBackground", Sampling::Gibbs, false, 20.0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
