@@ -308,7 +308,10 @@ std::string stuckMoves(const std::vector<ChainResult>& results) {
 
 // What would bring the meta-runs together. Chains that seldom change their
 // model stay near where they started however long they run, so only where
-// the moves do move are more iterations the cure.
+// the moves do move can more iterations be the cure; and even there, on a
+// polygenic trait of many founders, chains that accept births often went on
+// adding small QTL of their own for tens of thousands of iterations, so the
+// advice promises nothing and points to what can be cited.
 std::string remedy(const std::vector<ChainResult>& results) {
     const std::string stuck = stuckMoves(results);
     if (!stuck.empty())
@@ -316,7 +319,9 @@ std::string remedy(const std::vector<ChainResult>& results) {
                ": the chains barely change their model, so their answers depend on the seed, "
                "and more iterations will not make them agree";
     return "more iterations (Number_of_total_iterations in multAl_in.txt, or Pellarin.exe "
-           "--until-converged MINUTES) would give a posterior that does not depend on the seed";
+           "--until-converged MINUTES) may bring them together; where each meta-run holds QTL "
+           "of its own, even a run several times as long may not, and the regions' table in "
+           "Pellarin.log says which rows of the QTL table they agree on";
 }
 
 } // namespace

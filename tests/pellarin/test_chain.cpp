@@ -497,7 +497,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(ConvergenceRemedy, SaysWhatWouldHelp) {
     const std::string moreIterations =
         "; more iterations (Number_of_total_iterations in multAl_in.txt, or Pellarin.exe "
-        "--until-converged MINUTES) would give a posterior that does not depend on the seed";
+        "--until-converged MINUTES) may bring them together; where each meta-run holds QTL of "
+        "its own, even a run several times as long may not, and the regions' table in "
+        "Pellarin.log says which rows of the QTL table they agree on";
     const std::string stuck = ": the chains barely change their model, so their answers depend "
                               "on the seed, and more iterations will not make them agree";
     struct Case {
