@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <memory>
 #include <vector>
 
 using namespace pellarin;
@@ -26,6 +27,25 @@ double ksDistance(std::vector<double> sample, const std::function<double(double)
         distance = std::max({distance, std::abs(F - k / n), std::abs((k + 1) / n - F)});
     }
     return distance;
+}
+
+// The distribution function of an unnormalised density on (0, max), by the
+// trapezoid rule on a fine grid. The density is taken as 0 at 0, where a
+// variance's may not be finite.
+std::function<double(double)> gridCdf(const std::function<double(double)>& density, double max) {
+    constexpr int grid = 200000;
+    auto cumulative = std::make_shared<std::vector<double>>(grid + 1, 0.0);
+    const double h = max / grid;
+    for (int k = 1; k <= grid; ++k) {
+        const double left = k == 1 ? 0.0 : density((k - 1) * h);
+        (*cumulative)[k] = (*cumulative)[k - 1] + 0.5 * h * (left + density(k * h));
+    }
+    return [cumulative, h](double x) {
+        const std::vector<double>& c = *cumulative;
+        const double at = std::clamp(x / h, 0.0, static_cast<double>(grid));
+        const int k = std::min(static_cast<int>(at), grid - 1);
+        return (c[k] + (at - k) * (c[k + 1] - c[k])) / c[grid];
+    };
 }
 
 struct TruncatedCase {
@@ -86,20 +106,7 @@ TEST_P(BoundedScale, DrawsFollowTheBoundedDensity) {
     const auto density = [&](double s) {
         return std::exp(-0.5 * c.n * std::log(s) - 0.5 * c.ss / s);
     };
-    // The distribution function on a fine grid, by the trapezoid rule.
-    constexpr int grid = 200000;
-    std::vector<double> cumulative(grid + 1, 0.0);
-    const double h = c.max / grid;
-    for (int k = 1; k <= grid; ++k) {
-        const double left = k == 1 ? 0.0 : density((k - 1) * h);
-        cumulative[k] = cumulative[k - 1] + 0.5 * h * (left + density(k * h));
-    }
-    const auto cdf = [&](double s) {
-        const double at = std::clamp(s / h, 0.0, static_cast<double>(grid));
-        const int k = std::min(static_cast<int>(at), grid - 1);
-        const double value = cumulative[k] + (at - k) * (cumulative[k + 1] - cumulative[k]);
-        return value / cumulative[grid];
-    };
+    const auto cdf = gridCdf(density, c.max);
     Random rng(23, 7);
     std::vector<double> draws;
     double current = 0.5 * c.max;
@@ -133,17 +140,7 @@ TEST_P(ScalingFactor, DrawsFollowTheDensityUnderTheBound) {
     const auto density = [&](double c) {
         return c * std::exp(-0.5 * s.precision * (c - s.mean) * (c - s.mean));
     };
-    constexpr int grid = 200000;
-    std::vector<double> cumulative(grid + 1, 0.0);
-    const double h = s.top / grid;
-    for (int k = 1; k <= grid; ++k)
-        cumulative[k] = cumulative[k - 1] + 0.5 * h * (density((k - 1) * h) + density(k * h));
-    const auto cdf = [&](double c) {
-        const double at = std::clamp(c / h, 0.0, static_cast<double>(grid));
-        const int k = std::min(static_cast<int>(at), grid - 1);
-        const double value = cumulative[k] + (at - k) * (cumulative[k + 1] - cumulative[k]);
-        return value / cumulative[grid];
-    };
+    const auto cdf = gridCdf(density, s.top);
     Random rng(31, 3);
     std::vector<double> draws;
     for (int k = 0; k < 20000; ++k) {
